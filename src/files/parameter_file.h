@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace velkaro {
+
+inline constexpr std::size_t kParameterImageBytes = 2004;
+using ParameterImage = std::array<uint8_t, kParameterImageBytes>;
+
+struct ParameterFileResult {
+    bool ok = false;
+    std::string message; ///< for the operator when !ok (names the file and the problem)
+};
+
+/// Writes words 0 .. imageLength/2-1 of the image as ".sav" text (decimal
+/// words, each followed by one CR) after setting bytes 2..3 to imageLength.
+/// Replaces the file atomically (temporary file in the same folder, flush,
+/// rename); on failure the old file is untouched and the message is the path
+/// followed by "不存在，请输入正确的文件名称".
+ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& image,
+                                       int imageLength);
+
+/// Reads a ".sav" file into the image (first two words, then up to the
+/// declared length). Refuses, with a message naming the file and the problem,
+/// non-numeric tokens, values outside 0..65535, a length word that does not
+/// match the image of the file's series tag, and files shorter than declared.
+/// CR LF files read like CR files. On refusal the image is left unchanged.
+ParameterFileResult readParameterFile(const std::string& path, ParameterImage& image);
+
+} // namespace velkaro

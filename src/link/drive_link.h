@@ -1,0 +1,130 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "files/parameter_file.h"
+#include "link/frame_codec.h"
+#include "link/link_settings.h"
+#include "registry/drive_table.h"
+
+namespace velkaro {
+
+class SerialPort;
+class OperatorMessages;
+
+/// What the progress bar and the activity line show. A link activity takes it
+/// only when it is None and gives it back only if it still holds its own value.
+enum class ActivityState : int { None = 0, Search = 1, Export = 2, Import = 3, DriveFault = 4 };
+
+/// Steps of the identification of a probed address.
+enum class IdentifyStep : int {
+    SendEcho = 0, AwaitEcho = 1,
+    SendProbe40 = 2, AwaitProbe40 = 3,
+    SendProbe30 = 4, AwaitProbe30 = 5,
+    SendProbe20 = 6, AwaitProbe20 = 7,
+    SendRating = 8, AwaitRating = 9,
+};
+
+enum class OpPhase : int { Send = 0, Await = 1 };
+
+struct Progress {
+    int minimum = 0;
+    int maximum = 100;
+    int position = 0;
+};
+
+/// Everything the tick and the window share. Touch it only through
+/// DriveLink::lock().
+struct LinkState {
+    DriveTable table;
+    LinkSettings settings;
+    bool linkOpen = false;
+    LinkBuffers buffers;
+
+    // Scheduler.
+    std::string currentDriveName;
+    OpCode currentOp = OpCode::None;
+    OpCode opAtStart = OpCode::None;
+    unsigned pollIndex = 0;
+    unsigned retryCount = 0;
+    IdentifyStep identifyStep = IdentifyStep::SendEcho;
+    std::array<OpPhase, 10> opPhase{}; ///< indexed by OpCode 2..8
+    std::string identifiedSeries;
+
+    // Selection the link reads for operations 5..8 (window-owned, shared).
+    int selectedSlot = -1;
+
+    // Transfers.
+    int selectedGroup = -1;
+    std::array<uint16_t, 100> groupValues{};
+    int groupReadCount = 0;
+    int paramWriteIndex = 0;
+    int32_t paramWriteValue = 0;
+    ParameterImage parameterImage{};
+    int imageLength = 0;
+    int transferCursor = 0;
+    bool transferBusy = false;
+    ActivityState activityState = ActivityState::None;
+    std::string parameterFilePath;
+
+    // Address search.
+    int searchNextAddress = 0;
+    unsigned searchRemaining = 0;
+
+    /// Progress bar of a search, export or import.
+    Progress progress;
+    /// A drive's online flag or the table changed: the window redraws its tree.
+    bool driveListChanged = false;
+};
+
+/// The Modbus RTU master: owns the shared state, the port and the one mutex.
+/// tick() is the whole pipeline under the lock; every window-side access goes
+/// through lock().
+class DriveLink {
+public:
+    DriveLink(SerialPort& port, OperatorMessages& messages);
+    ~DriveLink();
+    DriveLink(const DriveLink&) = delete;
+    DriveLink& operator=(const DriveLink&) = delete;
+
+    /// Scoped access to the shared state; holds the mutex for its lifetime.
+    class Locked {
+    public:
+        explicit Locked(DriveLink& link) : m_lock(link.m_mutex), m_state(&link.m_state) {}
+        LinkState* operator->() const { return m_state; }
+        LinkState& operator*() const { return *m_state; }
+
+    private:
+        std::unique_lock<std::mutex> m_lock;
+        LinkState* m_state;
+    };
+    Locked lock() { return Locked(*this); }
+
+    /// One 1 ms tick: counters, receive, schedule, operate, search feeding and
+    /// change detection, transmit. Operator messages are shown with the lock released.
+    void tick();
+
+    /// Every connected drive with nothing pending gets a status read (window timer 1).
+    void queueStatusPolls();
+
+    /// (Re)opens the port with the current settings under the lock.
+    OpenLinkResult openLink();
+
+    SerialPort& port() { return m_port; }
+
+private:
+    class Pipeline;
+    friend class Pipeline;
+
+    std::mutex m_mutex;
+    LinkState m_state;
+    SerialPort& m_port;
+    OperatorMessages& m_messages;
+    std::unique_ptr<Pipeline> m_pipeline;
+};
+
+} // namespace velkaro

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace velkaro {
+
+class SerialPort;
+
+extern const std::array<std::string_view, 8> portChoices;     // "COM1".."COM8"
+extern const std::array<std::string_view, 6> baudChoices;     // "38400".."1200"
+extern const std::array<std::string_view, 3> parityChoices;   // "无", "奇校验", "偶校验"
+extern const std::array<std::string_view, 2> dataBitsChoices; // "8", "7"
+extern const std::array<std::string_view, 2> stopBitsChoices; // "1", "2"
+
+struct LinkSettings {
+    int portChoice = 0;
+    int portNumber = 1;
+    int baudChoice = 2;
+    std::string baudText = "9600";
+    int parityChoice = 0;
+    std::string parityLetter = "N";
+    int dataBitsChoice = 0;
+    std::string dataBitsText = "8";
+    int stopBitsChoice = 0;
+    std::string stopBitsText = "1";
+    int replyTimeoutTicks = 200;
+    unsigned frameGapTicks = 20;
+    int tickPeriodMs = 1;
+    bool settingsChanged = false;
+
+    /// Stores the five choice positions and derives the texts and port number
+    /// from the lists (out-of-range positions are clamped to the list).
+    void applyChoices(int port, int baud, int parity, int dataBits, int stopBits);
+    /// Baud, parity, data bits and stop bits joined: "9600N81".
+    std::string settingsText() const;
+};
+
+struct OpenLinkResult {
+    bool ok = false;
+    std::string message; ///< for the operator when !ok: device and the system's reason
+};
+
+/// Reopens and configures the port in the eight steps; `linkOpen` is false
+/// from the first step and true only when every step succeeded.
+OpenLinkResult openLink(SerialPort& port, const LinkSettings& settings, bool& linkOpen);
+
+} // namespace velkaro
