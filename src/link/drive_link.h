@@ -22,11 +22,16 @@ enum class ActivityState : int { None = 0, Search = 1, Export = 2, Import = 3, D
 
 /// Steps of the identification of a probed address.
 enum class IdentifyStep : int {
-    SendEcho = 0, AwaitEcho = 1,
-    SendProbe40 = 2, AwaitProbe40 = 3,
-    SendProbe30 = 4, AwaitProbe30 = 5,
-    SendProbe20 = 6, AwaitProbe20 = 7,
-    SendRating = 8, AwaitRating = 9,
+    SendEcho = 0,
+    AwaitEcho = 1,
+    SendProbe40 = 2,
+    AwaitProbe40 = 3,
+    SendProbe30 = 4,
+    AwaitProbe30 = 5,
+    SendProbe20 = 6,
+    AwaitProbe20 = 7,
+    SendRating = 8,
+    AwaitRating = 9,
 };
 
 enum class OpPhase : int { Send = 0, Await = 1 };

@@ -24,6 +24,8 @@ int32_t parseFixed(std::string_view text, unsigned decimals);
 
 /// True when a value fits a 16-bit holding register as either a signed or an
 /// unsigned word (-32768..65535).
-constexpr bool fitsRegister(int64_t value) { return value >= -32768 && value <= 65535; }
+constexpr bool fitsRegister(int64_t value) {
+    return value >= -32768 && value <= 65535;
+}
 
 } // namespace velkaro

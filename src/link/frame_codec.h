@@ -22,6 +22,7 @@ struct LinkBuffers {
     unsigned txLength = 0;
     std::array<uint8_t, kFrameCapacity> rxBuffer{};
     unsigned rxCount = 0;
+    bool rxOverflowed = false; ///< the frame being received lost bytes beyond 128
     std::array<uint8_t, kFrameCapacity> replyFrame{};
     unsigned replyLength = 0;
     unsigned silenceTicks = 0;

@@ -30,7 +30,7 @@ StateTexts driveStateTexts(const DriveRecord& drive);
 StateTexts driveStateTexts(const DriveTable& table, int slot);
 
 /// Fault text of a series for a fault code. QD20 takes the low four bits.
-/// Codes beyond the table or negative give "代码N（未知）"; other series
+/// Codes beyond the table or negative give "未知代码N"; other series
 /// give "不能识别的故障".
 std::string faultText(std::string_view series, int32_t code);
 /// Alarm cause from `status[10]` (low) and `status[11]` (high).

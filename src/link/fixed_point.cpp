@@ -1,0 +1,133 @@
+#include "link/fixed_point.h"
+
+#include <cctype>
+#include <cstdint>
+#include <limits>
+
+namespace velkaro {
+
+std::string formatFixed(int32_t value, unsigned decimals) {
+    std::string text = std::to_string(value);
+    if (decimals == 0) {
+        return text;
+    }
+    if (value >= 0) {
+        while (text.size() <= decimals) {
+            text.insert(0, 1, '0');
+        }
+    } else {
+        while (text.size() <= decimals + 1) {
+            text.insert(1, 1, '0');
+        }
+    }
+    text.insert(text.size() - decimals, 1, '.');
+    return text;
+}
+
+namespace {
+
+bool isBlank(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Digits of the number without the point, and the power of ten they carry.
+struct DecimalText {
+    bool negative = false;
+    std::string digits;
+    long exponent = 0;
+};
+
+// Reads "[blanks][sign]digits[.digits][e[sign]digits]" as far as it forms a
+// number; no digits at all gives an empty digit string (the value 0).
+DecimalText scanDecimal(std::string_view text) {
+    DecimalText number;
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i])) {
+        ++i;
+    }
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        number.negative = text[i] == '-';
+        ++i;
+    }
+    bool anyDigit = false;
+    while (i < text.size() && isDigit(text[i])) {
+        number.digits += text[i++];
+        anyDigit = true;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        while (i < text.size() && isDigit(text[i])) {
+            number.digits += text[i++];
+            --number.exponent;
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit) {
+        return {};
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        std::size_t j = i + 1;
+        bool expNegative = false;
+        if (j < text.size() && (text[j] == '+' || text[j] == '-')) {
+            expNegative = text[j] == '-';
+            ++j;
+        }
+        if (j < text.size() && isDigit(text[j])) {
+            long exp = 0;
+            while (j < text.size() && isDigit(text[j])) {
+                exp = std::min(exp * 10 + (text[j] - '0'), 100000L);
+                ++j;
+            }
+            number.exponent += expNegative ? -exp : exp;
+        }
+    }
+    return number;
+}
+
+} // namespace
+
+FixedParse parseFixedChecked(std::string_view text, unsigned decimals) {
+    DecimalText number = scanDecimal(text);
+    long exponent = number.exponent + static_cast<long>(decimals);
+    std::string& digits = number.digits;
+    // Truncate toward zero: a negative power drops that many trailing digits.
+    if (exponent < 0) {
+        const auto drop = static_cast<std::size_t>(-exponent);
+        digits.erase(digits.size() > drop ? digits.size() - drop : 0);
+        exponent = 0;
+    }
+    const std::size_t firstNonZero = digits.find_first_not_of('0');
+    if (firstNonZero == std::string::npos) {
+        return {0, true};
+    }
+    digits.erase(0, firstNonZero);
+
+    constexpr uint64_t limit = static_cast<uint64_t>(std::numeric_limits<int32_t>::max()) + 1;
+    uint64_t magnitude = 0;
+    bool tooBig = digits.size() + static_cast<std::size_t>(exponent) > 19;
+    for (std::size_t i = 0; !tooBig && i < digits.size(); ++i) {
+        magnitude = magnitude * 10 + static_cast<uint64_t>(digits[i] - '0');
+        tooBig = magnitude > limit;
+    }
+    for (long i = 0; !tooBig && i < exponent; ++i) {
+        magnitude *= 10;
+        tooBig = magnitude > limit;
+    }
+    const uint64_t maxMagnitude = number.negative ? limit : limit - 1;
+    if (tooBig || magnitude > maxMagnitude) {
+        return {number.negative ? std::numeric_limits<int32_t>::min()
+                                : std::numeric_limits<int32_t>::max(),
+                false};
+    }
+    const auto signedMagnitude = static_cast<int64_t>(magnitude);
+    return {static_cast<int32_t>(number.negative ? -signedMagnitude : signedMagnitude), true};
+}
+
+int32_t parseFixed(std::string_view text, unsigned decimals) {
+    return parseFixedChecked(text, decimals).value;
+}
+
+} // namespace velkaro

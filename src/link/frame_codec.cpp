@@ -1,0 +1,148 @@
+#include "link/frame_codec.h"
+
+#include <algorithm>
+
+#include "link/serial_port.h"
+
+namespace velkaro {
+
+std::array<uint8_t, 2> crc16(const uint8_t* data, std::size_t length) {
+    uint16_t crc = 0xFFFF;
+    for (std::size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001)
+                            : static_cast<uint16_t>(crc >> 1);
+        }
+    }
+    return {static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)};
+}
+
+bool frameCrcOk(const uint8_t* frame, std::size_t length) {
+    const auto crc = crc16(frame, length);
+    return crc[0] == 0 && crc[1] == 0;
+}
+
+namespace {
+
+// Appends the CRC after `body` bytes and announces the frame for the transmit step.
+void finishFrame(LinkBuffers& b, unsigned body) {
+    const auto crc = crc16(b.txFrame.data(), body);
+    b.txFrame[body] = crc[0];
+    b.txFrame[body + 1] = crc[1];
+    b.txLength = body + 2;
+    b.replyTicks = 0;
+    b.replyLength = 0;
+}
+
+void putWord(LinkBuffers& b, unsigned at, uint16_t word) {
+    b.txFrame[at] = static_cast<uint8_t>(word >> 8);
+    b.txFrame[at + 1] = static_cast<uint8_t>(word & 0xFF);
+}
+
+} // namespace
+
+void buildReadHolding(LinkBuffers& b, uint8_t address, uint16_t reg, uint8_t count) {
+    b.txFrame[0] = address;
+    b.txFrame[1] = 0x03;
+    putWord(b, 2, reg);
+    b.txFrame[4] = 0x00;
+    b.txFrame[5] = count;
+    finishFrame(b, 6);
+}
+
+void buildWriteMultiple(LinkBuffers& b, uint8_t address, uint16_t reg, const uint16_t* words,
+                        uint8_t count) {
+    // Address + function + register + quantity + byte count, then the words: the
+    // buffer holds at most 59 words with the CRC, the link never asks for more than 50.
+    count = std::min<uint8_t>(count, 50);
+    b.txFrame[0] = address;
+    b.txFrame[1] = 0x10;
+    putWord(b, 2, reg);
+    b.txFrame[4] = 0x00;
+    b.txFrame[5] = count;
+    b.txFrame[6] = static_cast<uint8_t>(2 * count);
+    for (unsigned i = 0; i < count; ++i) {
+        putWord(b, 7 + 2 * i, words[i]);
+    }
+    finishFrame(b, 7 + 2u * count);
+}
+
+void buildControlBlockWrite(LinkBuffers& b, uint8_t address, const std::array<int32_t, 10>& words) {
+    // The drives take this frame as it stands: the header declares 4 registers and
+    // 8 bytes, yet all ten words of 0x3200..0x3209 follow.
+    b.txFrame[0] = address;
+    b.txFrame[1] = 0x10;
+    b.txFrame[2] = 0x32;
+    b.txFrame[3] = 0x00;
+    b.txFrame[4] = 0x00;
+    b.txFrame[5] = 0x04;
+    b.txFrame[6] = 0x08;
+    for (unsigned i = 0; i < 10; ++i) {
+        putWord(b, 7 + 2 * i, static_cast<uint16_t>(words[i]));
+    }
+    finishFrame(b, 27);
+}
+
+void buildEchoTest(LinkBuffers& b, uint8_t address) {
+    b.txFrame[0] = address;
+    b.txFrame[1] = 0x08;
+    b.txFrame[2] = 0x00;
+    b.txFrame[3] = 0x00;
+    b.txFrame[4] = 0x37;
+    b.txFrame[5] = 0xDA;
+    finishFrame(b, 6);
+}
+
+ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTicks) {
+    ReceiveResult result;
+    std::size_t waiting = port.bytesWaiting();
+    if (waiting > 0) {
+        uint8_t chunk[256];
+        while (waiting > 0) {
+            const std::size_t got = port.read(chunk, std::min(waiting, sizeof chunk));
+            if (got == 0) {
+                break;
+            }
+            for (std::size_t i = 0; i < got; ++i) {
+                if (b.rxCount < kFrameCapacity) {
+                    b.rxBuffer[b.rxCount++] = chunk[i];
+                } else if (!b.rxOverflowed) {
+                    // One message per over-long frame, not one per lost byte.
+                    result.overflowStarted = true;
+                    b.rxOverflowed = true;
+                }
+            }
+            waiting = got < std::min(waiting, sizeof chunk) ? 0 : port.bytesWaiting();
+        }
+        b.silenceTicks = 0;
+        result.event = ReceiveEvent::Bytes;
+        return result;
+    }
+    if (b.silenceTicks > frameGapTicks && b.rxCount != 0) {
+        // An over-long frame is never accepted, whatever its kept bytes say.
+        if (!b.rxOverflowed && frameCrcOk(b.rxBuffer.data(), b.rxCount)) {
+            std::copy_n(b.rxBuffer.begin(), b.rxCount, b.replyFrame.begin());
+            b.replyLength = b.rxCount;
+            result.event = ReceiveEvent::FrameAccepted;
+        } else {
+            result.event = ReceiveEvent::FrameDropped;
+        }
+        b.rxCount = 0;
+        b.rxOverflowed = false;
+    }
+    return result;
+}
+
+bool transmitStep(LinkBuffers& b, SerialPort& port) {
+    if (b.txLength == 0) {
+        return true;
+    }
+    const bool ok = port.write(b.txFrame.data(), b.txLength);
+    b.replyTicks = 0;
+    b.txLength = 0;
+    b.silenceTicks = 0;
+    return ok;
+}
+
+} // namespace velkaro

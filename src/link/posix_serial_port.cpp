@@ -1,0 +1,226 @@
+#include "link/posix_serial_port.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace velkaro {
+
+std::string devicePathForPort(int portNumber) {
+    const std::string variable = "VELKARO_COM" + std::to_string(portNumber);
+    if (const char* overridden = std::getenv(variable.c_str()); overridden && *overridden) {
+        return overridden;
+    }
+    const std::string usb = "/dev/ttyUSB" + std::to_string(portNumber - 1);
+    struct stat info {};
+    if (::stat(usb.c_str(), &info) == 0) {
+        return usb;
+    }
+    return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+PosixSerialPort::PosixSerialPort(std::string devicePath)
+    : m_fixedPath(std::move(devicePath)), m_path(m_fixedPath) {}
+
+PosixSerialPort::~PosixSerialPort() {
+    close();
+}
+
+bool PosixSerialPort::isOpen() const {
+    return m_fd >= 0;
+}
+
+void PosixSerialPort::close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void PosixSerialPort::selectPort(int portNumber) {
+    m_path = m_fixedPath.empty() ? devicePathForPort(portNumber) : m_fixedPath;
+}
+
+// The kernel's buffers are 4 KiB and more: nothing to size.
+void PosixSerialPort::setReceiveBufferSize(std::size_t) {}
+void PosixSerialPort::setTransmitBufferSize(std::size_t) {}
+
+void PosixSerialPort::discardPendingOutput() {
+    if (m_fd >= 0) {
+        ::tcflush(m_fd, TCOFLUSH);
+    }
+}
+
+bool PosixSerialPort::open() {
+    close();
+    if (m_path.empty()) {
+        m_lastError = "没有选择串口";
+        return false;
+    }
+    const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        m_lastError = std::strerror(errno);
+        return false;
+    }
+    if (!::isatty(fd)) {
+        m_lastError = "不是串口设备";
+        ::close(fd);
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0) {
+        m_lastError = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    // Raw 8-bit: no echo, no translation, no signals, no flow control; reads
+    // return at once with whatever is waiting.
+    ::cfmakeraw(&tio);
+    tio.c_cflag |= CLOCAL | CREAD;
+    tio.c_cflag &= ~CRTSCTS;
+    tio.c_iflag &= ~(IXON | IXOFF | IXANY);
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
+        m_lastError = std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    m_fd = fd;
+    m_lastError.clear();
+    return true;
+}
+
+// Reads already return every waiting byte, in binary, and nothing is event-driven.
+void PosixSerialPort::setReadEverything() {}
+void PosixSerialPort::setBinaryMode() {}
+void PosixSerialPort::disableReceiveEvents() {}
+
+namespace {
+bool baudConstant(int baud, speed_t& speed) {
+    switch (baud) {
+    case 1200:
+        speed = B1200;
+        return true;
+    case 2400:
+        speed = B2400;
+        return true;
+    case 4800:
+        speed = B4800;
+        return true;
+    case 9600:
+        speed = B9600;
+        return true;
+    case 19200:
+        speed = B19200;
+        return true;
+    case 38400:
+        speed = B38400;
+        return true;
+    case 57600:
+        speed = B57600;
+        return true;
+    case 115200:
+        speed = B115200;
+        return true;
+    default:
+        return false;
+    }
+}
+} // namespace
+
+bool PosixSerialPort::applyLineSettings(int baud, char parity, int dataBits, int stopBits) {
+    if (m_fd < 0) {
+        m_lastError = "串口未打开";
+        return false;
+    }
+    speed_t speed{};
+    if (!baudConstant(baud, speed)) {
+        m_lastError = "不支持的波特率 " + std::to_string(baud);
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(m_fd, &tio) != 0) {
+        m_lastError = std::strerror(errno);
+        return false;
+    }
+    ::cfsetispeed(&tio, speed);
+    ::cfsetospeed(&tio, speed);
+    tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+    tio.c_cflag |= dataBits == 7 ? CS7 : CS8;
+    if (parity == 'E') {
+        tio.c_cflag |= PARENB;
+    } else if (parity == 'O') {
+        tio.c_cflag |= PARENB | PARODD;
+    }
+    if (stopBits == 2) {
+        tio.c_cflag |= CSTOPB;
+    }
+    if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
+        m_lastError = std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+std::size_t PosixSerialPort::bytesWaiting() {
+    if (m_fd < 0) {
+        return 0;
+    }
+    int count = 0;
+    if (::ioctl(m_fd, FIONREAD, &count) != 0 || count < 0) {
+        return 0;
+    }
+    return static_cast<std::size_t>(count);
+}
+
+std::size_t PosixSerialPort::read(uint8_t* buffer, std::size_t capacity) {
+    if (m_fd < 0 || capacity == 0) {
+        return 0;
+    }
+    const ssize_t got = ::read(m_fd, buffer, capacity);
+    if (got < 0) {
+        if (errno != EAGAIN && errno != EINTR) {
+            m_lastError = std::strerror(errno);
+        }
+        return 0;
+    }
+    return static_cast<std::size_t>(got);
+}
+
+bool PosixSerialPort::write(const uint8_t* data, std::size_t length) {
+    if (m_fd < 0) {
+        m_lastError = "串口未打开";
+        return false;
+    }
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = ::write(m_fd, data + sent, length - sent);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            // A full output queue drops the rest of the frame; the reply then
+            // times out and the operation retries, as on a noisy line.
+            m_lastError = std::strerror(errno);
+            return errno == EAGAIN;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string PosixSerialPort::devicePath() const {
+    return m_path;
+}
+std::string PosixSerialPort::lastError() const {
+    return m_lastError;
+}
+
+} // namespace velkaro
