@@ -1,0 +1,249 @@
+#include "files/parameter_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace velkaro {
+
+namespace {
+
+constexpr std::string_view kCannotCreate = "不存在，请输入正确的文件名称";
+
+/// Image bytes a series tag stands for: 'P' is a QD10 image (100 registers),
+/// 'p' a QD30 image (633 registers), both after the 4-byte header.
+std::optional<int> imageBytesForTag(uint8_t tag) {
+    switch (tag) {
+    case 0x50:
+        return 204;
+    case 0x70:
+        return 1270;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A backup file is a few kilobytes; anything far larger is not one.
+constexpr std::uintmax_t kMaxFileBytes = 64 * 1024;
+
+std::string fileText(const ParameterImage& image, int imageLength) {
+    std::string text;
+    text.reserve(static_cast<std::size_t>(imageLength) * 3);
+    for (int byte = 0; byte + 1 < imageLength; byte += 2) {
+        const unsigned word = (unsigned{image[byte]} << 8) | image[byte + 1];
+        text += std::to_string(word);
+        text += '\r';
+    }
+    return text;
+}
+
+bool writeAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+/// The file actually replaced: a path that is a symbolic link keeps the link
+/// and replaces what it points at.
+std::filesystem::path replacedFile(const std::string& path) {
+    std::error_code error;
+    std::filesystem::path target(path);
+    if (std::filesystem::is_symlink(target, error)) {
+        const auto resolved = std::filesystem::weakly_canonical(target, error);
+        if (!error)
+            return resolved;
+    }
+    return target;
+}
+
+/// Creates a new file beside `target` that nobody else can be using; -1 on failure.
+int createTemporaryBeside(const std::filesystem::path& target, std::string& temporaryPath) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = target.string() + ".tmp-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(counter++);
+        // 0666 before the umask, as for any file the operator creates.
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
+}
+
+void syncFolderOf(const std::filesystem::path& file) {
+    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+struct Token {
+    std::string_view text;
+    bool endedByCr = false;
+};
+
+/// Splits the file into carriage-return terminated tokens; the last token may
+/// lack its CR.
+std::vector<Token> splitTokens(std::string_view content) {
+    std::vector<Token> tokens;
+    std::size_t start = 0;
+    while (start < content.size()) {
+        const std::size_t cr = content.find('\r', start);
+        if (cr == std::string_view::npos) {
+            tokens.push_back({content.substr(start), false});
+            break;
+        }
+        tokens.push_back({content.substr(start, cr - start), true});
+        start = cr + 1;
+    }
+    return tokens;
+}
+
+/// A token is a plain decimal number, optionally surrounded by blanks, tabs
+/// and line feeds (so CR LF files read like CR files). Returns the number,
+/// or nullopt if the token holds anything else or no digits at all.
+std::optional<long> tokenNumber(std::string_view token) {
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n'; };
+    std::size_t i = 0;
+    while (i < token.size() && isSpace(token[i]))
+        ++i;
+    const std::size_t digitsStart = i;
+    long value = 0;
+    while (i < token.size() && token[i] >= '0' && token[i] <= '9') {
+        if (value <= 1'000'000)
+            value = value * 10 + (token[i] - '0');
+        ++i;
+    }
+    if (i == digitsStart)
+        return std::nullopt;
+    while (i < token.size() && isSpace(token[i]))
+        ++i;
+    if (i != token.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string printable(std::string_view token) {
+    std::string shown;
+    for (char c : token.substr(0, 20)) {
+        if (c == '\n')
+            shown += "\\n";
+        else if (static_cast<unsigned char>(c) < 0x20)
+            shown += '?';
+        else
+            shown += c;
+    }
+    if (token.size() > 20)
+        shown += "…";
+    return shown;
+}
+
+std::string fileLabel(const std::string& path) {
+    return "参数文件“" + path + "”";
+}
+
+} // namespace
+
+ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& image,
+                                       int imageLength) {
+    const std::string failure = path + std::string(kCannotCreate);
+    if (imageLength < 4 || imageLength > static_cast<int>(kParameterImageBytes))
+        return {false, failure};
+
+    image[2] = static_cast<uint8_t>(imageLength >> 8);
+    image[3] = static_cast<uint8_t>(imageLength & 0xFF);
+    const std::string text = fileText(image, imageLength);
+
+    // The old backup stays whole until the new one is complete on disk.
+    const std::filesystem::path target = replacedFile(path);
+    std::string temporaryPath;
+    const int fd = createTemporaryBeside(target, temporaryPath);
+    if (fd < 0)
+        return {false, failure};
+
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(fd, existing.st_mode & 07777);
+
+    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+    const bool closed = ::close(fd) == 0;
+    if (!written || !closed || ::rename(temporaryPath.c_str(), target.c_str()) != 0) {
+        ::unlink(temporaryPath.c_str());
+        return {false, failure};
+    }
+    syncFolderOf(target);
+    return {true, {}};
+}
+
+ParameterFileResult readParameterFile(const std::string& path, ParameterImage& image) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error)
+        return {false, fileLabel(path) + "无法读取：" + error.message()};
+    if (size > kMaxFileBytes)
+        return {false, fileLabel(path) + "过大，不是参数存储文件。"};
+
+    std::ifstream in(path, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (!in && !in.eof())
+        return {false, fileLabel(path) + "无法读取。"};
+
+    const std::vector<Token> tokens = splitTokens(content);
+    ParameterImage loaded = image;
+    std::size_t byteIndex = 0;
+    std::size_t limit = 4; // header word and length word, then the declared length
+    std::size_t tokenIndex = 0;
+    while (byteIndex < limit && byteIndex < kParameterImageBytes) {
+        if (tokenIndex >= tokens.size()) {
+            const std::size_t declared = (limit + 1) / 2;
+            return {false, fileLabel(path) + "不完整：应有" + std::to_string(declared) +
+                               "个数值，只有" + std::to_string(tokenIndex) + "个。"};
+        }
+        const Token& token = tokens[tokenIndex];
+        const std::optional<long> number = tokenNumber(token.text);
+        const std::string position = "第" + std::to_string(tokenIndex + 1) + "个数值";
+        if (!number)
+            return {false, fileLabel(path) + "格式错误：" + position + "“" + printable(token.text) +
+                               "”不是十进制整数。"};
+        if (*number > 0xFFFF)
+            return {false, fileLabel(path) + "格式错误：" + position + "“" + printable(token.text) +
+                               "”超出0～65535的范围。"};
+
+        loaded[byteIndex] = static_cast<uint8_t>(*number >> 8);
+        loaded[byteIndex + 1] = static_cast<uint8_t>(*number & 0xFF);
+        byteIndex += 2;
+        ++tokenIndex;
+
+        if (byteIndex == 4) {
+            limit = static_cast<std::size_t>(*number);
+            // A known tag fixes the length; an unknown tag is left to the
+            // drive link, which refuses it as the wrong model.
+            if (const auto expected = imageBytesForTag(loaded[1]);
+                expected && static_cast<std::size_t>(*expected) != limit)
+                return {false, fileLabel(path) + "格式错误：长度" + std::to_string(limit) +
+                                   "与文件的机型标志不符（应为" + std::to_string(*expected) +
+                                   "）。"};
+        }
+    }
+
+    image = loaded;
+    return {true, {}};
+}
+
+} // namespace velkaro
