@@ -135,19 +135,11 @@ bool baudConstant(int baud, speed_t& speed) {
 }
 } // namespace
 
-bool PosixSerialPort::applyLineSettings(int baud, char parity, int dataBits, int stopBits) {
-    if (m_fd < 0) {
-        m_lastError = "串口未打开";
-        return false;
-    }
+bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stopBits,
+                     std::string& error) {
     speed_t speed{};
     if (!baudConstant(baud, speed)) {
-        m_lastError = "不支持的波特率 " + std::to_string(baud);
-        return false;
-    }
-    termios tio{};
-    if (::tcgetattr(m_fd, &tio) != 0) {
-        m_lastError = std::strerror(errno);
+        error = "不支持的波特率 " + std::to_string(baud);
         return false;
     }
     ::cfsetispeed(&tio, speed);
@@ -161,6 +153,22 @@ bool PosixSerialPort::applyLineSettings(int baud, char parity, int dataBits, int
     }
     if (stopBits == 2) {
         tio.c_cflag |= CSTOPB;
+    }
+    return true;
+}
+
+bool PosixSerialPort::applyLineSettings(int baud, char parity, int dataBits, int stopBits) {
+    if (m_fd < 0) {
+        m_lastError = "串口未打开";
+        return false;
+    }
+    termios tio{};
+    if (::tcgetattr(m_fd, &tio) != 0) {
+        m_lastError = std::strerror(errno);
+        return false;
+    }
+    if (!setLineSettings(tio, baud, parity, dataBits, stopBits, m_lastError)) {
+        return false;
     }
     if (::tcsetattr(m_fd, TCSANOW, &tio) != 0) {
         m_lastError = std::strerror(errno);

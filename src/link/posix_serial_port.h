@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <termios.h>
 
 #include "link/serial_port.h"
 
@@ -9,6 +10,11 @@ namespace velkaro {
 /// Device of port number n: $VELKARO_COM<n> if set, else /dev/ttyUSB(n-1)
 /// if it exists, else /dev/ttyS(n-1).
 std::string devicePathForPort(int portNumber);
+
+/// Puts baud, parity ('N', 'E', 'O'), data bits (7, 8) and stop bits (1, 2)
+/// into a termios struct. False, with a reason, for a baud it cannot set.
+bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stopBits,
+                     std::string& error);
 
 /// SerialPort over a termios device (tty or pty): raw, non-blocking,
 /// FIONREAD for bytes waiting. RS-485 and serial-info ioctls are optional.

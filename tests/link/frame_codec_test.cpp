@@ -1,0 +1,209 @@
+#include "link/frame_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <vector>
+
+#include "link/serial_port.h"
+
+using namespace velkaro;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A port whose received bytes are handed in by the test, tick by tick.
+class ScriptedPort : public SerialPort {
+public:
+    std::deque<uint8_t> incoming;
+    std::vector<Bytes> written;
+
+    bool isOpen() const override { return true; }
+    void close() override {}
+    void selectPort(int) override {}
+    void setReceiveBufferSize(std::size_t) override {}
+    void setTransmitBufferSize(std::size_t) override {}
+    void discardPendingOutput() override {}
+    bool open() override { return true; }
+    void setReadEverything() override {}
+    void setBinaryMode() override {}
+    void disableReceiveEvents() override {}
+    bool applyLineSettings(int, char, int, int) override { return true; }
+    std::size_t bytesWaiting() override { return incoming.size(); }
+    std::size_t read(uint8_t* buffer, std::size_t capacity) override {
+        std::size_t n = 0;
+        while (n < capacity && !incoming.empty()) {
+            buffer[n++] = incoming.front();
+            incoming.pop_front();
+        }
+        return n;
+    }
+    bool write(const uint8_t* data, std::size_t length) override {
+        written.emplace_back(data, data + length);
+        return true;
+    }
+    std::string devicePath() const override { return "scripted"; }
+    std::string lastError() const override { return {}; }
+};
+
+Bytes withCrc(Bytes body) {
+    const auto crc = crc16(body.data(), body.size());
+    body.push_back(crc[0]);
+    body.push_back(crc[1]);
+    return body;
+}
+
+Bytes sent(const LinkBuffers& b) {
+    return Bytes(b.txFrame.begin(), b.txFrame.begin() + b.txLength);
+}
+
+// One tick of the receive side as the pipeline runs it.
+ReceiveResult tick(LinkBuffers& b, ScriptedPort& port) {
+    ++b.silenceTicks;
+    ++b.replyTicks;
+    return receiveStep(b, port, 20);
+}
+
+} // namespace
+
+TEST(Crc16, PublishedExamples) {
+    const Bytes read = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
+    EXPECT_EQ(crc16(read.data(), read.size()), (std::array<uint8_t, 2>{0xC5, 0xCD}));
+    const Bytes echo = withCrc({0x01, 0x08, 0x00, 0x00, 0x37, 0xDA});
+    EXPECT_TRUE(frameCrcOk(echo.data(), echo.size()));
+    Bytes damaged = echo;
+    damaged[4] ^= 0x01;
+    EXPECT_FALSE(frameCrcOk(damaged.data(), damaged.size()));
+}
+
+TEST(RequestBuilders, ByteExact) {
+    LinkBuffers b;
+    b.replyLength = 7;
+    b.replyTicks = 99;
+
+    buildReadHolding(b, 3, 0x3210, 16);
+    EXPECT_EQ(sent(b), withCrc({0x03, 0x03, 0x32, 0x10, 0x00, 0x10}));
+    EXPECT_EQ(b.replyLength, 0u);
+    EXPECT_EQ(b.replyTicks, 0u);
+
+    buildReadHolding(b, 1, 0x0000, 10);
+    EXPECT_EQ(sent(b), (Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD}));
+
+    buildEchoTest(b, 1);
+    EXPECT_EQ(sent(b), withCrc({0x01, 0x08, 0x00, 0x00, 0x37, 0xDA}));
+
+    const uint16_t one = 0x0001;
+    buildWriteMultiple(b, 7, 0x3209, &one, 1);
+    EXPECT_EQ(sent(b), withCrc({0x07, 0x10, 0x32, 0x09, 0x00, 0x01, 0x02, 0x00, 0x01}));
+    EXPECT_EQ(b.txLength, 11u);
+
+    const uint16_t words[3] = {0xFFFF, 0x1234, 0x0000};
+    buildWriteMultiple(b, 2, 0x0E40, words, 3);
+    EXPECT_EQ(sent(b), withCrc({0x02, 0x10, 0x0E, 0x40, 0x00, 0x03, 0x06, 0xFF, 0xFF, 0x12, 0x34,
+                                0x00, 0x00}));
+
+    const std::array<int32_t, 10> block{0x001F, 5000, -1, 3, 4, 5, 6, 7, 8, 0};
+    buildControlBlockWrite(b, 9, block);
+    EXPECT_EQ(b.txLength, 29u);
+    EXPECT_EQ(sent(b), withCrc({0x09, 0x10, 0x32, 0x00, 0x00, 0x04, 0x08, 0x00, 0x1F,
+                                0x13, 0x88, 0xFF, 0xFF, 0x00, 0x03, 0x00, 0x04, 0x00,
+                                0x05, 0x00, 0x06, 0x00, 0x07, 0x00, 0x08, 0x00, 0x00}));
+}
+
+TEST(TransmitStep, SendsOnceAndResetsCounters) {
+    LinkBuffers b;
+    ScriptedPort port;
+    transmitStep(b, port);
+    EXPECT_TRUE(port.written.empty()) << "nothing announced, nothing sent";
+    buildEchoTest(b, 4);
+    b.silenceTicks = 30;
+    b.replyTicks = 30;
+    transmitStep(b, port);
+    ASSERT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.written[0].size(), 8u);
+    EXPECT_EQ(b.txLength, 0u);
+    EXPECT_EQ(b.silenceTicks, 0u);
+    EXPECT_EQ(b.replyTicks, 0u);
+    transmitStep(b, port);
+    EXPECT_EQ(port.written.size(), 1u);
+}
+
+TEST(ReceiveStep, ReplySplitOverTicksIsJoinedAndGapOfTwentyDoesNotEndIt) {
+    LinkBuffers b;
+    ScriptedPort port;
+    const Bytes reply = withCrc({0x03, 0x03, 0x02, 0x12, 0x34});
+    port.incoming.insert(port.incoming.end(), reply.begin(), reply.begin() + 3);
+    EXPECT_EQ(tick(b, port).event, ReceiveEvent::Bytes);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(tick(b, port).event, ReceiveEvent::Nothing) << "silent tick " << i + 1;
+    }
+    port.incoming.insert(port.incoming.end(), reply.begin() + 3, reply.end());
+    EXPECT_EQ(tick(b, port).event, ReceiveEvent::Bytes);
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(tick(b, port).event, ReceiveEvent::Nothing);
+    }
+    EXPECT_EQ(b.replyLength, 0u);
+    EXPECT_EQ(tick(b, port).event, ReceiveEvent::FrameAccepted) << "21st silent tick ends it";
+    EXPECT_EQ(b.replyLength, reply.size());
+    EXPECT_EQ(Bytes(b.replyFrame.begin(), b.replyFrame.begin() + b.replyLength), reply);
+    EXPECT_EQ(b.rxCount, 0u);
+}
+
+TEST(ReceiveStep, BackToBackRepliesFailTheCrcAndAreDropped) {
+    LinkBuffers b;
+    ScriptedPort port;
+    const Bytes one = withCrc({0x01, 0x03, 0x02, 0x00, 0x01});
+    const Bytes two = withCrc({0x02, 0x03, 0x02, 0x00, 0x02});
+    port.incoming.insert(port.incoming.end(), one.begin(), one.end());
+    tick(b, port);
+    port.incoming.insert(port.incoming.end(), two.begin(), two.end());
+    tick(b, port);
+    ReceiveEvent last = ReceiveEvent::Nothing;
+    for (int i = 0; i < 21; ++i) {
+        last = tick(b, port).event;
+    }
+    EXPECT_EQ(last, ReceiveEvent::FrameDropped);
+    EXPECT_EQ(b.replyLength, 0u);
+    EXPECT_EQ(b.rxCount, 0u);
+}
+
+TEST(ReceiveStep, OverflowReportedOncePerFrameAndFrameDropped) {
+    LinkBuffers b;
+    ScriptedPort port;
+    // A valid-looking frame whose first 128 bytes would pass: still dropped.
+    Bytes longFrame = withCrc(Bytes(126, 0x11));
+    longFrame.insert(longFrame.end(), 40, 0x22);
+    int overflowMessages = 0;
+    for (std::size_t i = 0; i < longFrame.size(); i += 10) {
+        for (std::size_t j = i; j < std::min(i + 10, longFrame.size()); ++j) {
+            port.incoming.push_back(longFrame[j]);
+        }
+        overflowMessages += tick(b, port).overflowStarted ? 1 : 0;
+        ASSERT_LE(b.rxCount, 128u);
+    }
+    EXPECT_EQ(overflowMessages, 1);
+    ReceiveEvent last = ReceiveEvent::Nothing;
+    for (int i = 0; i < 21; ++i) {
+        last = tick(b, port).event;
+    }
+    EXPECT_EQ(last, ReceiveEvent::FrameDropped);
+    EXPECT_EQ(b.replyLength, 0u);
+
+    // The next frame is received normally and may overflow again.
+    const Bytes good = withCrc({0x05, 0x03, 0x02, 0xAB, 0xCD});
+    port.incoming.insert(port.incoming.end(), good.begin(), good.end());
+    tick(b, port);
+    for (int i = 0; i < 21; ++i) {
+        last = tick(b, port).event;
+    }
+    EXPECT_EQ(last, ReceiveEvent::FrameAccepted);
+}
+
+TEST(WordDecoding, SignExtendedAndUnsigned) {
+    EXPECT_EQ(decodeSigned(0xFF, 0xFF), -1);
+    EXPECT_EQ(decodeSigned(0x80, 0x00), -32768);
+    EXPECT_EQ(decodeSigned(0x13, 0x88), 5000);
+    EXPECT_EQ(decodeUnsigned(0xFF, 0xFF), 65535);
+    EXPECT_EQ(decodeUnsigned(0x02, 0xEE), 750);
+}
