@@ -1,0 +1,143 @@
+#include "ui/amend_dialog.h"
+
+#include "link/fixed_point.h"
+#include "link/operator_messages.h"
+#include "widgets/dialog_units.h"
+#include "widgets/skinned_button.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyle>
+
+namespace velkaro {
+
+namespace {
+
+const QColor kWindowColour(160, 180, 220);
+const QColor kEditColour(233, 233, 220);
+const QColor kSaveColour(162, 189, 252);
+
+bool isAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+/// Length of a minus sign at `i` ("-", fullwidth "－" or "−"), 0 if none.
+std::size_t minusAt(std::string_view text, std::size_t i) {
+    if (text[i] == '-')
+        return 1;
+    for (std::string_view sign : {std::string_view("－"), std::string_view("−")})
+        if (text.substr(i, sign.size()) == sign)
+            return sign.size();
+    return 0;
+}
+
+QLineEdit* readOnlyBox(QWidget* parent, const QString& text) {
+    auto* box = new QLineEdit(text, parent);
+    box->setReadOnly(true);
+    return box;
+}
+
+} // namespace
+
+bool AmendDialog::rangeReachesBelowZero(std::string_view range) {
+    for (std::size_t i = 0; i < range.size(); ++i) {
+        const std::size_t sign = minusAt(range, i);
+        if (sign == 0)
+            continue;
+        const bool afterNumber = i > 0 && (isAsciiAlnum(range[i - 1]) || range[i - 1] == '.');
+        std::size_t next = i + sign;
+        while (next < range.size() && range[next] == ' ')
+            ++next;
+        const bool beforeDigit = next < range.size() && range[next] >= '0' && range[next] <= '9';
+        if (!afterNumber && beforeDigit)
+            return true;
+    }
+    return false;
+}
+
+std::optional<std::string> AmendDialog::refusalFor(std::string_view text, RegisterKind kind) {
+    if (text.empty())
+        return std::nullopt;
+    const FixedParse parsed = parseFixedChecked(text, kind.decimals);
+    const int32_t low = kind.isSigned ? -32768 : 0;
+    const int32_t high = kind.isSigned ? 32767 : 65535;
+    if (parsed.inRange && parsed.value >= low && parsed.value <= high)
+        return std::nullopt;
+    return "新的参数值超出该参数的寄存器范围（" + formatFixed(low, kind.decimals) + "～" +
+           formatFixed(high, kind.decimals) + "），请重新输入。";
+}
+
+AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const AmendTexts& texts,
+                         bool filled, RegisterKind kind)
+    : QDialog(parent), m_messages(messages), m_kind(kind) {
+    setWindowTitle(QStringLiteral("变频器参数修改"));
+    setFont(parent ? parent->font() : stationFont());
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, kWindowColour);
+    colours.setColor(QPalette::WindowText, Qt::black);
+    colours.setColor(QPalette::Base, kEditColour);
+    colours.setColor(QPalette::Text, Qt::black);
+    setPalette(colours);
+    setAutoFillBackground(true);
+
+    const DialogUnits du(font());
+    setFixedSize(du.size(230, 132));
+
+    auto* icon = new QLabel(this);
+    icon->setGeometry(du.rect(7, 7, 20, 20));
+    QIcon picture(QStringLiteral(":/icons/158.svg"));
+    if (picture.isNull())
+        picture = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    icon->setPixmap(picture.pixmap(icon->size()));
+
+    auto label = [&](const QString& text, QRect where) {
+        auto* l = new QLabel(text, this);
+        l->setGeometry(where);
+        l->setWordWrap(true);
+        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return l;
+    };
+    label(QStringLiteral("    请在下面输入新的参数值，并选择是否保存到变频器EEPRAM中，按“保存”完成"
+                         "修改。"),
+          du.rect(32, 23, 178, 19));
+    label(QStringLiteral("参数编号"), du.rect(31, 56, 40, 11));
+    label(QStringLiteral("参数范围"), du.rect(32, 72, 40, 11));
+    label(QStringLiteral("当前参数值"), du.rect(31, 90, 40, 11));
+    label(QStringLiteral("新的参数值"), du.rect(31, 107, 40, 11));
+
+    m_number = readOnlyBox(this, filled ? texts.number : QString());
+    m_number->setGeometry(du.rect(77, 53, 100, 13));
+    m_range = readOnlyBox(this, filled ? texts.range : QString());
+    m_range->setGeometry(du.rect(77, 71, 100, 13));
+    m_current = readOnlyBox(this, filled ? texts.current : QString());
+    m_current->setGeometry(du.rect(77, 89, 57, 13));
+    m_newValue = new QLineEdit(this);
+    m_newValue->setGeometry(du.rect(77, 106, 57, 13));
+
+    m_save = new XpButton(QStringLiteral("保存"), this);
+    m_save->setGeometry(du.rect(161, 105, 50, 14));
+    m_save->setBackgroundColor(kSaveColour);
+    m_save->setHoverColor(SkinnedButton::defaultHoverColor());
+    m_save->setDefault(true);
+    m_save->setAutoDefault(true);
+    connect(m_save, &QPushButton::clicked, this, &AmendDialog::accept);
+
+    m_newValue->setFocus();
+}
+
+void AmendDialog::accept() {
+    const QString text = m_newValue->text();
+    // The register holds 16 bits: a value beyond them would reach the drive
+    // cut to its low bits, a quite different setting.
+    if (const auto refusal = refusalFor(text.toStdString(), m_kind)) {
+        m_messages.show(*refusal, std::string(kInfoCaption));
+        m_newValue->setFocus();
+        m_newValue->selectAll();
+        return;
+    }
+    m_confirmedText = text;
+    QDialog::accept();
+}
+
+} // namespace velkaro
