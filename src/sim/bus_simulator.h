@@ -66,16 +66,20 @@ public:
     /// Time of the next byte or frame end the bus will produce, or none when idle
     /// (for a real-time server choosing how long to sleep).
     std::optional<uint64_t> nextEventUs() const;
-    /// Reply frames sent so far (as they left the drives, faults applied).
-    const std::vector<std::vector<uint8_t>>& repliesSent() const { return m_repliesSent; }
+    /// Reply frames put on the wire, as they left the drives with their faults
+    /// applied, oldest first (the most recent 10000).
+    std::vector<std::vector<uint8_t>> repliesSent() const;
+    void clearRepliesSent() { m_repliesSent.clear(); }
 
 private:
     struct TimedByte {
         uint64_t endUs; ///< the character's last bit has passed
         uint8_t value;
+        bool fromStation;
     };
+    static void insertByTime(std::deque<TimedByte>& line, TimedByte byte);
     void endRequest(uint64_t endUs);
-    void scheduleReply(SimulatedDrive& drive, std::vector<uint8_t> reply, uint64_t frameEndUs);
+    void scheduleReply(std::vector<uint8_t> reply, uint64_t frameEndUs, const DriveFaults& faults);
     bool roll(double share);
     void advanceDrives(uint64_t nowUs);
 
@@ -88,11 +92,12 @@ private:
     std::deque<TimedByte> m_toDrives; ///< on the wire towards the drives, by time
     uint64_t m_stationLineFreeUs = 0;
     std::vector<uint8_t> m_request; ///< the request being received
+    bool m_requestOverflow = false;
     uint64_t m_lastRequestByteUs = 0;
     std::deque<TimedByte> m_toStation; ///< replies and noise, by time
     uint64_t m_replyLineFreeUs = 0;
     uint64_t m_nowUs = 0;
-    std::vector<std::vector<uint8_t>> m_repliesSent;
+    std::deque<std::vector<uint8_t>> m_repliesSent;
 };
 
 } // namespace velkaro::sim

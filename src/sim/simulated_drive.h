@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "sim/drive_faults.h"
+#include "sim/motor_model.h"
 #include "sim/series.h"
 
 namespace velkaro::sim {
@@ -48,30 +50,40 @@ public:
     void setFault(int code);
     /// Clears the fault as a fault-reset command does.
     void clearFault();
-    int faultCode() const { return m_faultCode; }
+    int faultCode() const { return m_motor.faultCode(); }
     void setAlarm(uint16_t low, uint16_t high);
 
-    bool running() const { return m_running; }
-    bool forward() const { return m_forward; }
-    bool jogging() const { return m_jogging; }
+    bool running() const { return m_motor.running(); }
+    bool forward() const { return m_motor.forward(); }
+    bool jogging() const { return m_motor.jogging(); }
     /// Output frequency in 0.01 Hz (never negative; direction is a status bit).
-    int outputFrequency() const { return m_outputFrequency; }
+    int outputFrequency() const { return m_motor.outputFrequency(); }
     /// Frequency the drive runs at when commanded, 0.01 Hz (the control block's word).
-    int setFrequency() const { return m_setFrequency; }
+    int setFrequency() const { return m_motor.setFrequency(); }
     void setSetFrequency(int hundredthsHz);
     /// Ramp rates in 0.01 Hz per second (default 10.00 Hz/s both ways).
-    void setAcceleration(int hundredthsHzPerSecond) { m_acceleration = hundredthsHzPerSecond; }
-    void setDeceleration(int hundredthsHzPerSecond) { m_deceleration = hundredthsHzPerSecond; }
+    void setAcceleration(int hundredthsHzPerSecond) {
+        m_motor.setAcceleration(hundredthsHzPerSecond);
+    }
+    void setDeceleration(int hundredthsHzPerSecond) {
+        m_motor.setDeceleration(hundredthsHzPerSecond);
+    }
     /// Jog frequency, 0.01 Hz (default 5.00 Hz).
-    void setJogFrequency(int hundredthsHz) { m_jogFrequency = hundredthsHz; }
-    /// Mechanical load in percent of rated torque at full speed (default 40).
-    void setLoadPercent(int percent) { m_loadPercent = percent; }
+    void setJogFrequency(int hundredthsHz) { m_motor.setJogFrequency(hundredthsHz); }
+    /// Mechanical load in percent of rated torque (default 40).
+    void setLoadPercent(int percent) { m_motor.setLoadPercent(percent); }
+    /// Power off and on: parameters come back from the EEPROM image (what was
+    /// last stored, or the factory defaults), the motor stands, faults clear.
+    void powerCycle();
+    /// Status registers set through setHoldingRegister() keep their value until this.
+    void clearStatusOverrides() { m_statusOverrides.clear(); }
 
     DriveFaults& faults() { return m_faults; }
     const DriveFaults& faults() const { return m_faults; }
 
-    /// Every request frame with a good CRC addressed to this drive, oldest first.
-    std::vector<std::vector<uint8_t>> requestsSeen() const { return m_requestsSeen; }
+    /// Request frames with a good CRC addressed to this drive, oldest first
+    /// (the most recent 10000).
+    std::vector<std::vector<uint8_t>> requestsSeen() const;
     void clearRequestsSeen() { m_requestsSeen.clear(); }
 
     // The bus side.
@@ -85,44 +97,33 @@ public:
     std::optional<std::vector<uint8_t>> serve(const uint8_t* frame, std::size_t length);
 
 private:
-    std::vector<uint8_t> readHolding(const uint8_t* pdu, std::size_t length);
-    std::vector<uint8_t> writeSingle(const uint8_t* pdu, std::size_t length);
-    std::vector<uint8_t> writeMultiple(const uint8_t* pdu, std::size_t length);
-    std::vector<uint8_t> diagnostics(const uint8_t* pdu, std::size_t length);
+    friend class BusSimulator;
+    void recordRequest(const uint8_t* frame, std::size_t length);
+    std::vector<uint8_t> execute(const uint8_t* frame, std::size_t length);
+    std::vector<uint8_t> readHolding(const uint8_t* frame, std::size_t length) const;
+    std::vector<uint8_t> writeSingle(const uint8_t* frame, std::size_t length);
+    std::vector<uint8_t> writeMultiple(const uint8_t* frame, std::size_t length);
+    std::vector<uint8_t> diagnostics(const uint8_t* frame, std::size_t length) const;
     /// Exception code for writing `values` from `reg` on, or 0 when allowed.
     uint8_t checkWrite(uint16_t reg, const std::vector<uint16_t>& values) const;
-    void storeWord(uint16_t reg, uint16_t value);
-    void applyCommand(uint16_t command);
-    void updateStatusBlock();
-    bool isParameter(uint16_t reg) const;
-    bool isIdentification(uint16_t reg) const;
+    void storeWords(uint16_t reg, const std::vector<uint16_t>& values);
+    uint16_t statusRegister(uint16_t reg) const;
     void loadDefaults();
 
     int m_address;
     Series m_series;
     int m_rating;
     std::map<uint16_t, uint16_t> m_registers;
+    std::map<uint16_t, uint16_t> m_eeprom;
+    std::map<uint16_t, uint16_t> m_statusOverrides;
     std::map<uint16_t, std::pair<int32_t, int32_t>> m_declaredRanges;
     int m_eepromStores = 0;
-
-    bool m_running = false;
-    bool m_forward = true;
-    bool m_jogging = false;
-    bool m_coasting = false;
-    int m_faultCode = 0;
+    MotorModel m_motor;
     uint16_t m_alarmLow = 0;
     uint16_t m_alarmHigh = 0;
-    int m_setFrequency = 5000;
-    int m_outputFrequency = 0;
-    int m_acceleration = 1000;
-    int m_deceleration = 1000;
-    int m_jogFrequency = 500;
-    int m_loadPercent = 40;
     uint64_t m_nowUs = 0;
-    uint64_t m_rampRemainderUs = 0;
-
     DriveFaults m_faults;
-    std::vector<std::vector<uint8_t>> m_requestsSeen;
+    std::deque<std::vector<uint8_t>> m_requestsSeen;
 };
 
 } // namespace velkaro::sim
