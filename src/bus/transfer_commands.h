@@ -1,9 +1,64 @@
 #pragma once
 
+#include <functional>
+#include <iosfwd>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/operator_messages.h"
+
 namespace velkaro {
 
+class DriveLink;
+
 /// `velkaro-bus export|import --device PATH --address A FILE`: identifies the
-/// drive at A, then runs the parameter transfer. Returns the exit status.
+/// drive at A, then runs the parameter transfer. `argv[1]` is the command.
+/// Returns the exit status: 0 done, 1 the transfer failed (the message is on
+/// stderr), 2 the command line is wrong.
 int runTransferCommand(int argc, char** argv);
+
+enum class TransferKind { Export, Import };
+
+struct TransferRequest {
+    TransferKind kind = TransferKind::Export;
+    std::string device;
+    int address = 0;     ///< 1..247
+    int baudChoice = -1; ///< position in baudChoices; -1 keeps the default 9600
+    std::string file;
+};
+
+/// Parses `argv[1..]`; none with `error` set when the command line is wrong.
+std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std::string& error);
+
+/// Operator messages of a console run: printed at once (never waiting for
+/// anyone) and kept, so the run knows whether the link reported a failure.
+class ConsoleMessages : public OperatorMessages {
+public:
+    /// `out` null: keep only.
+    explicit ConsoleMessages(std::ostream* out) : m_out(out) {}
+    void show(const std::string& text, const std::string& caption) override;
+    std::vector<std::string> texts() const;
+    std::size_t count() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::ostream* m_out;
+    std::vector<std::string> m_texts;
+};
+
+struct TransferOutcome {
+    int exitStatus = 1;
+    std::string message; ///< what went wrong, when it is not already among the link's messages
+};
+
+/// Identifies the drive at the request's address through a search of length
+/// one, selects it and runs the transfer on an open `link`. `letTimePass`
+/// lets about one millisecond of link time pass (the real tick, or a test's
+/// tick and simulated wire). `messages` must be the link's message sink.
+TransferOutcome runTransfer(DriveLink& link, ConsoleMessages& messages,
+                            const TransferRequest& request,
+                            const std::function<void()>& letTimePass);
 
 } // namespace velkaro
