@@ -1,0 +1,111 @@
+#include "records/data_source.h"
+
+#include <odbcinst.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <soci/soci.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "records/record_database.h"
+
+namespace velkaro {
+namespace {
+
+constexpr const char* kIniFile = "odbc.ini";
+constexpr const char* kDriver = "SQLite3";
+
+/// Keys of the SQLite ODBC driver. WAL lets the history grid read while a pass
+/// writes and makes a commit an append; NORMAL syncs at checkpoints only, which
+/// keeps the database intact on power loss at the price of the last rows. The
+/// lock timeout bounds how long a locked database can hold up the window.
+struct DsnKey {
+    const char* key;
+    const char* value;
+};
+constexpr DsnKey kSqliteKeys[] = {
+    {"Description", "运行记录"},
+    {"JournalMode", "WAL"},
+    {"SyncPragma", "NORMAL"},
+    {"Timeout", "2000"},
+};
+
+std::string installerError() {
+    DWORD code = 0;
+    char text[512] = {};
+    WORD length = 0;
+    if (SQLInstallerError(1, &code, text, sizeof text, &length) == SQL_SUCCESS) {
+        return std::string(text);
+    }
+    return "ODBC installer error";
+}
+
+bool dataSourceExists(const std::string& dsn) {
+    // Lists the keys of the section in the user and the system file.
+    char keys[1024] = {};
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    const int length =
+        SQLGetPrivateProfileString(dsn.c_str(), nullptr, "", keys, sizeof keys, kIniFile);
+    return length > 0 && keys[0] != '\0';
+}
+
+std::filesystem::path dataFolder() {
+    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/') {
+        return std::filesystem::path(xdg) / "velkaro";
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] == '\0') {
+        if (const passwd* entry = getpwuid(getuid())) {
+            home = entry->pw_dir;
+        }
+    }
+    return std::filesystem::path(home ? home : ".") / ".local/share/velkaro";
+}
+
+DataSourceResult registerSqliteSource(const std::string& dsn) {
+    const std::filesystem::path folder = dataFolder();
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+        return {false, folder.string() + ": " + error.message()};
+    }
+    const std::string database = (folder / (dsn + ".db")).string();
+
+    SQLSetConfigMode(ODBC_USER_DSN);
+    bool written =
+        SQLWriteDSNToIni(dsn.c_str(), kDriver) &&
+        SQLWritePrivateProfileString(dsn.c_str(), "Database", database.c_str(), kIniFile);
+    for (const DsnKey& entry : kSqliteKeys) {
+        written =
+            written && SQLWritePrivateProfileString(dsn.c_str(), entry.key, entry.value, kIniFile);
+    }
+    const std::string reason = written ? std::string() : installerError();
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    if (!written) {
+        return {false, reason};
+    }
+    return {true, {}};
+}
+
+} // namespace
+
+DataSourceResult registerDataSource() {
+    const std::string dsn(kRunRecordDsn);
+    if (!dataSourceExists(dsn)) {
+        if (DataSourceResult registered = registerSqliteSource(dsn); !registered.ok) {
+            return registered;
+        }
+    }
+    try {
+        auto session = openRecordSession(std::string(kRunRecordConnect));
+        ensureRunRecordTable(*session);
+    } catch (const std::exception& error) {
+        return {false, error.what()};
+    }
+    return {true, {}};
+}
+
+} // namespace velkaro

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace velkaro {
+
+struct DataSourceResult {
+    bool ok = false;
+    std::string message; ///< what went wrong, for the developer; empty when ok
+};
+
+/// Start-up step of the station: makes sure the user data source
+/// "变频器运行记录" exists and holds the run-record table.
+///
+/// A data source of that name (user or system) is used as it stands, so an
+/// operator can point it at a shared server. Otherwise a user data source is
+/// registered on the "SQLite3" driver with the database file
+/// $XDG_DATA_HOME/velkaro/变频器运行记录.db (default ~/.local/share/velkaro/),
+/// whose folder is created. Then the table and its indexes are created when
+/// missing. Any failure gives ok = false; the window then shows
+/// "错误! 不能加载数据库!" and stops its initialisation.
+DataSourceResult registerDataSource();
+
+} // namespace velkaro

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+
+#include <string>
+#include <vector>
+
+#include "records/display_options.h"
+
+class QComboBox;
+class QLineEdit;
+
+namespace velkaro {
+
+class OperatorMessages;
+class XpButton;
+
+/// "显示属性": edits the display options. Opens with the current numbers and
+/// the list "ALL" + the connected drive names, always on "ALL". "确定" checks
+/// the fields in the order window (1..72 h), interval (1..120 s), storage
+/// (12..72 h); the first field that fails is named to the operator with its
+/// range, gets the focus, and nothing changes. When all pass every setting is
+/// applied at once and the dialog closes. Closing it any other way changes nothing.
+class DisplayOptionsDialog : public QDialog {
+    Q_OBJECT
+public:
+    DisplayOptionsDialog(QWidget* parent, DisplayOptions& options,
+                         std::vector<std::string> connectedNames, OperatorMessages& messages);
+
+    // Controls, for tests.
+    QLineEdit* windowField() const { return m_window; }     ///< 1092, hours
+    QLineEdit* intervalField() const { return m_interval; } ///< 1088, seconds
+    QLineEdit* storageField() const { return m_storage; }   ///< 1089, hours
+    QComboBox* driveList() const { return m_drives; }       ///< 1090
+    XpButton* confirmButton() const { return m_confirm; }   ///< "确定"
+
+private:
+    void confirm();
+    bool readField(QLineEdit* field, uint32_t minimum, uint32_t maximum, uint32_t& value);
+    QLineEdit* addNumberField(int y, const QString& label, const QString& unit);
+
+    DisplayOptions& m_options;
+    std::vector<std::string> m_names;
+    OperatorMessages& m_messages;
+    QLineEdit* m_window = nullptr;
+    QLineEdit* m_interval = nullptr;
+    QLineEdit* m_storage = nullptr;
+    QComboBox* m_drives = nullptr;
+    XpButton* m_confirm = nullptr;
+};
+
+} // namespace velkaro

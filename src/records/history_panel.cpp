@@ -1,0 +1,100 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+
+#include "records/history_panel.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "records/display_options.h"
+#include "records/display_options_dialog.h"
+#include "records/history_model.h"
+#include "widgets/dialog_units.h"
+#include "widgets/skinned_button.h"
+
+namespace velkaro {
+namespace {
+
+const QColor kButtonColour(162, 189, 252);
+
+} // namespace
+
+HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& options,
+                           OperatorMessages& messages, std::string connectString)
+    : QObject(area), m_link(link), m_displayOptions(options), m_messages(messages) {
+    const DialogUnits units(area->font());
+
+    // The grid with its caption bar, as one control.
+    m_frame = new QWidget(area);
+    m_frame->setObjectName(QStringLiteral("grid1087"));
+    m_frame->setGeometry(units.rect(10, 48, 326, 200));
+    auto* layout = new QVBoxLayout(m_frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* caption = new QLabel(QStringLiteral("运行记录"), m_frame);
+    caption->setAlignment(Qt::AlignCenter);
+    caption->setAutoFillBackground(true);
+    caption->setBackgroundRole(QPalette::Mid);
+    layout->addWidget(caption);
+    m_grid = new QTableView(m_frame);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->verticalHeader()->setDefaultSectionSize(units.y(10));
+    layout->addWidget(m_grid);
+    m_model = new HistoryModel(std::move(connectString), this);
+    m_grid->setModel(m_model);
+
+    m_liveBox = new QCheckBox(QStringLiteral("实时刷新记录"), area);
+    m_liveBox->setObjectName(QStringLiteral("check1084"));
+    m_liveBox->setGeometry(units.rect(10, 256, 80, 10));
+    m_liveBox->setChecked(true);
+    connect(m_liveBox, &QCheckBox::clicked, this,
+            [this](bool checked) { m_liveRefresh = checked; });
+
+    m_options = new XpButton(QStringLiteral("选项"), area);
+    m_options->setObjectName(QStringLiteral("button1081"));
+    m_options->setGeometry(units.rect(283, 254, 50, 14));
+    m_options->setBackgroundColor(kButtonColour);
+    m_options->setHoverColor(SkinnedButton::defaultHoverColor());
+    connect(m_options, &QPushButton::clicked, this, &HistoryPanel::openOptions);
+
+    // Until the first live refresh the grid shows every row, newest first.
+    m_model->runQuery(HistoryFilter{});
+    m_grid->resizeColumnsToContents();
+}
+
+HistoryPanel::~HistoryPanel() = default;
+
+void HistoryPanel::setPanelVisible(bool visible) {
+    m_frame->setVisible(visible);
+    m_liveBox->setVisible(visible);
+    m_options->setVisible(visible);
+}
+
+void HistoryPanel::refreshHistory() {
+    HistoryFilter filter;
+    filter.since = hoursBefore(m_clock(), m_displayOptions.displayWindowHours);
+    if (m_displayOptions.displayDriveName != "*") {
+        filter.driveName = m_displayOptions.displayDriveName;
+    }
+    m_model->runQuery(filter);
+}
+
+void HistoryPanel::openOptions() {
+    std::vector<std::string> names;
+    {
+        const auto state = m_link.lock();
+        const DriveTable& table = state->table;
+        for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
+            names.push_back(table.driveNames[i]);
+        }
+    }
+    DisplayOptionsDialog dialog(m_frame->window(), m_displayOptions, std::move(names), m_messages);
+    dialog.exec();
+}
+
+} // namespace velkaro

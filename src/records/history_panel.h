@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QObject>
+
+#include <string>
+
+#include "records/record_database.h"
+
+class QCheckBox;
+class QTableView;
+class QWidget;
+
+namespace velkaro {
+
+class DriveLink;
+class HistoryModel;
+class OperatorMessages;
+class XpButton;
+struct DisplayOptions;
+
+/// The page "历史记录": the grid of run records (1087), the box "实时刷新记录"
+/// (1084) and "选项" (1081). At start the grid shows all rows, newest first;
+/// refreshHistory() shows the rows of the display window, filtered by drive.
+class HistoryPanel : public QObject {
+    Q_OBJECT
+public:
+    HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& options,
+                 OperatorMessages& messages,
+                 std::string connectString = std::string(kRunRecordConnect));
+    ~HistoryPanel() override;
+
+    void setPanelVisible(bool visible);
+    /// The state of "实时刷新记录" as last clicked (ticked at start).
+    bool liveRefresh() const { return m_liveRefresh; }
+    /// Re-runs the query: rows strictly later than now - displayWindowHours,
+    /// of displayDriveName unless it is "*". A failed query leaves the grid as
+    /// it was; the next refresh tries again.
+    void refreshHistory();
+    /// "选项": runs the display options dialog modally; refreshes nothing.
+    void openOptions();
+
+    void setClock(WallClock clock) { m_clock = std::move(clock); }
+
+    // Controls, for the window and tests.
+    QTableView* grid() const { return m_grid; }
+    HistoryModel* model() const { return m_model; }
+    QCheckBox* liveRefreshBox() const { return m_liveBox; }
+    XpButton* optionsButton() const { return m_options; }
+
+private:
+    DriveLink& m_link;
+    DisplayOptions& m_displayOptions;
+    OperatorMessages& m_messages;
+    WallClock m_clock = systemNow;
+    bool m_liveRefresh = true;
+    QWidget* m_frame = nullptr;
+    QTableView* m_grid = nullptr;
+    HistoryModel* m_model = nullptr;
+    QCheckBox* m_liveBox = nullptr;
+    XpButton* m_options = nullptr;
+};
+
+} // namespace velkaro

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace soci {
+class session;
+}
+
+namespace velkaro {
+
+/// The ODBC data source the run records live in.
+inline constexpr std::string_view kRunRecordDsn = "变频器运行记录";
+/// How the writer and the history grid reach it.
+inline constexpr std::string_view kRunRecordConnect = "DSN=变频器运行记录";
+
+/// Seconds since the epoch; replaceable so tests can pin "now".
+using WallClock = std::function<std::time_t()>;
+std::time_t systemNow();
+
+/// Local calendar time of `when`, whole seconds.
+std::tm localTimeOf(std::time_t when);
+/// Local time `hours` hours before `now` (whole days plus remaining hours,
+/// which is the same span of seconds).
+std::tm hoursBefore(std::time_t now, uint32_t hours);
+/// True when both name the same second.
+bool sameSecond(const std::tm& a, const std::tm& b);
+/// "2006-03-05 09:07:03".
+std::string formatRecordTime(const std::tm& time);
+
+/// Opens a session on the ODBC backend. Throws soci::soci_error on failure.
+std::unique_ptr<soci::session> openRecordSession(const std::string& connectString);
+
+/// Creates the table 运行记录 and its two indexes when they are missing, in SQL
+/// that SQLite and PostgreSQL both accept. Throws if the table cannot be made;
+/// a missing index only costs speed, so failing to create one is tolerated.
+void ensureRunRecordTable(soci::session& session);
+
+} // namespace velkaro

@@ -1,0 +1,34 @@
+#include "records/run_record.h"
+
+#include "link/fixed_point.h"
+#include "registry/drive_table.h"
+#include "registry/labels.h"
+
+namespace velkaro {
+
+std::vector<RunRecord> runRecordsOf(const DriveTable& table) {
+    std::vector<RunRecord> rows;
+    for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
+        const std::string& name = table.driveNames[i];
+        // An empty name would match a free slot; neither is a drive to record.
+        const int slot = name.empty() ? -1 : table.findSlotByName(name);
+        if (slot < 0) {
+            break;
+        }
+        const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+        RunRecord row;
+        row.name = name;
+        row.runningFrequency = formatFixed(drive.status[1], 2);
+        row.outputCurrent = formatFixed(drive.status[5], 1);
+        row.outputVoltage = formatFixed(drive.status[7], 1);
+        row.setFrequency = formatFixed(drive.status[4], 2);
+        row.busVoltage = formatFixed(drive.status[8], 1);
+        const StateTexts texts = driveStateTexts(table, slot);
+        const std::string cause = texts.cause == kCauseNone ? std::string() : texts.cause;
+        row.workingState = texts.state + " " + cause;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+} // namespace velkaro

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace velkaro {
+
+class DriveTable;
+
+/// One row of the table 运行记录. The values are texts made by formatFixed,
+/// without units; only the time is a real date column.
+struct RunRecord {
+    std::tm recordTime{};         ///< 记录时间, local time, whole seconds
+    std::string name;             ///< 名字
+    std::string runningFrequency; ///< 运行频率, status[1], 2 decimals, Hz
+    std::string outputCurrent;    ///< 输出电流, status[5], 1 decimal, A
+    std::string outputVoltage;    ///< 输出电压, status[7], 1 decimal, V
+    std::string setFrequency;     ///< 设定频率, status[4], 2 decimals, Hz
+    std::string busVoltage;       ///< 母线电压, status[8], 1 decimal, V
+    std::string workingState;     ///< 工作状态, state + " " + cause ("无" left out)
+};
+
+/// The rows one record pass writes, in the order of driveNames, without their
+/// time. The pass ends at the first listed name that has no slot (or is empty).
+std::vector<RunRecord> runRecordsOf(const DriveTable& table);
+
+} // namespace velkaro

@@ -1,0 +1,117 @@
+#include "records/run_record_store.h"
+
+#include <soci/soci.h>
+
+#include "link/drive_link.h"
+#include "link/operator_messages.h"
+
+namespace velkaro {
+
+/// The writer's session with its two prepared statements; the statements read
+/// their values from the members bound here, so the object never moves.
+struct RunRecordStore::Writer {
+    explicit Writer(const std::string& connectString)
+        : session(openRecordSession(connectString)),
+          purge((session->prepare << "delete from 运行记录 where 记录时间 < :cutoff",
+                 soci::use(cutoff))),
+          insert((session->prepare
+                      << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
+                         "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
+                  soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
+                  soci::use(row.outputCurrent), soci::use(row.outputVoltage),
+                  soci::use(row.setFrequency), soci::use(row.busVoltage),
+                  soci::use(row.workingState))) {}
+
+    std::unique_ptr<soci::session> session;
+    std::tm cutoff{};
+    RunRecord row;
+    soci::statement purge;
+    soci::statement insert;
+};
+
+RunRecordStore::RunRecordStore(OperatorMessages& messages, std::string connectString)
+    : m_messages(messages), m_connectString(std::move(connectString)) {}
+
+RunRecordStore::~RunRecordStore() = default;
+
+void RunRecordStore::writeRunRecords(DriveLink& link, const DisplayOptions& options,
+                                     const std::function<void()>& afterEachRow) {
+    std::vector<RunRecord> rows;
+    {
+        const auto state = link.lock();
+        rows = runRecordsOf(state->table);
+    }
+    writeRows(rows, options.maxStorageHours, afterEachRow);
+}
+
+void RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxStorageHours,
+                               const std::function<void()>& afterEachRow) {
+    if (rows.empty()) {
+        return;
+    }
+    if (!purge(maxStorageHours)) {
+        return;
+    }
+    for (const RunRecord& row : rows) {
+        if (!append(row)) {
+            return;
+        }
+        if (afterEachRow) {
+            afterEachRow();
+        }
+    }
+}
+
+bool RunRecordStore::purge(uint32_t maxStorageHours) {
+    // A session kept from an earlier pass may have died with the server in
+    // between; that one gets a fresh connection before anything is reported.
+    const bool reused = m_writer != nullptr;
+    for (int attempt = 0;; ++attempt) {
+        try {
+            if (!m_writer) {
+                m_writer = std::make_unique<Writer>(m_connectString);
+            }
+            m_writer->cutoff = hoursBefore(m_clock(), maxStorageHours);
+            m_writer->purge.execute(true);
+            return true;
+        } catch (const std::exception& error) {
+            m_writer.reset();
+            if (!reused || attempt > 0) {
+                fail(error.what());
+                return false;
+            }
+        }
+    }
+}
+
+bool RunRecordStore::append(const RunRecord& row) {
+    try {
+        if (!m_writer) {
+            m_writer = std::make_unique<Writer>(m_connectString);
+        }
+        m_writer->row = row;
+        m_writer->row.recordTime = localTimeOf(m_clock());
+        m_writer->insert.execute(true);
+        return true;
+    } catch (const std::exception& error) {
+        m_writer.reset();
+        fail(error.what());
+        return false;
+    }
+}
+
+void RunRecordStore::fail(const std::string& text) {
+    // The box is modal and the record timer may fire again behind it: with the
+    // database down a box per interval would pile up. One at a time.
+    if (m_messageOpen) {
+        return;
+    }
+    m_messageOpen = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_messageOpen};
+    m_messages.show(text, std::string());
+}
+
+} // namespace velkaro

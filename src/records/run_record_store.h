@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "records/display_options.h"
+#include "records/record_database.h"
+#include "records/run_record.h"
+
+namespace velkaro {
+
+class DriveLink;
+class OperatorMessages;
+
+/// Writes the run records: one row per connected drive per pass, after
+/// purging the rows older than the maximum storage time. Keeps one session
+/// open between passes and reconnects after an error.
+class RunRecordStore {
+public:
+    explicit RunRecordStore(OperatorMessages& messages,
+                            std::string connectString = std::string(kRunRecordConnect));
+    ~RunRecordStore();
+    RunRecordStore(const RunRecordStore&) = delete;
+    RunRecordStore& operator=(const RunRecordStore&) = delete;
+
+    /// One pass (record timer): takes the drives' values under the link's lock,
+    /// then purges and appends a row per drive in list order, calling
+    /// afterEachRow() after every row. No drive, no pass (and no purge). A
+    /// database error ends the pass and is shown to the operator with the data
+    /// source's own text; while such a box is open no other is opened. The
+    /// next pass tries again.
+    void writeRunRecords(DriveLink& link, const DisplayOptions& options,
+                         const std::function<void()>& afterEachRow);
+
+    /// The database half of a pass for rows already taken from the table.
+    void writeRows(const std::vector<RunRecord>& rows, uint32_t maxStorageHours,
+                   const std::function<void()>& afterEachRow);
+
+    void setClock(WallClock clock) { m_clock = std::move(clock); }
+    /// True while a session to the data source is open.
+    bool connected() const { return m_writer != nullptr; }
+
+private:
+    struct Writer;
+
+    bool purge(uint32_t maxStorageHours);
+    bool append(const RunRecord& row);
+    void fail(const std::string& text);
+
+    OperatorMessages& m_messages;
+    std::string m_connectString;
+    WallClock m_clock = systemNow;
+    std::unique_ptr<Writer> m_writer;
+    bool m_messageOpen = false;
+};
+
+} // namespace velkaro
