@@ -20,12 +20,17 @@ Format-word rules:
             an explicit count after ACCESS must agree with it, and is the only
             source for ranges without numbers ("机型确定", "只读", or bounds
             that are other parameters such as "F0-08～F0-06").
-  bit 3     0x08  settable at any time (A).
-  bit 4     0x10  settable only while stopped (S).  Never together with 0x08.
-            Reserved, factory and read-only entries carry neither.
-  bit 5     0x20  exactly when the range reaches below zero, i.e. its text
-            holds the minus sign "－" (U+FF0D).  ASCII "-" appears in ranges
-            only inside function codes such as "F0-06", never as a sign.
+  bit 3     0x08  settable only while the drive is stopped (S).
+  bit 4     0x10  settable at any time, running or not (A).  Never together
+            with 0x08.  Reserved, factory and read-only entries carry neither.
+            (The same reading as the QD10 and QD20 catalogues: the digital
+            set frequency of every series carries 0x10.)
+  bit 5     0x20  exactly when the range reaches below zero: its lower end
+            starts with the minus sign "－" (U+FF0D), and no other place of a
+            range holds one.  ASCII "-" appears in ranges only inside function
+            codes such as "F0-06", never as a sign.
+  Read-only values show the range "只读"; signed ones show their span with
+  "(只读)" after it, e.g. "－300.0～300.0%(只读)".
   Reserved ("保留") and factory entries: format 0, empty range.
 """
 
@@ -70,12 +75,12 @@ FREQ_SOURCES = ("0:数字给定(F0-00)；1:键盘电位器；2:AI1；3:AI2；4:A
                 "5:HDI高速脉冲；6:多段速；7:简易PLC；8:PID；9:通讯给定")
 
 F0 = """
-S  | 数字给定频率 | 0.00Hz～F0-06
+A  | 数字给定频率 | 0.00Hz～F0-06
 S  | 主频率给定通道 | 0～9 | """ + FREQ_SOURCES + """
 S  | 辅助频率给定通道 | 0～9 | 与主通道相同的选项；主辅通道不应选择同一信号源
 S  | 主辅运算关系 | 0～4 | 0:仅主通道；1:主+辅；2:主－辅；3:取两者较大值；4:取两者较小值
 S  | 运行命令通道 | 0～2 | 0:键盘；1:端子；2:通讯
-S  | 辅助通道增益 | －1.000～1.000
+A  | 辅助通道增益 | －1.000～1.000
 S  | 最大输出频率 | 50.00～600.00Hz | 加减速时间、模拟量和脉冲给定均以此频率为100%
 S2 | 上限频率 | F0-08～F0-06
 S2 | 下限频率 | 0.00Hz～F0-07
@@ -85,7 +90,7 @@ S  | 运转方向 | 0～2 | 0:默认方向；1:方向取反；2:禁止反转
 A  | 载波频率 | 1.0～16.0kHz | 载波高则电机噪声小、变频器温升高；大功率机型宜降额使用
 R2 | 变频器额定功率 | 机型确定
 R  | 软件版本号 | 0.00～99.99
-S  | 用户密码设定 | 0～65535 | 设为非零值即启用密码保护；0为不设密码
+A  | 用户密码设定 | 0～65535 | 设为非零值即启用密码保护；0为不设密码
 """
 
 F1 = """
@@ -117,7 +122,7 @@ S  | 转矩上限源 | 0～4 | 0:数字设定(F1-25)；1:AI1；2:AI2；3:AI3；4
 A  | 转矩上限数字设定 | 0.0～200.0%
 S  | 速度/转矩控制选择 | 0～1
 S  | 转矩给定源 | 0～5 | 0:数字设定(F1-28)；1:AI1；2:AI2；3:AI3；4:HDI脉冲；5:通讯给定
-S  | 转矩数字给定 | －200.0%～200.0%
+A  | 转矩数字给定 | －200.0%～200.0%
 A2 | 转矩控制正向最大频率 | 0.00Hz～F0-06
 A2 | 转矩控制反向最大频率 | 0.00Hz～F0-06
 A  | 转矩加速时间 | 0.00～650.00s
@@ -179,9 +184,9 @@ A  | DI3延迟时间 | 0.0～3600.0s
 S  | 端子上电运行保护 | 0～1 | 0:上电时已闭合的运行端子无效，需重新闭合；1:上电即按端子状态运行
 S  | HDI输入类型 | 0～1
 A2 | HDI最小输入频率 | 0.00kHz～F3-20
-S  | HDI最小输入对应设定 | －100.0%～100.0%
+A  | HDI最小输入对应设定 | －100.0%～100.0%
 A2 | HDI最大输入频率 | F3-18～100.00kHz
-S  | HDI最大输入对应设定 | －100.0%～100.0%
+A  | HDI最大输入对应设定 | －100.0%～100.0%
 A  | HDI输入滤波时间 | 0.00～10.00s
 S  | 端子UP/DOWN清零选择 | 0～2 | 0:停机清零；1:掉电清零；2:不清零
 A  | 设定计数值 | 1～65535
@@ -191,19 +196,19 @@ A  | 指定计数值 | 1～65535
 
 F4 = """
 A2 | AI1下限 | 0.00V～F4-02
-S  | AI1下限对应设定 | －100.0%～100.0%
+A  | AI1下限对应设定 | －100.0%～100.0%
 A2 | AI1上限 | F4-00～10.00V
-S  | AI1上限对应设定 | －100.0%～100.0%
+A  | AI1上限对应设定 | －100.0%～100.0%
 A  | AI1滤波时间 | 0.00～10.00s
 A2 | AI2下限 | 0.00V～F4-07
-S  | AI2下限对应设定 | －100.0%～100.0%
+A  | AI2下限对应设定 | －100.0%～100.0%
 A2 | AI2上限 | F4-05～10.00V
-S  | AI2上限对应设定 | －100.0%～100.0%
+A  | AI2上限对应设定 | －100.0%～100.0%
 A  | AI2滤波时间 | 0.00～10.00s
-S2 | AI3下限 | －10.00V～F4-12
-S  | AI3下限对应设定 | －100.0%～100.0%
-S2 | AI3上限 | F4-10～10.00V
-S  | AI3上限对应设定 | －100.0%～100.0%
+A2 | AI3下限 | －10.00V～F4-12
+A  | AI3下限对应设定 | －100.0%～100.0%
+A2 | AI3上限 | F4-10～10.00V
+A  | AI3上限对应设定 | －100.0%～100.0%
 A  | AI3滤波时间 | 0.00～10.00s
 S  | AI2输入类型 | 0～1 | 0:电压输入0～10V；1:电流输入0～20mA
 A  | 键盘电位器滤波时间 | 0.00～10.00s
@@ -212,12 +217,12 @@ S  | AI断线检测使能 | 0～1
 A  | AI断线检测阈值 | 0.0～20.0%
 S  | AO1输出功能 | 0～12 | """ + AO_FUNCS + """
 S  | AO2输出功能 | 0～12
-S  | AO1零偏系数 | －100.0%～100.0%
-S  | AO1增益 | －10.00～10.00
+A  | AO1零偏系数 | －100.0%～100.0%
+A  | AO1增益 | －10.00～10.00
 A  | AO1输出滤波时间 | 0.00～10.00s
 S  | AO1输出类型 | 0～1 | 0:电压0～10V；1:电流0～20mA
-S  | AO2零偏系数 | －100.0%～100.0%
-S  | AO2增益 | －10.00～10.00
+A  | AO2零偏系数 | －100.0%～100.0%
+A  | AO2增益 | －10.00～10.00
 A  | AO2输出滤波时间 | 0.00～10.00s
 S  | AO2输出类型 | 0～1
 S  | HDO输出模式 | 0～1
@@ -348,7 +353,7 @@ def fault_record(which):
         "R2 | %s输出电流 | 只读" % which,
         "R0 | %s输出电压 | 只读" % which,
         "R1 | %s母线电压 | 只读" % which,
-        "R  | %s输出转矩 | －300.0～300.0%%" % which,
+        "R  | %s输出转矩 | －300.0～300.0%%(只读)" % which,
         "R0 | %s输入端子状态 | 只读" % which,
         "R0 | %s输出端子状态 | 只读" % which,
         "R0 | %s变频器状态字 | 只读" % which,
@@ -434,7 +439,7 @@ A  | PID反馈丢失检测值 | 0.0～100.0% | 0.0%为不判断反馈丢失
 A  | PID反馈丢失检测时间 | 0.0～20.0s
 A  | PID停机运算 | 0～1
 A1 | PID输出上限 | F9-29～100.0%
-S  | PID输出下限 | －100.0%～F9-28
+A  | PID输出下限 | －100.0%～F9-28
 A  | PID反馈高报警值 | 0.0～100.0%
 A  | PID反馈低报警值 | 0.0～100.0%
 A  | PID报警延迟时间 | 0.0～60.0s
@@ -538,16 +543,16 @@ A  | 零速转矩保持时间 | 0.0～6000.0s
 
 def ai_curve(n):
     return "\n".join([
-        "S2 | 曲线%d最小输入 | －10.00V～FE-%02d" % (n, (n - 4) * 8 + 2),
-        "S  | 曲线%d最小输入对应设定 | －100.0%%～100.0%%" % n,
-        "S2 | 曲线%d拐点1输入 | FE-%02d～FE-%02d" % (n, (n - 4) * 8 + 0,
+        "A2 | 曲线%d最小输入 | －10.00V～FE-%02d" % (n, (n - 4) * 8 + 2),
+        "A  | 曲线%d最小输入对应设定 | －100.0%%～100.0%%" % n,
+        "A2 | 曲线%d拐点1输入 | FE-%02d～FE-%02d" % (n, (n - 4) * 8 + 0,
                                                 (n - 4) * 8 + 4),
-        "S  | 曲线%d拐点1对应设定 | －100.0%%～100.0%%" % n,
-        "S2 | 曲线%d拐点2输入 | FE-%02d～FE-%02d" % (n, (n - 4) * 8 + 2,
+        "A  | 曲线%d拐点1对应设定 | －100.0%%～100.0%%" % n,
+        "A2 | 曲线%d拐点2输入 | FE-%02d～FE-%02d" % (n, (n - 4) * 8 + 2,
                                                 (n - 4) * 8 + 6),
-        "S  | 曲线%d拐点2对应设定 | －100.0%%～100.0%%" % n,
-        "S2 | 曲线%d最大输入 | FE-%02d～10.00V" % (n, (n - 4) * 8 + 4),
-        "S  | 曲线%d最大输入对应设定 | －100.0%%～100.0%%" % n,
+        "A  | 曲线%d拐点2对应设定 | －100.0%%～100.0%%" % n,
+        "A2 | 曲线%d最大输入 | FE-%02d～10.00V" % (n, (n - 4) * 8 + 4),
+        "A  | 曲线%d最大输入对应设定 | －100.0%%～100.0%%" % n,
     ])
 
 
@@ -571,11 +576,11 @@ def ao_calibration(ch):
 
 FE = ai_curve(4) + "\n" + ai_curve(5) + """
 S  | AI曲线选择 | 0～555 | 个位至百位对应AI1～AI3：1～3为F4组直线，4、5为FE组曲线4、5
-S  | AI1设定跳跃点 | －100.0%～100.0%
+A  | AI1设定跳跃点 | －100.0%～100.0%
 A  | AI1设定跳跃幅度 | 0.0～100.0%
-S  | AI2设定跳跃点 | －100.0%～100.0%
+A  | AI2设定跳跃点 | －100.0%～100.0%
 A  | AI2设定跳跃幅度 | 0.0～100.0%
-S  | AI3设定跳跃点 | －100.0%～100.0%
+A  | AI3设定跳跃点 | －100.0%～100.0%
 A  | AI3设定跳跃幅度 | 0.0～100.0%
 """ + ai_calibration("AI1") + "\n" + ai_calibration("AI2") + "\n" \
     + ai_calibration("AI3") + "\n" + ao_calibration("AO1") + "\n" \
@@ -618,28 +623,28 @@ R1 | 母线电压 | 只读
 R0 | 输出电压 | 只读
 R2 | 输出电流 | 只读
 R1 | 输出功率 | 只读
-R  | 输出转矩 | －300.0～300.0%
+R  | 输出转矩 | －300.0～300.0%(只读)
 R0 | DI输入状态 | 只读
 R0 | DO输出状态 | 只读
 R2 | AI1电压 | 只读
 R2 | AI2电压 | 只读
-R  | AI3电压 | －10.00～10.00V
+R  | AI3电压 | －10.00～10.00V(只读)
 R0 | 计数值 | 只读
 R0 | 长度值 | 只读
 R0 | 负载速度 | 只读
 R0 | 线速度 | 只读
 R2 | HDI输入脉冲频率 | 只读
-R  | 编码器反馈频率 | －600.0～600.0Hz
+R  | 编码器反馈频率 | －600.0～600.0Hz(只读)
 R1 | 剩余运行时间 | 只读
 R2 | AI1校正前电压 | 只读
 R2 | AI2校正前电压 | 只读
 R2 | AI3校正前电压 | 只读
 R0 | 本次上电时间 | 只读
 R1 | 本次运行时间 | 只读
-R  | 通讯设定值 | －100.00～100.00%
+R  | 通讯设定值 | －100.00～100.00%(只读)
 R2 | 主频率给定 | 只读
 R2 | 辅助频率给定 | 只读
-R  | 目标转矩 | －200.0～200.0%
+R  | 目标转矩 | －200.0～200.0%(只读)
 R1 | 转矩上限 | 只读
 R0 | V/F分离目标电压 | 只读
 R0 | V/F分离输出电压 | 只读
@@ -653,21 +658,21 @@ R0 | 当前使用电机 | 只读
 R2 | 同步频率 | 只读
 R2 | 转差频率 | 只读
 R1 | 励磁电流 | 只读
-R  | 转矩电流 | －3000.0～3000.0A
+R  | 转矩电流 | －3000.0～3000.0A(只读)
 R0 | 功率因数角 | 只读
 R0 | 键盘电位器电压 | 只读
-R0 | 运行命令通道 | 只读
-R0 | 频率给定通道 | 只读
+R0 | 当前命令通道 | 只读
+R0 | 当前频率给定通道 | 只读
 R0 | 虚拟VDI状态 | 只读
 R0 | 虚拟VDO状态 | 只读
 R0 | 载波频率当前值 | 只读
 R1 | 本次耗电量 | 只读
 R2 | 斜坡给定频率 | 只读
 R2 | 上限频率当前值 | 只读
-R  | AI1对应设定 | －100.0～100.0%
-R  | AI2对应设定 | －100.0～100.0%
-R  | AI3对应设定 | －100.0～100.0%
-R  | HDI对应设定 | －100.0～100.0%
+R  | AI1对应设定 | －100.0～100.0%(只读)
+R  | AI2对应设定 | －100.0～100.0%(只读)
+R  | AI3对应设定 | －100.0～100.0%(只读)
+R  | HDI对应设定 | －100.0～100.0%(只读)
 R0 | 当前报警代码 | 只读
 R1 | 电机负载率 | 只读
 R1 | 变频器负载率 | 只读
@@ -678,8 +683,8 @@ R2 | PID输出频率 | 只读
 FP = """
 R1 | PID给定值 | 只读
 R1 | PID反馈值 | 只读
-R  | PID输出值 | －100.0～100.0%
-R  | PID偏差 | －100.0～100.0%
+R  | PID输出值 | －100.0～100.0%(只读)
+R  | PID偏差 | －100.0～100.0%(只读)
 R0 | PID当前参数组 | 只读
 R0 | PLC当前段 | 只读
 R1 | PLC当前段剩余时间 | 只读
@@ -714,10 +719,10 @@ R1 | 三相电流不平衡度 | 只读
 R1 | 母线电压纹波 | 只读
 R1 | 输入电压估算值 | 只读
 R0 | 电机估算转速 | 只读
-R  | 电机估算频率 | －600.00～600.00Hz
-R  | 励磁电流给定 | －3000.0～3000.0A
-R  | 转矩电流给定 | －3000.0～3000.0A
-R  | 输出功率因数 | －1.00～1.00
+R  | 电机估算频率 | －600.00～600.00Hz(只读)
+R  | 励磁电流给定 | －3000.0～3000.0A(只读)
+R  | 转矩电流给定 | －3000.0～3000.0A(只读)
+R  | 输出功率因数 | －1.00～1.00(只读)
 R2 | 控制板软件版本 | 只读
 R2 | 功率板软件版本 | 只读
 R2 | 键盘软件版本 | 只读
@@ -751,7 +756,7 @@ TABLES = {"F0": F0, "F1": F1, "F2": F2, "F3": F3, "F4": F4, "F5": F5,
 
 CODE_IN_TEXT = re.compile(r"[A-Z][0-9A-Za-z]-\d\d")
 NUMBER = re.compile(r"\d+(?:\.(\d+))?")
-ACCESS_BITS = {"A": 0x08, "S": 0x10, "R": 0x00}
+ACCESS_BITS = {"A": 0x10, "S": 0x08, "R": 0x00}
 
 
 class TableError(Exception):
@@ -789,7 +794,7 @@ def parse_line(line):
                          % (explicit, line))
     decimals = derived if derived is not None else (explicit or 0)
     fmt = decimals | ACCESS_BITS[access[0]]
-    if "－" in rng:
+    if rng.startswith("－"):
         fmt |= 0x20
     return [(fmt, name, rng, desc)]
 
@@ -833,8 +838,10 @@ def check(entries):
             problems.append("%s: format %d not allowed" % (where, fmt))
         if (fmt & 0x18) == 0x18:
             problems.append("%s: both access bits" % where)
-        if bool(fmt & 0x20) != ("－" in rng):
+        if bool(fmt & 0x20) != rng.startswith("－"):
             problems.append("%s: sign bit disagrees with range" % where)
+        if "－" in rng[1:].split("～", 1)[-1] or rng.count("－") > 1:
+            problems.append("%s: minus sign away from the lower end" % where)
         if "-" in CODE_IN_TEXT.sub("", rng):
             problems.append("%s: ASCII minus in range" % where)
         for ref in CODE_IN_TEXT.findall(rng):

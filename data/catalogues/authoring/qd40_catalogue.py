@@ -20,10 +20,12 @@ Format-word rules:
             times 0.1 s (filter and loop times 0.01 s or 0.001 s), percentages
             0.1 %, currents 0.01 A, resistances 0.001 Ω, speeds of the lift in
             0.001 m/s, selections, counts and codes none.
-  bit 3     0x08  settable at any time (A).
-  bit 4     0x10  settable only while stopped (S).  Never together with 0x08.
-            Reserved, factory and read-only entries carry neither.
-  bit 5     0x20  the value is signed by nature, since no range text says so:
+  bit 3     0x08  settable only while the drive is stopped (S).
+  bit 4     0x10  settable at any time, running or not (A).  Never together
+            with 0x08.  Reserved, factory and read-only entries carry neither.
+            (The same reading as the QD10 and QD20 catalogues: the digital
+            set frequency of every series carries 0x10.)
+  bit 5     0x20  the value is signed by nature (there is no range to show it):
             every setting a curve or input point maps to ("对应设定"), zero
             offsets ("零偏") and biases ("偏置"), the torque set value, the
             inputs of the bipolar AI3 and of the curves that may serve it, the
@@ -31,8 +33,8 @@ Format-word rules:
             (torque, torque current, slip, feedback and lift speed, PID output
             and deviation, position deviation, power-factor angle).  Names
             holding 对应设定, 零偏 or 偏置 must carry it; the checks enforce that.
-            A signed value settable at any time has no decimals; signed
-            settings with decimals are settable only while stopped.
+            Signed settings with decimals are settable at any time (49-51);
+            a signed setting held while stopped has no decimals (40).
   Reserved ("保留") and factory entries: format 0.
 """
 
@@ -72,7 +74,7 @@ def numbered(access, pattern, first, last):
 
 
 A0 = """
-S  用户密码设定
+A  用户密码设定
 S  参数初始化
 S  功能码修改属性
 A  参数组显示选择
@@ -89,7 +91,7 @@ R2 硬件版本号
 """
 
 F0 = """
-S  频率给定通道选择
+A  频率给定通道选择
 S  辅助频率给定通道
 S  主辅运算关系
 S  辅助频率范围选择
@@ -100,7 +102,7 @@ S  命令与频率通道绑定
 S2 最大频率
 S  上限频率来源
 A2 上限频率数字设定
-S2± 上限频率偏置
+A2± 上限频率偏置
 A2 下限频率
 A1 加速时间1
 A1 减速时间1
@@ -111,7 +113,7 @@ A  载波频率随温度调整
 A  数字给定掉电存储
 A  键盘UP/DOWN基准频率
 S  电机选择
-S2± 辅助频率偏置
+A2± 辅助频率偏置
 S  启动保护选择
 """
 
@@ -156,7 +158,7 @@ A  弱磁比例增益
 A1 弱磁区最大转矩系数
 S  速度/转矩控制选择
 S  转矩给定源
-S1± 转矩数字给定
+A1± 转矩数字给定
 A2 转矩控制正向最大频率
 A2 转矩控制反向最大频率
 """
@@ -206,9 +208,9 @@ A1 DI3延迟时间
 S  端子上电运行保护
 S  HDI输入类型
 A2 HDI最小输入频率
-S1± HDI最小输入对应设定
+A1± HDI最小输入对应设定
 A2 HDI最大输入频率
-S1± HDI最大输入对应设定
+A1± HDI最大输入对应设定
 A2 HDI输入滤波时间
 """
 
@@ -259,11 +261,11 @@ A1 轮显间隔时间
 A  累计运行到达时间
 A  累计上电到达时间
 A1 本次运行到达时间
-R  累计运行时间
-R  累计上电时间
-R  累计耗电量
-R1 逆变模块散热器温度
-R1 整流桥散热器温度
+S  累计时间清零
+A  累计耗电量清零
+A  故障显示保持选择
+A  监视参数默认页
+A  键盘背光时间
 """ + numbered("A", "用户定制功能码%d", 1, 20) + """
 A2 键盘频率调节步长
 """
@@ -285,14 +287,14 @@ S  反转控制
 S  频率低于下限运行动作
 A2 下垂控制
 A  风扇控制
-A2 唤醒频率
-A1 唤醒延迟时间
-A2 休眠频率
-A1 休眠延迟时间
-A1 摆频幅度
-A1 突跳频率幅度
-A1 摆频周期
-A1 三角波上升时间系数
+A2 任意到达频率1
+A1 任意到达频率1宽度
+A2 任意到达频率2
+A1 任意到达频率2宽度
+A1 零电流检测水平
+A2 零电流检测延迟
+A1 输出电流超限值
+A2 电流超限检测延迟
 A  设定长度
 A  实际长度
 A1 每米脉冲数
@@ -321,20 +323,20 @@ A1 继电器2输出延迟时间
 
 FA = """
 A2 AI1最小输入
-S1± AI1最小输入对应设定
+A1± AI1最小输入对应设定
 A2 AI1最大输入
-S1± AI1最大输入对应设定
+A1± AI1最大输入对应设定
 A2 AI1滤波时间
 A2 AI2最小输入
-S1± AI2最小输入对应设定
+A1± AI2最小输入对应设定
 A2 AI2最大输入
-S1± AI2最大输入对应设定
+A1± AI2最大输入对应设定
 A2 AI2滤波时间
 S  AO1输出功能选择
 S  AO2输出功能选择
-S1± AO1零偏系数
+A1± AO1零偏系数
 S2 AO1增益
-S1± AO2零偏系数
+A1± AO2零偏系数
 S2 AO2增益
 S  HDO脉冲输出功能
 A2 HDO最大输出频率
@@ -403,14 +405,14 @@ S  第二电机控制参数组选择
 
 def ai_curve(n):
     return "\n".join([
-        "S2± 曲线%d最小输入" % n,
-        "S1± 曲线%d最小输入对应设定" % n,
-        "S2± 曲线%d拐点1输入" % n,
-        "S1± 曲线%d拐点1对应设定" % n,
-        "S2± 曲线%d拐点2输入" % n,
-        "S1± 曲线%d拐点2对应设定" % n,
-        "S2± 曲线%d最大输入" % n,
-        "S1± 曲线%d最大输入对应设定" % n,
+        "A2± 曲线%d最小输入" % n,
+        "A1± 曲线%d最小输入对应设定" % n,
+        "A2± 曲线%d拐点1输入" % n,
+        "A1± 曲线%d拐点1对应设定" % n,
+        "A2± 曲线%d拐点2输入" % n,
+        "A1± 曲线%d拐点2对应设定" % n,
+        "A2± 曲线%d最大输入" % n,
+        "A1± 曲线%d最大输入对应设定" % n,
     ])
 
 
@@ -436,16 +438,16 @@ A1 AI3设定跳跃幅度
 S  校正数据恢复
 S  AI3输入类型
 A2 AI3滤波时间
-S2± AI3最小输入
-S2± AI3最大输入
-S1± AI3最小输入对应设定
-S1± AI3最大输入对应设定
+A2± AI3最小输入
+A2± AI3最大输入
+A1± AI3最小输入对应设定
+A1± AI3最大输入对应设定
 S  AI断线检测使能
 A1 AI断线检测阈值
 A2 AI1电压保护下限
 A2 AI1电压保护上限
-S1± 键盘电位器最小对应设定
-S1± 键盘电位器最大对应设定
+A1± 键盘电位器最小对应设定
+A1± 键盘电位器最大对应设定
 A2 键盘电位器滤波时间
 S  AO1输出类型
 S  AO2输出类型
@@ -500,9 +502,9 @@ S  编码器2分频系数
 S  编码器2用途
 S  脉冲给定输入方式
 A2 脉冲给定最小频率
-S1± 脉冲给定最小频率对应设定
+A1± 脉冲给定最小频率对应设定
 A2 脉冲给定最大频率
-S1± 脉冲给定最大频率对应设定
+A1± 脉冲给定最大频率对应设定
 A2 脉冲给定滤波时间
 S  电子齿轮分子
 S  电子齿轮分母
@@ -616,7 +618,7 @@ A  PID积分属性
 A1 PID反馈丢失检测值
 A1 PID反馈丢失检测时间
 A1 PID输出上限
-S1± PID输出下限
+A1± PID输出下限
 A1 PID反馈高报警值
 A1 PID反馈低报警值
 A1 PID报警延迟时间
@@ -715,7 +717,7 @@ A2 抱闸闭合延迟
 A2 抱闸打开前零速时间
 A1 抱闸反馈检测时间
 S  抱闸反馈使能
-S1± 预转矩偏置
+A1± 预转矩偏置
 S  预转矩补偿选择
 A2 驱动侧预转矩增益
 A2 制动侧预转矩增益
@@ -750,7 +752,7 @@ S  抱闸故障动作选择
 """
 
 EL = """
-S  电梯功能密码
+A  电梯功能密码
 S  电梯功能使能
 S  速度给定方式
 S2 电梯额定速度
@@ -797,8 +799,8 @@ A  溜车检测阈值
 S  溜车保护使能
 S  启动转矩补偿使能
 A2 启动补偿增益
-S1± 驱动侧补偿偏置
-S1± 制动侧补偿偏置
+A1± 驱动侧补偿偏置
+A1± 制动侧补偿偏置
 S  平层感应器类型
 A  平层信号滤波时间
 S  门区信号选择
@@ -819,8 +821,8 @@ S  运行中输出
 S  抱闸输出
 S  接触器输出
 S  故障输出
-R  累计运行次数
-R  累计运行时间
+R  电梯累计运行次数
+R  电梯累计运行时间
 R2± 电梯当前速度
 R1 轿厢当前位置
 S  运行次数清零
@@ -960,7 +962,7 @@ TABLES = {"A0": A0, "F0": F0, "F1": F1, "F2": F2, "F3": F3, "F4": F4,
           "FE": FE, "UP": UP, "CF": CF, "FU": FU, "PU": PU}
 
 ACCESS = re.compile(r"^([ASR])([0-3]?)(±?)$")
-ACCESS_BITS = {"A": 0x08, "S": 0x10, "R": 0x00}
+ACCESS_BITS = {"A": 0x10, "S": 0x08, "R": 0x00}
 
 
 class TableError(Exception):
