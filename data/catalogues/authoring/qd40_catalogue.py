@@ -25,16 +25,17 @@ Format-word rules:
             with 0x08.  Reserved, factory and read-only entries carry neither.
             (The same reading as the QD10 and QD20 catalogues: the digital
             set frequency of every series carries 0x10.)
-  bit 5     0x20  the value is signed by nature (there is no range to show it):
-            every setting a curve or input point maps to ("对应设定"), zero
-            offsets ("零偏") and biases ("偏置"), the torque set value, the
-            inputs of the bipolar AI3 and of the curves that may serve it, the
-            lower PID output limit, and the monitors that run both ways
-            (torque, torque current, slip, feedback and lift speed, PID output
-            and deviation, position deviation, power-factor angle).  Names
-            holding 对应设定, 零偏 or 偏置 must carry it; the checks enforce that.
-            Signed settings with decimals are settable at any time (49-51);
-            a signed setting held while stopped has no decimals (40).
+  bit 5     0x20  the value is signed by nature (there is no range to show
+            it): every setting a curve or input point maps to ("对应设定"),
+            zero offsets ("零偏"), biases ("偏置") and jump points ("跳跃点"),
+            the torque set value, the inputs of the bipolar AI3 and of the
+            curves that may serve it, the lower PID output limit, and the
+            monitors that run both ways (torque, torque current, slip,
+            feedback and lift speed, PID output and deviation, position
+            deviation, power-factor angle).  A name holding one of those four
+            words must carry the bit; the checks below enforce that.  Signed
+            settings with decimals are settable at any time (49-51); a signed
+            setting held while stopped has no decimals (40).
   Reserved ("保留") and factory entries: format 0.
 """
 
@@ -58,7 +59,7 @@ EXPECT_ENTRIES = 982
 LAST_CODE = "PU-60"
 ALLOWED_FORMATS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48,
                    49, 50, 51}
-SIGNED_WORDS = ("对应设定", "零偏", "偏置")
+SIGNED_WORDS = ("对应设定", "零偏", "偏置", "跳跃点")
 TELLING = [  # format, code, name
     (16, "A0-00", "用户密码设定"),
     (2, "A0-12", "软件版本号"),
@@ -424,11 +425,11 @@ def calibration(ch, first, second):
 A3 = ai_curve(4) + "\n" + ai_curve(5) + """
 S  AI曲线选择
 S  AI低于最小输入设定选择
-A1 AI1设定跳跃点
+A1± AI1设定跳跃点
 A1 AI1设定跳跃幅度
-A1 AI2设定跳跃点
+A1± AI2设定跳跃点
 A1 AI2设定跳跃幅度
-A1 AI3设定跳跃点
+A1± AI3设定跳跃点
 A1 AI3设定跳跃幅度
 """ + "\n".join([calibration("AI1", "实测电压", "显示电压"),
                  calibration("AI2", "实测电压", "显示电压"),
@@ -775,7 +776,7 @@ A3 应急救援速度
 """ + numbered("A3", "多段速度%d", 1, 8) + """
 S  多段速端子组合方式
 S  楼层数
-R  当前楼层
+S  基站楼层
 S  平层插板长度
 S± 平层位置偏置
 A  上行平层调整
