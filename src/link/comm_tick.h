@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <thread>
 
 namespace velkaro {
@@ -24,11 +25,25 @@ public:
     void stop();
     bool running() const { return m_thread.joinable(); }
 
+    /// Called on the tick thread after every wake-up with how late it woke
+    /// against the 1 ms grid (ns), before the tick runs. Set before start();
+    /// for measurements.
+    using WakeObserver = void (*)(void* context, int64_t latenessNs);
+    void setWakeObserver(WakeObserver observer, void* context) {
+        m_observer = observer;
+        m_observerContext = context;
+    }
+    /// Grid periods skipped because a tick came too late (no catch-up bursts).
+    uint64_t skippedPeriods() const { return m_skipped.load(); }
+
 private:
     void run();
 
     DriveLink& m_link;
     std::atomic<bool> m_stop{false};
+    std::atomic<uint64_t> m_skipped{0};
+    WakeObserver m_observer = nullptr;
+    void* m_observerContext = nullptr;
     std::thread m_thread;
 };
 

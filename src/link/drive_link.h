@@ -15,6 +15,7 @@ namespace velkaro {
 
 class SerialPort;
 class OperatorMessages;
+struct TickOutcome;
 
 /// What the progress bar and the activity line show. A link activity takes it
 /// only when it is None and gives it back only if it still holds its own value.
@@ -59,6 +60,10 @@ struct LinkState {
     IdentifyStep identifyStep = IdentifyStep::SendEcho;
     std::array<OpPhase, 10> opPhase{}; ///< indexed by OpCode 2..8
     std::string identifiedSeries;
+    /// The current operation serves the probe record (picked up at the probe
+    /// slot), not a table slot; fixed at pick-up so removing a drive or naming
+    /// one like the probe cannot redirect it.
+    bool servingProbe = false;
 
     // Selection the link reads for operations 5..8 (window-owned, shared).
     int selectedSlot = -1;
@@ -84,6 +89,8 @@ struct LinkState {
     Progress progress;
     /// A drive's online flag or the table changed: the window redraws its tree.
     bool driveListChanged = false;
+    /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.
+    std::array<uint32_t, kMaxDrives> statusReadCount{};
 };
 
 /// The Modbus RTU master: owns the shared state, the port and the one mutex.
@@ -124,6 +131,9 @@ public:
 private:
     class Pipeline;
     friend class Pipeline;
+
+    /// Shows the tick's messages and writes an exported file, lock released.
+    void deliver(TickOutcome& out);
 
     std::mutex m_mutex;
     LinkState m_state;

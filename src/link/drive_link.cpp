@@ -1,0 +1,95 @@
+#include "link/drive_link.h"
+
+#include <climits>
+
+#include "link/link_operations.h"
+#include "link/operator_messages.h"
+#include "link/serial_port.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr std::string_view kReceiveOverflow = "接受数据溢出！";
+
+void countTick(unsigned& counter) {
+    if (counter != UINT_MAX) {
+        ++counter;
+    }
+}
+
+} // namespace
+
+/// The seven steps of one tick on the shared state, lock held by the caller.
+class DriveLink::Pipeline {
+public:
+    static void run(LinkState& s, SerialPort& port, TickOutcome& out) {
+        countTick(s.buffers.silenceTicks);
+        countTick(s.buffers.replyTicks);
+        if (!s.linkOpen) {
+            return;
+        }
+        const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
+        if (received.overflowStarted) {
+            out.message(kReceiveOverflow, "");
+        }
+        scheduleStep(s);
+        operationStep(s, out);
+        feedSearch(s);
+        detectChanges(s);
+        transmitStep(s.buffers, port);
+    }
+};
+
+DriveLink::DriveLink(SerialPort& port, OperatorMessages& messages)
+    : m_port(port), m_messages(messages), m_pipeline(std::make_unique<Pipeline>()) {}
+
+DriveLink::~DriveLink() = default;
+
+void DriveLink::tick() {
+    TickOutcome out;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        Pipeline::run(m_state, m_port, out);
+    }
+    if (!out.empty()) {
+        deliver(out);
+    }
+}
+
+void DriveLink::deliver(TickOutcome& out) {
+    for (const TickOutcome::Item& item : out.items) {
+        if (item.kind == TickOutcome::Kind::Message) {
+            m_messages.show(item.text, item.caption);
+            continue;
+        }
+        ParameterFileResult written =
+            writeParameterFile(out.exportPath, *out.exportImage, out.exportLength);
+        {
+            std::lock_guard<std::mutex> guard(m_mutex);
+            // The file now carries the length in its header; so does the image.
+            m_state.parameterImage[2] = (*out.exportImage)[2];
+            m_state.parameterImage[3] = (*out.exportImage)[3];
+            m_state.transferBusy = false;
+        }
+        if (!written.ok) {
+            m_messages.show(written.message, std::string(kInfoCaption));
+        }
+    }
+}
+
+void DriveLink::queueStatusPolls() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    for (DriveRecord& drive : m_state.table.slots) {
+        if (!drive.name.empty() && drive.pendingOp == OpCode::None) {
+            drive.pendingOp = OpCode::StatusRead;
+        }
+    }
+}
+
+OpenLinkResult DriveLink::openLink() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return velkaro::openLink(m_port, m_state.settings, m_state.linkOpen);
+}
+
+} // namespace velkaro
