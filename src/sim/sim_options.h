@@ -1,0 +1,39 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/line_settings.h"
+#include "sim/series.h"
+
+namespace velkaro::sim {
+
+/// One `--drive ADDR:SERIES:RATING`.
+struct DriveSpec {
+    int address = 0;
+    Series series = Series::QD10;
+    int rating = 0;
+};
+
+/// Command line of velkaro-sim.
+struct SimOptions {
+    std::string ptyLink;    ///< --pty PATH: symlink to a new pty's slave end
+    std::string devicePath; ///< --device PATH: a real serial port
+    LineSettings line;
+    std::vector<DriveSpec> drives;
+    int turnaroundMs = 2;
+    unsigned seed = 0x5eed;
+    bool console = true; ///< read commands from stdin (off: --no-console)
+    bool help = false;
+};
+
+/// Parses the arguments after the program name. On a mistake returns none
+/// and leaves the reason in `error`.
+std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string& error);
+/// "3:QD30:750" -> drive; none for anything else (address 1..247, rating 0..65535).
+std::optional<DriveSpec> parseDriveSpec(const std::string& text);
+/// The --help text.
+std::string simUsage();
+
+} // namespace velkaro::sim
