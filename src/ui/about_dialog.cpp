@@ -1,0 +1,36 @@
+#include "ui/about_dialog.h"
+
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "ui/dialog_look.h"
+#include "widgets/skinned_button.h"
+
+namespace velkaro {
+
+AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("关于 Velkaro"));
+    applyDialogLook(this);
+
+    auto* icon = new QLabel;
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/velkaro.svg")).pixmap(32, 32));
+    auto* version = new QLabel(QStringLiteral("Velkaro1.11 测试版"));
+    auto* ok = createDialogButton(QStringLiteral("确定"));
+    ok->setDefault(true);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon);
+    row->addSpacing(12);
+    row->addWidget(version, 1);
+    row->addSpacing(12);
+    row->addWidget(ok, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+} // namespace velkaro

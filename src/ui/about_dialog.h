@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDialog>
+
+namespace velkaro {
+
+/// "关于 Velkaro": the program's icon, its version and "确定".
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget* parent = nullptr);
+};
+
+} // namespace velkaro

@@ -1,0 +1,189 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+#include "link/operator_messages.h"
+
+#include "ui/connection_dialog.h"
+#include "ui/dialog_look.h"
+#include "widgets/skinned_button.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#undef slots
+
+namespace velkaro {
+
+namespace {
+
+template <std::size_t N>
+QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
+    auto* box = new QComboBox;
+    for (const std::string_view entry : entries) {
+        box->addItem(QString::fromUtf8(entry.data(), static_cast<int>(entry.size())));
+    }
+    box->setCurrentIndex(current >= 0 && current < static_cast<int>(N) ? current : 0);
+    return box;
+}
+
+} // namespace
+
+ConnectionDialog::ConnectionDialog(DriveLink& link, OperatorMessages& messages, QWidget* parent)
+    : QDialog(parent), m_link(link), m_messages(messages) {
+    setWindowTitle(QStringLiteral("连接控制"));
+    applyDialogLook(this);
+
+    LinkSettings settings;
+    {
+        auto state = m_link.lock();
+        settings = state->settings;
+    }
+
+    m_port = choiceBox(portChoices, settings.portChoice);
+    m_baud = choiceBox(baudChoices, settings.baudChoice);
+    m_parity = choiceBox(parityChoices, settings.parityChoice);
+    m_dataBits = choiceBox(dataBitsChoices, settings.dataBitsChoice);
+    m_stopBits = choiceBox(stopBitsChoices, settings.stopBitsChoice);
+    m_timeout = new QLineEdit(QString::number(settings.replyTimeoutTicks));
+    m_applyButton = createDialogButton(QStringLiteral("应用"));
+
+    auto* options = new QGroupBox(QStringLiteral("通讯选项"));
+    auto* optionsForm = new QFormLayout(options);
+    optionsForm->addRow(QStringLiteral("串口选择"), m_port);
+    optionsForm->addRow(QStringLiteral("波特率选择"), m_baud);
+    optionsForm->addRow(QStringLiteral("奇偶效验"), m_parity);
+    optionsForm->addRow(QStringLiteral("数据长度"), m_dataBits);
+    optionsForm->addRow(QStringLiteral("停止位数"), m_stopBits);
+    optionsForm->addRow(QStringLiteral("超时时间"), m_timeout);
+    optionsForm->addRow(QString(), m_applyButton);
+
+    m_connectOne = new QRadioButton(QStringLiteral("连接一台变频器"));
+    m_search = new QRadioButton(QStringLiteral("搜索并连接变频器"));
+    m_search->setChecked(true);
+    // Fixed start values at every opening; they are not remembered.
+    m_startAddress = new QLineEdit(QStringLiteral("1"));
+    m_searchLength = new QLineEdit(QStringLiteral("5"));
+    m_connectButton = createDialogButton(QStringLiteral("连接"));
+    m_connectButton->setDefault(true);
+
+    auto* connection = new QGroupBox(QStringLiteral("连接控制"));
+    auto* connectionForm = new QFormLayout(connection);
+    connectionForm->addRow(m_connectOne);
+    connectionForm->addRow(m_search);
+    connectionForm->addRow(QStringLiteral("起始地址"), m_startAddress);
+    connectionForm->addRow(QStringLiteral("搜寻长度"), m_searchLength);
+    connectionForm->addRow(QString(), m_connectButton);
+
+    m_exitButton = createDialogButton(QStringLiteral("退出"));
+    m_exitButton->setAutoDefault(false);
+    m_applyButton->setAutoDefault(false);
+
+    auto* groups = new QHBoxLayout;
+    groups->addWidget(options);
+    groups->addWidget(connection, 0, Qt::AlignTop);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_exitButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(groups);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_applyButton, &QPushButton::clicked, this, &ConnectionDialog::apply);
+    connect(m_connectButton, &QPushButton::clicked, this, &ConnectionDialog::connectDrives);
+    connect(m_exitButton, &QPushButton::clicked, this, &ConnectionDialog::exitDialog);
+}
+
+std::optional<int> ConnectionDialog::readInteger(QLineEdit* edit) {
+    bool ok = false;
+    const int value = edit->text().trimmed().toInt(&ok);
+    if (!ok) {
+        m_messages.show("请输入一个整数。", "");
+        edit->setFocus();
+        edit->selectAll();
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool ConnectionDialog::checkRange(QLineEdit* edit, int value, int low, int high) {
+    if (value >= low && value <= high) {
+        return true;
+    }
+    m_messages.show("请输入一个介于 " + std::to_string(low) + " 和 " + std::to_string(high) +
+                        " 之间的整数。",
+                    "");
+    edit->setFocus();
+    edit->selectAll();
+    return false;
+}
+
+std::optional<ConnectionDialog::Fields> ConnectionDialog::readFields() {
+    const auto timeout = readInteger(m_timeout);
+    if (!timeout) {
+        return std::nullopt;
+    }
+    const auto start = readInteger(m_startAddress);
+    // The request frame carries one address byte: a larger number would reach
+    // another drive (256 the broadcast address) and name it after the number.
+    if (!start || !checkRange(m_startAddress, *start, 0, kLastBusAddress)) {
+        return std::nullopt;
+    }
+    const auto length = readInteger(m_searchLength);
+    if (!length) {
+        return std::nullopt;
+    }
+    // Likewise the search may not run past the last bus address.
+    const int longest = *start > 0 ? kLastBusAddress + 1 - *start : kLastBusAddress;
+    if (!checkRange(m_searchLength, *length, 0, longest)) {
+        return std::nullopt;
+    }
+    return Fields{*timeout, *start, *length};
+}
+
+bool ConnectionDialog::apply() {
+    const auto fields = readFields();
+    if (!fields) {
+        return false;
+    }
+    auto state = m_link.lock();
+    LinkSettings& settings = state->settings;
+    settings.applyChoices(m_port->currentIndex(), m_baud->currentIndex(), m_parity->currentIndex(),
+                          m_dataBits->currentIndex(), m_stopBits->currentIndex());
+    settings.replyTimeoutTicks = fields->timeout;
+    settings.settingsChanged = true;
+    return true;
+}
+
+bool ConnectionDialog::connectDrives() {
+    const auto fields = readFields();
+    if (!fields) {
+        return false;
+    }
+    {
+        auto state = m_link.lock();
+        state->searchNextAddress = fields->startAddress;
+        state->searchRemaining = static_cast<unsigned>(fields->searchLength);
+    }
+    done(QDialog::Accepted);
+    return true;
+}
+
+bool ConnectionDialog::exitDialog() {
+    if (!readFields()) {
+        return false;
+    }
+    done(QDialog::Rejected);
+    return true;
+}
+
+void ConnectionDialog::reject() {
+    exitDialog();
+}
+
+} // namespace velkaro

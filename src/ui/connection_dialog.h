@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QDialog>
+
+#include <optional>
+
+class QComboBox;
+class QLineEdit;
+class QRadioButton;
+
+namespace velkaro {
+
+class DriveLink;
+class OperatorMessages;
+class XpButton;
+
+/// "连接控制": chooses the link settings ("应用" stores them; the window
+/// reopens the port after the dialog) and starts an address search ("连接").
+/// Fields are validated whenever a button reads them; a refused field keeps
+/// the dialog open with the focus on it.
+class ConnectionDialog : public QDialog {
+    Q_OBJECT
+public:
+    ConnectionDialog(DriveLink& link, OperatorMessages& messages, QWidget* parent = nullptr);
+
+    /// "应用": stores the choices and the reply timeout and marks the settings
+    /// changed. False when a field was refused.
+    bool apply();
+    /// "连接": hands the address range to the search and closes. False when a
+    /// field was refused (the dialog stays open).
+    bool connectDrives();
+    /// "退出" and the close box: validates, then closes without storing.
+    bool exitDialog();
+
+    QComboBox* portBox() const { return m_port; }
+    QComboBox* baudBox() const { return m_baud; }
+    QComboBox* parityBox() const { return m_parity; }
+    QComboBox* dataBitsBox() const { return m_dataBits; }
+    QComboBox* stopBitsBox() const { return m_stopBits; }
+    QLineEdit* timeoutEdit() const { return m_timeout; }
+    QLineEdit* startAddressEdit() const { return m_startAddress; }
+    QLineEdit* searchLengthEdit() const { return m_searchLength; }
+
+    /// Highest bus address a search may reach.
+    static constexpr int kLastBusAddress = 247;
+
+public:
+    void reject() override;
+
+private:
+    struct Fields {
+        int timeout;
+        int startAddress;
+        int searchLength;
+    };
+    std::optional<Fields> readFields();
+    std::optional<int> readInteger(QLineEdit* edit);
+    bool checkRange(QLineEdit* edit, int value, int low, int high);
+
+    DriveLink& m_link;
+    OperatorMessages& m_messages;
+    QComboBox* m_port = nullptr;
+    QComboBox* m_baud = nullptr;
+    QComboBox* m_parity = nullptr;
+    QComboBox* m_dataBits = nullptr;
+    QComboBox* m_stopBits = nullptr;
+    QLineEdit* m_timeout = nullptr;
+    QRadioButton* m_connectOne = nullptr;
+    QRadioButton* m_search = nullptr;
+    QLineEdit* m_startAddress = nullptr;
+    QLineEdit* m_searchLength = nullptr;
+    XpButton* m_applyButton = nullptr;
+    XpButton* m_connectButton = nullptr;
+    XpButton* m_exitButton = nullptr;
+};
+
+} // namespace velkaro

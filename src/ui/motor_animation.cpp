@@ -1,0 +1,36 @@
+#include "ui/motor_animation.h"
+
+namespace velkaro {
+
+namespace {
+constexpr int kNoSelectionPeriodMs = 150;
+constexpr int kFastPeriodMs = 100;
+constexpr uint32_t kFullSpeed = 6000; // 60.00 Hz
+constexpr int32_t kRunningBit = 0x0004;
+} // namespace
+
+MotorAnimationStep animateMotorStep(MotorFrame shown, bool driveSelected, int32_t status0,
+                                    int32_t status1) {
+    if (!driveSelected) {
+        return {shown, kNoSelectionPeriodMs};
+    }
+    // A negative word read as unsigned is far above full speed.
+    const uint32_t v = static_cast<uint32_t>(status1);
+    const int period =
+        v >= kFullSpeed ? kFastPeriodMs : 500 - static_cast<int>(v * 480 / kFullSpeed);
+
+    MotorFrame frame = shown;
+    if (frame != MotorFrame::Idle) {
+        frame = frame == MotorFrame::RunA ? MotorFrame::RunB : MotorFrame::RunA;
+    }
+    if ((status0 & kRunningBit) != 0) {
+        if (frame == MotorFrame::Idle) {
+            frame = MotorFrame::RunA;
+        }
+    } else {
+        frame = MotorFrame::Idle;
+    }
+    return {frame, period};
+}
+
+} // namespace velkaro

@@ -1,0 +1,535 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+#include "link/fixed_point.h"
+#include "link/operator_messages.h"
+#include "registry/labels.h"
+
+#include "ui/status_panel.h"
+#include "widgets/dialog_units.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTreeWidget>
+
+#include <vector>
+
+#undef slots
+
+namespace velkaro {
+
+namespace {
+
+constexpr int32_t kFaultBit = 0x0008;
+
+const QColor kBlack(0, 0, 0);
+const QColor kTreeText(190, 210, 250);
+const QColor kListText(0, 255, 0);
+const QColor kWindowColour(160, 180, 220);
+
+// Summary value cells, (row, column); the model cell (1, 3) keeps its text
+// when nothing is selected.
+struct Cell {
+    int row;
+    int column;
+};
+constexpr std::array<Cell, 10> kDashedCells{
+    {{0, 1}, {1, 1}, {2, 1}, {2, 3}, {3, 1}, {3, 3}, {4, 1}, {4, 3}, {5, 1}, {5, 3}}};
+
+void setViewColours(QTreeWidget* view, const QColor& background, const QColor& text) {
+    QPalette palette = view->palette();
+    for (const auto role : {QPalette::Base, QPalette::AlternateBase, QPalette::Window}) {
+        palette.setColor(role, background);
+    }
+    palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::WindowText, text);
+    view->setPalette(palette);
+}
+
+QTreeWidget* createReportList(QWidget* area, const QRect& geometry) {
+    auto* view = new QTreeWidget(area);
+    view->setGeometry(geometry);
+    view->setRootIsDecorated(false);
+    view->setItemsExpandable(false);
+    view->setUniformRowHeights(true);
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->header()->setSectionsMovable(false);
+    view->header()->setStretchLastSection(false);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    view->hide();
+    return view;
+}
+
+// Column widths are given in pixels of the 9 pt dialog font; scale them with
+// the font actually in use so the columns keep their share of the list.
+void setColumnWidths(QTreeWidget* view, const QFont& font, std::initializer_list<int> widths) {
+    const double scale = DialogUnits(font).x(4) / 6.0;
+    int column = 0;
+    for (const int width : widths) {
+        view->setColumnWidth(column++, static_cast<int>(width * scale + 0.5));
+    }
+}
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+                         WindowSelection& selection)
+    : QObject(area), m_area(area), m_link(link), m_messages(messages), m_selection(selection),
+      m_shownNames(kMaxDrives), m_treeNames(kMaxDrives) {
+    const DialogUnits du(area->font());
+
+    m_tree = new QTreeWidget(area);
+    m_tree->setGeometry(du.rect(9, 49, 79, 220));
+    m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_tree->setDragEnabled(false);
+    m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setViewColours(m_tree, kBlack, kTreeText);
+    m_tree->hide();
+    for (std::size_t i = 0; i < m_headings.size(); ++i) {
+        static const std::array<QString, 3> kHeadings{
+            QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
+        m_headings[i] = new QTreeWidgetItem(m_tree, QStringList{kHeadings[i]});
+    }
+
+    m_list = createReportList(area, du.rect(91, 126, 245, 142));
+    m_list->setHeaderLabels({QStringLiteral("变频器名"), QStringLiteral("状态"),
+                             QStringLiteral("输出频率"), QStringLiteral("输出电流"),
+                             QStringLiteral("输出电压")});
+    setColumnWidths(m_list, area->font(), {97, 72, 65, 65, 65});
+    setViewColours(m_list, kBlack, kListText);
+
+    m_summary = createReportList(area, du.rect(91, 48, 245, 76));
+    m_summary->setHeaderLabels({QStringLiteral("类型"), QStringLiteral("参数值"),
+                                QStringLiteral("类型"), QStringLiteral("参数值")});
+    setColumnWidths(m_summary, area->font(), {60, 122, 60, 122});
+    m_summary->setSelectionMode(QAbstractItemView::NoSelection);
+    m_summary->setFocusPolicy(Qt::NoFocus);
+    m_summary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_summary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    static const std::array<std::array<const char*, 2>, 6> kLabels{{{"变频器名", ""},
+                                                                    {"功率等级", "机    型"},
+                                                                    {"给定频率", "运行频率"},
+                                                                    {"输出电压", "输出电流"},
+                                                                    {"母线电压", "输出转矩"},
+                                                                    {"运行状态", "异常原因"}}};
+    for (const auto& labels : kLabels) {
+        auto* item = new QTreeWidgetItem(m_summary);
+        item->setText(0, QString::fromUtf8(labels[0]));
+        item->setText(2, QString::fromUtf8(labels[1]));
+    }
+    setViewColours(m_summary, kBlack, kTreeText);
+
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!m_updatingViews) {
+            onDriveListClick();
+        }
+    });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { emit renameRequested(); });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
+        if (!m_updatingViews) {
+            onDriveTreeSelect();
+        }
+    });
+}
+
+void StatusPanel::setPanelVisible(bool visible) {
+    if (visible) {
+        setViewColours(m_summary, kBlack, kTreeText);
+    }
+    m_list->setVisible(visible);
+    m_tree->setVisible(visible);
+    m_summary->setVisible(visible);
+}
+
+void StatusPanel::showSummaryForMotorPanel() {
+    setViewColours(m_summary, kWindowColour, kBlack);
+    m_summary->show();
+}
+
+QString StatusPanel::statusMessage(ActivityState activity, int currentPanel) {
+    switch (activity) {
+    case ActivityState::Search:
+        return QStringLiteral("变频器地址搜寻中");
+    case ActivityState::Export:
+        return QStringLiteral("变频器数据导出中");
+    case ActivityState::Import:
+        return QStringLiteral("变频器数据导入中");
+    case ActivityState::DriveFault:
+        return QStringLiteral("变频器发生故障");
+    case ActivityState::None:
+        break;
+    }
+    switch (currentPanel) {
+    case MotorControlPanel:
+        return QStringLiteral(" 使用该界面控制变频器时，请先将变频器设置为通讯控制");
+    case ParameterPanelIndex:
+        return QStringLiteral(" 双击上面功能列表可修改变频器参数");
+    default:
+        return QStringLiteral(" Velkaro1.11测试版-蓝岭电子研究所");
+    }
+}
+
+void StatusPanel::selectDefaultRow() {
+    uint32_t count = 0;
+    {
+        auto state = m_link.lock();
+        count = state->table.driveCount;
+    }
+    if (count == 0 || m_selection.selectedRow >= 0) {
+        return;
+    }
+    m_selection.nameBoxText = rowText(0).toStdString();
+    markRow(0);
+    emit valuesPushed();
+    takeSelectionFromList();
+}
+
+void StatusPanel::refreshDriveList() {
+    struct RowCells {
+        QString state, frequency, current, voltage;
+    };
+    std::vector<RowCells> cells;
+    QString status;
+    {
+        auto state = m_link.lock();
+        const DriveTable& table = state->table;
+        bool changed = false;
+        for (int i = 0; i < kMaxDrives; ++i) {
+            if (table.driveNames[i] != m_shownNames[i]) {
+                m_shownNames[i] = table.driveNames[i];
+                changed = true;
+            }
+        }
+        if (changed) {
+            // The rows are new: nothing is selected until the next pass picks row 0.
+            m_selection.selectedRow = -1;
+            m_selection.selectedName.clear();
+            state->selectedSlot = -1;
+            rebuildList(static_cast<int>(std::min<uint32_t>(table.driveCount, kMaxDrives)));
+            return;
+        }
+
+        std::string alarmNames;
+        const int rows = m_list->topLevelItemCount();
+        cells.reserve(static_cast<std::size_t>(rows));
+        for (int row = 0; row < rows; ++row) {
+            const std::string name = rowText(row).toStdString();
+            const int slot = table.findSlotByName(name);
+            if (slot < 0) {
+                return;
+            }
+            const StateTexts texts = driveStateTexts(table, slot);
+            if (texts.state == kStateFault || texts.state == kStateAlarm) {
+                alarmNames += ' ';
+                alarmNames += name;
+            }
+            const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+            cells.push_back({text(texts.state), text(formatFixed(drive.status[1], 2) + "Hz"),
+                             text(formatFixed(drive.status[5], 1) + "A"),
+                             text(formatFixed(drive.status[7], 1) + "V")});
+        }
+
+        if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
+            m_lastAlarmNames = alarmNames;
+            state->driveListChanged = true;
+            m_pendingAlert = alarmNames + "发生异常，请及时处理！";
+        } else {
+            if (alarmNames != m_lastAlarmNames) {
+                state->driveListChanged = true;
+            }
+            m_lastAlarmNames = alarmNames;
+            if (!alarmNames.empty()) {
+                state->activityState = ActivityState::DriveFault;
+            } else if (state->activityState == ActivityState::DriveFault) {
+                state->activityState = ActivityState::None;
+            }
+        }
+        status = statusMessage(state->activityState, m_selection.currentPanel);
+    }
+
+    for (int row = 0; row < static_cast<int>(cells.size()); ++row) {
+        QTreeWidgetItem* item = m_list->topLevelItem(row);
+        const RowCells& c = cells[static_cast<std::size_t>(row)];
+        setCell(item, 1, c.state);
+        setCell(item, 2, c.frequency);
+        setCell(item, 3, c.current);
+        setCell(item, 4, c.voltage);
+    }
+    emit statusMessageChanged(status);
+}
+
+void StatusPanel::showPendingAlert() {
+    if (m_pendingAlert.empty()) {
+        return;
+    }
+    const std::string alert = std::exchange(m_pendingAlert, std::string());
+    QApplication::beep();
+    raiseWindow();
+    m_messages.show(alert, "");
+}
+
+void StatusPanel::raiseWindow() {
+    QWidget* window = m_area->window();
+    if (window->isMinimized()) {
+        window->showNormal();
+    }
+    // An open box of the window's own goes to the top instead of the window.
+    QWidget* top = QApplication::activeModalWidget();
+    if (top == nullptr) {
+        top = window;
+    }
+    top->raise();
+    top->activateWindow();
+}
+
+void StatusPanel::refreshDriveTree() {
+    std::array<std::vector<std::string>, 3> groups;
+    {
+        auto state = m_link.lock();
+        const DriveTable& table = state->table;
+        for (int i = 0; i < kMaxDrives; ++i) {
+            if (table.driveNames[i] != m_treeNames[i]) {
+                m_treeNames[i] = table.driveNames[i];
+                state->driveListChanged = true;
+            }
+        }
+        if (!state->driveListChanged) {
+            return;
+        }
+        state->driveListChanged = false;
+        const uint32_t count = std::min<uint32_t>(table.driveCount, kMaxDrives);
+        for (uint32_t i = 0; i < count; ++i) {
+            const std::string& name = table.driveNames[i];
+            const int slot = table.findSlotByName(name);
+            if (slot < 0) {
+                continue;
+            }
+            const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+            if (drive.online != 0) {
+                groups[0].push_back(name);
+            }
+            if (drive.online != 1) {
+                groups[1].push_back(name);
+            }
+            if ((drive.status[0] & kFaultBit) != 0) {
+                groups[2].push_back(name);
+            }
+        }
+    }
+
+    m_updatingViews = true;
+    m_tree->clear();
+    static const std::array<QString, 3> kHeadings{
+        QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        m_headings[g] = new QTreeWidgetItem(m_tree, QStringList{kHeadings[g]});
+        for (const std::string& name : groups[g]) {
+            new QTreeWidgetItem(m_headings[g], QStringList{text(name)});
+        }
+    }
+    for (QTreeWidgetItem* heading : m_headings) {
+        heading->setExpanded(true);
+    }
+    m_updatingViews = false;
+}
+
+void StatusPanel::refreshDriveSummary() {
+    std::array<QString, 11> values; // (0,1) (1,1) (1,3) then rows 2..5, columns 1 and 3
+    bool dashed = false;
+    {
+        auto state = m_link.lock();
+        if (m_selection.selectedRow < 0 || state->table.driveCount == 0) {
+            dashed = true;
+        } else if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives) {
+            return;
+        } else {
+            const DriveRecord& d =
+                state->table.slots[static_cast<std::size_t>(state->selectedSlot)];
+            const StateTexts texts = driveStateTexts(d);
+            values = {text(d.name),
+                      text(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
+                      text(d.series),
+                      text(formatFixed(d.status[4], 2) + "Hz"),
+                      text(formatFixed(d.status[1], 2) + "Hz"),
+                      text(formatFixed(d.status[7], 1) + "V"),
+                      text(formatFixed(d.status[5], 1) + "A"),
+                      text(formatFixed(d.status[8], 1) + "V"),
+                      text(formatFixed(d.status[6], 1) + "%"),
+                      text(texts.state),
+                      text(texts.cause)};
+        }
+    }
+
+    if (dashed) {
+        for (const Cell& cell : kDashedCells) {
+            setCell(m_summary->topLevelItem(cell.row), cell.column, QStringLiteral("---"));
+        }
+        if (!m_selection.nameBoxText.empty()) {
+            m_selection.nameBoxText.clear();
+            emit valuesPushed();
+        }
+        return;
+    }
+    setCell(m_summary->topLevelItem(0), 1, values[0]);
+    setCell(m_summary->topLevelItem(1), 1, values[1]);
+    setCell(m_summary->topLevelItem(1), 3, values[2]);
+    for (int row = 2; row <= 5; ++row) {
+        const auto base = static_cast<std::size_t>(3 + (row - 2) * 2);
+        setCell(m_summary->topLevelItem(row), 1, values[base]);
+        setCell(m_summary->topLevelItem(row), 3, values[base + 1]);
+    }
+}
+
+void StatusPanel::onDriveListClick() {
+    bool busy = false;
+    {
+        auto state = m_link.lock();
+        busy = state->transferBusy;
+    }
+    if (busy) {
+        // A transfer is bound to its drive: the highlight goes back to it.
+        markRow(m_selection.selectedRow);
+        return;
+    }
+    takeSelectionFromList();
+    m_selection.nameBoxText = m_selection.selectedName;
+    emit valuesPushed();
+}
+
+void StatusPanel::onDriveTreeSelect() {
+    QTreeWidgetItem* item = m_tree->currentItem();
+    if (item == nullptr || item->parent() == nullptr) {
+        return;
+    }
+    bool busy = false;
+    {
+        auto state = m_link.lock();
+        busy = state->transferBusy;
+    }
+    if (busy) {
+        return;
+    }
+    const QString name = item->text(0);
+    for (int row = 0; row < m_list->topLevelItemCount(); ++row) {
+        if (rowText(row) == name) {
+            m_selection.nameBoxText = name.toStdString();
+            markRow(row);
+            // The drive shown in the name box is the one the commands go to.
+            takeSelectionFromList();
+            emit valuesPushed();
+        }
+    }
+}
+
+void StatusPanel::selectNextDrive() {
+    stepSelection(+1);
+}
+
+void StatusPanel::selectPreviousDrive() {
+    stepSelection(-1);
+}
+
+void StatusPanel::stepSelection(int delta) {
+    const int rows = m_list->topLevelItemCount();
+    {
+        auto state = m_link.lock();
+        if (rows == 0 || state->transferBusy) {
+            return;
+        }
+    }
+    int row = m_selection.selectedRow + delta;
+    if (row >= rows) {
+        row = 0;
+    } else if (row < 0) {
+        row = rows - 1;
+    }
+    m_selection.selectedRow = row;
+    m_selection.selectedName = rowText(row).toStdString();
+    {
+        auto state = m_link.lock();
+        state->selectedSlot = state->table.findSlotByName(m_selection.selectedName);
+    }
+    m_selection.nameBoxText = m_selection.selectedName;
+    markRow(row);
+    emit valuesPushed();
+}
+
+void StatusPanel::afterDisconnect() {
+    refreshDriveList();
+    uint32_t count = 0;
+    {
+        auto state = m_link.lock();
+        count = state->table.driveCount;
+    }
+    if (count > 0) {
+        markRow(0);
+        takeSelectionFromList();
+    } else {
+        m_selection.selectedRow = -1;
+        m_selection.selectedName.clear();
+        auto state = m_link.lock();
+        state->selectedSlot = -1;
+    }
+    // The name box follows the new selection instead of naming the removed drive.
+    m_selection.nameBoxText = m_selection.selectedName;
+    refreshDriveSummary();
+    emit valuesPushed();
+}
+
+void StatusPanel::setCell(QTreeWidgetItem* item, int column, const QString& value) {
+    if (item != nullptr && item->text(column) != value) {
+        item->setText(column, value);
+        ++m_cellWrites;
+    }
+}
+
+int StatusPanel::listSelectedRow() const {
+    const QList<QTreeWidgetItem*> selected = m_list->selectedItems();
+    return selected.isEmpty() ? -1 : m_list->indexOfTopLevelItem(selected.first());
+}
+
+QString StatusPanel::rowText(int row) const {
+    const QTreeWidgetItem* item = m_list->topLevelItem(row);
+    return item != nullptr ? item->text(0) : QString();
+}
+
+void StatusPanel::markRow(int row) {
+    m_updatingViews = true;
+    QTreeWidgetItem* item = m_list->topLevelItem(row);
+    if (item != nullptr) {
+        m_list->setCurrentItem(item);
+        item->setSelected(true);
+        m_list->scrollToItem(item);
+    } else {
+        m_list->clearSelection();
+    }
+    m_updatingViews = false;
+}
+
+void StatusPanel::takeSelectionFromList() {
+    const int row = listSelectedRow();
+    m_selection.selectedRow = row;
+    m_selection.selectedName = row < 0 ? std::string() : rowText(row).toStdString();
+    auto state = m_link.lock();
+    state->selectedSlot = row < 0 ? -1 : state->table.findSlotByName(m_selection.selectedName);
+}
+
+void StatusPanel::rebuildList(int rows) {
+    m_updatingViews = true;
+    m_list->clear();
+    for (int i = 0; i < rows; ++i) {
+        new QTreeWidgetItem(m_list, QStringList{text(m_shownNames[static_cast<std::size_t>(i)])});
+        ++m_cellWrites;
+    }
+    m_updatingViews = false;
+}
+
+} // namespace velkaro
