@@ -30,7 +30,12 @@ function(velkaro_tests dir)
     add_executable(${target} ${test} ${support})
     target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
     target_link_libraries(${target} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main Threads::Threads)
+    # Two variables without a list separator: gtest discovery splits lists.
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS ${folder} ENVIRONMENT "VELKARO_SOURCE_DIR=${PROJECT_SOURCE_DIR};VELKARO_BINARY_DIR=${PROJECT_BINARY_DIR}")
+      PROPERTIES LABELS ${folder}
+      ENVIRONMENT "VELKARO_BINARY_DIR=${PROJECT_BINARY_DIR}"
+      ENVIRONMENT_MODIFICATION "VELKARO_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
+    target_compile_definitions(${target} PRIVATE
+      VELKARO_SOURCE_DIR_DEFAULT="${PROJECT_SOURCE_DIR}" VELKARO_BINARY_DIR_DEFAULT="${PROJECT_BINARY_DIR}")
   endforeach()
 endfunction()
