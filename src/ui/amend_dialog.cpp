@@ -5,6 +5,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
+#include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,9 +87,12 @@ AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const Amen
 
     auto* icon = new QLabel(this);
     icon->setGeometry(du.rect(7, 7, 20, 20));
-    QIcon picture(QStringLiteral(":/icons/158.svg"));
-    if (picture.isNull())
-        picture = style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    // Icon 158, the information picture; the style's own one when the
+    // resources are not linked in (tests).
+    const QString picturePath = QStringLiteral(":/icons/information.svg");
+    const QIcon picture = QFile::exists(picturePath)
+                              ? QIcon(picturePath)
+                              : style()->standardIcon(QStyle::SP_MessageBoxInformation);
     icon->setPixmap(picture.pixmap(icon->size()));
 
     auto label = [&](const QString& text, QRect where) {

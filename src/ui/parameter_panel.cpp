@@ -12,6 +12,7 @@
 #include "widgets/skinned_button.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
@@ -100,9 +101,12 @@ ParameterPanel::ParameterPanel(QWidget* area, DriveLink& link, OperatorMessages&
 
     m_icon = new QLabel(area);
     m_icon->setGeometry(du.rect(12, 225, 20, 20));
-    QIcon picture(QStringLiteral(":/icons/158.svg"));
-    if (picture.isNull())
-        picture = area->style()->standardIcon(QStyle::SP_MessageBoxInformation);
+    // Icon 158, the information picture; the style's own one when the
+    // resources are not linked in (tests).
+    const QString picturePath = QStringLiteral(":/icons/information.svg");
+    const QIcon picture = QFile::exists(picturePath)
+                              ? QIcon(picturePath)
+                              : area->style()->standardIcon(QStyle::SP_MessageBoxInformation);
     m_icon->setPixmap(picture.pixmap(m_icon->size()));
 
     m_info = new QLabel(QStringLiteral("双击修改参数。"), area);

@@ -1,0 +1,384 @@
+// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
+#include "link/drive_link.h"
+#include "link/fixed_point.h"
+#include "registry/catalogue.h"
+#include "sim/bus_simulator.h"
+#include "sim/memory_transport.h"
+#include "ui/support/recording_messages.h"
+
+#include "ui/amend_dialog.h"
+#include "ui/parameter_panel.h"
+#include "widgets/skinned_button.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#undef slots
+
+namespace velkaro {
+namespace {
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty()
+                                       ? QByteArray("offscreen")
+                                       : qgetenv("QT_QPA_PLATFORM"));
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "parameter_panel";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+/// A station link on a simulated bus, with the panel on a bare window area.
+class ParameterPanelTest : public ::testing::Test {
+protected:
+    ParameterPanelTest() : transport(bus), link(transport, messages) {
+        EXPECT_TRUE(link.openLink().ok);
+        panel = std::make_unique<ParameterPanel>(&area, link, messages,
+                                                 [this] { return selectedName; });
+        panel->setPanelVisible(true);
+    }
+
+    void tick(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            link.tick();
+            transport.advanceTick();
+        }
+    }
+    /// Ticks until `done` holds under the lock; false after `limit` ticks.
+    bool tickUntil(const std::function<bool(LinkState&)>& done, int limit = 20000) {
+        for (int i = 0; i < limit; ++i) {
+            if (done(*link.lock()))
+                return true;
+            tick();
+        }
+        return false;
+    }
+
+    /// Connects the drive at `address` through the link's search and selects
+    /// it as the window does; returns its slot.
+    int connectAndSelect(int address, sim::Series series, int rating) {
+        bus.addDrive(address, series, rating);
+        {
+            auto state = link.lock();
+            state->searchNextAddress = address;
+            state->searchRemaining = 1;
+        }
+        int slot = -1;
+        EXPECT_TRUE(tickUntil([&](LinkState& s) {
+            slot = s.table.findSlotByName(s.table.driveNames[0]);
+            return s.table.driveCount == 1 && s.table.slots[slot].pendingOp == OpCode::None;
+        }));
+        {
+            auto state = link.lock();
+            state->selectedSlot = slot;
+            selectedName = state->table.slots[slot].name;
+        }
+        panel->selectionChanged();
+        settle();
+        return slot;
+    }
+    /// Lets the selected drive's requested work finish, then refreshes the list.
+    void settle() {
+        EXPECT_TRUE(tickUntil([](LinkState& s) {
+            return s.selectedSlot < 0 || (s.table.slots[s.selectedSlot].pendingOp == OpCode::None &&
+                                          s.currentOp == OpCode::None);
+        }));
+        panel->refreshParameterList();
+    }
+
+    QString cell(int row, int column) const {
+        const QTableWidgetItem* item = panel->parameterList()->item(row, column);
+        return item ? item->text() : QString();
+    }
+    void selectRow(int row) { panel->parameterList()->selectRow(row); }
+
+    /// First row of the group whose descriptor satisfies `wanted`.
+    static int rowWhere(std::string_view series, int group,
+                        const std::function<bool(const ParamDescriptor&)>& wanted) {
+        for (int row = 0; row < groupSize(series, group); ++row)
+            if (const auto d = descriptor(series, group, row); d && wanted(*d))
+                return row;
+        return -1;
+    }
+
+    /// Double-clicks `row` and answers the amend dialog: types `text`, then
+    /// presses "保存" (or closes it). Returns what the dialog showed.
+    AmendTexts amend(int row, const QString& text, bool save) {
+        AmendTexts shown;
+        panel->setAmendRunner([&](AmendDialog& dialog) {
+            shown = {dialog.numberBox()->text(), dialog.rangeBox()->text(),
+                     dialog.currentBox()->text()};
+            dialog.newValueBox()->setText(text);
+            if (!save)
+                return static_cast<int>(QDialog::Rejected);
+            dialog.saveButton()->click();
+            return dialog.result();
+        });
+        selectRow(row);
+        panel->onParameterDoubleClick();
+        return shown;
+    }
+
+    sim::BusSimulator bus;
+    sim::MemoryTransport transport;
+    test::RecordingMessages messages;
+    DriveLink link;
+    QWidget area;
+    std::string selectedName;
+    std::unique_ptr<ParameterPanel> panel;
+};
+
+TEST_F(ParameterPanelTest, Qd10ListsItsOnlyGroupAs88RowsWithTheDrivesValues) {
+    connectAndSelect(1, sim::Series::QD10, 75);
+    ASSERT_EQ(panel->groupSelector()->count(), 1);
+    EXPECT_EQ(panel->groupSelector()->itemText(0), "Pr");
+
+    QTableWidget* list = panel->parameterList();
+    ASSERT_EQ(list->rowCount(), 88);
+    EXPECT_EQ(list->columnCount(), 5);
+    EXPECT_EQ(cell(0, 0), "Pr00");
+    EXPECT_EQ(cell(87, 0), "Pr87");
+    const auto first = descriptor("QD10", 0, 0);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(cell(0, 2).toStdString(), first->range);
+    EXPECT_EQ(cell(0, 3).toStdString(), first->name);
+    EXPECT_EQ(cell(0, 4).toStdString(), first->description);
+    const auto drive = bus.drive(1);
+    EXPECT_EQ(cell(0, 1).toStdString(),
+              formatFixed(static_cast<int16_t>(drive->holdingRegister(0)), decimalsOf(*first)));
+}
+
+TEST_F(ParameterPanelTest, ValuesAreSignedWordsWithTheParametersDecimalsAndOnlyChangedCellsMove) {
+    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    (void)slot;
+    struct Case {
+        unsigned decimals;
+        uint16_t word;
+        const char* shown;
+    };
+    for (const Case& c : {Case{1, 0xFFFB, "-0.5"}, Case{2, 1234, "12.34"}, Case{0, 65535, "-1"}}) {
+        const int row = rowWhere(
+            "QD10", 0, [&](const ParamDescriptor& d) { return decimalsOf(d) == c.decimals; });
+        ASSERT_GE(row, 0) << "no QD10 parameter with " << c.decimals << " decimals";
+        QTableWidgetItem* before = panel->parameterList()->item(row, 1);
+        QTableWidgetItem* neighbour = panel->parameterList()->item(row == 0 ? 1 : 0, 1);
+        const QString neighbourText = neighbour->text();
+        link.lock()->groupValues[row] = c.word;
+        panel->refreshParameterList();
+        EXPECT_EQ(cell(row, 1), c.shown) << c.word;
+        // A plain refresh rewrites the cell, it does not rebuild the list.
+        EXPECT_EQ(panel->parameterList()->item(row, 1), before);
+        EXPECT_EQ(neighbour->text(), neighbourText);
+    }
+}
+
+TEST_F(ParameterPanelTest, ConfirmedValueIsScaledShownAtOnceThenReplacedByTheDrivesValue) {
+    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
+        return decimalsOf(d) == 1 && !AmendDialog::rangeReachesBelowZero(d.range);
+    });
+    ASSERT_GE(row, 0);
+    const AmendTexts shown = amend(row, "12.5", true);
+    EXPECT_EQ(shown.number, cell(row, 0) + " " + cell(row, 3));
+    EXPECT_EQ(shown.range, cell(row, 2));
+    EXPECT_EQ(shown.current, cell(row, 1));
+    EXPECT_EQ(panel->informationText()->text(), ParameterPanel::parameterInfoText("QD10", 0, row));
+    {
+        auto state = link.lock();
+        EXPECT_EQ(state->paramWriteIndex, row);
+        EXPECT_EQ(state->paramWriteValue, 125);
+        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::ParamWrite);
+        EXPECT_EQ(state->table.slots[slot].controlAck[0], 0);
+    }
+    panel->refreshParameterList();
+    EXPECT_EQ(cell(row, 1), "12.5");
+
+    // The drive takes it: register written, the re-read keeps 12.5.
+    settle();
+    EXPECT_EQ(bus.drive(1)->holdingRegister(registerOf(0, row)), 125);
+    EXPECT_EQ(cell(row, 1), "12.5");
+
+    // The drive refuses the next one: the re-read brings its own value back.
+    bus.drive(1)->setAllowedRange(registerOf(0, row), 0, 100);
+    amend(row, "30.0", true);
+    panel->refreshParameterList();
+    EXPECT_EQ(cell(row, 1), "30.0");
+    settle();
+    EXPECT_EQ(cell(row, 1), "12.5");
+}
+
+TEST_F(ParameterPanelTest, DialogClosedWithoutSaveOrLeftEmptyWritesNothing) {
+    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    amend(3, "7", true); // a first change, confirmed
+    settle();
+    transport.clearFramesSent();
+    const auto valuesBefore = link.lock()->groupValues;
+
+    amend(5, "9", false); // second parameter, closed without "保存"
+    amend(6, "", true);   // confirmed with nothing typed
+    {
+        auto state = link.lock();
+        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::None);
+        EXPECT_EQ(state->groupValues, valuesBefore);
+    }
+    tick(600);
+    for (const auto& frame : transport.framesSent())
+        EXPECT_NE(frame[1], 0x10) << "a write went out";
+}
+
+TEST_F(ParameterPanelTest, ValueBeyondTheSixteenBitRegisterIsRefusedNotCut) {
+    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
+        return decimalsOf(d) == 1 && !AmendDialog::rangeReachesBelowZero(d.range);
+    });
+    ASSERT_GE(row, 0);
+    for (const char* text : {"6553.6", "-0.1", "99999999999"}) {
+        messages.clear();
+        bool stillOpen = false;
+        panel->setAmendRunner([&](AmendDialog& dialog) {
+            dialog.newValueBox()->setText(text);
+            dialog.saveButton()->click();
+            stillOpen = dialog.result() != QDialog::Accepted;
+            return static_cast<int>(QDialog::Rejected); // the operator gives up
+        });
+        selectRow(row);
+        panel->onParameterDoubleClick();
+        EXPECT_TRUE(stillOpen) << text;
+        ASSERT_EQ(messages.count(), 1u) << text;
+        EXPECT_NE(messages.last().text.find("0.0～6553.5"), std::string::npos)
+            << messages.last().text;
+        EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None) << text;
+    }
+    // The top of the unsigned word is still accepted.
+    messages.clear();
+    amend(row, "6553.5", true);
+    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_EQ(link.lock()->paramWriteValue, 65535);
+}
+
+TEST(AmendRangeTest, SignednessAndLimitsFollowTheParametersRange) {
+    struct Case {
+        const char* range;
+        bool isSigned;
+    };
+    for (const Case& c :
+         {Case{"－100.0%～100.0%", true}, Case{"-10.00～10.00", true},
+          Case{"－10.00V～FE-10", true}, Case{"0.00Hz～F0-06", false}, Case{"Fd-17～F0-06", false},
+          Case{"0～5", false}, Case{"0-3", false}, Case{"", false}})
+        EXPECT_EQ(AmendDialog::rangeReachesBelowZero(c.range), c.isSigned) << c.range;
+
+    struct Limit {
+        const char* text;
+        RegisterKind kind;
+        bool refused;
+    };
+    for (const Limit& l : {Limit{"-3276.8", {1, true}, false}, Limit{"-3276.9", {1, true}, true},
+                           Limit{"3276.7", {1, true}, false}, Limit{"3276.8", {1, true}, true},
+                           Limit{"65535", {0, false}, false}, Limit{"65536", {0, false}, true},
+                           Limit{"-1", {0, false}, true}, Limit{"abc", {0, false}, false},
+                           Limit{"", {2, false}, false}})
+        EXPECT_EQ(AmendDialog::refusalFor(l.text, l.kind).has_value(), l.refused) << l.text;
+}
+
+TEST_F(ParameterPanelTest, EepromStoreNeedsASelectedDriveAndIsSentOnce) {
+    panel->storeToEeprom(); // nothing selected
+    {
+        auto state = link.lock();
+        for (const DriveRecord& drive : state->table.slots)
+            EXPECT_EQ(drive.controlSet[9], 0);
+    }
+    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    panel->eepromButton()->click();
+    EXPECT_EQ(link.lock()->table.slots[slot].controlSet[9], 1);
+    tickUntil([&](LinkState& s) { return s.table.slots[slot].controlSet[9] == 0; });
+    tick(600);
+    EXPECT_EQ(bus.drive(1)->eepromStoreCount(), 1);
+    auto state = link.lock();
+    EXPECT_EQ(state->table.slots[slot].controlAck[9], 0);
+}
+
+TEST_F(ParameterPanelTest, AnotherGroupShowsItsRowsAtOnceAndItsValuesAfterTheRead) {
+    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    ASSERT_GT(panel->groupSelector()->count(), 2);
+    bus.drive(1)->setHoldingRegister(registerOf(2, 0), 321);
+    panel->groupSelector()->setCurrentIndex(2);
+    {
+        auto state = link.lock();
+        EXPECT_EQ(state->selectedGroup, 2);
+        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::GroupRead);
+    }
+    panel->refreshParameterList();
+    ASSERT_EQ(panel->parameterList()->rowCount(), groupSize("QD30", 2));
+    EXPECT_EQ(cell(0, 0).toStdString(), descriptor("QD30", 2, 0)->code);
+    settle();
+    EXPECT_EQ(cell(0, 1).toStdString(), formatFixed(321, decimalsOf(*descriptor("QD30", 2, 0))));
+}
+
+TEST_F(ParameterPanelTest, ClickShowsCodeNameRangeAndDescriptionForEverySeries) {
+    connectAndSelect(4, sim::Series::QD20, 6);
+    selectRow(2);
+    panel->onParameterClick();
+    const auto d = descriptor("QD20", 0, 2);
+    ASSERT_TRUE(d);
+    const std::string expected = std::string(d->code) + std::string(d->name) + "  可设置范围：" +
+                                 std::string(d->range) + " " + std::string(d->description);
+    EXPECT_EQ(panel->informationText()->text().toStdString(), expected);
+    EXPECT_EQ(link.lock()->paramWriteIndex, 2);
+}
+
+TEST_F(ParameterPanelTest, WithoutASelectionLeftoverRowsShowNothingAndWriteNothing) {
+    EXPECT_EQ(panel->informationText()->text(), "双击修改参数。");
+    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    {
+        auto state = link.lock();
+        state->selectedSlot = -1;
+        selectedName.clear();
+    }
+    panel->refreshParameterList();
+    ASSERT_EQ(panel->parameterList()->rowCount(), 88); // kept, but inert
+
+    selectRow(4);
+    panel->onParameterClick();
+    EXPECT_EQ(panel->informationText()->text(), "双击修改参数。");
+    const AmendTexts shown = amend(4, "5", true);
+    EXPECT_TRUE(shown.number.isEmpty());
+    EXPECT_TRUE(shown.range.isEmpty());
+    EXPECT_TRUE(shown.current.isEmpty());
+    EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None);
+}
+
+TEST_F(ParameterPanelTest, DriveOfAnUnknownSeriesListsNothing) {
+    int slot = -1;
+    {
+        auto state = link.lock();
+        slot = 0;
+        state->table.slots[0].name = "9#QD99-1.00";
+        state->table.slots[0].address = "9";
+        state->table.slots[0].series = "QD99";
+        state->table.driveNames[0] = state->table.slots[0].name;
+        state->table.driveCount = 1;
+        state->selectedSlot = slot;
+        selectedName = state->table.slots[0].name;
+    }
+    panel->selectionChanged();
+    panel->refreshParameterList();
+    EXPECT_EQ(panel->groupSelector()->count(), 0);
+    EXPECT_EQ(panel->parameterList()->rowCount(), 0);
+}
+
+} // namespace
+} // namespace velkaro

@@ -1,0 +1,357 @@
+// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
+#include "files/parameter_file.h"
+#include "link/drive_link.h"
+#include "registry/catalogue.h"
+#include "sim/bus_simulator.h"
+#include "sim/memory_transport.h"
+#include "ui/support/recording_messages.h"
+
+#include "ui/parameter_transfer.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+#undef slots
+
+namespace velkaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        if (qgetenv("QT_QPA_PLATFORM").isEmpty())
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[20] = "parameter_transfer";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+const std::string kUnsupported = "对不起！该系列变频器不支持该功能";
+const std::string kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
+
+std::vector<long> numbersIn(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<long> numbers;
+    std::string token;
+    while (std::getline(in, token, '\r'))
+        numbers.push_back(std::stol(token));
+    return numbers;
+}
+
+std::string savText(const std::vector<long>& words) {
+    std::string text;
+    for (long w : words)
+        text += std::to_string(w) + "\r";
+    return text;
+}
+
+/// QD30 parameter-file groups: (group, registers in the file), in file order.
+const std::vector<std::pair<int, int>> kQd30FileGroups{
+    {0, 13}, {1, 40}, {2, 25},  {3, 27},  {4, 66},  {5, 18},  {6, 31},  {7, 29},
+    {8, 99}, {9, 35}, {10, 16}, {11, 42}, {12, 47}, {13, 61}, {14, 75}, {15, 9}};
+
+class ParameterTransferTest : public ::testing::Test {
+protected:
+    ParameterTransferTest()
+        : transport(bus), link(transport, messages), transfer(&window, link, messages) {
+        EXPECT_TRUE(link.openLink().ok);
+        folder = fs::temp_directory_path() /
+                 ("velkaro-transfer-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~ParameterTransferTest() override { fs::remove_all(folder); }
+
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    void tick(int count = 1) {
+        for (int i = 0; i < count; ++i) {
+            link.tick();
+            transport.advanceTick();
+        }
+    }
+    bool tickUntil(const std::function<bool(LinkState&)>& done, int limit = 60000) {
+        for (int i = 0; i < limit; ++i) {
+            if (done(*link.lock()))
+                return true;
+            tick();
+        }
+        return false;
+    }
+
+    int connectAndSelect(int address, sim::Series series, int rating) {
+        bus.addDrive(address, series, rating);
+        {
+            auto state = link.lock();
+            state->searchNextAddress = address;
+            state->searchRemaining = 1;
+        }
+        int slot = -1;
+        EXPECT_TRUE(tickUntil([&](LinkState& s) {
+            slot = s.table.findSlotByName(s.table.driveNames[0]);
+            return s.table.driveCount == 1 && s.table.slots[slot].pendingOp == OpCode::None;
+        }));
+        auto state = link.lock();
+        state->selectedSlot = slot;
+        state->selectedGroup = 0;
+        return slot;
+    }
+
+    /// Ticks until the transfer has ended and the link has let go of it.
+    void finishTransfer() {
+        ASSERT_TRUE(tickUntil([](LinkState& s) {
+            return !s.transferBusy && s.currentOp == OpCode::None &&
+                   s.table.slots[s.selectedSlot].pendingOp != OpCode::Export &&
+                   s.table.slots[s.selectedSlot].pendingOp != OpCode::Import;
+        }));
+    }
+    void exportTo(const QString& chosen) {
+        transfer.setSaveFileChooser([chosen] { return chosen; });
+        transfer.exportParameters();
+        finishTransfer();
+    }
+    void importFrom(const std::string& file) {
+        transfer.setOpenFileChooser([file] { return QString::fromStdString(file); });
+        transfer.importParameters();
+        finishTransfer();
+    }
+    std::size_t writesSent() const {
+        std::size_t writes = 0;
+        for (const auto& frame : transport.framesSent())
+            writes += frame.size() > 1 && frame[1] == 0x10;
+        return writes;
+    }
+    /// A QD30 file whose value at file slot i is `value(i)`.
+    std::string qd30File(const std::string& name, const std::function<long(int)>& value) {
+        std::vector<long> words{33648, 1270};
+        for (int i = 0; i < 633; ++i)
+            words.push_back(value(i));
+        std::ofstream(path(name), std::ios::binary) << savText(words);
+        return path(name);
+    }
+
+    sim::BusSimulator bus;
+    sim::MemoryTransport transport;
+    test::RecordingMessages messages;
+    DriveLink link;
+    QWidget window;
+    ParameterTransfer transfer;
+    fs::path folder;
+};
+
+TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers) {
+    struct Case {
+        sim::Series series;
+        int rating;
+        std::size_t words; // 0: refused
+        long header;
+    };
+    int address = 1;
+    for (const Case& c :
+         {Case{sim::Series::QD10, 75, 102, 33616}, Case{sim::Series::QD30, 750, 635, 33648},
+          Case{sim::Series::QD20, 6, 0, 0}, Case{sim::Series::QD40, 750, 0, 0}}) {
+        link.lock()->table.initialise();
+        messages.clear();
+        connectAndSelect(address, c.series, c.rating);
+        sim::SimulatedDrive& drive = *bus.drive(address);
+        drive.setHoldingRegister(registerOf(0, 1), 0xFFFF);
+        const std::string file = path("drive" + std::to_string(address) + ".sav");
+        exportTo(QString::fromStdString(file));
+        ++address;
+
+        if (c.words == 0) {
+            EXPECT_EQ(messages.messages(),
+                      (std::vector<test::RecordingMessages::Message>{{kUnsupported, "信息提示"}}));
+            EXPECT_FALSE(fs::exists(file));
+            continue;
+        }
+        EXPECT_EQ(messages.count(), 0u) << messages.last().text;
+        const std::vector<long> numbers = numbersIn(file);
+        ASSERT_EQ(numbers.size(), c.words);
+        EXPECT_EQ(numbers[0], c.header);
+        EXPECT_EQ(numbers[1], static_cast<long>(2 * c.words));
+        EXPECT_EQ(numbers[3], 65535);
+        if (c.series == sim::Series::QD10) {
+            for (int reg = 0; reg < 100; ++reg)
+                EXPECT_EQ(numbers[2 + reg], drive.holdingRegister(static_cast<uint16_t>(reg)));
+        } else {
+            int at = 2;
+            for (const auto& [group, count] : kQd30FileGroups)
+                for (int row = 0; row < count; ++row, ++at)
+                    EXPECT_EQ(numbers[at], drive.holdingRegister(registerOf(group, row)))
+                        << "group " << group << " row " << row;
+        }
+    }
+}
+
+TEST_F(ParameterTransferTest, ExportTwiceKeepsOnlyTheSecondImage) {
+    connectAndSelect(1, sim::Series::QD10, 75);
+    exportTo(QString::fromStdString(path("twice.sav")));
+    bus.drive(1)->setHoldingRegister(registerOf(0, 0), 4321);
+    exportTo(QString::fromStdString(path("twice.sav")));
+    const std::vector<long> numbers = numbersIn(path("twice.sav"));
+    ASSERT_EQ(numbers.size(), 102u);
+    EXPECT_EQ(numbers[2], 4321);
+}
+
+TEST_F(ParameterTransferTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoesNothing) {
+    EXPECT_EQ(ParameterTransfer::withSavExtension("/d/backup"), "/d/backup.sav");
+    EXPECT_EQ(ParameterTransfer::withSavExtension("/d/backup.txt"), "/d/backup.txt");
+    EXPECT_EQ(ParameterTransfer::withSavExtension("/d.x/backup"), "/d.x/backup.sav");
+
+    connectAndSelect(1, sim::Series::QD10, 75);
+    exportTo(QString::fromStdString(path("backup")));
+    EXPECT_EQ(numbersIn(path("backup.sav")).size(), 102u);
+    exportTo(QString::fromStdString(path("backup.txt")));
+    EXPECT_EQ(numbersIn(path("backup.txt")).size(), 102u);
+
+    transfer.setSaveFileChooser([] { return QString(); });
+    transfer.exportParameters();
+    EXPECT_EQ(link.lock()->parameterFilePath, path("backup.txt"));
+    EXPECT_FALSE(link.lock()->transferBusy);
+}
+
+TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) {
+    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    sim::SimulatedDrive& drive = *bus.drive(1);
+    drive.setAllowedRange(registerOf(1, 0), -32768, 32767);
+    drive.setHoldingRegister(registerOf(1, 0), 0xFFFF); // -1 in a signed parameter
+    exportTo(QString::fromStdString(path("round.sav")));
+    const std::vector<long> saved = numbersIn(path("round.sav"));
+    ASSERT_EQ(saved.size(), 635u);
+    EXPECT_EQ(saved[2 + 13], 65535);
+
+    // The parameters drift away from the backup.
+    for (const auto& [group, count] : kQd30FileGroups)
+        for (int row = 0; row < count; ++row)
+            drive.setHoldingRegister(registerOf(group, row), static_cast<uint16_t>(7 + row));
+
+    transport.clearFramesSent();
+    importFrom(path("round.sav"));
+    EXPECT_EQ(messages.count(), 0u) << messages.last().text;
+    tickUntil([&](LinkState& s) {
+        const DriveRecord& d = s.table.slots[slot];
+        return d.pendingOp == OpCode::None && d.controlSet == d.controlAck &&
+               s.currentOp == OpCode::None;
+    });
+    int at = 2;
+    for (const auto& [group, count] : kQd30FileGroups)
+        for (int row = 0; row < count; ++row, ++at) {
+            const long expected = group == 15 ? 7 + row : saved[at]; // FF is never written back
+            EXPECT_EQ(drive.holdingRegister(registerOf(group, row)), expected)
+                << "group " << group << " row " << row;
+        }
+    EXPECT_EQ(drive.holdingRegister(registerOf(1, 0)), 0xFFFF);
+    EXPECT_EQ(drive.eepromStoreCount(), 1);
+}
+
+TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDrive) {
+    std::vector<long> qd10Words{33616, 204};
+    qd10Words.resize(102, 3);
+    std::ofstream(path("qd10.sav"), std::ios::binary) << savText(qd10Words);
+    const std::string qd30 = qd30File("qd30.sav", [](int) { return 5; });
+
+    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    transport.clearFramesSent();
+    importFrom(path("qd10.sav"));
+    EXPECT_EQ(messages.messages(),
+              (std::vector<test::RecordingMessages::Message>{{kWrongModel, "信息提示"}}));
+    EXPECT_EQ(writesSent(), 0u);
+
+    // Running (status bit 2): refused before anything is asked of the link.
+    messages.clear();
+    link.lock()->table.slots[slot].status[0] = 0x0004;
+    transfer.setOpenFileChooser([qd30] { return QString::fromStdString(qd30); });
+    transfer.importParameters();
+    EXPECT_EQ(messages.messages(), (std::vector<test::RecordingMessages::Message>{
+                                       {"请停机后再进行该操作！", "信息提示"}}));
+    {
+        auto state = link.lock();
+        EXPECT_FALSE(state->transferBusy);
+        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::None);
+        // The image holds the file all the same.
+        EXPECT_EQ(state->parameterImage[5], 5);
+    }
+    tick(1000);
+    EXPECT_EQ(writesSent(), 0u);
+
+    link.lock()->table.initialise();
+    messages.clear();
+    connectAndSelect(2, sim::Series::QD10, 75);
+    importFrom(qd30);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{kUnsupported});
+}
+
+TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent) {
+    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    std::vector<long> shortWords{33648, 1270};
+    shortWords.resize(400, 1);
+    std::ofstream(path("short.sav"), std::ios::binary) << savText(shortWords);
+    const std::string wide = qd30File("wide.sav", [](int i) { return i == 9 ? 70000 : 1; });
+
+    for (const std::string& file : {path("short.sav"), wide}) {
+        messages.clear();
+        transport.clearFramesSent();
+        importFrom(file);
+        ASSERT_EQ(messages.count(), 1u);
+        EXPECT_EQ(messages.last().caption, "信息提示");
+        EXPECT_NE(messages.last().text.find(file), std::string::npos) << messages.last().text;
+        EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None);
+        tick(1000);
+        EXPECT_EQ(writesSent(), 0u);
+    }
+}
+
+TEST_F(ParameterTransferTest, NoSelectionOnlyRemembersTheFile) {
+    const std::string file = qd30File("any.sav", [](int) { return 2; });
+    transfer.setOpenFileChooser([file] { return QString::fromStdString(file); });
+    transfer.importParameters();
+    transfer.setSaveFileChooser([this] { return QString::fromStdString(path("out")); });
+    transfer.exportParameters();
+    auto state = link.lock();
+    EXPECT_EQ(state->parameterFilePath, path("out.sav"));
+    EXPECT_FALSE(state->transferBusy);
+    EXPECT_EQ(state->parameterImage[1], 0x70);
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstCompletes) {
+    connectAndSelect(1, sim::Series::QD30, 750);
+    const std::string other = qd30File("other.sav", [](int) { return 9; });
+    transfer.setSaveFileChooser([this] { return QString::fromStdString(path("first.sav")); });
+    transfer.exportParameters();
+    tick(50); // under way
+
+    transfer.setOpenFileChooser([other] { return QString::fromStdString(other); });
+    transfer.importParameters();
+    transfer.setSaveFileChooser([this] { return QString::fromStdString(path("second.sav")); });
+    transfer.exportParameters();
+    EXPECT_EQ(messages.count(), 2u);
+    EXPECT_EQ(link.lock()->parameterFilePath, path("first.sav"));
+
+    finishTransfer();
+    const std::vector<long> numbers = numbersIn(path("first.sav"));
+    ASSERT_EQ(numbers.size(), 635u);
+    EXPECT_EQ(numbers[2], bus.drive(1)->holdingRegister(0)); // the drive's, not the other file's
+    EXPECT_FALSE(fs::exists(path("second.sav")));
+}
+
+} // namespace
+} // namespace velkaro
