@@ -1,0 +1,201 @@
+#include "link/drive_link.h"
+
+#include "records/run_record_store.h"
+
+#include <gtest/gtest.h>
+
+#include "records/data_source.h"
+#include "records/support/records_database.h"
+#include "records/support/stub_serial_port.h"
+#include "ui/support/recording_messages.h"
+
+namespace velkaro {
+namespace {
+
+using test::Engine;
+using test::RecordsDatabase;
+
+constexpr std::time_t kHour = 3600;
+
+class RunRecordStoreTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        db = std::make_unique<RecordsDatabase>(GetParam());
+        if (!db->skipReason().empty()) {
+            GTEST_SKIP() << db->skipReason();
+        }
+        const DataSourceResult result = registerDataSource();
+        ASSERT_TRUE(result.ok) << result.message;
+        now = test::localTime(2026, 3, 5, 9, 7, 3);
+        store.setClock([this] { return now; });
+    }
+
+    /// A connected, running drive in `slot`, appended to the list.
+    void connect(int slot, const std::string& name, int32_t frequency = 5000) {
+        auto state = link.lock();
+        DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
+        drive.name = name;
+        drive.series = "QD10";
+        drive.online = 1;
+        drive.status[0] = 0x4004;
+        drive.status[1] = frequency;
+        state->table.driveNames[state->table.driveCount++] = name;
+    }
+
+    void pass(const std::function<void()>& afterEachRow = {}) {
+        store.writeRunRecords(link, options, afterEachRow);
+    }
+
+    std::unique_ptr<RecordsDatabase> db;
+    test::RecordingMessages messages;
+    test::StubSerialPort port;
+    DriveLink link{port, messages};
+    DisplayOptions options;
+    RunRecordStore store{messages};
+    std::time_t now = 0;
+};
+
+TEST_P(RunRecordStoreTest, PurgeDeletesExactlyTheRowsOlderThanTheStorageTime) {
+    struct Age {
+        const char* name;
+        std::time_t age;
+        bool kept;
+    };
+    const Age ages[] = {
+        {"25h", 25 * kHour, false},
+        {"24h+1s", 24 * kHour + 1, false},
+        {"24h", 24 * kHour, true},
+        {"23h", 23 * kHour, true},
+    };
+    for (const Age& a : ages) {
+        db->insert(now - a.age, a.name);
+    }
+    connect(0, "A");
+    pass();
+    for (const Age& a : ages) {
+        EXPECT_EQ(db->countOf(a.name), a.kept ? 1 : 0) << a.name;
+    }
+    EXPECT_EQ(db->countOf("A"), 1);
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_P(RunRecordStoreTest, ShorterStorageTimePurgesInTheNextPass) {
+    db->insert(now - 70 * kHour, "old");
+    db->insert(now - 13 * kHour, "older than 12h");
+    db->insert(now - 11 * kHour, "younger than 12h");
+    connect(0, "A");
+    options.maxStorageHours = 72;
+    pass();
+    EXPECT_EQ(db->count(), 4);
+    options.maxStorageHours = 12;
+    ++now;
+    pass();
+    EXPECT_EQ(db->countOf("old"), 0);
+    EXPECT_EQ(db->countOf("older than 12h"), 0);
+    EXPECT_EQ(db->countOf("younger than 12h"), 1);
+    EXPECT_EQ(db->countOf("A"), 2);
+}
+
+TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach) {
+    connect(4, "O'Brien 1# ", 1234);
+    connect(0, "2#QD20", 0);
+    connect(2, "3#QD30", -5);
+    {
+        auto state = link.lock();
+        state->table.slots[2].online = 0; // dropped: its last values are kept
+    }
+    std::vector<int> rowsSeen;
+    pass([&] { rowsSeen.push_back(db->count()); });
+    EXPECT_EQ(rowsSeen, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(db->rows(), (std::vector<std::string>{
+                              "O'Brien 1# |2026-03-05 09:07:03|12.34|0.0|0.0|0.00|0.0|正向运转 ",
+                              "2#QD20|2026-03-05 09:07:03|0.00|0.0|0.0|0.00|0.0|正向运转 ",
+                              "3#QD30|2026-03-05 09:07:03|-0.05|0.0|0.0|0.00|0.0|通讯断线 ",
+                          }));
+}
+
+TEST_P(RunRecordStoreTest, NameWithoutSlotEndsThePass) {
+    connect(0, "A");
+    {
+        auto state = link.lock();
+        state->table.driveNames[state->table.driveCount++] = "gone";
+    }
+    connect(1, "C");
+    pass();
+    EXPECT_EQ(db->countOf("A"), 1);
+    EXPECT_EQ(db->count(), 1);
+}
+
+TEST_P(RunRecordStoreTest, NoDriveNoPassAndNoPurge) {
+    db->insert(now - 100 * kHour, "ancient");
+    pass();
+    EXPECT_EQ(db->count(), 1);
+    EXPECT_FALSE(store.connected());
+}
+
+// The box is modal and the timer may run another pass behind it: while one
+// box is open no second one opens; once the table is back the pass writes.
+TEST_P(RunRecordStoreTest, ErrorShowsOneBoxAtATimeAndTheNextPassTriesAgain) {
+    connect(0, "A");
+    pass();
+    db->execute("drop table 运行记录");
+    int passesBehindTheBox = 0;
+    messages.setOnShow([&](const auto&) {
+        ++passesBehindTheBox;
+        pass();
+        pass();
+    });
+    pass();
+    messages.setOnShow({});
+    EXPECT_EQ(passesBehindTheBox, 1);
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_NE(messages.last().text, "");
+    EXPECT_EQ(messages.last().caption, "");
+
+    ASSERT_TRUE(registerDataSource().ok); // the table is back
+    pass();
+    EXPECT_EQ(messages.count(), 1u);
+    EXPECT_EQ(db->countOf("A"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RunRecordStoreTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL), test::engineName);
+
+class PostgresOutageTest : public RunRecordStoreTest {};
+
+TEST_P(PostgresOutageTest, ServerGoneOneMessageNoCrashRowsAgainWhenBack) {
+    connect(0, "A");
+    connect(1, "B");
+    pass();
+    ASSERT_EQ(db->count(), 2);
+
+    db->setAvailable(false);
+    ++now;
+    pass();
+    EXPECT_EQ(messages.count(), 1u) << "one box for the failed pass, not one per drive";
+    EXPECT_FALSE(store.connected());
+
+    db->setAvailable(true);
+    ++now;
+    pass();
+    EXPECT_EQ(messages.count(), 1u);
+    EXPECT_EQ(db->countOf("A"), 2);
+    EXPECT_EQ(db->countOf("B"), 2);
+}
+
+TEST_P(PostgresOutageTest, SessionLostBetweenPassesReconnectsWithoutAMessage) {
+    connect(0, "A");
+    pass();
+    db->setAvailable(false); // the server drops the kept session...
+    db->setAvailable(true);  // ...and is back before the next pass
+    ++now;
+    pass();
+    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_EQ(db->countOf("A"), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, PostgresOutageTest, ::testing::Values(Engine::PostgreSQL),
+                         test::engineName);
+
+} // namespace
+} // namespace velkaro

@@ -1,0 +1,116 @@
+#include "records/run_record.h"
+
+#include <gtest/gtest.h>
+
+#include "registry/drive_table.h"
+
+namespace velkaro {
+namespace {
+
+constexpr int32_t kRunning = 0x0004;
+constexpr int32_t kForward = 0x4000;
+constexpr int32_t kFault = 0x0008;
+
+/// Puts a connected drive into `slot` and appends its name to the list.
+DriveRecord& connect(DriveTable& table, int slot, const std::string& name) {
+    DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+    drive.name = name;
+    drive.series = "QD10";
+    drive.online = 1;
+    table.driveNames[table.driveCount++] = name;
+    return drive;
+}
+
+struct StateCase {
+    const char* label;
+    int32_t online;
+    int32_t status0;
+    int32_t faultCode;
+    const char* workingState;
+};
+
+class WorkingState : public ::testing::TestWithParam<StateCase> {};
+
+// The cause "无" must vanish, leaving exactly one blank after the state.
+TEST_P(WorkingState, IsStateBlankCause) {
+    const StateCase& c = GetParam();
+    DriveTable table;
+    DriveRecord& drive = connect(table, 0, "1#QD10-7.5");
+    drive.online = c.online;
+    drive.status[0] = c.status0;
+    drive.status[9] = c.faultCode;
+    const auto rows = runRecordsOf(table);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].workingState, c.workingState);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Drives, WorkingState,
+    ::testing::Values(StateCase{"forward", 1, kRunning | kForward, 0, "正向运转 "},
+                      StateCase{"reverse", 1, kRunning, 0, "反向运转 "},
+                      StateCase{"stopped", 1, 0, 0, "停止中 "},
+                      StateCase{"offline", 0, kRunning | kForward, 0, "通讯断线 "},
+                      StateCase{"fault", 1, kFault, 2, "故障中 过压保护"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(RunRecords, ValuesAreFixedPointTextsOfTheirStatusWords) {
+    DriveTable table;
+    DriveRecord& drive = connect(table, 0, "A");
+    drive.status[1] = 5000; // running frequency, 0.01 Hz
+    drive.status[5] = 123;  // current, 0.1 A
+    drive.status[7] = -5;   // voltage, 0.1 V: the sign stays
+    drive.status[4] = 4999; // set frequency, 0.01 Hz
+    drive.status[8] = 5400; // bus voltage, 0.1 V
+    const auto rows = runRecordsOf(table);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].runningFrequency, "50.00");
+    EXPECT_EQ(rows[0].outputCurrent, "12.3");
+    EXPECT_EQ(rows[0].outputVoltage, "-0.5");
+    EXPECT_EQ(rows[0].setFrequency, "49.99");
+    EXPECT_EQ(rows[0].busVoltage, "540.0");
+}
+
+TEST(RunRecords, OfflineDriveKeepsItsLastValues) {
+    DriveTable table;
+    DriveRecord& drive = connect(table, 3, "B");
+    drive.status[1] = 2550;
+    drive.online = 0;
+    const auto rows = runRecordsOf(table);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].runningFrequency, "25.50");
+    EXPECT_EQ(rows[0].workingState, "通讯断线 ");
+}
+
+TEST(RunRecords, FollowListOrderNotSlotOrder) {
+    DriveTable table;
+    connect(table, 5, "first");
+    connect(table, 0, "second");
+    connect(table, 2, "third");
+    const auto rows = runRecordsOf(table);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].name, "first");
+    EXPECT_EQ(rows[1].name, "second");
+    EXPECT_EQ(rows[2].name, "third");
+}
+
+TEST(RunRecords, PassEndsAtNameWithoutSlot) {
+    struct Case {
+        const char* missing; // the name listed second but without a slot
+    };
+    for (const Case c : {Case{"ghost"}, Case{""}}) {
+        DriveTable table;
+        connect(table, 0, "A");
+        table.driveNames[table.driveCount++] = c.missing;
+        connect(table, 1, "C");
+        const auto rows = runRecordsOf(table);
+        ASSERT_EQ(rows.size(), 1u) << "missing name '" << c.missing << "'";
+        EXPECT_EQ(rows[0].name, "A");
+    }
+}
+
+TEST(RunRecords, NoDriveNoRow) {
+    EXPECT_TRUE(runRecordsOf(DriveTable{}).empty());
+}
+
+} // namespace
+} // namespace velkaro

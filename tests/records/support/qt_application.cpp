@@ -1,0 +1,29 @@
+// Every records test program gets one QApplication on Qt's offscreen platform.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class QtApplicationEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        m_app = std::make_unique<QApplication>(m_argc, m_argv);
+    }
+    void TearDown() override { m_app.reset(); }
+
+private:
+    int m_argc = 1;
+    char m_name[16] = "records_test";
+    char* m_argv[2] = {m_name, nullptr};
+    std::unique_ptr<QApplication> m_app;
+};
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtApplicationEnvironment);
+
+} // namespace
