@@ -1,0 +1,168 @@
+#include "bus/transfer_commands.h"
+
+#include "link/drive_link.h"
+#include "registry/catalogue.h"
+#include "sim/bus_simulator.h"
+#include "sim/memory_transport.h"
+#include "sim/rtu_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace velkaro {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<long> numbersIn(const std::string& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::vector<long> numbers;
+    std::string token;
+    while (std::getline(in, token, '\r'))
+        numbers.push_back(std::stol(token));
+    return numbers;
+}
+
+TEST(TransferArgumentsTest, AcceptsTheTwoCommandsAndRefusesEverythingElse) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool accepted;
+    };
+    const std::vector<Case> cases{
+        {{"export", "--device", "/dev/ttyS0", "--address", "3", "a.sav"}, true},
+        {{"import", "a.sav", "--address", "247", "--device", "/tmp/p"}, true},
+        {{"export", "--device", "/d", "--address", "3", "--baud", "19200", "a.sav"}, true},
+        {{"export", "--device", "/d", "--address", "3", "--baud", "12345", "a.sav"}, false},
+        {{"export", "--device", "/d", "--address", "0", "a.sav"}, false},
+        {{"export", "--device", "/d", "--address", "248", "a.sav"}, false},
+        {{"export", "--device", "/d", "--address", "3x", "a.sav"}, false},
+        {{"export", "--device", "/d", "--address", "3"}, false},
+        {{"export", "--address", "3", "a.sav"}, false},
+        {{"export", "--device", "/d", "--address", "3", "a.sav", "b.sav"}, false},
+        {{"export", "--device", "/d", "--address", "3", "--verbose", "a.sav"}, false},
+        {{"search", "--device", "/d", "--address", "3", "a.sav"}, false},
+        {{}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> owned{"velkaro-bus"};
+        owned.insert(owned.end(), c.arguments.begin(), c.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& a : owned)
+            argv.push_back(a.data());
+        std::string error;
+        const auto request =
+            parseTransferArguments(static_cast<int>(argv.size()), argv.data(), error);
+        EXPECT_EQ(request.has_value(), c.accepted) << testing::PrintToString(c.arguments);
+        EXPECT_EQ(error.empty(), c.accepted);
+    }
+
+    std::string a[] = {"velkaro-bus", "import", "--device", "/dev/x", "--address", "12", "f"};
+    char* argv[] = {a[0].data(), a[1].data(), a[2].data(), a[3].data(),
+                    a[4].data(), a[5].data(), a[6].data()};
+    std::string error;
+    const auto request = parseTransferArguments(7, argv, error);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->kind, TransferKind::Import);
+    EXPECT_EQ(request->device, "/dev/x");
+    EXPECT_EQ(request->address, 12);
+    EXPECT_EQ(request->file, "f");
+}
+
+/// The console run on a simulated bus: the tick and the wire move one
+/// millisecond each time the run lets time pass.
+class TransferRunTest : public ::testing::Test {
+protected:
+    TransferRunTest() : transport(bus), messages(nullptr), link(transport, messages) {
+        EXPECT_TRUE(link.openLink().ok);
+        folder = fs::temp_directory_path() /
+                 ("velkaro-bus-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~TransferRunTest() override { fs::remove_all(folder); }
+
+    TransferOutcome run(TransferKind kind, int address, const std::string& file) {
+        TransferRequest request;
+        request.kind = kind;
+        request.device = "memory";
+        request.address = address;
+        request.file = file;
+        return runTransfer(link, messages, request, [this] {
+            link.tick();
+            transport.advanceTick();
+        });
+    }
+    std::string path(const std::string& name) const { return (folder / name).string(); }
+
+    sim::BusSimulator bus;
+    sim::MemoryTransport transport;
+    ConsoleMessages messages;
+    DriveLink link;
+    fs::path folder;
+};
+
+TEST_F(TransferRunTest, ExportFindsTheDriveAndWritesItsParameters) {
+    sim::SimulatedDrive& drive = bus.addDrive(5, sim::Series::QD10, 75);
+    drive.setHoldingRegister(registerOf(0, 99), 0xFFFF);
+    const TransferOutcome outcome = run(TransferKind::Export, 5, path("qd10.sav"));
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.message;
+    const std::vector<long> numbers = numbersIn(path("qd10.sav"));
+    ASSERT_EQ(numbers.size(), 102u);
+    EXPECT_EQ(numbers[0], 33616);
+    EXPECT_EQ(numbers[1], 204);
+    EXPECT_EQ(numbers[101], 65535);
+}
+
+TEST_F(TransferRunTest, FailuresEndWithNonZeroStatusAndTheirMessage) {
+    bus.addDrive(2, sim::Series::QD20, 6);
+    const TransferOutcome empty = run(TransferKind::Export, 7, path("none.sav"));
+    EXPECT_EQ(empty.exitStatus, 1);
+    EXPECT_EQ(empty.message, "地址7上没有找到变频器。");
+
+    const TransferOutcome unsupported = run(TransferKind::Export, 2, path("qd20.sav"));
+    EXPECT_EQ(unsupported.exitStatus, 1);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"对不起！该系列变频器不支持该功能"});
+    EXPECT_FALSE(fs::exists(path("qd20.sav")));
+}
+
+TEST_F(TransferRunTest, ImportRoundTripStoresToEepromBeforeReturning) {
+    sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
+    drive.setHoldingRegister(registerOf(4, 10), 1111);
+    ASSERT_EQ(run(TransferKind::Export, 3, path("qd30.sav")).exitStatus, 0);
+    drive.setHoldingRegister(registerOf(4, 10), 2222);
+
+    const TransferOutcome outcome = run(TransferKind::Import, 3, path("qd30.sav"));
+    EXPECT_EQ(outcome.exitStatus, 0) << outcome.message;
+    EXPECT_TRUE(messages.texts().empty());
+    EXPECT_EQ(drive.holdingRegister(registerOf(4, 10)), 1111);
+    EXPECT_EQ(drive.eepromStoreCount(), 1);
+}
+
+TEST_F(TransferRunTest, ImportRefusesADefectiveFileBeforeUsingTheBusAndARunningDrive) {
+    sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
+    std::ofstream(path("bad.sav"), std::ios::binary) << "33648\r1270\r12\r";
+    const TransferOutcome refused = run(TransferKind::Import, 3, path("bad.sav"));
+    EXPECT_EQ(refused.exitStatus, 1);
+    EXPECT_NE(refused.message.find("不完整"), std::string::npos) << refused.message;
+    EXPECT_TRUE(transport.framesSent().empty());
+
+    ASSERT_EQ(run(TransferKind::Export, 3, path("good.sav")).exitStatus, 0);
+    // Started from its own keypad, as far as the station knows.
+    std::vector<uint8_t> start{3, 0x06, 0x32, 0x00, 0x00, 0x1F};
+    sim::appendCrc(start);
+    ASSERT_TRUE(drive.serve(start.data(), start.size()));
+    link.lock()->table.initialise();
+    transport.clearFramesSent();
+    const TransferOutcome running = run(TransferKind::Import, 3, path("good.sav"));
+    EXPECT_EQ(running.exitStatus, 1);
+    EXPECT_EQ(running.message, "请停机后再进行该操作！");
+    for (const auto& frame : transport.framesSent())
+        EXPECT_NE(frame[1], 0x10) << "something was written";
+}
+
+} // namespace
+} // namespace velkaro
