@@ -1,6 +1,9 @@
 #include "sim/simulated_drive.h"
 
+#include <algorithm>
+
 #include "sim/drive_register_map.h"
+#include "sim/parameter_ranges.h"
 #include "sim/rtu_frame.h"
 
 namespace velkaro::sim {
@@ -28,6 +31,15 @@ constexpr uint16_t kSoftwareVersion = 100; // 1.00
 SimulatedDrive::SimulatedDrive(int address, Series series, int rating)
     : m_address(address), m_series(series), m_rating(rating),
       m_motor(ratedCurrent(series, rating), maxFrequency(series)) {
+    const auto sizes = groupSizes(m_series);
+    for (std::size_t group = 0; group < sizes.size(); ++group) {
+        for (int row = 0; row < sizes[group]; ++row) {
+            const auto reg = static_cast<uint16_t>(group * 256 + static_cast<std::size_t>(row));
+            if (const WordRange range = catalogueRange(m_series, reg); range != kAnyWord) {
+                m_catalogueRanges[reg] = range;
+            }
+        }
+    }
     loadDefaults();
     for (const auto& [reg, value] : m_registers) {
         if (isParameterRegister(m_series, reg)) {
@@ -63,6 +75,12 @@ void SimulatedDrive::loadDefaults() {
     case Series::QD40:
         m_registers[0x000C] = kSoftwareVersion; // A0-12
         break;
+    }
+    // Factory values lie inside the ranges, so a saved set always loads back.
+    for (const auto& [reg, range] : m_catalogueRanges) {
+        uint16_t& value = m_registers[reg];
+        const int32_t current = range.first < 0 ? int32_t{static_cast<int16_t>(value)} : value;
+        value = static_cast<uint16_t>(std::clamp(current, range.first, range.second));
     }
     // The rating register is served whether or not it is a catalogue parameter.
     m_registers[ratingRegister(m_series)] = static_cast<uint16_t>(m_rating);
@@ -113,7 +131,10 @@ std::pair<int32_t, int32_t> SimulatedDrive::allowedRange(uint16_t reg) const {
     if (const auto found = m_declaredRanges.find(reg); found != m_declaredRanges.end()) {
         return found->second;
     }
-    return {0, 0xFFFF};
+    if (const auto found = m_catalogueRanges.find(reg); found != m_catalogueRanges.end()) {
+        return found->second;
+    }
+    return kAnyWord;
 }
 
 void SimulatedDrive::setFault(int code) {

@@ -41,7 +41,8 @@ public:
     /// Declares what a write of `reg` may hold; a write outside answers
     /// exception 0x03. `low` below 0 makes the register signed.
     void setAllowedRange(uint16_t reg, int32_t low, int32_t high);
-    /// Writes accepted for `reg`: declared, else derived from its catalogue entry.
+    /// Writes accepted for `reg`: declared, else derived from its catalogue
+    /// entry's range text, else any 16-bit word.
     std::pair<int32_t, int32_t> allowedRange(uint16_t reg) const;
     /// Times 0x3209 := 1 stored the parameters.
     int eepromStoreCount() const { return m_eepromStores; }
@@ -117,6 +118,7 @@ private:
     std::map<uint16_t, uint16_t> m_eeprom;
     std::map<uint16_t, uint16_t> m_statusOverrides;
     std::map<uint16_t, std::pair<int32_t, int32_t>> m_declaredRanges;
+    std::map<uint16_t, std::pair<int32_t, int32_t>> m_catalogueRanges;
     int m_eepromStores = 0;
     MotorModel m_motor;
     uint16_t m_alarmLow = 0;
