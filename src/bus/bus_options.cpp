@@ -1,0 +1,151 @@
+#include "bus/bus_options.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+
+#include "link/link_settings.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr int kLowestAddress = 1;
+constexpr int kHighestAddress = 247;
+constexpr int kMostAddresses = 247;
+
+bool parseInt(std::string_view text, int& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc{} && end == text.data() + text.size();
+}
+
+bool parseSeconds(const std::string& text, double& value) {
+    try {
+        std::size_t used = 0;
+        value = std::stod(text, &used);
+        return used == text.size() && std::isfinite(value) && value > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+template <std::size_t N>
+bool oneOf(const std::array<std::string_view, N>& choices, std::string_view value) {
+    return std::find(choices.begin(), choices.end(), value) != choices.end();
+}
+
+/// Checks and stores one option value; the reason in `error` when refused.
+bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
+                 std::string& error) {
+    if (name == "--device") {
+        o.device = value;
+    } else if (name == "--baud") {
+        o.baud = value;
+        if (!oneOf(baudChoices, value)) {
+            error = "波特率只能是 38400、19200、9600、4800、2400 或 1200：" + value;
+        }
+    } else if (name == "--parity") {
+        o.parity = value;
+        if (value != "N" && value != "E" && value != "O") {
+            error = "校验只能是 N、E 或 O：" + value;
+        }
+    } else if (name == "--data") {
+        o.dataBits = value;
+        if (!oneOf(dataBitsChoices, value)) {
+            error = "数据位只能是 8 或 7：" + value;
+        }
+    } else if (name == "--stop") {
+        o.stopBits = value;
+        if (!oneOf(stopBitsChoices, value)) {
+            error = "停止位只能是 1 或 2：" + value;
+        }
+    } else if (name == "--from") {
+        if (!parseInt(value, o.from) || o.from < kLowestAddress || o.from > kHighestAddress) {
+            error = "起始地址应在 1..247 之间：" + value;
+        }
+    } else if (name == "--count") {
+        if (!parseInt(value, o.count) || o.count < 0 || o.count > kMostAddresses) {
+            error = "搜寻长度应在 0..247 之间：" + value;
+        }
+    } else if (name == "--for" && o.command == BusOptions::Command::Watch) {
+        if (!parseSeconds(value, o.forSeconds)) {
+            error = "监视时间应为正的秒数：" + value;
+        }
+    } else {
+        error = "未知选项：" + std::string(name);
+    }
+    return error.empty();
+}
+
+} // namespace
+
+std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& error) {
+    BusOptions o;
+    if (argc < 2) {
+        error = "缺少命令";
+        return std::nullopt;
+    }
+    const std::string_view command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        return o;
+    }
+    if (command == "scan") {
+        o.command = BusOptions::Command::Scan;
+    } else if (command == "watch") {
+        o.command = BusOptions::Command::Watch;
+    } else {
+        error = "未知命令：" + std::string(command);
+        return std::nullopt;
+    }
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view name = argv[i];
+        if (name == "--help" || name == "-h") {
+            o.command = BusOptions::Command::Help;
+            return o;
+        }
+        if (i + 1 >= argc) {
+            error = std::string(name) + " 缺少取值";
+            return std::nullopt;
+        }
+        if (!applyOption(o, name, argv[++i], error)) {
+            return std::nullopt;
+        }
+    }
+    if (o.device.empty()) {
+        error = "缺少 --device 设备";
+        return std::nullopt;
+    }
+    if (o.from + o.count - 1 > kHighestAddress) {
+        o.count = kHighestAddress - o.from + 1; // the search never goes past 247
+    }
+    return o;
+}
+
+std::string busUsage() {
+    return R"(用法：
+  velkaro-bus scan  --device 设备 [线路选项] --from 地址 --count 个数
+  velkaro-bus watch --device 设备 [线路选项] --from 地址 --count 个数 --for 秒数
+  velkaro-bus export|import --device 设备 --address 地址 [--baud 波特率] 文件
+
+scan    搜寻 --from 起（1..247）的 --count 个地址，每找到一台变频器输出一行名字，
+        例如 3#QD30-7.50。没有找到变频器时不输出，退出码 0。
+watch   先搜寻，再每 100 ms 轮询一次状态，每次收到状态输出一行（制表符分隔）：
+        秒数  变频器名  状态  故障/报警原因  输出频率=..Hz  设定频率=..Hz
+        输出电流=..A  输出电压=..V  输出转矩=..%  母线电压=..V
+        共监视 --for 秒（默认 10），Ctrl-C 提前结束。
+export  读出变频器的全部参数存入 .sav 文件；import 把 .sav 文件写回变频器。
+
+线路选项（默认 9600 N 8 1）：
+  --baud 38400|19200|9600|4800|2400|1200
+  --parity N|E|O
+  --data 8|7
+  --stop 1|2
+
+退出码：0 成功；1 串口打不开或通讯未能完成；2 命令行有误。
+操作提示信息输出到标准错误。
+)";
+}
+
+} // namespace velkaro

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velkaro {
+
+/// What `velkaro-bus scan|watch` was asked to do.
+struct BusOptions {
+    enum class Command { Scan, Watch, Help };
+    Command command = Command::Help;
+    std::string device;
+    std::string baud = "9600";
+    std::string parity = "N";
+    std::string dataBits = "8";
+    std::string stopBits = "1";
+    int from = 1;
+    int count = 1;
+    double forSeconds = 10.0;
+};
+
+/// Parses `scan`/`watch` command lines (argv[1] is the command). None, with
+/// the reason in `error`, for anything it does not accept.
+std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& error);
+
+/// The --help text.
+std::string busUsage();
+
+} // namespace velkaro

@@ -1,0 +1,94 @@
+#include "bus/bus_options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velkaro {
+namespace {
+
+std::optional<BusOptions> parse(std::vector<std::string> args, std::string& error) {
+    args.insert(args.begin(), "velkaro-bus");
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    return parseBusOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+TEST(BusOptionsTest, ScanTakesDeviceLineAndRange) {
+    std::string error;
+    const auto o = parse({"scan", "--device", "/dev/ttyS0", "--baud", "38400", "--parity", "E",
+                          "--data", "7", "--stop", "2", "--from", "3", "--count", "5"},
+                         error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->command, BusOptions::Command::Scan);
+    EXPECT_EQ(o->device, "/dev/ttyS0");
+    EXPECT_EQ(o->baud, "38400");
+    EXPECT_EQ(o->parity, "E");
+    EXPECT_EQ(o->dataBits, "7");
+    EXPECT_EQ(o->stopBits, "2");
+    EXPECT_EQ(o->from, 3);
+    EXPECT_EQ(o->count, 5);
+}
+
+TEST(BusOptionsTest, WatchDefaultsToTheStationsLineAndTakesSeconds) {
+    std::string error;
+    const auto o = parse({"watch", "--device", "p", "--for", "2.5"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->command, BusOptions::Command::Watch);
+    EXPECT_EQ(o->baud, "9600");
+    EXPECT_EQ(o->parity, "N");
+    EXPECT_DOUBLE_EQ(o->forSeconds, 2.5);
+}
+
+TEST(BusOptionsTest, RangeIsCutAt247) {
+    std::string error;
+    const auto o = parse({"scan", "--device", "p", "--from", "240", "--count", "20"}, error);
+    ASSERT_TRUE(o) << error;
+    EXPECT_EQ(o->count, 8);
+}
+
+TEST(BusOptionsTest, HelpNeedsNothingElse) {
+    std::string error;
+    for (const char* help : {"--help", "-h"}) {
+        const auto o = parse({help}, error);
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->command, BusOptions::Command::Help);
+    }
+    const auto o = parse({"scan", "--help"}, error);
+    ASSERT_TRUE(o);
+    EXPECT_EQ(o->command, BusOptions::Command::Help);
+    EXPECT_NE(busUsage().find("--for"), std::string::npos);
+}
+
+// Command lines that must be refused with a reason rather than run.
+TEST(BusOptionsTest, RefusesWhatItCannotRun) {
+    const std::vector<std::vector<std::string>> refused = {
+        {},
+        {"probe", "--device", "p"},
+        {"scan"},
+        {"scan", "--device"},
+        {"scan", "--device", "p", "--baud", "115200"},
+        {"scan", "--device", "p", "--parity", "X"},
+        {"scan", "--device", "p", "--data", "9"},
+        {"scan", "--device", "p", "--stop", "3"},
+        {"scan", "--device", "p", "--from", "0"},
+        {"scan", "--device", "p", "--from", "248"},
+        {"scan", "--device", "p", "--from", "3x"},
+        {"scan", "--device", "p", "--count", "-1"},
+        {"scan", "--device", "p", "--for", "3"},
+        {"watch", "--device", "p", "--for", "0"},
+        {"watch", "--device", "p", "--for", "soon"},
+        {"scan", "--device", "p", "--speed", "1"},
+    };
+    for (const auto& args : refused) {
+        std::string error;
+        EXPECT_FALSE(parse(args, error)) << ::testing::PrintToString(args);
+        EXPECT_FALSE(error.empty()) << ::testing::PrintToString(args);
+    }
+}
+
+} // namespace
+} // namespace velkaro
