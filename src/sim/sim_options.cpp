@@ -45,6 +45,10 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             options.console = false;
             continue;
         }
+        if (name == "--any-values") {
+            options.catalogueRanges = false;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             error = name.starts_with("--") ? name + " needs a value" : "unknown argument " + name;
             return std::nullopt;
@@ -132,6 +136,8 @@ Drives:
                           (750 = 7.50 kW), QD20 a rated-power code 0..29, QD10 in 0.1 A
                           (75 = 7.5 A). Repeat for more drives.
   --turnaround-ms N       pause between a request's end and the reply (default 2)
+  --any-values            accept any parameter value; by default a write outside the
+                          range its catalogue entry states is refused with exception 0x03
   --seed N                seed of the fault dice (default 24301)
 
 Other:

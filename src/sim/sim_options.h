@@ -24,7 +24,8 @@ struct SimOptions {
     std::vector<DriveSpec> drives;
     int turnaroundMs = 2;
     unsigned seed = 0x5eed;
-    bool console = true; ///< read commands from stdin (off: --no-console)
+    bool console = true;         ///< read commands from stdin (off: --no-console)
+    bool catalogueRanges = true; ///< refuse writes outside the catalogue ranges
     bool help = false;
 };
 

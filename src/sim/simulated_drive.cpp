@@ -132,7 +132,10 @@ std::pair<int32_t, int32_t> SimulatedDrive::allowedRange(uint16_t reg) const {
         return found->second;
     }
     if (const auto found = m_catalogueRanges.find(reg); found != m_catalogueRanges.end()) {
-        return found->second;
+        if (m_enforceCatalogueRanges) {
+            return found->second;
+        }
+        return found->second.first < 0 ? kAnySignedWord : kAnyWord;
     }
     return kAnyWord;
 }

@@ -41,9 +41,13 @@ public:
     /// Declares what a write of `reg` may hold; a write outside answers
     /// exception 0x03. `low` below 0 makes the register signed.
     void setAllowedRange(uint16_t reg, int32_t low, int32_t high);
-    /// Writes accepted for `reg`: declared, else derived from its catalogue
-    /// entry's range text, else any 16-bit word.
+    /// Writes accepted for `reg`: declared, else (with catalogue ranges on)
+    /// the range text of its catalogue entry, else any word of the entry's
+    /// signedness.
     std::pair<int32_t, int32_t> allowedRange(uint16_t reg) const;
+    /// Enforce the catalogue's range texts ("0～9", "0.10～200.00Hz") on writes,
+    /// as a real drive does; off by default, so a test's synthetic values pass.
+    void setCatalogueRanges(bool enforce) { m_enforceCatalogueRanges = enforce; }
     /// Times 0x3209 := 1 stored the parameters.
     int eepromStoreCount() const { return m_eepromStores; }
 
@@ -119,6 +123,7 @@ private:
     std::map<uint16_t, uint16_t> m_statusOverrides;
     std::map<uint16_t, std::pair<int32_t, int32_t>> m_declaredRanges;
     std::map<uint16_t, std::pair<int32_t, int32_t>> m_catalogueRanges;
+    bool m_enforceCatalogueRanges = false;
     int m_eepromStores = 0;
     MotorModel m_motor;
     uint16_t m_alarmLow = 0;

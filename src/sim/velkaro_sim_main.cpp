@@ -265,7 +265,8 @@ int main(int argc, char** argv) {
     bus.faults().seed = options->seed;
     bus.reseed();
     for (const auto& drive : options->drives) {
-        bus.addDrive(drive.address, drive.series, drive.rating);
+        bus.addDrive(drive.address, drive.series, drive.rating)
+            .setCatalogueRanges(options->catalogueRanges);
     }
     if (!installSignalHandlers()) {
         std::perror("velkaro-sim: signals");

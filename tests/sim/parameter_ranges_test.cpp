@@ -61,6 +61,7 @@ TEST(ParameterRanges, RegisterMapAgreesWithTheCatalogues) {
 TEST(ParameterRanges, FactoryValuesLieInsideTheirRanges) {
     for (Series series : {Series::QD10, Series::QD20, Series::QD30, Series::QD40}) {
         SimulatedDrive drive(1, series, 750);
+        drive.setCatalogueRanges(true);
         const auto sizes = groupSizes(series);
         for (std::size_t g = 0; g < sizes.size(); ++g) {
             for (int row = 0; row < sizes[g]; ++row) {

@@ -10,10 +10,11 @@ namespace {
 
 TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
     std::string error;
-    const auto options = parseSimOptions({"--pty", "/tmp/bus", "--baud", "38400", "--parity", "E",
-                                          "--stop-bits", "2", "--drive", "3:QD30:750", "--drive",
-                                          "12:QD20:6", "--turnaround-ms", "5", "--no-console"},
-                                         error);
+    const auto options =
+        parseSimOptions({"--pty", "/tmp/bus", "--baud", "38400", "--parity", "E", "--stop-bits",
+                         "2", "--drive", "3:QD30:750", "--drive", "12:QD20:6", "--turnaround-ms",
+                         "5", "--no-console", "--any-values"},
+                        error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->line, (LineSettings{38400, 'E', 8, 2}));
     ASSERT_EQ(options->drives.size(), 2u);
@@ -21,6 +22,7 @@ TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
     EXPECT_EQ(options->drives[1].series, Series::QD20);
     EXPECT_EQ(options->drives[1].rating, 6);
     EXPECT_FALSE(options->console);
+    EXPECT_FALSE(options->catalogueRanges);
 
     const std::vector<std::vector<std::string>> refused = {
         {"--drive", "3:QD30:750"},                                       // nowhere to serve

@@ -160,6 +160,7 @@ class Exceptions : public ::testing::TestWithParam<ExceptionCase> {};
 TEST_P(Exceptions, AnswerAsTheRegisterMapAndRangesSay) {
     const ExceptionCase& c = GetParam();
     SimulatedDrive drive(1, c.series, 750);
+    drive.setCatalogueRanges(true);
     drive.setAllowedRange(0x0003, 0, 100);
     const auto reply = ask(drive, c.request);
     ASSERT_TRUE(reply) << c.what;
@@ -211,6 +212,16 @@ INSTANTIATE_TEST_SUITE_P(
                       withCrc({1, 0x10, 0x00, 0x02, 0x00, 0x01, 0x04, 0, 1, 0, 2}), 3},
         ExceptionCase{"single write out of range", Series::QD30,
                       withCrc({1, 0x06, 0x00, 0x03, 0x00, 0x65}), 3}));
+
+TEST(SimulatedDrive, CatalogueRangesAreEnforcedOnlyWhenAskedFor) {
+    SimulatedDrive drive(1, Series::QD30, 750);
+    EXPECT_EQ((*ask(drive, writeRequest(1, 0x0001, {1000})))[1], 0x10);
+    EXPECT_EQ(drive.holdingRegister(0x0001), 1000);
+    drive.setCatalogueRanges(true);
+    EXPECT_EQ(ask(drive, writeRequest(1, 0x0001, {10})), withCrc({1, 0x90, 0x03}));
+    EXPECT_EQ((*ask(drive, writeRequest(1, 0x0001, {9})))[1], 0x10);
+    EXPECT_EQ(drive.holdingRegister(0x0001), 9);
+}
 
 TEST(SimulatedDrive, RejectedWritesChangeNothing) {
     SimulatedDrive drive(1, Series::QD30, 750);

@@ -215,6 +215,11 @@ TEST_F(VelkaroSimMbpoll, ThirdPartyMasterReadsWritesAndGetsExceptions) {
     const auto readBack = runMaster("-a 3 -r 0x0102 -c 1 -t 4" + at);
     EXPECT_NE(readBack.output.find("[258]: \t1234"), std::string::npos) << readBack.output;
 
+    // F0-01 of a QD30 takes 0..9: the drive refuses 10 with exception 0x03.
+    const auto refused = runMaster("-a 3 -r 0x0001 -t 4" + at + " 10");
+    EXPECT_EQ(refused.exitCode, 1) << refused.output;
+    EXPECT_NE(refused.output.find("Illegal data value"), std::string::npos) << refused.output;
+
     // Nobody at address 9: the master times out.
     EXPECT_NE(runMaster("-a 9 -r 0x3210 -c 1 -t 4" + at).exitCode, 0);
 }
