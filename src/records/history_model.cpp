@@ -75,13 +75,18 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
 }
 
 bool HistoryModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && m_nextBefore.has_value();
+    return !parent.isValid() && !m_fetching && m_nextBefore.has_value();
 }
 
 void HistoryModel::fetchMore(const QModelIndex& parent) {
     if (!canFetchMore(parent)) {
         return;
     }
+    m_fetching = true;
+    const struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{m_fetching};
     Page page;
     try {
         page = fetchPage(m_filter, m_nextBefore);

@@ -75,6 +75,7 @@ private:
     std::vector<Row> m_rows;
     std::optional<std::tm> m_nextBefore;
     int m_pageRows = kDefaultPageRows;
+    bool m_fetching = false; ///< views may ask for more while rows go in
 };
 
 } // namespace velkaro

@@ -1,0 +1,138 @@
+#include "records/data_source.h"
+
+#include <gtest/gtest.h>
+#include <odbcinst.h>
+#include <soci/soci.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "records/record_database.h"
+#include "records/support/records_database.h"
+
+namespace velkaro {
+namespace {
+
+using test::Engine;
+using test::RecordsDatabase;
+namespace fs = std::filesystem;
+
+std::string fileText(const fs::path& path) {
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+/// Writes a user data source the way an operator's tool would.
+void writeDataSource(const std::string& driver, const std::string& database) {
+    SQLSetConfigMode(ODBC_USER_DSN);
+    ASSERT_TRUE(SQLWriteDSNToIni("变频器运行记录", driver.c_str()));
+    ASSERT_TRUE(
+        SQLWritePrivateProfileString("变频器运行记录", "Database", database.c_str(), "odbc.ini"));
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+}
+
+class DataSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db = std::make_unique<RecordsDatabase>(Engine::SQLite);
+        if (!db->skipReason().empty()) {
+            GTEST_SKIP() << db->skipReason();
+        }
+    }
+    fs::path iniFile() const { return db->folder() / "odbc.ini"; }
+
+    std::unique_ptr<RecordsDatabase> db;
+};
+
+TEST_F(DataSourceTest, RegistersSqliteSourceInTheDataFolderWithTheTable) {
+    const DataSourceResult result = registerDataSource();
+    ASSERT_TRUE(result.ok) << result.message;
+
+    const fs::path database = db->folder() / "velkaro" / "变频器运行记录.db";
+    EXPECT_TRUE(fs::exists(database));
+    const std::string ini = fileText(iniFile());
+    EXPECT_NE(ini.find("[变频器运行记录]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Driver=SQLite3"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Database=" + database.string()), std::string::npos) << ini;
+
+    // The journal and sync keys reach the driver, under the names it reads.
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    std::string journal;
+    int synchronous = -1;
+    *session << "pragma journal_mode", soci::into(journal);
+    *session << "pragma synchronous", soci::into(synchronous);
+    EXPECT_EQ(journal, "wal");
+    EXPECT_EQ(synchronous, 1) << "NORMAL";
+
+    // Eight columns, in this order, and the two indexes.
+    std::vector<std::string> columns;
+    soci::rowset<std::string> info =
+        (session->prepare << "select name from pragma_table_info('运行记录') order by cid");
+    for (const std::string& name : info) {
+        columns.push_back(name);
+    }
+    EXPECT_EQ(columns, (std::vector<std::string>{"记录时间", "名字", "运行频率", "输出电流",
+                                                 "输出电压", "设定频率", "母线电压", "工作状态"}));
+    int indexes = 0;
+    *session << "select count(*) from sqlite_master where type = 'index' and tbl_name = '运行记录'",
+        soci::into(indexes);
+    EXPECT_EQ(indexes, 2);
+}
+
+TEST_F(DataSourceTest, SecondStartKeepsTheRows) {
+    ASSERT_TRUE(registerDataSource().ok);
+    db->insert(std::time(nullptr), "A");
+    ASSERT_TRUE(registerDataSource().ok);
+    EXPECT_EQ(db->count(), 1);
+}
+
+TEST_F(DataSourceTest, ExistingSourceIsUsedAsItStands) {
+    const fs::path elsewhere = db->folder() / "operator" / "records.db";
+    fs::create_directories(elsewhere.parent_path());
+    writeDataSource("SQLite3", elsewhere.string());
+
+    ASSERT_TRUE(registerDataSource().ok);
+    EXPECT_TRUE(fs::exists(elsewhere));
+    EXPECT_FALSE(fs::exists(db->folder() / "velkaro"));
+    const std::string ini = fileText(iniFile());
+    EXPECT_EQ(ini.find("JournalMode"), std::string::npos) << "nothing added: " << ini;
+}
+
+TEST_F(DataSourceTest, DatabaseThatCannotBeOpenedFails) {
+    writeDataSource("SQLite3", "/nonexistent-folder/velkaro/records.db");
+    const DataSourceResult result = registerDataSource();
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.message.empty());
+}
+
+TEST_F(DataSourceTest, WithoutXdgDataHomeTheFolderIsUnderHome) {
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", db->folder().c_str(), 1);
+    ASSERT_TRUE(registerDataSource().ok);
+    EXPECT_TRUE(fs::exists(db->folder() / ".local/share/velkaro/变频器运行记录.db"));
+}
+
+TEST(DataSourcePostgres, ServerSourceGetsTheTableAndIndexes) {
+    RecordsDatabase db(Engine::PostgreSQL);
+    if (!db.skipReason().empty()) {
+        GTEST_SKIP() << db.skipReason();
+    }
+    const DataSourceResult result = registerDataSource();
+    ASSERT_TRUE(result.ok) << result.message;
+    ASSERT_TRUE(registerDataSource().ok) << "second start";
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    int columns = 0;
+    int indexes = 0;
+    *session << "select count(*) from information_schema.columns where table_name = '运行记录'",
+        soci::into(columns);
+    *session << "select count(*) from pg_indexes where tablename = '运行记录'", soci::into(indexes);
+    EXPECT_EQ(columns, 8);
+    EXPECT_EQ(indexes, 2);
+}
+
+} // namespace
+} // namespace velkaro

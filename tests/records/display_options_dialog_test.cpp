@@ -1,0 +1,124 @@
+#include "records/display_options_dialog.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "ui/support/recording_messages.h"
+#include "widgets/skinned_button.h"
+
+namespace velkaro {
+namespace {
+
+const std::vector<std::string> kNames = {"1#QD10-7.5", "2#QD20-11"};
+
+struct Entry {
+    const char* label;
+    const char* window;
+    const char* interval;
+    const char* storage;
+    const char* message; ///< empty: accepted
+};
+
+class DisplayOptionsEntry : public ::testing::TestWithParam<Entry> {};
+
+// Fields are checked window, interval, storage; the first bad one is named
+// with its range and keeps the focus, and nothing at all changes.
+TEST_P(DisplayOptionsEntry, ChecksRangesInOrderWithoutPartialChange) {
+    const Entry& e = GetParam();
+    DisplayOptions options;
+    options.displayDriveName = "1#QD10-7.5";
+    const DisplayOptions before = options;
+    test::RecordingMessages messages;
+    DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
+    dialog.windowField()->setText(e.window);
+    dialog.intervalField()->setText(e.interval);
+    dialog.storageField()->setText(e.storage);
+    dialog.driveList()->setCurrentIndex(2);
+    dialog.confirmButton()->click();
+
+    if (std::string(e.message).empty()) {
+        EXPECT_EQ(messages.count(), 0u);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(options.displayWindowHours, std::stoul(e.window));
+        EXPECT_EQ(options.recordIntervalMs, std::stoul(e.interval) * 1000);
+        EXPECT_EQ(options.maxStorageHours, std::stoul(e.storage));
+        EXPECT_EQ(options.displayDriveName, "2#QD20-11");
+        return;
+    }
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_EQ(messages.last().text, e.message);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected) << "stays open";
+    EXPECT_EQ(options.displayWindowHours, before.displayWindowHours);
+    EXPECT_EQ(options.recordIntervalMs, before.recordIntervalMs);
+    EXPECT_EQ(options.maxStorageHours, before.maxStorageHours);
+    EXPECT_EQ(options.displayDriveName, before.displayDriveName);
+    const std::string range = e.message;
+    QLineEdit* expectedFocus = range.find("1 到 72") != std::string::npos ? dialog.windowField()
+                               : range.find("1 到 120") != std::string::npos
+                                   ? dialog.intervalField()
+                                   : dialog.storageField();
+    EXPECT_EQ(dialog.focusWidget(), expectedFocus);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, DisplayOptionsEntry,
+    ::testing::Values(Entry{"accepted", "30", "30", "12", ""},
+                      Entry{"limits", "72", "120", "72", ""}, Entry{"lows", "1", "1", "12", ""},
+                      Entry{"interval0", "2", "0", "24", "请输入 1 到 120 之间的整数。"},
+                      Entry{"interval121", "2", "121", "24", "请输入 1 到 120 之间的整数。"},
+                      Entry{"storage6", "2", "5", "6", "请输入 12 到 72 之间的整数。"},
+                      Entry{"storage73", "2", "5", "73", "请输入 12 到 72 之间的整数。"},
+                      Entry{"window0", "0", "5", "24", "请输入 1 到 72 之间的整数。"},
+                      Entry{"windowFirst", "73", "0", "6", "请输入 1 到 72 之间的整数。"},
+                      Entry{"emptyWindow", "", "5", "24", "请输入 1 到 72 之间的整数。"},
+                      Entry{"hugeInterval", "2", "99999999999", "24",
+                            "请输入 1 到 120 之间的整数。"}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(DisplayOptionsDialog, OpensOnTheCurrentNumbersAndAlwaysOnAll) {
+    DisplayOptions options;
+    options.recordIntervalMs = 30000;
+    options.displayDriveName = "2#QD20-11";
+    test::RecordingMessages messages;
+    DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
+    EXPECT_EQ(dialog.windowField()->text(), "2");
+    EXPECT_EQ(dialog.intervalField()->text(), "30");
+    EXPECT_EQ(dialog.storageField()->text(), "24");
+    ASSERT_EQ(dialog.driveList()->count(), 3);
+    EXPECT_EQ(dialog.driveList()->itemText(0), "ALL");
+    EXPECT_EQ(dialog.driveList()->currentIndex(), 0);
+
+    // Confirming without touching the list clears the drive filter.
+    dialog.confirmButton()->click();
+    EXPECT_EQ(options.displayDriveName, "*");
+}
+
+TEST(DisplayOptionsDialog, WithoutDrivesTheListHoldsOnlyAll) {
+    DisplayOptions options;
+    test::RecordingMessages messages;
+    DisplayOptionsDialog dialog(nullptr, options, {}, messages);
+    ASSERT_EQ(dialog.driveList()->count(), 1);
+    EXPECT_EQ(dialog.driveList()->itemText(0), "ALL");
+}
+
+TEST(DisplayOptionsDialog, EscapeChangesNothing) {
+    DisplayOptions options;
+    options.displayDriveName = "1#QD10-7.5";
+    test::RecordingMessages messages;
+    DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
+    dialog.show();
+    dialog.windowField()->setText("5");
+    dialog.intervalField()->setText("60");
+    dialog.driveList()->setCurrentIndex(0);
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(options.displayWindowHours, 2u);
+    EXPECT_EQ(options.recordIntervalMs, 5000u);
+    EXPECT_EQ(options.displayDriveName, "1#QD10-7.5");
+}
+
+} // namespace
+} // namespace velkaro

@@ -1,0 +1,218 @@
+#include "link/drive_link.h"
+
+#include "records/history_panel.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTableView>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "records/data_source.h"
+#include "records/display_options.h"
+#include "records/display_options_dialog.h"
+#include "records/history_model.h"
+#include "records/support/records_database.h"
+#include "records/support/stub_serial_port.h"
+#include "ui/support/recording_messages.h"
+#include "widgets/skinned_button.h"
+
+namespace velkaro {
+namespace {
+
+using test::Engine;
+using test::RecordsDatabase;
+
+constexpr std::time_t kMinute = 60;
+constexpr std::time_t kHour = 3600;
+
+class HistoryPanelTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        db = std::make_unique<RecordsDatabase>(GetParam());
+        if (!db->skipReason().empty()) {
+            GTEST_SKIP() << db->skipReason();
+        }
+        const DataSourceResult result = registerDataSource();
+        ASSERT_TRUE(result.ok) << result.message;
+        now = test::localTime(2026, 3, 5, 9, 7, 3);
+    }
+
+    HistoryPanel& panel() {
+        if (!m_panel) {
+            m_panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
+            m_panel->setClock([this] { return now; });
+        }
+        return *m_panel;
+    }
+
+    /// Column 1 (名字) of every row the grid holds, fetching all pages.
+    std::vector<std::string> shownNames() {
+        HistoryModel& model = *panel().model();
+        while (model.canFetchMore({})) {
+            model.fetchMore({});
+        }
+        std::vector<std::string> names;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            names.push_back(model.index(row, 1).data().toString().toStdString());
+        }
+        return names;
+    }
+
+    std::unique_ptr<RecordsDatabase> db;
+    std::time_t now = 0;
+    QWidget area;
+    test::RecordingMessages messages;
+    test::StubSerialPort port;
+    DriveLink link{port, messages};
+    DisplayOptions options;
+
+private:
+    std::unique_ptr<HistoryPanel> m_panel;
+};
+
+TEST_P(HistoryPanelTest, AtStartShowsAllRowsNewestFirstInSixColumns) {
+    db->insert(now - 100 * kHour, "oldest", "1.00", "停止中 ");
+    db->insert(now, "newest", "50.00", "正向运转 ");
+    db->insert(now - kHour, "middle", "25.00", "故障中 过压保护");
+    HistoryModel& model = *panel().model();
+    QAbstractItemModelTester tester(&model);
+
+    ASSERT_EQ(model.columnCount(), 6);
+    QStringList headers;
+    for (int column = 0; column < 6; ++column) {
+        headers << model.headerData(column, Qt::Horizontal).toString();
+    }
+    EXPECT_EQ(headers,
+              (QStringList{"记录时间", "名字", "运行频率", "输出电流", "输出电压", "工作状态"}));
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"newest", "middle", "oldest"}));
+    EXPECT_EQ(model.index(0, 0).data().toString(), "2026-03-05 09:07:03");
+    EXPECT_EQ(model.index(0, 2).data().toString(), "50.00");
+    EXPECT_EQ(model.index(1, 5).data().toString(), "故障中 过压保护");
+}
+
+TEST_P(HistoryPanelTest, RefreshShowsRowsStrictlyInsideTheWindow) {
+    struct Case {
+        uint32_t windowHours;
+        std::time_t age;
+        bool shown;
+    };
+    const Case cases[] = {
+        {2, 2 * kHour + 1, false},          {2, 2 * kHour, false},   {2, 2 * kHour - 1, true},
+        {2, kHour + 59 * kMinute, true},    {30, 30 * kHour, false}, {30, 30 * kHour - 1, true},
+        {30, 24 * kHour + 5 * kHour, true},
+    };
+    for (const Case& c : cases) {
+        db->execute("delete from 运行记录");
+        db->insert(now - c.age, "row");
+        options.displayWindowHours = c.windowHours;
+        panel().refreshHistory();
+        EXPECT_EQ(shownNames().size(), c.shown ? 1u : 0u)
+            << "window " << c.windowHours << " h, row " << c.age << " s old";
+    }
+}
+
+TEST_P(HistoryPanelTest, DriveFilterIsBoundSoAQuoteInTheNameWorks) {
+    const std::string quoted = "1#QD10'7.5";
+    db->insert(now - 3 * kMinute, quoted);
+    db->insert(now - 2 * kMinute, "2#QD20");
+    db->insert(now - 1 * kMinute, quoted);
+    options.displayDriveName = quoted;
+    panel().refreshHistory();
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{quoted, quoted}));
+    options.displayDriveName = "' or 1=1 --";
+    panel().refreshHistory();
+    EXPECT_TRUE(shownNames().empty());
+    options.displayDriveName = "*";
+    panel().refreshHistory();
+    EXPECT_EQ(shownNames().size(), 3u);
+}
+
+// Pages end inside seconds that hold many rows; every row must come exactly
+// once and in order, however the page boundaries fall.
+TEST_P(HistoryPanelTest, LazyPagesShowEveryRowOnceNewestFirst) {
+    int serial = 0;
+    for (int second = 0; second < 12; ++second) {
+        const int rowsInSecond = second == 5 ? 25 : (second % 3) + 1;
+        for (int i = 0; i < rowsInSecond; ++i) {
+            db->insert(now - second, "r" + std::to_string(serial++));
+        }
+    }
+    HistoryModel& model = *panel().model();
+    model.setPageRows(7);
+    ASSERT_TRUE(model.runQuery(HistoryFilter{}));
+    QAbstractItemModelTester tester(&model);
+    EXPECT_LT(model.rowCount(), serial) << "the first page is not everything";
+    EXPECT_TRUE(model.canFetchMore({}));
+
+    const std::vector<std::string> names = shownNames();
+    EXPECT_EQ(names.size(), static_cast<std::size_t>(serial));
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+    for (int row = 1; row < model.rowCount(); ++row) {
+        EXPECT_GE(model.index(row - 1, 0).data().toString(), model.index(row, 0).data().toString());
+    }
+}
+
+TEST_P(HistoryPanelTest, FailedRefreshKeepsTheRowsAndTheNextOneWorks) {
+    db->insert(now - kMinute, "A");
+    panel().refreshHistory();
+    ASSERT_EQ(shownNames().size(), 1u);
+    db->execute("drop table 运行记录");
+    panel().refreshHistory();
+    EXPECT_EQ(shownNames().size(), 1u);
+    ASSERT_TRUE(registerDataSource().ok);
+    db->insert(now - kMinute, "B");
+    panel().refreshHistory();
+    EXPECT_EQ(shownNames(), (std::vector<std::string>{"B"}));
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_P(HistoryPanelTest, LiveRefreshBoxOnlyRecordsTheChoice) {
+    db->insert(now - kMinute, "A");
+    EXPECT_TRUE(panel().liveRefresh());
+    EXPECT_TRUE(panel().liveRefreshBox()->isChecked());
+    db->insert(now, "B");
+    panel().liveRefreshBox()->click();
+    EXPECT_FALSE(panel().liveRefresh());
+    EXPECT_EQ(panel().model()->rowCount(), 1) << "clicking refreshes nothing";
+    panel().liveRefreshBox()->click();
+    EXPECT_TRUE(panel().liveRefresh());
+    EXPECT_EQ(panel().model()->rowCount(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL), test::engineName);
+
+class HistoryPanelOptionsTest : public HistoryPanelTest {};
+
+TEST_P(HistoryPanelOptionsTest, OptionsOpensTheDialogOnTheConnectedNames) {
+    {
+        auto state = link.lock();
+        state->table.driveNames[0] = "1#";
+        state->table.driveNames[1] = "2#";
+        state->table.driveCount = 2;
+    }
+    QStringList entries;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<DisplayOptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->driveList()->count(); ++i) {
+            entries << dialog->driveList()->itemText(i);
+        }
+        dialog->reject();
+    });
+    panel().optionsButton()->click();
+    EXPECT_EQ(entries, (QStringList{"ALL", "1#", "2#"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelOptionsTest, ::testing::Values(Engine::SQLite),
+                         test::engineName);
+
+} // namespace
+} // namespace velkaro
