@@ -60,8 +60,9 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
         } else if (name == "--device") {
             options.devicePath = value;
         } else if (name == "--baud") {
-            const auto baud = parseInt(value, 1, 4000000);
-            ok = baud.has_value();
+            const auto baud = parseInt(value, 1200, 115200);
+            ok = baud && (*baud == 1200 || *baud == 2400 || *baud == 4800 || *baud == 9600 ||
+                          *baud == 19200 || *baud == 38400 || *baud == 57600 || *baud == 115200);
             options.line.baud = baud.value_or(0);
         } else if (name == "--parity") {
             ok = value == "N" || value == "E" || value == "O";
@@ -124,7 +125,8 @@ Where to serve:
   --device PATH           serve a real serial port (for example /dev/ttyUSB0)
 
 Line (must match the station's settings, or the drives hear only garbage):
-  --baud N                1200 .. 115200 (default 9600)
+  --baud N                1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200
+                          (default 9600)
   --parity N|E|O          (default N)
   --data-bits 7|8         (default 8)
   --stop-bits 1|2         (default 1)

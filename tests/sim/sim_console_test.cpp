@@ -34,6 +34,7 @@ TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
         {"--pty", "a", "--drive", "3:QD30:750", "--drive", "3:QD10:75"}, // address twice
         {"--pty", "a", "--parity", "X"},
         {"--pty", "a", "--baud"},
+        {"--pty", "a", "--baud", "14400"},
         {"--pty", "a", "--frobnicate", "1"}};
     for (const auto& args : refused) {
         error.clear();
