@@ -58,7 +58,10 @@ void completeServed(LinkState& s) {
     s.currentDriveName.clear();
     s.currentOp = OpCode::None;
     s.servingProbe = false;
-    advancePollIndex(s);
+    // The operation step of this tick moves pollIndex on to the next drive.
+    // Moving it here as well would pass that drive over, and when the drive
+    // before it always has work (status polls, an unconfirmed control write)
+    // it would never be served: never polled, never dropped, no command sent.
 }
 
 /// The served drive left the table: drop its operation (no message).
