@@ -34,11 +34,11 @@ int64_t monotonicNow() {
 /// Wake-ups as close to the grid as the kernel allows: no timer slack, and a
 /// real-time class where permitted (a plain account is refused; it then runs
 /// in the normal class, which is fine for the link).
-void tuneTickThread() {
+bool tuneTickThread() {
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     sched_param param{};
     param.sched_priority = kTickPriority;
-    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+    return pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
 }
 
 } // namespace
@@ -74,7 +74,7 @@ void CommTick::stop() {
 }
 
 void CommTick::run() {
-    tuneTickThread();
+    m_realTime.store(tuneTickThread());
     int64_t next = monotonicNow();
     while (!m_stop.load(std::memory_order_relaxed)) {
         next += kTickPeriodNs;

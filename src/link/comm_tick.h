@@ -35,6 +35,8 @@ public:
     }
     /// Grid periods skipped because a tick came too late (no catch-up bursts).
     uint64_t skippedPeriods() const { return m_skipped.load(); }
+    /// True once the running thread was granted the real-time class.
+    bool realTime() const { return m_realTime.load(); }
 
 private:
     void run();
@@ -42,6 +44,7 @@ private:
     DriveLink& m_link;
     std::atomic<bool> m_stop{false};
     std::atomic<uint64_t> m_skipped{0};
+    std::atomic<bool> m_realTime{false};
     WakeObserver m_observer = nullptr;
     void* m_observerContext = nullptr;
     std::thread m_thread;

@@ -1,7 +1,7 @@
 // The real tick thread with window-side readers and writers taking the lock,
-// as the station runs it. Built also with ThreadSanitizer (see
-// docs/LINK_BENCHMARKS.md). Waits here are bounded and assert no timing
-// figures; those live in the benchmarks.
+// as the station runs it. Also run under ThreadSanitizer (the tsan preset:
+// `cmake --preset tsan`, target link_comm_tick_test). Waits here are bounded
+// and assert no timing figures; those live in the benchmarks.
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,130 @@
+// Status refresh period per drive on the simulated wire for 1, 8 and 32
+// drives at 9600 and 38400 baud, next to two minimums per status read:
+//   station: request + reply characters at the baud + 21 silent ticks + the
+//            scheduling ticks (pick-up and finish)
+//   Modbus:  request + reply characters + a 3.5-character gap after each
+//            (1.75 ms above 19200 baud)
+// and the per-drive period those give with the 100 ms poll request.
+// Reports figures; asserts nothing.
+//
+//   poll_period_bench [simulated seconds]     (default 60)
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "link/drive_link.h"
+#include "link/operator_messages.h"
+#include "sim/bus_simulator.h"
+#include "sim/memory_transport.h"
+
+namespace {
+
+using namespace velkaro;
+
+class QuietMessages : public OperatorMessages {
+public:
+    void show(const std::string&, const std::string&) override {}
+};
+
+constexpr int kRequestChars = 8;
+constexpr int kReplyChars = 37; // 3 + 16 words + CRC
+constexpr int kSilentTicks = 21;
+constexpr int kSchedulingTicks = 2;
+constexpr double kPollPeriodMs = 100.0;
+
+double charMs(int baud) {
+    return 10.0 * 1000.0 / baud;
+} // 8N1: ten bits a character
+
+double stationExchangeMs(int baud) {
+    return (kRequestChars + kReplyChars) * charMs(baud) + kSilentTicks + kSchedulingTicks;
+}
+
+double modbusExchangeMs(int baud) {
+    const double gap = baud > 19200 ? 1.75 : 3.5 * charMs(baud);
+    return (kRequestChars + kReplyChars) * charMs(baud) + 2 * gap;
+}
+
+struct Result {
+    double meanMs = 0;
+    double maxMs = 0;
+};
+
+Result measure(int drives, int baud, int seconds) {
+    sim::LineSettings line;
+    line.baud = baud;
+    sim::BusSimulator bus(line);
+    sim::MemoryTransport wire(bus);
+    QuietMessages messages;
+    DriveLink link(wire, messages);
+    {
+        auto s = link.lock();
+        s->settings.baudText = std::to_string(baud);
+    }
+    link.openLink();
+    {
+        auto s = link.lock();
+        for (int i = 0; i < drives; ++i) {
+            bus.addDrive(i + 1, sim::Series::QD30, 750);
+            DriveRecord& probe = s->table.probeRecord;
+            probe = DriveRecord{};
+            probe.address = std::to_string(i + 1);
+            probe.series = "QD30";
+            probe.ratedPower = "7.50";
+            probe.name = probe.address + "#QD30-7.50";
+            s->table.commitProbe();
+            s->table.slots[static_cast<std::size_t>(i)].pendingOp = OpCode::None;
+        }
+    }
+    std::vector<uint32_t> lastCount(static_cast<std::size_t>(drives), 0);
+    std::vector<long> lastTick(static_cast<std::size_t>(drives), -1);
+    std::vector<double> periods;
+    const long ticks = seconds * 1000L;
+    for (long t = 0; t < ticks; ++t) {
+        if (t % 100 == 0) {
+            link.queueStatusPolls();
+        }
+        link.tick();
+        wire.advanceTick();
+        auto s = link.lock();
+        for (int i = 0; i < drives; ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            if (s->statusReadCount[at] != lastCount[at]) {
+                lastCount[at] = s->statusReadCount[at];
+                // The first refresh only starts the clock; skip the warm-up second.
+                if (lastTick[at] >= 0 && t > 1000) {
+                    periods.push_back(static_cast<double>(t - lastTick[at]));
+                }
+                lastTick[at] = t;
+            }
+        }
+    }
+    Result r;
+    for (double p : periods) {
+        r.meanMs += p;
+        r.maxMs = std::max(r.maxMs, p);
+    }
+    r.meanMs = periods.empty() ? 0 : r.meanMs / static_cast<double>(periods.size());
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
+    std::printf("%6s %6s | %10s %10s | %14s %14s | %12s %12s\n", "baud", "drives", "mean ms",
+                "max ms", "station min ms", "modbus min ms", "station xchg", "modbus xchg");
+    for (int baud : {9600, 38400}) {
+        for (int drives : {1, 8, 32}) {
+            const Result r = measure(drives, baud, seconds);
+            const double station = std::max(kPollPeriodMs, drives * stationExchangeMs(baud));
+            const double modbus = std::max(kPollPeriodMs, drives * modbusExchangeMs(baud));
+            std::printf("%6d %6d | %10.1f %10.1f | %14.1f %14.1f | %12.2f %12.2f\n", baud, drives,
+                        r.meanMs, r.maxMs, station, modbus, stationExchangeMs(baud),
+                        modbusExchangeMs(baud));
+        }
+    }
+    return 0;
+}
