@@ -1,0 +1,414 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/comm_tick.h"
+#include "link/drive_link.h"
+#include "link/operator_messages.h"
+#include "link/serial_port.h"
+
+#include "app/main_window.h"
+#include "records/history_panel.h"
+#include "records/monitor_panel.h"
+#include "records/run_record_store.h"
+#include "ui/about_dialog.h"
+#include "ui/connection_dialog.h"
+#include "ui/motor_panel.h"
+#include "ui/parameter_panel.h"
+#include "ui/parameter_transfer.h"
+#include "ui/rename_dialog.h"
+#include "ui/status_panel.h"
+#include "widgets/dialog_units.h"
+#include "widgets/skinned_button.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QShortcut>
+#include <QStatusBar>
+
+#undef slots
+
+// The icons are compiled into a static library: register them before use.
+static void initStationResources() {
+    Q_INIT_RESOURCE(velkaro);
+}
+
+namespace velkaro {
+
+namespace {
+
+const QColor kWindowColour(160, 180, 220);
+const QColor kFieldColour(233, 233, 220);
+const QColor kButtonColour(162, 189, 252);
+const QColor kToolButtonColour(160, 180, 202);
+
+constexpr int kStatusPeriodMs = 100;
+constexpr int kFirstMotorPeriodMs = 15;
+
+struct PanelButtonLook {
+    int panel;
+    const char* caption;
+    int y;
+};
+// Indexed by panel; the data monitor button exists but is never offered.
+constexpr std::array<PanelButtonLook, 5> kPanelButtons{{{SystemStatusPanel, "系统状态", 51},
+                                                        {MotorControlPanel, "电机控制", 78},
+                                                        {ParameterPanelIndex, "参数管理", 105},
+                                                        {DataMonitorPanel, "数据监视", 159},
+                                                        {HistoryPanelIndex, "历史记录", 132}}};
+
+struct ToolButtonLook {
+    int id;
+    int x;
+    const char* icon;
+};
+constexpr std::array<ToolButtonLook, 6> kToolButtons{{{1016, 68, ":/icons/run.svg"},
+                                                      {1017, 97, ":/icons/stop.svg"},
+                                                      {1018, 39, ":/icons/tools.svg"},
+                                                      {1019, 10, ":/icons/connect.svg"},
+                                                      {1020, 150, ":/icons/next.svg"},
+                                                      {1021, 247, ":/icons/previous.svg"}}};
+
+QGroupBox* groupFrame(QWidget* area, const QRect& geometry) {
+    auto* frame = new QGroupBox(area);
+    frame->setGeometry(geometry);
+    frame->lower();
+    return frame;
+}
+
+} // namespace
+
+MainWindow::MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOptions options)
+    : m_link(link), m_messages(messages), m_options(std::move(options)) {
+    initStationResources();
+    setWindowTitle(QStringLiteral("Velkaro"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFont(stationFont());
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+
+    m_runConnectionDialog = [](ConnectionDialog& dialog) { dialog.exec(); };
+    m_runRenameDialog = [](RenameDialog& dialog) { return dialog.exec() == QDialog::Accepted; };
+
+    createControls();
+    createMenu();
+    createShortcuts();
+
+    m_timer1.setInterval(kStatusPeriodMs);
+    connect(&m_timer1, &QTimer::timeout, this, &MainWindow::runStatusPass);
+    m_timer2.setSingleShot(true);
+    connect(&m_timer2, &QTimer::timeout, this, [this] { m_timer2.start(animateMotorIcon()); });
+    m_timer4.setSingleShot(true);
+    connect(&m_timer4, &QTimer::timeout, this, [this] {
+        writeRunRecords();
+        m_timer4.start(static_cast<int>(m_displayOptions.recordIntervalMs));
+    });
+}
+
+MainWindow::~MainWindow() {
+    // The tick must never run against a window that is going away.
+    if (m_tick) {
+        m_messages.abandonPending();
+        m_tick->stop();
+    }
+}
+
+void MainWindow::createControls() {
+    m_area = new QWidget(this);
+    QPalette palette = m_area->palette();
+    palette.setColor(QPalette::Window, kWindowColour);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    palette.setColor(QPalette::Base, kFieldColour);
+    palette.setColor(QPalette::AlternateBase, kFieldColour);
+    palette.setColor(QPalette::Text, Qt::black);
+    m_area->setPalette(palette);
+    m_area->setAutoFillBackground(true);
+    m_area->setFont(font());
+    const DialogUnits du(m_area->font());
+    m_area->setFixedSize(du.size(412, 289));
+    setCentralWidget(m_area);
+
+    groupFrame(m_area, du.rect(347, 39, 59, 234));
+    groupFrame(m_area, du.rect(6, 3, 401, 33));
+
+    for (const PanelButtonLook& look : kPanelButtons) {
+        auto* button = new XpButton(QString::fromUtf8(look.caption), m_area);
+        button->setGeometry(du.rect(352, look.y, 49, 14));
+        button->setBackgroundColor(kButtonColour);
+        button->setHoverColor(SkinnedButton::defaultHoverColor());
+        connect(button, &QPushButton::clicked, this,
+                [this, panel = look.panel] { selectPanel(panel); });
+        m_panelButtons[static_cast<std::size_t>(look.panel)] = button;
+    }
+    m_panelButtons[DataMonitorPanel]->hide();
+    m_panelButtons[DataMonitorPanel]->setEnabled(false);
+
+    m_exitButton = new XpButton(QStringLiteral("退出"), m_area);
+    m_exitButton->setGeometry(du.rect(352, 253, 49, 14));
+    m_exitButton->setFlat(true);
+    m_exitButton->setBackgroundColor(kButtonColour);
+    m_exitButton->setHoverColor(SkinnedButton::defaultHoverColor());
+    connect(m_exitButton, &QPushButton::clicked, this, &MainWindow::endMainWindow);
+
+    for (const ToolButtonLook& look : kToolButtons) {
+        auto* button = new SkinnedButton(m_area);
+        button->setGeometry(du.rect(look.x, 11, 24, 22));
+        button->setIcon(QIcon(QString::fromLatin1(look.icon)));
+        button->setIconSize(button->size() - QSize(8, 8));
+        button->setBackgroundColor(kToolButtonColour);
+        // Tool buttons keep their colour under the pointer.
+        button->setHoverColor(kToolButtonColour);
+        button->setFocusPolicy(Qt::NoFocus);
+        m_toolButtons[look.id] = button;
+    }
+    connect(m_toolButtons[1016], &QPushButton::clicked, this,
+            [this] { raiseCommandRequest(CommandRequests::kRun); });
+    connect(m_toolButtons[1017], &QPushButton::clicked, this,
+            [this] { raiseCommandRequest(CommandRequests::kStop); });
+    connect(m_toolButtons[1019], &QPushButton::clicked, this, &MainWindow::openConnectionDialog);
+    connect(m_toolButtons[1020], &QPushButton::clicked, this, &MainWindow::selectNextDrive);
+    connect(m_toolButtons[1021], &QPushButton::clicked, this, &MainWindow::selectPreviousDrive);
+
+    m_nameBox = new QLineEdit(m_area);
+    m_nameBox->setGeometry(du.rect(177, 15, 67, 15));
+    m_nameBox->setAlignment(Qt::AlignCenter);
+    m_nameBox->setReadOnly(true);
+    m_nameBox->setFocusPolicy(Qt::NoFocus);
+
+    m_progress = new QProgressBar(m_area);
+    m_progress->setGeometry(du.rect(300, 15, 57, 13));
+    m_progress->setTextVisible(false);
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+
+    m_motorPicture = new QLabel(m_area);
+    m_motorPicture->setGeometry(du.rect(370, 11, 20, 20));
+    m_motorPicture->setAlignment(Qt::AlignCenter);
+    showMotorFrame(MotorFrame::RunA);
+
+    m_statusPanel = new StatusPanel(m_area, m_link, m_messages, m_selection);
+    connect(m_statusPanel, &StatusPanel::valuesPushed, this, &MainWindow::pushValues);
+    connect(m_statusPanel, &StatusPanel::statusMessageChanged, this, [this](const QString& text) {
+        if (m_statusPanes[0] != nullptr) {
+            m_statusPanes[0]->setText(text);
+        }
+    });
+    connect(m_statusPanel, &StatusPanel::renameRequested, this, &MainWindow::renameSelectedDrive);
+    m_motorPanel = new MotorPanel(m_area, m_link, m_messages, m_requests);
+    m_parameterPanel =
+        new ParameterPanel(m_area, m_link, m_messages, [this] { return m_selection.selectedName; });
+    m_historyPanel =
+        new HistoryPanel(m_area, m_link, m_displayOptions, m_messages, m_options.recordConnect);
+    m_monitorPanel = new MonitorPanel(m_area, m_messages);
+    m_transfer = new ParameterTransfer(this, m_link, m_messages);
+    m_store = std::make_unique<RunRecordStore>(m_messages, m_options.recordConnect);
+
+    // Nothing of a panel shows before the start-up picks the first one.
+    m_statusPanel->setPanelVisible(false);
+    m_motorPanel->setPanelVisible(false);
+    m_parameterPanel->setPanelVisible(false);
+    m_historyPanel->setPanelVisible(false);
+    m_monitorPanel->setPanelVisible(false);
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindow::createMenu() {
+    QMenuBar* bar = menuBar();
+    auto add = [this](QMenu* menu, int command, const QString& caption, auto handler) {
+        QAction* action = menu->addAction(caption);
+        connect(action, &QAction::triggered, this, handler);
+        m_menuActions[command] = action;
+    };
+
+    QMenu* system = bar->addMenu(QStringLiteral("系统管理"));
+    add(system, AddConnection, QStringLiteral("增加连接"), [this] { openConnectionDialog(); });
+    add(system, Disconnect, QStringLiteral("断开连接"), [this] { disconnectDrive(); });
+    system->addSeparator();
+    add(system, ChangeName, QStringLiteral("名字更改"), [this] { renameSelectedDrive(); });
+    system->addSeparator();
+    add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
+
+    QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
+    add(drive, Start, QStringLiteral("启    动"),
+        [this] { raiseCommandRequest(CommandRequests::kRun); });
+    add(drive, Stop, QStringLiteral("停    车"),
+        [this] { raiseCommandRequest(CommandRequests::kStop); });
+    drive->addSeparator();
+    add(drive, CoastStop, QStringLiteral("自由停车"),
+        [this] { raiseCommandRequest(CommandRequests::kCoastStop); });
+    add(drive, FaultReset, QStringLiteral("故障复位"),
+        [this] { raiseCommandRequest(CommandRequests::kFaultReset); });
+    drive->addSeparator();
+    add(drive, ImportParameters, QStringLiteral("参数导入"),
+        [this] { m_transfer->importParameters(); });
+    add(drive, ExportParameters, QStringLiteral("参数导出"),
+        [this] { m_transfer->exportParameters(); });
+
+    QMenu* help = bar->addMenu(QStringLiteral("软件帮助"));
+    add(help, UsingVelkaro, QStringLiteral("使用Velkaro"), [] {});
+    help->addSeparator();
+    add(help, AboutVelkaro, QStringLiteral("关于Velkaro"), [this] { showAbout(); });
+}
+
+void MainWindow::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setSizeGripEnabled(false);
+    const std::array<QString, 4> initial{QString(), QStringLiteral("COM1"), QStringLiteral("9600"),
+                                         QStringLiteral("无效验")};
+    const DialogUnits du(font());
+    for (std::size_t i = 0; i < m_statusPanes.size(); ++i) {
+        auto* pane = new QLabel(initial[i], bar);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (i == 0) {
+            bar->addWidget(pane, 1);
+        } else {
+            pane->setMinimumWidth(du.x(40));
+            pane->setAlignment(Qt::AlignCenter);
+            bar->addPermanentWidget(pane);
+        }
+        m_statusPanes[i] = pane;
+    }
+}
+
+void MainWindow::createShortcuts() {
+    // Enter commits the frequency entry wherever the focus is in the window.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), this);
+        connect(enter, &QShortcut::activated, m_motorPanel, &MotorPanel::onFrequencyEntered);
+    }
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, &MainWindow::endMainWindow);
+}
+
+bool MainWindow::initMainWindow() {
+    setWindowIcon(QIcon(QStringLiteral(":/icons/velkaro.svg")));
+
+    const DataSourceResult dataSource = m_options.registerDataSource();
+    if (!dataSource.ok) {
+        m_messages.show("错误! 不能加载数据库!", "");
+        return false;
+    }
+    createStatusBar();
+    {
+        auto state = m_link.lock();
+        state->activityState = ActivityState::None;
+    }
+    // The panels were built with their controls, lists, key editor and chart.
+    pushValues();
+    showPanel();
+
+    if (m_options.startTimers) {
+        m_timer1.start();
+        m_timer2.start(kFirstMotorPeriodMs);
+        m_timer4.start(static_cast<int>(m_displayOptions.recordIntervalMs));
+    }
+    if (m_options.startTick) {
+        m_tick = std::make_unique<CommTick>(m_link);
+        if (!m_tick->start()) {
+            m_tick.reset();
+        }
+    }
+    {
+        auto state = m_link.lock();
+        state->table.initialise();
+    }
+    openLinkAndReport();
+    return true;
+}
+
+void MainWindow::openLinkAndReport() {
+    const OpenLinkResult result = m_link.openLink();
+    if (result.ok) {
+        return;
+    }
+    std::string text = result.message;
+    if (text.empty()) {
+        auto state = m_link.lock();
+        text = "串口 " + m_link.port().devicePath() + " 不能打开：" + m_link.port().lastError();
+    }
+    m_messages.show(text, "");
+}
+
+void MainWindow::endMainWindow() {
+    if (m_ended) {
+        return;
+    }
+    m_ended = true;
+    // A tick waiting on an open message box must not hold up the stop.
+    m_messages.abandonPending();
+    if (m_tick) {
+        m_tick->stop();
+    }
+    m_timer1.stop();
+    m_timer2.stop();
+    m_timer4.stop();
+    close();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!m_ended) {
+        endMainWindow();
+    }
+    event->accept();
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("关于 Velkaro(&A)..."), this, &MainWindow::showAbout);
+    menu.exec(event->globalPos());
+}
+
+void MainWindow::showAbout() {
+    AboutDialog about(this);
+    about.exec();
+}
+
+bool MainWindow::tickRunning() const {
+    return m_tick && m_tick->running();
+}
+
+QString MainWindow::statusPaneText(int pane) const {
+    if (pane < 0 || pane >= static_cast<int>(m_statusPanes.size()) ||
+        m_statusPanes[static_cast<std::size_t>(pane)] == nullptr) {
+        return {};
+    }
+    return m_statusPanes[static_cast<std::size_t>(pane)]->text();
+}
+
+XpButton* MainWindow::panelButton(int panel) const {
+    return panel >= 0 && panel < static_cast<int>(m_panelButtons.size())
+               ? m_panelButtons[static_cast<std::size_t>(panel)]
+               : nullptr;
+}
+
+SkinnedButton* MainWindow::toolButton(int id) const {
+    const auto it = m_toolButtons.find(id);
+    return it == m_toolButtons.end() ? nullptr : it->second;
+}
+
+QAction* MainWindow::menuAction(int command) const {
+    const auto it = m_menuActions.find(command);
+    return it == m_menuActions.end() ? nullptr : it->second;
+}
+
+void MainWindow::setConnectionDialogRunner(std::function<void(ConnectionDialog&)> runner) {
+    m_runConnectionDialog = std::move(runner);
+}
+
+void MainWindow::setRenameDialogRunner(std::function<bool(RenameDialog&)> runner) {
+    m_runRenameDialog = std::move(runner);
+}
+
+void MainWindow::pushValues() {
+    m_nameBox->setText(QString::fromStdString(m_selection.nameBoxText));
+    m_motorPanel->pushValues();
+}
+
+} // namespace velkaro

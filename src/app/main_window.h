@@ -1,0 +1,183 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "records/data_source.h"
+#include "records/display_options.h"
+#include "records/record_database.h"
+#include "ui/command_requests.h"
+#include "ui/motor_animation.h"
+#include "ui/window_selection.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+
+namespace velkaro {
+
+class CommTick;
+class ConnectionDialog;
+class DriveLink;
+class HistoryPanel;
+class MonitorPanel;
+class MotorPanel;
+class OperatorMessages;
+class ParameterPanel;
+class ParameterTransfer;
+class RenameDialog;
+class RunRecordStore;
+class SkinnedButton;
+class StatusPanel;
+class XpButton;
+
+/// What the start-up runs for real; tests switch off the timers and the tick
+/// and drive the passes themselves.
+struct MainWindowOptions {
+    bool startTimers = true; ///< window timers 1, 2 and 4
+    bool startTick = true;   ///< the 1 ms communication tick thread
+    std::function<DataSourceResult()> registerDataSource = velkaro::registerDataSource;
+    std::string recordConnect = std::string(kRunRecordConnect);
+};
+
+/// The station's one window: panel buttons, tool row, name box, progress bar,
+/// motor picture, menu and status bar around five panels, the window timers
+/// and the communication tick. It owns no port and no link: main() creates
+/// those and the message boxes, and they outlive the window.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    /// Menu command identifiers.
+    enum MenuCommand : int {
+        AddConnection = 32777,
+        Disconnect = 32778,
+        ChangeName = 32786,
+        Exit = 32771,
+        Start = 32783,
+        Stop = 32773,
+        CoastStop = 32774,
+        FaultReset = 32775,
+        ImportParameters = 32787,
+        ExportParameters = 32788,
+        UsingVelkaro = 32772,
+        AboutVelkaro = 32784,
+    };
+
+    MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOptions options = {});
+    ~MainWindow() override;
+
+    /// The start-up sequence. False when it stopped early because the data
+    /// source could not be registered: the window stays usable, nothing runs.
+    bool initMainWindow();
+    /// Shutdown: wakes any waiting message, stops the tick first, then the
+    /// timers, then closes the window without a question.
+    void endMainWindow();
+
+    // Work of the window timers; public so tests can run a pass directly.
+    /// Timer 1: refreshStatus, queueStatusPolls, refreshKeys, dispatchCommands.
+    void runStatusPass();
+    void refreshStatus();
+    void refreshKeys();
+    void dispatchCommands();
+    /// Timer 2: one step of the motor picture; returns the next period in ms.
+    int animateMotorIcon();
+    /// Timer 4: one run-record pass.
+    void writeRunRecords();
+
+    // Panels and command routing.
+    void showPanel();
+    void selectPanel(int panel);
+    void raiseCommandRequest(int code);
+    void openConnectionDialog();
+    void selectNextDrive();
+    void selectPreviousDrive();
+    void disconnectDrive();
+    void renameSelectedDrive();
+    void showAbout();
+
+    /// Replace how the modal dialogs run (tests act on the dialog instead of exec()).
+    void setConnectionDialogRunner(std::function<void(ConnectionDialog&)> runner);
+    /// The runner returns true when the dialog was closed with "确定".
+    void setRenameDialogRunner(std::function<bool(RenameDialog&)> runner);
+
+    const WindowSelection& selection() const { return m_selection; }
+    CommandRequests& commandRequests() { return m_requests; }
+    StatusPanel& statusPanel() { return *m_statusPanel; }
+    MotorPanel& motorPanel() { return *m_motorPanel; }
+    ParameterPanel& parameterPanel() { return *m_parameterPanel; }
+    HistoryPanel& historyPanel() { return *m_historyPanel; }
+    DisplayOptions& displayOptions() { return m_displayOptions; }
+    QString statusPaneText(int pane) const;
+    QLineEdit* nameBox() const { return m_nameBox; }
+    QProgressBar* progressBar() const { return m_progress; }
+    MotorFrame motorFrame() const { return m_motorFrame; }
+    XpButton* panelButton(int panel) const;
+    XpButton* exitButton() const { return m_exitButton; }
+    SkinnedButton* toolButton(int id) const;
+    QAction* menuAction(int command) const;
+    QWidget* panelArea() const { return m_area; }
+    bool tickRunning() const;
+    bool ended() const { return m_ended; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void createControls();
+    void createMenu();
+    void createStatusBar();
+    void createShortcuts();
+    void pushValues();
+    void updateProgress();
+    void openLinkAndReport();
+    void showMotorFrame(MotorFrame frame);
+
+    DriveLink& m_link;
+    OperatorMessages& m_messages;
+    MainWindowOptions m_options;
+
+    WindowSelection m_selection;
+    std::string m_lastSelectedName;
+    CommandRequests m_requests;
+    DisplayOptions m_displayOptions;
+    MotorFrame m_motorFrame = MotorFrame::RunA;
+
+    QWidget* m_area = nullptr;
+    std::array<XpButton*, 5> m_panelButtons{};
+    XpButton* m_exitButton = nullptr;
+    std::map<int, SkinnedButton*> m_toolButtons;
+    std::map<int, QAction*> m_menuActions;
+    QLineEdit* m_nameBox = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_motorPicture = nullptr;
+    std::array<QPixmap, 3> m_motorPixmaps; ///< idle, running A, running B
+    std::array<QLabel*, 4> m_statusPanes{};
+
+    StatusPanel* m_statusPanel = nullptr;
+    MotorPanel* m_motorPanel = nullptr;
+    ParameterPanel* m_parameterPanel = nullptr;
+    ParameterTransfer* m_transfer = nullptr;
+    HistoryPanel* m_historyPanel = nullptr;
+    MonitorPanel* m_monitorPanel = nullptr;
+    std::unique_ptr<RunRecordStore> m_store;
+
+    QTimer m_timer1;
+    QTimer m_timer2;
+    QTimer m_timer4;
+    std::unique_ptr<CommTick> m_tick;
+    bool m_ended = false;
+
+    std::function<void(ConnectionDialog&)> m_runConnectionDialog;
+    std::function<bool(RenameDialog&)> m_runRenameDialog;
+};
+
+} // namespace velkaro

@@ -1,0 +1,48 @@
+// The motor picture of the selected drive (timer 2).
+
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+
+#include "app/main_window.h"
+
+#include <QIcon>
+#include <QLabel>
+
+#undef slots
+
+namespace velkaro {
+
+int MainWindow::animateMotorIcon() {
+    bool selected = false;
+    int32_t status0 = 0;
+    int32_t status1 = 0;
+    {
+        auto state = m_link.lock();
+        const int slot = state->selectedSlot;
+        if (slot >= 0 && slot < kMaxDrives) {
+            const DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
+            selected = true;
+            status0 = drive.status[0];
+            status1 = drive.status[1];
+        }
+    }
+    const MotorAnimationStep step = animateMotorStep(m_motorFrame, selected, status0, status1);
+    if (step.frame != m_motorFrame) {
+        showMotorFrame(step.frame);
+    }
+    return step.periodMs;
+}
+
+void MainWindow::showMotorFrame(MotorFrame frame) {
+    if (m_motorPixmaps[0].isNull()) {
+        const QSize size = m_motorPicture->size();
+        m_motorPixmaps = {QIcon(QStringLiteral(":/icons/motor_idle.svg")).pixmap(size),
+                          QIcon(QStringLiteral(":/icons/motor_run_a.svg")).pixmap(size),
+                          QIcon(QStringLiteral(":/icons/motor_run_b.svg")).pixmap(size)};
+    }
+    m_motorFrame = frame;
+    m_motorPicture->setPixmap(m_motorPixmaps[static_cast<std::size_t>(frame)]);
+}
+
+} // namespace velkaro

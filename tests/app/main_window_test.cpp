@@ -1,0 +1,587 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "app/support/station.h"
+#include "link/fixed_point.h"
+#include "registry/labels.h"
+
+#include "ui/connection_dialog.h"
+#include "ui/motor_panel.h"
+#include "ui/rename_dialog.h"
+#include "ui/status_panel.h"
+#include "widgets/skinned_button.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#undef slots
+
+namespace velkaro {
+namespace {
+
+using sim::Series;
+using test::RecordingMessages;
+using test::Station;
+
+QStringList rowTexts(QTreeWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        texts << list->topLevelItem(i)->text(0);
+    }
+    return texts;
+}
+
+QStringList treeGroup(QTreeWidget* tree, int heading) {
+    QStringList names;
+    QTreeWidgetItem* item = tree->topLevelItem(heading);
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        names << item->child(i)->text(0);
+    }
+    return names;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(st.start()); }
+
+    StatusPanel& status() { return st.window->statusPanel(); }
+    MotorPanel& motor() { return st.window->motorPanel(); }
+    std::string selectedName() { return st.window->selection().selectedName; }
+
+    Station st;
+};
+
+TEST_F(MainWindowTest, FirstDriveIsSelectedOnePassAfterTheListShowsIt) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.search(3, 1);
+
+    st.window->refreshStatus();
+    EXPECT_EQ(rowTexts(status().driveList()), QStringList{"3#QD30-7.50"});
+    EXPECT_EQ(status().driveList()->topLevelItem(0)->text(1), "");
+    EXPECT_EQ(st.selectedSlot(), -1);
+    EXPECT_EQ(st.window->nameBox()->text(), "");
+
+    st.window->refreshStatus();
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+    EXPECT_EQ(st.window->selection().selectedRow, 0);
+    EXPECT_EQ(st.window->nameBox()->text(), "3#QD30-7.50");
+    EXPECT_EQ(st.selectedSlot(), st.slotOf("3#QD30-7.50"));
+    // The new selection asks for the first parameter group.
+    EXPECT_EQ(st.drive("3#QD30-7.50").pendingOp, OpCode::GroupRead);
+
+    st.run(400);
+    EXPECT_EQ(status().driveList()->topLevelItem(0)->text(1), "停止中");
+    EXPECT_EQ(status().summaryList()->topLevelItem(1)->text(3), "QD30");
+    EXPECT_EQ(status().summaryList()->topLevelItem(1)->text(1), "7.50KW");
+    EXPECT_EQ(treeGroup(status().driveTree(), 0), QStringList{"3#QD30-7.50"});
+    EXPECT_TRUE(treeGroup(status().driveTree(), 1).isEmpty());
+}
+
+TEST_F(MainWindowTest, RenameRebuildsListAndTreeAndClearsSelection) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->setRenameDialogRunner([](RenameDialog& dialog) {
+        EXPECT_EQ(dialog.currentNameEdit()->text(), "3#QD30-7.50");
+        dialog.newNameEdit()->setText("Pump A");
+        dialog.accept();
+        return true;
+    });
+    st.window->renameSelectedDrive();
+
+    st.window->refreshStatus();
+    EXPECT_EQ(rowTexts(status().driveList()), QStringList{"Pump A"});
+    EXPECT_EQ(st.window->selection().selectedRow, -1);
+    EXPECT_EQ(st.selectedSlot(), -1);
+    EXPECT_EQ(treeGroup(status().driveTree(), 0), QStringList{"Pump A"});
+
+    st.window->refreshStatus();
+    EXPECT_EQ(selectedName(), "Pump A");
+    st.run(300);
+    EXPECT_EQ(status().summaryList()->topLevelItem(0)->text(1), "Pump A");
+    EXPECT_TRUE(st.messages.texts().empty());
+}
+
+TEST_F(MainWindowTest, RenameRefusesEmptyAndTakenNamesAndKeepsSpaces) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.bus.addDrive(4, Series::QD40, 1100);
+    st.connect(3, 2);
+    ASSERT_EQ(selectedName(), "3#QD30-7.50");
+
+    struct Case {
+        QString typed;
+        std::string message; // empty: renamed
+    };
+    const Case cases[] = {
+        {"", "变频器名字不能为空！"},
+        {"4#QD40-11.00", "该名字已经存在！"},
+        {"3#QD30-7.50", "该名字已经存在！"},
+        {"   ", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        st.messages.clear();
+        st.window->setRenameDialogRunner([&](RenameDialog& dialog) {
+            dialog.newNameEdit()->setText(c.typed);
+            dialog.accept();
+            return true;
+        });
+        st.window->renameSelectedDrive();
+        if (c.message.empty()) {
+            EXPECT_TRUE(st.messages.texts().empty());
+            EXPECT_GE(st.slotOf(c.typed.toStdString()), 0);
+        } else {
+            ASSERT_EQ(st.messages.count(), 1u);
+            EXPECT_EQ(st.messages.last(), (RecordingMessages::Message{c.message, ""}));
+            EXPECT_GE(st.slotOf("3#QD30-7.50"), 0);
+        }
+    }
+
+    st.messages.clear();
+    st.run(300);
+    st.window->setRenameDialogRunner([](RenameDialog& dialog) {
+        dialog.newNameEdit()->setText("ignored");
+        dialog.reject();
+        return false;
+    });
+    st.window->renameSelectedDrive();
+    EXPECT_TRUE(st.messages.texts().empty());
+    EXPECT_EQ(st.slotOf("ignored"), -1);
+}
+
+TEST_F(MainWindowTest, FaultAlertOncePerDistinctSetOfFaultedDrives) {
+    st.bus.addDrive(1, Series::QD10, 75);
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(1, 3);
+    ASSERT_EQ(rowTexts(status().driveList()), (QStringList{"1#QD10-7.5", "3#QD30-7.50"}));
+    st.messages.clear();
+
+    st.bus.drive(3)->setFault(3);
+    st.run(400);
+    ASSERT_EQ(st.messages.count(), 1u);
+    EXPECT_EQ(st.messages.last(),
+              (RecordingMessages::Message{" 3#QD30-7.50发生异常，请及时处理！", ""}));
+    st.run(500);
+    EXPECT_EQ(st.messages.count(), 1u);
+    EXPECT_EQ(st.window->statusPaneText(0), "变频器发生故障");
+    EXPECT_EQ(treeGroup(status().driveTree(), 2), QStringList{"3#QD30-7.50"});
+    EXPECT_TRUE(treeGroup(status().driveTree(), 0).contains("3#QD30-7.50"));
+    EXPECT_EQ(status().driveList()->topLevelItem(1)->text(1), "故障中");
+
+    st.bus.drive(1)->setFault(2);
+    st.run(400);
+    ASSERT_EQ(st.messages.count(), 2u);
+    EXPECT_EQ(st.messages.last().text, " 1#QD10-7.5 3#QD30-7.50发生异常，请及时处理！");
+
+    // Back to drive 3 alone is another set than both drives: a new alert.
+    st.bus.drive(1)->clearFault();
+    st.run(400);
+    ASSERT_EQ(st.messages.count(), 3u);
+    EXPECT_EQ(st.messages.last().text, " 3#QD30-7.50发生异常，请及时处理！");
+
+    st.bus.drive(3)->clearFault();
+    st.run(400);
+    EXPECT_EQ(st.messages.count(), 3u);
+    EXPECT_EQ(st.link.lock()->activityState, ActivityState::None);
+    EXPECT_EQ(st.window->statusPaneText(0), " Velkaro1.11测试版-蓝岭电子研究所");
+    EXPECT_TRUE(treeGroup(status().driveTree(), 2).isEmpty());
+
+    // The same drive faulting again is a new set after the empty one.
+    st.bus.drive(3)->setFault(3);
+    st.run(400);
+    EXPECT_EQ(st.messages.count(), 4u);
+}
+
+TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {
+    struct Case {
+        ActivityState activity;
+        int panel;
+        QString text;
+    };
+    const Case cases[] = {
+        {ActivityState::None, SystemStatusPanel, " Velkaro1.11测试版-蓝岭电子研究所"},
+        {ActivityState::None, MotorControlPanel,
+         " 使用该界面控制变频器时，请先将变频器设置为通讯控制"},
+        {ActivityState::None, ParameterPanelIndex, " 双击上面功能列表可修改变频器参数"},
+        {ActivityState::None, HistoryPanelIndex, " Velkaro1.11测试版-蓝岭电子研究所"},
+        {ActivityState::Search, ParameterPanelIndex, "变频器地址搜寻中"},
+        {ActivityState::Export, SystemStatusPanel, "变频器数据导出中"},
+        {ActivityState::Import, MotorControlPanel, "变频器数据导入中"},
+        {ActivityState::DriveFault, ParameterPanelIndex, "变频器发生故障"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(StatusPanel::statusMessage(c.activity, c.panel), c.text);
+    }
+
+    st.window->selectPanel(ParameterPanelIndex);
+    st.run(100);
+    EXPECT_EQ(st.window->statusPaneText(0), " 双击上面功能列表可修改变频器参数");
+    {
+        auto state = st.link.lock(); // nothing answers at 20: the search keeps running
+        state->searchNextAddress = 20;
+        state->searchRemaining = 2;
+    }
+    st.run(200);
+    EXPECT_EQ(st.window->statusPaneText(0), "变频器地址搜寻中");
+}
+
+TEST_F(MainWindowTest, OneCommandRequestPerPassInCodeOrder) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->raiseCommandRequest(CommandRequests::kStop);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.window->raiseCommandRequest(0); // reserved and hidden raise nothing
+    st.window->raiseCommandRequest(8);
+
+    st.window->dispatchCommands();
+    EXPECT_EQ(st.commandWord(), 0x001F);
+    st.window->dispatchCommands();
+    EXPECT_EQ(st.commandWord(), 0x001E);
+    EXPECT_FALSE(st.window->commandRequests().anyPending());
+
+    // The whole road: the menu's start reaches the drive, its stop halts it.
+    st.window->menuAction(MainWindow::Start)->trigger();
+    st.run(1000);
+    EXPECT_TRUE(st.bus.drive(3)->running());
+    st.window->menuAction(MainWindow::Stop)->trigger();
+    st.run(3000);
+    EXPECT_EQ(st.commandWord(), 0x001E);
+    EXPECT_EQ(st.bus.drive(3)->outputFrequency(), 0);
+}
+
+TEST_F(MainWindowTest, RequestsWaitForASelectedDrive) {
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(300);
+    EXPECT_TRUE(st.window->commandRequests().pending(CommandRequests::kRun));
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    EXPECT_FALSE(st.window->commandRequests().pending(CommandRequests::kRun));
+    EXPECT_EQ(st.commandWord(), 0x001F);
+}
+
+TEST_F(MainWindowTest, RunDroppedWhileJogTickedAndResetDroppedWithoutFault) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->selectPanel(MotorControlPanel);
+
+    motor().forwardJogBox()->click();
+    EXPECT_EQ(st.commandWord(), 0x011E);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.window->dispatchCommands();
+    EXPECT_EQ(st.commandWord(), 0x011E);
+    EXPECT_FALSE(st.window->commandRequests().pending(CommandRequests::kRun));
+    motor().forwardJogBox()->click();
+    EXPECT_EQ(st.commandWord(), 0x001E);
+
+    st.window->raiseCommandRequest(CommandRequests::kFaultReset);
+    st.window->dispatchCommands();
+    EXPECT_EQ(st.commandWord(), 0x001E);
+    EXPECT_FALSE(st.window->commandRequests().anyPending());
+
+    st.bus.drive(3)->setFault(12);
+    st.run(400);
+    st.window->menuAction(MainWindow::FaultReset)->trigger();
+    st.window->dispatchCommands();
+    EXPECT_EQ(st.commandWord(), 0x009E);
+}
+
+TEST_F(MainWindowTest, JogBoxesChangeTheCommandWord) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.window->dispatchCommands();
+    ASSERT_EQ(st.commandWord(), 0x001F);
+
+    QCheckBox* forward = motor().forwardJogBox();
+    QCheckBox* reverse = motor().reverseJogBox();
+    struct Step {
+        QCheckBox* box;
+        int32_t word;
+    };
+    const Step steps[] = {{forward, 0x011E}, {forward, 0x001E}, {forward, 0x011E},
+                          {reverse, 0x001E}, {forward, 0x021E}, {reverse, 0x001E}};
+    for (const Step& step : steps) {
+        step.box->click();
+        EXPECT_EQ(st.commandWord(), step.word);
+    }
+
+    const struct {
+        int32_t word;
+        bool forward, reverse;
+        int32_t expected;
+    } table[] = {{0x001F, true, false, 0x011E},  {0x031F, true, true, 0x001F},
+                 {0x011E, false, false, 0x001E}, {0x001F, false, true, 0x021E},
+                 {0x021E, false, false, 0x001E}, {0x001A, false, false, 0x001A}};
+    for (const auto& row : table) {
+        EXPECT_EQ(MotorPanel::jogWord(row.word, row.forward, row.reverse), row.expected);
+    }
+}
+
+TEST_F(MainWindowTest, FrequencyEntryScalesAndRefusesWhatNoRegisterHolds) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    QLineEdit* edit = motor().frequencyEdit();
+    auto frequency = [&] { return st.drive("3#QD30-7.50").controlSet[1]; };
+
+    struct Case {
+        QString typed;
+        int32_t stored;
+        QString shown;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"12.345", 1234, "12.34", false},     {"abc", 0, "0.00", false},
+        {"50", 5000, "50.00", false},         {"655.35", 65535, "655.35", false},
+        {"655.36", 65535, "655.35", true},    {"-327.68", -32768, "-327.68", false},
+        {"-327.69", -32768, "-327.68", true}, {"99999999999", -32768, "-327.68", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed.toStdString());
+        st.messages.clear();
+        edit->setText(c.typed);
+        motor().onFrequencyEntered();
+        EXPECT_EQ(frequency(), c.stored);
+        EXPECT_EQ(edit->text(), c.shown);
+        EXPECT_EQ(st.messages.count(), c.refused ? 1u : 0u);
+    }
+
+    // The drive gets the entry, and the edit keeps following the drive's word.
+    edit->setText("12.5");
+    motor().onFrequencyEntered();
+    st.run(500);
+    EXPECT_EQ(st.bus.drive(3)->setFrequency(), 1250);
+    const int slot = st.selectedSlot();
+    st.link.lock()->table.slots[static_cast<std::size_t>(slot)].controlSet[1] = 3000;
+    st.window->dispatchCommands();
+    EXPECT_EQ(edit->text(), "30.00");
+}
+
+TEST_F(MainWindowTest, KeyEditorStoresIntoTheRightKeyAndHidesCodeEight) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->selectPanel(MotorControlPanel);
+    st.run(100);
+    const QString expectedCaptions[] = {"停机", "正转", "紧急停机", "故障复位", "反转", "自由停机"};
+    for (int key = 0; key < 6; ++key) {
+        EXPECT_EQ(motor().key(key)->text(), expectedCaptions[key]);
+        EXPECT_TRUE(motor().key(key)->isVisibleTo(st.window->panelArea()));
+    }
+
+    EXPECT_FALSE(motor().keyCombo()->isEnabled());
+    motor().editSwitch()->click();
+    EXPECT_TRUE(motor().keyCombo()->isEnabled());
+    EXPECT_EQ(motor().editSwitch()->text(), "禁止编辑");
+
+    // Combo entry 2 is the red key, which sits at keyCodes[0] with code 4.
+    motor().keyCombo()->setCurrentIndex(2);
+    EXPECT_EQ(motor().functionList()->currentItem()->text(0), "停机");
+    motor().functionList()->setCurrentItem(motor().functionList()->topLevelItem(8));
+    motor().storeButton()->click();
+    EXPECT_EQ(st.drive("3#QD30-7.50").keyCodes, (std::array<int32_t, 6>{8, 2, 6, 7, 3, 5}));
+    st.run(100);
+    EXPECT_FALSE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
+    st.window->selectPanel(SystemStatusPanel);
+    st.window->selectPanel(MotorControlPanel);
+    EXPECT_FALSE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
+
+    // Combo entry 0 is the blue key at keyCodes[2]; code 1 makes it a run key.
+    motor().keyCombo()->setCurrentIndex(0);
+    motor().functionList()->setCurrentItem(motor().functionList()->topLevelItem(1));
+    motor().storeButton()->click();
+    st.run(100);
+    EXPECT_EQ(motor().key(MotorPanel::Blue)->text(), "运行");
+    motor().key(MotorPanel::Blue)->click();
+    EXPECT_TRUE(st.window->commandRequests().pending(CommandRequests::kRun));
+
+    motor().resetButton()->click();
+    st.run(100);
+    EXPECT_EQ(st.drive("3#QD30-7.50").keyCodes, (std::array<int32_t, 6>{4, 2, 6, 7, 3, 5}));
+    EXPECT_TRUE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
+    EXPECT_EQ(motor().key(MotorPanel::Blue)->text(), "紧急停机");
+}
+
+TEST_F(MainWindowTest, NextAndPreviousWrapAround) {
+    st.bus.addDrive(1, Series::QD10, 75);
+    st.bus.addDrive(2, Series::QD20, 6);
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(1, 3);
+    const QStringList rows = rowTexts(status().driveList());
+    ASSERT_EQ(rows.size(), 3);
+
+    const struct {
+        int toolButton;
+        int row;
+    } steps[] = {{1020, 1}, {1020, 2}, {1020, 0}, {1021, 2}, {1021, 1}};
+    for (const auto& step : steps) {
+        st.window->toolButton(step.toolButton)->click();
+        EXPECT_EQ(st.window->selection().selectedRow, step.row);
+        EXPECT_EQ(QString::fromStdString(selectedName()), rows[step.row]);
+        EXPECT_EQ(st.window->nameBox()->text(), rows[step.row]);
+        EXPECT_EQ(st.selectedSlot(), st.slotOf(selectedName()));
+    }
+
+    st.link.lock()->transferBusy = true;
+    st.window->selectNextDrive();
+    EXPECT_EQ(st.window->selection().selectedRow, 1);
+}
+
+TEST_F(MainWindowTest, DisconnectingTheOnlyDriveEmptiesListAndSelection) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->menuAction(MainWindow::Disconnect)->trigger();
+
+    EXPECT_EQ(status().driveList()->topLevelItemCount(), 0);
+    EXPECT_EQ(st.window->selection().selectedRow, -1);
+    EXPECT_EQ(selectedName(), "");
+    EXPECT_EQ(st.selectedSlot(), -1);
+    EXPECT_EQ(st.window->nameBox()->text(), "");
+    QTreeWidget* summary = status().summaryList();
+    for (const auto& [row, column] : {std::pair{0, 1}, {1, 1}, {2, 3}, {5, 1}, {5, 3}}) {
+        EXPECT_EQ(summary->topLevelItem(row)->text(column), "---");
+    }
+    EXPECT_EQ(summary->topLevelItem(1)->text(3), "QD30");
+    EXPECT_EQ(st.link.lock()->table.driveCount, 0u);
+
+    st.window->disconnectDrive(); // nothing selected: nothing happens
+    EXPECT_TRUE(st.messages.texts().empty());
+}
+
+TEST_F(MainWindowTest, DisconnectSelectsTheFirstRemainingDrive) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.bus.addDrive(4, Series::QD40, 1100);
+    st.connect(3, 2);
+    st.window->selectNextDrive();
+    ASSERT_EQ(selectedName(), "4#QD40-11.00");
+    st.window->disconnectDrive();
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+    EXPECT_EQ(st.window->nameBox()->text(), "3#QD30-7.50");
+    EXPECT_EQ(status().summaryList()->topLevelItem(0)->text(1), "3#QD30-7.50");
+}
+
+TEST_F(MainWindowTest, ConnectionDialogRefusesLongSearchesAndAppliesSettings) {
+    const int opensAtStart = st.transport.openCount();
+    st.window->setConnectionDialogRunner([&](ConnectionDialog& dialog) {
+        dialog.searchLengthEdit()->setText("248");
+        EXPECT_FALSE(dialog.connectDrives());
+        dialog.searchLengthEdit()->setText("5");
+        EXPECT_TRUE(dialog.exitDialog());
+    });
+    st.window->openConnectionDialog();
+    EXPECT_EQ(st.messages.texts(),
+              std::vector<std::string>{"请输入一个介于 0 和 247 之间的整数。"});
+    EXPECT_EQ(st.link.lock()->searchRemaining, 0u);
+    EXPECT_EQ(st.transport.openCount(), opensAtStart); // nothing applied: port untouched
+    EXPECT_EQ(st.window->statusPaneText(1), "COM1");
+
+    st.window->setConnectionDialogRunner([](ConnectionDialog& dialog) {
+        dialog.portBox()->setCurrentIndex(2);
+        dialog.baudBox()->setCurrentIndex(1);
+        dialog.parityBox()->setCurrentIndex(2);
+        dialog.dataBitsBox()->setCurrentIndex(1);
+        dialog.stopBitsBox()->setCurrentIndex(1);
+        EXPECT_TRUE(dialog.apply());
+        dialog.exitDialog();
+    });
+    st.window->openConnectionDialog();
+    EXPECT_EQ(st.window->statusPaneText(1), "COM3");
+    EXPECT_EQ(st.window->statusPaneText(2), "19200");
+    EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
+    EXPECT_EQ(st.transport.selectedPort(), 3);
+    EXPECT_EQ(st.transport.appliedLine(), (sim::LineSettings{19200, 'E', 7, 2}));
+    EXPECT_EQ(st.link.lock()->settings.settingsText(), "19200E72");
+
+    // Once applied, every later close reopens the port.
+    const int opens = st.transport.openCount();
+    st.window->setConnectionDialogRunner([](ConnectionDialog& dialog) { dialog.exitDialog(); });
+    st.window->openConnectionDialog();
+    EXPECT_EQ(st.transport.openCount(), opens + 1);
+}
+
+TEST_F(MainWindowTest, NoCellIsRewrittenWhenNothingChanged) {
+    st.bus.addDrive(1, Series::QD10, 75);
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(1, 3);
+    st.run(500);
+    const std::size_t writes = status().cellWrites();
+    st.window->refreshStatus();
+    st.window->refreshStatus();
+    EXPECT_EQ(status().cellWrites(), writes);
+    st.run(500); // stopped drives answer the same values
+    EXPECT_EQ(status().cellWrites(), writes);
+}
+
+TEST_F(MainWindowTest, MotorPictureRestsWithoutSelectionAndFollowsTheDrive) {
+    EXPECT_EQ(st.window->animateMotorIcon(), 150);
+    EXPECT_EQ(st.window->motorFrame(), MotorFrame::RunA);
+
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    EXPECT_EQ(st.window->animateMotorIcon(), 500);
+    EXPECT_EQ(st.window->motorFrame(), MotorFrame::Idle);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(2000);
+    EXPECT_LT(st.window->animateMotorIcon(), 500);
+    const MotorFrame first = st.window->motorFrame();
+    st.window->animateMotorIcon();
+    EXPECT_NE(st.window->motorFrame(), first);
+    EXPECT_NE(st.window->motorFrame(), MotorFrame::Idle);
+}
+
+TEST(MainWindowStartTest, RefusedDataSourceStopsTheStartUpWithOneMessage) {
+    Station st(false);
+    EXPECT_FALSE(st.start());
+    EXPECT_EQ(st.messages.messages(),
+              (std::vector<RecordingMessages::Message>{{"错误! 不能加载数据库!", ""}}));
+    EXPECT_EQ(st.transport.openCount(), 0);
+    st.window->exitButton()->click();
+    EXPECT_TRUE(st.window->ended());
+}
+
+TEST(MainWindowStartTest, PortThatCannotOpenIsReportedWithDeviceAndReason) {
+    Station st;
+    st.transport.setOpenFails(true, "Permission denied");
+    EXPECT_TRUE(st.start());
+    ASSERT_EQ(st.messages.count(), 1u);
+    const std::string text = st.messages.last().text;
+    EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
+    EXPECT_NE(text.find(st.transport.devicePath()), std::string::npos) << text;
+}
+
+TEST(MainWindowStartTest, StartsWithDefaultsAndEscapeStopsTheTickFirst) {
+    sim::BusSimulator bus;
+    sim::MemoryTransport transport(bus);
+    RecordingMessages messages;
+    DriveLink link(transport, messages);
+    MainWindowOptions options;
+    options.startTimers = false;
+    options.registerDataSource = [] { return DataSourceResult{true, ""}; };
+    options.recordConnect = "DSN=velkaro-window-test-absent";
+    MainWindow window(link, messages, options);
+    ASSERT_TRUE(window.initMainWindow());
+
+    EXPECT_EQ(window.windowTitle(), "Velkaro");
+    EXPECT_EQ(window.statusPaneText(1), "COM1");
+    EXPECT_EQ(window.statusPaneText(2), "9600");
+    EXPECT_EQ(window.statusPaneText(3), "无效验");
+    EXPECT_TRUE(window.tickRunning());
+    EXPECT_TRUE(link.lock()->linkOpen);
+    EXPECT_TRUE(window.panelButton(DataMonitorPanel)->isHidden());
+    EXPECT_FALSE(window.panelButton(DataMonitorPanel)->isEnabled());
+    EXPECT_EQ(window.menuAction(MainWindow::Exit)->text(), "退          出");
+    EXPECT_EQ(window.menuAction(MainWindow::Start)->text(), "启    动");
+
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_TRUE(window.ended());
+    EXPECT_FALSE(window.tickRunning());
+    EXPECT_TRUE(messages.abandoned());
+    EXPECT_FALSE(window.isVisible());
+}
+
+} // namespace
+} // namespace velkaro
