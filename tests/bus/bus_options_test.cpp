@@ -33,34 +33,11 @@ TEST(BusOptionsTest, ScanTakesDeviceLineAndRange) {
     EXPECT_EQ(o->count, 5);
 }
 
-TEST(BusOptionsTest, WatchDefaultsToTheStationsLineAndTakesSeconds) {
-    std::string error;
-    const auto o = parse({"watch", "--device", "p", "--for", "2.5"}, error);
-    ASSERT_TRUE(o) << error;
-    EXPECT_EQ(o->command, BusOptions::Command::Watch);
-    EXPECT_EQ(o->baud, "9600");
-    EXPECT_EQ(o->parity, "N");
-    EXPECT_DOUBLE_EQ(o->forSeconds, 2.5);
-}
-
 TEST(BusOptionsTest, RangeIsCutAt247) {
     std::string error;
     const auto o = parse({"scan", "--device", "p", "--from", "240", "--count", "20"}, error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->count, 8);
-}
-
-TEST(BusOptionsTest, HelpNeedsNothingElse) {
-    std::string error;
-    for (const char* help : {"--help", "-h"}) {
-        const auto o = parse({help}, error);
-        ASSERT_TRUE(o);
-        EXPECT_EQ(o->command, BusOptions::Command::Help);
-    }
-    const auto o = parse({"scan", "--help"}, error);
-    ASSERT_TRUE(o);
-    EXPECT_EQ(o->command, BusOptions::Command::Help);
-    EXPECT_NE(busUsage().find("--for"), std::string::npos);
 }
 
 // Command lines that must be refused with a reason rather than run.

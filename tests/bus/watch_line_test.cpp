@@ -26,12 +26,5 @@ TEST(WatchLineTest, ValuesInTheirUnitsAfterStateAndCause) {
               "输出电流=12.3A\t输出电压=380.0V\t输出转矩=-0.5%\t母线电压=537.0V");
 }
 
-TEST(WatchLineTest, DroppedDriveSaysSo) {
-    DriveRecord d = runningDrive();
-    d.online = 0;
-    const std::string line = formatWatchLine(0, d);
-    EXPECT_NE(line.find("\t通讯断线\t"), std::string::npos) << line;
-}
-
 } // namespace
 } // namespace velkaro

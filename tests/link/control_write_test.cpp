@@ -164,21 +164,6 @@ TEST_F(ControlWriteTest, FrequencyChangedWithTheStoreIsNotLost) {
     EXPECT_EQ(record().controlAck[1], 3300);
 }
 
-TEST_F(ControlWriteTest, UnansweredWriteIsQueuedAgainByChangeDetection) {
-    drive().faults().silent = true;
-    {
-        auto s = h.link.lock();
-        s->table.slots[static_cast<std::size_t>(slot)].controlSet[0] = 0x001F;
-    }
-    // No retry inside the operation: 501 ticks to time out, then change
-    // detection queues the write again and the scheduler sends it.
-    h.run(1200);
-    EXPECT_EQ(commandWordsWritten().size(), 3u);
-    drive().faults().silent = false;
-    settleControl();
-    EXPECT_EQ(commandWordsWritten(), (std::vector<uint16_t>{0x001F, 0x001F, 0x001F, 0x001F}));
-}
-
 TEST_F(ControlWriteTest, ControlReadTakesTheBlockAndLeavesAFaultResetToBeSent) {
     drive().setHoldingRegister(0x3200, 0x009E);
     drive().setHoldingRegister(0x3201, 4000);
