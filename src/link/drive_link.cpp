@@ -37,7 +37,14 @@ public:
         operationStep(s, out);
         feedSearch(s);
         detectChanges(s);
-        transmitStep(s.buffers, port);
+        if (!transmitStep(s.buffers, port) && !s.portFailed) {
+            // An unplugged adapter refuses every frame from now on: tell the
+            // operator once; the drives then drop by their own timeouts.
+            s.portFailed = true;
+            out.message("串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
+                            "。请检查串口连接，然后在连接控制中重新应用设置。",
+                        "");
+        }
     }
 };
 
@@ -89,6 +96,7 @@ void DriveLink::queueStatusPolls() {
 
 OpenLinkResult DriveLink::openLink() {
     std::lock_guard<std::mutex> guard(m_mutex);
+    m_state.portFailed = false;
     return velkaro::openLink(m_port, m_state.settings, m_state.linkOpen);
 }
 

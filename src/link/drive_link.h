@@ -91,6 +91,9 @@ struct LinkState {
     bool driveListChanged = false;
     /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
+    /// The port refused a frame (device gone) and the operator has been told;
+    /// cleared by openLink, so one message per loss.
+    bool portFailed = false;
 };
 
 /// The Modbus RTU master: owns the shared state, the port and the one mutex.
