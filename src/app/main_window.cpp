@@ -21,6 +21,7 @@
 
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDebug>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -292,6 +293,8 @@ bool MainWindow::initMainWindow() {
 
     const DataSourceResult dataSource = m_options.registerDataSource();
     if (!dataSource.ok) {
+        // The operator gets the fixed text; the reason goes to the developer's trace.
+        qWarning("velkaro: run-record data source: %s", dataSource.message.c_str());
         m_messages.show("错误! 不能加载数据库!", "");
         return false;
     }

@@ -6,16 +6,18 @@
 #include "link/posix_serial_port.h"
 
 #include "app/main_window.h"
+#include "app/screenshot_tour.h"
 #include "ui/qt_operator_messages.h"
 
 #include <QApplication>
+
+#include <cstdlib>
 
 #undef slots
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/velkaro.svg")));
 
     velkaro::PosixSerialPort port;
     velkaro::QtOperatorMessages messages;
@@ -25,8 +27,15 @@ int main(int argc, char** argv) {
         velkaro::MainWindow window(link, messages);
         messages.setParentWindow(&window);
         window.initMainWindow();
+        QApplication::setWindowIcon(window.windowIcon());
         if (!window.ended()) {
             window.show();
+            // Documentation pictures for scripts/screenshots only.
+            if (const char* folder = std::getenv("VELKARO_SCREENSHOTS"); folder && *folder) {
+                auto* tour = new velkaro::ScreenshotTour(window, link, messages,
+                                                         QString::fromLocal8Bit(folder));
+                tour->start();
+            }
             status = QApplication::exec();
         }
         messages.setParentWindow(nullptr);

@@ -17,6 +17,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel;
     icon->setPixmap(QIcon(QStringLiteral(":/icons/velkaro.svg")).pixmap(32, 32));
     auto* version = new QLabel(QStringLiteral("Velkaro1.11 测试版"));
+    version->setMinimumWidth(160);
     auto* ok = createDialogButton(QStringLiteral("确定"));
     ok->setDefault(true);
 
@@ -27,6 +28,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     row->addSpacing(12);
     row->addWidget(ok, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(18, 18, 18, 18);
     layout->addLayout(row);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

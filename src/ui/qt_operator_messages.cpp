@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QThread>
 #include <QWidget>
 
@@ -65,6 +66,7 @@ void QtOperatorMessages::abandonPending() {
 
 void QtOperatorMessages::showOnWindowThread(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, m_window.data());
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
     m_openBox = &box;
     box.exec();

@@ -88,6 +88,8 @@ StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messa
     m_tree->setGeometry(du.rect(9, 49, 79, 220));
     m_tree->setHeaderHidden(true);
     m_tree->setRootIsDecorated(true);
+    // The tree is narrow: a small indent leaves room for the drive names.
+    m_tree->setIndentation(du.x(5));
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     m_tree->setDragEnabled(false);
     m_tree->setEditTriggers(QAbstractItemView::NoEditTriggers);

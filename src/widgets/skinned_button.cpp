@@ -25,8 +25,8 @@ SkinnedButton::SkinnedButton(const QString& text, QWidget* parent)
     setAttribute(Qt::WA_Hover);
     // The button paints its own face; the style sheet keeps the platform style from
     // drawing a second frame and supplies the text colours for both states.
-    setStyleSheet(QStringLiteral("QPushButton { border: none; color: palette(button-text); }"
-                                 "QPushButton:disabled { color: palette(mid); }"));
+    setStyleSheet(QStringLiteral("QPushButton { border: none; color: black; }"
+                                 "QPushButton:disabled { color: #6e6e6e; }"));
 }
 
 void SkinnedButton::setBackgroundColor(const QColor& colour) {
