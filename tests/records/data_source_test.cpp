@@ -83,13 +83,6 @@ TEST_F(DataSourceTest, RegistersSqliteSourceInTheDataFolderWithTheTable) {
     EXPECT_EQ(indexes, 2);
 }
 
-TEST_F(DataSourceTest, SecondStartKeepsTheRows) {
-    ASSERT_TRUE(registerDataSource().ok);
-    db->insert(std::time(nullptr), "A");
-    ASSERT_TRUE(registerDataSource().ok);
-    EXPECT_EQ(db->count(), 1);
-}
-
 TEST_F(DataSourceTest, ExistingSourceIsUsedAsItStands) {
     const fs::path elsewhere = db->folder() / "operator" / "records.db";
     fs::create_directories(elsewhere.parent_path());

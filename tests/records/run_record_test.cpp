@@ -108,9 +108,5 @@ TEST(RunRecords, PassEndsAtNameWithoutSlot) {
     }
 }
 
-TEST(RunRecords, NoDriveNoRow) {
-    EXPECT_TRUE(runRecordsOf(DriveTable{}).empty());
-}
-
 } // namespace
 } // namespace velkaro

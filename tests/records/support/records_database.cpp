@@ -136,14 +136,6 @@ void RecordsDatabase::insert(std::time_t when, const std::string& name,
         soci::use(frequency), soci::use(zero), soci::use(state);
 }
 
-void RecordsDatabase::insertMany(std::time_t when, const std::string& name, int count) {
-    soci::transaction transaction(session());
-    for (int i = 0; i < count; ++i) {
-        insert(when, name);
-    }
-    transaction.commit();
-}
-
 void RecordsDatabase::execute(const std::string& sql) {
     session() << sql;
 }

@@ -37,8 +37,6 @@ public:
     /// A row with a chosen time, written behind the station's back.
     void insert(std::time_t when, const std::string& name, const std::string& frequency = "0.00",
                 const std::string& state = "停止中 ");
-    /// Same row `count` times.
-    void insertMany(std::time_t when, const std::string& name, int count);
     void execute(const std::string& sql);
     int count();
     int countOf(const std::string& name);
