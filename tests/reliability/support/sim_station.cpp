@@ -1,5 +1,7 @@
 #include "reliability/support/sim_station.h"
 
+#include <algorithm>
+
 namespace velkaro::reliability {
 
 namespace {
@@ -30,6 +32,21 @@ int SimStation::connectDrives(int first, int count) {
         if (s->searchRemaining == 0 && s->table.probeRecord.name.empty()) {
             break;
         }
+    }
+    // Each new drive's first operation reads its control block; a command
+    // written before that would be overwritten by what the drive holds.
+    for (int i = 0; i < count * 1000 + 1000; ++i) {
+        {
+            auto s = link.lock();
+            const bool controlReadPending =
+                std::any_of(s->table.slots.begin(), s->table.slots.end(), [](const DriveRecord& d) {
+                    return d.pendingOp == OpCode::ControlRead;
+                });
+            if (!controlReadPending && s->currentOp != OpCode::ControlRead) {
+                break;
+            }
+        }
+        run(1);
     }
     auto s = link.lock();
     return static_cast<int>(s->table.driveCount);

@@ -20,7 +20,7 @@ public:
 
     /// Adds `count` drives from address `first` on, cycling through the four
     /// series, and connects them through a real address search. Returns how
-    /// many the table holds afterwards.
+    /// many the table holds afterwards, once their first control reads are done.
     int connectDrives(int first, int count);
 
     /// Runs `ticks` ticks; `afterTick` (if given) runs after each, with the lock free.

@@ -1,0 +1,214 @@
+// What the core does with what an operator can type: drive names, export file
+// names and search ranges. Each gets the accepted value or a refusal with a
+// message; none crashes, and none puts a wrong value on the bus.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+#include "files/parameter_file.h"
+#include "reliability/support/sim_station.h"
+
+namespace velkaro::reliability {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct NameCase {
+    const char* label;
+    std::string name;
+    RenameResult expected;
+};
+
+std::vector<NameCase> nameCases() {
+    return {
+        {"quotes", "Pump \"A\" 'main'", RenameResult::Renamed},
+        {"only spaces", "   ", RenameResult::Renamed},
+        {"sql", "x'; drop table 运行记录; --", RenameResult::Renamed},
+        {"ten thousand characters", std::string(10'000, 'N'), RenameResult::Renamed},
+        {"control characters", std::string("a\tb\nc\x01\x7f", 7), RenameResult::Renamed},
+        {"invalid utf-8", "\xff\xfe\xc3", RenameResult::Renamed},
+        {"probe marker", std::string(kProbeMarker), RenameResult::Renamed},
+        {"another drive's address", "1", RenameResult::Renamed},
+        {"chinese", "一号泵", RenameResult::Renamed},
+        {"empty", "", RenameResult::EmptyName},
+        {"another drive's name", "__first__", RenameResult::DuplicateName},
+        {"its own name", "__own__", RenameResult::DuplicateName},
+    };
+}
+
+class DriveNameTest : public ::testing::TestWithParam<NameCase> {};
+
+// A renamed drive is polled and commanded at its own address, under any name.
+TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) {
+    const NameCase& c = GetParam();
+    SimStation st;
+    ASSERT_EQ(st.connectDrives(1, 3), 3);
+    const int slot = st.slotOfAddress(2);
+    std::string oldName;
+    std::string newName = c.name;
+    {
+        auto s = st.link.lock();
+        oldName = s->table.slots[static_cast<std::size_t>(slot)].name;
+        if (newName == "__first__") {
+            newName = s->table.driveNames[0];
+        } else if (newName == "__own__") {
+            newName = oldName;
+        }
+        EXPECT_EQ(s->table.renameDrive(oldName, newName), c.expected);
+        const std::string& now = s->table.slots[static_cast<std::size_t>(slot)].name;
+        EXPECT_EQ(now, c.expected == RenameResult::Renamed ? newName : oldName);
+        s->table.slots[static_cast<std::size_t>(slot)].controlSet[0] = 0x001F; // run
+        s->selectedSlot = slot;
+    }
+    st.wire.clearFramesSent();
+    uint32_t readsBefore = 0;
+    {
+        auto s = st.link.lock();
+        readsBefore = s->statusReadCount[static_cast<std::size_t>(slot)];
+    }
+    st.run(10'000);
+
+    auto s = st.link.lock();
+    EXPECT_GT(s->statusReadCount[static_cast<std::size_t>(slot)], readsBefore + 2);
+    EXPECT_TRUE(st.bus.drive(2)->running()) << "the run command did not reach drive 2";
+
+    EXPECT_FALSE(st.bus.drive(1)->running());
+    EXPECT_FALSE(st.bus.drive(3)->running());
+    for (const auto& frame : st.wire.framesSent()) {
+        ASSERT_GE(frame[0], 1);
+        ASSERT_LE(frame[0], 3) << "a frame went to an address nobody asked for";
+    }
+    EXPECT_EQ(s->table.driveCount, 3u);
+    EXPECT_TRUE(s->table.probeRecord.name.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, DriveNameTest, ::testing::ValuesIn(nameCases()),
+                         [](const ::testing::TestParamInfo<NameCase>& info) {
+                             std::string label = info.param.label;
+                             std::replace_if(
+                                 label.begin(), label.end(),
+                                 [](char ch) { return !std::isalnum(ch); }, '_');
+                             return label;
+                         });
+
+struct FileNameCase {
+    const char* label;
+    std::string name; ///< under the test folder; "//" marks an absolute path
+    bool written;
+};
+
+std::vector<FileNameCase> fileNameCases() {
+    return {
+        {"plain", "pump.sav", true},
+        {"spaces and quotes", " pump \"3\" 'a' .sav", true},
+        {"chinese", "一号泵参数.sav", true},
+        {"control characters", std::string("a\tb\nc\x01.sav"), true},
+        {"two hundred characters", std::string(200, 'p') + ".sav", true},
+        {"ten thousand characters", std::string(10'000, 'p') + ".sav", false},
+        {"missing folder", "no such folder/pump.sav", false},
+        {"a folder", "folder", false},
+        {"empty", "//", false},
+        {"trailing slash", "pump.sav/", false},
+    };
+}
+
+class ExportFileNameTest : public ::testing::TestWithParam<FileNameCase> {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/velkaro-file-names.XXXXXX";
+        folder = ::mkdtemp(pattern);
+        fs::create_directory(folder / "folder");
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(folder, ignored);
+    }
+    std::set<std::string> entries() const {
+        std::set<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+            names.insert(entry.path().lexically_relative(folder).string());
+        }
+        return names;
+    }
+    fs::path folder;
+};
+
+TEST_P(ExportFileNameTest, WrittenWholeOrRefusedWithTheNameAndNothingLeftBehind) {
+    const FileNameCase& c = GetParam();
+    const std::string path = c.name == "//" ? std::string() : (folder / c.name).string();
+    ParameterImage image{};
+    image[0] = 0x83;
+    image[1] = 0x50;
+    for (int i = 4; i < 204; ++i) {
+        image[static_cast<std::size_t>(i)] = static_cast<uint8_t>(i);
+    }
+    const std::set<std::string> before = entries();
+    const ParameterFileResult result = writeParameterFile(path, image, 204);
+    EXPECT_EQ(result.ok, c.written) << result.message;
+    if (result.ok) {
+        ParameterImage back{};
+        ASSERT_TRUE(readParameterFile(path, back).ok);
+        EXPECT_TRUE(std::equal(image.begin(), image.begin() + 204, back.begin()));
+        EXPECT_EQ(entries().size(), before.size() + 1);
+    } else {
+        EXPECT_EQ(result.message, path + "不存在，请输入正确的文件名称");
+        EXPECT_EQ(entries(), before) << "a partial or temporary file was left behind";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(FileNames, ExportFileNameTest, ::testing::ValuesIn(fileNameCases()),
+                         [](const ::testing::TestParamInfo<FileNameCase>& info) {
+                             std::string label = info.param.label;
+                             std::replace_if(
+                                 label.begin(), label.end(),
+                                 [](char ch) { return !std::isalnum(ch); }, '_');
+                             return label;
+                         });
+
+struct RangeCase {
+    int start;
+    unsigned length;
+    std::vector<int> probed; ///< addresses that get an echo test, in order
+};
+
+class SearchRangeTest : public ::testing::TestWithParam<RangeCase> {};
+
+// Whatever range reaches the link, only unicast addresses are ever probed.
+TEST_P(SearchRangeTest, OnlyUnicastAddressesAreProbed) {
+    const RangeCase& c = GetParam();
+    SimStation st;
+    {
+        auto s = st.link.lock();
+        s->searchNextAddress = c.start;
+        s->searchRemaining = c.length;
+    }
+    st.run(c.probed.size() * 900 + 2000);
+    std::vector<int> probed;
+    for (const auto& frame : st.wire.framesSent()) {
+        if (frame[1] == 0x08 && (probed.empty() || probed.back() != frame[0])) {
+            probed.push_back(frame[0]);
+        }
+    }
+    EXPECT_EQ(probed, c.probed);
+    auto s = st.link.lock();
+    if (c.start != 0) { // start address 0 starts nothing and leaves the range as it was
+        EXPECT_EQ(s->searchRemaining, 0u);
+    }
+    EXPECT_EQ(s->activityState, ActivityState::None);
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, SearchRangeTest,
+                         ::testing::Values(RangeCase{0, 5, {}}, RangeCase{-3, 5, {}},
+                                           RangeCase{245, 10, {245, 246, 247}},
+                                           RangeCase{248, 3, {}}, RangeCase{256, 2, {}},
+                                           RangeCase{1'000'000, 1, {}},
+                                           RangeCase{247, 4'000'000'000u, {247}},
+                                           RangeCase{10, 0, {}}));
+
+} // namespace
+} // namespace velkaro::reliability
