@@ -67,7 +67,8 @@ void QtOperatorMessages::abandonPending() {
 void QtOperatorMessages::showOnWindowThread(const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, m_window.data());
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    box.setWindowModality(m_window ? Qt::WindowModal : Qt::ApplicationModal);
+    // Application-modal: the box must also show while the window is not up yet (start-up).
+    box.setWindowModality(Qt::ApplicationModal);
     m_openBox = &box;
     box.exec();
     m_openBox = nullptr;

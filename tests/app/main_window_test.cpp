@@ -10,6 +10,7 @@
 #include "ui/status_panel.h"
 #include "widgets/skinned_button.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -426,6 +427,63 @@ TEST_F(MainWindowTest, NextAndPreviousWrapAround) {
     st.link.lock()->transferBusy = true;
     st.window->selectNextDrive();
     EXPECT_EQ(st.window->selection().selectedRow, 1);
+}
+
+TEST_F(MainWindowTest, ListAndTreeSelectTheDriveUnlessATransferRuns) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.bus.addDrive(4, Series::QD40, 1100);
+    st.connect(3, 2);
+    QTreeWidget* list = status().driveList();
+
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(selectedName(), "4#QD40-11.00");
+    EXPECT_EQ(st.window->nameBox()->text(), "4#QD40-11.00");
+    EXPECT_EQ(st.selectedSlot(), st.slotOf("4#QD40-11.00"));
+
+    // The tree's choice is the drive the name box shows and the commands reach.
+    QTreeWidget* tree = status().driveTree();
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+    EXPECT_EQ(st.window->nameBox()->text(), "3#QD30-7.50");
+    EXPECT_EQ(list->currentItem()->text(0), "3#QD30-7.50");
+    EXPECT_EQ(st.selectedSlot(), st.slotOf("3#QD30-7.50"));
+    tree->setCurrentItem(tree->topLevelItem(1)); // a heading changes nothing
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+
+    st.link.lock()->transferBusy = true;
+    list->setCurrentItem(list->topLevelItem(1));
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+    EXPECT_EQ(list->selectedItems().value(0)->text(0), "3#QD30-7.50");
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    EXPECT_EQ(selectedName(), "3#QD30-7.50");
+}
+
+TEST_F(MainWindowTest, EnterCommitsTheFrequencyAndPanelButtonsSwitchOnce) {
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(3, 1);
+    st.window->panelButton(MotorControlPanel)->click();
+    EXPECT_TRUE(motor().frequencyEdit()->isVisibleTo(st.window->panelArea()));
+    EXPECT_FALSE(status().driveList()->isVisibleTo(st.window->panelArea()));
+    EXPECT_TRUE(status().summaryList()->isVisibleTo(st.window->panelArea()));
+    EXPECT_EQ(status().summaryList()->palette().color(QPalette::Base), QColor(160, 180, 220));
+
+    st.window->show();
+    QApplication::setActiveWindow(st.window.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(st.window.get()));
+    motor().frequencyEdit()->setFocus();
+    motor().frequencyEdit()->setText("42.5");
+    QTest::keyClick(motor().frequencyEdit(), Qt::Key_Return);
+    EXPECT_EQ(st.drive("3#QD30-7.50").controlSet[1], 4250);
+    EXPECT_EQ(motor().frequencyEdit()->text(), "42.50");
+
+    // The button of the panel already shown does not show it again.
+    motor().frequencyEdit()->hide();
+    st.window->panelButton(MotorControlPanel)->click();
+    EXPECT_FALSE(motor().frequencyEdit()->isVisibleTo(st.window->panelArea()));
+    st.window->panelButton(SystemStatusPanel)->click();
+    EXPECT_TRUE(status().driveList()->isVisibleTo(st.window->panelArea()));
+    EXPECT_EQ(status().summaryList()->palette().color(QPalette::Base), QColor(0, 0, 0));
+    st.window->hide();
 }
 
 TEST_F(MainWindowTest, DisconnectingTheOnlyDriveEmptiesListAndSelection) {
