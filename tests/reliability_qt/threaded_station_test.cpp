@@ -1,0 +1,168 @@
+// The station window on the offscreen platform with its window timers and the
+// real 1 ms tick thread, over velkaro-sim on a pty, while the window side reads
+// and writes the shared state as an operator's clicks do. Under the tsan
+// preset this is where a race between the two threads would be reported.
+
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+#include "link/posix_serial_port.h"
+#include "reliability/support/sim_process.h"
+
+#include "app/main_window.h"
+#include "ui/command_requests.h"
+#include "ui/connection_dialog.h"
+#include "ui/motor_panel.h"
+#include "ui/parameter_panel.h"
+#include "ui/rename_dialog.h"
+#include "ui/support/qt_environment.h"
+#include "ui/support/recording_messages.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <unistd.h>
+
+#undef slots
+
+namespace velkaro::reliability {
+namespace {
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new velkaro::test::QtEnvironment);
+
+constexpr int kDrives = 4;
+
+/// Runs the event loop (timers included) until `done` or `limitMs`.
+bool spin(const std::function<bool()>& done, int limitMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < limitMs) {
+        if (done()) {
+            return true;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+class ThreadedStationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::signal(SIGPIPE, SIG_IGN);
+        if (::access(SimProcess::binary().c_str(), X_OK) != 0) {
+            GTEST_SKIP() << "velkaro-sim not built: " << SimProcess::binary();
+        }
+        char pattern[] = "/tmp/velkaro-threaded.XXXXXX";
+        folder = ::mkdtemp(pattern);
+        const std::string ptyLink = (folder / "com1").string();
+        ASSERT_TRUE(sim.start(ptyLink, {"1:QD10:75", "2:QD20:6", "3:QD30:750", "4:QD40:1100"}));
+        port = std::make_unique<PosixSerialPort>(ptyLink);
+        link = std::make_unique<DriveLink>(*port, messages);
+        MainWindowOptions options; // timers and the tick thread as in the station
+        options.registerDataSource = [] { return DataSourceResult{true, {}}; };
+        options.recordConnect = "DSN=velkaro-threaded-test-absent";
+        window = std::make_unique<MainWindow>(*link, messages, options);
+    }
+    void TearDown() override {
+        window.reset();
+        sim.kill(SIGTERM);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+    uint32_t connectedDrives() {
+        auto s = link->lock();
+        return s->table.driveCount;
+    }
+
+    std::filesystem::path folder;
+    SimProcess sim;
+    test::RecordingMessages messages;
+    std::unique_ptr<PosixSerialPort> port;
+    std::unique_ptr<DriveLink> link;
+    std::unique_ptr<MainWindow> window;
+};
+
+TEST_F(ThreadedStationTest, OperatorWorkAgainstTheRunningTickNeitherRacesNorStalls) {
+    ASSERT_TRUE(window->initMainWindow());
+    window->show();
+    ASSERT_TRUE(window->tickRunning());
+    window->setConnectionDialogRunner([](ConnectionDialog& dialog) {
+        dialog.startAddressEdit()->setText(QStringLiteral("1"));
+        dialog.searchLengthEdit()->setText(QString::number(kDrives));
+        dialog.connectDrives();
+    });
+    window->openConnectionDialog();
+    ASSERT_TRUE(spin([&] { return connectedDrives() == kDrives; }, 15'000))
+        << "found " << connectedDrives() << " drives";
+
+    // Operator work for a few seconds, each step between event-loop turns so
+    // the window timers and the tick interleave with it.
+    int renames = 0;
+    window->setRenameDialogRunner([&renames](RenameDialog& dialog) {
+        dialog.newNameEdit()->setText(QStringLiteral("泵 \"%1\"").arg(++renames));
+        dialog.accept();
+        return true;
+    });
+    const std::vector<std::function<void()>> steps{
+        [&] { window->selectNextDrive(); },
+        [&] { window->selectPanel(MotorControlPanel); },
+        [&] { window->raiseCommandRequest(CommandRequests::kRun); },
+        [&] {
+            window->motorPanel().frequencyEdit()->setText(QStringLiteral("12.34"));
+            window->motorPanel().onFrequencyEntered();
+        },
+        [&] { window->raiseCommandRequest(CommandRequests::kStop); },
+        [&] { window->selectPanel(ParameterPanelIndex); },
+        [&] {
+            QComboBox* groups = window->parameterPanel().groupSelector();
+            if (groups->count() > 1) {
+                groups->setCurrentIndex(1);
+            }
+        },
+        [&] { window->parameterPanel().storeToEeprom(); },
+        [&] { window->renameSelectedDrive(); },
+        [&] { window->selectPreviousDrive(); },
+        [&] { window->selectPanel(HistoryPanelIndex); },
+        [&] { window->selectPanel(SystemStatusPanel); },
+    };
+    QElapsedTimer clock;
+    clock.start();
+    for (std::size_t i = 0; clock.elapsed() < 8'000; ++i) {
+        steps[i % steps.size()]();
+        spin([] { return false; }, 60);
+    }
+    // One drive leaves and is found again while the tick runs.
+    window->disconnectDrive();
+    spin([] { return false; }, 300);
+    window->openConnectionDialog();
+    EXPECT_TRUE(spin([&] { return connectedDrives() == kDrives; }, 15'000));
+
+    {
+        auto s = link->lock();
+        for (uint32_t i = 0; i < s->table.driveCount; ++i) {
+            const int slot = s->table.findSlotByName(s->table.driveNames[i]);
+            ASSERT_GE(slot, 0);
+            EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].online, 1)
+                << s->table.driveNames[i];
+        }
+    }
+    window->endMainWindow();
+    EXPECT_FALSE(window->tickRunning());
+    EXPECT_GT(renames, 0);
+    for (const std::string& text : messages.texts()) {
+        std::printf("message: %s\n", text.c_str());
+    }
+}
+
+} // namespace
+} // namespace velkaro::reliability
