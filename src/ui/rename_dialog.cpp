@@ -26,6 +26,9 @@ RenameDialog::RenameDialog(const QString& currentName, QWidget* parent) : QDialo
     m_current = new QLineEdit(currentName);
     m_current->setReadOnly(true);
     m_new = new QLineEdit;
+    // The name goes into the run records, whose name column holds 255
+    // characters; a longer one would fail every record pass from that drive on.
+    m_new->setMaxLength(255);
 
     m_okButton = createDialogButton(QStringLiteral("确定"));
     m_cancelButton = createDialogButton(QStringLiteral("取消"));

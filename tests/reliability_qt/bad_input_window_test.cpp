@@ -1,0 +1,448 @@
+// Every field an operator can type into, fed what operators (and pasted
+// clipboards) produce: empty text, letters, signs, exponents, control
+// characters, quotes, spaces and 10,000 characters. Each field gives a refusal
+// with a message or the accepted value; nothing crashes, and nothing the
+// operator did not ask for reaches a drive.
+
+#include "reliability_qt/support/window_bench.h"
+
+#include "link/fixed_point.h"
+#include "records/display_options_dialog.h"
+#include "registry/catalogue.h"
+#include "ui/amend_dialog.h"
+#include "ui/connection_dialog.h"
+#include "ui/motor_panel.h"
+#include "ui/parameter_panel.h"
+#include "ui/parameter_transfer.h"
+#include "ui/rename_dialog.h"
+#include "ui/support/qt_environment.h"
+#include "widgets/skinned_button.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <unistd.h>
+
+#undef slots
+
+namespace velkaro::reliability {
+namespace {
+
+[[maybe_unused]] const auto* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new velkaro::test::QtEnvironment);
+
+const std::string kTenThousand(10'000, '7');
+const std::string kNotAnInteger = "请输入一个整数。";
+
+QString q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+std::string label(std::string text) {
+    for (char& ch : text) {
+        if (!std::isalnum(static_cast<unsigned char>(ch))) {
+            ch = '_';
+        }
+    }
+    return text;
+}
+
+// ------------------------------------------------------- connection dialog
+
+struct ConnectionCase {
+    const char* label;
+    std::string timeout;
+    std::string start;
+    std::string length;
+    std::optional<std::string> refusal; ///< message, or none when accepted
+    int startStored = 0;
+    unsigned lengthStored = 0;
+};
+
+std::vector<ConnectionCase> connectionCases() {
+    const std::string range247 = "请输入一个介于 0 和 247 之间的整数。";
+    return {
+        {"defaults", "200", "1", "5", std::nullopt, 1, 5},
+        {"blanks around", " 300 ", "\t10 ", " 3", std::nullopt, 10, 3},
+        {"empty timeout", "", "1", "5", kNotAnInteger},
+        {"letters", "abc", "1", "5", kNotAnInteger},
+        {"exponent", "1e3", "1", "5", kNotAnInteger},
+        {"fullwidth digits", "２００", "1", "5", kNotAnInteger},
+        {"ten thousand digits", "200", kTenThousand, "5", kNotAnInteger},
+        {"beyond int", "99999999999", "1", "5", kNotAnInteger},
+        {"control characters", "200", std::string("1\x01", 2), "5", kNotAnInteger},
+        {"negative start", "200", "-1", "5", range247},
+        {"start 248", "200", "248", "1", range247},
+        {"start 256 broadcast", "200", "256", "1", range247},
+        {"length 248", "200", "0", "248", range247},
+        {"length past 247", "200", "200", "49", "请输入一个介于 0 和 48 之间的整数。"},
+        {"length to 247", "200", "200", "48", std::nullopt, 200, 48},
+        {"start 0", "200", "0", "5", std::nullopt, 0, 5},
+    };
+}
+
+class ConnectionFieldsTest : public ::testing::TestWithParam<ConnectionCase> {};
+
+TEST_P(ConnectionFieldsTest, ConnectStoresTheRangeOrRefusesWithTheMessage) {
+    const ConnectionCase& c = GetParam();
+    WindowBench bench;
+    bench.start();
+    ConnectionDialog dialog(bench.link, bench.messages, bench.window.get());
+    dialog.timeoutEdit()->setText(q(c.timeout));
+    dialog.startAddressEdit()->setText(q(c.start));
+    dialog.searchLengthEdit()->setText(q(c.length));
+    bench.messages.clear();
+    const bool connected = dialog.connectDrives();
+    auto s = bench.link.lock();
+    if (c.refusal) {
+        EXPECT_FALSE(connected);
+        ASSERT_EQ(bench.messages.count(), 1u);
+        EXPECT_EQ(bench.messages.texts()[0], *c.refusal);
+        EXPECT_EQ(s->searchRemaining, 0u) << "a refused range started a search";
+    } else {
+        EXPECT_TRUE(connected);
+        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_EQ(s->searchNextAddress, c.startStored);
+        EXPECT_EQ(s->searchRemaining, c.lengthStored);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, ConnectionFieldsTest, ::testing::ValuesIn(connectionCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+// ----------------------------------------------------------- rename dialog
+
+struct RenameCase {
+    const char* label;
+    std::string typed;
+    std::optional<std::string> refusal;
+    std::string stored; ///< the name the drive has afterwards ("" = unchanged)
+};
+
+std::vector<RenameCase> renameCases() {
+    const std::string cut = std::string(255, '7');
+    return {
+        {"quotes", "Pump \"A\" 'b'", std::nullopt, "Pump \"A\" 'b'"},
+        {"only spaces", "   ", std::nullopt, "   "},
+        {"control characters", std::string("a\tb\x01", 4), std::nullopt,
+         std::string("a\tb\x01", 4)},
+        {"chinese", "一号泵", std::nullopt, "一号泵"},
+        // The run-record column holds 255 characters: the edit takes no more.
+        {"ten thousand characters", kTenThousand, std::nullopt, cut},
+        {"empty", "", "变频器名字不能为空！", ""},
+        {"own name", "__own__", "该名字已经存在！", ""},
+    };
+}
+
+class RenameFieldTest : public ::testing::TestWithParam<RenameCase> {};
+
+TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
+    const RenameCase& c = GetParam();
+    WindowBench bench;
+    bench.start();
+    bench.bus.addDrive(3, sim::Series::QD30, 750);
+    bench.connect(3, 1);
+    const int slot = bench.slotOfAddress(3);
+    ASSERT_GE(slot, 0);
+    std::string before;
+    {
+        auto s = bench.link.lock();
+        before = s->table.slots[static_cast<std::size_t>(slot)].name;
+    }
+    const std::string typed = c.typed == "__own__" ? before : c.typed;
+    bench.window->setRenameDialogRunner([&](RenameDialog& dialog) {
+        dialog.newNameEdit()->setText(q(typed));
+        dialog.accept();
+        return true;
+    });
+    bench.messages.clear();
+    bench.window->renameSelectedDrive();
+    uint32_t reads = 0;
+    {
+        auto s = bench.link.lock();
+        const std::string& now = s->table.slots[static_cast<std::size_t>(slot)].name;
+        const std::string& expected = c.stored.empty() ? before : c.stored;
+        EXPECT_EQ(now.size(), expected.size());
+        EXPECT_TRUE(now == expected) << "stored: " << now.substr(0, 40);
+        reads = s->statusReadCount[static_cast<std::size_t>(slot)];
+    }
+    if (c.refusal) {
+        ASSERT_EQ(bench.messages.count(), 1u);
+        EXPECT_EQ(bench.messages.texts()[0], *c.refusal);
+    } else {
+        EXPECT_EQ(bench.messages.count(), 0u);
+    }
+    bench.run(1000);
+    auto s = bench.link.lock();
+    EXPECT_GT(s->statusReadCount[static_cast<std::size_t>(slot)], reads);
+    EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].online, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, RenameFieldTest, ::testing::ValuesIn(renameCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+// --------------------------------------------------------- frequency entry
+
+constexpr std::string_view kFrequencyRefusal =
+    "输入的频率超出范围，请输入 -327.68 到 655.35 之间的数值！";
+
+struct FrequencyCase {
+    const char* label;
+    std::string typed;
+    std::optional<int32_t> stored; ///< controlSet[1] afterwards; none: refused, unchanged
+};
+
+std::vector<FrequencyCase> frequencyCases() {
+    return {
+        {"plain", "50", 5000},
+        {"three decimals", "12.345", 1234},
+        {"blanks", "  25.5  ", 2550},
+        {"exponent", "1e1", 1000},
+        {"top of the word", "655.35", 65535},
+        {"bottom of the word", "-327.68", -32768},
+        {"one past the top", "655.36", std::nullopt},
+        {"one past the bottom", "-327.69", std::nullopt},
+        {"huge exponent", "1e9", std::nullopt},
+        {"ten thousand digits", kTenThousand, std::nullopt},
+        {"letters", "abc", 0}, // as designed: not a number is 0
+        {"control character first",
+         std::string("\x01"
+                     "5",
+                     2),
+         0}, // likewise
+        {"unit after the number", "30Hz", 3000},
+    };
+}
+
+class FrequencyFieldTest : public ::testing::TestWithParam<FrequencyCase> {};
+
+TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseIsSent) {
+    const FrequencyCase& c = GetParam();
+    WindowBench bench;
+    bench.start();
+    bench.bus.addDrive(3, sim::Series::QD30, 750);
+    bench.connect(3, 1);
+    const int slot = bench.slotOfAddress(3);
+    ASSERT_GE(slot, 0);
+    bench.window->selectPanel(MotorControlPanel);
+    bench.messages.clear();
+    const uint16_t before = bench.bus.drive(3)->holdingRegister(0x3201);
+    bench.window->motorPanel().frequencyEdit()->setText(q(c.typed));
+    bench.window->motorPanel().onFrequencyEntered();
+    bench.run(2000);
+    const uint16_t after = bench.bus.drive(3)->holdingRegister(0x3201);
+    auto s = bench.link.lock();
+    const int32_t wanted = s->table.slots[static_cast<std::size_t>(slot)].controlSet[1];
+    if (c.stored) {
+        EXPECT_EQ(wanted, *c.stored);
+        EXPECT_EQ(bench.messages.count(), 0u);
+        // The drive holds exactly the word asked for, or refused it and holds the old one.
+        EXPECT_TRUE(after == static_cast<uint16_t>(*c.stored) || after == before) << after;
+    } else {
+        ASSERT_EQ(bench.messages.count(), 1u);
+        EXPECT_EQ(bench.messages.texts()[0], kFrequencyRefusal);
+        EXPECT_EQ(after, before) << "a refused frequency reached the drive";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, FrequencyFieldTest, ::testing::ValuesIn(frequencyCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+// ------------------------------------------------------------ amend dialog
+
+struct AmendCase {
+    const char* label;
+    std::string typed;
+    bool written; ///< the new value goes to the drive
+};
+
+std::vector<AmendCase> amendCases() {
+    return {
+        {"in range", "1", true},
+        {"blanks", " 2 ", true},
+        {"beyond 16 bits", "70000", false},
+        {"exponent beyond", "1e9", false},
+        {"ten thousand digits", kTenThousand, false},
+        {"negative on unsigned", "-1", false},
+        {"empty writes nothing", "", false},
+    };
+}
+
+class AmendFieldTest : public ::testing::TestWithParam<AmendCase> {};
+
+TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
+    const AmendCase& c = GetParam();
+    WindowBench bench;
+    bench.start();
+    bench.bus.addDrive(3, sim::Series::QD30, 750);
+    bench.connect(3, 1);
+    bench.window->selectPanel(ParameterPanelIndex);
+    bench.run(1000);
+    constexpr int kGroup = 1;
+    constexpr int kRow = 0;
+    ParameterPanel& panel = bench.window->parameterPanel();
+    panel.groupSelector()->setCurrentIndex(kGroup);
+    bench.run(2000);
+    ASSERT_GT(panel.parameterList()->rowCount(), kRow);
+    const auto d = descriptor("QD30", kGroup, kRow);
+    ASSERT_TRUE(d.has_value());
+    const bool isSigned = AmendDialog::rangeReachesBelowZero(d->range);
+    const uint16_t before = bench.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
+    panel.parameterList()->setCurrentCell(kRow, 0);
+    bool refusedInDialog = false;
+    panel.setAmendRunner([&](AmendDialog& dialog) {
+        dialog.newValueBox()->setText(q(c.typed));
+        const std::size_t shown = bench.messages.count();
+        dialog.accept();
+        refusedInDialog = bench.messages.count() > shown;
+        return dialog.result();
+    });
+    bench.wire().clearFramesSent();
+    panel.onParameterDoubleClick();
+    bench.run(3000);
+    const uint16_t after = bench.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
+    const int32_t scaled = parseFixed(c.typed, decimalsOf(*d));
+    if (c.written) {
+        EXPECT_FALSE(refusedInDialog);
+        // Written as asked, or refused by the drive (its own range): never another value.
+        EXPECT_TRUE(after == static_cast<uint16_t>(scaled) || after == before) << after;
+    } else {
+        EXPECT_TRUE(refusedInDialog || c.typed.empty());
+        EXPECT_EQ(after, before);
+        for (const auto& frame : bench.wire().framesSent()) {
+            const bool parameterWrite =
+                frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) == registerOf(kGroup, kRow);
+            EXPECT_FALSE(parameterWrite) << "a refused value was sent";
+        }
+    }
+    (void)isSigned;
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, AmendFieldTest, ::testing::ValuesIn(amendCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+// --------------------------------------------------------- display options
+
+struct OptionsCase {
+    const char* label;
+    std::string window;
+    std::string interval;
+    std::string storage;
+    std::optional<std::string> refusal;
+};
+
+std::vector<OptionsCase> optionsCases() {
+    return {
+        {"accepted", "3", "10", "48", std::nullopt},
+        {"window 0", "0", "10", "48", "请输入 1 到 72 之间的整数。"},
+        {"window 73", "73", "10", "48", "请输入 1 到 72 之间的整数。"},
+        {"interval 0", "3", "0", "48", "请输入 1 到 120 之间的整数。"},
+        {"interval letters", "3", "abc", "48", "请输入 1 到 120 之间的整数。"},
+        {"storage 11", "3", "10", "11", "请输入 12 到 72 之间的整数。"},
+        {"storage ten thousand digits", "3", "10", kTenThousand, "请输入 12 到 72 之间的整数。"},
+        {"negative", "-3", "10", "48", "请输入 1 到 72 之间的整数。"},
+        {"control characters", std::string("3\x01", 2), "10", "48", "请输入 1 到 72 之间的整数。"},
+    };
+}
+
+class DisplayOptionsFieldsTest : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(DisplayOptionsFieldsTest, AllAppliedOrNoneWithTheFirstFieldsRange) {
+    const OptionsCase& c = GetParam();
+    test::RecordingMessages messages;
+    DisplayOptions options;
+    const DisplayOptions original = options;
+    DisplayOptionsDialog dialog(nullptr, options, {"1#QD10-7.5"}, messages);
+    dialog.windowField()->setText(q(c.window));
+    dialog.intervalField()->setText(q(c.interval));
+    dialog.storageField()->setText(q(c.storage));
+    dialog.confirmButton()->click();
+    if (c.refusal) {
+        ASSERT_EQ(messages.count(), 1u);
+        EXPECT_EQ(messages.texts()[0], *c.refusal);
+        EXPECT_EQ(options.recordIntervalMs, original.recordIntervalMs);
+        EXPECT_EQ(options.displayWindowHours, original.displayWindowHours);
+        EXPECT_EQ(options.maxStorageHours, original.maxStorageHours);
+    } else {
+        EXPECT_EQ(messages.count(), 0u);
+        EXPECT_EQ(options.displayWindowHours, 3u);
+        EXPECT_EQ(options.recordIntervalMs, 10'000u);
+        EXPECT_EQ(options.maxStorageHours, 48u);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, DisplayOptionsFieldsTest, ::testing::ValuesIn(optionsCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+// ------------------------------------------------------------- file names
+
+struct FileCase {
+    const char* label;
+    std::string name; ///< appended to a fresh folder
+    bool exported;
+};
+
+std::vector<FileCase> fileCases() {
+    return {
+        {"plain", "/pump", true},
+        {"quotes and spaces", "/ pump \"3\" 'a' ", true},
+        {"control characters", std::string("/a\tb\x01"), true},
+        {"ten thousand characters", "/" + std::string(10'000, 'p'), false},
+        {"missing folder", "/no such folder/pump.sav", false},
+    };
+}
+
+class FileNameFieldTest : public ::testing::TestWithParam<FileCase> {};
+
+TEST_P(FileNameFieldTest, ExportWritesTheChosenFileOrSaysWhyAndImportRefusesWhatItCannotRead) {
+    const FileCase& c = GetParam();
+    char pattern[] = "/tmp/velkaro-window-files.XXXXXX";
+    const std::string folder = ::mkdtemp(pattern);
+    const std::string chosen = folder + c.name;
+    WindowBench bench;
+    bench.start();
+    bench.bus.addDrive(1, sim::Series::QD10, 75);
+    bench.connect(1, 1);
+    ParameterTransfer transfer(bench.window.get(), bench.link, bench.messages);
+    transfer.setSaveFileChooser([&] { return q(chosen); });
+    bench.messages.clear();
+    transfer.exportParameters();
+    bench.run(5000);
+    const std::string written = ParameterTransfer::withSavExtension(q(chosen)).toStdString();
+    {
+        auto s = bench.link.lock();
+        EXPECT_FALSE(s->transferBusy);
+    }
+    if (c.exported) {
+        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_TRUE(std::filesystem::exists(written));
+    } else {
+        ASSERT_EQ(bench.messages.count(), 1u);
+        EXPECT_EQ(bench.messages.texts()[0], written + "不存在，请输入正确的文件名称");
+    }
+    // The same name for an import: read and refused for the QD10 (export-only
+    // series), or refused as unreadable; nothing goes to the drive either way.
+    transfer.setOpenFileChooser([&] { return q(written); });
+    bench.messages.clear();
+    bench.wire().clearFramesSent();
+    transfer.importParameters();
+    bench.run(2000);
+    EXPECT_EQ(bench.messages.count(), 1u);
+    for (const auto& frame : bench.wire().framesSent()) {
+        EXPECT_FALSE(frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) < 0x3200)
+            << "a parameter was written";
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, FileNameFieldTest, ::testing::ValuesIn(fileCases()),
+                         [](const auto& info) { return label(info.param.label); });
+
+} // namespace
+} // namespace velkaro::reliability
