@@ -298,6 +298,7 @@ bool MainWindow::initMainWindow() {
         m_messages.show("错误! 不能加载数据库!", "");
         return false;
     }
+    m_historyPanel->showAllRows();
     createStatusBar();
     {
         auto state = m_link.lock();

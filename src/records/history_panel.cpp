@@ -61,7 +61,12 @@ HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& optio
     m_options->setBackgroundColor(kButtonColour);
     m_options->setHoverColor(SkinnedButton::defaultHoverColor());
     connect(m_options, &QPushButton::clicked, this, &HistoryPanel::openOptions);
+    // Wide enough for a timestamp and a drive name before any row is there.
+    m_grid->horizontalHeader()->setDefaultSectionSize(units.x(52));
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+}
 
+void HistoryPanel::showAllRows() {
     // Until the first live refresh the grid shows every row, newest first.
     m_model->runQuery(HistoryFilter{});
     m_grid->resizeColumnsToContents();

@@ -48,6 +48,7 @@ protected:
         if (!m_panel) {
             m_panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
             m_panel->setClock([this] { return now; });
+            m_panel->showAllRows();
         }
         return *m_panel;
     }
