@@ -6,12 +6,20 @@
 
 namespace velkaro::reliability {
 
-WindowBench::WindowBench() {
+namespace {
+MainWindowOptions quietOptions() {
     MainWindowOptions options;
+    options.registerDataSource = [] { return DataSourceResult{true, {}}; };
+    options.recordConnect = "DSN=velkaro-reliability-test-absent";
+    return options;
+}
+} // namespace
+
+WindowBench::WindowBench() : WindowBench(quietOptions()) {}
+
+WindowBench::WindowBench(MainWindowOptions options) {
     options.startTimers = false;
     options.startTick = false;
-    options.registerDataSource = [] { return DataSourceResult{true, {}}; };
-    options.recordConnect = "DSN=velkaro-bad-input-test-absent";
     window = std::make_unique<MainWindow>(link, messages, options);
 }
 

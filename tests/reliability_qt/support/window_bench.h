@@ -22,6 +22,8 @@ namespace velkaro::reliability {
 class WindowBench {
 public:
     WindowBench();
+    /// With the window's own options (the data source of a records test).
+    explicit WindowBench(MainWindowOptions options);
 
     void start();
     void run(int ms);
