@@ -76,6 +76,12 @@ void MainWindow::refreshStatus() {
     }
     m_lastSelectedName = m_selection.selectedName;
     m_statusPanel->refreshDriveList();
+    if (m_selection.selectedName.empty()) {
+        // A rebuilt list drops the selection, and a group read running then is
+        // cut short. Whatever the next pass selects, even the same drive, reads
+        // its group afresh, so the list never shows zeros as the drive's values.
+        m_lastSelectedName.clear();
+    }
     m_statusPanel->refreshDriveTree();
     m_statusPanel->refreshDriveSummary();
     m_parameterPanel->refreshParameterList();

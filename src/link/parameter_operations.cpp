@@ -143,7 +143,10 @@ void runGroupRead(OpContext& c) {
     s.settings.replyTimeoutTicks = kGroupReadTimeoutTicks;
     const DriveRecord* selected = selectedDrive(s);
     if (selected == nullptr) {
-        finishOp(s);
+        // A read cut short by a lost selection must not leave its position
+        // behind: the next read would start mid-group and never fill the rows
+        // before it.
+        endGroupRead(s);
         return;
     }
     const std::optional<GroupPlan> plan = planGroupRead(s, *selected);

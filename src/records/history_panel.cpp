@@ -5,6 +5,7 @@
 #include "records/history_panel.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -69,7 +70,27 @@ HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& optio
 void HistoryPanel::showAllRows() {
     // Until the first live refresh the grid shows every row, newest first.
     m_model->runQuery(HistoryFilter{});
+    fitColumns();
+}
+
+void HistoryPanel::fitColumns() {
+    // Wide enough for a whole timestamp, a drive name and the values, whether
+    // or not rows are there yet; longer texts widen their column.
+    const QFontMetrics metrics(m_grid->font());
+    const int padding = metrics.horizontalAdvance(QLatin1Char('0')) * 2;
+    const QString samples[] = {QStringLiteral("2026-12-31 23:59:59"),
+                               QStringLiteral("12#QD30-11.00"),
+                               QStringLiteral("400.00"),
+                               QStringLiteral("1000.0"),
+                               QStringLiteral("1000.0"),
+                               QStringLiteral("反向运转 电机负载过重")};
     m_grid->resizeColumnsToContents();
+    for (int column = 0; column < m_model->columnCount() && column < 6; ++column) {
+        const int wanted = metrics.horizontalAdvance(samples[column]) + padding;
+        if (m_grid->columnWidth(column) < wanted) {
+            m_grid->setColumnWidth(column, wanted);
+        }
+    }
 }
 
 HistoryPanel::~HistoryPanel() = default;
@@ -87,6 +108,7 @@ void HistoryPanel::refreshHistory() {
         filter.driveName = m_displayOptions.displayDriveName;
     }
     m_model->runQuery(filter);
+    fitColumns();
 }
 
 void HistoryPanel::openOptions() {

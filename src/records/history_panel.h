@@ -52,6 +52,8 @@ public:
     XpButton* optionsButton() const { return m_options; }
 
 private:
+    void fitColumns();
+
     DriveLink& m_link;
     DisplayOptions& m_displayOptions;
     OperatorMessages& m_messages;

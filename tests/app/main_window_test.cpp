@@ -82,6 +82,48 @@ TEST_F(MainWindowTest, FirstDriveIsSelectedOnePassAfterTheListShowsIt) {
     EXPECT_TRUE(treeGroup(status().driveTree(), 1).isEmpty());
 }
 
+TEST_F(MainWindowTest, DriveAddedDuringAGroupReadStillGetsItsValuesListed) {
+    // The first drive is selected and its group read starts; a second drive
+    // joins, the list is rebuilt and the selection drops for one pass, which
+    // cuts that read short. The values listed must still become the drive's.
+    st.bus.addDrive(1, Series::QD10, 75);
+    st.search(1, 1);
+    st.window->refreshStatus();
+    st.window->refreshStatus();
+    ASSERT_EQ(selectedName(), "1#QD10-7.5");
+    // Run the link until the group read has stored its first chunk.
+    for (int i = 0; i < 3000; ++i) {
+        st.link.tick();
+        st.transport.advanceTick();
+        auto state = st.link.lock();
+        if (state->currentOp == OpCode::GroupRead && state->groupReadCount > 0) {
+            break;
+        }
+    }
+    {
+        auto state = st.link.lock();
+        ASSERT_EQ(state->currentOp, OpCode::GroupRead);
+        DriveRecord& probe = state->table.probeRecord;
+        probe.name = "2#QD10-7.5";
+        probe.address = "2";
+        probe.series = "QD10";
+        probe.ratedPower = "7.5";
+        state->table.commitProbe();
+        st.bus.addDrive(2, Series::QD10, 75);
+    }
+    st.window->refreshStatus(); // rebuilt: no selection while the read goes on
+    for (int i = 0; i < 300; ++i) {
+        st.link.tick();
+        st.transport.advanceTick();
+    }
+    st.run(3000);
+    ASSERT_EQ(selectedName(), "1#QD10-7.5");
+    auto state = st.link.lock();
+    for (uint16_t reg = 0; reg < 100; ++reg) {
+        EXPECT_EQ(state->groupValues[reg], st.bus.drive(1)->holdingRegister(reg)) << "Pr" << reg;
+    }
+}
+
 TEST_F(MainWindowTest, RenameRebuildsListAndTreeAndClearsSelection) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
