@@ -125,7 +125,9 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
     EXPECT_EQ(messages.count(), 0u);
     const int64_t growthKiB =
         static_cast<int64_t>(residentAfter) - static_cast<int64_t>(residentBefore);
-    EXPECT_LT(growthKiB, 2048) << "resident memory grew by " << growthKiB << " KiB";
+    if (kResidentSizeMeaningful) {
+        EXPECT_LT(growthKiB, 2048) << "resident memory grew by " << growthKiB << " KiB";
+    }
     std::printf("pty soak: %.0f s, status reads per drive %u..%u (predicted %.1f), tick periods "
                 "skipped %llu, resident %llu -> %llu KiB\n",
                 elapsedMs / 1000, fewest, most, predicted, static_cast<unsigned long long>(skipped),
