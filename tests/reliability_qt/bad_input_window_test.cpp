@@ -291,7 +291,6 @@ TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
     ASSERT_GT(panel.parameterList()->rowCount(), kRow);
     const auto d = descriptor("QD30", kGroup, kRow);
     ASSERT_TRUE(d.has_value());
-    const bool isSigned = AmendDialog::rangeReachesBelowZero(d->range);
     const uint16_t before = bench.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
     panel.parameterList()->setCurrentCell(kRow, 0);
     bool refusedInDialog = false;
@@ -320,7 +319,6 @@ TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
             EXPECT_FALSE(parameterWrite) << "a refused value was sent";
         }
     }
-    (void)isSigned;
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, AmendFieldTest, ::testing::ValuesIn(amendCases()),
