@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t kRequestHistory = 10000;
 constexpr uint16_t kMaxReadCount = 125;
 constexpr uint16_t kMaxWriteCount = 123;
+constexpr std::size_t kMaxFrameBytes = 256; // the longest RTU frame a drive buffers
 
 constexpr uint8_t kIllegalFunction = 0x01;
 constexpr uint8_t kIllegalAddress = 0x02;
@@ -220,7 +221,9 @@ void SimulatedDrive::recordRequest(const uint8_t* frame, std::size_t length) {
 
 std::optional<std::vector<uint8_t>> SimulatedDrive::serve(const uint8_t* frame,
                                                           std::size_t length) {
-    if (!rtuCrcOk(frame, length)) {
+    // A longer frame overruns the drive's buffer and is never a request; the
+    // echo test would otherwise return it whole, longer than any RTU frame.
+    if (length > kMaxFrameBytes || !rtuCrcOk(frame, length)) {
         return std::nullopt;
     }
     if (frame[0] == 0) {
