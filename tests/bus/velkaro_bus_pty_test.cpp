@@ -129,7 +129,7 @@ TEST_F(VelkaroBusPtyTest, MissingDeviceIsAnError) {
 
 TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
     const ProgramRun run =
-        runProgram(bus("watch --device " + m_pty + " --from 2 --count 5 --for 1"));
+        runProgram(bus("watch --device " + m_pty + " --from 2 --count 5 --for 3"));
     EXPECT_EQ(run.status, 0);
     std::map<std::string, int> perDrive;
     for (const std::string& line : linesOf(run.out)) {
@@ -142,7 +142,7 @@ TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
     }
     ASSERT_EQ(perDrive.size(), 4u) << run.out;
     for (const auto& [name, polls] : perDrive) {
-        EXPECT_GE(polls, 2) << name; // polled again and again within the second
+        EXPECT_GE(polls, 2) << name; // polled again and again, even on a slow build
     }
 }
 
