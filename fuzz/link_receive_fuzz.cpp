@@ -183,6 +183,9 @@ void checkStatusOrigin(const LinkState& s, const Snapshot& before, const Bytes& 
         }
         if (drive.online == 1 && before.online[i] == 0 &&
             !streamHoldsFrame(stream, address, nullptr, 0)) {
+            std::fprintf(stderr, "slot %zu name '%s' address '%s' op %d reply %u rx %u\n", i,
+                         drive.name.c_str(), drive.address.c_str(), static_cast<int>(s.currentOp),
+                         s.buffers.replyLength, s.buffers.rxCount);
             fail("a drive came online without a sound frame from it");
         }
     }

@@ -120,8 +120,11 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
         return result;
     }
     if (b.silenceTicks > frameGapTicks && b.rxCount != 0) {
-        // An over-long frame is never accepted, whatever its kept bytes say.
-        if (!b.rxOverflowed && frameCrcOk(b.rxBuffer.data(), b.rxCount)) {
+        // An over-long frame is never accepted, whatever its kept bytes say;
+        // nor is a scrap of noise too short to hold a function code, even when
+        // its last two bytes happen to be the CRC of the first.
+        if (!b.rxOverflowed && b.rxCount >= kShortestFrame &&
+            frameCrcOk(b.rxBuffer.data(), b.rxCount)) {
             std::copy_n(b.rxBuffer.begin(), b.rxCount, b.replyFrame.begin());
             b.replyLength = b.rxCount;
             result.event = ReceiveEvent::FrameAccepted;

@@ -9,6 +9,8 @@ namespace velkaro {
 class SerialPort;
 
 inline constexpr std::size_t kFrameCapacity = 128;
+/// Address, function and the two CRC bytes: nothing shorter is an RTU frame.
+inline constexpr std::size_t kShortestFrame = 4;
 
 /// Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF) as the two bytes sent on the
 /// wire: [0] = low byte (sent first), [1] = high byte.

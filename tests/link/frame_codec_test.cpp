@@ -168,6 +168,30 @@ TEST(ReceiveStep, BackToBackRepliesFailTheCrcAndAreDropped) {
     EXPECT_EQ(b.rxCount, 0u);
 }
 
+TEST(ReceiveStep, ScrapShorterThanAFrameIsDroppedEvenWithAGoodCrc) {
+    // Noise ending in the CRC of its first byte once marked an absent drive as
+    // answering; four bytes (address, function, CRC) is the shortest frame.
+    const auto endOfFrame = [](LinkBuffers& b, ScriptedPort& port, const Bytes& bytes) {
+        port.incoming.insert(port.incoming.end(), bytes.begin(), bytes.end());
+        ReceiveEvent last = ReceiveEvent::Nothing;
+        for (int i = 0; i < 22; ++i) {
+            last = tick(b, port).event;
+        }
+        return last;
+    };
+    for (const Bytes& scrap : {withCrc({0x01}), withCrc({}), Bytes{0x01}}) {
+        LinkBuffers b;
+        ScriptedPort port;
+        EXPECT_EQ(endOfFrame(b, port, scrap), ReceiveEvent::FrameDropped) << scrap.size();
+        EXPECT_EQ(b.replyLength, 0u);
+        EXPECT_EQ(b.rxCount, 0u);
+    }
+    LinkBuffers b;
+    ScriptedPort port;
+    EXPECT_EQ(endOfFrame(b, port, withCrc({0x01, 0x03})), ReceiveEvent::FrameAccepted);
+    EXPECT_EQ(b.replyLength, 4u);
+}
+
 TEST(ReceiveStep, OverflowReportedOncePerFrameAndFrameDropped) {
     LinkBuffers b;
     ScriptedPort port;
