@@ -15,6 +15,13 @@ public:
     virtual ~OperatorMessages() = default;
     /// `caption` empty means the program's name.
     virtual void show(const std::string& text, const std::string& caption) = 0;
+    /// Shows a message without waiting for the operator: returns at once and
+    /// the box opens later on the window thread. For what must not hold up
+    /// supervision while the operator reads it (fault alerts, refused
+    /// commands). Implementations that do not block may simply show().
+    virtual void notify(const std::string& text, const std::string& caption) {
+        show(text, caption);
+    }
     /// Called before the tick is stopped: wakes a show() that is waiting for
     /// the operator and makes later calls return at once, so stopping the tick
     /// can never deadlock on an open box.

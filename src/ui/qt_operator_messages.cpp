@@ -53,14 +53,34 @@ void QtOperatorMessages::show(const std::string& text, const std::string& captio
     m_woken.wait(lock, [&] { return pending->done || m_abandoned.load(); });
 }
 
+void QtOperatorMessages::notify(const std::string& text, const std::string& caption) {
+    if (m_abandoned.load()) {
+        return;
+    }
+    const QString qText = QString::fromStdString(text);
+    const QString qCaption = caption.empty() ? kProgramName : QString::fromStdString(caption);
+    QMetaObject::invokeMethod(
+        this,
+        [this, qText, qCaption] {
+            if (!m_abandoned.load()) {
+                showOnWindowThread(qText, qCaption);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 void QtOperatorMessages::abandonPending() {
     {
         const std::lock_guard lock(m_mutex);
         m_abandoned.store(true);
     }
     m_woken.notify_all();
-    if (QThread::currentThread() == thread() && m_openBox) {
-        m_openBox->reject();
+    if (QThread::currentThread() == thread()) {
+        for (const QPointer<QMessageBox>& box : m_openBoxes) {
+            if (box) {
+                box->reject();
+            }
+        }
     }
 }
 
@@ -69,9 +89,9 @@ void QtOperatorMessages::showOnWindowThread(const QString& text, const QString& 
     box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     // Application-modal: the box must also show while the window is not up yet (start-up).
     box.setWindowModality(Qt::ApplicationModal);
-    m_openBox = &box;
+    m_openBoxes.append(&box);
     box.exec();
-    m_openBox = nullptr;
+    m_openBoxes.removeAll(&box);
 }
 
 } // namespace velkaro

@@ -2,6 +2,7 @@
 
 #include "link/operator_messages.h"
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 
@@ -30,6 +31,9 @@ public:
     void setParentWindow(QWidget* window);
 
     void show(const std::string& text, const std::string& caption) override;
+    /// Queues the box on the window thread from any thread and returns; the
+    /// box runs its own event loop once the caller's handler has returned.
+    void notify(const std::string& text, const std::string& caption) override;
     void abandonPending() override;
 
     bool abandoned() const { return m_abandoned.load(); }
@@ -42,7 +46,8 @@ private:
     void showOnWindowThread(const QString& text, const QString& caption);
 
     QPointer<QWidget> m_window;
-    QPointer<QMessageBox> m_openBox;
+    /// Boxes open now, innermost last: a notice may open over another box.
+    QList<QPointer<QMessageBox>> m_openBoxes;
     std::atomic<bool> m_abandoned{false};
     std::mutex m_mutex;
     std::condition_variable m_woken;
