@@ -268,8 +268,6 @@ void setUp(LinkState& s, const uint8_t* setup) {
     const int selected = setup[1] % 4;
     s.selectedSlot = selected;
     s.selectedGroup = setup[2] % 20;
-    s.paramWriteIndex = setup[3] % 64;
-    s.paramWriteValue = static_cast<int32_t>(setup[2]) * 257 - 30000;
     s.parameterFilePath = "/nonexistent-velkaro-fuzz/export.sav";
     s.parameterImage[0] = 0x83;
     s.parameterImage[1] = (setup[3] & 0x40) ? 0x50 : 0x70;
@@ -277,6 +275,11 @@ void setUp(LinkState& s, const uint8_t* setup) {
     if (op == OpCode::Identify) {
         s.searchNextAddress = 4 + setup[2] % 4;
         s.searchRemaining = 1 + (setup[3] & 1);
+    } else if (op == OpCode::ParamWrite) {
+        const int row = setup[3] % 64;
+        requestParameterWrite(s, selected,
+                              {s.selectedGroup, row, registerOf(s.selectedGroup, row),
+                               static_cast<uint16_t>(setup[2] * 257 - 30000)});
     } else if (op != OpCode::None) {
         drive.pendingOp = op;
         s.transferBusy = op == OpCode::Export || op == OpCode::Import;

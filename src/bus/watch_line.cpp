@@ -11,15 +11,15 @@ namespace {
 
 struct ValueColumn {
     const char* label;
-    std::size_t word; ///< index into status
-    unsigned decimals;
+    StatusQuantity quantity;
     const char* unit;
 };
 
 // The status block in the units the drives report.
 constexpr ValueColumn kColumns[] = {
-    {"输出频率", 1, 2, "Hz"}, {"设定频率", 4, 2, "Hz"}, {"输出电流", 5, 1, "A"},
-    {"输出电压", 7, 1, "V"},  {"输出转矩", 6, 1, "%"},  {"母线电压", 8, 1, "V"},
+    {"输出频率", kRunningFrequency, "Hz"}, {"设定频率", kSetFrequency, "Hz"},
+    {"输出电流", kOutputCurrent, "A"},     {"输出电压", kOutputVoltage, "V"},
+    {"输出转矩", kOutputTorque, "%"},      {"母线电压", kBusVoltage, "V"},
 };
 
 } // namespace
@@ -34,7 +34,7 @@ std::string formatWatchLine(double elapsedSeconds, const DriveRecord& drive) {
         line += "\t";
         line += c.label;
         line += "=";
-        line += formatFixed(drive.status[c.word], c.decimals);
+        line += formatFixed(statusValue(drive, c.quantity), c.quantity.decimals);
         line += c.unit;
     }
     return line;

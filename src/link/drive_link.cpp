@@ -33,7 +33,7 @@ public:
         if (received.overflowStarted) {
             out.message(kReceiveOverflow, "");
         }
-        scheduleStep(s);
+        scheduleStep(s, out);
         operationStep(s, out);
         feedSearch(s);
         detectChanges(s);
@@ -70,6 +70,10 @@ void DriveLink::deliver(TickOutcome& out) {
             m_messages.show(item.text, item.caption);
             continue;
         }
+        if (item.kind == TickOutcome::Kind::Notice) {
+            m_messages.notify(item.text, item.caption);
+            continue;
+        }
         ParameterFileResult written =
             writeParameterFile(out.exportPath, *out.exportImage, out.exportLength);
         {
@@ -83,6 +87,41 @@ void DriveLink::deliver(TickOutcome& out) {
             m_messages.show(written.message, std::string(kInfoCaption));
         }
     }
+}
+
+namespace {
+
+/// Requests the window may replace in pendingOp: they are asked for again
+/// (status polls, change detection) or kept elsewhere (the group read request,
+/// the drive's saved writes), so the scheduler still serves them.
+bool replaceable(OpCode op) {
+    return op == OpCode::None || op == OpCode::StatusRead || op == OpCode::GroupRead ||
+           op == OpCode::ControlWrite || op == OpCode::ParamWrite;
+}
+
+} // namespace
+
+void requestGroupRead(LinkState& s) {
+    ++s.groupReadRequest;
+    if (s.selectedSlot >= 0 && s.selectedSlot < kMaxDrives) {
+        DriveRecord& drive = s.table.slots[static_cast<std::size_t>(s.selectedSlot)];
+        if (replaceable(drive.pendingOp)) {
+            drive.pendingOp = OpCode::GroupRead;
+        }
+    }
+}
+
+void requestParameterWrite(LinkState& s, int slot, const ParameterWrite& write) {
+    if (slot < 0 || slot >= kMaxDrives) {
+        return;
+    }
+    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    drive.parameterWrites.push_back(write);
+    if (replaceable(drive.pendingOp)) {
+        drive.pendingOp = OpCode::ParamWrite;
+    }
+    // The control block is written once more after the parameter.
+    drive.controlAck[0] = 0;
 }
 
 void DriveLink::queueStatusPolls() {

@@ -72,8 +72,13 @@ struct LinkState {
     int selectedGroup = -1;
     std::array<uint16_t, 100> groupValues{};
     int groupReadCount = 0;
-    int paramWriteIndex = 0;
-    int32_t paramWriteValue = 0;
+    /// Raised by the window each time it asks for a group read; a read that
+    /// started before the latest request starts again from row 0, so the list
+    /// never mixes rows of two groups or two drives.
+    unsigned groupReadRequest = 0;
+    unsigned groupReadServing = 0; ///< the request the running read serves
+    unsigned groupReadDone = 0;    ///< the last request a read has answered (or given up on)
+    int paramWriteIndex = 0;       ///< row last clicked in the parameter list
     ParameterImage parameterImage{};
     int imageLength = 0;
     int transferCursor = 0;
@@ -95,6 +100,15 @@ struct LinkState {
     /// cleared by openLink, so one message per loss.
     bool portFailed = false;
 };
+
+/// Window-side requests, made under the lock. The selected drive's current
+/// group is read on its next turn; the request is kept until a read serves it,
+/// so a pending control read, transfer or saved parameter change is never
+/// overwritten by it.
+void requestGroupRead(LinkState& s);
+/// Queues a saved parameter change for the drive at `slot` and asks for its
+/// turn; the control block is written once more after it.
+void requestParameterWrite(LinkState& s, int slot, const ParameterWrite& write);
 
 /// The Modbus RTU master: owns the shared state, the port and the one mutex.
 /// tick() is the whole pipeline under the lock; every window-side access goes

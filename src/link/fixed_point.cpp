@@ -126,6 +126,74 @@ FixedParse parseFixedChecked(std::string_view text, unsigned decimals) {
     return {static_cast<int32_t>(number.negative ? -signedMagnitude : signedMagnitude), true};
 }
 
+namespace {
+
+/// The ASCII form of the character of an input method at `text[i]`, with its
+/// length in bytes; none when it is not one the operator may type in a number.
+struct Folded {
+    char ascii = 0;
+    std::size_t length = 0;
+};
+Folded foldAt(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) {
+        return i + k < text.size() ? static_cast<unsigned char>(text[i + k]) : 0u;
+    };
+    if (byte(0) < 0x80) {
+        return {text[i], 1};
+    }
+    // U+FF0B..U+FF19: full-width plus, comma, minus, point, solidus and digits.
+    if (byte(0) == 0xEF && byte(1) == 0xBC && byte(2) >= 0x8B && byte(2) <= 0x99) {
+        const char c = static_cast<char>('+' + (byte(2) - 0x8B));
+        return c == ',' || c == '/' ? Folded{} : Folded{c, 3};
+    }
+    if (byte(0) == 0xE2 && byte(1) == 0x88 && byte(2) == 0x92) {
+        return {'-', 3}; // U+2212 minus sign
+    }
+    if (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x80) {
+        return {' ', 3}; // U+3000 ideographic space
+    }
+    if (byte(0) == 0xE3 && byte(1) == 0x80 && byte(2) == 0x82) {
+        return {'.', 3}; // U+3002: the point key gives it in Chinese punctuation
+    }
+    return {};
+}
+
+} // namespace
+
+std::optional<FixedParse> parseEnteredNumber(std::string_view text, unsigned decimals) {
+    std::string ascii;
+    for (std::size_t i = 0; i < text.size();) {
+        const Folded f = foldAt(text, i);
+        if (f.length == 0) {
+            return std::nullopt;
+        }
+        ascii += f.ascii;
+        i += f.length;
+    }
+    const std::size_t first = ascii.find_first_not_of(" \t");
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::size_t last = ascii.find_last_not_of(" \t");
+    const std::string_view number = std::string_view(ascii).substr(first, last - first + 1);
+    std::size_t i = number[0] == '+' || number[0] == '-' ? 1 : 0;
+    std::size_t digits = 0;
+    bool point = false;
+    for (; i < number.size(); ++i) {
+        if (isDigit(number[i])) {
+            ++digits;
+        } else if (number[i] == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    return parseFixedChecked(number, decimals);
+}
+
 int32_t parseFixed(std::string_view text, unsigned decimals) {
     return parseFixedChecked(text, decimals).value;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,14 @@ struct FixedParse {
 FixedParse parseFixedChecked(std::string_view text, unsigned decimals);
 /// As parseFixedChecked, value only.
 int32_t parseFixed(std::string_view text, unsigned decimals);
+
+/// A number the operator typed, read strictly: blanks around it, an optional
+/// sign, digits with at most one decimal point, nothing else. Full-width
+/// digits, point ("．" or "。"), plus, minus ("－", "−") and blanks from a Chinese
+/// input method count as their ASCII forms. Letters, a comma, a second point or
+/// an exponent make it no number at all: none is returned. Decimals beyond
+/// `decimals` are dropped as parseFixed drops them.
+std::optional<FixedParse> parseEnteredNumber(std::string_view text, unsigned decimals);
 
 /// True when a value fits a 16-bit holding register as either a signed or an
 /// unsigned word (-32768..65535).

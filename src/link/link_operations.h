@@ -17,7 +17,7 @@ namespace velkaro {
 
 /// Work a tick leaves for after the lock is released, in the order raised.
 struct TickOutcome {
-    enum class Kind { Message, WriteExportFile };
+    enum class Kind { Message, Notice, WriteExportFile };
     struct Item {
         Kind kind = Kind::Message;
         std::string text;
@@ -31,6 +31,10 @@ struct TickOutcome {
 
     void message(std::string_view text, std::string_view caption) {
         items.push_back({Kind::Message, std::string(text), std::string(caption)});
+    }
+    /// A message that does not hold up the tick while the operator reads it.
+    void notice(std::string_view text, std::string_view caption) {
+        items.push_back({Kind::Notice, std::string(text), std::string(caption)});
     }
     bool empty() const { return items.empty(); }
     void clear() {
@@ -58,7 +62,7 @@ struct OpContext {
 };
 
 // Scheduler (scheduler.cpp).
-void scheduleStep(LinkState& s);
+void scheduleStep(LinkState& s, TickOutcome& out);
 void operationStep(LinkState& s, TickOutcome& out);
 void detectChanges(LinkState& s);
 void advancePollIndex(LinkState& s);
@@ -99,7 +103,12 @@ DriveRecord* selectedDrive(LinkState& s);
 void takeActivity(LinkState& s, ActivityState a);
 void releaseActivity(LinkState& s, ActivityState a);
 /// An operation that ends without running to its end gives back what it took:
-/// a transfer its transferBusy, activity and cursor, a group read its count.
-void releaseTransfer(LinkState& s, OpCode op);
+/// a transfer its transferBusy, activity and cursor (and the operator is told
+/// the transfer was cut), a group read its count.
+void releaseTransfer(LinkState& s, OpCode op, TickOutcome& out);
+/// Told when an export or import stops before its end for a reason of its own
+/// message (its drive left the table or the selection, or its address is void).
+inline constexpr std::string_view kExportCut = "数据导出被中断，参数文件未写入！";
+inline constexpr std::string_view kImportCut = "数据导入被中断，参数未全部写入变频器！";
 
 } // namespace velkaro

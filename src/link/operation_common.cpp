@@ -1,4 +1,5 @@
 #include "link/link_operations.h"
+#include "link/operator_messages.h"
 
 namespace velkaro {
 
@@ -68,15 +69,21 @@ void releaseActivity(LinkState& s, ActivityState a) {
     }
 }
 
-void releaseTransfer(LinkState& s, OpCode op) {
+void releaseTransfer(LinkState& s, OpCode op, TickOutcome& out) {
     switch (op) {
     case OpCode::Export:
         releaseActivity(s, ActivityState::Export);
+        if (s.transferBusy) {
+            out.notice(kExportCut, kInfoCaption);
+        }
         s.transferBusy = false;
         s.transferCursor = 0;
         break;
     case OpCode::Import:
         releaseActivity(s, ActivityState::Import);
+        if (s.transferBusy) {
+            out.notice(kImportCut, kInfoCaption);
+        }
         s.transferBusy = false;
         s.transferCursor = 0;
         break;

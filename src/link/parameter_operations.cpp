@@ -2,8 +2,10 @@
 // drive, read in chunks, and one parameter written and then re-read.
 
 #include <algorithm>
+#include <cstdio>
 
 #include "link/link_operations.h"
+#include "link/operator_messages.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {
@@ -43,8 +45,20 @@ std::optional<GroupPlan> planGroupRead(const LinkState& s, const DriveRecord& se
     return GroupPlan{s.selectedGroup, std::min(size, static_cast<int>(s.groupValues.size()))};
 }
 
+/// The code of a saved write as the operator knows it ("F1-05"), else its register.
+std::string parameterCode(const DriveRecord& drive, const ParameterWrite& write) {
+    if (const auto d = descriptor(drive.series, write.group, write.row)) {
+        return std::string(d->code);
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", write.registerAddress);
+    return text;
+}
+
+/// The read has served its request, whether it filled the group or gave up.
 void endGroupRead(LinkState& s) {
     s.groupReadCount = 0;
+    s.groupReadDone = s.groupReadServing;
     finishOp(s);
 }
 
@@ -87,7 +101,7 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
             // An answer that moves the read on by nothing would be asked again
             // for ever: it costs a retry.
             if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {
-                s.groupReadCount = 0;
+                endGroupRead(s);
             }
         } else if (s.groupReadCount < plan.size) {
             s.buffers.replyLength = 0;
@@ -98,7 +112,7 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
         break;
     case ReplyStatus::TimedOut:
         if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {
-            s.groupReadCount = 0;
+            endGroupRead(s);
         }
         break;
     case ReplyStatus::Pending:
@@ -106,30 +120,40 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
     }
 }
 
-void sendParamWrite(OpContext& c) {
-    LinkState& s = c.s;
-    // Only a register of the catalogue's form group * 256 + row is written.
-    if (s.selectedGroup < 0 || s.selectedGroup > 255 || s.paramWriteIndex < 0 ||
-        s.paramWriteIndex > 255) {
-        finishOp(s);
-        return;
-    }
-    const auto word = static_cast<uint16_t>(s.paramWriteValue);
-    buildWriteMultiple(s.buffers, c.address, registerOf(s.selectedGroup, s.paramWriteIndex), &word,
-                       1);
-    phaseOf(s, OpCode::ParamWrite) = OpPhase::Await;
+void sendParamWrite(OpContext& c, const ParameterWrite& write) {
+    buildWriteMultiple(c.s.buffers, c.address, write.registerAddress, &write.word, 1);
+    phaseOf(c.s, OpCode::ParamWrite) = OpPhase::Await;
 }
 
-void awaitParamWrite(OpContext& c, DriveRecord& selected) {
+/// The front write is done with (answered, or given up): the next one, if any,
+/// goes out on the drive's next turn; the selected drive's group is read again
+/// so the panel shows what the drive really holds, not the value typed.
+void endParamWrite(LinkState& s, DriveRecord& drive) {
+    drive.parameterWrites.pop_front();
+    if (&drive == selectedDrive(s)) {
+        requestGroupRead(s);
+        // Replaces the write's own code, so the scheduler keeps the request.
+        drive.pendingOp = OpCode::GroupRead;
+    }
+    finishOp(s);
+}
+
+void awaitParamWrite(OpContext& c) {
     LinkState& s = c.s;
     switch (checkReply(s, c.address, kParamWriteTimeoutTicks)) {
     case ReplyStatus::Answered:
-        // Re-read the group so the panel shows what the drive really holds.
-        selected.pendingOp = OpCode::GroupRead;
-        finishOp(s);
+        endParamWrite(s, *c.drive);
         break;
     case ReplyStatus::TimedOut:
-        retryOrFinish(s, OpCode::ParamWrite, kParamWriteRetries);
+        if (s.retryCount >= kParamWriteRetries) {
+            const ParameterWrite& lost = c.drive->parameterWrites.front();
+            c.out.notice(c.drive->name + " 的参数 " + parameterCode(*c.drive, lost) +
+                             " 因通讯故障未能写入！",
+                         kInfoCaption);
+            endParamWrite(s, *c.drive);
+        } else {
+            retryOrFinish(s, OpCode::ParamWrite, kParamWriteRetries);
+        }
         break;
     case ReplyStatus::Pending:
         break;
@@ -142,17 +166,26 @@ void runGroupRead(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kGroupReadTimeoutTicks;
     const DriveRecord* selected = selectedDrive(s);
-    if (selected == nullptr) {
-        // A read cut short by a lost selection must not leave its position
-        // behind: the next read would start mid-group and never fill the rows
-        // before it.
-        endGroupRead(s);
+    if (selected == nullptr || selected != c.drive) {
+        // The values are the selected drive's list: a read served at another
+        // drive (the selection moved before its turn) would show that drive's
+        // values under the selected one's name. The request stays for the
+        // selected drive's own turn; a read cut short leaves no position behind.
+        s.groupReadCount = 0;
+        finishOp(s);
         return;
+    }
+    const bool sending = phaseOf(s, OpCode::GroupRead) == OpPhase::Send;
+    if (sending && (s.groupReadCount == 0 || s.groupReadServing != s.groupReadRequest)) {
+        // A newer request (another group, another selection) restarts the
+        // read from row 0 between chunks, never while a reply is due.
+        s.groupReadCount = 0;
+        s.groupReadServing = s.groupReadRequest;
     }
     const std::optional<GroupPlan> plan = planGroupRead(s, *selected);
     if (!plan) {
         endGroupRead(s);
-    } else if (phaseOf(s, OpCode::GroupRead) == OpPhase::Send) {
+    } else if (sending) {
         sendGroupRead(c, *plan);
     } else {
         awaitGroupRead(c, *plan);
@@ -162,13 +195,12 @@ void runGroupRead(OpContext& c) {
 void runParamWrite(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kParamWriteTimeoutTicks;
-    DriveRecord* selected = selectedDrive(s);
-    if (selected == nullptr) {
+    if (c.drive->parameterWrites.empty()) {
         finishOp(s);
     } else if (phaseOf(s, OpCode::ParamWrite) == OpPhase::Send) {
-        sendParamWrite(c);
+        sendParamWrite(c, c.drive->parameterWrites.front());
     } else {
-        awaitParamWrite(c, *selected);
+        awaitParamWrite(c);
     }
 }
 

@@ -9,6 +9,30 @@ namespace {
 constexpr int kLowestUnicastAddress = 1;
 constexpr int kHighestUnicastAddress = 247;
 
+/// What a drive's turn serves. Transfers, the first control read and motor
+/// commands go as asked; otherwise a saved parameter change comes first, then
+/// a group read the window asked for the selected drive, then pendingOp. A
+/// request passed over stays in pendingOp for a later turn.
+OpCode operationToServe(const LinkState& s, int slot) {
+    const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    switch (drive.pendingOp) {
+    case OpCode::None:
+    case OpCode::StatusRead:
+    case OpCode::GroupRead:
+    case OpCode::ParamWrite:
+        break;
+    default:
+        return drive.pendingOp;
+    }
+    if (!drive.parameterWrites.empty()) {
+        return OpCode::ParamWrite;
+    }
+    if (slot == s.selectedSlot && s.groupReadDone != s.groupReadRequest) {
+        return OpCode::GroupRead;
+    }
+    return drive.pendingOp == OpCode::ParamWrite ? OpCode::None : drive.pendingOp;
+}
+
 void pickUp(LinkState& s) {
     DriveTable& t = s.table;
     s.servingProbe = false;
@@ -16,7 +40,7 @@ void pickUp(LinkState& s) {
         s.currentDriveName = t.driveNames[s.pollIndex];
         const int slot = t.findSlotByName(s.currentDriveName);
         if (slot >= 0) {
-            s.currentOp = t.slots[static_cast<std::size_t>(slot)].pendingOp;
+            s.currentOp = operationToServe(s, slot);
         } else {
             s.currentDriveName.clear();
         }
@@ -65,8 +89,8 @@ void completeServed(LinkState& s) {
 }
 
 /// The served drive left the table: drop its operation (no message).
-void abandon(LinkState& s) {
-    releaseTransfer(s, s.currentOp);
+void abandon(LinkState& s, TickOutcome& out) {
+    releaseTransfer(s, s.currentOp, out);
     s.currentDriveName.clear();
     s.currentOp = OpCode::None;
     s.servingProbe = false;
@@ -82,13 +106,13 @@ void advancePollIndex(LinkState& s) {
     }
 }
 
-void scheduleStep(LinkState& s) {
+void scheduleStep(LinkState& s, TickOutcome& out) {
     if (s.currentDriveName.empty() && s.currentOp == OpCode::None) {
         pickUp(s);
     } else if (s.currentOp == OpCode::Finished) {
         completeServed(s);
     } else if (!s.servingProbe && s.table.findSlotByName(s.currentDriveName) < 0) {
-        abandon(s);
+        abandon(s, out);
     }
 }
 
@@ -129,7 +153,7 @@ void operationStep(LinkState& s, TickOutcome& out) {
     OpContext c{s, out, wireAddress(drive->address), drive};
     if (c.address == 0 && s.currentOp != OpCode::Finished) {
         // Never address the broadcast or a reserved address.
-        releaseTransfer(s, s.currentOp);
+        releaseTransfer(s, s.currentOp, out);
         finishOp(s);
         return;
     }

@@ -275,7 +275,7 @@ void runExport(OpContext& c) {
     s.settings.replyTimeoutTicks = kExportTimeoutTicks;
     const DriveRecord* selected = selectedDrive(s);
     if (selected == nullptr) {
-        s.transferBusy = false;
+        releaseTransfer(s, OpCode::Export, c.out);
         finishOp(s);
         return;
     }
@@ -314,7 +314,7 @@ void runImport(OpContext& c) {
     s.settings.replyTimeoutTicks = kImportTimeoutTicks;
     DriveRecord* selected = selectedDrive(s);
     if (selected == nullptr) {
-        s.transferBusy = false;
+        releaseTransfer(s, OpCode::Import, c.out);
         finishOp(s);
         return;
     }

@@ -18,11 +18,14 @@ std::vector<RunRecord> runRecordsOf(const DriveTable& table) {
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
         RunRecord row;
         row.name = name;
-        row.runningFrequency = formatFixed(drive.status[1], 2);
-        row.outputCurrent = formatFixed(drive.status[5], 1);
-        row.outputVoltage = formatFixed(drive.status[7], 1);
-        row.setFrequency = formatFixed(drive.status[4], 2);
-        row.busVoltage = formatFixed(drive.status[8], 1);
+        const auto value = [&drive](StatusQuantity q) {
+            return formatFixed(statusValue(drive, q), q.decimals);
+        };
+        row.runningFrequency = value(kRunningFrequency);
+        row.outputCurrent = value(kOutputCurrent);
+        row.outputVoltage = value(kOutputVoltage);
+        row.setFrequency = value(kSetFrequency);
+        row.busVoltage = value(kBusVoltage);
         const StateTexts texts = driveStateTexts(table, slot);
         const std::string cause = texts.cause == kCauseNone ? std::string() : texts.cause;
         row.workingState = texts.state + " " + cause;

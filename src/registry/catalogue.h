@@ -11,7 +11,7 @@ namespace velkaro {
 /// One parameter of a series catalogue. Texts are UTF-8 and point into
 /// constant tables compiled into the program.
 struct ParamDescriptor {
-    int32_t format = 0; ///< bits 0..2: implied decimals; bits 3..5 are data only
+    int32_t format = 0; ///< bits 0..2: implied decimals; bit 5 (0x20): signed value
     std::string_view range;
     std::string_view name;
     std::string_view code;
@@ -51,7 +51,21 @@ constexpr uint16_t registerOf(int group, int row) {
 }
 
 /// Implied decimals of a parameter value: format & 7.
-constexpr unsigned decimalsOf(const ParamDescriptor& d) { return static_cast<unsigned>(d.format & 7); }
+constexpr unsigned decimalsOf(const ParamDescriptor& d) {
+    return static_cast<unsigned>(d.format & 7);
+}
+
+/// A parameter takes negative values when its format word has bit 0x20, in
+/// every series (the range texts of three series say the same; QD40 has none).
+constexpr bool isSignedParameter(const ParamDescriptor& d) {
+    return (d.format & 0x20) != 0;
+}
+
+/// A register word as the parameter's value: -32768..32767 for a signed
+/// parameter, 0..65535 for the others.
+constexpr int32_t parameterValue(const ParamDescriptor& d, uint16_t word) {
+    return isSignedParameter(d) ? static_cast<int16_t>(word) : static_cast<int32_t>(word);
+}
 
 /// QD30 parameter-file slot of (group, row): F0 rows 0..12 and every row of
 /// F1..FF (633 slots); none for anything else.

@@ -68,6 +68,8 @@ bool DriveTable::removeDrive(std::string_view name) {
     if (slot >= 0) {
         slots[slot].name.clear();
         slots[slot].address.clear();
+        // Changes saved for a drive that has gone must never reach the next one.
+        slots[slot].parameterWrites.clear();
     }
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -27,6 +29,16 @@ enum class OpCode : int {
     Finished = 9,
 };
 
+/// A parameter change as the operator saved it: drive, group, row, register
+/// and value are fixed when "保存" is pressed, so clicking elsewhere before the
+/// drive's turn can neither redirect nor drop it.
+struct ParameterWrite {
+    int group = 0;
+    int row = 0;
+    uint16_t registerAddress = 0; ///< group * 256 + row
+    uint16_t word = 0;            ///< the scaled value as the register holds it
+};
+
 /// One connected drive (or the probe record of the address search).
 struct DriveRecord {
     std::string name;       ///< display name; empty marks a free slot
@@ -39,7 +51,31 @@ struct DriveRecord {
     std::array<int32_t, 10> controlSet{}; ///< wanted values of 0x3200..0x3209
     std::array<int32_t, 10> controlAck{}; ///< values last confirmed in the drive
     std::array<int32_t, 17> status{};     ///< 0x3210+i sign-extended; [16] stays 0
+    /// Saved parameter changes not yet answered by the drive, oldest first.
+    std::deque<ParameterWrite> parameterWrites;
 };
+
+/// A running value of the status block: its word, its decimals and whether the
+/// drive reports it signed. Frequencies, currents and voltages are unsigned
+/// 16-bit values (0xFF9C is 655.32 Hz, never -1.00 Hz); torque is signed.
+struct StatusQuantity {
+    std::size_t word;
+    unsigned decimals;
+    bool isSigned;
+};
+inline constexpr StatusQuantity kRunningFrequency{1, 2, false};
+inline constexpr StatusQuantity kSetFrequency{4, 2, false};
+inline constexpr StatusQuantity kOutputCurrent{5, 1, false};
+inline constexpr StatusQuantity kOutputTorque{6, 1, true};
+inline constexpr StatusQuantity kOutputVoltage{7, 1, false};
+inline constexpr StatusQuantity kBusVoltage{8, 1, false};
+
+/// The quantity as the drive means it: `status` holds words sign-extended, so
+/// an unsigned quantity is taken back from its low 16 bits.
+constexpr int32_t statusValue(const DriveRecord& drive, StatusQuantity quantity) {
+    const int32_t word = drive.status[quantity.word];
+    return quantity.isSigned ? word : (word & 0xFFFF);
+}
 
 enum class RenameResult {
     Renamed,

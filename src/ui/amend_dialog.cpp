@@ -19,20 +19,6 @@ const QColor kWindowColour(160, 180, 220);
 const QColor kEditColour(233, 233, 220);
 const QColor kSaveColour(162, 189, 252);
 
-bool isAsciiAlnum(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-/// Length of a minus sign at `i` ("-", fullwidth "－" or "−"), 0 if none.
-std::size_t minusAt(std::string_view text, std::size_t i) {
-    if (text[i] == '-')
-        return 1;
-    for (std::string_view sign : {std::string_view("－"), std::string_view("−")})
-        if (text.substr(i, sign.size()) == sign)
-            return sign.size();
-    return 0;
-}
-
 QLineEdit* readOnlyBox(QWidget* parent, const QString& text) {
     auto* box = new QLineEdit(text, parent);
     box->setReadOnly(true);
@@ -41,29 +27,15 @@ QLineEdit* readOnlyBox(QWidget* parent, const QString& text) {
 
 } // namespace
 
-bool AmendDialog::rangeReachesBelowZero(std::string_view range) {
-    for (std::size_t i = 0; i < range.size(); ++i) {
-        const std::size_t sign = minusAt(range, i);
-        if (sign == 0)
-            continue;
-        const bool afterNumber = i > 0 && (isAsciiAlnum(range[i - 1]) || range[i - 1] == '.');
-        std::size_t next = i + sign;
-        while (next < range.size() && range[next] == ' ')
-            ++next;
-        const bool beforeDigit = next < range.size() && range[next] >= '0' && range[next] <= '9';
-        if (!afterNumber && beforeDigit)
-            return true;
-    }
-    return false;
-}
-
 std::optional<std::string> AmendDialog::refusalFor(std::string_view text, RegisterKind kind) {
     if (text.empty())
         return std::nullopt;
-    const FixedParse parsed = parseFixedChecked(text, kind.decimals);
+    const std::optional<FixedParse> parsed = parseEnteredNumber(text, kind.decimals);
+    if (!parsed)
+        return std::string("新的参数值不是有效的数值，请重新输入。");
     const int32_t low = kind.isSigned ? -32768 : 0;
     const int32_t high = kind.isSigned ? 32767 : 65535;
-    if (parsed.inRange && parsed.value >= low && parsed.value <= high)
+    if (parsed->inRange && parsed->value >= low && parsed->value <= high)
         return std::nullopt;
     return "新的参数值超出该参数的寄存器范围（" + formatFixed(low, kind.decimals) + "～" +
            formatFixed(high, kind.decimals) + "），请重新输入。";

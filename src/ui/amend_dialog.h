@@ -21,8 +21,8 @@ struct AmendTexts {
     QString current; ///< current value
 };
 
-/// What a parameter's register can hold: signed (-32768..32767) when its
-/// settable range reaches below zero, else unsigned (0..65535).
+/// What a parameter's register can hold: signed (-32768..32767) for a signed
+/// parameter (format bit 0x20), else unsigned (0..65535).
 struct RegisterKind {
     unsigned decimals = 0;
     bool isSigned = false;
@@ -41,12 +41,10 @@ public:
     /// Text of the new-value box as confirmed; empty unless "保存" closed the dialog.
     QString newText() const { return m_confirmedText; }
 
-    /// Why `text` cannot be written to a register of `kind`, or none when its
-    /// scaled value fits (empty text fits: it writes nothing).
+    /// Why `text` cannot be written to a register of `kind` (not a number, or
+    /// beyond the register), or none when its scaled value fits (empty text
+    /// fits: it writes nothing).
     static std::optional<std::string> refusalFor(std::string_view text, RegisterKind kind);
-    /// True when a range text such as "-10.0～10.0" reaches below zero; a
-    /// hyphen between two numbers ("0-3") is a separator, not a sign.
-    static bool rangeReachesBelowZero(std::string_view range);
 
     QLineEdit* numberBox() const { return m_number; }
     QLineEdit* rangeBox() const { return m_range; }

@@ -27,6 +27,7 @@ namespace {
 constexpr int32_t kHiddenCode = 8;
 constexpr int32_t kForwardJogBit = 0x0100;
 constexpr int32_t kReverseJogBit = 0x0200;
+constexpr int32_t kHighestFrequency = 65535; // 655.35 Hz
 
 const QColor kEditorButtonColour(162, 189, 252);
 const QColor kEnterButtonColour(210, 189, 180);
@@ -222,7 +223,12 @@ void MotorPanel::onJogChanged() {
 
 void MotorPanel::onFrequencyEntered() {
     const std::string entered = m_frequencyEdit->text().toStdString();
-    bool refused = false;
+    const std::optional<FixedParse> parsed = parseEnteredNumber(entered, 2);
+    // The register holds an unsigned 16-bit frequency; the direction comes from
+    // the command word. A larger number would reach the motor cut to its low
+    // word, a negative one as a frequency near the top of the range.
+    const bool refused =
+        !parsed || !parsed->inRange || parsed->value < 0 || parsed->value > kHighestFrequency;
     {
         auto state = m_link.lock();
         const int slot = state->selectedSlot;
@@ -230,18 +236,16 @@ void MotorPanel::onFrequencyEntered() {
             return;
         }
         int32_t& frequency = state->table.slots[static_cast<std::size_t>(slot)].controlSet[1];
-        const FixedParse parsed = parseFixedChecked(entered, 2);
-        // The register holds 16 bits: a larger number would reach the motor cut
-        // to its low word, as a different frequency.
-        refused = !parsed.inRange || !fitsRegister(parsed.value);
         if (!refused) {
-            frequency = parsed.value;
+            frequency = parsed->value;
         }
         m_frequencyText = formatFixed(frequency, 2);
     }
     pushValues();
-    if (refused) {
-        m_messages.show("输入的频率超出范围，请输入 -327.68 到 655.35 之间的数值！", "");
+    if (!parsed) {
+        m_messages.show("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！", "");
+    } else if (refused) {
+        m_messages.show("输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！", "");
     }
 }
 

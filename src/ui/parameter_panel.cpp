@@ -35,10 +35,10 @@ QString fromView(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-/// A group value as the list shows it: the register as a signed word with
-/// the parameter's implied decimals.
+/// A group value as the list shows it: the register as the parameter's
+/// signed or unsigned value, with its implied decimals.
 QString valueText(const ParamDescriptor& d, uint16_t word) {
-    return QString::fromStdString(formatFixed(static_cast<int16_t>(word), decimalsOf(d)));
+    return QString::fromStdString(formatFixed(parameterValue(d, word), decimalsOf(d)));
 }
 
 QTableWidgetItem* cell(const QString& text) {
@@ -137,7 +137,7 @@ void ParameterPanel::selectionChanged() {
             DriveRecord& drive = state->table.slots[state->selectedSlot];
             series = drive.series;
             state->selectedGroup = 0;
-            drive.pendingOp = OpCode::GroupRead;
+            requestGroupRead(*state);
             selected = true;
         }
     }
@@ -157,8 +157,7 @@ void ParameterPanel::onGroupChanged(int index) {
     auto state = m_link.lock();
     // The group first: the link reads it when it serves the request.
     state->selectedGroup = index;
-    if (state->selectedSlot >= 0 && state->selectedSlot < kMaxDrives)
-        state->table.slots[state->selectedSlot].pendingOp = OpCode::GroupRead;
+    requestGroupRead(*state);
 }
 
 void ParameterPanel::refreshParameterList() {
@@ -255,7 +254,9 @@ void ParameterPanel::onParameterClick() {
 void ParameterPanel::onParameterDoubleClick() {
     const bool named = !m_selectedName().empty();
     const int row = listSelectedRow();
-    RegisterKind kind;
+    // The parameter the dialog is about: drive, group and row are fixed now,
+    // and the write goes there whatever is clicked before the drive's turn.
+    AmendTarget target;
     int index = 0;
     {
         auto state = m_link.lock();
@@ -266,12 +267,12 @@ void ParameterPanel::onParameterDoubleClick() {
         if (named && (slot < 0 || slot >= kMaxDrives))
             return;
         if (named && row >= 0) {
-            const std::string& series = state->table.slots[slot].series;
-            if (const auto d = descriptor(series, state->selectedGroup, row)) {
-                kind.decimals = decimalsOf(*d);
-                kind.isSigned = AmendDialog::rangeReachesBelowZero(d->range);
+            const DriveRecord& drive = state->table.slots[slot];
+            if (const auto d = descriptor(drive.series, state->selectedGroup, row)) {
+                target = {slot, drive.name, state->selectedGroup, row,
+                          RegisterKind{decimalsOf(*d), isSignedParameter(*d)}};
             }
-            m_info->setText(parameterInfoText(series, state->selectedGroup, row));
+            m_info->setText(parameterInfoText(drive.series, state->selectedGroup, row));
         }
     }
     if (row < 0)
@@ -281,29 +282,37 @@ void ParameterPanel::onParameterDoubleClick() {
     const AmendTexts texts{cellText(index, CodeColumn) + QLatin1Char(' ') +
                                cellText(index, NameColumn),
                            cellText(index, RangeColumn), cellText(index, ValueColumn)};
-    AmendDialog dialog(m_area->window(), m_messages, texts, named, kind);
+    AmendDialog dialog(m_area->window(), m_messages, texts, named, target.kind);
     if (m_runAmend(dialog) != QDialog::Accepted)
         return;
     m_amendNewText = dialog.newText();
-    writeParameter(index, m_amendNewText, kind.decimals);
+    writeParameter(target, m_amendNewText);
 }
 
-void ParameterPanel::writeParameter(int index, const QString& newText, unsigned decimals) {
-    if (newText.isEmpty() || index < 0 || index >= 100)
+void ParameterPanel::writeParameter(const AmendTarget& target, const QString& newText) {
+    if (newText.isEmpty() || target.slot < 0)
         return;
-    const int32_t value = parseFixed(newText.toStdString(), decimals);
-    auto state = m_link.lock();
-    if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives)
-        return;
-    DriveRecord& drive = state->table.slots[state->selectedSlot];
-    // Index and value before the request: the link reads them when it serves it.
-    state->paramWriteIndex = index;
-    state->paramWriteValue = value;
-    drive.pendingOp = OpCode::ParamWrite;
-    // The control block is written once more after the parameter.
-    drive.controlAck[0] = 0;
-    // Shown at once; the re-read after the write replaces it with the drive's value.
-    state->groupValues[index] = static_cast<uint16_t>(value & 0xFFFF);
+    const std::optional<FixedParse> parsed =
+        parseEnteredNumber(newText.toStdString(), target.kind.decimals);
+    if (!parsed)
+        return; // the dialog refuses what is not a number
+    const auto word = static_cast<uint16_t>(parsed->value & 0xFFFF);
+    bool gone = false;
+    {
+        auto state = m_link.lock();
+        // The drive may have left the table while the dialog was open.
+        gone = state->table.slots[target.slot].name != target.driveName;
+        if (!gone)
+            requestParameterWrite(
+                *state, target.slot,
+                {target.group, target.row, registerOf(target.group, target.row), word});
+        // Shown at once while the list still shows that group of that drive;
+        // the re-read after the write replaces it with the drive's value.
+        if (!gone && state->selectedSlot == target.slot && state->selectedGroup == target.group)
+            state->groupValues[target.row] = word;
+    }
+    if (gone)
+        m_messages.show(target.driveName + " 已断开连接，参数未写入。", "");
 }
 
 void ParameterPanel::storeToEeprom() {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "ui/amend_dialog.h"
+
 class QComboBox;
 class QLabel;
 class QTableWidget;
@@ -16,7 +18,6 @@ class QWidget;
 
 namespace velkaro {
 
-class AmendDialog;
 class DriveLink;
 class OperatorMessages;
 class XpButton;
@@ -72,7 +73,15 @@ private:
                           const std::array<uint16_t, 100>& values);
     int listSelectedRow() const;
     QString cellText(int row, int column) const;
-    void writeParameter(int index, const QString& newText, unsigned decimals);
+    /// The parameter an amend dialog was opened on.
+    struct AmendTarget {
+        int slot = -1;
+        std::string driveName;
+        int group = 0;
+        int row = 0;
+        RegisterKind kind;
+    };
+    void writeParameter(const AmendTarget& target, const QString& newText);
 
     QWidget* m_area;
     DriveLink& m_link;

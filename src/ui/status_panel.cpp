@@ -76,6 +76,11 @@ QString text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+/// A running value with its decimals and unit, e.g. "50.00Hz".
+QString quantityText(const DriveRecord& drive, StatusQuantity quantity, const char* unit) {
+    return text(formatFixed(statusValue(drive, quantity), quantity.decimals) + unit);
+}
+
 } // namespace
 
 StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
@@ -234,9 +239,9 @@ void StatusPanel::refreshDriveList() {
                 alarmNames += name;
             }
             const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
-            cells.push_back({text(texts.state), text(formatFixed(drive.status[1], 2) + "Hz"),
-                             text(formatFixed(drive.status[5], 1) + "A"),
-                             text(formatFixed(drive.status[7], 1) + "V")});
+            cells.push_back({text(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
+                             quantityText(drive, kOutputCurrent, "A"),
+                             quantityText(drive, kOutputVoltage, "V")});
         }
 
         if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
@@ -359,12 +364,12 @@ void StatusPanel::refreshDriveSummary() {
             values = {text(d.name),
                       text(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
                       text(d.series),
-                      text(formatFixed(d.status[4], 2) + "Hz"),
-                      text(formatFixed(d.status[1], 2) + "Hz"),
-                      text(formatFixed(d.status[7], 1) + "V"),
-                      text(formatFixed(d.status[5], 1) + "A"),
-                      text(formatFixed(d.status[8], 1) + "V"),
-                      text(formatFixed(d.status[6], 1) + "%"),
+                      quantityText(d, kSetFrequency, "Hz"),
+                      quantityText(d, kRunningFrequency, "Hz"),
+                      quantityText(d, kOutputVoltage, "V"),
+                      quantityText(d, kOutputCurrent, "A"),
+                      quantityText(d, kBusVoltage, "V"),
+                      quantityText(d, kOutputTorque, "%"),
                       text(texts.state),
                       text(texts.cause)};
         }

@@ -71,8 +71,13 @@ TEST_F(MainWindowTest, FirstDriveIsSelectedOnePassAfterTheListShowsIt) {
     EXPECT_EQ(st.window->selection().selectedRow, 0);
     EXPECT_EQ(st.window->nameBox()->text(), "3#QD30-7.50");
     EXPECT_EQ(st.selectedSlot(), st.slotOf("3#QD30-7.50"));
-    // The new selection asks for the first parameter group.
-    EXPECT_EQ(st.drive("3#QD30-7.50").pendingOp, OpCode::GroupRead);
+    // The new selection asks for the first parameter group (after the drive's
+    // own control read, which it must not replace).
+    EXPECT_EQ(st.drive("3#QD30-7.50").pendingOp, OpCode::ControlRead);
+    {
+        auto state = st.link.lock();
+        EXPECT_NE(state->groupReadRequest, state->groupReadDone);
+    }
 
     st.run(400);
     EXPECT_EQ(status().driveList()->topLevelItem(0)->text(1), "停止中");
@@ -375,11 +380,14 @@ TEST_F(MainWindowTest, FrequencyEntryScalesAndRefusesWhatNoRegisterHolds) {
         QString shown;
         bool refused;
     };
+    // Text that is no number, or a negative frequency, keeps the previous value:
+    // "abc" once gave 0 and ramped the drive down, "-1" went out as 0xFF9C.
     const Case cases[] = {
-        {"12.345", 1234, "12.34", false},     {"abc", 0, "0.00", false},
-        {"50", 5000, "50.00", false},         {"655.35", 65535, "655.35", false},
-        {"655.36", 65535, "655.35", true},    {"-327.68", -32768, "-327.68", false},
-        {"-327.69", -32768, "-327.68", true}, {"99999999999", -32768, "-327.68", true},
+        {"12.345", 1234, "12.34", false},  {"abc", 1234, "12.34", true},
+        {"12,5", 1234, "12.34", true},     {" ５０．５ ", 5050, "50.50", false},
+        {"50", 5000, "50.00", false},      {"655.35", 65535, "655.35", false},
+        {"655.36", 65535, "655.35", true}, {"-1.00", 65535, "655.35", true},
+        {"0", 0, "0.00", false},           {"99999999999", 0, "0.00", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed.toStdString());

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "files/parameter_file.h"
+#include "link/link_operations.h"
 #include "link/support/link_harness.h"
 #include "link/support/scripted_port.h"
 #include "registry/catalogue.h"
@@ -116,21 +117,21 @@ TEST_F(TransferTest, ParameterWriteIsFollowedByAGroupReRead) {
     {
         auto s = h.link.lock();
         s->selectedGroup = 1;
-        s->paramWriteIndex = 3;
-        s->paramWriteValue = 1234;
+        requestParameterWrite(*s, slot, {1, 3, 0x0103, 1234});
     }
-    request(slot, OpCode::ParamWrite);
     ASSERT_GE(h.runUntil([slot](LinkState& s) {
         return s.table.slots[static_cast<std::size_t>(slot)].pendingOp == OpCode::None &&
                s.currentOp == OpCode::None;
     }),
               0);
     const auto reqs = requestsOf(*h.bus.drive(3));
-    ASSERT_EQ(reqs.size(), 3u); // the write, then F1 (40) as 30 + 10
+    // The write, then F1 (40) as 30 + 10, then the control block once more.
+    ASSERT_EQ(reqs.size(), 4u);
     EXPECT_EQ(reqs[0].function, 0x10);
     EXPECT_EQ(reqs[0].reg, 0x0103);
     EXPECT_EQ(reqs[1].reg, 0x0100);
     EXPECT_EQ(reqs[2].reg, 0x011E);
+    EXPECT_EQ(reqs[3].reg, 0x3200);
     EXPECT_EQ(h.bus.drive(3)->holdingRegister(0x0103), 1234);
     auto s = h.link.lock();
     EXPECT_EQ(s->groupValues[3], 1234);
@@ -422,7 +423,9 @@ TEST_F(TransferTest, TransferAbandonedByRemovalGivesBackBusyAndActivity) {
     EXPECT_EQ(s->activityState, ActivityState::None);
     EXPECT_EQ(s->transferCursor, 0);
     EXPECT_EQ(s->currentOp, OpCode::None);
-    EXPECT_TRUE(h.messages.shown().empty());
+    // The operator learns the file was not written.
+    ASSERT_EQ(h.messages.shown().size(), 1u);
+    EXPECT_EQ(h.messages.shown()[0].text, kExportCut);
 }
 
 } // namespace

@@ -99,7 +99,7 @@ TEST_P(RunRecordStoreTest, ShorterStorageTimePurgesInTheNextPass) {
 TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach) {
     connect(4, "O'Brien 1# ", 1234);
     connect(0, "2#QD20", 0);
-    connect(2, "3#QD30", -5);
+    connect(2, "3#QD30", 125);
     {
         auto state = link.lock();
         state->table.slots[2].online = 0; // dropped: its last values are kept
@@ -110,7 +110,7 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
     EXPECT_EQ(db->rows(), (std::vector<std::string>{
                               "O'Brien 1# |2026-03-05 09:07:03|12.34|0.0|0.0|0.00|0.0|正向运转 ",
                               "2#QD20|2026-03-05 09:07:03|0.00|0.0|0.0|0.00|0.0|正向运转 ",
-                              "3#QD30|2026-03-05 09:07:03|-0.05|0.0|0.0|0.00|0.0|通讯断线 ",
+                              "3#QD30|2026-03-05 09:07:03|1.25|0.0|0.0|0.00|0.0|通讯断线 ",
                           }));
 }
 

@@ -56,16 +56,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(RunRecords, ValuesAreFixedPointTextsOfTheirStatusWords) {
     DriveTable table;
     DriveRecord& drive = connect(table, 0, "A");
-    drive.status[1] = 5000; // running frequency, 0.01 Hz
-    drive.status[5] = 123;  // current, 0.1 A
-    drive.status[7] = -5;   // voltage, 0.1 V: the sign stays
-    drive.status[4] = 4999; // set frequency, 0.01 Hz
-    drive.status[8] = 5400; // bus voltage, 0.1 V
+    drive.status[1] = -25536; // running frequency, 0.01 Hz: 400.00 Hz sign-extended
+    drive.status[5] = 123;    // current, 0.1 A
+    drive.status[7] = -5;     // voltage, 0.1 V: an unsigned word, never negative
+    drive.status[4] = 4999;   // set frequency, 0.01 Hz
+    drive.status[8] = 5400;   // bus voltage, 0.1 V
     const auto rows = runRecordsOf(table);
     ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].runningFrequency, "50.00");
+    EXPECT_EQ(rows[0].runningFrequency, "400.00");
     EXPECT_EQ(rows[0].outputCurrent, "12.3");
-    EXPECT_EQ(rows[0].outputVoltage, "-0.5");
+    EXPECT_EQ(rows[0].outputVoltage, "6553.1");
     EXPECT_EQ(rows[0].setFrequency, "49.99");
     EXPECT_EQ(rows[0].busVoltage, "540.0");
 }

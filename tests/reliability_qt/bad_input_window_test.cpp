@@ -189,12 +189,15 @@ INSTANTIATE_TEST_SUITE_P(Names, RenameFieldTest, ::testing::ValuesIn(renameCases
 // --------------------------------------------------------- frequency entry
 
 constexpr std::string_view kFrequencyRefusal =
-    "输入的频率超出范围，请输入 -327.68 到 655.35 之间的数值！";
+    "输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！";
+constexpr std::string_view kFrequencyNotANumber =
+    "输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！";
 
 struct FrequencyCase {
     const char* label;
     std::string typed;
     std::optional<int32_t> stored; ///< controlSet[1] afterwards; none: refused, unchanged
+    std::string_view refusal = kFrequencyRefusal;
 };
 
 std::vector<FrequencyCase> frequencyCases() {
@@ -202,20 +205,22 @@ std::vector<FrequencyCase> frequencyCases() {
         {"plain", "50", 5000},
         {"three decimals", "12.345", 1234},
         {"blanks", "  25.5  ", 2550},
-        {"exponent", "1e1", 1000},
+        {"full width", "２５．５", 2550},
+        {"exponent", "1e1", std::nullopt, kFrequencyNotANumber},
         {"top of the word", "655.35", 65535},
-        {"bottom of the word", "-327.68", -32768},
+        {"zero", "0", 0},
+        {"negative", "-0.01", std::nullopt},
         {"one past the top", "655.36", std::nullopt},
-        {"one past the bottom", "-327.69", std::nullopt},
-        {"huge exponent", "1e9", std::nullopt},
+        {"huge exponent", "1e9", std::nullopt, kFrequencyNotANumber},
         {"ten thousand digits", kTenThousand, std::nullopt},
-        {"letters", "abc", 0}, // as designed: not a number is 0
+        {"letters", "abc", std::nullopt, kFrequencyNotANumber},
+        {"comma", "12,5", std::nullopt, kFrequencyNotANumber},
         {"control character first",
          std::string("\x01"
                      "5",
                      2),
-         0}, // likewise
-        {"unit after the number", "30Hz", 3000},
+         std::nullopt, kFrequencyNotANumber},
+        {"unit after the number", "30Hz", std::nullopt, kFrequencyNotANumber},
     };
 }
 
@@ -245,7 +250,7 @@ TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseI
         EXPECT_TRUE(after == static_cast<uint16_t>(*c.stored) || after == before) << after;
     } else {
         ASSERT_EQ(bench.messages.count(), 1u);
-        EXPECT_EQ(bench.messages.texts()[0], kFrequencyRefusal);
+        EXPECT_EQ(bench.messages.texts()[0], c.refusal);
         EXPECT_EQ(after, before) << "a refused frequency reached the drive";
     }
 }
@@ -269,6 +274,7 @@ std::vector<AmendCase> amendCases() {
         {"exponent beyond", "1e9", false},
         {"ten thousand digits", kTenThousand, false},
         {"negative on unsigned", "-1", false},
+        {"not a number", "1O", false},
         {"empty writes nothing", "", false},
     };
 }

@@ -162,17 +162,21 @@ TEST_F(ParameterPanelTest, Qd10ListsItsOnlyGroupAs88RowsWithTheDrivesValues) {
               formatFixed(static_cast<int16_t>(drive->holdingRegister(0)), decimalsOf(*first)));
 }
 
-TEST_F(ParameterPanelTest, ValuesAreSignedWordsWithTheParametersDecimalsAndOnlyChangedCellsMove) {
+TEST_F(ParameterPanelTest, ValuesFollowTheSignBitWithTheParametersDecimalsAndOnlyChangedCellsMove) {
     const int slot = connectAndSelect(1, sim::Series::QD10, 75);
     (void)slot;
     struct Case {
         unsigned decimals;
+        bool isSigned;
         uint16_t word;
         const char* shown;
     };
-    for (const Case& c : {Case{1, 0xFFFB, "-0.5"}, Case{2, 1234, "12.34"}, Case{0, 65535, "-1"}}) {
-        const int row = rowWhere(
-            "QD10", 0, [&](const ParamDescriptor& d) { return decimalsOf(d) == c.decimals; });
+    // 400.00 Hz must not read -255.36, nor 65535 read -1, on an unsigned parameter.
+    for (const Case& c : {Case{1, true, 0xFFFB, "-0.5"}, Case{2, false, 40000, "400.00"},
+                          Case{0, false, 65535, "65535"}, Case{2, false, 1234, "12.34"}}) {
+        const int row = rowWhere("QD10", 0, [&](const ParamDescriptor& d) {
+            return decimalsOf(d) == c.decimals && isSignedParameter(d) == c.isSigned;
+        });
         ASSERT_GE(row, 0) << "no QD10 parameter with " << c.decimals << " decimals";
         QTableWidgetItem* before = panel->parameterList()->item(row, 1);
         QTableWidgetItem* neighbour = panel->parameterList()->item(row == 0 ? 1 : 0, 1);
@@ -189,7 +193,7 @@ TEST_F(ParameterPanelTest, ValuesAreSignedWordsWithTheParametersDecimalsAndOnlyC
 TEST_F(ParameterPanelTest, ConfirmedValueIsScaledShownAtOnceThenReplacedByTheDrivesValue) {
     const int slot = connectAndSelect(1, sim::Series::QD10, 75);
     const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
-        return decimalsOf(d) == 1 && !AmendDialog::rangeReachesBelowZero(d.range);
+        return decimalsOf(d) == 1 && !isSignedParameter(d);
     });
     ASSERT_GE(row, 0);
     const AmendTexts shown = amend(row, "12.5", true);
@@ -200,9 +204,12 @@ TEST_F(ParameterPanelTest, ConfirmedValueIsScaledShownAtOnceThenReplacedByTheDri
     {
         auto state = link.lock();
         EXPECT_EQ(state->paramWriteIndex, row);
-        EXPECT_EQ(state->paramWriteValue, 125);
-        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::ParamWrite);
-        EXPECT_EQ(state->table.slots[slot].controlAck[0], 0);
+        const DriveRecord& drive = state->table.slots[slot];
+        ASSERT_EQ(drive.parameterWrites.size(), 1u);
+        EXPECT_EQ(drive.parameterWrites.front().registerAddress, registerOf(0, row));
+        EXPECT_EQ(drive.parameterWrites.front().word, 125);
+        EXPECT_EQ(drive.pendingOp, OpCode::ParamWrite);
+        EXPECT_EQ(drive.controlAck[0], 0);
     }
     panel->refreshParameterList();
     EXPECT_EQ(cell(row, 1), "12.5");
@@ -243,7 +250,7 @@ TEST_F(ParameterPanelTest, DialogClosedWithoutSaveOrLeftEmptyWritesNothing) {
 TEST_F(ParameterPanelTest, ValueBeyondTheSixteenBitRegisterIsRefusedNotCut) {
     const int slot = connectAndSelect(1, sim::Series::QD10, 75);
     const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
-        return decimalsOf(d) == 1 && !AmendDialog::rangeReachesBelowZero(d.range);
+        return decimalsOf(d) == 1 && !isSignedParameter(d);
     });
     ASSERT_GE(row, 0);
     for (const char* text : {"6553.6", "-0.1", "99999999999"}) {
@@ -267,20 +274,10 @@ TEST_F(ParameterPanelTest, ValueBeyondTheSixteenBitRegisterIsRefusedNotCut) {
     messages.clear();
     amend(row, "6553.5", true);
     EXPECT_EQ(messages.count(), 0u);
-    EXPECT_EQ(link.lock()->paramWriteValue, 65535);
+    EXPECT_EQ(link.lock()->table.slots[slot].parameterWrites.back().word, 65535);
 }
 
-TEST(AmendRangeTest, SignednessAndLimitsFollowTheParametersRange) {
-    struct Case {
-        const char* range;
-        bool isSigned;
-    };
-    for (const Case& c :
-         {Case{"－100.0%～100.0%", true}, Case{"-10.00～10.00", true},
-          Case{"－10.00V～FE-10", true}, Case{"0.00Hz～F0-06", false}, Case{"Fd-17～F0-06", false},
-          Case{"0～5", false}, Case{"0-3", false}, Case{"", false}})
-        EXPECT_EQ(AmendDialog::rangeReachesBelowZero(c.range), c.isSigned) << c.range;
-
+TEST(AmendRangeTest, TypedTextIsANumberWithinTheRegisterOrRefused) {
     struct Limit {
         const char* text;
         RegisterKind kind;
@@ -289,8 +286,9 @@ TEST(AmendRangeTest, SignednessAndLimitsFollowTheParametersRange) {
     for (const Limit& l : {Limit{"-3276.8", {1, true}, false}, Limit{"-3276.9", {1, true}, true},
                            Limit{"3276.7", {1, true}, false}, Limit{"3276.8", {1, true}, true},
                            Limit{"65535", {0, false}, false}, Limit{"65536", {0, false}, true},
-                           Limit{"-1", {0, false}, true}, Limit{"abc", {0, false}, false},
-                           Limit{"", {2, false}, false}})
+                           Limit{"-1", {0, false}, true}, Limit{"abc", {0, false}, true},
+                           Limit{"12,5", {1, false}, true}, Limit{" １２．５ ", {1, false}, false},
+                           Limit{"－3。5", {1, true}, false}, Limit{"", {2, false}, false}})
         EXPECT_EQ(AmendDialog::refusalFor(l.text, l.kind).has_value(), l.refused) << l.text;
 }
 
