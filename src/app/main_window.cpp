@@ -201,6 +201,7 @@ void MainWindow::createControls() {
         }
     });
     connect(m_statusPanel, &StatusPanel::renameRequested, this, &MainWindow::renameSelectedDrive);
+    connect(m_statusPanel, &StatusPanel::selectionMoved, this, &MainWindow::onSelectionMoved);
     m_motorPanel = new MotorPanel(m_area, m_link, m_messages, m_requests);
     m_parameterPanel =
         new ParameterPanel(m_area, m_link, m_messages, [this] { return m_selection.selectedName; });
@@ -296,6 +297,11 @@ bool MainWindow::initMainWindow() {
         // The operator gets the fixed text; the reason goes to the developer's trace.
         qWarning("velkaro: run-record data source: %s", dataSource.message.c_str());
         m_messages.show("错误! 不能加载数据库!", "");
+        // The window stays usable with its status bar and first panel; no
+        // timer, tick or link runs.
+        createStatusBar();
+        pushValues();
+        showPanel();
         return false;
     }
     m_historyPanel->showAllRows();

@@ -125,6 +125,8 @@ public:
     QAction* menuAction(int command) const;
     QWidget* panelArea() const { return m_area; }
     bool tickRunning() const;
+    /// Timer 4, the run-record pass; re-armed with the current interval each time.
+    const QTimer& recordTimer() const { return m_timer4; }
     bool ended() const { return m_ended; }
 
 protected:
@@ -140,13 +142,15 @@ private:
     void updateProgress();
     void openLinkAndReport();
     void showMotorFrame(MotorFrame frame);
+    void onSelectionMoved(int previousSlot, const std::string& previousAddress);
+    /// Tells in the status bar which found drives were given another name.
+    void showJoinRenames();
 
     DriveLink& m_link;
     OperatorMessages& m_messages;
     MainWindowOptions m_options;
 
     WindowSelection m_selection;
-    std::string m_lastSelectedName;
     CommandRequests m_requests;
     DisplayOptions m_displayOptions;
     MotorFrame m_motorFrame = MotorFrame::RunA;

@@ -19,10 +19,15 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QStatusBar>
 
 #undef slots
 
 namespace velkaro {
+
+namespace {
+constexpr int kJoinRenameShownMs = 15000;
+}
 
 void MainWindow::showPanel() {
     m_statusPanel->setPanelVisible(false);
@@ -59,7 +64,22 @@ void MainWindow::selectPanel(int panel) {
 }
 
 void MainWindow::raiseCommandRequest(int code) {
-    m_requests.raise(code);
+    RequestTarget target;
+    {
+        auto state = m_link.lock();
+        target = selectedTarget(*state);
+    }
+    // With no drive selected the request is dropped: it must never start
+    // whichever drive happens to be selected later.
+    m_requests.raise(code, target);
+}
+
+void MainWindow::onSelectionMoved(int previousSlot, const std::string& previousAddress) {
+    // What was given for the drive left behind is not served to the next one,
+    // and a drive left jogging stops.
+    m_requests.clear();
+    m_motorPanel->releaseJog(previousSlot, previousAddress);
+    m_parameterPanel->selectionChanged();
 }
 
 void MainWindow::runStatusPass() {
@@ -71,22 +91,14 @@ void MainWindow::runStatusPass() {
 
 void MainWindow::refreshStatus() {
     m_statusPanel->selectDefaultRow();
-    if (m_selection.selectedName != m_lastSelectedName) {
-        m_parameterPanel->selectionChanged();
-    }
-    m_lastSelectedName = m_selection.selectedName;
     m_statusPanel->refreshDriveList();
-    if (m_selection.selectedName.empty()) {
-        // A rebuilt list drops the selection, and a group read running then is
-        // cut short. Whatever the next pass selects, even the same drive, reads
-        // its group afresh, so the list never shows zeros as the drive's values.
-        m_lastSelectedName.clear();
-    }
+    showJoinRenames();
     m_statusPanel->refreshDriveTree();
     m_statusPanel->refreshDriveSummary();
     m_parameterPanel->refreshParameterList();
     updateProgress();
-    // Last, so the box's own event loop finds every view already current.
+    // Queued: the box opens after this pass has returned, so the 100 ms passes
+    // go on while the operator reads it.
     m_statusPanel->showPendingAlert();
 }
 
@@ -120,7 +132,8 @@ void MainWindow::dispatchCommands() {
             return;
         }
         DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
-        m_requests.dispatch(drive, m_motorPanel->jogForward() || m_motorPanel->jogReverse());
+        m_requests.dispatch(drive, selectedTarget(*state),
+                            m_motorPanel->jogForward() || m_motorPanel->jogReverse());
         frequency = drive.controlSet[1];
     }
     m_motorPanel->followFrequency(frequency);
@@ -170,40 +183,96 @@ void MainWindow::selectPreviousDrive() {
     m_statusPanel->selectPreviousDrive();
 }
 
+namespace {
+
+/// Told when the operator would rename or remove the drive of a running transfer.
+constexpr std::string_view kTransferUnderWay =
+    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
+
+} // namespace
+
 void MainWindow::disconnectDrive() {
+    bool refused = false;
     {
         auto state = m_link.lock();
         if (state->selectedSlot == -1) {
             return;
         }
-        // Nothing goes to the drive: it only leaves the table.
-        state->table.removeDrive(m_selection.selectedName);
+        // The transfer runs on the selected drive: removing it would cut it.
+        refused = state->transferBusy;
+        if (!refused) {
+            // Nothing goes to the drive: it only leaves the table.
+            state->table.removeDrive(m_selection.selectedName);
+        }
+    }
+    if (refused) {
+        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        return;
     }
     m_statusPanel->afterDisconnect();
 }
 
 void MainWindow::renameSelectedDrive() {
+    // The drive the dialog is about: the rename goes to it, or nowhere.
+    int slot = -1;
+    std::string address;
+    const std::string shownName = m_selection.selectedName;
     {
         auto state = m_link.lock();
-        if (m_selection.selectedName.empty() || state->selectedSlot == -1) {
+        slot = state->selectedSlot;
+        if (shownName.empty() || slot < 0 || slot >= kMaxDrives) {
             return;
         }
+        address = state->table.slots[static_cast<std::size_t>(slot)].address;
+        if (state->transferBusy) {
+            slot = -1;
+        }
     }
-    RenameDialog dialog(QString::fromStdString(m_selection.selectedName), this);
+    if (slot < 0) {
+        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        return;
+    }
+    RenameDialog dialog(QString::fromStdString(shownName), this);
     if (!m_runRenameDialog(dialog)) {
         return;
     }
     const std::string request = dialog.renameRequest().toStdString();
     RenameResult result = RenameResult::NotFound;
+    bool busy = false;
     {
         auto state = m_link.lock();
-        result = state->table.renameDrive(m_selection.selectedName, request);
+        const DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
+        busy = state->transferBusy;
+        if (!busy && drive.name == shownName && drive.address == address) {
+            result = state->table.renameDrive(shownName, request);
+        }
     }
-    if (result == RenameResult::EmptyName) {
+    if (busy) {
+        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+    } else if (result == RenameResult::EmptyName) {
         m_messages.show("变频器名字不能为空！", "");
     } else if (result == RenameResult::DuplicateName) {
         m_messages.show("该名字已经存在！", "");
+    } else if (result == RenameResult::NotFound) {
+        m_messages.show(shownName + " 已断开连接，名字未更改。", "");
     }
+}
+
+void MainWindow::showJoinRenames() {
+    std::vector<std::pair<std::string, std::string>> renames;
+    {
+        auto state = m_link.lock();
+        renames.swap(state->joinRenames);
+    }
+    if (renames.empty()) {
+        return;
+    }
+    QStringList texts;
+    for (const auto& [found, given] : renames) {
+        texts << QStringLiteral("新找到的变频器 %1 与已连接的变频器重名，已命名为 %2")
+                     .arg(QString::fromStdString(found), QString::fromStdString(given));
+    }
+    statusBar()->showMessage(texts.join(QStringLiteral("；")), kJoinRenameShownMs);
 }
 
 } // namespace velkaro

@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "files/parameter_file.h"
 #include "link/frame_codec.h"
@@ -92,6 +94,9 @@ struct LinkState {
 
     /// Progress bar of a search, export or import.
     Progress progress;
+    /// Drives a search added under another name than the one found, because a
+    /// connected drive held it: "found → given", for the window to tell.
+    std::vector<std::pair<std::string, std::string>> joinRenames;
     /// A drive's online flag or the table changed: the window redraws its tree.
     bool driveListChanged = false;
     /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.

@@ -71,10 +71,12 @@ void completeServed(LinkState& s) {
     } else {
         t.probeRecord.pendingOp = OpCode::None;
         if (t.probeRecord.name != kProbeMarker) {
-            const uint32_t before = t.driveCount;
-            t.commitProbe();
-            if (t.driveCount != before) {
+            const DriveTable::ProbeCommit commit = t.commitProbe();
+            if (commit.added) {
                 s.driveListChanged = true;
+                if (commit.givenName != commit.foundName) {
+                    s.joinRenames.emplace_back(commit.foundName, commit.givenName);
+                }
             }
         }
         t.probeRecord.name.clear();

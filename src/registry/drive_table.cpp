@@ -35,7 +35,9 @@ bool DriveTable::isAddressFree(std::string_view addressText) const {
     return true;
 }
 
-void DriveTable::commitProbe() {
+DriveTable::ProbeCommit DriveTable::commitProbe() {
+    ProbeCommit result;
+    result.foundName = probeRecord.name;
     probeRecord.online = 1;
     probeRecord.keyCodes = defaultKeyCodes;
     probeRecord.pendingOp = OpCode::ControlRead;
@@ -44,12 +46,21 @@ void DriveTable::commitProbe() {
         driveCount < static_cast<uint32_t>(kMaxDrives)) {
         const int slot = findSlotByName("");
         if (slot >= 0) {
+            std::string name = probeRecord.name;
+            const auto used = driveNames.begin() + driveCount;
+            for (int n = 2; std::find(driveNames.begin(), used, name) != used; ++n) {
+                name = probeRecord.name + "(" + std::to_string(n) + ")";
+            }
+            probeRecord.name = name;
             slots[slot] = probeRecord;
             driveNames[driveCount] = probeRecord.name;
             ++driveCount;
+            result.added = true;
+            result.givenName = name;
         }
     }
     probeRecord.name.clear();
+    return result;
 }
 
 bool DriveTable::removeDrive(std::string_view name) {

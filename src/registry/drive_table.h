@@ -103,9 +103,18 @@ public:
     int findSlotByName(std::string_view name) const;
     /// False when a connected drive already has this address text.
     bool isAddressFree(std::string_view addressText) const;
+    /// What commitProbe did with the probe.
+    struct ProbeCommit {
+        bool added = false;
+        std::string foundName; ///< the name the identification made
+        std::string givenName; ///< the name it joined under (another when that was taken)
+    };
     /// Takes the identified probe online and into the first free slot when its
-    /// address is free and fewer than 32 drives are connected; always frees the probe.
-    void commitProbe();
+    /// address is free and fewer than 32 drives are connected; always frees the
+    /// probe. A name already held by a connected drive (a renamed one may hold
+    /// "2#QD10-7.5") is never given twice: the new drive gets "(2)", "(3)", ...
+    /// after it, so every name commands exactly one drive.
+    ProbeCommit commitProbe();
     /// Removes a connected drive by name; false (nothing changed) if it is not connected.
     bool removeDrive(std::string_view name);
     /// Renames a connected drive; refuses an empty name or one already connected.

@@ -1,17 +1,43 @@
 #include "ui/command_requests.h"
 
-#include "registry/drive_table.h"
+#include "link/drive_link.h"
 
 namespace velkaro {
 
 namespace {
 constexpr int32_t kFaultBit = 0x0008;
+
+bool isStop(int code) {
+    return code == CommandRequests::kStop || code == CommandRequests::kCoastStop ||
+           code == CommandRequests::kEmergencyStop;
+}
+bool isRun(int code) {
+    return code == CommandRequests::kRun || code == CommandRequests::kForward ||
+           code == CommandRequests::kReverse;
+}
+} // namespace
+
+RequestTarget selectedTarget(const LinkState& state) {
+    const int slot = state.selectedSlot;
+    if (slot < 0 || slot >= kMaxDrives || state.table.slots[slot].name.empty()) {
+        return {};
+    }
+    return {slot, state.table.slots[slot].name};
 }
 
-void CommandRequests::raise(int code) {
-    if (code >= kRun && code <= kFaultReset) {
-        m_flags[static_cast<std::size_t>(code)] = true;
+void CommandRequests::raise(int code, const RequestTarget& target) {
+    if (code < kRun || code > kFaultReset || target.slot < 0) {
+        return;
     }
+    if (target != m_target) {
+        clear();
+        m_target = target;
+    }
+    m_flags[static_cast<std::size_t>(code)] = true;
+}
+
+void CommandRequests::clear() {
+    m_flags.fill(false);
 }
 
 bool CommandRequests::pending(int code) const {
@@ -47,14 +73,25 @@ int32_t CommandRequests::commandWord(int code) {
     }
 }
 
-CommandRequests::Outcome CommandRequests::dispatch(DriveRecord& drive, bool jogTicked) {
-    for (int code = kRun; code <= kFaultReset; ++code) {
+CommandRequests::Outcome CommandRequests::dispatch(DriveRecord& drive,
+                                                   const RequestTarget& selected, bool jogTicked) {
+    if (selected != m_target) {
+        // Given for a drive that is no longer the selected one.
+        clear();
+        return {};
+    }
+    for (const int code : kServeOrder) {
         if (!m_flags[static_cast<std::size_t>(code)]) {
             continue;
         }
         m_flags[static_cast<std::size_t>(code)] = false;
+        if (isStop(code)) {
+            for (int run = kRun; run <= kReverse; ++run) {
+                m_flags[static_cast<std::size_t>(run)] = false;
+            }
+        }
         bool allowed = true;
-        if (code == kRun || code == kForward || code == kReverse) {
+        if (isRun(code)) {
             allowed = !jogTicked;
         } else if (code == kFaultReset) {
             allowed = (drive.status[0] & kFaultBit) != 0;

@@ -221,6 +221,22 @@ void MotorPanel::onJogChanged() {
     word = jogWord(word, m_jogForward, m_jogReverse);
 }
 
+void MotorPanel::releaseJog(int slot, const std::string& address) {
+    {
+        auto state = m_link.lock();
+        if (slot >= 0 && slot < kMaxDrives) {
+            DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
+            // Only the drive the boxes were ticked for, if it is still there.
+            if (!drive.name.empty() && drive.address == address) {
+                drive.controlSet[0] = jogWord(drive.controlSet[0], false, false);
+            }
+        }
+    }
+    m_jogForward = false;
+    m_jogReverse = false;
+    pushValues();
+}
+
 void MotorPanel::onFrequencyEntered() {
     const std::string entered = m_frequencyEdit->text().toStdString();
     const std::optional<FixedParse> parsed = parseEnteredNumber(entered, 2);
@@ -253,8 +269,13 @@ void MotorPanel::onKeyPressed(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= 6) {
         return;
     }
+    RequestTarget target;
+    {
+        auto state = m_link.lock();
+        target = selectedTarget(*state);
+    }
     // Codes 0 (reserved) and 8 (hidden) raise nothing; the requests ignore them.
-    m_requests.raise(m_panelKeyCodes[static_cast<std::size_t>(keyIndex)]);
+    m_requests.raise(m_panelKeyCodes[static_cast<std::size_t>(keyIndex)], target);
 }
 
 void MotorPanel::onToggleKeyEdit() {

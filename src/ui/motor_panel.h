@@ -40,6 +40,10 @@ public:
     void setPanelVisible(bool visible);
 
     void onJogChanged();
+    /// The selection left the drive at `slot` (known by its bus address): its
+    /// jog bits are cleared, so it stops jogging, and both boxes are unticked.
+    /// Nothing is changed when that slot now holds another drive.
+    void releaseJog(int slot, const std::string& address);
     /// Enter in the window: the frequency edit into `controlSet[1]`. A value
     /// that does not fit a 16-bit register is refused and the previous one kept.
     void onFrequencyEntered();

@@ -205,25 +205,50 @@ void StatusPanel::refreshDriveList() {
     };
     std::vector<RowCells> cells;
     QString status;
+    bool rebuild = false;
+    int rows = 0;
+    int followRow = -1;
     {
         auto state = m_link.lock();
         const DriveTable& table = state->table;
-        bool changed = false;
         for (int i = 0; i < kMaxDrives; ++i) {
             if (table.driveNames[i] != m_shownNames[i]) {
                 m_shownNames[i] = table.driveNames[i];
-                changed = true;
+                rebuild = true;
             }
         }
-        if (changed) {
-            // The rows are new: nothing is selected until the next pass picks row 0.
-            m_selection.selectedRow = -1;
-            m_selection.selectedName.clear();
-            state->selectedSlot = -1;
-            rebuildList(static_cast<int>(std::min<uint32_t>(table.driveCount, kMaxDrives)));
-            return;
+        if (rebuild) {
+            rows = static_cast<int>(std::min<uint32_t>(table.driveCount, kMaxDrives));
+            // The selected drive keeps its selection in the new rows (a search
+            // added a drive, it was renamed, another was removed); only a
+            // drive that has gone leaves the selection to the default.
+            const int slot = state->selectedSlot;
+            if (slot >= 0 && slot == m_driveSlot && !table.slots[slot].name.empty() &&
+                table.slots[slot].address == m_driveAddress) {
+                for (int row = 0; row < rows; ++row) {
+                    if (table.driveNames[row] == table.slots[slot].name) {
+                        followRow = row;
+                    }
+                }
+            }
         }
-
+    }
+    if (rebuild) {
+        rebuildList(rows);
+        if (followRow >= 0) {
+            markRow(followRow);
+            applySelection(followRow);
+            m_selection.nameBoxText = m_selection.selectedName;
+            emit valuesPushed();
+        } else {
+            // Nothing is selected until the next pass picks row 0.
+            applySelection(-1);
+        }
+        return;
+    }
+    {
+        auto state = m_link.lock();
+        const DriveTable& table = state->table;
         std::string alarmNames;
         const int rows = m_list->topLevelItemCount();
         cells.reserve(static_cast<std::size_t>(rows));
@@ -280,7 +305,7 @@ void StatusPanel::showPendingAlert() {
     const std::string alert = std::exchange(m_pendingAlert, std::string());
     QApplication::beep();
     raiseWindow();
-    m_messages.show(alert, "");
+    m_messages.notify(alert, "");
 }
 
 void StatusPanel::raiseWindow() {
@@ -458,14 +483,9 @@ void StatusPanel::stepSelection(int delta) {
     } else if (row < 0) {
         row = rows - 1;
     }
-    m_selection.selectedRow = row;
-    m_selection.selectedName = rowText(row).toStdString();
-    {
-        auto state = m_link.lock();
-        state->selectedSlot = state->table.findSlotByName(m_selection.selectedName);
-    }
-    m_selection.nameBoxText = m_selection.selectedName;
     markRow(row);
+    applySelection(row);
+    m_selection.nameBoxText = m_selection.selectedName;
     emit valuesPushed();
 }
 
@@ -480,10 +500,7 @@ void StatusPanel::afterDisconnect() {
         markRow(0);
         takeSelectionFromList();
     } else {
-        m_selection.selectedRow = -1;
-        m_selection.selectedName.clear();
-        auto state = m_link.lock();
-        state->selectedSlot = -1;
+        applySelection(-1);
     }
     // The name box follows the new selection instead of naming the removed drive.
     m_selection.nameBoxText = m_selection.selectedName;
@@ -522,11 +539,29 @@ void StatusPanel::markRow(int row) {
 }
 
 void StatusPanel::takeSelectionFromList() {
-    const int row = listSelectedRow();
+    applySelection(listSelectedRow());
+}
+
+void StatusPanel::applySelection(int row) {
+    const std::string name = row < 0 ? std::string() : rowText(row).toStdString();
+    int slot = -1;
+    std::string address;
+    {
+        auto state = m_link.lock();
+        slot = row < 0 ? -1 : state->table.findSlotByName(name);
+        if (slot >= 0) {
+            address = state->table.slots[static_cast<std::size_t>(slot)].address;
+        }
+        state->selectedSlot = slot;
+    }
     m_selection.selectedRow = row;
-    m_selection.selectedName = row < 0 ? std::string() : rowText(row).toStdString();
-    auto state = m_link.lock();
-    state->selectedSlot = row < 0 ? -1 : state->table.findSlotByName(m_selection.selectedName);
+    m_selection.selectedName = name;
+    // A drive is known by its slot and bus address: a rename keeps it selected.
+    if (slot != m_driveSlot || address != m_driveAddress) {
+        const int previousSlot = std::exchange(m_driveSlot, slot);
+        const std::string previousAddress = std::exchange(m_driveAddress, address);
+        emit selectionMoved(previousSlot, previousAddress);
+    }
 }
 
 void StatusPanel::rebuildList(int rows) {

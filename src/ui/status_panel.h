@@ -40,14 +40,15 @@ public:
     /// First step of the refresh: with drives connected and no row
     /// selected, row 0 becomes the selection.
     void selectDefaultRow();
-    /// Rebuilds the list when the connected names changed (clearing the
-    /// selection), else writes the changed cells, decides the fault alert and
-    /// emits the status-bar text. The alert box itself waits for
-    /// showPendingAlert().
+    /// Rebuilds the list when the connected names changed (the selected drive
+    /// stays selected; only when it has gone is the selection cleared), else
+    /// writes the changed cells, decides the fault alert and emits the
+    /// status-bar text. The alert box itself waits for showPendingAlert().
     void refreshDriveList();
     void refreshDriveTree();
     void refreshDriveSummary();
-    /// Shows the fault alert decided by the last refreshDriveList, if any.
+    /// Shows the fault alert decided by the last refreshDriveList, if any,
+    /// without waiting for the operator: supervision goes on meanwhile.
     void showPendingAlert();
 
     /// Next / previous row with wrap-around; nothing while the list is empty
@@ -77,6 +78,9 @@ signals:
     void statusMessageChanged(const QString& text);
     /// Double-click on a drive in the list.
     void renameRequested();
+    /// Another drive (or none) is now selected; the previous one was at
+    /// `previousSlot` with bus address `previousAddress` (slot -1: none).
+    void selectionMoved(int previousSlot, const std::string& previousAddress);
 
 private:
     void setCell(QTreeWidgetItem* item, int column, const QString& text);
@@ -84,6 +88,8 @@ private:
     QString rowText(int row) const;
     void markRow(int row);
     void takeSelectionFromList();
+    /// Makes `row` (-1: none) the selection in the window and the link.
+    void applySelection(int row);
     void stepSelection(int delta);
     void rebuildList(int rows);
     void raiseWindow();
@@ -103,6 +109,8 @@ private:
     std::string m_lastAlarmNames;
     std::string m_pendingAlert;
     bool m_updatingViews = false;
+    int m_driveSlot = -1;       ///< the selected drive's slot
+    std::string m_driveAddress; ///< and its bus address
     std::size_t m_cellWrites = 0;
 };
 

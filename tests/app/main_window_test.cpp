@@ -129,9 +129,10 @@ TEST_F(MainWindowTest, DriveAddedDuringAGroupReadStillGetsItsValuesListed) {
     }
 }
 
-TEST_F(MainWindowTest, RenameRebuildsListAndTreeAndClearsSelection) {
+TEST_F(MainWindowTest, RenameRebuildsListAndTreeAndKeepsTheDriveSelected) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
+    const int slot = st.selectedSlot();
     st.window->setRenameDialogRunner([](RenameDialog& dialog) {
         EXPECT_EQ(dialog.currentNameEdit()->text(), "3#QD30-7.50");
         dialog.newNameEdit()->setText("Pump A");
@@ -142,12 +143,11 @@ TEST_F(MainWindowTest, RenameRebuildsListAndTreeAndClearsSelection) {
 
     st.window->refreshStatus();
     EXPECT_EQ(rowTexts(status().driveList()), QStringList{"Pump A"});
-    EXPECT_EQ(st.window->selection().selectedRow, -1);
-    EXPECT_EQ(st.selectedSlot(), -1);
-    EXPECT_EQ(treeGroup(status().driveTree(), 0), QStringList{"Pump A"});
-
-    st.window->refreshStatus();
+    EXPECT_EQ(st.window->selection().selectedRow, 0);
     EXPECT_EQ(selectedName(), "Pump A");
+    EXPECT_EQ(st.selectedSlot(), slot);
+    EXPECT_EQ(st.window->nameBox()->text(), "Pump A");
+    EXPECT_EQ(treeGroup(status().driveTree(), 0), QStringList{"Pump A"});
     st.run(300);
     EXPECT_EQ(status().summaryList()->topLevelItem(0)->text(1), "Pump A");
     EXPECT_TRUE(st.messages.texts().empty());
@@ -276,18 +276,21 @@ TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {
     EXPECT_EQ(st.window->statusPaneText(0), "变频器地址搜寻中");
 }
 
-TEST_F(MainWindowTest, OneCommandRequestPerPassInCodeOrder) {
+TEST_F(MainWindowTest, StopsGoFirstAndAStopGivenWithARunLeavesTheDriveStopped) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    st.window->raiseCommandRequest(CommandRequests::kStop);
-    st.window->raiseCommandRequest(CommandRequests::kRun);
-    st.window->raiseCommandRequest(0); // reserved and hidden raise nothing
-    st.window->raiseCommandRequest(8);
-
-    st.window->dispatchCommands();
-    EXPECT_EQ(st.commandWord(), 0x001F);
-    st.window->dispatchCommands();
-    EXPECT_EQ(st.commandWord(), 0x001E);
+    // Raised within one pass: the emergency stop first, then stop and coast
+    // stop; the run is dropped, whatever order the keys were pressed in.
+    for (const int code : {CommandRequests::kRun, CommandRequests::kCoastStop,
+                           CommandRequests::kStop, CommandRequests::kEmergencyStop, 0, 8}) {
+        st.window->raiseCommandRequest(code); // 0 and 8 (reserved, hidden) raise nothing
+    }
+    std::vector<int32_t> words;
+    for (int pass = 0; pass < 4; ++pass) {
+        st.window->dispatchCommands();
+        words.push_back(st.commandWord());
+    }
+    EXPECT_EQ(words, (std::vector<int32_t>{0x001A, 0x001E, 0x001C, 0x001C}));
     EXPECT_FALSE(st.window->commandRequests().anyPending());
 
     // The whole road: the menu's start reaches the drive, its stop halts it.
@@ -300,14 +303,16 @@ TEST_F(MainWindowTest, OneCommandRequestPerPassInCodeOrder) {
     EXPECT_EQ(st.bus.drive(3)->outputFrequency(), 0);
 }
 
-TEST_F(MainWindowTest, RequestsWaitForASelectedDrive) {
-    st.window->raiseCommandRequest(CommandRequests::kRun);
-    st.run(300);
-    EXPECT_TRUE(st.window->commandRequests().pending(CommandRequests::kRun));
+TEST_F(MainWindowTest, RequestWithoutASelectedDriveIsDropped) {
+    // Pressing 运行 with nothing connected must not start the first drive a
+    // later search finds.
+    st.window->toolButton(1016)->click();
+    EXPECT_FALSE(st.window->commandRequests().anyPending());
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    EXPECT_FALSE(st.window->commandRequests().pending(CommandRequests::kRun));
-    EXPECT_EQ(st.commandWord(), 0x001F);
+    st.run(1000);
+    EXPECT_EQ(st.commandWord(), 0x001E); // the stop word the drive holds
+    EXPECT_FALSE(st.bus.drive(3)->running());
 }
 
 TEST_F(MainWindowTest, RunDroppedWhileJogTickedAndResetDroppedWithoutFault) {

@@ -292,6 +292,25 @@ TEST(AmendRangeTest, TypedTextIsANumberWithinTheRegisterOrRefused) {
         EXPECT_EQ(AmendDialog::refusalFor(l.text, l.kind).has_value(), l.refused) << l.text;
 }
 
+TEST_F(ParameterPanelTest, Qd40SignedParameterTakesANegativeValue) {
+    // QD40 has no range texts: only the format bit tells a signed parameter.
+    const int slot = connectAndSelect(1, sim::Series::QD40, 1100);
+    int group = 0;
+    int row = -1;
+    for (; row < 0 && group < panel->groupSelector()->count(); ++group)
+        row =
+            rowWhere("QD40", group, [](const ParamDescriptor& d) { return isSignedParameter(d); });
+    ASSERT_GE(row, 0);
+    panel->groupSelector()->setCurrentIndex(group - 1);
+    settle();
+    const unsigned decimals = decimalsOf(*descriptor("QD40", group - 1, row));
+    amend(row, QString::fromStdString(formatFixed(-3, decimals)), true);
+    EXPECT_EQ(messages.count(), 0u);
+    auto state = link.lock();
+    ASSERT_EQ(state->table.slots[slot].parameterWrites.size(), 1u);
+    EXPECT_EQ(state->table.slots[slot].parameterWrites.front().word, 0xFFFD);
+}
+
 TEST_F(ParameterPanelTest, EepromStoreNeedsASelectedDriveAndIsSentOnce) {
     panel->storeToEeprom(); // nothing selected
     {

@@ -1,0 +1,485 @@
+// Commands and values reach the drive and register the operator meant, and
+// supervision never pauses: the window with its real widgets over the
+// simulated bus.
+#include "app/support/station.h"
+#include "link/fixed_point.h"
+#include "link/link_operations.h"
+#include "registry/catalogue.h"
+
+#include "ui/amend_dialog.h"
+#include "ui/connection_dialog.h"
+#include "ui/motor_panel.h"
+#include "ui/parameter_panel.h"
+#include "ui/qt_operator_messages.h"
+#include "ui/rename_dialog.h"
+#include "ui/status_panel.h"
+#include "widgets/skinned_button.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#undef slots
+
+namespace velkaro {
+namespace {
+
+using sim::Series;
+using test::Station;
+
+QStringList treeGroup(QTreeWidget* tree, int heading) {
+    QStringList names;
+    QTreeWidgetItem* item = tree->topLevelItem(heading);
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        names << item->child(i)->text(0);
+    }
+    return names;
+}
+
+/// A started station with QD30 drives at addresses 1..count, all connected.
+std::unique_ptr<Station> stationWith(int count) {
+    auto st = std::make_unique<Station>();
+    EXPECT_TRUE(st->start());
+    for (int a = 1; a <= count; ++a) {
+        st->bus.addDrive(a, Series::QD30, 750);
+    }
+    st->connect(1, static_cast<unsigned>(count));
+    return st;
+}
+
+/// Clicks the drive at bus `address` in the drive list.
+void select(Station& st, int address) {
+    QTreeWidget* list = st.window->statusPanel().driveList();
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (st.drive(list->topLevelItem(row)->text(0).toStdString()).address ==
+            std::to_string(address)) {
+            list->setCurrentItem(list->topLevelItem(row));
+        }
+    }
+    ASSERT_EQ(st.drive(st.window->selection().selectedName).address, std::to_string(address));
+}
+
+int32_t commandWordAt(Station& st, int address) {
+    auto state = st.link.lock();
+    for (const DriveRecord& d : state->table.slots) {
+        if (!d.name.empty() && d.address == std::to_string(address)) {
+            return d.controlSet[0];
+        }
+    }
+    return -1;
+}
+
+/// The command word of the first control-block write the drive received; -1 if none.
+int32_t firstCommandWord(const sim::SimulatedDrive& drive) {
+    for (const auto& frame : drive.requestsSeen()) {
+        if (frame.size() >= 9 && frame[1] == 0x10 && frame[2] == 0x32 && frame[3] == 0x00) {
+            return (frame[7] << 8) | frame[8];
+        }
+    }
+    return -1;
+}
+
+TEST(OperatorSafety, SelectionStaysOnItsDriveWhateverHappensToTheOthers) {
+    struct Event {
+        const char* label;
+        std::function<void(Station&)> act;
+        const char* nameAfter;
+    };
+    const Event events[] = {
+        {"search adds a drive",
+         [](Station& st) {
+             st.bus.addDrive(9, Series::QD10, 75);
+             st.connect(9, 1);
+         },
+         "2#QD30-7.50"},
+        {"another drive leaves",
+         [](Station& st) { st.link.lock()->table.removeDrive("1#QD30-7.50"); }, "2#QD30-7.50"},
+        {"the drive is renamed",
+         [](Station& st) {
+             st.window->setRenameDialogRunner([](RenameDialog& dialog) {
+                 dialog.newNameEdit()->setText("Pump B");
+                 dialog.accept();
+                 return true;
+             });
+             st.window->renameSelectedDrive();
+         },
+         "Pump B"},
+        {"it drops and comes back",
+         [](Station& st) {
+             st.bus.drive(2)->faults().silent = true;
+             st.run(8000);
+             EXPECT_EQ(treeGroup(st.window->statusPanel().driveTree(), 1),
+                       QStringList{"2#QD30-7.50"});
+             EXPECT_EQ(st.window->statusPanel().driveList()->topLevelItem(1)->text(1), "通讯断线");
+             st.bus.drive(2)->faults().silent = false;
+         },
+         "2#QD30-7.50"},
+    };
+    for (const Event& e : events) {
+        SCOPED_TRACE(e.label);
+        auto st = stationWith(3);
+        select(*st, 2);
+        const int slot = st->selectedSlot();
+        st->window->selectPanel(ParameterPanelIndex);
+        st->window->parameterPanel().groupSelector()->setCurrentIndex(2);
+        st->run(2000);
+
+        e.act(*st);
+        st->run(2000);
+        EXPECT_EQ(st->selectedSlot(), slot);
+        EXPECT_EQ(st->window->selection().selectedName, e.nameAfter);
+        EXPECT_EQ(st->window->nameBox()->text(), e.nameAfter);
+        EXPECT_EQ(st->window->parameterPanel().groupSelector()->currentIndex(), 2);
+        EXPECT_EQ(st->link.lock()->groupValues[0], st->bus.drive(2)->holdingRegister(0x0200));
+        // Commands still go to it.
+        st->window->menuAction(MainWindow::Start)->trigger();
+        st->run(500);
+        EXPECT_TRUE(st->bus.drive(2)->running());
+        EXPECT_FALSE(st->bus.drive(1)->running());
+    }
+}
+
+TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
+    struct Source {
+        const char* label;
+        std::function<void(Station&)> give;
+        int32_t word; ///< what reaches the drive when the selection stays
+    };
+    auto key = [](MotorPanel::KeyIndex k) {
+        return [k](Station& st) { st.window->motorPanel().key(k)->click(); };
+    };
+    auto menu = [](MainWindow::MenuCommand c) {
+        return [c](Station& st) { st.window->menuAction(c)->trigger(); };
+    };
+    // The default keys: red 停机, green 正转, blue 紧急停机, yellow 反转, purple 自由停机.
+    const Source sources[] = {
+        {"run tool button", [](Station& st) { st.window->toolButton(1016)->click(); }, 0x001F},
+        {"stop tool button", [](Station& st) { st.window->toolButton(1017)->click(); }, 0x001E},
+        {"start menu", menu(MainWindow::Start), 0x001F},
+        {"coast stop menu", menu(MainWindow::CoastStop), 0x001C},
+        {"red key", key(MotorPanel::Red), 0x001E},
+        {"green key", key(MotorPanel::Green), 0x001F},
+        {"blue key", key(MotorPanel::Blue), 0x001A},
+        {"yellow key", key(MotorPanel::Yellow), 0x081F},
+        {"purple key", key(MotorPanel::Purple), 0x001C},
+    };
+    for (const Source& s : sources) {
+        SCOPED_TRACE(s.label);
+        auto st = stationWith(2);
+        st->window->selectPanel(MotorControlPanel);
+        st->run(200);
+        select(*st, 1);
+        const int32_t before1 = commandWordAt(*st, 1);
+        const int32_t before2 = commandWordAt(*st, 2);
+        s.give(*st);
+        select(*st, 2); // before the 100 ms pass serves it
+        st->window->dispatchCommands();
+        st->run(1000);
+        EXPECT_EQ(commandWordAt(*st, 1), before1) << "the drive it was given for, too late";
+        EXPECT_EQ(commandWordAt(*st, 2), before2) << "the drive selected afterwards";
+        EXPECT_FALSE(st->window->commandRequests().anyPending());
+
+        // Given and served while its drive stays selected, the word is on the wire.
+        st->bus.drive(2)->clearRequestsSeen();
+        s.give(*st);
+        st->window->dispatchCommands();
+        EXPECT_EQ(commandWordAt(*st, 2), s.word);
+        st->run(1000);
+        if (s.word != before2) { // an unchanged word needs no write
+            EXPECT_EQ(firstCommandWord(*st->bus.drive(2)), s.word);
+        }
+    }
+}
+
+TEST(OperatorSafety, JogStopsWhenTheSelectionLeavesItsDrive) {
+    auto st = stationWith(2);
+    st->window->selectPanel(MotorControlPanel);
+    select(*st, 1);
+    MotorPanel& motor = st->window->motorPanel();
+    motor.forwardJogBox()->click();
+    st->run(500);
+    EXPECT_TRUE(st->bus.drive(1)->jogging());
+
+    select(*st, 2);
+    EXPECT_FALSE(motor.forwardJogBox()->isChecked());
+    EXPECT_EQ(commandWordAt(*st, 1), 0x001E);
+    st->run(500);
+    EXPECT_FALSE(st->bus.drive(1)->jogging());
+
+    // The boxes now act on drive 2 alone.
+    motor.reverseJogBox()->click();
+    EXPECT_EQ(commandWordAt(*st, 2), 0x021E);
+    EXPECT_EQ(commandWordAt(*st, 1), 0x001E);
+}
+
+TEST(OperatorSafety, ASavedParameterGoesToItsOwnRegisterWhateverIsClickedBeforeItsTurn) {
+    struct Interference {
+        const char* label;
+        std::function<void(Station&)> act;
+    };
+    const Interference interferences[] = {
+        {"another row clicked",
+         [](Station& st) {
+             QTableWidget* list = st.window->parameterPanel().parameterList();
+             list->selectRow(7);
+             st.window->parameterPanel().onParameterClick();
+         }},
+        {"another drive selected", [](Station& st) { select(st, 2); }},
+        {"another group chosen",
+         [](Station& st) { st.window->parameterPanel().groupSelector()->setCurrentIndex(0); }},
+    };
+    constexpr uint16_t kWritten = registerOf(1, 5);
+    for (const Interference& i : interferences) {
+        SCOPED_TRACE(i.label);
+        auto st = stationWith(8);
+        select(*st, 1);
+        ParameterPanel& panel = st->window->parameterPanel();
+        st->window->selectPanel(ParameterPanelIndex);
+        panel.groupSelector()->setCurrentIndex(1);
+        st->run(3000);
+        const auto untouched = [&] {
+            return std::array<uint16_t, 3>{st->bus.drive(1)->holdingRegister(registerOf(1, 7)),
+                                           st->bus.drive(1)->holdingRegister(registerOf(0, 5)),
+                                           st->bus.drive(2)->holdingRegister(kWritten)};
+        };
+        const auto before = untouched();
+        const uint16_t value = st->bus.drive(1)->holdingRegister(kWritten) == 123 ? 124 : 123;
+        const unsigned decimals = decimalsOf(*descriptor("QD30", 1, 5));
+
+        panel.setAmendRunner([&](AmendDialog& dialog) {
+            dialog.newValueBox()->setText(QString::fromStdString(formatFixed(value, decimals)));
+            dialog.saveButton()->click();
+            return dialog.result();
+        });
+        panel.parameterList()->selectRow(5);
+        panel.onParameterDoubleClick();
+        i.act(*st);
+        st->run(6000);
+        EXPECT_EQ(st->bus.drive(1)->holdingRegister(kWritten), value);
+        EXPECT_EQ(untouched(), before);
+    }
+}
+
+TEST(OperatorSafety, EachNameCommandsItsOwnDrive) {
+    auto st = stationWith(1);
+    st->window->setRenameDialogRunner([](RenameDialog& dialog) {
+        dialog.newNameEdit()->setText("2#QD30-7.50"); // what drive 2 will be called
+        dialog.accept();
+        return true;
+    });
+    st->window->renameSelectedDrive();
+    st->bus.addDrive(2, Series::QD30, 750);
+    st->connect(2, 1);
+    {
+        auto state = st->link.lock();
+        ASSERT_EQ(state->table.driveCount, 2u);
+        EXPECT_EQ(state->table.driveNames[1], "2#QD30-7.50(2)");
+    }
+    EXPECT_TRUE(st->window->statusBar()->currentMessage().contains("2#QD30-7.50(2)"));
+    for (const int address : {2, 1}) {
+        select(*st, address);
+        st->window->menuAction(MainWindow::Start)->trigger();
+        st->run(500);
+        EXPECT_TRUE(st->bus.drive(address)->running()) << address;
+        st->window->menuAction(MainWindow::Stop)->trigger();
+        st->run(3000);
+    }
+    EXPECT_EQ(st->drive("2#QD30-7.50").address, "1");
+    EXPECT_EQ(st->drive("2#QD30-7.50(2)").address, "2");
+}
+
+TEST(OperatorSafety, RenameAndDisconnectNeverCutATransferOrReachAnotherDrive) {
+    auto st = stationWith(2);
+    select(*st, 1);
+    // A rename whose drive left while the dialog was open renames nothing.
+    st->window->setRenameDialogRunner([&](RenameDialog& dialog) {
+        st->link.lock()->table.removeDrive("1#QD30-7.50");
+        dialog.newNameEdit()->setText("Pump A");
+        dialog.accept();
+        return true;
+    });
+    st->window->renameSelectedDrive();
+    EXPECT_EQ(st->messages.last().text, "1#QD30-7.50 已断开连接，名字未更改。");
+    EXPECT_EQ(st->slotOf("Pump A"), -1);
+    st->run(300);
+
+    // While an export runs, its drive can be neither renamed nor removed.
+    select(*st, 2);
+    {
+        auto state = st->link.lock();
+        state->transferBusy = true;
+        state->parameterFilePath = "/nonexistent-velkaro/never.sav";
+    }
+    st->messages.clear();
+    st->window->renameSelectedDrive();
+    st->window->menuAction(MainWindow::Disconnect)->trigger();
+    EXPECT_EQ(
+        st->messages.texts(),
+        (std::vector<std::string>(2, "参数导入或导出正在进行，请等待其完成后再进行该操作！")));
+    EXPECT_EQ(st->slotOf("2#QD30-7.50"), st->selectedSlot());
+}
+
+TEST(OperatorSafety, RefusedDataSourceStillShowsTheStatusBarAndTheStatusPanel) {
+    Station st(false);
+    EXPECT_FALSE(st.start());
+    EXPECT_EQ(st.messages.texts(), std::vector<std::string>{"错误! 不能加载数据库!"});
+    EXPECT_EQ(st.window->statusPaneText(1), "COM1");
+    EXPECT_EQ(st.window->statusPaneText(3), "无效验");
+    EXPECT_FALSE(st.window->statusPanel().driveList()->isHidden());
+    EXPECT_FALSE(st.window->statusPanel().driveTree()->isHidden());
+}
+
+TEST(OperatorSafety, StatusValuesAreNeverShownNegativeButTorqueKeepsItsSign) {
+    auto st = stationWith(1);
+    const int slot = st->selectedSlot();
+    {
+        auto state = st->link.lock();
+        DriveRecord& d = state->table.slots[static_cast<std::size_t>(slot)];
+        d.status[1] = -25536; // 400.00 Hz as the sign-extended word
+        d.status[5] = -1;     // 6553.5 A
+        d.status[6] = -5;     // torque -0.5 %
+    }
+    st->window->refreshStatus();
+    QTreeWidget* summary = st->window->statusPanel().summaryList();
+    EXPECT_EQ(st->window->statusPanel().driveList()->topLevelItem(0)->text(2), "400.00Hz");
+    EXPECT_EQ(summary->topLevelItem(2)->text(3), "400.00Hz");
+    EXPECT_EQ(summary->topLevelItem(3)->text(3), "6553.5A");
+    EXPECT_EQ(summary->topLevelItem(4)->text(3), "-0.5%");
+}
+
+TEST(OperatorSafety, MenuRoutesOpenTheirDialogsAndTheRecordTimerTakesANewInterval) {
+    auto st = stationWith(1);
+    int connectionDialogs = 0;
+    int renameDialogs = 0;
+    st->window->setConnectionDialogRunner([&](ConnectionDialog&) { ++connectionDialogs; });
+    st->window->setRenameDialogRunner([&](RenameDialog&) { return ++renameDialogs < 0; });
+    st->window->menuAction(MainWindow::AddConnection)->trigger();
+    st->window->menuAction(MainWindow::ChangeName)->trigger();
+    EXPECT_EQ(connectionDialogs, 1);
+    EXPECT_EQ(renameDialogs, 1);
+
+    // Timer 4 is armed with the interval of the options when it fires.
+    MainWindowOptions options;
+    options.startTick = false;
+    options.registerDataSource = [] { return DataSourceResult{true, ""}; };
+    options.recordConnect = "DSN=velkaro-window-test-absent";
+    MainWindow window(st->link, st->messages, options);
+    window.displayOptions().recordIntervalMs = 50;
+    ASSERT_TRUE(window.initMainWindow());
+    EXPECT_EQ(window.recordTimer().interval(), 50);
+    window.displayOptions().recordIntervalMs = 70000;
+    QEventLoop loop;
+    QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+    QObject::connect(&window.recordTimer(), &QTimer::timeout, &loop, &QEventLoop::quit,
+                     Qt::QueuedConnection);
+    loop.exec();
+    EXPECT_EQ(window.recordTimer().interval(), 70000);
+    window.endMainWindow();
+}
+
+/// The fault alert with the real modal box: while it is open the 100 ms passes
+/// go on (polls queued, drops detected, lists redrawn, commands dispatched),
+/// and another fault opens another box.
+TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
+    sim::BusSimulator bus;
+    sim::MemoryTransport transport(bus);
+    QtOperatorMessages boxes;
+    DriveLink link(transport, boxes);
+    MainWindowOptions options;
+    options.startTick = false; // the test ticks; timer 1 runs for real
+    options.registerDataSource = [] { return DataSourceResult{true, ""}; };
+    options.recordConnect = "DSN=velkaro-window-test-absent";
+    MainWindow window(link, boxes, options);
+    boxes.setParentWindow(&window);
+    ASSERT_TRUE(window.initMainWindow());
+    for (int a = 1; a <= 3; ++a) {
+        bus.addDrive(a, Series::QD30, 750);
+    }
+    {
+        auto state = link.lock();
+        state->searchNextAddress = 1;
+        state->searchRemaining = 3;
+    }
+    // Simulated time runs on a fast real timer; timer 1 is the window's own.
+    QTimer clock;
+    QObject::connect(&clock, &QTimer::timeout, [&] {
+        for (int i = 0; i < 40; ++i) {
+            link.tick();
+            transport.advanceTick();
+        }
+    });
+    clock.start(2);
+
+    int stage = 0;
+    std::vector<QMessageBox*> seen;
+    QEventLoop loop;
+    QTimer script;
+    bool late = false;
+    QTimer::singleShot(20000, &loop, [&] { late = true; });
+    QObject::connect(&script, &QTimer::timeout, [&] {
+        auto openBoxes = [] {
+            std::vector<QMessageBox*> open;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    open.push_back(box);
+                }
+            }
+            return open;
+        };
+        if (late) {
+            // A box that stopped the passes must not hang the test: close
+            // every box until the loop can end.
+            for (QMessageBox* box : openBoxes()) {
+                box->done(QMessageBox::Ok);
+            }
+            loop.quit();
+            return;
+        }
+        switch (stage) {
+        case 0: // all three connected and polled: trip drive 1
+            if (link.lock()->table.driveCount == 3 && window.selection().selectedRow == 0) {
+                bus.drive(1)->setFault(12);
+                stage = 1;
+            }
+            break;
+        case 1: // the alert is up: drive 2 falls silent, a stop is given
+            if (openBoxes().size() == 1) {
+                bus.drive(2)->faults().silent = true;
+                window.raiseCommandRequest(CommandRequests::kStop);
+                stage = 2;
+            }
+            break;
+        case 2: // seen as dropped, in the tree, the stop dispatched: trip drive 3
+            if (treeGroup(window.statusPanel().driveTree(), 1) == QStringList{"2#QD30-7.50"} &&
+                link.lock()->table.slots[0].controlSet[0] == 0x001E) {
+                bus.drive(3)->setFault(12);
+                stage = 3;
+            }
+            break;
+        case 3: // a further box for the further fault
+            if (openBoxes().size() == 2) {
+                seen = openBoxes();
+                stage = 4;
+                boxes.abandonPending(); // closes every open box
+                loop.quit();
+            }
+            break;
+        }
+    });
+    script.start(10);
+    loop.exec();
+    EXPECT_EQ(stage, 4) << "supervision stopped behind the open box";
+    ASSERT_EQ(seen.size(), 2u);
+}
+
+} // namespace
+} // namespace velkaro
