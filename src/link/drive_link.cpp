@@ -70,6 +70,10 @@ void DriveLink::deliver(TickOutcome& out) {
             m_messages.show(item.text, item.caption);
             continue;
         }
+        if (item.kind == TickOutcome::Kind::Notice) {
+            m_messages.notify(item.text, item.caption);
+            continue;
+        }
         ParameterFileResult written =
             writeParameterFile(out.exportPath, *out.exportImage, out.exportLength);
         {

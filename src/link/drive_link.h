@@ -43,6 +43,14 @@ struct Progress {
     int position = 0;
 };
 
+/// Control writes of one slot that the drive refused in a row, all of the
+/// same request; the operator is told once per request.
+struct ControlRefusals {
+    std::array<uint8_t, kControlBlockFrameBytes> request{}; ///< the refused frame
+    unsigned count = 0;                                     ///< refusals in a row of `request`
+    bool told = false; ///< the operator has been told about `request`
+};
+
 /// Everything the tick and the window share. Touch it only through
 /// DriveLink::lock().
 struct LinkState {
@@ -89,6 +97,8 @@ struct LinkState {
     Progress progress;
     /// A drive's online flag or the table changed: the window redraws its tree.
     bool driveListChanged = false;
+    /// Refused control writes per slot, until one is confirmed or the words change.
+    std::array<ControlRefusals, kMaxDrives> controlRefusals{};
     /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
     /// The port refused a frame (device gone) and the operator has been told;

@@ -11,6 +11,8 @@ class SerialPort;
 inline constexpr std::size_t kFrameCapacity = 128;
 /// Address, function and the two CRC bytes: nothing shorter is an RTU frame.
 inline constexpr std::size_t kShortestFrame = 4;
+/// The control-block write: 7 header bytes, ten words, the CRC.
+inline constexpr std::size_t kControlBlockFrameBytes = 29;
 
 /// Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF) as the two bytes sent on the
 /// wire: [0] = low byte (sent first), [1] = high byte.

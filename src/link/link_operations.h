@@ -17,7 +17,9 @@ namespace velkaro {
 
 /// Work a tick leaves for after the lock is released, in the order raised.
 struct TickOutcome {
-    enum class Kind { Message, WriteExportFile };
+    /// Message: a box the tick waits on; Notice: a box that must not hold up
+    /// supervision (shown without waiting); WriteExportFile: the exported image.
+    enum class Kind { Message, Notice, WriteExportFile };
     struct Item {
         Kind kind = Kind::Message;
         std::string text;
@@ -31,6 +33,9 @@ struct TickOutcome {
 
     void message(std::string_view text, std::string_view caption) {
         items.push_back({Kind::Message, std::string(text), std::string(caption)});
+    }
+    void notice(std::string_view text, std::string_view caption) {
+        items.push_back({Kind::Notice, std::string(text), std::string(caption)});
     }
     bool empty() const { return items.empty(); }
     void clear() {
