@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "link/drive_link.h"
+#include "link/link_state.h"
 
 namespace velkaro {
 
