@@ -95,9 +95,6 @@ void finishOp(LinkState& s);
 /// Below `limit`: counts a retry, drops the reply and returns true (the caller
 /// sends again). At the limit: finishes the operation and returns false.
 bool retryOrFinish(LinkState& s, OpCode op, unsigned limit);
-/// Register words the reply frame really holds after its 3-byte header and
-/// before its CRC.
-unsigned replyDataWords(const LinkBuffers& b);
 /// The drive at selectedSlot, or null when nothing (or a free slot) is selected.
 DriveRecord* selectedDrive(LinkState& s);
 /// Takes the activity when it is free; gives it back only if it still holds `a`.

@@ -32,9 +32,6 @@ constexpr std::size_t kStoreWord = 9;
 constexpr std::size_t kStoreFrameBytes = 11; // one register at 0x3209
 constexpr unsigned kRefusalsBeforeNotice = 3;
 
-constexpr uint8_t kWriteMultiple = 0x10;
-constexpr uint8_t kExceptionFlag = 0x80;
-
 /// The command words the station writes, by the names the operator knows.
 constexpr std::pair<uint16_t, std::string_view> kCommandNames[] = {
     {0x001F, "运行"},     {0x081F, "反转"},     {0x001E, "停机"},     {0x001C, "自由停机"},
@@ -42,11 +39,6 @@ constexpr std::pair<uint16_t, std::string_view> kCommandNames[] = {
 };
 constexpr std::string_view kFrequencyName = "给定频率";
 constexpr std::string_view kStoreName = "存储到EEPROM";
-
-/// Sign-extended word `index` of a 0x03 reply (data from byte 3).
-int32_t replyWord(const LinkBuffers& b, unsigned index) {
-    return decodeSigned(b.replyFrame[3 + 2 * index], b.replyFrame[4 + 2 * index]);
-}
 
 void setOnline(LinkState& s, DriveRecord& drive, int32_t online) {
     if (drive.online != online) {
@@ -62,14 +54,15 @@ void sendStatusRead(OpContext& c) {
 
 void awaitStatusRead(OpContext& c) {
     LinkState& s = c.s;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kStatusReadTimeoutTicks)) {
     case ReplyStatus::Answered:
         setOnline(s, *c.drive, 1);
         // A short answer (an exception, a truncated frame) still proves the
         // drive is there, but its words are not in the frame: keep the old ones.
-        if (replyDataWords(s.buffers) >= kStatusWords) {
+        if (reply.words() >= kStatusWords) {
             for (unsigned i = 0; i < kStatusWords; ++i) {
-                c.drive->status[i] = replyWord(s.buffers, i);
+                c.drive->status[i] = reply.signedWord(i);
             }
             const auto slot = c.drive - s.table.slots.data();
             if (slot >= 0 && slot < kMaxDrives) {
@@ -95,11 +88,12 @@ void sendControlRead(OpContext& c) {
 
 void awaitControlRead(OpContext& c) {
     LinkState& s = c.s;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kControlReadTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (replyDataWords(s.buffers) >= kControlWords) {
+        if (reply.words() >= kControlWords) {
             for (unsigned j = 0; j < kControlWords; ++j) {
-                c.drive->controlSet[j] = replyWord(s.buffers, j);
+                c.drive->controlSet[j] = reply.signedWord(j);
                 c.drive->controlAck[j] = c.drive->controlSet[j];
             }
             // A fault reset read back is not re-sent, but a set one-shot bit
@@ -130,10 +124,10 @@ void sendControlWrite(OpContext& c) {
 /// The reply answers the control write still in txFrame: a write-multiple
 /// reply that echoes the request's start register and register count (the
 /// block frame's header says 4 at 0x3200, the store 1 at 0x3209).
-bool controlWriteEchoed(const LinkBuffers& b) {
-    // address + function + start (2) + count (2) + CRC (2)
-    return b.replyLength >= 8 && b.replyFrame[1] == kWriteMultiple &&
-           std::equal(b.txFrame.begin() + 2, b.txFrame.begin() + 6, b.replyFrame.begin() + 2);
+bool controlWriteEchoed(const LinkBuffers& b, const DecodedReply& reply) {
+    return reply.is(kWriteMultipleRegisters) && reply.echoed &&
+           reply.echoFirst == decodeUnsigned(b.txFrame[2], b.txFrame[3]) &&
+           reply.echoSecond == decodeUnsigned(b.txFrame[4], b.txFrame[5]);
 }
 
 /// The drive confirmed the request still in txFrame. Only the words that
@@ -211,7 +205,7 @@ std::string refusedCommands(const LinkBuffers& b, const DriveRecord& drive) {
 /// its echo. Three refusals in a row of the same request tell the operator,
 /// once, without holding up the tick; the words stay unconfirmed so change
 /// detection sends them again.
-void noteControlRefusal(OpContext& c) {
+void noteControlRefusal(OpContext& c, const DecodedReply& reply) {
     LinkState& s = c.s;
     const LinkBuffers& b = s.buffers;
     const auto slot = c.drive - s.table.slots.data();
@@ -233,8 +227,8 @@ void noteControlRefusal(OpContext& c) {
     refusals.told = true;
     std::string text =
         "变频器 " + c.drive->name + " 连续三次拒绝了命令：" + refusedCommands(b, *c.drive);
-    if (b.replyLength >= 5 && (b.replyFrame[1] & kExceptionFlag) != 0) {
-        text += "（异常代码 " + hexWord(b.replyFrame[2], 2) + "）";
+    if (reply.exceptionCode != 0) {
+        text += "（异常代码 " + hexWord(reply.exceptionCode, 2) + "）";
     }
     c.out.notice(text + "。", kInfoCaption);
 }
@@ -248,13 +242,14 @@ void forgetControlRefusals(OpContext& c) {
 
 void awaitControlWrite(OpContext& c) {
     LinkState& s = c.s;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kControlWriteTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (controlWriteEchoed(s.buffers)) {
+        if (controlWriteEchoed(s.buffers, reply)) {
             confirmControlWrite(s.buffers, *c.drive);
             forgetControlRefusals(c);
         } else {
-            noteControlRefusal(c);
+            noteControlRefusal(c, reply);
         }
         finishOp(s);
         break;
