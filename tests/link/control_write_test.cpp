@@ -303,66 +303,60 @@ INSTANTIATE_TEST_SUITE_P(
                       ReplyCase{"StoreEchoOfAnotherCount", true, echoWithByteChanged(5), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(ControlReplyTest, ThirdRefusalInARowTellsTheOperatorOnceWithoutWaiting) {
-    change([](DriveRecord& d) { d.controlSet[0] = 0x001F; });
-    port.setResponder(refuseWith(0x01));
-    runWrites(2);
-    EXPECT_TRUE(h.messages.shown().empty());
-    runWrites(3);
-    ASSERT_EQ(h.messages.shown().size(), 1u);
-    const RecordingMessages::Shown notice = h.messages.shown()[0];
-    EXPECT_EQ(notice.text, "变频器 1#QD30-7.50 连续三次拒绝了命令：运行（异常代码 0x01）。");
-    EXPECT_EQ(notice.caption, "信息提示");
-    EXPECT_FALSE(notice.modal);
-    runWrites(8);
-    EXPECT_EQ(h.messages.shown().size(), 1u);
-}
-
-// The notice names what the refused write asked for: the command word by the
-// operator's name for it, a changed frequency, the EEPROM store.
+// The third refusal in a row tells the operator once, without waiting, what
+// the refused write asked for: the command word by the operator's name for
+// it, a changed frequency, the EEPROM store; and the exception code if any.
 struct NamingCase {
     const char* name;
     int32_t command; ///< 0: left as confirmed
     int32_t frequency;
     bool store;
+    uint8_t exceptionCode; ///< 0: answered as a read instead
     const char* named;
 };
 void PrintTo(const NamingCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class RefusalNamingTest : public ControlReplyTest,
+class RefusalNoticeTest : public ControlReplyTest,
                           public ::testing::WithParamInterface<NamingCase> {};
 
-TEST_P(RefusalNamingTest, NoticeNamesTheDriveAndTheCommand) {
+TEST_P(RefusalNoticeTest, ThirdRefusalNamesTheDriveAndTheCommandOnce) {
     const NamingCase& c = GetParam();
     change([&c](DriveRecord& d) {
         d.controlSet[0] = c.command;
         d.controlSet[1] = c.frequency;
         d.controlSet[9] = c.store ? 1 : 0;
     });
-    // A read's answer to a write: a refusal without an exception code.
-    port.setResponder([](const Bytes& r) { return std::optional(readReply(r[0], {0})); });
-    runWrites(3);
-    EXPECT_EQ(h.messages.texts(),
-              std::vector<std::string>{std::string("变频器 1#QD30-7.50 连续三次拒绝了命令：") +
-                                       c.named + "。"});
+    port.setResponder(c.exceptionCode != 0 ? refuseWith(c.exceptionCode) : [](const Bytes& r) {
+        return std::optional(readReply(r[0], {0}));
+    });
+    runWrites(2);
+    EXPECT_TRUE(h.messages.shown().empty());
+    runWrites(5);
+    ASSERT_EQ(h.messages.shown().size(), 1u);
+    const RecordingMessages::Shown notice = h.messages.shown()[0];
+    EXPECT_EQ(notice.text, std::string("变频器 1#QD30-7.50 连续三次拒绝了命令：") + c.named + "。");
+    EXPECT_EQ(notice.caption, "信息提示");
+    EXPECT_FALSE(notice.modal);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Commands, RefusalNamingTest,
-    ::testing::Values(NamingCase{"Run", 0x001F, 0, false, "运行"},
-                      NamingCase{"Reverse", 0x081F, 0, false, "反转"},
-                      NamingCase{"Stop", 0x001E, 0, false, "停机"},
-                      NamingCase{"CoastStop", 0x001C, 0, false, "自由停机"},
-                      NamingCase{"EmergencyStop", 0x001A, 0, false, "紧急停机"},
-                      NamingCase{"FaultReset", 0x009E, 0, false, "故障复位"},
-                      NamingCase{"ForwardJog", 0x011E, 0, false, "正向点动"},
-                      NamingCase{"ReverseJog", 0x021E, 0, false, "反向点动"},
-                      NamingCase{"UnknownWord", 0x1234, 0, false, "命令字 0x1234"},
-                      NamingCase{"Frequency", 0, 40000, false, "给定频率 400.00Hz"},
-                      NamingCase{"RunAtFrequency", 0x001F, 2500, false, "运行、给定频率 25.00Hz"},
-                      NamingCase{"Store", 0, 0, true, "存储到EEPROM"}),
+    Commands, RefusalNoticeTest,
+    ::testing::Values(NamingCase{"Run", 0x001F, 0, false, 0, "运行"},
+                      NamingCase{"RunWithCode", 0x001F, 0, false, 0x01, "运行（异常代码 0x01）"},
+                      NamingCase{"Reverse", 0x081F, 0, false, 0, "反转"},
+                      NamingCase{"Stop", 0x001E, 0, false, 0, "停机"},
+                      NamingCase{"CoastStop", 0x001C, 0, false, 0, "自由停机"},
+                      NamingCase{"EmergencyStop", 0x001A, 0, false, 0, "紧急停机"},
+                      NamingCase{"FaultReset", 0x009E, 0, false, 0, "故障复位"},
+                      NamingCase{"ForwardJog", 0x011E, 0, false, 0, "正向点动"},
+                      NamingCase{"ReverseJog", 0x021E, 0, false, 0, "反向点动"},
+                      NamingCase{"UnknownWord", 0x1234, 0, false, 0, "命令字 0x1234"},
+                      NamingCase{"Frequency", 0, 40000, false, 0, "给定频率 400.00Hz"},
+                      NamingCase{"RunAtFrequency", 0x001F, 2500, false, 0,
+                                 "运行、给定频率 25.00Hz"},
+                      NamingCase{"Store", 0, 0, true, 0x02, "存储到EEPROM（异常代码 0x02）"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Three refusals in a row of the same words, and only those, tell the operator.
