@@ -185,15 +185,12 @@ TEST_F(ControlWriteTest, ControlReadTakesTheBlockAndLeavesAFaultResetToBeSent) {
 // Replies to a control write, against a scripted drive: only the write's own
 // echo confirms it; anything else is a refusal and the words go out again.
 
-Bytes echoOf(const Bytes& request) {
-    return withCrc(Bytes(request.begin(), request.begin() + 6));
-}
-
-/// The request with byte `at` moved on by one, as the echo of another write.
-ScriptedPort::Responder echoWithByteChanged(std::size_t at) {
-    return [at](const Bytes& r) {
+/// The request's first six bytes sent back with byte `at` set to `value`; by
+/// default the address stays 1: the write's own echo.
+ScriptedPort::Responder echoWith(std::size_t at = 0, uint8_t value = 1) {
+    return [at, value](const Bytes& r) {
         Bytes echo(r.begin(), r.begin() + 6);
-        ++echo[at];
+        echo[at] = value;
         return std::optional<Bytes>(withCrc(echo));
     };
 }
@@ -280,27 +277,15 @@ TEST_P(ControlReplyKindTest, OnlyTheWritesOwnEchoConfirmsIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ControlReplyKindTest,
-    ::testing::Values(ReplyCase{"BlockEcho", false,
-                                [](const Bytes& r) { return std::optional(echoOf(r)); }, true},
-                      ReplyCase{"StoreEcho", true,
-                                [](const Bytes& r) { return std::optional(echoOf(r)); }, true},
+    ::testing::Values(ReplyCase{"BlockEcho", false, echoWith(), true},
+                      ReplyCase{"StoreEcho", true, echoWith(), true},
                       ReplyCase{"BlockException", false, refuseWith(0x04), false},
                       ReplyCase{"StoreException", true, refuseWith(0x02), false},
-                      ReplyCase{"BlockAnsweredAsARead", false,
-                                [](const Bytes& r) {
-                                    return std::optional(readReply(r[0], {0, 0, 0, 0}));
-                                },
-                                false},
-                      ReplyCase{"BlockEchoOfWriteSingle", false,
-                                [](const Bytes& r) {
-                                    Bytes echo(r.begin(), r.begin() + 6);
-                                    echo[1] = 0x06;
-                                    return std::optional(withCrc(echo));
-                                },
-                                false},
-                      ReplyCase{"BlockEchoOfAnotherStart", false, echoWithByteChanged(3), false},
-                      ReplyCase{"BlockEchoOfAnotherCount", false, echoWithByteChanged(5), false},
-                      ReplyCase{"StoreEchoOfAnotherCount", true, echoWithByteChanged(5), false}),
+                      ReplyCase{"BlockAnsweredAsARead", false, echoWith(1, 0x03), false},
+                      ReplyCase{"BlockEchoOfWriteSingle", false, echoWith(1, 0x06), false},
+                      ReplyCase{"BlockEchoOfAnotherStart", false, echoWith(3, 0x01), false},
+                      ReplyCase{"BlockEchoOfAnotherCount", false, echoWith(5, 0x0A), false},
+                      ReplyCase{"StoreEchoOfAnotherCount", true, echoWith(5, 0x02), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The third refusal in a row tells the operator once, without waiting, what
@@ -311,7 +296,7 @@ struct NamingCase {
     int32_t command; ///< 0: left as confirmed
     int32_t frequency;
     bool store;
-    uint8_t exceptionCode; ///< 0: answered as a read instead
+    uint8_t exceptionCode; ///< 0: answered by another function instead
     const char* named;
 };
 void PrintTo(const NamingCase& c, std::ostream* os) {
@@ -328,9 +313,7 @@ TEST_P(RefusalNoticeTest, ThirdRefusalNamesTheDriveAndTheCommandOnce) {
         d.controlSet[1] = c.frequency;
         d.controlSet[9] = c.store ? 1 : 0;
     });
-    port.setResponder(c.exceptionCode != 0 ? refuseWith(c.exceptionCode) : [](const Bytes& r) {
-        return std::optional(readReply(r[0], {0}));
-    });
+    port.setResponder(c.exceptionCode != 0 ? refuseWith(c.exceptionCode) : echoWith(1, 0x03));
     runWrites(2);
     EXPECT_TRUE(h.messages.shown().empty());
     runWrites(5);
@@ -373,7 +356,7 @@ TEST_P(RefusalRunTest, NoNoticeWithoutThreeRefusalsInARowOfTheSameWords) {
     port.setResponder(refuseWith(0x04));
     runWrites(2);
     if (GetParam() == Between::ConfirmedWrite) {
-        port.setResponder([](const Bytes& r) { return std::optional(echoOf(r)); });
+        port.setResponder(echoWith());
         runWrites(3);
         // The same block once more, as after a parameter write.
         change([](DriveRecord& d) { d.controlAck[0] = 0; });
