@@ -18,38 +18,35 @@ void countTick(unsigned& counter) {
     }
 }
 
+/// The seven steps of one tick on the shared state, lock held by the caller.
+void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
+    countTick(s.buffers.silenceTicks);
+    countTick(s.buffers.replyTicks);
+    if (!s.linkOpen) {
+        return;
+    }
+    const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
+    if (received.overflowStarted) {
+        out.message(kReceiveOverflow, "");
+    }
+    scheduleStep(s, out);
+    operationStep(s, out);
+    feedSearch(s);
+    detectChanges(s);
+    if (!transmitStep(s.buffers, port) && !s.portFailed) {
+        // An unplugged adapter refuses every frame from now on: tell the
+        // operator once; the drives then drop by their own timeouts.
+        s.portFailed = true;
+        out.message("串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
+                        "。请检查串口连接，然后在连接控制中重新应用设置。",
+                    "");
+    }
+}
+
 } // namespace
 
-/// The seven steps of one tick on the shared state, lock held by the caller.
-class DriveLink::Pipeline {
-public:
-    static void run(LinkState& s, SerialPort& port, TickOutcome& out) {
-        countTick(s.buffers.silenceTicks);
-        countTick(s.buffers.replyTicks);
-        if (!s.linkOpen) {
-            return;
-        }
-        const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
-        if (received.overflowStarted) {
-            out.message(kReceiveOverflow, "");
-        }
-        scheduleStep(s, out);
-        operationStep(s, out);
-        feedSearch(s);
-        detectChanges(s);
-        if (!transmitStep(s.buffers, port) && !s.portFailed) {
-            // An unplugged adapter refuses every frame from now on: tell the
-            // operator once; the drives then drop by their own timeouts.
-            s.portFailed = true;
-            out.message("串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
-                            "。请检查串口连接，然后在连接控制中重新应用设置。",
-                        "");
-        }
-    }
-};
-
 DriveLink::DriveLink(SerialPort& port, OperatorMessages& messages)
-    : m_port(port), m_messages(messages), m_pipeline(std::make_unique<Pipeline>()) {}
+    : m_port(port), m_messages(messages) {}
 
 DriveLink::~DriveLink() = default;
 
@@ -57,7 +54,7 @@ void DriveLink::tick() {
     TickOutcome out;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        Pipeline::run(m_state, m_port, out);
+        runTick(m_state, m_port, out);
     }
     if (!out.empty()) {
         deliver(out);

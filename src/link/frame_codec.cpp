@@ -44,7 +44,7 @@ void putWord(LinkBuffers& b, unsigned at, uint16_t word) {
 
 void buildReadHolding(LinkBuffers& b, uint8_t address, uint16_t reg, uint8_t count) {
     b.txFrame[0] = address;
-    b.txFrame[1] = 0x03;
+    b.txFrame[1] = kReadHoldingRegisters;
     putWord(b, 2, reg);
     b.txFrame[4] = 0x00;
     b.txFrame[5] = count;
@@ -57,7 +57,7 @@ void buildWriteMultiple(LinkBuffers& b, uint8_t address, uint16_t reg, const uin
     // buffer holds at most 59 words with the CRC, the link never asks for more than 50.
     count = std::min<uint8_t>(count, 50);
     b.txFrame[0] = address;
-    b.txFrame[1] = 0x10;
+    b.txFrame[1] = kWriteMultipleRegisters;
     putWord(b, 2, reg);
     b.txFrame[4] = 0x00;
     b.txFrame[5] = count;
@@ -72,7 +72,7 @@ void buildControlBlockWrite(LinkBuffers& b, uint8_t address, const std::array<in
     // The drives take this frame as it stands: the header declares 4 registers and
     // 8 bytes, yet all ten words of 0x3200..0x3209 follow.
     b.txFrame[0] = address;
-    b.txFrame[1] = 0x10;
+    b.txFrame[1] = kWriteMultipleRegisters;
     b.txFrame[2] = 0x32;
     b.txFrame[3] = 0x00;
     b.txFrame[4] = 0x00;
@@ -86,7 +86,7 @@ void buildControlBlockWrite(LinkBuffers& b, uint8_t address, const std::array<in
 
 void buildEchoTest(LinkBuffers& b, uint8_t address) {
     b.txFrame[0] = address;
-    b.txFrame[1] = 0x08;
+    b.txFrame[1] = kDiagnostics;
     b.txFrame[2] = 0x00;
     b.txFrame[3] = 0x00;
     b.txFrame[4] = 0x37;
@@ -135,6 +135,47 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
         b.rxOverflowed = false;
     }
     return result;
+}
+
+uint16_t DecodedReply::word(unsigned i) const {
+    return decodeUnsigned(data[2 * i], data[2 * i + 1]);
+}
+
+int32_t DecodedReply::signedWord(unsigned i) const {
+    return decodeSigned(data[2 * i], data[2 * i + 1]);
+}
+
+DecodedReply decodeReply(const uint8_t* frame, std::size_t length) {
+    DecodedReply r;
+    if (length < kShortestFrame) {
+        return r;
+    }
+    r.address = frame[0];
+    r.function = frame[1] & static_cast<uint8_t>(~kExceptionFlag);
+    r.exception = (frame[1] & kExceptionFlag) != 0;
+    if (r.exception) {
+        // address + function + code + CRC (2)
+        r.exceptionCode = length >= 5 ? frame[2] : 0;
+        return r;
+    }
+    r.byteCount = frame[2];
+    // address + function + byte count, then the words, then the CRC (2)
+    if (length >= 5) {
+        r.data = std::span<const uint8_t>(frame + 3, (length - 5) / 2 * 2);
+    }
+    // address + function + two words + CRC (2)
+    const bool echoes = r.function == kWriteMultipleRegisters ||
+                        r.function == kWriteSingleRegister || r.function == kDiagnostics;
+    if (echoes && length >= 8) {
+        r.echoed = true;
+        r.echoFirst = decodeUnsigned(frame[2], frame[3]);
+        r.echoSecond = decodeUnsigned(frame[4], frame[5]);
+    }
+    return r;
+}
+
+DecodedReply decodeReply(const LinkBuffers& b) {
+    return decodeReply(b.replyFrame.data(), std::min<std::size_t>(b.replyLength, kFrameCapacity));
 }
 
 bool transmitStep(LinkBuffers& b, SerialPort& port) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace velkaro {
 
@@ -11,6 +12,21 @@ class SerialPort;
 inline constexpr std::size_t kFrameCapacity = 128;
 /// Address, function and the two CRC bytes: nothing shorter is an RTU frame.
 inline constexpr std::size_t kShortestFrame = 4;
+/// The control-block write: 7 header bytes, ten words, the CRC.
+inline constexpr std::size_t kControlBlockFrameBytes = 29;
+
+// Function codes, named once: the station sends 0x03, 0x08 and 0x10.
+inline constexpr uint8_t kReadHoldingRegisters = 0x03;
+inline constexpr uint8_t kWriteSingleRegister = 0x06;
+inline constexpr uint8_t kDiagnostics = 0x08;
+inline constexpr uint8_t kWriteMultipleRegisters = 0x10;
+/// Set in the function byte of an exception reply.
+inline constexpr uint8_t kExceptionFlag = 0x80;
+
+// Exception codes the station tells apart.
+inline constexpr uint8_t kIllegalDataAddress = 0x02; ///< tells the series apart
+inline constexpr uint8_t kServerDeviceFailure =
+    0x04; ///< an import chunk so answered counts as written
 
 /// Modbus RTU CRC-16 (poly 0xA001, start 0xFFFF) as the two bytes sent on the
 /// wire: [0] = low byte (sent first), [1] = high byte.
@@ -64,6 +80,36 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
 /// Last step of a tick: hand txLength bytes to the port, zero replyTicks,
 /// txLength and silenceTicks. Returns false if the port refused the block.
 bool transmitStep(LinkBuffers& b, SerialPort& port);
+
+/// A reply that passed its CRC, taken apart once. Only what the frame really
+/// holds is filled in; the operations decide what they accept.
+struct DecodedReply {
+    uint8_t address = 0;
+    uint8_t function = 0; ///< function code without the exception flag
+    bool exception = false;
+    uint8_t exceptionCode = 0; ///< 0 unless an exception reply long enough to carry one
+    uint8_t byteCount = 0;     ///< byte 2 of a normal reply, as a read reply declares it
+    /// The whole words of a normal reply between the byte-count position and
+    /// the CRC (what a read reply carries); empty for an exception.
+    std::span<const uint8_t> data;
+    /// A write or diagnostics reply long enough to echo its two request words.
+    bool echoed = false;
+    uint16_t echoFirst = 0;  ///< 0x10: start register; 0x06: register; 0x08: sub-function
+    uint16_t echoSecond = 0; ///< 0x10: register count; 0x06: value; 0x08: data
+
+    /// A normal reply of function `code`.
+    bool is(uint8_t code) const { return !exception && function == code; }
+    unsigned words() const { return static_cast<unsigned>(data.size() / 2); }
+    /// Word `i` of data, unsigned and sign-extended; i below words().
+    uint16_t word(unsigned i) const;
+    int32_t signedWord(unsigned i) const;
+};
+
+/// Takes apart `length` bytes of an accepted frame (address, function, body,
+/// CRC). Never reads beyond `length`.
+DecodedReply decodeReply(const uint8_t* frame, std::size_t length);
+/// The reply waiting in replyFrame; all fields empty when there is none.
+DecodedReply decodeReply(const LinkBuffers& b);
 
 /// Big-endian word, sign-extended (status and control words).
 constexpr int32_t decodeSigned(uint8_t high, uint8_t low) {

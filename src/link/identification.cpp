@@ -22,11 +22,6 @@ constexpr uint16_t kRatingQd40Qd30 = 0x000D;
 constexpr uint16_t kRatingQd20 = 0x0B06;
 constexpr uint16_t kRatingQd10 = 0x0062;
 
-constexpr uint8_t kReadHolding = 0x03;
-constexpr uint8_t kReadHoldingException = 0x83;
-constexpr uint8_t kIllegalDataAddress = 0x02;
-constexpr std::size_t kEchoCompared = 6; // address, function, sub-function, data
-
 constexpr int kLowestSearchAddress = 1;
 constexpr int kHighestSearchAddress = 247;
 
@@ -61,7 +56,8 @@ void sendEcho(OpContext& c) {
 void awaitEcho(OpContext& c) {
     LinkState& s = c.s;
     LinkBuffers& b = s.buffers;
-    if (b.replyLength != 0 && b.replyFrame[0] != c.address) {
+    const DecodedReply reply = decodeReply(b);
+    if (b.replyLength != 0 && reply.address != c.address) {
         b.replyLength = 0; // another drive's late answer: not ours
     }
     if (b.replyLength == 0) {
@@ -70,9 +66,10 @@ void awaitEcho(OpContext& c) {
         }
         return;
     }
-    const bool echoed =
-        b.replyLength >= kEchoCompared &&
-        std::equal(b.txFrame.begin(), b.txFrame.begin() + kEchoCompared, b.replyFrame.begin());
+    // The drive returns the sub-function and the data as they were sent.
+    const bool echoed = reply.is(kDiagnostics) && reply.echoed &&
+                        reply.echoFirst == decodeUnsigned(b.txFrame[2], b.txFrame[3]) &&
+                        reply.echoSecond == decodeUnsigned(b.txFrame[4], b.txFrame[5]);
     if (echoed) {
         moveOn(s, IdentifyStep::SendProbe40);
     } else {
@@ -99,12 +96,12 @@ ProbeAnswer probeAnswer(OpContext& c, IdentifyStep sendStep) {
     case ReplyStatus::Answered:
         break;
     }
-    const LinkBuffers& b = s.buffers;
-    if (b.replyLength >= 5 && b.replyFrame[1] == kReadHoldingException &&
-        b.replyFrame[2] == kIllegalDataAddress) {
+    const DecodedReply reply = decodeReply(s.buffers);
+    if (reply.exception && reply.function == kReadHoldingRegisters &&
+        reply.exceptionCode == kIllegalDataAddress) {
         return ProbeAnswer::IllegalAddress;
     }
-    return b.replyFrame[1] == kReadHolding ? ProbeAnswer::Normal : ProbeAnswer::Other;
+    return reply.is(kReadHoldingRegisters) ? ProbeAnswer::Normal : ProbeAnswer::Other;
 }
 
 /// Steps 3 and 5: a normal answer names the series, exception 0x02 tries the
@@ -171,14 +168,15 @@ void awaitRating(OpContext& c) {
     case ReplyStatus::Answered:
         break;
     }
-    const LinkBuffers& b = s.buffers;
-    // The word sits at bytes 3..4 whatever the function code; a frame that
-    // does not reach them gives no rating.
-    if (b.replyLength < 5) {
+    const DecodedReply reply = decodeReply(s.buffers);
+    // Only a read reply that reaches the word carries the rating; the bytes of
+    // an exception are its code and CRC, which would name the drive with a
+    // rating it does not have. Either ends the identification without a name.
+    if (!reply.is(kReadHoldingRegisters) || reply.words() < 1) {
         finishOp(s);
         return;
     }
-    const uint16_t value = decodeUnsigned(b.replyFrame[3], b.replyFrame[4]);
+    const uint16_t value = reply.word(0);
     const std::string addressText = std::to_string(c.address);
     const std::string rating = ratingText(s.identifiedSeries, value);
     DriveRecord& probe = *c.drive;

@@ -11,12 +11,14 @@
 #include <string_view>
 #include <vector>
 
-#include "link/drive_link.h"
+#include "link/link_state.h"
 
 namespace velkaro {
 
 /// Work a tick leaves for after the lock is released, in the order raised.
 struct TickOutcome {
+    /// Message: a box the tick waits on; Notice: a box that must not hold up
+    /// supervision (shown without waiting); WriteExportFile: the exported image.
     enum class Kind { Message, Notice, WriteExportFile };
     struct Item {
         Kind kind = Kind::Message;
@@ -94,9 +96,6 @@ void finishOp(LinkState& s);
 /// Below `limit`: counts a retry, drops the reply and returns true (the caller
 /// sends again). At the limit: finishes the operation and returns false.
 bool retryOrFinish(LinkState& s, OpCode op, unsigned limit);
-/// Register words the reply frame really holds after its 3-byte header and
-/// before its CRC.
-unsigned replyDataWords(const LinkBuffers& b);
 /// The drive at selectedSlot, or null when nothing (or a free slot) is selected.
 DriveRecord* selectedDrive(LinkState& s);
 /// Takes the activity when it is free; gives it back only if it still holds `a`.

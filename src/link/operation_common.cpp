@@ -44,11 +44,6 @@ bool retryOrFinish(LinkState& s, OpCode op, unsigned limit) {
     return false;
 }
 
-unsigned replyDataWords(const LinkBuffers& b) {
-    // address + function + byte count, then the words, then two CRC bytes
-    return b.replyLength >= 5 ? (b.replyLength - 5) / 2 : 0;
-}
-
 DriveRecord* selectedDrive(LinkState& s) {
     if (s.selectedSlot < 0 || s.selectedSlot >= kMaxDrives) {
         return nullptr;

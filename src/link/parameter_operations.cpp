@@ -20,8 +20,6 @@ constexpr int kSingleGroupSize = 100; // the QD10 has one group of 100 registers
 constexpr unsigned kParamWriteTimeoutTicks = 500;
 constexpr unsigned kParamWriteRetries = 10;
 
-constexpr uint8_t kReadHolding = 0x03;
-
 struct GroupPlan {
     int group = 0;
     int size = 0;
@@ -77,15 +75,13 @@ void sendGroupRead(OpContext& c, const GroupPlan& plan) {
 
 /// Stores the words of a 0x03 reply; only words the frame really holds and
 /// that fit groupValues. Returns how many were stored.
-int storeGroupWords(LinkState& s) {
-    const LinkBuffers& b = s.buffers;
-    const unsigned counted = b.replyFrame[2] / 2u;
+int storeGroupWords(LinkState& s, const DecodedReply& reply) {
+    const unsigned counted = reply.byteCount / 2u;
     const unsigned room = static_cast<unsigned>(s.groupValues.size()) -
                           static_cast<unsigned>(std::clamp(s.groupReadCount, 0, 100));
-    const unsigned words = std::min({counted, replyDataWords(b), room});
+    const unsigned words = std::min({counted, reply.words(), room});
     for (unsigned i = 0; i < words; ++i) {
-        s.groupValues[static_cast<std::size_t>(s.groupReadCount) + i] =
-            decodeUnsigned(b.replyFrame[3 + 2 * i], b.replyFrame[4 + 2 * i]);
+        s.groupValues[static_cast<std::size_t>(s.groupReadCount) + i] = reply.word(i);
     }
     s.groupReadCount += static_cast<int>(words);
     return static_cast<int>(words);
@@ -93,11 +89,12 @@ int storeGroupWords(LinkState& s) {
 
 void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
     LinkState& s = c.s;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kGroupReadTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (s.buffers.replyFrame[1] != kReadHolding) {
+        if (!reply.is(kReadHoldingRegisters)) {
             endGroupRead(s);
-        } else if (storeGroupWords(s) == 0) {
+        } else if (storeGroupWords(s, reply) == 0) {
             // An answer that moves the read on by nothing would be asked again
             // for ever: it costs a retry.
             if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {

@@ -30,10 +30,6 @@ constexpr uint8_t kImageTagQd10 = 0x50;
 constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kImageHeaderBytes = 4;
 
-constexpr uint8_t kReadHolding = 0x03;
-constexpr uint8_t kExceptionFlag = 0x80;
-constexpr uint8_t kExceptionDeviceFailure = 0x04; // an import chunk answered so counts as written
-
 constexpr std::string_view kUnsupported = "对不起！该系列变频器不支持该功能";
 constexpr std::string_view kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
 constexpr std::string_view kImportRejected = "数据导入失败！可能是数据超出范围。";
@@ -128,21 +124,20 @@ void sendExportChunk(OpContext& c, const TransferStep& step) {
 
 /// A usable chunk answer: function 0x03 with exactly the words asked for, all
 /// of them in the frame.
-bool exportChunkUsable(const LinkBuffers& b) {
+bool exportChunkUsable(const LinkBuffers& b, const DecodedReply& reply) {
     const unsigned requested = b.txFrame[5];
-    return b.replyFrame[1] == kReadHolding && b.replyFrame[2] / 2u == requested &&
-           replyDataWords(b) >= requested;
+    return reply.is(kReadHoldingRegisters) && reply.byteCount / 2u == requested &&
+           reply.words() >= requested;
 }
 
-void storeExportChunk(OpContext& c, bool byGroup, TransferStep step) {
+void storeExportChunk(OpContext& c, bool byGroup, TransferStep step, const DecodedReply& reply) {
     LinkState& s = c.s;
-    const LinkBuffers& b = s.buffers;
-    const int words = b.txFrame[5];
+    const int words = s.buffers.txFrame[5];
     if (!chunkFitsImage(s.imageLength, words)) {
         failExport(c);
         return;
     }
-    std::memcpy(s.parameterImage.data() + s.imageLength, b.replyFrame.data() + 3,
+    std::memcpy(s.parameterImage.data() + s.imageLength, reply.data.data(),
                 static_cast<std::size_t>(2 * words));
     s.imageLength += 2 * words;
     step.position += words;
@@ -161,10 +156,11 @@ void storeExportChunk(OpContext& c, bool byGroup, TransferStep step) {
 
 void awaitExportChunk(OpContext& c, bool byGroup, const TransferStep& step) {
     LinkState& s = c.s;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kExportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (exportChunkUsable(s.buffers)) {
-            storeExportChunk(c, byGroup, step);
+        if (exportChunkUsable(s.buffers, reply)) {
+            storeExportChunk(c, byGroup, step, reply);
         } else if (!retryOrFinish(s, OpCode::Export, kExportRetries)) {
             // An exception or a wrong count: asked again, but not for ever.
             failExport(c);
@@ -240,19 +236,18 @@ void advanceImport(OpContext& c, DriveRecord& selected, TransferStep step) {
 
 void awaitImportChunk(OpContext& c, DriveRecord& selected, const TransferStep& step) {
     LinkState& s = c.s;
-    const LinkBuffers& b = s.buffers;
+    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kImportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if ((b.replyFrame[1] & kExceptionFlag) == 0) {
-            // address + function + start address + quantity + CRC
-            const bool echoed = b.replyLength >= 8 && b.replyFrame[2] == b.txFrame[2] &&
-                                b.replyFrame[3] == b.txFrame[3];
-            if (echoed) {
+        if (!reply.exception) {
+            // Written when the drive's write reply echoes the chunk's start.
+            const uint16_t start = decodeUnsigned(s.buffers.txFrame[2], s.buffers.txFrame[3]);
+            if (reply.is(kWriteMultipleRegisters) && reply.echoed && reply.echoFirst == start) {
                 advanceImport(c, selected, step);
             } else if (!retryOrFinish(s, OpCode::Import, kImportRetries)) {
                 endImport(c, kImportNoAnswer);
             }
-        } else if (b.replyLength >= 5 && b.replyFrame[2] == kExceptionDeviceFailure) {
+        } else if (reply.exceptionCode == kServerDeviceFailure) {
             advanceImport(c, selected, step);
         } else {
             endImport(c, kImportRejected);

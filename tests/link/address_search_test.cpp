@@ -238,6 +238,17 @@ INSTANTIATE_TEST_SUITE_P(
                        }
                        return withCrc({r[0], 0x03});
                    },
+                   3},
+        AnswerCase{"RatingAnsweredWithAnException",
+                   [](const Bytes& r) -> std::optional<Bytes> {
+                       if (r[1] == 0x08) {
+                           return echoOf(r);
+                       }
+                       if (r[2] == 0x22) {
+                           return readReply(r[0], {1});
+                       }
+                       return withCrc({r[0], 0x83, 0x02});
+                   },
                    3}),
     [](const auto& info) { return std::string(info.param.label); });
 

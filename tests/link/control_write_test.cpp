@@ -181,5 +181,205 @@ TEST_F(ControlWriteTest, ControlReadTakesTheBlockAndLeavesAFaultResetToBeSent) {
     EXPECT_EQ(commandWordsWritten(), (std::vector<uint16_t>{0x009E, 0x001E}));
 }
 
+// ---------------------------------------------------------------------------
+// Replies to a control write, against a scripted drive: only the write's own
+// echo confirms it; anything else is a refusal and the words go out again.
+
+/// The request's first six bytes sent back with byte `at` set to `value`; by
+/// default the address stays 1: the write's own echo.
+ScriptedPort::Responder echoWith(std::size_t at = 0, uint8_t value = 1) {
+    return [at, value](const Bytes& r) {
+        Bytes echo(r.begin(), r.begin() + 6);
+        echo[at] = value;
+        return std::optional<Bytes>(withCrc(echo));
+    };
+}
+
+ScriptedPort::Responder refuseWith(uint8_t code) {
+    return [code](const Bytes& r) { return std::optional<Bytes>(withCrc({r[0], 0x90, code})); };
+}
+
+class ControlReplyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto s = h.link.lock();
+        slot = connectDrive(*s, 1, "QD30", "7.50");
+        s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::None;
+    }
+    template <class Change> void change(Change&& what) {
+        auto s = h.link.lock();
+        what(s->table.slots[static_cast<std::size_t>(slot)]);
+    }
+    DriveRecord record() {
+        auto s = h.link.lock();
+        return s->table.slots[static_cast<std::size_t>(slot)];
+    }
+    std::vector<Bytes> writes() const {
+        std::vector<Bytes> out;
+        for (const auto& sent : port.sent()) {
+            if (sent.bytes[1] == 0x10) {
+                out.push_back(sent.bytes);
+            }
+        }
+        return out;
+    }
+    /// Runs until `n` writes have gone out and the last one has been answered
+    /// or has timed out.
+    void runWrites(std::size_t n) {
+        ASSERT_GE(h.runUntil([&](LinkState& s) {
+            return writes().size() >= n && s.currentOp != OpCode::ControlWrite;
+        }),
+                  0);
+        EXPECT_EQ(writes().size(), n);
+    }
+
+    ScriptedPort port;
+    LinkHarness<ScriptedPort> h{port};
+    int slot = -1;
+};
+
+struct ReplyCase {
+    const char* name;
+    bool store; ///< the EEPROM store instead of a command
+    ScriptedPort::Responder reply;
+    bool confirms;
+};
+void PrintTo(const ReplyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ControlReplyKindTest : public ControlReplyTest,
+                             public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(ControlReplyKindTest, OnlyTheWritesOwnEchoConfirmsIt) {
+    const ReplyCase& c = GetParam();
+    change([&c](DriveRecord& d) {
+        if (c.store) {
+            d.controlSet[9] = 1;
+        } else {
+            d.controlSet[0] = 0x001F;
+        }
+    });
+    port.setResponder(c.reply);
+    runWrites(1);
+    const DriveRecord d = record();
+    if (c.confirms) {
+        EXPECT_EQ(d.controlSet, d.controlAck);
+        h.run(2000);
+        EXPECT_EQ(writes().size(), 1u);
+        return;
+    }
+    EXPECT_EQ(d.controlAck, (std::array<int32_t, 10>{}));
+    EXPECT_EQ(c.store ? d.controlSet[9] : d.controlSet[0], c.store ? 1 : 0x001F);
+    runWrites(2);
+    EXPECT_EQ(writes()[1], writes()[0]); // change detection sends the same words again
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, ControlReplyKindTest,
+    ::testing::Values(ReplyCase{"BlockEcho", false, echoWith(), true},
+                      ReplyCase{"StoreEcho", true, echoWith(), true},
+                      ReplyCase{"BlockException", false, refuseWith(0x04), false},
+                      ReplyCase{"StoreException", true, refuseWith(0x02), false},
+                      ReplyCase{"BlockAnsweredAsARead", false, echoWith(1, 0x03), false},
+                      ReplyCase{"BlockEchoOfWriteSingle", false, echoWith(1, 0x06), false},
+                      ReplyCase{"BlockEchoOfAnotherStart", false, echoWith(3, 0x01), false},
+                      ReplyCase{"BlockEchoOfAnotherCount", false, echoWith(5, 0x0A), false},
+                      ReplyCase{"StoreEchoOfAnotherCount", true, echoWith(5, 0x02), false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The third refusal in a row tells the operator once, without waiting, what
+// the refused write asked for: the command word by the operator's name for
+// it, a changed frequency, the EEPROM store; and the exception code if any.
+struct NamingCase {
+    const char* name;
+    int32_t command; ///< 0: left as confirmed
+    int32_t frequency;
+    bool store;
+    uint8_t exceptionCode; ///< 0: answered by another function instead
+    const char* named;
+};
+void PrintTo(const NamingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class RefusalNoticeTest : public ControlReplyTest,
+                          public ::testing::WithParamInterface<NamingCase> {};
+
+TEST_P(RefusalNoticeTest, ThirdRefusalNamesTheDriveAndTheCommandOnce) {
+    const NamingCase& c = GetParam();
+    change([&c](DriveRecord& d) {
+        d.controlSet[0] = c.command;
+        d.controlSet[1] = c.frequency;
+        d.controlSet[9] = c.store ? 1 : 0;
+    });
+    port.setResponder(c.exceptionCode != 0 ? refuseWith(c.exceptionCode) : echoWith(1, 0x03));
+    runWrites(2);
+    EXPECT_TRUE(h.messages.shown().empty());
+    runWrites(5);
+    ASSERT_EQ(h.messages.shown().size(), 1u);
+    const RecordingMessages::Shown notice = h.messages.shown()[0];
+    EXPECT_EQ(notice.text, std::string("变频器 1#QD30-7.50 连续三次拒绝了命令：") + c.named + "。");
+    EXPECT_EQ(notice.caption, "信息提示");
+    EXPECT_FALSE(notice.modal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, RefusalNoticeTest,
+    ::testing::Values(NamingCase{"Run", 0x001F, 0, false, 0, "运行"},
+                      NamingCase{"RunWithCode", 0x001F, 0, false, 0x01, "运行（异常代码 0x01）"},
+                      NamingCase{"Reverse", 0x081F, 0, false, 0, "反转"},
+                      NamingCase{"Stop", 0x001E, 0, false, 0, "停机"},
+                      NamingCase{"CoastStop", 0x001C, 0, false, 0, "自由停机"},
+                      NamingCase{"EmergencyStop", 0x001A, 0, false, 0, "紧急停机"},
+                      NamingCase{"FaultReset", 0x009E, 0, false, 0, "故障复位"},
+                      NamingCase{"ForwardJog", 0x011E, 0, false, 0, "正向点动"},
+                      NamingCase{"ReverseJog", 0x021E, 0, false, 0, "反向点动"},
+                      NamingCase{"UnknownWord", 0x1234, 0, false, 0, "命令字 0x1234"},
+                      NamingCase{"Frequency", 0, 40000, false, 0, "给定频率 400.00Hz"},
+                      NamingCase{"RunAtFrequency", 0x001F, 2500, false, 0,
+                                 "运行、给定频率 25.00Hz"},
+                      NamingCase{"Store", 0, 0, true, 0x02, "存储到EEPROM（异常代码 0x02）"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Three refusals in a row of the same words, and only those, tell the operator.
+enum class Between { ConfirmedWrite, ChangedCommand };
+
+void PrintTo(Between b, std::ostream* os) {
+    *os << (b == Between::ConfirmedWrite ? "ConfirmedWrite" : "ChangedCommand");
+}
+
+class RefusalRunTest : public ControlReplyTest, public ::testing::WithParamInterface<Between> {};
+
+TEST_P(RefusalRunTest, NoNoticeWithoutThreeRefusalsInARowOfTheSameWords) {
+    change([](DriveRecord& d) { d.controlSet[0] = 0x001F; });
+    port.setResponder(refuseWith(0x04));
+    runWrites(2);
+    if (GetParam() == Between::ConfirmedWrite) {
+        port.setResponder(echoWith());
+        runWrites(3);
+        // The same block once more, as after a parameter write.
+        change([](DriveRecord& d) { d.controlAck[0] = 0; });
+        h.step();
+        EXPECT_EQ(record().controlSet[0], 0x001F);
+    } else {
+        change([](DriveRecord& d) { d.controlSet[0] = 0x081F; });
+    }
+    port.setResponder(refuseWith(0x04));
+    runWrites(writes().size() + 2);
+    EXPECT_TRUE(h.messages.shown().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, RefusalRunTest,
+                         ::testing::Values(Between::ConfirmedWrite, Between::ChangedCommand),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+
+TEST_F(ControlReplyTest, UnansweredWritesAreNotRefusals) {
+    change([](DriveRecord& d) { d.controlSet[0] = 0x001F; });
+    runWrites(4);
+    EXPECT_NE(record().controlAck, record().controlSet);
+    EXPECT_TRUE(h.messages.shown().empty());
+}
+
 } // namespace
 } // namespace velkaro::testing

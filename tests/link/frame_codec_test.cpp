@@ -231,3 +231,74 @@ TEST(WordDecoding, SignExtendedAndUnsigned) {
     EXPECT_EQ(decodeUnsigned(0xFF, 0xFF), 65535);
     EXPECT_EQ(decodeUnsigned(0x02, 0xEE), 750);
 }
+
+// Each reply is taken apart from what its bytes really hold: no field reaches
+// into the CRC, an exception carries no words, only write and diagnostics
+// replies echo.
+struct DecodeCase {
+    const char* name;
+    Bytes frame; ///< without its CRC
+    uint8_t function;
+    bool exception;
+    uint8_t exceptionCode;
+    unsigned words;
+    bool echoed;
+    uint16_t echoFirst;
+    uint16_t echoSecond;
+};
+
+class DecodeReplyTest : public ::testing::TestWithParam<DecodeCase> {};
+
+TEST_P(DecodeReplyTest, FieldsAreWhatTheFrameHolds) {
+    const DecodeCase& c = GetParam();
+    const Bytes frame = withCrc(c.frame);
+    const DecodedReply r = decodeReply(frame.data(), frame.size());
+    EXPECT_EQ(r.address, frame[0]);
+    EXPECT_EQ(r.function, c.function);
+    EXPECT_EQ(r.exception, c.exception);
+    EXPECT_EQ(r.exceptionCode, c.exceptionCode);
+    EXPECT_EQ(r.words(), c.words);
+    if (c.words > 0) {
+        EXPECT_EQ(r.byteCount, frame[2]);
+        EXPECT_EQ(r.word(c.words - 1),
+                  decodeUnsigned(frame[1 + 2 * c.words], frame[2 + 2 * c.words]));
+    }
+    EXPECT_EQ(r.echoed, c.echoed);
+    EXPECT_EQ(r.echoFirst, c.echoFirst);
+    EXPECT_EQ(r.echoSecond, c.echoSecond);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, DecodeReplyTest,
+    ::testing::Values(
+        DecodeCase{"Read", {1, 0x03, 4, 0x00, 0x0A, 0xFF, 0xFF}, 0x03, false, 0, 2, false, 0, 0},
+        DecodeCase{"ReadCountingMoreThanItHolds",
+                   {1, 0x03, 20, 0x00, 0x01},
+                   0x03,
+                   false,
+                   0,
+                   1,
+                   false,
+                   0,
+                   0},
+        DecodeCase{
+            "ReadWithAnOddByte", {1, 0x03, 4, 0x00, 0x01, 0x02}, 0x03, false, 0, 1, false, 0, 0},
+        DecodeCase{"Exception", {1, 0x90, 0x04}, 0x10, true, 0x04, 0, false, 0, 0},
+        DecodeCase{"ExceptionWithoutItsCode", {1, 0x83}, 0x03, true, 0, 0, false, 0, 0},
+        DecodeCase{
+            "WriteEcho", {1, 0x10, 0x32, 0x00, 0x00, 0x04}, 0x10, false, 0, 1, true, 0x3200, 4},
+        DecodeCase{"WriteSingleEcho",
+                   {1, 0x06, 0x01, 0x03, 0x04, 0xD2},
+                   0x06,
+                   false,
+                   0,
+                   1,
+                   true,
+                   0x0103,
+                   1234},
+        DecodeCase{
+            "EchoTest", {1, 0x08, 0x00, 0x00, 0x37, 0xDA}, 0x08, false, 0, 1, true, 0, 0x37DA},
+        DecodeCase{"WriteEchoCutShort", {1, 0x10, 0x32, 0x00}, 0x10, false, 0, 0, false, 0, 0},
+        DecodeCase{
+            "ReadNeverEchoes", {1, 0x03, 0x32, 0x00, 0x00, 0x04}, 0x03, false, 0, 1, false, 0, 0}),
+    [](const auto& info) { return std::string(info.param.name); });

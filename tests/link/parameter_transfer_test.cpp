@@ -404,6 +404,12 @@ INSTANTIATE_TEST_SUITE_P(
                     [](const Bytes& r) {
                         return std::optional<Bytes>(withCrc({r[0], 0x10, 0x77, 0x00, 0x00, r[5]}));
                     },
+                    kImportNoAnswer},
+        // The chunk's start in a reply of another function is no echo of the write.
+        EndlessCase{"ImportChunkAnsweredByAnotherFunction", OpCode::Import, "QD30",
+                    [](const Bytes& r) {
+                        return std::optional<Bytes>(withCrc({r[0], 0x03, r[2], r[3], 0x00, r[5]}));
+                    },
                     kImportNoAnswer}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -17,10 +17,15 @@ public:
     struct Shown {
         std::string text;
         std::string caption;
+        bool modal = true; ///< false: shown by notify(), without holding up the caller
     };
     void show(const std::string& text, const std::string& caption) override {
         std::lock_guard<std::mutex> guard(m_mutex);
-        m_shown.push_back({text, caption});
+        m_shown.push_back({text, caption, true});
+    }
+    void notify(const std::string& text, const std::string& caption) override {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        m_shown.push_back({text, caption, false});
     }
     std::vector<Shown> shown() const {
         std::lock_guard<std::mutex> guard(m_mutex);
