@@ -39,3 +39,29 @@ function(velkaro_tests dir)
       VELKARO_SOURCE_DIR_DEFAULT="${PROJECT_SOURCE_DIR}" VELKARO_BINARY_DIR_DEFAULT="${PROJECT_BINARY_DIR}")
   endforeach()
 endfunction()
+
+# velkaro_gzip(SOURCE OUTPUT): OUTPUT is SOURCE compressed at build time, without
+# a time stamp so that packages built from the same source are the same.
+function(velkaro_gzip source output)
+  add_custom_command(OUTPUT ${output}
+    COMMAND sh -c "gzip -9nc \"$0\" >\"$1\"" ${source} ${output}
+    DEPENDS ${source} VERBATIM)
+  get_filename_component(name ${output} NAME)
+  add_custom_target(velkaro_gzip_${name} ALL DEPENDS ${output})
+endfunction()
+
+# velkaro_program(NAME MAIN_SOURCE [DEPS ...]): a program installed into bin/
+# with its hand-written manual page packaging/man/NAME.1 (section 1). The
+# install tree test takes its list of programs from here.
+function(velkaro_program name main)
+  add_executable(${name} ${main})
+  target_link_libraries(${name} PRIVATE ${ARGN})
+  install(TARGETS ${name} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  set(page ${PROJECT_SOURCE_DIR}/packaging/man/${name}.1)
+  if(NOT EXISTS ${page})
+    message(FATAL_ERROR "${name} is installed, so it needs its manual page ${page}")
+  endif()
+  velkaro_gzip(${page} ${CMAKE_CURRENT_BINARY_DIR}/${name}.1.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${name}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  set_property(GLOBAL APPEND PROPERTY VELKARO_PROGRAMS ${name})
+endfunction()

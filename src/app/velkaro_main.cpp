@@ -11,13 +11,24 @@
 
 #include <QApplication>
 
+#include <cstdio>
 #include <cstdlib>
+#include <string_view>
+
+#include "velkaro_version.h"
 
 #undef slots
 
 int main(int argc, char** argv) {
+    // Answered before the window system is touched, so it works on a console.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("velkaro %s\n", velkaro::kVersion);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
+    QApplication::setApplicationVersion(QString::fromLatin1(velkaro::kVersion));
+    QApplication::setDesktopFileName(QString::fromLatin1(velkaro::kDesktopId));
 
     velkaro::PosixSerialPort port;
     velkaro::QtOperatorMessages messages;

@@ -128,6 +128,7 @@ std::string busUsage() {
   velkaro-bus scan  --device 设备 [线路选项] --from 地址 --count 个数
   velkaro-bus watch --device 设备 [线路选项] --from 地址 --count 个数 --for 秒数
   velkaro-bus export|import --device 设备 --address 地址 [--baud 波特率] 文件
+  velkaro-bus --version
 
 scan    搜寻 --from 起（1..247）的 --count 个地址，每找到一台变频器输出一行名字，
         例如 3#QD30-7.50。没有找到变频器时不输出，退出码 0。
@@ -144,7 +145,7 @@ export  读出变频器的全部参数存入 .sav 文件；import 把 .sav 文�
   --stop 1|2
 
 退出码：0 成功；1 串口打不开或通讯未能完成；2 命令行有误。
-操作提示信息输出到标准错误。
+操作提示信息输出到标准错误。串口因权限打不开时，请把账户加入 dialout 组后重新登录。
 )";
 }
 

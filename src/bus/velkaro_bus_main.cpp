@@ -8,6 +8,7 @@
 #include "bus/bus_options.h"
 #include "bus/bus_session.h"
 #include "bus/transfer_commands.h"
+#include "velkaro_version.h"
 
 namespace {
 
@@ -55,6 +56,10 @@ int runScanOrWatch(const velkaro::BusOptions& options) {
 int main(int argc, char** argv) {
     if (argc >= 2) {
         const std::string_view command = argv[1];
+        if (command == "--version") {
+            std::cout << "velkaro-bus " << velkaro::kVersion << '\n';
+            return 0;
+        }
         if (command == "export" || command == "import") {
             return velkaro::runTransferCommand(argc, argv);
         }

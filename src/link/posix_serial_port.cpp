@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -22,6 +23,19 @@ std::string devicePathForPort(int portNumber) {
         return usb;
     }
     return "/dev/ttyS" + std::to_string(portNumber - 1);
+}
+
+std::string openFailureReason(int errorNumber) {
+    const std::string reason = std::strerror(errorNumber);
+    if (errorNumber != EACCES && errorNumber != EPERM) {
+        return reason;
+    }
+    // Debian gives serial devices to the group dialout; a membership only
+    // reaches processes started after the next login.
+    const passwd* account = ::getpwuid(::geteuid());
+    const std::string name = account != nullptr ? account->pw_name : "账户名";
+    return "没有读写权限（" + reason + "）。在 Debian 上请把账户 " + name + " 加入 dialout 组：\n" +
+           "sudo adduser " + name + " dialout\n然后注销并重新登录。";
 }
 
 PosixSerialPort::PosixSerialPort(std::string devicePath)
@@ -64,7 +78,7 @@ bool PosixSerialPort::open() {
     }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_lastError = std::strerror(errno);
+        m_lastError = openFailureReason(errno);
         return false;
     }
     if (!::isatty(fd)) {

@@ -11,6 +11,11 @@ namespace velkaro {
 /// if it exists, else /dev/ttyS(n-1).
 std::string devicePathForPort(int portNumber);
 
+/// Why a serial device did not open, for the operator: the system's reason
+/// for `errorNumber`, and when permission was refused (EACCES, EPERM) how this
+/// account gets access on Debian.
+std::string openFailureReason(int errorNumber);
+
 /// Puts baud, parity ('N', 'E', 'O'), data bits (7, 8) and stop bits (1, 2)
 /// into a termios struct. False, with a reason, for a baud it cannot set.
 bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stopBits,

@@ -41,6 +41,10 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             options.help = true;
             continue;
         }
+        if (name == "--version") {
+            options.version = true;
+            continue;
+        }
         if (name == "--no-console") {
             options.console = false;
             continue;
@@ -104,7 +108,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
     }
-    if (options.help) {
+    if (options.help || options.version) {
         return options;
     }
     if (options.ptyLink.empty() == options.devicePath.empty()) {
@@ -145,6 +149,7 @@ Drives:
 Other:
   --no-console            do not read commands from standard input
   -h, --help              this text
+  --version               the program's version
 
 Commands on standard input, one per line:
 )" + std::string(consoleHelpText()) +

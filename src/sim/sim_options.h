@@ -27,6 +27,7 @@ struct SimOptions {
     bool console = true;         ///< read commands from stdin (off: --no-console)
     bool catalogueRanges = true; ///< refuse writes outside the catalogue ranges
     bool help = false;
+    bool version = false;
 };
 
 /// Parses the arguments after the program name. On a mistake returns none

@@ -19,6 +19,7 @@
 #include "sim/bus_simulator.h"
 #include "sim/sim_console.h"
 #include "sim/sim_options.h"
+#include "velkaro_version.h"
 
 namespace {
 
@@ -258,6 +259,10 @@ int main(int argc, char** argv) {
     }
     if (options->help) {
         std::fputs(velkaro::sim::simUsage().c_str(), stdout);
+        return 0;
+    }
+    if (options->version) {
+        std::printf("velkaro-sim %s\n", velkaro::kVersion);
         return 0;
     }
     BusSimulator bus(options->line);

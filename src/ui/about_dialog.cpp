@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "ui/dialog_look.h"
+#include "velkaro_version.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -18,13 +19,18 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(QIcon(QStringLiteral(":/icons/velkaro.svg")).pixmap(32, 32));
     auto* version = new QLabel(QStringLiteral("Velkaro1.11 测试版"));
     version->setMinimumWidth(160);
+    // The release actually installed, beside the designed text that never changes.
+    auto* release = new QLabel(QStringLiteral("版本 %1").arg(QString::fromLatin1(kVersion)));
     auto* ok = createDialogButton(QStringLiteral("确定"));
     ok->setDefault(true);
 
     auto* row = new QHBoxLayout;
     row->addWidget(icon);
     row->addSpacing(12);
-    row->addWidget(version, 1);
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(version);
+    texts->addWidget(release);
+    row->addLayout(texts, 1);
     row->addSpacing(12);
     row->addWidget(ok, 0, Qt::AlignTop);
     auto* layout = new QVBoxLayout(this);

@@ -4,7 +4,8 @@
 
 namespace velkaro {
 
-/// "关于 Velkaro": the program's icon, its version and "确定".
+/// "关于 Velkaro": the program's icon, its version text, the installed
+/// release and "确定".
 class AboutDialog : public QDialog {
     Q_OBJECT
 public:

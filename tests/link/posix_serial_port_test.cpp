@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -161,4 +166,45 @@ TEST(PosixSerialPort, ComPortMapping) {
     EXPECT_TRUE(port.open()) << port.lastError();
     EXPECT_EQ(port.devicePath(), pty.path);
     ::unsetenv("VELKARO_COM8");
+}
+
+// Only a refused permission earns the dialout advice; any other failure keeps
+// the system's reason alone, so a missing device is not blamed on the account.
+TEST(PosixSerialPort, OpenFailureReasonAdvisesDialoutOnlyForPermission) {
+    struct Case {
+        int error;
+        bool advice;
+    };
+    for (const Case& c :
+         {Case{EACCES, true}, Case{EPERM, true}, Case{ENOENT, false}, Case{EBUSY, false}}) {
+        const std::string reason = openFailureReason(c.error);
+        EXPECT_NE(reason.find(std::strerror(c.error)), std::string::npos) << reason;
+        EXPECT_EQ(reason.find("dialout") != std::string::npos, c.advice) << reason;
+        EXPECT_EQ(reason.find("重新登录") != std::string::npos, c.advice) << reason;
+    }
+}
+
+// An account without rights on the device is told which device and how to get
+// access; root opens anything, so the check runs as nobody in a child.
+TEST(PosixSerialPort, DeviceTheAccountMayNotOpenNamesDeviceAndGroup) {
+    char path[] = "/tmp/velkaro-locked-XXXXXX";
+    ::close(::mkstemp(path));
+    ::chmod(path, 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && ::setuid(65534) != 0) {
+            ::_exit(2);
+        }
+        PosixSerialPort port(path);
+        bool linkOpen = false;
+        const std::string message = openLink(port, LinkSettings{}, linkOpen).message;
+        std::fprintf(stderr, "%s\n", message.c_str());
+        const bool told =
+            message.find(path) != std::string::npos && message.find("dialout") != std::string::npos;
+        ::_exit(told ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    ::unlink(path);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
