@@ -268,9 +268,10 @@ void MainWindow::showJoinRenames() {
         return;
     }
     QStringList texts;
-    for (const auto& [found, given] : renames) {
-        texts << QStringLiteral("新找到的变频器 %1 与已连接的变频器重名，已命名为 %2")
-                     .arg(QString::fromStdString(found), QString::fromStdString(given));
+    // Short enough for the status pane; the name found is the given one's stem.
+    for (const auto& rename : renames) {
+        texts << QStringLiteral("名字已被占用，新变频器命名为 %1")
+                     .arg(QString::fromStdString(rename.second));
     }
     statusBar()->showMessage(texts.join(QStringLiteral("；")), kJoinRenameShownMs);
 }
