@@ -35,6 +35,7 @@ public:
         }
         scheduleStep(s, out);
         operationStep(s, out);
+        stepReadout(s, out);
         feedSearch(s);
         detectChanges(s);
         if (!transmitStep(s.buffers, port) && !s.portFailed) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/parameter_file.h"
+#include "link/drive_readout.h"
 #include "link/frame_codec.h"
 #include "link/link_settings.h"
 #include "registry/drive_table.h"
@@ -19,7 +20,14 @@ struct TickOutcome;
 
 /// What the progress bar and the activity line show. A link activity takes it
 /// only when it is None and gives it back only if it still holds its own value.
-enum class ActivityState : int { None = 0, Search = 1, Export = 2, Import = 3, DriveFault = 4 };
+enum class ActivityState : int {
+    None = 0,
+    Search = 1,
+    Export = 2,
+    Import = 3,
+    DriveFault = 4,
+    Readout = 5, ///< a whole drive's parameters read for a report or a comparison
+};
 
 /// Steps of the identification of a probed address.
 enum class IdentifyStep : int {
@@ -78,6 +86,7 @@ struct LinkState {
     unsigned groupReadRequest = 0;
     unsigned groupReadServing = 0; ///< the request the running read serves
     unsigned groupReadDone = 0;    ///< the last request a read has answered (or given up on)
+    int groupReadFilled = 0;       ///< rows the last ended read stored (its size when whole)
     int paramWriteIndex = 0;       ///< row last clicked in the parameter list
     ParameterImage parameterImage{};
     int imageLength = 0;
@@ -85,6 +94,7 @@ struct LinkState {
     bool transferBusy = false;
     ActivityState activityState = ActivityState::None;
     std::string parameterFilePath;
+    DriveReadout readout;
 
     // Address search.
     int searchNextAddress = 0;
