@@ -96,6 +96,7 @@ TEST_P(ReadoutRoundTrip, ReportOfEveryParameterReadsBackWithNothingDiffering) {
     EXPECT_FALSE(s->transferBusy);
     EXPECT_EQ(s->activityState, ActivityState::None);
     EXPECT_EQ(s->progress.position, static_cast<int>(catalogue.groups.size()));
+    EXPECT_EQ(s->selectedGroup, 0); // the panel's group, given back
     EXPECT_TRUE(h.messages.shown().empty());
 }
 
