@@ -13,6 +13,7 @@
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
+#include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
 #include "ui/status_panel.h"
@@ -209,6 +210,7 @@ void MainWindow::createControls() {
         new HistoryPanel(m_area, m_link, m_displayOptions, m_messages, m_options.recordConnect);
     m_monitorPanel = new MonitorPanel(m_area, m_messages);
     m_transfer = new ParameterTransfer(this, m_link, m_messages);
+    m_reports = new ParameterReportCommands(this, m_link, m_messages);
     m_store = std::make_unique<RunRecordStore>(m_messages, m_options.recordConnect);
 
     // Nothing of a panel shows before the start-up picks the first one.
@@ -252,6 +254,11 @@ void MainWindow::createMenu() {
         [this] { m_transfer->importParameters(); });
     add(drive, ExportParameters, QStringLiteral("参数导出"),
         [this] { m_transfer->exportParameters(); });
+    drive->addSeparator();
+    connect(drive->addAction(QStringLiteral("参数报表...")), &QAction::triggered, m_reports,
+            &ParameterReportCommands::reportParameters);
+    connect(drive->addAction(QStringLiteral("参数对比...")), &QAction::triggered, m_reports,
+            &ParameterReportCommands::compareParameters);
 
     QMenu* help = bar->addMenu(QStringLiteral("软件帮助"));
     add(help, UsingVelkaro, QStringLiteral("使用Velkaro"), [] {});

@@ -32,6 +32,7 @@ class MonitorPanel;
 class MotorPanel;
 class OperatorMessages;
 class ParameterPanel;
+class ParameterReportCommands;
 class ParameterTransfer;
 class RenameDialog;
 class RunRecordStore;
@@ -170,6 +171,7 @@ private:
     MotorPanel* m_motorPanel = nullptr;
     ParameterPanel* m_parameterPanel = nullptr;
     ParameterTransfer* m_transfer = nullptr;
+    ParameterReportCommands* m_reports = nullptr;
     HistoryPanel* m_historyPanel = nullptr;
     MonitorPanel* m_monitorPanel = nullptr;
     std::unique_ptr<RunRecordStore> m_store;

@@ -108,7 +108,7 @@ void MainWindow::updateProgress() {
         auto state = m_link.lock();
         const ActivityState activity = state->activityState;
         if (activity != ActivityState::Search && activity != ActivityState::Export &&
-            activity != ActivityState::Import) {
+            activity != ActivityState::Import && activity != ActivityState::Readout) {
             return;
         }
         progress = state->progress;

@@ -128,6 +128,9 @@ std::string busUsage() {
   velkaro-bus scan  --device 设备 [线路选项] --from 地址 --count 个数
   velkaro-bus watch --device 设备 [线路选项] --from 地址 --count 个数 --for 秒数
   velkaro-bus export|import --device 设备 --address 地址 [--baud 波特率] 文件
+  velkaro-bus report  --device 设备 --address 地址 [--baud 波特率] 文件.csv
+  velkaro-bus compare --device 设备 --address 地址 [--baud 波特率] 文件
+  velkaro-bus compare 文件 文件
   velkaro-bus --version
 
 scan    搜寻 --from 起（1..247）的 --count 个地址，每找到一台变频器输出一行名字，
@@ -137,6 +140,12 @@ watch   先搜寻，再每 100 ms 轮询一次状态，每次收到状态输出�
         输出电流=..A  输出电压=..V  输出转矩=..%  母线电压=..V
         共监视 --for 秒（默认 10），Ctrl-C 提前结束。
 export  读出变频器的全部参数存入 .sav 文件；import 把 .sav 文件写回变频器。
+report  读出变频器全部功能组的参数，写成参数报表（CSV，UTF-8）：变频器名称、机型、
+        额定功率、读取时间，每个参数一行：功能组、功能号、参数名称、当前值、单位、
+        参数范围、修改属性、备注。
+compare 读出变频器的全部参数，与参数报表或 .sav 文件对比；给两个文件时对比这两个
+        文件，不用串口。每个不同的参数输出一行（制表符分隔）：功能号  参数名称
+        第一方的值  第二方的值；最后一行为“N differ, M equal”。机型不同时不对比。
 
 线路选项（默认 9600 N 8 1）：
   --baud 38400|19200|9600|4800|2400|1200
@@ -145,6 +154,7 @@ export  读出变频器的全部参数存入 .sav 文件；import 把 .sav 文�
   --stop 1|2
 
 退出码：0 成功；1 串口打不开或通讯未能完成；2 命令行有误。
+compare 的退出码：0 没有不同；1 有不同；2 出错（命令行、文件、机型或通讯）。
 操作提示信息输出到标准错误。串口因权限打不开时，请把账户加入 dialout 组后重新登录。
 )";
 }

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <thread>
 
+#include "bus/link_waiter.h"
 #include "files/parameter_file.h"
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
@@ -18,10 +19,6 @@ constexpr std::string_view kUsage =
     "用法：velkaro-bus export|import --device 设备 --address 地址(1..247) [--baud 波特率] 文件";
 constexpr int kRunningBit = 0x04;
 
-// Link-time budgets in milliseconds. Every wait ends earlier on its own:
-// the link gives up on a silent drive after its retries.
-constexpr int kSearchBudgetMs = 10'000;   // an empty address costs about 0.8 s
-constexpr int kOperationBudgetMs = 8'000; // 11 tries of 300 or 500 ticks at most
 constexpr int kTransferBudgetMs = 15 * 60'000;
 
 bool parseNumber(std::string_view text, int& value) {
@@ -37,60 +34,8 @@ bool parseNumber(std::string_view text, int& value) {
     return true;
 }
 
-int slotOfAddress(const DriveTable& table, int address) {
-    const std::string text = std::to_string(address);
-    for (int slot = 0; slot < kMaxDrives; ++slot)
-        if (!table.slots[slot].name.empty() && table.slots[slot].address == text)
-            return slot;
-    return -1;
-}
-
-class Waiter {
-public:
-    Waiter(DriveLink& link, const std::function<void()>& letTimePass)
-        : m_link(link), m_letTimePass(letTimePass) {}
-
-    /// Lets time pass until `done` holds (checked under the lock) or the budget is spent.
-    bool until(const std::function<bool(LinkState&)>& done, int budgetMs) {
-        for (int ms = 0;; ++ms) {
-            {
-                auto state = m_link.lock();
-                if (done(*state))
-                    return true;
-            }
-            if (ms >= budgetMs)
-                return false;
-            m_letTimePass();
-        }
-    }
-
-private:
-    DriveLink& m_link;
-    const std::function<void()>& m_letTimePass;
-};
-
-/// The drive at `address` found and connected, its control block read; -1 if none answers.
-int connectDrive(DriveLink& link, Waiter& wait, int address) {
-    {
-        auto state = link.lock();
-        state->searchNextAddress = address;
-        state->searchRemaining = 1;
-    }
-    wait.until(
-        [](LinkState& s) { return s.searchRemaining == 0 && s.table.probeRecord.name.empty(); },
-        kSearchBudgetMs);
-    int slot = -1;
-    wait.until(
-        [&](LinkState& s) {
-            slot = slotOfAddress(s.table, address);
-            return slot < 0 || s.table.slots[slot].pendingOp == OpCode::None;
-        },
-        kOperationBudgetMs);
-    return slot;
-}
-
 /// Reads the drive's status block once; false when it did not answer.
-bool readStatus(DriveLink& link, Waiter& wait, int slot) {
+bool readStatus(DriveLink& link, LinkWaiter& wait, int slot) {
     link.lock()->table.slots[slot].pendingOp = OpCode::StatusRead;
     const bool served =
         wait.until([&](LinkState& s) { return s.table.slots[slot].pendingOp == OpCode::None; },
@@ -100,7 +45,7 @@ bool readStatus(DriveLink& link, Waiter& wait, int slot) {
 
 /// Starts the import of `image`, read from `file`, into the drive at `slot`;
 /// the refusal text, or empty.
-std::string startImport(DriveLink& link, Waiter& wait, int slot, const std::string& file,
+std::string startImport(DriveLink& link, LinkWaiter& wait, int slot, const std::string& file,
                         const ParameterImage& image) {
     if (!readStatus(link, wait, slot))
         return "通讯故障导致数据导入失败！";
@@ -181,7 +126,7 @@ std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std
 TransferOutcome runTransfer(DriveLink& link, ConsoleMessages& messages,
                             const TransferRequest& request,
                             const std::function<void()>& letTimePass) {
-    Waiter wait(link, letTimePass);
+    LinkWaiter wait(link, letTimePass);
     // A defective file is refused before the bus is used at all.
     ParameterImage image = link.lock()->parameterImage;
     if (request.kind == TransferKind::Import) {
@@ -190,7 +135,7 @@ TransferOutcome runTransfer(DriveLink& link, ConsoleMessages& messages,
             return {1, read.message};
     }
 
-    const int slot = connectDrive(link, wait, request.address);
+    const int slot = connectDriveAt(wait, request.address);
     if (slot < 0)
         return {1, "地址" + std::to_string(request.address) + "上没有找到变频器。"};
 

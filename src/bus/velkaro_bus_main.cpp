@@ -7,6 +7,7 @@
 
 #include "bus/bus_options.h"
 #include "bus/bus_session.h"
+#include "bus/report_commands.h"
 #include "bus/transfer_commands.h"
 #include "velkaro_version.h"
 
@@ -62,6 +63,9 @@ int main(int argc, char** argv) {
         }
         if (command == "export" || command == "import") {
             return velkaro::runTransferCommand(argc, argv);
+        }
+        if (command == "report" || command == "compare") {
+            return velkaro::runReportCommand(argc, argv);
         }
     }
     std::string error;

@@ -31,6 +31,7 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     }
     scheduleStep(s, out);
     operationStep(s, out);
+    stepReadout(s, out);
     feedSearch(s);
     detectChanges(s);
     if (!transmitStep(s.buffers, port) && !s.portFailed) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "files/parameter_file.h"
+#include "link/drive_readout.h"
 #include "link/frame_codec.h"
 #include "link/link_settings.h"
 #include "registry/drive_table.h"
@@ -18,7 +19,14 @@ namespace velkaro {
 
 /// What the progress bar and the activity line show. A link activity takes it
 /// only when it is None and gives it back only if it still holds its own value.
-enum class ActivityState : int { None = 0, Search = 1, Export = 2, Import = 3, DriveFault = 4 };
+enum class ActivityState : int {
+    None = 0,
+    Search = 1,
+    Export = 2,
+    Import = 3,
+    DriveFault = 4,
+    Readout = 5, ///< a whole drive's parameters read for a report or a comparison
+};
 
 /// Steps of the identification of a probed address.
 enum class IdentifyStep : int {
@@ -93,12 +101,14 @@ struct LinkState {
     unsigned groupReadRequest = 0;
     unsigned groupReadServing = 0; ///< the request the running read serves
     unsigned groupReadDone = 0;    ///< the last request a read has answered (or given up on)
+    int groupReadFilled = 0;       ///< rows the last ended read stored (its size when whole)
     int paramWriteIndex = 0;       ///< row last clicked in the parameter list
     ParameterImage parameterImage{};
     int imageLength = 0;
     int transferCursor = 0;
     bool transferBusy = false;
     std::string parameterFilePath;
+    DriveReadout readout;
 
     // Address search.
     int searchNextAddress = 0;

@@ -55,6 +55,7 @@ std::string parameterCode(const DriveRecord& drive, const ParameterWrite& write)
 
 /// The read has served its request, whether it filled the group or gave up.
 void endGroupRead(LinkState& s) {
+    s.groupReadFilled = s.groupReadCount;
     s.groupReadCount = 0;
     s.groupReadDone = s.groupReadServing;
     finishOp(s);

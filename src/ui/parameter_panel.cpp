@@ -166,6 +166,7 @@ void ParameterPanel::refreshParameterList() {
     std::string series;
     int group = -1;
     std::array<uint16_t, 100> values{};
+    bool reading = false;
     {
         auto state = m_link.lock();
         if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives)
@@ -173,7 +174,13 @@ void ParameterPanel::refreshParameterList() {
         series = state->table.slots[state->selectedSlot].series;
         group = state->selectedGroup;
         values = state->groupValues;
+        reading = state->readout.running();
     }
+    // A whole-drive read borrows the group and its values: the list keeps
+    // what it shows, and the group cannot change, until the read gives them back.
+    m_groupSelector->setEnabled(!reading);
+    if (reading)
+        return;
     if (m_rebuildParameterList) {
         m_rebuildParameterList = false;
         rebuildRows(series, group, values);
@@ -252,6 +259,11 @@ void ParameterPanel::onParameterClick() {
 }
 
 void ParameterPanel::onParameterDoubleClick() {
+    if (m_link.lock()->readout.running()) {
+        // The read would report the group half before, half after the change.
+        m_messages.show(std::string(kReadoutUnderWay), std::string(kInfoCaption));
+        return;
+    }
     const bool named = !m_selectedName().empty();
     const int row = listSelectedRow();
     // The parameter the dialog is about: drive, group and row are fixed now,

@@ -32,6 +32,13 @@ bool transferUnderWay(const LinkState& state) {
     return false;
 }
 
+/// What refuses a new transfer: a transfer or a whole-drive read under way.
+std::string_view busyWith(const LinkState& state) {
+    if (state.readout.running())
+        return kReadoutUnderWay;
+    return transferUnderWay(state) ? kTransferUnderWay : std::string_view();
+}
+
 bool hasSelection(const LinkState& state) {
     return state.selectedSlot >= 0 && state.selectedSlot < kMaxDrives;
 }
@@ -41,8 +48,8 @@ bool hasSelection(const LinkState& state) {
 /// (empty when nothing).
 std::string startImport(LinkState& state, const std::string& path, const ParameterFileResult& read,
                         const ParameterImage& image) {
-    if (transferUnderWay(state))
-        return std::string(kTransferUnderWay);
+    if (const std::string_view busy = busyWith(state); !busy.empty())
+        return std::string(busy);
     state.parameterFilePath = path;
     if (!read.ok)
         return read.message;
@@ -101,9 +108,11 @@ void ParameterTransfer::exportParameters() {
     if (chosen.isEmpty())
         return;
     const std::string path = withSavExtension(chosen).toStdString();
+    std::string_view busy;
     {
         auto state = m_link.lock();
-        if (!transferUnderWay(*state)) {
+        busy = busyWith(*state);
+        if (busy.empty()) {
             state->parameterFilePath = path;
             if (hasSelection(*state)) {
                 state->transferBusy = true;
@@ -114,7 +123,7 @@ void ParameterTransfer::exportParameters() {
             return;
         }
     }
-    m_messages.show(std::string(kTransferUnderWay), kCaption);
+    m_messages.show(std::string(busy), kCaption);
 }
 
 void ParameterTransfer::importParameters() {
@@ -126,14 +135,14 @@ void ParameterTransfer::importParameters() {
     // A second transfer would redirect the running export's file, overwrite
     // the image it is filling or restart it half-way.
     ParameterImage image{};
-    bool underWay = false;
+    std::string_view busy;
     {
         auto state = m_link.lock();
-        underWay = transferUnderWay(*state);
+        busy = busyWith(*state);
         image = state->parameterImage;
     }
-    if (underWay) {
-        m_messages.show(std::string(kTransferUnderWay), kCaption);
+    if (!busy.empty()) {
+        m_messages.show(std::string(busy), kCaption);
         return;
     }
     // The file is read without the lock: a slow disk must not hold up the tick.

@@ -169,6 +169,8 @@ QString StatusPanel::statusMessage(ActivityState activity, int currentPanel) {
         return QStringLiteral("变频器数据导出中");
     case ActivityState::Import:
         return QStringLiteral("变频器数据导入中");
+    case ActivityState::Readout:
+        return QStringLiteral("变频器参数读取中");
     case ActivityState::DriveFault:
         return QStringLiteral("变频器发生故障");
     case ActivityState::None:

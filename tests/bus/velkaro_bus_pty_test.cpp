@@ -1,5 +1,8 @@
-// `velkaro-bus scan` and `watch` as programs, against `velkaro-sim` serving a
-// pty with a drive of each series: the real tick thread and the POSIX port.
+// `velkaro-bus scan`, `watch`, `report` and `compare` as programs, against
+// `velkaro-sim` serving a pty with a drive of each series: the real tick
+// thread and the POSIX port.
+
+#include "bus/report_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +11,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <regex>
 #include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -100,6 +105,11 @@ protected:
         }
     }
     std::string bus(const std::string& args) const { return m_bus + " " + args; }
+    ProgramRun runBus(const std::string& args) const { return runProgram(bus(args)); }
+    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+    std::string at(int address) const {
+        return "--device " + m_pty + " --address " + std::to_string(address) + " ";
+    }
 
     pid_t m_simulator = -1;
     fs::path m_folder;
@@ -144,6 +154,69 @@ TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
     for (const auto& [name, polls] : perDrive) {
         EXPECT_GE(polls, 2) << name; // polled again and again, even on a slow build
     }
+}
+
+TEST(ReportArgumentsTest, AcceptsADeviceWithOneFileOrTwoFilesToCompare) {
+    struct Case {
+        std::vector<std::string> arguments;
+        bool accepted;
+    };
+    const std::vector<Case> cases{
+        {{"report", "--device", "/d", "--address", "3", "a.csv"}, true},
+        {{"compare", "a.csv", "b.sav"}, true},
+        {{"report", "a.csv", "b.csv"}, false},
+        {{"compare", "--device", "/d", "--address", "3", "a.csv", "b.csv"}, false},
+        {{"compare", "--address", "3", "a.csv", "b.csv"}, false},
+        {{"compare", "a.csv"}, false},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> owned{"velkaro-bus"};
+        owned.insert(owned.end(), c.arguments.begin(), c.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& a : owned) {
+            argv.push_back(a.data());
+        }
+        std::string error;
+        const auto request =
+            parseReportArguments(static_cast<int>(argv.size()), argv.data(), error);
+        EXPECT_EQ(request.has_value(), c.accepted) << ::testing::PrintToString(c.arguments);
+    }
+}
+
+TEST_F(VelkaroBusPtyTest, ReportAndCompareAgainstTheDriveItsBackupAndEachOther) {
+    ASSERT_EQ(runBus("report " + at(3) + path("qd30.csv")).status, 0);
+    ASSERT_EQ(runBus("report " + at(2) + path("qd10.csv")).status, 0);
+    ASSERT_EQ(runBus("export " + at(3) + path("qd30.sav")).status, 0);
+
+    const ProgramRun sameBackup = runBus("compare " + at(3) + path("qd30.sav"));
+    EXPECT_EQ(sameBackup.status, 0);
+    EXPECT_EQ(sameBackup.out, "0 differ, 633 equal\n");
+
+    // Two values changed in a copy of the report, as an editor would.
+    std::ifstream in(path("qd30.csv"), std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    text = std::regex_replace(text, std::regex("\nF0,F0-00,数字给定频率,[0-9.]+,"),
+                              "\nF0,F0-00,数字给定频率,45.50,");
+    text = std::regex_replace(text, std::regex("\nF0,F0-09,加速时间1,[0-9.]+,"),
+                              "\nF0,F0-09,加速时间1,12.5,");
+    std::ofstream(path("edited.csv"), std::ios::binary) << text;
+    const ProgramRun twoFiles = runBus("compare " + path("qd30.csv") + " " + path("edited.csv"));
+    EXPECT_EQ(twoFiles.status, 1);
+    EXPECT_EQ(twoFiles.out, "F0-00\t数字给定频率\t50.00Hz\t45.50Hz\n"
+                            "F0-09\t加速时间1\t0.1s\t12.5s\n"
+                            "2 differ, 810 equal\n");
+
+    // Another series: refused, nothing compared.
+    EXPECT_EQ(runBus("compare " + path("qd10.csv") + " " + path("qd30.sav")).status, 2);
+    const ProgramRun wrongDrive = runBus("compare " + at(2) + path("qd30.csv"));
+    EXPECT_EQ(wrongDrive.status, 2);
+    EXPECT_TRUE(wrongDrive.out.empty());
+}
+
+TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {
+    EXPECT_EQ(runBus("report " + at(9) + path("none.csv")).status, 1);
+    EXPECT_FALSE(fs::exists(path("none.csv")));
+    EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).status, 2);
 }
 
 } // namespace

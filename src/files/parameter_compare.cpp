@@ -1,0 +1,116 @@
+#include "files/parameter_compare.h"
+
+#include <fstream>
+
+#include "files/parameter_text.h"
+#include "registry/catalogue.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr uint8_t kImageTagQd10 = 0x50;
+constexpr uint8_t kImageTagQd30 = 0x70;
+constexpr std::size_t kImageHeaderWords = 2;
+
+uint16_t imageWord(const ParameterImage& image, std::size_t word) {
+    return static_cast<uint16_t>((image[2 * word] << 8) | image[2 * word + 1]);
+}
+
+/// Whether the file holds a ".sav" (digits and carriage returns) rather than a report.
+bool looksLikeSavFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char first = 0;
+    return in.get(first) && first >= '0' && first <= '9';
+}
+
+} // namespace
+
+ParameterSet parameterSetOf(const ParameterReport& report) {
+    ParameterSet set;
+    set.series = report.series;
+    set.words.assign(report.words.begin(), report.words.end());
+    return set;
+}
+
+std::optional<ParameterSet> parameterSetOf(const ParameterImage& image, const std::string& path,
+                                           std::string& error) {
+    ParameterSet set;
+    set.series = image[1] == kImageTagQd10 ? "QD10" : image[1] == kImageTagQd30 ? "QD30" : "";
+    const SeriesCatalogue* catalogue = catalogueFor(set.series);
+    if (catalogue == nullptr) {
+        error = "参数文件“" + path + "”的机型标志无法识别。";
+        return std::nullopt;
+    }
+    set.words.resize(catalogue->entries.size());
+    for (std::size_t g = 0; g < catalogue->groups.size(); ++g) {
+        const ParamGroup& group = catalogue->groups[g];
+        for (int row = 0; row < group.count; ++row) {
+            // QD10 files hold the single group in register order.
+            const std::optional<int> slot =
+                set.series == "QD10" ? std::optional<int>(row) : fileSlot(static_cast<int>(g), row);
+            if (slot) {
+                set.words[static_cast<std::size_t>(group.first + row)] =
+                    imageWord(image, kImageHeaderWords + static_cast<std::size_t>(*slot));
+            }
+        }
+    }
+    return set;
+}
+
+std::optional<ParameterSet> loadParameterSet(const std::string& path, std::string& error) {
+    if (looksLikeSavFile(path)) {
+        ParameterImage image{};
+        const ParameterFileResult read = readParameterFile(path, image);
+        if (!read.ok) {
+            error = read.message;
+            return std::nullopt;
+        }
+        return parameterSetOf(image, path, error);
+    }
+    ParameterReport report;
+    const ReportFileResult read = readParameterReport(path, report);
+    if (!read.ok) {
+        error = read.message;
+        return std::nullopt;
+    }
+    return parameterSetOf(report);
+}
+
+std::string valueWithUnit(const ParamDescriptor& d, uint16_t word) {
+    return parameterValueText(d, word) + unitOf(d.range);
+}
+
+ParameterComparison compareParameters(const ParameterSet& left, const ParameterSet& right) {
+    ParameterComparison result;
+    result.series = left.series;
+    if (left.series != right.series) {
+        result.error = std::string(kWrongModelMessage);
+        return result;
+    }
+    const SeriesCatalogue* catalogue = catalogueFor(left.series);
+    if (catalogue == nullptr || left.words.size() != catalogue->entries.size() ||
+        right.words.size() != catalogue->entries.size()) {
+        result.error = "机型“" + left.series + "”的参数无法对比。";
+        return result;
+    }
+    for (std::size_t e = 0; e < catalogue->entries.size(); ++e) {
+        if (!left.words[e] || !right.words[e]) {
+            continue;
+        }
+        if (*left.words[e] == *right.words[e]) {
+            ++result.equal;
+            continue;
+        }
+        const ParamDescriptor& d = catalogue->entries[e];
+        const ParamGroup& group =
+            catalogue->groups[static_cast<std::size_t>(groupOfEntry(*catalogue, e))];
+        result.differences.push_back({e, std::string(group.label), std::string(d.code),
+                                      std::string(d.name), valueWithUnit(d, *left.words[e]),
+                                      valueWithUnit(d, *right.words[e])});
+    }
+    result.ok = true;
+    return result;
+}
+
+} // namespace velkaro

@@ -1,0 +1,221 @@
+#include "files/parameter_report.h"
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+
+#include "files/atomic_file.h"
+#include "files/csv_text.h"
+#include "files/parameter_text.h"
+#include "registry/catalogue.h"
+
+namespace velkaro {
+
+namespace {
+
+constexpr std::string_view kDriveNameLabel = "变频器名称";
+constexpr std::string_view kSeriesLabel = "机型";
+constexpr std::string_view kRatingLabel = "额定功率";
+constexpr std::string_view kReadTimeLabel = "读取时间";
+const std::vector<std::string> kColumnTitles{"功能组", "功能号",   "参数名称", "当前值",
+                                             "单位",   "参数范围", "修改属性", "备注"};
+constexpr std::size_t kGroupColumn = 0;
+constexpr std::size_t kCodeColumn = 1;
+constexpr std::size_t kValueColumn = 3;
+constexpr std::size_t kHeaderRecords = 5; // four drive lines, then the column titles
+
+// The largest catalogue with every text quoted is well below this.
+constexpr std::uintmax_t kMaxReportBytes = 4 * 1024 * 1024;
+
+std::string text(std::string_view view) {
+    return std::string(view);
+}
+
+std::string reportLabel(const std::string& path) {
+    return "参数报表“" + path + "”";
+}
+
+std::string atLine(const std::string& path, int line) {
+    return reportLabel(path) + "第" + std::to_string(line) + "行：";
+}
+
+/// Reads the header records; the series' catalogue, or none with `error` set.
+const SeriesCatalogue* readHeader(const std::vector<CsvRecord>& records, const std::string& path,
+                                  ParameterReport& out, std::string& error) {
+    const std::array<std::string_view, 4> labels{kDriveNameLabel, kSeriesLabel, kRatingLabel,
+                                                 kReadTimeLabel};
+    std::array<std::string*, 4> values{&out.driveName, &out.series, &out.ratedPower, &out.readTime};
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const int line = i < records.size() ? records[i].line : 1;
+        if (i >= records.size() || records[i].fields.size() != 2 ||
+            records[i].fields[0] != labels[i]) {
+            error = atLine(path, line) + "应为“" + text(labels[i]) + ",…”，不是参数报表的表头。";
+            return nullptr;
+        }
+        *values[i] = records[i].fields[1];
+    }
+    const SeriesCatalogue* catalogue = catalogueFor(out.series);
+    if (catalogue == nullptr) {
+        error = atLine(path, records[1].line) + "机型“" + out.series + "”不是已知的变频器系列。";
+        return nullptr;
+    }
+    if (records.size() < kHeaderRecords || records[4].fields != kColumnTitles) {
+        const int line =
+            records.size() < kHeaderRecords ? records.back().line + 1 : records[4].line;
+        error = atLine(path, line) + "列标题与参数报表不符。";
+        return nullptr;
+    }
+    return catalogue;
+}
+
+/// An empty line: a record holding one empty field.
+bool isBlank(const CsvRecord& record) {
+    return record.fields.size() == 1 && record.fields[0].empty();
+}
+
+/// Fills `words` from the parameter rows; false with `error` set on the first fault.
+bool readRows(const std::vector<CsvRecord>& records, const SeriesCatalogue& catalogue,
+              const std::string& path, const std::string& series, std::vector<uint16_t>& words,
+              std::string& error) {
+    std::map<std::string_view, std::size_t> entryOfCode;
+    for (std::size_t e = 0; e < catalogue.entries.size(); ++e) {
+        entryOfCode.emplace(catalogue.entries[e].code, e);
+    }
+    std::vector<int> lineOfEntry(catalogue.entries.size(), 0);
+    words.assign(catalogue.entries.size(), 0);
+    std::size_t end = records.size();
+    while (end > kHeaderRecords && isBlank(records[end - 1])) {
+        --end; // blank lines after the last row
+    }
+    for (std::size_t r = kHeaderRecords; r < end; ++r) {
+        const CsvRecord& row = records[r];
+        const std::string where = atLine(path, row.line);
+        if (row.fields.size() != kColumnTitles.size()) {
+            error = where + "应有" + std::to_string(kColumnTitles.size()) + "列，实有" +
+                    std::to_string(row.fields.size()) + "列。";
+            return false;
+        }
+        const std::string& code = row.fields[kCodeColumn];
+        const auto found = entryOfCode.find(code);
+        if (found == entryOfCode.end()) {
+            error = where + "功能号“" + code + "”不在" + series + "系列的参数表中。";
+            return false;
+        }
+        const std::size_t entry = found->second;
+        if (lineOfEntry[entry] != 0) {
+            error = where + "功能号“" + code + "”重复（第" + std::to_string(lineOfEntry[entry]) +
+                    "行已有）。";
+            return false;
+        }
+        const int group = groupOfEntry(catalogue, entry);
+        const std::string_view label = catalogue.groups[static_cast<std::size_t>(group)].label;
+        if (row.fields[kGroupColumn] != label) {
+            error = where + "功能号“" + code + "”属于功能组" + text(label) + "，不是“" +
+                    row.fields[kGroupColumn] + "”。";
+            return false;
+        }
+        const ParamDescriptor& d = catalogue.entries[entry];
+        const std::optional<uint16_t> word = parseParameterValue(d, row.fields[kValueColumn]);
+        if (!word) {
+            error = where + "功能号“" + code + "”的当前值“" + row.fields[kValueColumn] + "”不是" +
+                    std::to_string(decimalsOf(d)) + "位小数以内、" +
+                    (isSignedParameter(d) ? "-32768～32767" : "0～65535") + "范围内的数值。";
+            return false;
+        }
+        words[entry] = *word;
+        lineOfEntry[entry] = row.line;
+    }
+    for (std::size_t e = 0; e < lineOfEntry.size(); ++e) {
+        if (lineOfEntry[e] == 0) {
+            error = reportLabel(path) + "缺少功能号“" + text(catalogue.entries[e].code) + "”的行。";
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::string reportTimeText(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string reportText(const ParameterReport& report) {
+    const SeriesCatalogue* catalogue = catalogueFor(report.series);
+    if (catalogue == nullptr || report.words.size() != catalogue->entries.size()) {
+        return {};
+    }
+    std::string out(kUtf8Bom);
+    out += csvRecord({text(kDriveNameLabel), report.driveName});
+    out += csvRecord({text(kSeriesLabel), report.series});
+    out += csvRecord({text(kRatingLabel), report.ratedPower});
+    out += csvRecord({text(kReadTimeLabel), report.readTime});
+    out += csvRecord(kColumnTitles);
+    for (std::size_t e = 0; e < catalogue->entries.size(); ++e) {
+        const ParamDescriptor& d = catalogue->entries[e];
+        const ParamGroup& group =
+            catalogue->groups[static_cast<std::size_t>(groupOfEntry(*catalogue, e))];
+        out += csvRecord({text(group.label), text(d.code), text(d.name),
+                          parameterValueText(d, report.words[e]), unitOf(d.range), text(d.range),
+                          text(changeAttributeText(changeAttributeOf(d))), text(d.description)});
+    }
+    return out;
+}
+
+ReportFileResult writeParameterReport(const std::string& path, const ParameterReport& report) {
+    const std::string content = reportText(report);
+    if (content.empty()) {
+        return {false, reportLabel(path) + "未写入：机型“" + report.series + "”的参数不完整。"};
+    }
+    if (!replaceFileAtomically(path, content)) {
+        return {false, reportLabel(path) + "无法写入，请检查文件夹和文件名。"};
+    }
+    return {true, {}};
+}
+
+ReportFileResult parseParameterReport(std::string_view content, const std::string& fileName,
+                                      ParameterReport& report) {
+    const CsvParse parse = parseCsv(content);
+    if (!parse.ok) {
+        return {false, atLine(fileName, parse.errorLine) + parse.error + "。"};
+    }
+    if (parse.records.empty()) {
+        return {false, reportLabel(fileName) + "是空文件。"};
+    }
+    ParameterReport read;
+    std::string error;
+    const SeriesCatalogue* catalogue = readHeader(parse.records, fileName, read, error);
+    if (catalogue == nullptr ||
+        !readRows(parse.records, *catalogue, fileName, read.series, read.words, error)) {
+        return {false, error};
+    }
+    report = std::move(read);
+    return {true, {}};
+}
+
+ReportFileResult readParameterReport(const std::string& path, ParameterReport& report) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    if (error) {
+        return {false, reportLabel(path) + "无法读取：" + error.message()};
+    }
+    if (size > kMaxReportBytes) {
+        return {false, reportLabel(path) + "过大，不是参数报表。"};
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)),
+                              std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return {false, reportLabel(path) + "无法读取。"};
+    }
+    return parseParameterReport(content, path, report);
+}
+
+} // namespace velkaro
