@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) {

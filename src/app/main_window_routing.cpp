@@ -3,7 +3,7 @@
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
 #include "registry/labels.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "registry/labels.h"
 
 namespace velkaro {

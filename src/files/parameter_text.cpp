@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 
 namespace velkaro {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "link/link_operations.h"
 #include "registry/catalogue.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "link/link_operations.h"
 #include "link/operator_messages.h"
 

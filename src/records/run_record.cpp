@@ -1,6 +1,6 @@
 #include "records/run_record.h"
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "registry/drive_table.h"
 #include "registry/labels.h"
 

@@ -1,6 +1,6 @@
 #include "ui/amend_dialog.h"
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"

@@ -1,7 +1,7 @@
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
 #include "app/support/station.h"
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "registry/labels.h"
 
 #include "ui/connection_dialog.h"

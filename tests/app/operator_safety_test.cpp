@@ -2,7 +2,7 @@
 // supervision never pauses: the window with its real widgets over the
 // simulated bus.
 #include "app/support/station.h"
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "link/link_operations.h"
 #include "registry/catalogue.h"
 

@@ -6,7 +6,7 @@
 
 #include "reliability_qt/support/window_bench.h"
 
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "records/display_options_dialog.h"
 #include "registry/catalogue.h"
 #include "ui/amend_dialog.h"

@@ -1,6 +1,6 @@
 // Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"

@@ -1,4 +1,4 @@
-#include "link/fixed_point.h"
+#include "registry/fixed_point.h"
 
 #include <cctype>
 #include <cstdint>
