@@ -1,7 +1,5 @@
 // Panel switching, command requests and the commands of the tool row and menu.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/fixed_point.h"
 #include "link/operator_messages.h"
@@ -19,8 +17,6 @@
 
 #include <QLabel>
 #include <QProgressBar>
-
-#undef slots
 
 namespace velkaro {
 

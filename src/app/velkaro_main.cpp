@@ -1,7 +1,5 @@
 // The station: one window over one serial link.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/posix_serial_port.h"
 
@@ -12,8 +10,6 @@
 #include <QApplication>
 
 #include <cstdlib>
-
-#undef slots
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/fixed_point.h"
 #include "link/operator_messages.h"
@@ -17,8 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeWidget>
-
-#undef slots
 
 namespace velkaro {
 

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "files/parameter_file.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
@@ -8,8 +6,6 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-
-#undef slots
 
 namespace velkaro {
 

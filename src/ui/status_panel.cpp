@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/fixed_point.h"
 #include "link/operator_messages.h"
@@ -13,8 +11,6 @@
 #include <QTreeWidget>
 
 #include <vector>
-
-#undef slots
 
 namespace velkaro {
 
@@ -134,7 +130,7 @@ StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messa
             onDriveListClick();
         }
     });
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { emit renameRequested(); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT renameRequested(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
         if (!m_updatingViews) {
             onDriveTreeSelect();
@@ -190,7 +186,7 @@ void StatusPanel::selectDefaultRow() {
     }
     m_selection.nameBoxText = rowText(0).toStdString();
     markRow(0);
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
     takeSelectionFromList();
 }
 
@@ -265,7 +261,7 @@ void StatusPanel::refreshDriveList() {
         setCell(item, 3, c.current);
         setCell(item, 4, c.voltage);
     }
-    emit statusMessageChanged(status);
+    Q_EMIT statusMessageChanged(status);
 }
 
 void StatusPanel::showPendingAlert() {
@@ -376,7 +372,7 @@ void StatusPanel::refreshDriveSummary() {
         }
         if (!m_selection.nameBoxText.empty()) {
             m_selection.nameBoxText.clear();
-            emit valuesPushed();
+            Q_EMIT valuesPushed();
         }
         return;
     }
@@ -403,7 +399,7 @@ void StatusPanel::onDriveListClick() {
     }
     takeSelectionFromList();
     m_selection.nameBoxText = m_selection.selectedName;
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::onDriveTreeSelect() {
@@ -426,7 +422,7 @@ void StatusPanel::onDriveTreeSelect() {
             markRow(row);
             // The drive shown in the name box is the one the commands go to.
             takeSelectionFromList();
-            emit valuesPushed();
+            Q_EMIT valuesPushed();
         }
     }
 }
@@ -461,7 +457,7 @@ void StatusPanel::stepSelection(int delta) {
     }
     m_selection.nameBoxText = m_selection.selectedName;
     markRow(row);
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::afterDisconnect() {
@@ -483,7 +479,7 @@ void StatusPanel::afterDisconnect() {
     // The name box follows the new selection instead of naming the removed drive.
     m_selection.nameBoxText = m_selection.selectedName;
     refreshDriveSummary();
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::setCell(QTreeWidgetItem* item, int column, const QString& value) {

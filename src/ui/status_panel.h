@@ -70,7 +70,7 @@ public:
     /// Cell texts rewritten so far (flicker measure: none when nothing changed).
     std::size_t cellWrites() const { return m_cellWrites; }
 
-signals:
+Q_SIGNALS:
     /// The selection or name box changed: the window pushes its values into its controls.
     void valuesPushed();
     /// Status-bar pane 0.

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "app/support/station.h"
 #include "link/fixed_point.h"
 #include "registry/labels.h"
@@ -18,8 +16,6 @@
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
-
-#undef slots
 
 namespace velkaro {
 namespace {

@@ -28,8 +28,6 @@
 #include <optional>
 #include <unistd.h>
 
-#undef slots
-
 namespace velkaro::reliability {
 namespace {
 

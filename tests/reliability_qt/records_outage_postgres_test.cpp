@@ -17,8 +17,6 @@
 #include <string>
 #include <unistd.h>
 
-#undef slots
-
 namespace velkaro::reliability {
 namespace {
 

@@ -16,8 +16,6 @@
 #include <filesystem>
 #include <unistd.h>
 
-#undef slots
-
 namespace velkaro::reliability {
 namespace {
 

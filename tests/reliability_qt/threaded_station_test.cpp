@@ -3,8 +3,6 @@
 // and writes the shared state as an operator's clicks do. Under the tsan
 // preset this is where a race between the two threads would be reported.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/posix_serial_port.h"
 #include "reliability/support/sim_process.h"
@@ -31,8 +29,6 @@
 #include <filesystem>
 #include <functional>
 #include <unistd.h>
-
-#undef slots
 
 namespace velkaro::reliability {
 namespace {

@@ -1,4 +1,3 @@
-// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/fixed_point.h"
 #include "registry/catalogue.h"
@@ -18,8 +17,6 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
-
-#undef slots
 
 namespace velkaro {
 namespace {

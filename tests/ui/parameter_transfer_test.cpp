@@ -1,4 +1,3 @@
-// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
 #include "files/parameter_file.h"
 #include "link/drive_link.h"
 #include "registry/catalogue.h"
@@ -17,8 +16,6 @@
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
-
-#undef slots
 
 namespace velkaro {
 namespace {

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
@@ -22,8 +20,6 @@
 #include <chrono>
 #include <future>
 #include <thread>
-
-#undef slots
 
 namespace velkaro {
 namespace {

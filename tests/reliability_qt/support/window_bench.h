@@ -1,7 +1,5 @@
 #pragma once
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
@@ -11,8 +9,6 @@
 
 #include <memory>
 #include <string>
-
-#undef slots
 
 namespace velkaro::reliability {
 
