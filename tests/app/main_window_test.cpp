@@ -1,6 +1,6 @@
-#include "app/support/station.h"
 #include "link/fixed_point.h"
 #include "registry/labels.h"
+#include "support/station.h"
 
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
@@ -21,8 +21,8 @@ namespace velkaro {
 namespace {
 
 using sim::Series;
-using test::RecordingMessages;
-using test::Station;
+using testing::RecordingMessages;
+using testing::Station;
 
 QStringList rowTexts(QTreeWidget* list) {
     QStringList texts;

@@ -2,19 +2,21 @@
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
 
+#include "support/recording_messages.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_animation.h"
 #include "ui/qt_operator_messages.h"
-#include "ui/support/qt_environment.h"
-#include "ui/support/recording_messages.h"
 #include "widgets/skinned_button.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -23,9 +25,6 @@
 
 namespace velkaro {
 namespace {
-
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 TEST(MotorAnimationTest, PeriodAndFrameFollowTheDrive) {
     constexpr int32_t kRunning = 0x0004;
@@ -126,7 +125,7 @@ protected:
 
     sim::BusSimulator bus;
     sim::MemoryTransport transport;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DriveLink link;
 };
 
