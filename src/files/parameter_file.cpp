@@ -30,7 +30,7 @@ std::optional<int> imageBytesForTag(uint8_t tag) {
 }
 
 // A backup file is a few kilobytes; anything far larger is not one.
-constexpr std::uintmax_t kMaxFileBytes = 64 * 1024;
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{64} * 1024;
 
 std::string fileText(const ParameterImage& image, int imageLength) {
     std::string text;
@@ -63,7 +63,7 @@ std::filesystem::path replacedFile(const std::string& path) {
     std::error_code error;
     std::filesystem::path target(path);
     if (std::filesystem::is_symlink(target, error)) {
-        const auto resolved = std::filesystem::weakly_canonical(target, error);
+        auto resolved = std::filesystem::weakly_canonical(target, error);
         if (!error)
             return resolved;
     }

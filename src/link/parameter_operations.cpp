@@ -81,6 +81,8 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
     LinkState& s = c.s;
     switch (checkReply(s, c.address, kGroupReadTimeoutTicks)) {
     case ReplyStatus::Answered:
+        // An answer of another function (an exception) and the last part both end the read.
+        // NOLINTNEXTLINE(bugprone-branch-clone)
         if (s.buffers.replyFrame[1] != kReadHolding) {
             endGroupRead(s);
         } else if (storeGroupWords(s) == 0) {

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
+#include <cmath>
+
 namespace velkaro {
 
 namespace {
@@ -91,7 +93,7 @@ MotorPanel::MotorPanel(QWidget* area, DriveLink& link, OperatorMessages& message
     m_functionList->setGeometry(du.rect(14, 108, 64, 116));
     m_functionList->setRootIsDecorated(false);
     m_functionList->setHeaderLabels({QStringLiteral("功能列表")});
-    m_functionList->setColumnWidth(0, static_cast<int>(75 * du.x(4) / 6.0 + 0.5));
+    m_functionList->setColumnWidth(0, static_cast<int>(std::lround(75 * du.x(4) / 6.0)));
     m_functionList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_functionList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functionList->setEditTriggers(QAbstractItemView::NoEditTriggers);

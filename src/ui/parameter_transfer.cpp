@@ -7,6 +7,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace velkaro {
 
 namespace {
@@ -22,10 +24,9 @@ bool transferUnderWay(const LinkState& state) {
     auto isTransfer = [](OpCode op) { return op == OpCode::Export || op == OpCode::Import; };
     if (isTransfer(state.currentOp))
         return true;
-    for (const DriveRecord& drive : state.table.slots)
-        if (!drive.name.empty() && isTransfer(drive.pendingOp))
-            return true;
-    return false;
+    return std::ranges::any_of(state.table.slots, [&](const DriveRecord& drive) {
+        return !drive.name.empty() && isTransfer(drive.pendingOp);
+    });
 }
 
 bool hasSelection(const LinkState& state) {

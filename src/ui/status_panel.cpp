@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <vector>
 
 namespace velkaro {
@@ -64,7 +65,7 @@ void setColumnWidths(QTreeWidget* view, const QFont& font, std::initializer_list
     const double scale = DialogUnits(font).x(4) / 6.0;
     int column = 0;
     for (const int width : widths) {
-        view->setColumnWidth(column++, static_cast<int>(width * scale + 0.5));
+        view->setColumnWidth(column++, static_cast<int>(std::lround(width * scale)));
     }
 }
 
@@ -380,7 +381,7 @@ void StatusPanel::refreshDriveSummary() {
     setCell(m_summary->topLevelItem(1), 1, values[1]);
     setCell(m_summary->topLevelItem(1), 3, values[2]);
     for (int row = 2; row <= 5; ++row) {
-        const auto base = static_cast<std::size_t>(3 + (row - 2) * 2);
+        const std::size_t base = 3 + static_cast<std::size_t>(row - 2) * 2;
         setCell(m_summary->topLevelItem(row), 1, values[base]);
         setCell(m_summary->topLevelItem(row), 3, values[base + 1]);
     }

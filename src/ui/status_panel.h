@@ -79,7 +79,7 @@ Q_SIGNALS:
     void renameRequested();
 
 private:
-    void setCell(QTreeWidgetItem* item, int column, const QString& text);
+    void setCell(QTreeWidgetItem* item, int column, const QString& value);
     int listSelectedRow() const;
     QString rowText(int row) const;
     void markRow(int row);
