@@ -3,8 +3,6 @@
 // when nothing changed; while every motor ramps, only the cells of the drives
 // whose status was polled since the last pass. Reports figures.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "sim/bus_simulator.h"
@@ -20,8 +18,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
-
-#undef slots
 
 namespace {
 

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
@@ -32,8 +30,6 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QStatusBar>
-
-#undef slots
 
 // The icons are compiled into a static library: register them before use.
 static void initStationResources() {

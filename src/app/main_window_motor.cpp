@@ -1,15 +1,11 @@
 // The motor picture of the selected drive (timer 2).
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 
 #include "app/main_window.h"
 
 #include <QIcon>
 #include <QLabel>
-
-#undef slots
 
 namespace velkaro {
 

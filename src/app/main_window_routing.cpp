@@ -1,10 +1,8 @@
 // Panel switching, command requests and the commands of the tool row and menu.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
+#include "registry/fixed_point.h"
 #include "registry/labels.h"
 
 #include "app/main_window.h"
@@ -20,8 +18,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QStatusBar>
-
-#undef slots
 
 namespace velkaro {
 

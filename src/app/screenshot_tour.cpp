@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 
 #include "app/main_window.h"
@@ -18,8 +16,6 @@
 #include <QLineEdit>
 #include <QTableWidget>
 #include <QTimer>
-
-#undef slots
 
 namespace velkaro {
 

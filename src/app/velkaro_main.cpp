@@ -1,7 +1,5 @@
 // The station: one window over one serial link.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/posix_serial_port.h"
 
@@ -16,8 +14,6 @@
 #include <string_view>
 
 #include "velkaro_version.h"
-
-#undef slots
 
 int main(int argc, char** argv) {
     // Answered before the window system is touched, so it works on a console.

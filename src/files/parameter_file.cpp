@@ -27,7 +27,7 @@ std::optional<int> imageBytesForTag(uint8_t tag) {
 }
 
 // A backup file is a few kilobytes; anything far larger is not one.
-constexpr std::uintmax_t kMaxFileBytes = 64 * 1024;
+constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{64} * 1024;
 
 std::string fileText(const ParameterImage& image, int imageLength) {
     std::string text;

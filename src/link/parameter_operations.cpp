@@ -93,6 +93,8 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
     const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kGroupReadTimeoutTicks)) {
     case ReplyStatus::Answered:
+        // An answer of another function (an exception) and the last part both end the read.
+        // NOLINTNEXTLINE(bugprone-branch-clone)
         if (!reply.is(kReadHoldingRegisters)) {
             endGroupRead(s);
         } else if (storeGroupWords(s, reply) == 0) {

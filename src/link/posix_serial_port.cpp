@@ -17,7 +17,7 @@ std::string devicePathForPort(int portNumber) {
     if (const char* overridden = std::getenv(variable.c_str()); overridden && *overridden) {
         return overridden;
     }
-    const std::string usb = "/dev/ttyUSB" + std::to_string(portNumber - 1);
+    std::string usb = "/dev/ttyUSB" + std::to_string(portNumber - 1);
     struct stat info {};
     if (::stat(usb.c_str(), &info) == 0) {
         return usb;

@@ -138,7 +138,7 @@ void storeExportChunk(OpContext& c, bool byGroup, TransferStep step, const Decod
         return;
     }
     std::memcpy(s.parameterImage.data() + s.imageLength, reply.data.data(),
-                static_cast<std::size_t>(2 * words));
+                2 * static_cast<std::size_t>(words));
     s.imageLength += 2 * words;
     step.position += words;
     s.buffers.replyLength = 0;
@@ -209,7 +209,8 @@ void sendImportChunk(OpContext& c, const TransferStep& step) {
     }
     std::array<uint16_t, kImportChunk> words{};
     for (int i = 0; i < n; ++i) {
-        const auto at = static_cast<std::size_t>(s.imageLength + 2 * i);
+        const std::size_t at =
+            static_cast<std::size_t>(s.imageLength) + 2 * static_cast<std::size_t>(i);
         words[static_cast<std::size_t>(i)] =
             decodeUnsigned(s.parameterImage[at], s.parameterImage[at + 1]);
     }

@@ -76,11 +76,11 @@ DataSourceResult registerSqliteSource(const std::string& dsn) {
 
     SQLSetConfigMode(ODBC_USER_DSN);
     bool written =
-        SQLWriteDSNToIni(dsn.c_str(), kDriver) &&
-        SQLWritePrivateProfileString(dsn.c_str(), "Database", database.c_str(), kIniFile);
+        SQLWriteDSNToIni(dsn.c_str(), kDriver) != 0 &&
+        SQLWritePrivateProfileString(dsn.c_str(), "Database", database.c_str(), kIniFile) != 0;
     for (const DsnKey& entry : kSqliteKeys) {
-        written =
-            written && SQLWritePrivateProfileString(dsn.c_str(), entry.key, entry.value, kIniFile);
+        written = written &&
+                  SQLWritePrivateProfileString(dsn.c_str(), entry.key, entry.value, kIniFile) != 0;
     }
     const std::string reason = written ? std::string() : installerError();
     SQLSetConfigMode(ODBC_BOTH_DSN);

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 
 #include "records/history_panel.h"

@@ -75,7 +75,7 @@ std::optional<ParamDescriptor> descriptor(std::string_view series, int group, in
     // A row past its group would silently name a parameter of the next group.
     if (!g || row < 0 || row >= g->count)
         return std::nullopt;
-    return catalogue->entries[static_cast<size_t>(g->first + row)];
+    return catalogue->entries[static_cast<size_t>(g->first) + static_cast<size_t>(row)];
 }
 
 std::optional<int> fileSlot(int group, int row) {

@@ -67,8 +67,8 @@ bool DriveTable::removeDrive(std::string_view name) {
     if (name.empty()) {
         return false;
     }
-    const auto used = driveNames.begin() + driveCount;
-    const auto it = std::find(driveNames.begin(), used, name);
+    auto* const used = driveNames.begin() + driveCount;
+    auto* const it = std::find(driveNames.begin(), used, name);
     if (it == used) {
         return false;
     }

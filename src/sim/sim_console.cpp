@@ -1,6 +1,7 @@
 #include "sim/sim_console.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -135,8 +136,7 @@ std::string SimConsole::show() const {
         out += line;
     }
     if (m_bus.faults().noiseShare > 0) {
-        out += "bus noise " +
-               std::to_string(static_cast<int>(m_bus.faults().noiseShare * 100 + 0.5)) + "%\n";
+        out += "bus noise " + std::to_string(std::lround(m_bus.faults().noiseShare * 100)) + "%\n";
     }
     return out.empty() ? "no drives\n" : out;
 }

@@ -104,7 +104,8 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
         if (!ok) {
-            error = "bad value for " + name + ": " + value;
+            error = "bad value for " + name;
+            error += ": " + value;
             return std::nullopt;
         }
     }

@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "files/atomic_file.h"
 #include "files/csv_text.h"
 #include "link/operator_messages.h"
@@ -21,8 +19,6 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 #include <QVBoxLayout>
-
-#undef slots
 
 namespace velkaro {
 

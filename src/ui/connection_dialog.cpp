@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
 
@@ -14,8 +12,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-#undef slots
 
 namespace velkaro {
 

@@ -15,7 +15,7 @@ MotorAnimationStep animateMotorStep(MotorFrame shown, bool driveSelected, int32_
         return {shown, kNoSelectionPeriodMs};
     }
     // A negative word read as unsigned is far above full speed.
-    const uint32_t v = static_cast<uint32_t>(status1);
+    const auto v = static_cast<uint32_t>(status1);
     const int period =
         v >= kFullSpeed ? kFastPeriodMs : 500 - static_cast<int>(v * 480 / kFullSpeed);
 

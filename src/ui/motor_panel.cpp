@@ -1,8 +1,6 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
+#include "registry/fixed_point.h"
 #include "registry/labels.h"
 
 #include "ui/command_requests.h"
@@ -18,7 +16,7 @@
 #include <QLineEdit>
 #include <QTreeWidget>
 
-#undef slots
+#include <cmath>
 
 namespace velkaro {
 
@@ -96,7 +94,7 @@ MotorPanel::MotorPanel(QWidget* area, DriveLink& link, OperatorMessages& message
     m_functionList->setGeometry(du.rect(14, 108, 64, 116));
     m_functionList->setRootIsDecorated(false);
     m_functionList->setHeaderLabels({QStringLiteral("功能列表")});
-    m_functionList->setColumnWidth(0, static_cast<int>(75 * du.x(4) / 6.0 + 0.5));
+    m_functionList->setColumnWidth(0, static_cast<int>(std::lround(75 * du.x(4) / 6.0)));
     m_functionList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_functionList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functionList->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -1,9 +1,7 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
 #include "registry/catalogue.h"
+#include "registry/fixed_point.h"
 
 #include "ui/parameter_panel.h"
 
@@ -19,8 +17,6 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QTableWidget>
-
-#undef slots
 
 namespace velkaro {
 

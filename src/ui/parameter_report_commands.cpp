@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "files/parameter_report.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
@@ -14,8 +12,6 @@
 #include <QWidget>
 
 #include <ctime>
-
-#undef slots
 
 namespace velkaro {
 

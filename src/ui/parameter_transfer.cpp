@@ -1,5 +1,3 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "files/parameter_file.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
@@ -9,7 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#undef slots
+#include <algorithm>
 
 namespace velkaro {
 
@@ -26,10 +24,9 @@ bool transferUnderWay(const LinkState& state) {
     auto isTransfer = [](OpCode op) { return op == OpCode::Export || op == OpCode::Import; };
     if (isTransfer(state.currentOp))
         return true;
-    for (const DriveRecord& drive : state.table.slots)
-        if (!drive.name.empty() && isTransfer(drive.pendingOp))
-            return true;
-    return false;
+    return std::ranges::any_of(state.table.slots, [&](const DriveRecord& drive) {
+        return !drive.name.empty() && isTransfer(drive.pendingOp);
+    });
 }
 
 /// What refuses a new transfer: a transfer or a whole-drive read under way.

@@ -1,8 +1,6 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
-#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
+#include "registry/fixed_point.h"
 #include "registry/labels.h"
 
 #include "ui/status_panel.h"
@@ -12,9 +10,8 @@
 #include <QHeaderView>
 #include <QTreeWidget>
 
+#include <cmath>
 #include <vector>
-
-#undef slots
 
 namespace velkaro {
 
@@ -68,7 +65,7 @@ void setColumnWidths(QTreeWidget* view, const QFont& font, std::initializer_list
     const double scale = DialogUnits(font).x(4) / 6.0;
     int column = 0;
     for (const int width : widths) {
-        view->setColumnWidth(column++, static_cast<int>(width * scale + 0.5));
+        view->setColumnWidth(column++, static_cast<int>(std::lround(width * scale)));
     }
 }
 
@@ -139,7 +136,7 @@ StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messa
             onDriveListClick();
         }
     });
-    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { emit renameRequested(); });
+    connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT renameRequested(); });
     connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
         if (!m_updatingViews) {
             onDriveTreeSelect();
@@ -197,7 +194,7 @@ void StatusPanel::selectDefaultRow() {
     }
     m_selection.nameBoxText = rowText(0).toStdString();
     markRow(0);
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
     takeSelectionFromList();
 }
 
@@ -241,7 +238,7 @@ void StatusPanel::refreshDriveList() {
             markRow(followRow);
             applySelection(followRow);
             m_selection.nameBoxText = m_selection.selectedName;
-            emit valuesPushed();
+            Q_EMIT valuesPushed();
         } else {
             // Nothing is selected until the next pass picks row 0.
             applySelection(-1);
@@ -297,7 +294,7 @@ void StatusPanel::refreshDriveList() {
         setCell(item, 3, c.current);
         setCell(item, 4, c.voltage);
     }
-    emit statusMessageChanged(status);
+    Q_EMIT statusMessageChanged(status);
 }
 
 void StatusPanel::showPendingAlert() {
@@ -408,7 +405,7 @@ void StatusPanel::refreshDriveSummary() {
         }
         if (!m_selection.nameBoxText.empty()) {
             m_selection.nameBoxText.clear();
-            emit valuesPushed();
+            Q_EMIT valuesPushed();
         }
         return;
     }
@@ -416,7 +413,7 @@ void StatusPanel::refreshDriveSummary() {
     setCell(m_summary->topLevelItem(1), 1, values[1]);
     setCell(m_summary->topLevelItem(1), 3, values[2]);
     for (int row = 2; row <= 5; ++row) {
-        const auto base = static_cast<std::size_t>(3 + (row - 2) * 2);
+        const std::size_t base = 3 + static_cast<std::size_t>(row - 2) * 2;
         setCell(m_summary->topLevelItem(row), 1, values[base]);
         setCell(m_summary->topLevelItem(row), 3, values[base + 1]);
     }
@@ -435,7 +432,7 @@ void StatusPanel::onDriveListClick() {
     }
     takeSelectionFromList();
     m_selection.nameBoxText = m_selection.selectedName;
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::onDriveTreeSelect() {
@@ -458,7 +455,7 @@ void StatusPanel::onDriveTreeSelect() {
             markRow(row);
             // The drive shown in the name box is the one the commands go to.
             takeSelectionFromList();
-            emit valuesPushed();
+            Q_EMIT valuesPushed();
         }
     }
 }
@@ -488,7 +485,7 @@ void StatusPanel::stepSelection(int delta) {
     markRow(row);
     applySelection(row);
     m_selection.nameBoxText = m_selection.selectedName;
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::afterDisconnect() {
@@ -507,7 +504,7 @@ void StatusPanel::afterDisconnect() {
     // The name box follows the new selection instead of naming the removed drive.
     m_selection.nameBoxText = m_selection.selectedName;
     refreshDriveSummary();
-    emit valuesPushed();
+    Q_EMIT valuesPushed();
 }
 
 void StatusPanel::setCell(QTreeWidgetItem* item, int column, const QString& value) {
@@ -562,7 +559,7 @@ void StatusPanel::applySelection(int row) {
     if (slot != m_driveSlot || address != m_driveAddress) {
         const int previousSlot = std::exchange(m_driveSlot, slot);
         const std::string previousAddress = std::exchange(m_driveAddress, address);
-        emit selectionMoved(previousSlot, previousAddress);
+        Q_EMIT selectionMoved(previousSlot, previousAddress);
     }
 }
 

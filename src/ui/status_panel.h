@@ -71,7 +71,7 @@ public:
     /// Cell texts rewritten so far (flicker measure: none when nothing changed).
     std::size_t cellWrites() const { return m_cellWrites; }
 
-signals:
+Q_SIGNALS:
     /// The selection or name box changed: the window pushes its values into its controls.
     void valuesPushed();
     /// Status-bar pane 0.
@@ -83,7 +83,7 @@ signals:
     void selectionMoved(int previousSlot, const std::string& previousAddress);
 
 private:
-    void setCell(QTreeWidgetItem* item, int column, const QString& text);
+    void setCell(QTreeWidgetItem* item, int column, const QString& value);
     int listSelectedRow() const;
     QString rowText(int row) const;
     void markRow(int row);

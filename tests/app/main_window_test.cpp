@@ -1,8 +1,6 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
-#include "app/support/station.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
+#include "support/station.h"
 
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
@@ -19,14 +17,12 @@
 
 #include <gtest/gtest.h>
 
-#undef slots
-
 namespace velkaro {
 namespace {
 
 using sim::Series;
-using test::RecordingMessages;
-using test::Station;
+using testing::RecordingMessages;
+using testing::Station;
 
 QStringList rowTexts(QTreeWidget* list) {
     QStringList texts;
@@ -210,8 +206,9 @@ TEST_F(MainWindowTest, FaultAlertOncePerDistinctSetOfFaultedDrives) {
     st.bus.drive(3)->setFault(3);
     st.run(400);
     ASSERT_EQ(st.messages.count(), 1u);
+    // Shown without holding up the 100 ms pass.
     EXPECT_EQ(st.messages.last(),
-              (RecordingMessages::Message{" 3#QD30-7.50发生异常，请及时处理！", ""}));
+              (RecordingMessages::Message{" 3#QD30-7.50发生异常，请及时处理！", "", false}));
     st.run(500);
     EXPECT_EQ(st.messages.count(), 1u);
     EXPECT_EQ(st.window->statusPaneText(0), "变频器发生故障");

@@ -1,10 +1,10 @@
 // Commands and values reach the drive and register the operator meant, and
 // supervision never pauses: the window with its real widgets over the
 // simulated bus.
-#include "app/support/station.h"
-#include "registry/fixed_point.h"
 #include "link/link_operations.h"
 #include "registry/catalogue.h"
+#include "registry/fixed_point.h"
+#include "support/station.h"
 
 #include "ui/amend_dialog.h"
 #include "ui/connection_dialog.h"
@@ -28,13 +28,11 @@
 
 #include <gtest/gtest.h>
 
-#undef slots
-
 namespace velkaro {
 namespace {
 
 using sim::Series;
-using test::Station;
+using testing::Station;
 
 QStringList treeGroup(QTreeWidget* tree, int heading) {
     QStringList names;

@@ -10,7 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
+
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
@@ -43,7 +44,7 @@ TEST(TransferArgumentsTest, AcceptsTheTwoCommandsAndRefusesEverythingElse) {
         std::string error;
         const auto request =
             parseTransferArguments(static_cast<int>(argv.size()), argv.data(), error);
-        EXPECT_EQ(request.has_value(), c.accepted) << testing::PrintToString(c.arguments);
+        EXPECT_EQ(request.has_value(), c.accepted) << ::testing::PrintToString(c.arguments);
         EXPECT_EQ(error.empty(), c.accepted);
     }
 
@@ -65,13 +66,7 @@ class TransferRunTest : public ::testing::Test {
 protected:
     TransferRunTest() : transport(bus), messages(nullptr), link(transport, messages) {
         EXPECT_TRUE(link.openLink().ok);
-        folder = fs::temp_directory_path() /
-                 ("velkaro-bus-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
     }
-    ~TransferRunTest() override { fs::remove_all(folder); }
 
     TransferOutcome run(TransferKind kind, int address, const std::string& file) {
         TransferRequest request;
@@ -84,13 +79,13 @@ protected:
             transport.advanceTick();
         });
     }
-    std::string path(const std::string& name) const { return (folder / name).string(); }
+    std::string path(const std::string& name) const { return folder.file(name); }
 
     sim::BusSimulator bus;
     sim::MemoryTransport transport;
     ConsoleMessages messages;
     DriveLink link;
-    fs::path folder;
+    testing::TempDir folder;
 };
 
 TEST_F(TransferRunTest, FailuresEndWithNonZeroStatusAndTheirMessage) {

@@ -6,47 +6,23 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
-#include <spawn.h>
 #include <sstream>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
-extern char** environ;
+#include "support/processes.h"
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
 
-struct ProgramRun {
-    int status = -1;
-    std::string out;
-};
-
 /// Runs `command` through the shell with a hard time limit; stdout only.
-ProgramRun runProgram(const std::string& command) {
-    ProgramRun run;
-    FILE* pipe = ::popen(("timeout 120 " + command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, got);
-    }
-    const int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+testing::CommandResult runProgram(const std::string& command) {
+    return testing::runCommand("timeout 120 " + command + " 2>/dev/null");
 }
 
 std::vector<std::string> linesOf(const std::string& text) {
@@ -70,79 +46,55 @@ std::vector<std::string> fields(const std::string& line) {
 class VelkaroBusPtyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* binaryDir = std::getenv("VELKARO_BINARY_DIR");
-        const fs::path root = binaryDir != nullptr ? binaryDir : ".";
-        const fs::path simulator = root / "src/sim/velkaro-sim";
-        m_bus = (root / "src/bus/velkaro-bus").string();
-        if (!fs::exists(simulator) || !fs::exists(m_bus)) {
+        m_bus = testing::binaryDir() + "/src/bus/velkaro-bus";
+        if (!fs::exists(testing::SimProcess::binary()) || !fs::exists(m_bus)) {
             GTEST_SKIP() << "velkaro-sim or velkaro-bus is not built";
         }
-        m_folder = fs::temp_directory_path() / ("velkaro-bus-scan-" + std::to_string(::getpid()));
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-        m_pty = (m_folder / "bus").string();
-        std::vector<std::string> args{simulator.string(), "--pty",     m_pty,     "--no-console",
-                                      "--drive",          "2:QD10:75", "--drive", "3:QD30:750",
-                                      "--drive",          "5:QD20:6",  "--drive", "6:QD40:1850"};
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(a.data());
-        }
-        argv.push_back(nullptr);
-        ASSERT_EQ(posix_spawn(&m_simulator, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-        for (int i = 0; i < 500 && !fs::exists(m_pty); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ASSERT_TRUE(fs::exists(m_pty)) << "velkaro-sim made no pty";
-    }
-    void TearDown() override {
-        if (m_simulator > 0) {
-            ::kill(m_simulator, SIGTERM);
-            ::waitpid(m_simulator, nullptr, 0);
-        }
-        if (!m_folder.empty()) {
-            fs::remove_all(m_folder);
-        }
+        m_pty = m_folder.file("bus");
+        ASSERT_TRUE(m_sim.start(m_pty, {"2:QD10:75", "3:QD30:750", "5:QD20:6", "6:QD40:1850"}))
+            << "velkaro-sim made no pty";
     }
     std::string bus(const std::string& args) const { return m_bus + " " + args; }
-    ProgramRun runBus(const std::string& args) const { return runProgram(bus(args)); }
-    std::string path(const std::string& name) const { return (m_folder / name).string(); }
+    testing::CommandResult runBus(const std::string& args) const { return runProgram(bus(args)); }
+    std::string path(const std::string& name) const { return m_folder.file(name); }
     std::string at(int address) const {
         return "--device " + m_pty + " --address " + std::to_string(address) + " ";
     }
 
-    pid_t m_simulator = -1;
-    fs::path m_folder;
+    testing::TempDir m_folder;
+    testing::SimProcess m_sim;
     std::string m_pty;
     std::string m_bus;
 };
 
 TEST_F(VelkaroBusPtyTest, ScanPrintsOneNamePerDriveFound) {
-    const ProgramRun run = runProgram(bus("scan --device " + m_pty + " --from 1 --count 7"));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(linesOf(run.out), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
-                                                          "5#QD20-11.00", "6#QD40-18.50"}));
+    const testing::CommandResult run =
+        runProgram(bus("scan --device " + m_pty + " --from 1 --count 7"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(linesOf(run.output), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
+                                                             "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
 TEST_F(VelkaroBusPtyTest, ScanOfAnEmptyRangeSucceedsSilently) {
-    const ProgramRun run = runProgram(bus("scan --device " + m_pty + " --from 10 --count 1"));
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.empty()) << run.out;
+    const testing::CommandResult run =
+        runProgram(bus("scan --device " + m_pty + " --from 10 --count 1"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.output.empty()) << run.output;
 }
 
 TEST_F(VelkaroBusPtyTest, MissingDeviceIsAnError) {
-    const ProgramRun run =
-        runProgram(bus("scan --device " + (m_folder / "none").string() + " --from 1 --count 1"));
-    EXPECT_EQ(run.status, 1);
-    EXPECT_TRUE(run.out.empty());
+    const testing::CommandResult run =
+        runProgram(bus("scan --device " + m_folder.file("none") + " --from 1 --count 1"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.output.empty());
 }
 
 TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
-    const ProgramRun run =
+    const testing::CommandResult run =
         runProgram(bus("watch --device " + m_pty + " --from 2 --count 5 --for 3"));
-    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.exitCode, 0);
     std::map<std::string, int> perDrive;
-    for (const std::string& line : linesOf(run.out)) {
+    for (const std::string& line : linesOf(run.output)) {
         const auto f = fields(line);
         ASSERT_EQ(f.size(), 10u) << line;
         EXPECT_EQ(f[2], "停止中") << line;
@@ -150,7 +102,7 @@ TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
         EXPECT_EQ(f[9].rfind("母线电压=", 0), 0u) << line;
         ++perDrive[f[1]];
     }
-    ASSERT_EQ(perDrive.size(), 4u) << run.out;
+    ASSERT_EQ(perDrive.size(), 4u) << run.output;
     for (const auto& [name, polls] : perDrive) {
         EXPECT_GE(polls, 2) << name; // polled again and again, even on a slow build
     }
@@ -184,13 +136,13 @@ TEST(ReportArgumentsTest, AcceptsADeviceWithOneFileOrTwoFilesToCompare) {
 }
 
 TEST_F(VelkaroBusPtyTest, ReportAndCompareAgainstTheDriveItsBackupAndEachOther) {
-    ASSERT_EQ(runBus("report " + at(3) + path("qd30.csv")).status, 0);
-    ASSERT_EQ(runBus("report " + at(2) + path("qd10.csv")).status, 0);
-    ASSERT_EQ(runBus("export " + at(3) + path("qd30.sav")).status, 0);
+    ASSERT_EQ(runBus("report " + at(3) + path("qd30.csv")).exitCode, 0);
+    ASSERT_EQ(runBus("report " + at(2) + path("qd10.csv")).exitCode, 0);
+    ASSERT_EQ(runBus("export " + at(3) + path("qd30.sav")).exitCode, 0);
 
-    const ProgramRun sameBackup = runBus("compare " + at(3) + path("qd30.sav"));
-    EXPECT_EQ(sameBackup.status, 0);
-    EXPECT_EQ(sameBackup.out, "0 differ, 633 equal\n");
+    const testing::CommandResult sameBackup = runBus("compare " + at(3) + path("qd30.sav"));
+    EXPECT_EQ(sameBackup.exitCode, 0);
+    EXPECT_EQ(sameBackup.output, "0 differ, 633 equal\n");
 
     // Two values changed in a copy of the report, as an editor would.
     std::ifstream in(path("qd30.csv"), std::ios::binary);
@@ -200,23 +152,24 @@ TEST_F(VelkaroBusPtyTest, ReportAndCompareAgainstTheDriveItsBackupAndEachOther) 
     text = std::regex_replace(text, std::regex("\nF0,F0-09,加速时间1,[0-9.]+,"),
                               "\nF0,F0-09,加速时间1,12.5,");
     std::ofstream(path("edited.csv"), std::ios::binary) << text;
-    const ProgramRun twoFiles = runBus("compare " + path("qd30.csv") + " " + path("edited.csv"));
-    EXPECT_EQ(twoFiles.status, 1);
-    EXPECT_EQ(twoFiles.out, "F0-00\t数字给定频率\t50.00Hz\t45.50Hz\n"
-                            "F0-09\t加速时间1\t0.1s\t12.5s\n"
-                            "2 differ, 810 equal\n");
+    const testing::CommandResult twoFiles =
+        runBus("compare " + path("qd30.csv") + " " + path("edited.csv"));
+    EXPECT_EQ(twoFiles.exitCode, 1);
+    EXPECT_EQ(twoFiles.output, "F0-00\t数字给定频率\t50.00Hz\t45.50Hz\n"
+                               "F0-09\t加速时间1\t0.1s\t12.5s\n"
+                               "2 differ, 810 equal\n");
 
     // Another series: refused, nothing compared.
-    EXPECT_EQ(runBus("compare " + path("qd10.csv") + " " + path("qd30.sav")).status, 2);
-    const ProgramRun wrongDrive = runBus("compare " + at(2) + path("qd30.csv"));
-    EXPECT_EQ(wrongDrive.status, 2);
-    EXPECT_TRUE(wrongDrive.out.empty());
+    EXPECT_EQ(runBus("compare " + path("qd10.csv") + " " + path("qd30.sav")).exitCode, 2);
+    const testing::CommandResult wrongDrive = runBus("compare " + at(2) + path("qd30.csv"));
+    EXPECT_EQ(wrongDrive.exitCode, 2);
+    EXPECT_TRUE(wrongDrive.output.empty());
 }
 
 TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {
-    EXPECT_EQ(runBus("report " + at(9) + path("none.csv")).status, 1);
+    EXPECT_EQ(runBus("report " + at(9) + path("none.csv")).exitCode, 1);
     EXPECT_FALSE(fs::exists(path("none.csv")));
-    EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).status, 2);
+    EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).exitCode, 2);
 }
 
 } // namespace

@@ -4,9 +4,10 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 #include <vector>
+
+#include "support/sav_file.h"
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
@@ -15,34 +16,19 @@ namespace fs = std::filesystem;
 
 class ParameterFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_folder = fs::temp_directory_path() /
-                   ("velkaro-sav-" + std::to_string(::getpid()) + "-" +
-                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
+    std::string path(const std::string& name) const { return m_folder.file(name); }
 
-    std::string path(const std::string& name) const { return (m_folder / name).string(); }
-
-    static std::string readAll(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
     static void writeRaw(const std::string& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;
     }
     std::vector<std::string> folderEntries() const {
         std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(m_folder))
+        for (const auto& entry : fs::directory_iterator(m_folder.path()))
             names.push_back(entry.path().filename().string());
         return names;
     }
 
-    fs::path m_folder;
+    testing::TempDir m_folder;
 };
 
 /// An image as the export leaves it: header, then `registers` words.
@@ -58,13 +44,7 @@ ParameterImage exportedImage(uint8_t tag, int registers, uint16_t seed) {
     return image;
 }
 
-/// The file text of a header and values, each followed by `separator`.
-std::string savText(const std::vector<long>& words, const std::string& separator = "\r") {
-    std::string text;
-    for (long w : words)
-        text += std::to_string(w) + separator;
-    return text;
-}
+using testing::savText;
 
 std::vector<long> qd10Words(long fill = 5) {
     std::vector<long> words{33616, 204};
@@ -90,7 +70,7 @@ TEST_F(ParameterFileTest, WritesEachSeriesAsDecimalWordsEachEndedByOneCr) {
 
         // The length lands in the image too, high byte first.
         EXPECT_EQ((image[2] << 8) | image[3], imageLength);
-        const std::string text = readAll(file);
+        const std::string text = testing::fileText(file);
         EXPECT_EQ(text.rfind(c.header, 0), 0u) << "header of tag " << int(c.tag);
         EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), static_cast<long>(c.words));
         EXPECT_EQ(text.find_first_not_of("0123456789\r"), std::string::npos);
@@ -111,7 +91,7 @@ TEST_F(ParameterFileTest, SecondExportReplacesTheWholeFileAndLeavesNoTemporaryFi
     std::string expected;
     for (int byte = 0; byte < 204; byte += 2)
         expected += std::to_string((expectedImage[byte] << 8) | expectedImage[byte + 1]) + "\r";
-    EXPECT_EQ(readAll(file), expected);
+    EXPECT_EQ(testing::fileText(file), expected);
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"twice.sav"});
 }
 
@@ -134,13 +114,13 @@ TEST_F(ParameterFileTest, FailedWriteNamesThePathAndKeepsTheOldFile) {
     // A length the image cannot hold writes nothing rather than reading past it.
     writeRaw(path("old.sav"), "old");
     EXPECT_FALSE(writeParameterFile(path("old.sav"), image, 5000).ok);
-    EXPECT_EQ(readAll(path("old.sav")), "old");
+    EXPECT_EQ(testing::fileText(path("old.sav")), "old");
 }
 
 TEST_F(ParameterFileTest, WrittenFilesAndTheirLineEndVariantsReadBackExactly) {
     ParameterImage written = exportedImage(0x70, 633, 65000); // wraps through 65535 and 0
     ASSERT_TRUE(writeParameterFile(path("qd30.sav"), written, 1270).ok);
-    const std::string stationText = readAll(path("qd30.sav"));
+    const std::string stationText = testing::fileText(path("qd30.sav"));
 
     struct Variant {
         const char* name;

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
 #include "sim/simulated_drive.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {

@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "link/comm_tick.h"
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {
@@ -188,7 +188,7 @@ TEST(CommTickTest, RunsTheLinkWhileTheWindowSideReadsAndWrites) {
     EXPECT_FALSE(tick.running());
     EXPECT_GT(statusSeen.load(), 0);
     EXPECT_EQ(bus.drive(1)->setFrequency(), 2100);
-    EXPECT_TRUE(messages.shown().empty());
+    EXPECT_TRUE(messages.messages().empty());
 }
 
 TEST(CommTickTest, LockIsFreeWhileAMessageWaitsAndStopNeverDeadlocks) {

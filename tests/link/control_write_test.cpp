@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "link/link_operations.h"
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
 #include "sim/rtu_frame.h"
 #include "sim/simulated_drive.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {
@@ -315,10 +315,10 @@ TEST_P(RefusalNoticeTest, ThirdRefusalNamesTheDriveAndTheCommandOnce) {
     });
     port.setResponder(c.exceptionCode != 0 ? refuseWith(c.exceptionCode) : echoWith(1, 0x03));
     runWrites(2);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
     runWrites(5);
-    ASSERT_EQ(h.messages.shown().size(), 1u);
-    const RecordingMessages::Shown notice = h.messages.shown()[0];
+    ASSERT_EQ(h.messages.messages().size(), 1u);
+    const RecordingMessages::Message notice = h.messages.messages()[0];
     EXPECT_EQ(notice.text, std::string("变频器 1#QD30-7.50 连续三次拒绝了命令：") + c.named + "。");
     EXPECT_EQ(notice.caption, "信息提示");
     EXPECT_FALSE(notice.modal);
@@ -367,7 +367,7 @@ TEST_P(RefusalRunTest, NoNoticeWithoutThreeRefusalsInARowOfTheSameWords) {
     }
     port.setResponder(refuseWith(0x04));
     runWrites(writes().size() + 2);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, RefusalRunTest,
@@ -378,7 +378,7 @@ TEST_F(ControlReplyTest, UnansweredWritesAreNotRefusals) {
     change([](DriveRecord& d) { d.controlSet[0] = 0x001F; });
     runWrites(4);
     EXPECT_NE(record().controlAck, record().controlSet);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 } // namespace

@@ -6,9 +6,9 @@
 #include <cstdio>
 
 #include "files/parameter_compare.h"
-#include "link/support/link_harness.h"
 #include "registry/catalogue.h"
 #include "sim/simulated_drive.h"
+#include "support/link_harness.h"
 
 namespace velkaro::testing {
 namespace {
@@ -97,7 +97,7 @@ TEST_P(ReadoutRoundTrip, ReportOfEveryParameterReadsBackWithNothingDiffering) {
     EXPECT_EQ(s->activityState, ActivityState::None);
     EXPECT_EQ(s->progress.position, static_cast<int>(catalogue.groups.size()));
     EXPECT_EQ(s->selectedGroup, 0); // the panel's group, given back
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(EverySeries, ReadoutRoundTrip,

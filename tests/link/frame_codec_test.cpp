@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "support/ports.h"
 
 using namespace velkaro;
 
@@ -13,46 +12,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A port whose received bytes are handed in by the test, tick by tick.
-class ScriptedPort : public SerialPort {
-public:
-    std::deque<uint8_t> incoming;
-    std::vector<Bytes> written;
-
-    bool isOpen() const override { return true; }
-    void close() override {}
-    void selectPort(int) override {}
-    void setReceiveBufferSize(std::size_t) override {}
-    void setTransmitBufferSize(std::size_t) override {}
-    void discardPendingOutput() override {}
-    bool open() override { return true; }
-    void setReadEverything() override {}
-    void setBinaryMode() override {}
-    void disableReceiveEvents() override {}
-    bool applyLineSettings(int, char, int, int) override { return true; }
-    std::size_t bytesWaiting() override { return incoming.size(); }
-    std::size_t read(uint8_t* buffer, std::size_t capacity) override {
-        std::size_t n = 0;
-        while (n < capacity && !incoming.empty()) {
-            buffer[n++] = incoming.front();
-            incoming.pop_front();
-        }
-        return n;
-    }
-    bool write(const uint8_t* data, std::size_t length) override {
-        written.emplace_back(data, data + length);
-        return true;
-    }
-    std::string devicePath() const override { return "scripted"; }
-    std::string lastError() const override { return {}; }
-};
-
-Bytes withCrc(Bytes body) {
-    const auto crc = crc16(body.data(), body.size());
-    body.push_back(crc[0]);
-    body.push_back(crc[1]);
-    return body;
-}
+using velkaro::testing::ScriptedPort;
+using velkaro::testing::withCrc;
 
 Bytes sent(const LinkBuffers& b) {
     return Bytes(b.txFrame.begin(), b.txFrame.begin() + b.txLength);
@@ -115,30 +76,30 @@ TEST(TransmitStep, SendsOnceAndResetsCounters) {
     LinkBuffers b;
     ScriptedPort port;
     transmitStep(b, port);
-    EXPECT_TRUE(port.written.empty()) << "nothing announced, nothing sent";
+    EXPECT_TRUE(port.sent().empty()) << "nothing announced, nothing sent";
     buildEchoTest(b, 4);
     b.silenceTicks = 30;
     b.replyTicks = 30;
     transmitStep(b, port);
-    ASSERT_EQ(port.written.size(), 1u);
-    EXPECT_EQ(port.written[0].size(), 8u);
+    ASSERT_EQ(port.sent().size(), 1u);
+    EXPECT_EQ(port.sent()[0].bytes.size(), 8u);
     EXPECT_EQ(b.txLength, 0u);
     EXPECT_EQ(b.silenceTicks, 0u);
     EXPECT_EQ(b.replyTicks, 0u);
     transmitStep(b, port);
-    EXPECT_EQ(port.written.size(), 1u);
+    EXPECT_EQ(port.sent().size(), 1u);
 }
 
 TEST(ReceiveStep, ReplySplitOverTicksIsJoinedAndGapOfTwentyDoesNotEndIt) {
     LinkBuffers b;
     ScriptedPort port;
     const Bytes reply = withCrc({0x03, 0x03, 0x02, 0x12, 0x34});
-    port.incoming.insert(port.incoming.end(), reply.begin(), reply.begin() + 3);
+    port.receive(Bytes(reply.begin(), reply.begin() + 3));
     EXPECT_EQ(tick(b, port).event, ReceiveEvent::Bytes);
     for (int i = 0; i < 20; ++i) {
         EXPECT_EQ(tick(b, port).event, ReceiveEvent::Nothing) << "silent tick " << i + 1;
     }
-    port.incoming.insert(port.incoming.end(), reply.begin() + 3, reply.end());
+    port.receive(Bytes(reply.begin() + 3, reply.end()));
     EXPECT_EQ(tick(b, port).event, ReceiveEvent::Bytes);
     for (int i = 0; i < 20; ++i) {
         ASSERT_EQ(tick(b, port).event, ReceiveEvent::Nothing);
@@ -155,9 +116,9 @@ TEST(ReceiveStep, BackToBackRepliesFailTheCrcAndAreDropped) {
     ScriptedPort port;
     const Bytes one = withCrc({0x01, 0x03, 0x02, 0x00, 0x01});
     const Bytes two = withCrc({0x02, 0x03, 0x02, 0x00, 0x02});
-    port.incoming.insert(port.incoming.end(), one.begin(), one.end());
+    port.receive(one);
     tick(b, port);
-    port.incoming.insert(port.incoming.end(), two.begin(), two.end());
+    port.receive(two);
     tick(b, port);
     ReceiveEvent last = ReceiveEvent::Nothing;
     for (int i = 0; i < 21; ++i) {
@@ -172,7 +133,7 @@ TEST(ReceiveStep, ScrapShorterThanAFrameIsDroppedEvenWithAGoodCrc) {
     // Noise ending in the CRC of its first byte once marked an absent drive as
     // answering; four bytes (address, function, CRC) is the shortest frame.
     const auto endOfFrame = [](LinkBuffers& b, ScriptedPort& port, const Bytes& bytes) {
-        port.incoming.insert(port.incoming.end(), bytes.begin(), bytes.end());
+        port.receive(bytes);
         ReceiveEvent last = ReceiveEvent::Nothing;
         for (int i = 0; i < 22; ++i) {
             last = tick(b, port).event;
@@ -201,7 +162,7 @@ TEST(ReceiveStep, OverflowReportedOncePerFrameAndFrameDropped) {
     int overflowMessages = 0;
     for (std::size_t i = 0; i < longFrame.size(); i += 10) {
         for (std::size_t j = i; j < std::min(i + 10, longFrame.size()); ++j) {
-            port.incoming.push_back(longFrame[j]);
+            port.receive({longFrame[j]});
         }
         overflowMessages += tick(b, port).overflowStarted ? 1 : 0;
         ASSERT_LE(b.rxCount, 128u);
@@ -216,7 +177,7 @@ TEST(ReceiveStep, OverflowReportedOncePerFrameAndFrameDropped) {
 
     // The next frame is received normally and may overflow again.
     const Bytes good = withCrc({0x05, 0x03, 0x02, 0xAB, 0xCD});
-    port.incoming.insert(port.incoming.end(), good.begin(), good.end());
+    port.receive(good);
     tick(b, port);
     for (int i = 0; i < 21; ++i) {
         last = tick(b, port).event;

@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
 #include "registry/catalogue.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {

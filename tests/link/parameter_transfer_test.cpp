@@ -7,11 +7,11 @@
 
 #include "files/parameter_file.h"
 #include "link/link_operations.h"
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
 #include "registry/catalogue.h"
 #include "sim/rtu_frame.h"
 #include "sim/simulated_drive.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {
@@ -160,7 +160,7 @@ TEST_F(TransferTest, Qd10ExportMakesA204ByteImageOfTheDrivesRegisters) {
     ParameterImage fromFile{};
     ASSERT_TRUE(readParameterFile(path, fromFile).ok);
     EXPECT_TRUE(std::equal(fromFile.begin(), fromFile.begin() + 204, s->parameterImage.begin()));
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 TEST_F(TransferTest, Qd30ExportReadsGroups0To15WithGroup0As13) {
@@ -241,7 +241,7 @@ TEST_F(ImportTest, WritesGroups0To14InChunksOfAtMost10ThenStoresAndReReads) {
     }
     h.settle(slot);
     ASSERT_GE(h.runUntil([this](LinkState&) { return drive().eepromStoreCount() == 1; }), 0);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
     auto s = h.link.lock();
     EXPECT_EQ(s->activityState, ActivityState::None);
     EXPECT_EQ(s->groupValues[0], 1000); // F0 read back after the store was queued
@@ -254,7 +254,7 @@ TEST_F(ImportTest, BusyExceptionCountsAsWrittenAndTheSetIsStored) {
     EXPECT_EQ(writes().size(), 69u); // F0 as 10 + 3, then 67 chunks for F1..FE
     h.settle(slot);
     ASSERT_GE(h.runUntil([this](LinkState&) { return drive().eepromStoreCount() == 1; }), 0);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 TEST_F(ImportTest, OutOfRangeStopsTheImportWithoutStoring) {
@@ -262,7 +262,7 @@ TEST_F(ImportTest, OutOfRangeStopsTheImportWithoutStoring) {
     request(slot, OpCode::Import);
     finishTransfer();
     EXPECT_EQ(h.messages.texts(), std::vector<std::string>{std::string(kImportRejected)});
-    EXPECT_EQ(h.messages.shown()[0].caption, "信息提示");
+    EXPECT_EQ(h.messages.messages()[0].caption, "信息提示");
     EXPECT_EQ(writes().back().reg, registerOf(2, 0));
     h.run(3000);
     EXPECT_EQ(drive().eepromStoreCount(), 0);
@@ -299,9 +299,10 @@ TEST_F(TransferTest, ExportFileThatCannotBeCreatedIsReportedAndFreesTheTransfer)
     }
     request(slot, OpCode::Export);
     finishTransfer();
-    ASSERT_EQ(h.messages.shown().size(), 1u);
-    EXPECT_EQ(h.messages.shown()[0].text, "/nonexistent-folder/x.sav不存在，请输入正确的文件名称");
-    EXPECT_EQ(h.messages.shown()[0].caption, "信息提示");
+    ASSERT_EQ(h.messages.messages().size(), 1u);
+    EXPECT_EQ(h.messages.messages()[0].text,
+              "/nonexistent-folder/x.sav不存在，请输入正确的文件名称");
+    EXPECT_EQ(h.messages.messages()[0].caption, "信息提示");
 }
 
 // Series that cannot transfer get the message and no bus traffic.
@@ -327,9 +328,9 @@ TEST_P(UnsupportedTest, RefusedWithTheSeriesMessage) {
     }
     request(slot, c.op);
     finishTransfer();
-    ASSERT_EQ(h.messages.shown().size(), 1u);
-    EXPECT_EQ(h.messages.shown()[0].text, kUnsupported);
-    EXPECT_EQ(h.messages.shown()[0].caption, "信息提示");
+    ASSERT_EQ(h.messages.messages().size(), 1u);
+    EXPECT_EQ(h.messages.messages()[0].text, kUnsupported);
+    EXPECT_EQ(h.messages.messages()[0].caption, "信息提示");
     EXPECT_TRUE(requestsOf(*h.bus.drive(8)).empty());
 }
 
@@ -430,8 +431,8 @@ TEST_F(TransferTest, TransferAbandonedByRemovalGivesBackBusyAndActivity) {
     EXPECT_EQ(s->transferCursor, 0);
     EXPECT_EQ(s->currentOp, OpCode::None);
     // The operator learns the file was not written.
-    ASSERT_EQ(h.messages.shown().size(), 1u);
-    EXPECT_EQ(h.messages.shown()[0].text, kExportCut);
+    ASSERT_EQ(h.messages.count(), 1u);
+    EXPECT_EQ(h.messages.last().text, kExportCut);
 }
 
 } // namespace

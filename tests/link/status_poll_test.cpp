@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "link/support/link_harness.h"
-#include "link/support/scripted_port.h"
+#include "support/link_harness.h"
+#include "support/ports.h"
 
 namespace velkaro::testing {
 namespace {
@@ -183,7 +183,7 @@ TEST_F(StatusPollTest, RemovalMidOperationAbandonsItWithoutTouchingOtherDrives) 
     port.setResponder(healthyDrives());
     h.settle(other);
     EXPECT_EQ(record(other).status[0], 2);
-    EXPECT_TRUE(h.messages.shown().empty());
+    EXPECT_TRUE(h.messages.messages().empty());
 }
 
 // An answer that proves the drive is there but does not hold the words (an

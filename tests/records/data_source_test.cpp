@@ -6,25 +6,18 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "records/record_database.h"
-#include "records/support/records_database.h"
+#include "support/records_database.h"
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
 
-using test::Engine;
-using test::RecordsDatabase;
+using testing::Engine;
+using testing::fileText;
+using testing::RecordsDatabase;
 namespace fs = std::filesystem;
-
-std::string fileText(const fs::path& path) {
-    std::ifstream file(path);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 /// Writes a user data source the way an operator's tool would.
 void writeDataSource(const std::string& driver, const std::string& database) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/support/recording_messages.h"
+#include "support/recording_messages.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -31,7 +31,7 @@ TEST_P(DisplayOptionsEntry, ChecksRangesInOrderWithoutPartialChange) {
     DisplayOptions options;
     options.displayDriveName = "1#QD10-7.5";
     const DisplayOptions before = options;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
     dialog.windowField()->setText(e.window);
     dialog.intervalField()->setText(e.interval);
@@ -82,7 +82,7 @@ TEST(DisplayOptionsDialog, OpensOnTheCurrentNumbersAndAlwaysOnAll) {
     DisplayOptions options;
     options.recordIntervalMs = 30000;
     options.displayDriveName = "2#QD20-11";
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
     EXPECT_EQ(dialog.windowField()->text(), "2");
     EXPECT_EQ(dialog.intervalField()->text(), "30");
@@ -98,7 +98,7 @@ TEST(DisplayOptionsDialog, OpensOnTheCurrentNumbersAndAlwaysOnAll) {
 
 TEST(DisplayOptionsDialog, WithoutDrivesTheListHoldsOnlyAll) {
     DisplayOptions options;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DisplayOptionsDialog dialog(nullptr, options, {}, messages);
     ASSERT_EQ(dialog.driveList()->count(), 1);
     EXPECT_EQ(dialog.driveList()->itemText(0), "ALL");
@@ -107,7 +107,7 @@ TEST(DisplayOptionsDialog, WithoutDrivesTheListHoldsOnlyAll) {
 TEST(DisplayOptionsDialog, EscapeChangesNothing) {
     DisplayOptions options;
     options.displayDriveName = "1#QD10-7.5";
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
     dialog.show();
     dialog.windowField()->setText("5");

@@ -18,32 +18,19 @@
 #include "records/display_options.h"
 #include "records/display_options_dialog.h"
 #include "records/history_model.h"
-#include "records/support/records_database.h"
-#include "records/support/stub_serial_port.h"
-#include "ui/support/recording_messages.h"
+#include "support/records_database.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
 namespace {
 
-using test::Engine;
-using test::RecordsDatabase;
+using testing::Engine;
 
 constexpr std::time_t kMinute = 60;
 constexpr std::time_t kHour = 3600;
 
-class HistoryPanelTest : public ::testing::TestWithParam<Engine> {
+class HistoryPanelTest : public testing::RecordsTest {
 protected:
-    void SetUp() override {
-        db = std::make_unique<RecordsDatabase>(GetParam());
-        if (!db->skipReason().empty()) {
-            GTEST_SKIP() << db->skipReason();
-        }
-        const DataSourceResult result = registerDataSource();
-        ASSERT_TRUE(result.ok) << result.message;
-        now = test::localTime(2026, 3, 5, 9, 7, 3);
-    }
-
     HistoryPanel& panel() {
         if (!m_panel) {
             m_panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
@@ -66,13 +53,7 @@ protected:
         return names;
     }
 
-    std::unique_ptr<RecordsDatabase> db;
-    std::time_t now = 0;
     QWidget area;
-    test::RecordingMessages messages;
-    test::StubSerialPort port;
-    DriveLink link{port, messages};
-    DisplayOptions options;
 
 private:
     std::unique_ptr<HistoryPanel> m_panel;
@@ -188,7 +169,8 @@ TEST_P(HistoryPanelTest, LiveRefreshBoxOnlyRecordsTheChoice) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelTest,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL), test::engineName);
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         testing::engineName);
 
 class HistoryPanelOptionsTest : public HistoryPanelTest {};
 
@@ -213,7 +195,7 @@ TEST_P(HistoryPanelOptionsTest, OptionsOpensTheDialogOnTheConnectedNames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelOptionsTest, ::testing::Values(Engine::SQLite),
-                         test::engineName);
+                         testing::engineName);
 
 } // namespace
 } // namespace velkaro

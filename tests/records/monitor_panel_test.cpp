@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ui/support/recording_messages.h"
+#include "support/recording_messages.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -12,7 +12,7 @@ namespace {
 
 TEST(MonitorPanel, OptionsOnlySayTheFunctionIsReserved) {
     QWidget area;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     MonitorPanel panel(&area, messages);
     panel.optionsButton()->click();
     panel.optionsButton()->click();

@@ -5,28 +5,19 @@
 #include <gtest/gtest.h>
 
 #include "records/data_source.h"
-#include "records/support/records_database.h"
-#include "records/support/stub_serial_port.h"
-#include "ui/support/recording_messages.h"
+#include "support/records_database.h"
 
 namespace velkaro {
 namespace {
 
-using test::Engine;
-using test::RecordsDatabase;
+using testing::Engine;
 
 constexpr std::time_t kHour = 3600;
 
-class RunRecordStoreTest : public ::testing::TestWithParam<Engine> {
+class RunRecordStoreTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
-        db = std::make_unique<RecordsDatabase>(GetParam());
-        if (!db->skipReason().empty()) {
-            GTEST_SKIP() << db->skipReason();
-        }
-        const DataSourceResult result = registerDataSource();
-        ASSERT_TRUE(result.ok) << result.message;
-        now = test::localTime(2026, 3, 5, 9, 7, 3);
+        RecordsTest::SetUp();
         store.setClock([this] { return now; });
     }
 
@@ -46,13 +37,7 @@ protected:
         store.writeRunRecords(link, options, afterEachRow);
     }
 
-    std::unique_ptr<RecordsDatabase> db;
-    test::RecordingMessages messages;
-    test::StubSerialPort port;
-    DriveLink link{port, messages};
-    DisplayOptions options;
     RunRecordStore store{messages};
-    std::time_t now = 0;
 };
 
 TEST_P(RunRecordStoreTest, PurgeDeletesExactlyTheRowsOlderThanTheStorageTime) {
@@ -159,7 +144,8 @@ TEST_P(RunRecordStoreTest, ErrorShowsOneBoxAtATimeAndTheNextPassTriesAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RunRecordStoreTest,
-                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL), test::engineName);
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         testing::engineName);
 
 class PostgresOutageTest : public RunRecordStoreTest {};
 
@@ -195,7 +181,7 @@ TEST_P(PostgresOutageTest, SessionLostBetweenPassesReconnectsWithoutAMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PostgresOutageTest, ::testing::Values(Engine::PostgreSQL),
-                         test::engineName);
+                         testing::engineName);
 
 } // namespace
 } // namespace velkaro

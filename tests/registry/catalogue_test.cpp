@@ -14,8 +14,10 @@
 #include <set>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
+
+#include "support/processes.h"
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
@@ -34,11 +36,6 @@ struct Group {
     bool operator==(const Group&) const = default;
 };
 
-std::filesystem::path sourceDir() {
-    const char* dir = std::getenv("VELKARO_SOURCE_DIR");
-    return dir ? dir : ".";
-}
-
 std::vector<std::string> splitTabs(const std::string& line) {
     std::vector<std::string> fields;
     std::stringstream in(line);
@@ -54,7 +51,8 @@ std::vector<Row> readFile(const std::string& series) {
     std::string file = series;
     for (char& c : file)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    std::ifstream in(sourceDir() / "data" / "catalogues" / (file + ".tsv"));
+    std::ifstream in(std::filesystem::path(testing::sourceDir()) / "data" / "catalogues" /
+                     (file + ".tsv"));
     std::vector<Row> rows;
     std::string line;
     if (!std::getline(in, line) || line != "format\tcode\tname\trange\tdescription") {
@@ -205,7 +203,7 @@ void PrintTo(const Shape& shape, std::ostream* os) {
     *os << shape.series;
 }
 
-class SeriesShape : public testing::TestWithParam<Shape> {
+class SeriesShape : public ::testing::TestWithParam<Shape> {
 protected:
     void SetUp() override { rows = readCatalogueFile(GetParam().series); }
     std::vector<Row> rows;
@@ -291,7 +289,7 @@ TEST_P(SeriesShape, CompiledTablesAreTheFileVerbatim) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalogues, SeriesShape, testing::ValuesIn(shapes()),
+INSTANTIATE_TEST_SUITE_P(Catalogues, SeriesShape, ::testing::ValuesIn(shapes()),
                          [](const auto& info) { return info.param.series; });
 
 // --- Entries that must read exactly so, in the file and through the lookups. ---
@@ -452,39 +450,24 @@ void PrintTo(const Malformed& m, std::ostream* os) {
 }
 
 // The build tree: tests/<this test> beside src/registry/<generator>.
-std::filesystem::path binaryDir() {
-    if (const char* dir = std::getenv("VELKARO_BINARY_DIR"))
-        return dir;
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
-
-class CatalogueGenerator : public testing::TestWithParam<Malformed> {};
+class CatalogueGenerator : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(CatalogueGenerator, RefusesWithFileAndLine) {
-    std::filesystem::path generator = binaryDir() / "src" / "registry" / "velkaro_catalogue_gen";
+    const std::filesystem::path generator =
+        std::filesystem::path(testing::binaryDir()) / "src" / "registry" / "velkaro_catalogue_gen";
     ASSERT_TRUE(std::filesystem::exists(generator)) << generator;
 
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("velkaro_catgen_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::filesystem::path file = dir / "qd20.tsv";
+    const testing::TempDir dir;
+    const std::string file = dir.file("qd20.tsv");
     std::ofstream(file, std::ios::binary) << GetParam().content;
-
-    std::string command = generator.string() + " --check QD20=" + file.string() + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, pipe))
-        output += buffer;
-    int status = pclose(pipe);
-    std::filesystem::remove_all(dir);
+    const testing::CommandResult run =
+        testing::runCommand(generator.string() + " --check QD20=" + file + " 2>&1");
 
     if (GetParam().message.empty()) {
-        EXPECT_EQ(status, 0) << output;
+        EXPECT_EQ(run.exitCode, 0) << run.output;
     } else {
-        EXPECT_NE(status, 0);
-        EXPECT_EQ(output.rfind(file.string() + ":" + GetParam().message, 0), 0u) << output;
+        EXPECT_NE(run.exitCode, 0);
+        EXPECT_EQ(run.output.rfind(file + ":" + GetParam().message, 0), 0u) << run.output;
     }
 }
 
@@ -492,7 +475,7 @@ const std::string kHead = "format\tcode\tname\trange\tdescription\n";
 
 INSTANTIATE_TEST_SUITE_P(
     DataFiles, CatalogueGenerator,
-    testing::Values(
+    ::testing::Values(
         Malformed{"WellFormed",
                   kHead + "18\tF000\t数字给定频率\t0.10～400.00Hz\t\n16\tF001\tx\t\t\n", ""},
         Malformed{"NoFinalNewline", kHead + "16\tF000\ta\t\t", ""},

@@ -5,18 +5,20 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <unistd.h>
 
 #include "files/parameter_file.h"
-#include "reliability/support/sim_station.h"
+#include "support/case_names.h"
+#include "support/link_harness.h"
+#include "support/temp_dir.h"
 
 namespace velkaro::reliability {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::LabelName;
+using testing::SimLink;
+using testing::StatusPasses;
 
 struct NameCase {
     const char* label;
@@ -46,7 +48,7 @@ class DriveNameTest : public ::testing::TestWithParam<NameCase> {};
 // A renamed drive is polled and commanded at its own address, under any name.
 TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) {
     const NameCase& c = GetParam();
-    SimStation st;
+    SimLink st{StatusPasses::Polls};
     ASSERT_EQ(st.connectDrives(1, 3), 3);
     const int slot = st.slotOfAddress(2);
     std::string oldName;
@@ -65,7 +67,7 @@ TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) 
         s->table.slots[static_cast<std::size_t>(slot)].controlSet[0] = 0x001F; // run
         s->selectedSlot = slot;
     }
-    st.wire.clearFramesSent();
+    st.transport.clearFramesSent();
     uint32_t readsBefore = 0;
     {
         auto s = st.link.lock();
@@ -79,7 +81,7 @@ TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) 
 
     EXPECT_FALSE(st.bus.drive(1)->running());
     EXPECT_FALSE(st.bus.drive(3)->running());
-    for (const auto& frame : st.wire.framesSent()) {
+    for (const auto& frame : st.transport.framesSent()) {
         ASSERT_GE(frame[0], 1);
         ASSERT_LE(frame[0], 3) << "a frame went to an address nobody asked for";
     }
@@ -87,14 +89,7 @@ TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) 
     EXPECT_TRUE(s->table.probeRecord.name.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, DriveNameTest, ::testing::ValuesIn(nameCases()),
-                         [](const ::testing::TestParamInfo<NameCase>& info) {
-                             std::string label = info.param.label;
-                             std::replace_if(
-                                 label.begin(), label.end(),
-                                 [](char ch) { return !std::isalnum(ch); }, '_');
-                             return label;
-                         });
+INSTANTIATE_TEST_SUITE_P(Names, DriveNameTest, ::testing::ValuesIn(nameCases()), LabelName());
 
 struct FileNameCase {
     const char* label;
@@ -119,28 +114,20 @@ std::vector<FileNameCase> fileNameCases() {
 
 class ExportFileNameTest : public ::testing::TestWithParam<FileNameCase> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/velkaro-file-names.XXXXXX";
-        folder = ::mkdtemp(pattern);
-        fs::create_directory(folder / "folder");
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
+    void SetUp() override { fs::create_directory(folder.path() / "folder"); }
     std::set<std::string> entries() const {
         std::set<std::string> names;
-        for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-            names.insert(entry.path().lexically_relative(folder).string());
+        for (const auto& entry : fs::recursive_directory_iterator(folder.path())) {
+            names.insert(entry.path().lexically_relative(folder.path()).string());
         }
         return names;
     }
-    fs::path folder;
+    testing::TempDir folder;
 };
 
 TEST_P(ExportFileNameTest, WrittenWholeOrRefusedWithTheNameAndNothingLeftBehind) {
     const FileNameCase& c = GetParam();
-    const std::string path = c.name == "//" ? std::string() : (folder / c.name).string();
+    const std::string path = c.name == "//" ? std::string() : (folder.path() / c.name).string();
     ParameterImage image{};
     image[0] = 0x83;
     image[1] = 0x50;
@@ -162,13 +149,7 @@ TEST_P(ExportFileNameTest, WrittenWholeOrRefusedWithTheNameAndNothingLeftBehind)
 }
 
 INSTANTIATE_TEST_SUITE_P(FileNames, ExportFileNameTest, ::testing::ValuesIn(fileNameCases()),
-                         [](const ::testing::TestParamInfo<FileNameCase>& info) {
-                             std::string label = info.param.label;
-                             std::replace_if(
-                                 label.begin(), label.end(),
-                                 [](char ch) { return !std::isalnum(ch); }, '_');
-                             return label;
-                         });
+                         LabelName());
 
 struct RangeCase {
     int start;
@@ -181,7 +162,7 @@ class SearchRangeTest : public ::testing::TestWithParam<RangeCase> {};
 // Whatever range reaches the link, only unicast addresses are ever probed.
 TEST_P(SearchRangeTest, OnlyUnicastAddressesAreProbed) {
     const RangeCase& c = GetParam();
-    SimStation st;
+    SimLink st{StatusPasses::Polls};
     {
         auto s = st.link.lock();
         s->searchNextAddress = c.start;
@@ -189,7 +170,7 @@ TEST_P(SearchRangeTest, OnlyUnicastAddressesAreProbed) {
     }
     st.run(c.probed.size() * 900 + 2000);
     std::vector<int> probed;
-    for (const auto& frame : st.wire.framesSent()) {
+    for (const auto& frame : st.transport.framesSent()) {
         if (frame[1] == 0x08 && (probed.empty() || probed.back() != frame[0])) {
             probed.push_back(frame[0]);
         }

@@ -6,28 +6,27 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <unistd.h>
 
-#include "reliability/support/private_mounts.h"
-#include "reliability/support/sim_station.h"
+#include "support/link_harness.h"
+#include "support/private_mounts.h"
+#include "support/temp_dir.h"
 
 namespace velkaro::reliability {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::fileText;
+using testing::fillUp;
+using testing::kNoPrivateMounts;
+using testing::mountSmallFileSystem;
+using testing::remountReadOnly;
+using testing::runWithPrivateMounts;
+using testing::SimLink;
+using testing::StatusPasses;
 
 constexpr int kQd30Address = 3;
 constexpr std::string_view kFileMessageTail = "不存在，请输入正确的文件名称";
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::set<std::string> entries(const std::string& folder) {
     std::set<std::string> names;
@@ -38,7 +37,7 @@ std::set<std::string> entries(const std::string& folder) {
 }
 
 /// Runs an export of the drive at `slot` into `path`; false if it never ended.
-bool exportTo(SimStation& st, int slot, const std::string& path) {
+bool exportTo(SimLink& st, int slot, const std::string& path) {
     {
         auto s = st.link.lock();
         s->selectedSlot = slot;
@@ -69,7 +68,7 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
     if (!mountSmallFileSystem(folder, 64)) {
         return kNoPrivateMounts;
     }
-    SimStation st;
+    SimLink st{StatusPasses::Polls};
     if (st.connectDrives(1, kQd30Address) != kQd30Address) {
         return 10;
     }
@@ -80,7 +79,7 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
                      st.messages.count() ? st.messages.texts()[0].c_str() : "no message");
         return 11;
     }
-    const std::string before = readAll(backup);
+    const std::string before = fileText(backup);
     // The drive's parameters change, so a new export would differ.
     st.bus.drive(kQd30Address)->setHoldingRegister(0x0001, 1234);
     if (trap == Trap::Full) {
@@ -100,7 +99,7 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
                      texts.empty() ? "" : texts[0].c_str());
         return 2;
     }
-    if (readAll(backup) != before) {
+    if (fileText(backup) != before) {
         std::fprintf(stderr, "the previous backup changed\n");
         return 3;
     }
@@ -113,20 +112,13 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
 
 class ExportFailureTest : public ::testing::TestWithParam<Trap> {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/velkaro-export-trap.XXXXXX";
-        folder = ::mkdtemp(pattern);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-    std::string folder;
+    testing::TempDir folder;
 };
 
 TEST_P(ExportFailureTest, MessageNoPartialFileAndThePreviousBackupIntact) {
     const Trap trap = GetParam();
-    const int code = runWithPrivateMounts([&] { return exportIntoTrappedFolder(folder, trap); });
+    const int code =
+        runWithPrivateMounts([&] { return exportIntoTrappedFolder(folder.path().string(), trap); });
     if (code == kNoPrivateMounts) {
         GTEST_SKIP() << "no mount namespace of our own here (needs root or user namespaces)";
     }

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "link/frame_codec.h"
-#include "reliability/support/process_stats.h"
-#include "reliability/support/sim_station.h"
 #include "sim/rtu_frame.h"
+#include "support/link_harness.h"
+#include "support/process_stats.h"
 
 namespace velkaro::reliability {
 namespace {
@@ -47,8 +47,8 @@ bool isStatusRequest(const std::vector<uint8_t>& frame) {
 }
 
 TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
-    const int minutes = minutesFromEnvironment("VELKARO_NOISY_BUS_MINUTES", 3);
-    SimStation st;
+    const int minutes = testing::minutesFromEnvironment("VELKARO_NOISY_BUS_MINUTES", 3);
+    testing::SimLink st{testing::StatusPasses::Polls};
     ASSERT_EQ(st.connectDrives(1, kDrives), kDrives);
     // Motors running on half the drives, so the blocks keep changing.
     for (int address = 1; address <= kDrives; address += 2) {
@@ -94,7 +94,7 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
             for (uint8_t& byte : noise) {
                 byte = static_cast<uint8_t>(dice());
             }
-            st.bus.injectNoise(noise, st.wire.nowUs());
+            st.bus.injectNoise(noise, st.transport.nowUs());
             ++noiseBursts;
         }
         for (const auto& reply : st.bus.repliesSent()) {
@@ -103,12 +103,12 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
             }
         }
         st.bus.clearRepliesSent();
-        for (const auto& frame : st.wire.framesSent()) {
+        for (const auto& frame : st.transport.framesSent()) {
             if (isStatusRequest(frame)) {
                 ++unanswered[frame[0]];
             }
         }
-        st.wire.clearFramesSent();
+        st.transport.clearFramesSent();
         for (sim::SimulatedDrive* drive : st.bus.drives()) {
             drive->clearRequestsSeen();
         }

@@ -8,19 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <filesystem>
-#include <thread>
-#include <unistd.h>
 
-#include "link/comm_tick.h"
-#include "link/drive_link.h"
-#include "link/posix_serial_port.h"
-#include "reliability/support/process_stats.h"
-#include "reliability/support/recording_messages.h"
-#include "reliability/support/sim_process.h"
 #include "sim/line_settings.h"
+#include "support/process_stats.h"
+#include "support/pty_link.h"
 
 namespace velkaro::reliability {
 namespace {
@@ -42,56 +34,29 @@ double predictedMsPerStatusRead() {
 }
 
 TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
-    std::signal(SIGPIPE, SIG_IGN);
-    if (::access(SimProcess::binary().c_str(), X_OK) != 0) {
-        GTEST_SKIP() << "velkaro-sim not built: " << SimProcess::binary();
+    if (!testing::PtyLink::simulatorBuilt()) {
+        GTEST_SKIP() << "velkaro-sim not built: " << testing::SimProcess::binary();
     }
-    const int minutes = minutesFromEnvironment("VELKARO_PTY_SOAK_MINUTES", 0);
+    const int minutes = testing::minutesFromEnvironment("VELKARO_PTY_SOAK_MINUTES", 0);
     const std::chrono::milliseconds measuredTime =
         minutes > 0 ? std::chrono::milliseconds(std::chrono::minutes(minutes)) : 15s;
-    char pattern[] = "/tmp/velkaro-pty-soak.XXXXXX";
-    const std::filesystem::path folder = ::mkdtemp(pattern);
-    const std::string ptyLink = (folder / "com1").string();
     std::vector<std::string> drives;
     static const char* const kSeries[] = {"QD10:75", "QD20:6", "QD30:750", "QD40:1100"};
     for (int address = 1; address <= kDrives; ++address) {
         drives.push_back(std::to_string(address) + ":" + kSeries[address % 4]);
     }
-    SimProcess sim;
-    ASSERT_TRUE(sim.start(ptyLink, drives));
-    PosixSerialPort port(ptyLink);
-    RecordingMessages messages;
-    DriveLink link(port, messages);
-    ASSERT_TRUE(link.openLink().ok);
-    CommTick tick(link);
-    ASSERT_TRUE(tick.start());
-
-    auto runFor = [&](std::chrono::milliseconds span) {
-        const auto until = Clock::now() + span;
-        while (Clock::now() < until) {
-            link.queueStatusPolls(); // window timer 1
-            std::this_thread::sleep_for(100ms);
-        }
-    };
-    {
-        auto s = link.lock();
-        s->searchNextAddress = 1;
-        s->searchRemaining = kDrives;
-    }
-    const auto searchUntil = Clock::now() + 60s;
-    while (Clock::now() < searchUntil) {
-        runFor(500ms);
-        auto s = link.lock();
-        if (s->searchRemaining == 0 && s->table.probeRecord.name.empty()) {
-            break;
-        }
-    }
+    testing::PtyLink pty;
+    ASSERT_TRUE(pty.startSimulator(drives));
+    ASSERT_TRUE(pty.start());
+    DriveLink& link = pty.link;
+    CommTick& tick = pty.tick;
+    pty.search(1, kDrives, 60s);
     {
         auto s = link.lock();
         ASSERT_EQ(s->table.driveCount, static_cast<uint32_t>(kDrives));
     }
-    runFor(5s); // warm-up: control reads done, buffers at their working size
-    const uint64_t residentBefore = residentKiB();
+    pty.runFor(5s); // warm-up: control reads done, buffers at their working size
+    const uint64_t residentBefore = testing::residentKiB();
     const uint64_t skippedBefore = tick.skippedPeriods();
     std::array<uint32_t, kMaxDrives> readsBefore{};
     {
@@ -99,10 +64,10 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
         readsBefore = s->statusReadCount;
     }
     const auto start = Clock::now();
-    runFor(measuredTime);
+    pty.runFor(measuredTime);
     const double elapsedMs =
         std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    const uint64_t residentAfter = residentKiB();
+    const uint64_t residentAfter = testing::residentKiB();
     const uint64_t skipped = tick.skippedPeriods() - skippedBefore;
     tick.stop();
 
@@ -122,10 +87,10 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
     const double predicted = (elapsedMs - static_cast<double>(skipped)) / roundMs;
     EXPECT_LE(most - fewest, 1u) << "drives are not served in turn";
     EXPECT_NEAR(fewest, predicted, predicted * 0.1 + 1);
-    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_EQ(pty.messages.count(), 0u);
     const int64_t growthKiB =
         static_cast<int64_t>(residentAfter) - static_cast<int64_t>(residentBefore);
-    if (kResidentSizeMeaningful) {
+    if (testing::kResidentSizeMeaningful) {
         EXPECT_LT(growthKiB, 2048) << "resident memory grew by " << growthKiB << " KiB";
     }
     std::printf("pty soak: %.0f s, status reads per drive %u..%u (predicted %.1f), tick periods "
@@ -133,9 +98,6 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
                 elapsedMs / 1000, fewest, most, predicted, static_cast<unsigned long long>(skipped),
                 static_cast<unsigned long long>(residentBefore),
                 static_cast<unsigned long long>(residentAfter));
-    sim.kill(SIGTERM);
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
 } // namespace

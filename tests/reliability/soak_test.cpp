@@ -9,9 +9,9 @@
 
 #include <cstdio>
 
-#include "reliability/support/process_stats.h"
-#include "reliability/support/sim_station.h"
 #include "sim/line_settings.h"
+#include "support/link_harness.h"
+#include "support/process_stats.h"
 
 namespace velkaro::reliability {
 namespace {
@@ -33,8 +33,8 @@ uint64_t predictedTicksPerStatusRead(const sim::BusSimulator& bus) {
 }
 
 TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
-    const int minutes = minutesFromEnvironment("VELKARO_SOAK_MINUTES", 3);
-    SimStation st;
+    const int minutes = testing::minutesFromEnvironment("VELKARO_SOAK_MINUTES", 3);
+    testing::SimLink st{testing::StatusPasses::Polls};
     ASSERT_EQ(st.connectDrives(1, kDrives), kDrives);
 
     // The simulator's own request and reply histories and the wire's record
@@ -46,11 +46,11 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
                 drive->clearRequestsSeen();
             }
             st.bus.clearRepliesSent();
-            st.wire.clearFramesSent();
+            st.transport.clearFramesSent();
         }
     };
     st.run(kTicksPerMinute, trimAids); // warm-up: every buffer at its working size
-    const uint64_t residentBefore = residentKiB();
+    const uint64_t residentBefore = testing::residentKiB();
     std::array<uint32_t, kMaxDrives> readsBefore{};
     {
         auto s = st.link.lock();
@@ -58,7 +58,7 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
     }
     const uint64_t measuredTicks = static_cast<uint64_t>(minutes) * kTicksPerMinute;
     st.run(measuredTicks, trimAids);
-    const uint64_t residentAfter = residentKiB();
+    const uint64_t residentAfter = testing::residentKiB();
 
     // One status read per drive per round; the probe slot costs one tick.
     const uint64_t round = kDrives * predictedTicksPerStatusRead(st.bus) + 1;
@@ -80,7 +80,7 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
     const int64_t growthKiB =
         static_cast<int64_t>(residentAfter) - static_cast<int64_t>(residentBefore);
     // Fixed buffers only: anything that grows with polls would show here.
-    if (kResidentSizeMeaningful) {
+    if (testing::kResidentSizeMeaningful) {
         EXPECT_LT(growthKiB, 1024) << "resident memory grew by " << growthKiB << " KiB";
     }
     std::printf("soak: %d simulated minutes, status reads per drive %u..%u (predicted %.1f), "

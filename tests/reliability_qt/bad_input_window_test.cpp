@@ -4,18 +4,18 @@
 // with a message or the accepted value; nothing crashes, and nothing the
 // operator did not ask for reaches a drive.
 
-#include "reliability_qt/support/window_bench.h"
-
-#include "registry/fixed_point.h"
 #include "records/display_options_dialog.h"
 #include "registry/catalogue.h"
+#include "registry/fixed_point.h"
+#include "support/case_names.h"
+#include "support/station.h"
+#include "support/temp_dir.h"
 #include "ui/amend_dialog.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
-#include "ui/support/qt_environment.h"
 #include "widgets/skinned_button.h"
 
 #include <QComboBox>
@@ -26,15 +26,12 @@
 
 #include <filesystem>
 #include <optional>
-#include <unistd.h>
-
-#undef slots
 
 namespace velkaro::reliability {
 namespace {
 
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new velkaro::test::QtEnvironment);
+using testing::LabelName;
+using testing::Station;
 
 const std::string kTenThousand(10'000, '7');
 const std::string kNotAnInteger = "请输入一个整数。";
@@ -43,14 +40,22 @@ QString q(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-std::string label(std::string text) {
-    for (char& ch : text) {
-        if (!std::isalnum(static_cast<unsigned char>(ch))) {
-            ch = '_';
-        }
+/// A window field's test: the station started, and for the fields that act
+/// on a drive a QD30 at address 3 connected and selected.
+template <class Case> class WindowFieldTest : public ::testing::TestWithParam<Case> {
+protected:
+    void SetUp() override { st.start(); }
+    /// Connects the QD30 at address 3; its slot.
+    int connectQd30() {
+        st.bus.addDrive(3, sim::Series::QD30, 750);
+        st.connect(3, 1, 1000);
+        const int slot = st.slotOfAddress(3);
+        EXPECT_GE(slot, 0);
+        return slot;
     }
-    return text;
-}
+
+    Station st;
+};
 
 // ------------------------------------------------------- connection dialog
 
@@ -86,34 +91,32 @@ std::vector<ConnectionCase> connectionCases() {
     };
 }
 
-class ConnectionFieldsTest : public ::testing::TestWithParam<ConnectionCase> {};
+class ConnectionFieldsTest : public WindowFieldTest<ConnectionCase> {};
 
 TEST_P(ConnectionFieldsTest, ConnectStoresTheRangeOrRefusesWithTheMessage) {
     const ConnectionCase& c = GetParam();
-    WindowBench bench;
-    bench.start();
-    ConnectionDialog dialog(bench.link, bench.messages, bench.window.get());
+    ConnectionDialog dialog(st.link, st.messages, st.window.get());
     dialog.timeoutEdit()->setText(q(c.timeout));
     dialog.startAddressEdit()->setText(q(c.start));
     dialog.searchLengthEdit()->setText(q(c.length));
-    bench.messages.clear();
+    st.messages.clear();
     const bool connected = dialog.connectDrives();
-    auto s = bench.link.lock();
+    auto s = st.link.lock();
     if (c.refusal) {
         EXPECT_FALSE(connected);
-        ASSERT_EQ(bench.messages.count(), 1u);
-        EXPECT_EQ(bench.messages.texts()[0], *c.refusal);
+        ASSERT_EQ(st.messages.count(), 1u);
+        EXPECT_EQ(st.messages.texts()[0], *c.refusal);
         EXPECT_EQ(s->searchRemaining, 0u) << "a refused range started a search";
     } else {
         EXPECT_TRUE(connected);
-        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_EQ(st.messages.count(), 0u);
         EXPECT_EQ(s->searchNextAddress, c.startStored);
         EXPECT_EQ(s->searchRemaining, c.lengthStored);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, ConnectionFieldsTest, ::testing::ValuesIn(connectionCases()),
-                         [](const auto& info) { return label(info.param.label); });
+                         LabelName());
 
 // ----------------------------------------------------------- rename dialog
 
@@ -139,32 +142,28 @@ std::vector<RenameCase> renameCases() {
     };
 }
 
-class RenameFieldTest : public ::testing::TestWithParam<RenameCase> {};
+class RenameFieldTest : public WindowFieldTest<RenameCase> {};
 
 TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
     const RenameCase& c = GetParam();
-    WindowBench bench;
-    bench.start();
-    bench.bus.addDrive(3, sim::Series::QD30, 750);
-    bench.connect(3, 1);
-    const int slot = bench.slotOfAddress(3);
+    const int slot = connectQd30();
     ASSERT_GE(slot, 0);
     std::string before;
     {
-        auto s = bench.link.lock();
+        auto s = st.link.lock();
         before = s->table.slots[static_cast<std::size_t>(slot)].name;
     }
     const std::string typed = c.typed == "__own__" ? before : c.typed;
-    bench.window->setRenameDialogRunner([&](RenameDialog& dialog) {
+    st.window->setRenameDialogRunner([&](RenameDialog& dialog) {
         dialog.newNameEdit()->setText(q(typed));
         dialog.accept();
         return true;
     });
-    bench.messages.clear();
-    bench.window->renameSelectedDrive();
+    st.messages.clear();
+    st.window->renameSelectedDrive();
     uint32_t reads = 0;
     {
-        auto s = bench.link.lock();
+        auto s = st.link.lock();
         const std::string& now = s->table.slots[static_cast<std::size_t>(slot)].name;
         const std::string& expected = c.stored.empty() ? before : c.stored;
         EXPECT_EQ(now.size(), expected.size());
@@ -172,19 +171,18 @@ TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
         reads = s->statusReadCount[static_cast<std::size_t>(slot)];
     }
     if (c.refusal) {
-        ASSERT_EQ(bench.messages.count(), 1u);
-        EXPECT_EQ(bench.messages.texts()[0], *c.refusal);
+        ASSERT_EQ(st.messages.count(), 1u);
+        EXPECT_EQ(st.messages.texts()[0], *c.refusal);
     } else {
-        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_EQ(st.messages.count(), 0u);
     }
-    bench.run(1000);
-    auto s = bench.link.lock();
+    st.run(1000);
+    auto s = st.link.lock();
     EXPECT_GT(s->statusReadCount[static_cast<std::size_t>(slot)], reads);
     EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].online, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, RenameFieldTest, ::testing::ValuesIn(renameCases()),
-                         [](const auto& info) { return label(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Names, RenameFieldTest, ::testing::ValuesIn(renameCases()), LabelName());
 
 // --------------------------------------------------------- frequency entry
 
@@ -224,39 +222,35 @@ std::vector<FrequencyCase> frequencyCases() {
     };
 }
 
-class FrequencyFieldTest : public ::testing::TestWithParam<FrequencyCase> {};
+class FrequencyFieldTest : public WindowFieldTest<FrequencyCase> {};
 
 TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseIsSent) {
     const FrequencyCase& c = GetParam();
-    WindowBench bench;
-    bench.start();
-    bench.bus.addDrive(3, sim::Series::QD30, 750);
-    bench.connect(3, 1);
-    const int slot = bench.slotOfAddress(3);
+    const int slot = connectQd30();
     ASSERT_GE(slot, 0);
-    bench.window->selectPanel(MotorControlPanel);
-    bench.messages.clear();
-    const uint16_t before = bench.bus.drive(3)->holdingRegister(0x3201);
-    bench.window->motorPanel().frequencyEdit()->setText(q(c.typed));
-    bench.window->motorPanel().onFrequencyEntered();
-    bench.run(2000);
-    const uint16_t after = bench.bus.drive(3)->holdingRegister(0x3201);
-    auto s = bench.link.lock();
+    st.window->selectPanel(MotorControlPanel);
+    st.messages.clear();
+    const uint16_t before = st.bus.drive(3)->holdingRegister(0x3201);
+    st.window->motorPanel().frequencyEdit()->setText(q(c.typed));
+    st.window->motorPanel().onFrequencyEntered();
+    st.run(2000);
+    const uint16_t after = st.bus.drive(3)->holdingRegister(0x3201);
+    auto s = st.link.lock();
     const int32_t wanted = s->table.slots[static_cast<std::size_t>(slot)].controlSet[1];
     if (c.stored) {
         EXPECT_EQ(wanted, *c.stored);
-        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_EQ(st.messages.count(), 0u);
         // The drive holds exactly the word asked for, or refused it and holds the old one.
         EXPECT_TRUE(after == static_cast<uint16_t>(*c.stored) || after == before) << after;
     } else {
-        ASSERT_EQ(bench.messages.count(), 1u);
-        EXPECT_EQ(bench.messages.texts()[0], c.refusal);
+        ASSERT_EQ(st.messages.count(), 1u);
+        EXPECT_EQ(st.messages.texts()[0], c.refusal);
         EXPECT_EQ(after, before) << "a refused frequency reached the drive";
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, FrequencyFieldTest, ::testing::ValuesIn(frequencyCases()),
-                         [](const auto& info) { return label(info.param.label); });
+                         LabelName());
 
 // ------------------------------------------------------------ amend dialog
 
@@ -279,38 +273,35 @@ std::vector<AmendCase> amendCases() {
     };
 }
 
-class AmendFieldTest : public ::testing::TestWithParam<AmendCase> {};
+class AmendFieldTest : public WindowFieldTest<AmendCase> {};
 
 TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
     const AmendCase& c = GetParam();
-    WindowBench bench;
-    bench.start();
-    bench.bus.addDrive(3, sim::Series::QD30, 750);
-    bench.connect(3, 1);
-    bench.window->selectPanel(ParameterPanelIndex);
-    bench.run(1000);
+    ASSERT_GE(connectQd30(), 0);
+    st.window->selectPanel(ParameterPanelIndex);
+    st.run(1000);
     constexpr int kGroup = 1;
     constexpr int kRow = 0;
-    ParameterPanel& panel = bench.window->parameterPanel();
+    ParameterPanel& panel = st.window->parameterPanel();
     panel.groupSelector()->setCurrentIndex(kGroup);
-    bench.run(2000);
+    st.run(2000);
     ASSERT_GT(panel.parameterList()->rowCount(), kRow);
     const auto d = descriptor("QD30", kGroup, kRow);
     ASSERT_TRUE(d.has_value());
-    const uint16_t before = bench.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
+    const uint16_t before = st.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
     panel.parameterList()->setCurrentCell(kRow, 0);
     bool refusedInDialog = false;
     panel.setAmendRunner([&](AmendDialog& dialog) {
         dialog.newValueBox()->setText(q(c.typed));
-        const std::size_t shown = bench.messages.count();
+        const std::size_t shown = st.messages.count();
         dialog.accept();
-        refusedInDialog = bench.messages.count() > shown;
+        refusedInDialog = st.messages.count() > shown;
         return dialog.result();
     });
-    bench.wire().clearFramesSent();
+    st.transport.clearFramesSent();
     panel.onParameterDoubleClick();
-    bench.run(3000);
-    const uint16_t after = bench.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
+    st.run(3000);
+    const uint16_t after = st.bus.drive(3)->holdingRegister(registerOf(kGroup, kRow));
     const int32_t scaled = parseFixed(c.typed, decimalsOf(*d));
     if (c.written) {
         EXPECT_FALSE(refusedInDialog);
@@ -319,7 +310,7 @@ TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
     } else {
         EXPECT_TRUE(refusedInDialog || c.typed.empty());
         EXPECT_EQ(after, before);
-        for (const auto& frame : bench.wire().framesSent()) {
+        for (const auto& frame : st.transport.framesSent()) {
             const bool parameterWrite =
                 frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) == registerOf(kGroup, kRow);
             EXPECT_FALSE(parameterWrite) << "a refused value was sent";
@@ -327,8 +318,7 @@ TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, AmendFieldTest, ::testing::ValuesIn(amendCases()),
-                         [](const auto& info) { return label(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Texts, AmendFieldTest, ::testing::ValuesIn(amendCases()), LabelName());
 
 // --------------------------------------------------------- display options
 
@@ -358,7 +348,7 @@ class DisplayOptionsFieldsTest : public ::testing::TestWithParam<OptionsCase> {}
 
 TEST_P(DisplayOptionsFieldsTest, AllAppliedOrNoneWithTheFirstFieldsRange) {
     const OptionsCase& c = GetParam();
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DisplayOptions options;
     const DisplayOptions original = options;
     DisplayOptionsDialog dialog(nullptr, options, {"1#QD10-7.5"}, messages);
@@ -381,7 +371,7 @@ TEST_P(DisplayOptionsFieldsTest, AllAppliedOrNoneWithTheFirstFieldsRange) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, DisplayOptionsFieldsTest, ::testing::ValuesIn(optionsCases()),
-                         [](const auto& info) { return label(info.param.label); });
+                         LabelName());
 
 // ------------------------------------------------------------- file names
 
@@ -401,52 +391,46 @@ std::vector<FileCase> fileCases() {
     };
 }
 
-class FileNameFieldTest : public ::testing::TestWithParam<FileCase> {};
+class FileNameFieldTest : public WindowFieldTest<FileCase> {};
 
 TEST_P(FileNameFieldTest, ExportWritesTheChosenFileOrSaysWhyAndImportRefusesWhatItCannotRead) {
     const FileCase& c = GetParam();
-    char pattern[] = "/tmp/velkaro-window-files.XXXXXX";
-    const std::string folder = ::mkdtemp(pattern);
-    const std::string chosen = folder + c.name;
-    WindowBench bench;
-    bench.start();
-    bench.bus.addDrive(1, sim::Series::QD10, 75);
-    bench.connect(1, 1);
-    ParameterTransfer transfer(bench.window.get(), bench.link, bench.messages);
+    const testing::TempDir folder;
+    const std::string chosen = folder.path().string() + c.name;
+    st.bus.addDrive(1, sim::Series::QD10, 75);
+    st.connect(1, 1, 1000);
+    ParameterTransfer transfer(st.window.get(), st.link, st.messages);
     transfer.setSaveFileChooser([&] { return q(chosen); });
-    bench.messages.clear();
+    st.messages.clear();
     transfer.exportParameters();
-    bench.run(5000);
+    st.run(5000);
     const std::string written = ParameterTransfer::withSavExtension(q(chosen)).toStdString();
     {
-        auto s = bench.link.lock();
+        auto s = st.link.lock();
         EXPECT_FALSE(s->transferBusy);
     }
     if (c.exported) {
-        EXPECT_EQ(bench.messages.count(), 0u);
+        EXPECT_EQ(st.messages.count(), 0u);
         EXPECT_TRUE(std::filesystem::exists(written));
     } else {
-        ASSERT_EQ(bench.messages.count(), 1u);
-        EXPECT_EQ(bench.messages.texts()[0], written + "不存在，请输入正确的文件名称");
+        ASSERT_EQ(st.messages.count(), 1u);
+        EXPECT_EQ(st.messages.texts()[0], written + "不存在，请输入正确的文件名称");
     }
     // The same name for an import: read and refused for the QD10 (export-only
     // series), or refused as unreadable; nothing goes to the drive either way.
     transfer.setOpenFileChooser([&] { return q(written); });
-    bench.messages.clear();
-    bench.wire().clearFramesSent();
+    st.messages.clear();
+    st.transport.clearFramesSent();
     transfer.importParameters();
-    bench.run(2000);
-    EXPECT_EQ(bench.messages.count(), 1u);
-    for (const auto& frame : bench.wire().framesSent()) {
+    st.run(2000);
+    EXPECT_EQ(st.messages.count(), 1u);
+    for (const auto& frame : st.transport.framesSent()) {
         EXPECT_FALSE(frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) < 0x3200)
             << "a parameter was written";
     }
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, FileNameFieldTest, ::testing::ValuesIn(fileCases()),
-                         [](const auto& info) { return label(info.param.label); });
+INSTANTIATE_TEST_SUITE_P(Names, FileNameFieldTest, ::testing::ValuesIn(fileCases()), LabelName());
 
 } // namespace
 } // namespace velkaro::reliability

@@ -4,44 +4,22 @@
 // operator once, a pass that comes round while that box is open adds none,
 // nothing crashes, and logging resumes by itself.
 
-#include "reliability_qt/support/record_counter.h"
-#include "reliability_qt/support/window_bench.h"
-
-#include "ui/support/qt_environment.h"
+#include "records/data_source.h"
+#include "support/processes.h"
+#include "support/records_outage.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
 #include <unistd.h>
 
-#undef slots
-
 namespace velkaro::reliability {
 namespace {
 
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new velkaro::test::QtEnvironment);
-
-std::string sourceDir() {
-    const char* dir = std::getenv("VELKARO_SOURCE_DIR");
-    return dir != nullptr && *dir != '\0' ? dir : VELKARO_SOURCE_DIR_DEFAULT;
-}
-
 std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return output;
-    }
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-        output += buffer;
-    }
-    ::pclose(pipe);
-    return output;
+    return testing::runCommand(command).output;
 }
 
 /// A throwaway server from the suite's own service script, stopped and
@@ -49,7 +27,7 @@ std::string run(const std::string& command) {
 class PrivateServer {
 public:
     PrivateServer() {
-        const std::string output = run("bash -c 'source \"" + sourceDir() +
+        const std::string output = run("bash -c 'source \"" + testing::sourceDir() +
                                        "/scripts/lib/services.sh\" && start_services 2>&1 && "
                                        "echo \"folder=$velkaro_pg_dir\"'");
         std::smatch found;
@@ -95,38 +73,14 @@ TEST(RecordsOutagePostgresTest, ServerStoppedOneMessageAtATimeThenLoggingResumes
     ::setenv("ODBCINI", (server.folder() + "/odbc.ini").c_str(), 1);
     MainWindowOptions options;
     options.registerDataSource = registerDataSource; // the DSN exists: used as it stands
-    WindowBench bench(options);
-    bench.start();
-    ASSERT_EQ(bench.messages.count(), 0u) << bench.messages.texts()[0];
-    for (int address = 1; address <= 3; ++address) {
-        bench.bus.addDrive(address, sim::Series::QD20, 6);
-    }
-    bench.connect(1, 3);
-    bench.window->writeRunRecords();
-    ASSERT_EQ(runRecordRows(), 3);
+    testing::Station st(options);
+    ASSERT_NO_FATAL_FAILURE(testing::startLogging(st, sim::Series::QD20, 6));
 
     server.stop();
-    int nested = 0;
-    bench.messages.setOnShow([&](const test::RecordingMessages::Message&) {
-        if (nested++ == 0) {
-            bench.window->writeRunRecords(); // the record timer behind the open box
-        }
-    });
-    bench.run(1000);
-    bench.window->writeRunRecords();
-    EXPECT_EQ(nested, 1);
-    EXPECT_EQ(bench.messages.count(), 1u) << "a second box opened over the first";
-    bench.messages.setOnShow({});
-    bench.run(1000);
-    bench.window->writeRunRecords();
-    EXPECT_EQ(bench.messages.count(), 2u);
+    testing::expectOneBoxPerFailingPass(st);
 
     server.start();
-    bench.messages.clear();
-    bench.run(1000);
-    bench.window->writeRunRecords();
-    EXPECT_EQ(bench.messages.count(), 0u) << bench.messages.texts()[0];
-    EXPECT_EQ(runRecordRows(), 6) << "logging did not resume";
+    testing::expectLoggingResumes(st);
 }
 
 } // namespace

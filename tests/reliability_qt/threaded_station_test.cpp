@@ -3,20 +3,17 @@
 // and writes the shared state as an operator's clicks do. Under the tsan
 // preset this is where a race between the two threads would be reported.
 
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
+#include "app/main_window.h"
 #include "link/drive_link.h"
 #include "link/posix_serial_port.h"
-#include "reliability/support/sim_process.h"
-
-#include "app/main_window.h"
+#include "support/processes.h"
+#include "support/recording_messages.h"
+#include "support/temp_dir.h"
 #include "ui/command_requests.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/rename_dialog.h"
-#include "ui/support/qt_environment.h"
-#include "ui/support/recording_messages.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -28,17 +25,11 @@
 
 #include <csignal>
 #include <cstdio>
-#include <filesystem>
 #include <functional>
 #include <unistd.h>
 
-#undef slots
-
 namespace velkaro::reliability {
 namespace {
-
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new velkaro::test::QtEnvironment);
 
 constexpr int kDrives = 4;
 
@@ -59,12 +50,10 @@ class ThreadedStationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::signal(SIGPIPE, SIG_IGN);
-        if (::access(SimProcess::binary().c_str(), X_OK) != 0) {
-            GTEST_SKIP() << "velkaro-sim not built: " << SimProcess::binary();
+        if (::access(testing::SimProcess::binary().c_str(), X_OK) != 0) {
+            GTEST_SKIP() << "velkaro-sim not built: " << testing::SimProcess::binary();
         }
-        char pattern[] = "/tmp/velkaro-threaded.XXXXXX";
-        folder = ::mkdtemp(pattern);
-        const std::string ptyLink = (folder / "com1").string();
+        const std::string ptyLink = folder.file("com1");
         ASSERT_TRUE(sim.start(ptyLink, {"1:QD10:75", "2:QD20:6", "3:QD30:750", "4:QD40:1100"}));
         port = std::make_unique<PosixSerialPort>(ptyLink);
         link = std::make_unique<DriveLink>(*port, messages);
@@ -76,17 +65,15 @@ protected:
     void TearDown() override {
         window.reset();
         sim.kill(SIGTERM);
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
     }
     uint32_t connectedDrives() {
         auto s = link->lock();
         return s->table.driveCount;
     }
 
-    std::filesystem::path folder;
-    SimProcess sim;
-    test::RecordingMessages messages;
+    testing::TempDir folder;
+    testing::SimProcess sim;
+    testing::RecordingMessages messages;
     std::unique_ptr<PosixSerialPort> port;
     std::unique_ptr<DriveLink> link;
     std::unique_ptr<MainWindow> window;

@@ -6,7 +6,7 @@
 
 #include "sim/memory_transport.h"
 #include "sim/rtu_frame.h"
-#include "sim/support/sim_test_support.h"
+#include "support/frames.h"
 
 namespace velkaro::sim {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim/bus_simulator.h"
-#include "sim/support/sim_test_support.h"
+#include "support/frames.h"
 
 namespace velkaro::sim {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "sim/rtu_frame.h"
-#include "sim/support/sim_test_support.h"
+#include "support/frames.h"
 
 namespace velkaro::sim {
 namespace {

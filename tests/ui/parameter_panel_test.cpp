@@ -1,102 +1,48 @@
-// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
-#include "link/drive_link.h"
-#include "registry/fixed_point.h"
-#include "registry/catalogue.h"
-#include "sim/bus_simulator.h"
-#include "sim/memory_transport.h"
-#include "ui/support/recording_messages.h"
-
-#include "ui/amend_dialog.h"
 #include "ui/parameter_panel.h"
+
+#include "registry/catalogue.h"
+#include "registry/fixed_point.h"
+#include "support/link_harness.h"
+#include "ui/amend_dialog.h"
 #include "widgets/skinned_button.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTest>
 
 #include <gtest/gtest.h>
-
-#undef slots
 
 namespace velkaro {
 namespace {
 
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty()
-                                       ? QByteArray("offscreen")
-                                       : qgetenv("QT_QPA_PLATFORM"));
-        m_app = std::make_unique<QApplication>(m_argc, m_argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[16] = "parameter_panel";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
-
 /// A station link on a simulated bus, with the panel on a bare window area.
-class ParameterPanelTest : public ::testing::Test {
+class ParameterPanelTest : public ::testing::Test, protected testing::SimLink {
 protected:
-    ParameterPanelTest() : transport(bus), link(transport, messages) {
-        EXPECT_TRUE(link.openLink().ok);
+    ParameterPanelTest() {
         panel = std::make_unique<ParameterPanel>(&area, link, messages,
                                                  [this] { return selectedName; });
         panel->setPanelVisible(true);
     }
 
-    void tick(int count = 1) {
-        for (int i = 0; i < count; ++i) {
-            link.tick();
-            transport.advanceTick();
-        }
-    }
-    /// Ticks until `done` holds under the lock; false after `limit` ticks.
-    bool tickUntil(const std::function<bool(LinkState&)>& done, int limit = 20000) {
-        for (int i = 0; i < limit; ++i) {
-            if (done(*link.lock()))
-                return true;
-            tick();
-        }
-        return false;
-    }
-
     /// Connects the drive at `address` through the link's search and selects
     /// it as the window does; returns its slot.
     int connectAndSelect(int address, sim::Series series, int rating) {
-        bus.addDrive(address, series, rating);
-        {
-            auto state = link.lock();
-            state->searchNextAddress = address;
-            state->searchRemaining = 1;
-        }
-        int slot = -1;
-        EXPECT_TRUE(tickUntil([&](LinkState& s) {
-            slot = s.table.findSlotByName(s.table.driveNames[0]);
-            return s.table.driveCount == 1 && s.table.slots[slot].pendingOp == OpCode::None;
-        }));
-        {
-            auto state = link.lock();
-            state->selectedSlot = slot;
-            selectedName = state->table.slots[slot].name;
-        }
+        const int slot = SimLink::connectAndSelect(address, series, rating);
+        EXPECT_GE(slot, 0);
+        selectedName = link.lock()->table.slots[slot].name;
         panel->selectionChanged();
         settle();
         return slot;
     }
     /// Lets the selected drive's requested work finish, then refreshes the list.
     void settle() {
-        EXPECT_TRUE(tickUntil([](LinkState& s) {
-            return s.selectedSlot < 0 || (s.table.slots[s.selectedSlot].pendingOp == OpCode::None &&
-                                          s.currentOp == OpCode::None);
-        }));
+        EXPECT_GE(runUntil([](LinkState& s) {
+                      return s.selectedSlot < 0 ||
+                             (s.table.slots[s.selectedSlot].pendingOp == OpCode::None &&
+                              s.currentOp == OpCode::None);
+                  }),
+                  0);
         panel->refreshParameterList();
     }
 
@@ -133,10 +79,6 @@ protected:
         return shown;
     }
 
-    sim::BusSimulator bus;
-    sim::MemoryTransport transport;
-    test::RecordingMessages messages;
-    DriveLink link;
     QWidget area;
     std::string selectedName;
     std::unique_ptr<ParameterPanel> panel;
@@ -242,7 +184,7 @@ TEST_F(ParameterPanelTest, DialogClosedWithoutSaveOrLeftEmptyWritesNothing) {
         EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::None);
         EXPECT_EQ(state->groupValues, valuesBefore);
     }
-    tick(600);
+    run(600);
     for (const auto& frame : transport.framesSent())
         EXPECT_NE(frame[1], 0x10) << "a write went out";
 }
@@ -321,8 +263,8 @@ TEST_F(ParameterPanelTest, EepromStoreNeedsASelectedDriveAndIsSentOnce) {
     const int slot = connectAndSelect(1, sim::Series::QD30, 750);
     panel->eepromButton()->click();
     EXPECT_EQ(link.lock()->table.slots[slot].controlSet[9], 1);
-    tickUntil([&](LinkState& s) { return s.table.slots[slot].controlSet[9] == 0; });
-    tick(600);
+    runUntil([&](LinkState& s) { return s.table.slots[slot].controlSet[9] == 0; });
+    run(600);
     EXPECT_EQ(bus.drive(1)->eepromStoreCount(), 1);
     auto state = link.lock();
     EXPECT_EQ(state->table.slots[slot].controlAck[9], 0);

@@ -1,11 +1,9 @@
-// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
 #include "files/parameter_compare.h"
 #include "link/drive_link.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
-#include "ui/support/qt_environment.h"
-#include "ui/support/recording_messages.h"
+#include "support/recording_messages.h"
 
 #include "ui/comparison_model.h"
 #include "ui/comparison_window.h"
@@ -25,14 +23,10 @@
 #include <filesystem>
 #include <fstream>
 
-#undef slots
-
 namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 /// The two menu commands on a station link over a simulated bus.
 class ReportCommandsTest : public ::testing::Test {
@@ -86,7 +80,7 @@ protected:
 
     sim::BusSimulator bus;
     sim::MemoryTransport transport;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DriveLink link;
     QWidget window;
     ParameterReportCommands commands;

@@ -1,126 +1,57 @@
-// Core and simulator headers before Qt's: its `slots` macro would swallow DriveTable::slots.
-#include "files/parameter_file.h"
-#include "link/drive_link.h"
-#include "registry/catalogue.h"
-#include "sim/bus_simulator.h"
-#include "sim/memory_transport.h"
-#include "ui/support/recording_messages.h"
-
 #include "ui/parameter_transfer.h"
 
-#include <QApplication>
+#include "files/parameter_file.h"
+#include "registry/catalogue.h"
+#include "support/link_harness.h"
+#include "support/sav_file.h"
+#include "support/temp_dir.h"
+
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
-
-#undef slots
 
 namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        if (qgetenv("QT_QPA_PLATFORM").isEmpty())
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        m_app = std::make_unique<QApplication>(m_argc, m_argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    int m_argc = 1;
-    char m_name[20] = "parameter_transfer";
-    char* m_argv[2] = {m_name, nullptr};
-    std::unique_ptr<QApplication> m_app;
-};
-const auto* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+using testing::RecordingMessages;
+using testing::savNumbers;
+using testing::savText;
 
 const std::string kUnsupported = "对不起！该系列变频器不支持该功能";
 const std::string kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
-
-std::vector<long> numbersIn(const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<long> numbers;
-    std::string token;
-    while (std::getline(in, token, '\r'))
-        numbers.push_back(std::stol(token));
-    return numbers;
-}
-
-std::string savText(const std::vector<long>& words) {
-    std::string text;
-    for (long w : words)
-        text += std::to_string(w) + "\r";
-    return text;
-}
 
 /// QD30 parameter-file groups: (group, registers in the file), in file order.
 const std::vector<std::pair<int, int>> kQd30FileGroups{
     {0, 13}, {1, 40}, {2, 25},  {3, 27},  {4, 66},  {5, 18},  {6, 31},  {7, 29},
     {8, 99}, {9, 35}, {10, 16}, {11, 42}, {12, 47}, {13, 61}, {14, 75}, {15, 9}};
 
-class ParameterTransferTest : public ::testing::Test {
+class ParameterTransferTest : public ::testing::Test, protected testing::SimLink {
 protected:
-    ParameterTransferTest()
-        : transport(bus), link(transport, messages), transfer(&window, link, messages) {
-        EXPECT_TRUE(link.openLink().ok);
-        folder = fs::temp_directory_path() /
-                 ("velkaro-transfer-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    ~ParameterTransferTest() override { fs::remove_all(folder); }
+    ParameterTransferTest() : transfer(&window, link, messages) {}
 
-    std::string path(const std::string& name) const { return (folder / name).string(); }
-
-    void tick(int count = 1) {
-        for (int i = 0; i < count; ++i) {
-            link.tick();
-            transport.advanceTick();
-        }
-    }
-    bool tickUntil(const std::function<bool(LinkState&)>& done, int limit = 60000) {
-        for (int i = 0; i < limit; ++i) {
-            if (done(*link.lock()))
-                return true;
-            tick();
-        }
-        return false;
-    }
+    std::string path(const std::string& name) const { return folder.file(name); }
 
     int connectAndSelect(int address, sim::Series series, int rating) {
-        bus.addDrive(address, series, rating);
-        {
-            auto state = link.lock();
-            state->searchNextAddress = address;
-            state->searchRemaining = 1;
-        }
-        int slot = -1;
-        EXPECT_TRUE(tickUntil([&](LinkState& s) {
-            slot = s.table.findSlotByName(s.table.driveNames[0]);
-            return s.table.driveCount == 1 && s.table.slots[slot].pendingOp == OpCode::None;
-        }));
-        auto state = link.lock();
-        state->selectedSlot = slot;
-        state->selectedGroup = 0;
+        const int slot = SimLink::connectAndSelect(address, series, rating);
+        EXPECT_GE(slot, 0);
+        link.lock()->selectedGroup = 0;
         return slot;
     }
 
     /// Ticks until the transfer has ended and the link has let go of it.
     void finishTransfer() {
-        ASSERT_TRUE(tickUntil([](LinkState& s) {
-            return !s.transferBusy && s.currentOp == OpCode::None &&
-                   s.table.slots[s.selectedSlot].pendingOp != OpCode::Export &&
-                   s.table.slots[s.selectedSlot].pendingOp != OpCode::Import;
-        }));
+        ASSERT_GE(runUntil(
+                      [](LinkState& s) {
+                          return !s.transferBusy && s.currentOp == OpCode::None &&
+                                 s.table.slots[s.selectedSlot].pendingOp != OpCode::Export &&
+                                 s.table.slots[s.selectedSlot].pendingOp != OpCode::Import;
+                      },
+                      60000),
+                  0);
     }
     void exportTo(const QString& chosen) {
         transfer.setSaveFileChooser([chosen] { return chosen; });
@@ -147,13 +78,9 @@ protected:
         return path(name);
     }
 
-    sim::BusSimulator bus;
-    sim::MemoryTransport transport;
-    test::RecordingMessages messages;
-    DriveLink link;
+    testing::TempDir folder;
     QWidget window;
     ParameterTransfer transfer;
-    fs::path folder;
 };
 
 TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers) {
@@ -178,12 +105,12 @@ TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers
 
         if (c.words == 0) {
             EXPECT_EQ(messages.messages(),
-                      (std::vector<test::RecordingMessages::Message>{{kUnsupported, "信息提示"}}));
+                      (std::vector<RecordingMessages::Message>{{kUnsupported, "信息提示"}}));
             EXPECT_FALSE(fs::exists(file));
             continue;
         }
         EXPECT_EQ(messages.count(), 0u) << messages.last().text;
-        const std::vector<long> numbers = numbersIn(file);
+        const std::vector<long> numbers = savNumbers(file);
         ASSERT_EQ(numbers.size(), c.words);
         EXPECT_EQ(numbers[0], c.header);
         EXPECT_EQ(numbers[1], static_cast<long>(2 * c.words));
@@ -206,7 +133,7 @@ TEST_F(ParameterTransferTest, ExportTwiceKeepsOnlyTheSecondImage) {
     exportTo(QString::fromStdString(path("twice.sav")));
     bus.drive(1)->setHoldingRegister(registerOf(0, 0), 4321);
     exportTo(QString::fromStdString(path("twice.sav")));
-    const std::vector<long> numbers = numbersIn(path("twice.sav"));
+    const std::vector<long> numbers = savNumbers(path("twice.sav"));
     ASSERT_EQ(numbers.size(), 102u);
     EXPECT_EQ(numbers[2], 4321);
 }
@@ -218,9 +145,9 @@ TEST_F(ParameterTransferTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoes
 
     connectAndSelect(1, sim::Series::QD10, 75);
     exportTo(QString::fromStdString(path("backup")));
-    EXPECT_EQ(numbersIn(path("backup.sav")).size(), 102u);
+    EXPECT_EQ(savNumbers(path("backup.sav")).size(), 102u);
     exportTo(QString::fromStdString(path("backup.txt")));
-    EXPECT_EQ(numbersIn(path("backup.txt")).size(), 102u);
+    EXPECT_EQ(savNumbers(path("backup.txt")).size(), 102u);
 
     transfer.setSaveFileChooser([] { return QString(); });
     transfer.exportParameters();
@@ -234,7 +161,7 @@ TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) 
     drive.setAllowedRange(registerOf(1, 0), -32768, 32767);
     drive.setHoldingRegister(registerOf(1, 0), 0xFFFF); // -1 in a signed parameter
     exportTo(QString::fromStdString(path("round.sav")));
-    const std::vector<long> saved = numbersIn(path("round.sav"));
+    const std::vector<long> saved = savNumbers(path("round.sav"));
     ASSERT_EQ(saved.size(), 635u);
     EXPECT_EQ(saved[2 + 13], 65535);
 
@@ -246,11 +173,13 @@ TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) 
     transport.clearFramesSent();
     importFrom(path("round.sav"));
     EXPECT_EQ(messages.count(), 0u) << messages.last().text;
-    tickUntil([&](LinkState& s) {
-        const DriveRecord& d = s.table.slots[slot];
-        return d.pendingOp == OpCode::None && d.controlSet == d.controlAck &&
-               s.currentOp == OpCode::None;
-    });
+    runUntil(
+        [&](LinkState& s) {
+            const DriveRecord& d = s.table.slots[slot];
+            return d.pendingOp == OpCode::None && d.controlSet == d.controlAck &&
+                   s.currentOp == OpCode::None;
+        },
+        60000);
     int at = 2;
     for (const auto& [group, count] : kQd30FileGroups)
         for (int row = 0; row < count; ++row, ++at) {
@@ -272,7 +201,7 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
     transport.clearFramesSent();
     importFrom(path("qd10.sav"));
     EXPECT_EQ(messages.messages(),
-              (std::vector<test::RecordingMessages::Message>{{kWrongModel, "信息提示"}}));
+              (std::vector<RecordingMessages::Message>{{kWrongModel, "信息提示"}}));
     EXPECT_EQ(writesSent(), 0u);
 
     // Running (status bit 2): refused before anything is asked of the link.
@@ -280,8 +209,8 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
     link.lock()->table.slots[slot].status[0] = 0x0004;
     transfer.setOpenFileChooser([qd30] { return QString::fromStdString(qd30); });
     transfer.importParameters();
-    EXPECT_EQ(messages.messages(), (std::vector<test::RecordingMessages::Message>{
-                                       {"请停机后再进行该操作！", "信息提示"}}));
+    EXPECT_EQ(messages.messages(),
+              (std::vector<RecordingMessages::Message>{{"请停机后再进行该操作！", "信息提示"}}));
     {
         auto state = link.lock();
         EXPECT_FALSE(state->transferBusy);
@@ -289,7 +218,7 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
         // The image holds the file all the same.
         EXPECT_EQ(state->parameterImage[5], 5);
     }
-    tick(1000);
+    run(1000);
     EXPECT_EQ(writesSent(), 0u);
 
     link.lock()->table.initialise();
@@ -314,7 +243,7 @@ TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent
         EXPECT_EQ(messages.last().caption, "信息提示");
         EXPECT_NE(messages.last().text.find(file), std::string::npos) << messages.last().text;
         EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None);
-        tick(1000);
+        run(1000);
         EXPECT_EQ(writesSent(), 0u);
     }
 }
@@ -337,7 +266,7 @@ TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstComp
     const std::string other = qd30File("other.sav", [](int) { return 9; });
     transfer.setSaveFileChooser([this] { return QString::fromStdString(path("first.sav")); });
     transfer.exportParameters();
-    tick(50); // under way
+    run(50); // under way
 
     transfer.setOpenFileChooser([other] { return QString::fromStdString(other); });
     transfer.importParameters();
@@ -347,7 +276,7 @@ TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstComp
     EXPECT_EQ(link.lock()->parameterFilePath, path("first.sav"));
 
     finishTransfer();
-    const std::vector<long> numbers = numbersIn(path("first.sav"));
+    const std::vector<long> numbers = savNumbers(path("first.sav"));
     ASSERT_EQ(numbers.size(), 635u);
     EXPECT_EQ(numbers[2], bus.drive(1)->holdingRegister(0)); // the drive's, not the other file's
     EXPECT_FALSE(fs::exists(path("second.sav")));

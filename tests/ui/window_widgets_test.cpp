@@ -1,16 +1,14 @@
-// Core headers before any Qt header: Qt's `slots` keyword macro would
-// otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
 
+#include "support/recording_messages.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_animation.h"
 #include "ui/qt_operator_messages.h"
-#include "ui/support/qt_environment.h"
-#include "ui/support/recording_messages.h"
 #include "widgets/skinned_button.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEnterEvent>
 #include <QLineEdit>
@@ -18,18 +16,15 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <future>
 #include <thread>
 
-#undef slots
-
 namespace velkaro {
 namespace {
-
-[[maybe_unused]] const auto* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new test::QtEnvironment);
 
 TEST(MotorAnimationTest, PeriodAndFrameFollowTheDrive) {
     constexpr int32_t kRunning = 0x0004;
@@ -130,7 +125,7 @@ protected:
 
     sim::BusSimulator bus;
     sim::MemoryTransport transport;
-    test::RecordingMessages messages;
+    testing::RecordingMessages messages;
     DriveLink link;
 };
 

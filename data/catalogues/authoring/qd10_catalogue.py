@@ -16,30 +16,7 @@ Format word of an entry (the station reads only bits 0..2):
 Run:  /usr/bin/python3 data/catalogues/authoring/qd10_catalogue.py
 """
 
-import os
-import re
-
-FORMAT_WORDS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48, 49, 50, 51}
-MODE_BITS = {"S": 0x08, "R": 0x10, "-": 0x00}
-NEGATIVE_LOWER_END = re.compile(r"^\s*[-－]\s*\d")
-
-
-def decimals_of(range_text):
-    """Most digits after a decimal point among the numbers of a range text."""
-    fractions = re.findall(r"\d\.(\d+)", range_text)
-    return max((len(f) for f in fractions), default=0)
-
-
-def format_word(mode, range_text, decimals=None):
-    if decimals is None:
-        decimals = decimals_of(range_text)
-    lower_end = range_text.split("～")[0]
-    word = decimals | MODE_BITS[mode]
-    if NEGATIVE_LOWER_END.match(lower_end):
-        word |= 0x20
-    assert word in FORMAT_WORDS, (mode, range_text, word)
-    return word
-
+from catalogue_common import mode_format_word, write_catalogue
 
 # (mode, name, range, description[, decimals])
 USER = [
@@ -137,13 +114,11 @@ FACTORY = [("-", "厂家参数", "0", "")] * 12
 def main():
     entries = USER + FACTORY
     assert len(USER) == 88 and len(entries) == 100
-    lines = ["format\tcode\tname\trange\tdescription"]
-    for position, (mode, name, range_text, description, *decimals) in enumerate(entries):
-        word = format_word(mode, range_text, *decimals)
-        lines.append(f"{word}\tPr{position:02d}\t{name}\t{range_text}\t{description}")
-    here = os.path.dirname(os.path.abspath(__file__))
-    with open(os.path.join(here, "..", "qd10.tsv"), "w", encoding="utf-8", newline="\n") as out:
-        out.write("\n".join(lines) + "\n")
+    write_catalogue("QD10", [
+        (mode_format_word(mode, range_text, *decimals), f"Pr{position:02d}", name, range_text,
+         description)
+        for position, (mode, name, range_text, description, *decimals) in enumerate(entries)
+    ])
 
 
 if __name__ == "__main__":

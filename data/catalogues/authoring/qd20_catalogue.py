@@ -23,30 +23,7 @@ Format word of an entry (the station reads only bits 0..2):
 Run:  /usr/bin/python3 data/catalogues/authoring/qd20_catalogue.py
 """
 
-import os
-import re
-
-FORMAT_WORDS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48, 49, 50, 51}
-MODE_BITS = {"S": 0x08, "R": 0x10, "-": 0x00}
-NEGATIVE_LOWER_END = re.compile(r"^\s*[-－]\s*\d")
-
-
-def decimals_of(range_text):
-    """Most digits after a decimal point among the numbers of a range text."""
-    fractions = re.findall(r"\d\.(\d+)", range_text)
-    return max((len(f) for f in fractions), default=0)
-
-
-def format_word(mode, range_text, decimals=None):
-    if decimals is None:
-        decimals = decimals_of(range_text)
-    lower_end = range_text.split("～")[0]
-    word = decimals | MODE_BITS[mode]
-    if NEGATIVE_LOWER_END.match(lower_end):
-        word |= 0x20
-    assert word in FORMAT_WORDS, (mode, range_text, word)
-    return word
-
+from catalogue_common import mode_format_word, write_catalogue
 
 FREQ = "0.00～400.00Hz"
 TIME = "0.1～3600.0s"
@@ -310,16 +287,14 @@ GROUP_SIZES = {"F0": 14, "F1": 30, "F2": 13, "F3": 12, "F4": 20, "F5": 29, "F6":
 
 
 def main():
-    lines = ["format\tcode\tname\trange\tdescription"]
-    for prefix, entries in GROUPS:
-        assert len(entries) == GROUP_SIZES[prefix], (prefix, len(entries))
-        for position, (mode, name, range_text, description, *decimals) in enumerate(entries):
-            word = format_word(mode, range_text, *decimals)
-            lines.append(f"{word}\t{prefix}{position:02d}\t{name}\t{range_text}\t{description}")
-    assert len(lines) == 1 + 258
-    here = os.path.dirname(os.path.abspath(__file__))
-    with open(os.path.join(here, "..", "qd20.tsv"), "w", encoding="utf-8", newline="\n") as out:
-        out.write("\n".join(lines) + "\n")
+    entries = []
+    for prefix, group in GROUPS:
+        assert len(group) == GROUP_SIZES[prefix], (prefix, len(group))
+        for position, (mode, name, range_text, description, *decimals) in enumerate(group):
+            word = mode_format_word(mode, range_text, *decimals)
+            entries.append((word, f"{prefix}{position:02d}", name, range_text, description))
+    assert len(entries) == 258
+    write_catalogue("QD20", entries)
 
 
 if __name__ == "__main__":

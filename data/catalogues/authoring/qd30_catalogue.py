@@ -34,13 +34,13 @@ Format-word rules:
   Reserved ("保留") and factory entries: format 0, empty range.
 """
 
-import os
 import re
 import sys
 
+from catalogue_common import (ACCESS_BITS, FORMAT_WORDS, SIGNED, TableError, build,
+                              field_problems, reserved_entries, run)
+
 SERIES = "QD30"
-HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.join(HERE, "..", "qd30.tsv")
 
 GROUPS = [  # (prefix, entries)
     ("F0", 16), ("F1", 40), ("F2", 25), ("F3", 27), ("F4", 66), ("F5", 18),
@@ -51,8 +51,6 @@ GROUPS = [  # (prefix, entries)
 EXPECT_ENTRIES = 812
 EXPECT_RANGES = 682
 EXPECT_DESCRIPTIONS = 73
-ALLOWED_FORMATS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48,
-                   49, 50, 51}
 TELLING = [  # format, code, name, range, description
     (18, "F0-00", "数字给定频率", "0.00Hz～F0-06", ""),
     (51, "F0-05", "辅助通道增益", "－1.000～1.000", ""),
@@ -756,11 +754,6 @@ TABLES = {"F0": F0, "F1": F1, "F2": F2, "F3": F3, "F4": F4, "F5": F5,
 
 CODE_IN_TEXT = re.compile(r"[A-Z][0-9A-Za-z]-\d\d")
 NUMBER = re.compile(r"\d+(?:\.(\d+))?")
-ACCESS_BITS = {"A": 0x10, "S": 0x08, "R": 0x00}
-
-
-class TableError(Exception):
-    pass
 
 
 def range_decimals(text):
@@ -776,10 +769,9 @@ def range_decimals(text):
 
 def parse_line(line):
     """Return a list of (format, name, range, description) for one line."""
-    if line.startswith("---"):
-        rest = line[3:].strip()
-        count = int(rest[1:]) if rest.startswith("x") else 1
-        return [(0, "保留", "", "")] * count
+    reserved = reserved_entries(line, 2)
+    if reserved is not None:
+        return reserved
     fields = [f.strip() for f in line.split("|")]
     if len(fields) < 2 or len(fields) > 4:
         raise TableError("expected 2 to 4 fields: %s" % line)
@@ -795,28 +787,8 @@ def parse_line(line):
     decimals = derived if derived is not None else (explicit or 0)
     fmt = decimals | ACCESS_BITS[access[0]]
     if rng.startswith("－"):
-        fmt |= 0x20
+        fmt |= SIGNED
     return [(fmt, name, rng, desc)]
-
-
-def build():
-    entries = []
-    for prefix, count in GROUPS:
-        rows = []
-        for raw in TABLES[prefix].strip("\n").split("\n"):
-            line = raw.strip()
-            if line:
-                rows.extend(parse_line(line))
-        if len(rows) != count:
-            raise TableError("group %s has %d entries, wants %d"
-                             % (prefix, len(rows), count))
-        for pos, (fmt, name, rng, desc) in enumerate(rows):
-            entries.append((fmt, "%s-%02d" % (prefix, pos), name, rng, desc))
-    return entries
-
-
-def gbk_len(text):
-    return len(text.encode("gbk"))
 
 
 def check(entries):
@@ -834,11 +806,11 @@ def check(entries):
                         % (descs, EXPECT_DESCRIPTIONS))
     for fmt, code, name, rng, desc in entries:
         where = code
-        if fmt not in ALLOWED_FORMATS:
+        if fmt not in FORMAT_WORDS:
             problems.append("%s: format %d not allowed" % (where, fmt))
         if (fmt & 0x18) == 0x18:
             problems.append("%s: both access bits" % where)
-        if bool(fmt & 0x20) != rng.startswith("－"):
+        if bool(fmt & SIGNED) != rng.startswith("－"):
             problems.append("%s: sign bit disagrees with range" % where)
         if "－" in rng[1:].split("～", 1)[-1] or rng.count("－") > 1:
             problems.append("%s: minus sign away from the lower end" % where)
@@ -849,18 +821,8 @@ def check(entries):
                 problems.append("%s: range names unknown %s" % (where, ref))
         if not name:
             problems.append("%s: empty name" % where)
-        for field, text, limit in (("code", code, 9), ("name", name, 49),
-                                   ("range", rng, 49),
-                                   ("description", desc, 199)):
-            if any(c in text for c in "\t\r\n"):
-                problems.append("%s: control character in %s" % (where, field))
-            try:
-                size = gbk_len(text)
-            except UnicodeEncodeError as err:
-                problems.append("%s: %s not GBK: %s" % (where, field, err))
-                continue
-            if size > limit:
-                problems.append("%s: %s is %d bytes" % (where, field, size))
+        problems += field_problems(where, (("code", code, 9), ("name", name, 49),
+                                           ("range", rng, 49), ("description", desc, 199)))
     by_code = {e[1]: e for e in entries}
     for want in TELLING:
         got = by_code.get(want[1])
@@ -872,23 +834,7 @@ def check(entries):
 
 
 def main():
-    try:
-        entries = build()
-    except TableError as err:
-        print("%s: %s" % (SERIES, err), file=sys.stderr)
-        return 1
-    problems = check(entries)
-    if problems:
-        for p in problems:
-            print("%s: %s" % (SERIES, p), file=sys.stderr)
-        return 1
-    with open(OUT, "w", encoding="utf-8", newline="\n") as out:
-        out.write("format\tcode\tname\trange\tdescription\n")
-        for fmt, code, name, rng, desc in entries:
-            out.write("%d\t%s\t%s\t%s\t%s\n" % (fmt, code, name, rng, desc))
-    print("%s: wrote %d entries to %s" % (SERIES, len(entries),
-                                           os.path.normpath(OUT)))
-    return 0
+    return run(SERIES, lambda: build(GROUPS, TABLES, parse_line), check)
 
 
 if __name__ == "__main__":

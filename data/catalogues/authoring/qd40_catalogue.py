@@ -39,13 +39,13 @@ Format-word rules:
   Reserved ("保留") and factory entries: format 0.
 """
 
-import os
 import re
 import sys
 
+from catalogue_common import (ACCESS_BITS, FORMAT_WORDS, SIGNED, TableError, build,
+                              field_problems, reserved_entries, run)
+
 SERIES = "QD40"
-HERE = os.path.dirname(os.path.abspath(__file__))
-OUT = os.path.join(HERE, "..", "qd40.tsv")
 
 GROUPS = [  # (prefix, entries)
     ("A0", 14), ("F0", 24), ("F1", 16), ("F2", 24), ("F3", 30), ("F4", 25),
@@ -57,8 +57,6 @@ GROUPS = [  # (prefix, entries)
 ]
 EXPECT_ENTRIES = 982
 LAST_CODE = "PU-60"
-ALLOWED_FORMATS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48,
-                   49, 50, 51}
 SIGNED_WORDS = ("对应设定", "零偏", "偏置", "跳跃点")
 TELLING = [  # format, code, name
     (16, "A0-00", "用户密码设定"),
@@ -963,42 +961,20 @@ TABLES = {"A0": A0, "F0": F0, "F1": F1, "F2": F2, "F3": F3, "F4": F4,
           "FE": FE, "UP": UP, "CF": CF, "FU": FU, "PU": PU}
 
 ACCESS = re.compile(r"^([ASR])([0-3]?)(±?)$")
-ACCESS_BITS = {"A": 0x10, "S": 0x08, "R": 0x00}
-
-
-class TableError(Exception):
-    pass
 
 
 def parse_line(line):
     """Return a list of (format, name) for one table line."""
-    if line.startswith("---"):
-        rest = line[3:].strip()
-        count = int(rest[1:]) if rest.startswith("x") else 1
-        return [(0, "保留")] * count
+    reserved = reserved_entries(line)
+    if reserved is not None:
+        return reserved
     parts = line.split(None, 1)
     match = ACCESS.match(parts[0]) if len(parts) == 2 else None
     if not match:
         raise TableError("bad line: %s" % line)
     access, decimals, signed = match.groups()
-    fmt = ACCESS_BITS[access] | int(decimals or 0) | (0x20 if signed else 0)
+    fmt = ACCESS_BITS[access] | int(decimals or 0) | (SIGNED if signed else 0)
     return [(fmt, parts[1].strip())]
-
-
-def build():
-    entries = []
-    for prefix, count in GROUPS:
-        rows = []
-        for raw in TABLES[prefix].strip("\n").split("\n"):
-            line = raw.strip()
-            if line:
-                rows.extend(parse_line(line))
-        if len(rows) != count:
-            raise TableError("group %s has %d entries, wants %d"
-                             % (prefix, len(rows), count))
-        for pos, (fmt, name) in enumerate(rows):
-            entries.append((fmt, "%s-%02d" % (prefix, pos), name))
-    return entries
 
 
 def check(entries):
@@ -1008,22 +984,13 @@ def check(entries):
     if entries and entries[-1][1] != LAST_CODE:
         problems.append("last code %s" % entries[-1][1])
     for fmt, code, name in entries:
-        if fmt not in ALLOWED_FORMATS:
+        if fmt not in FORMAT_WORDS:
             problems.append("%s: format %d not allowed" % (code, fmt))
-        if any(word in name for word in SIGNED_WORDS) and not fmt & 0x20:
+        if any(word in name for word in SIGNED_WORDS) and not fmt & SIGNED:
             problems.append("%s: %s should be signed" % (code, name))
         if (name == "保留" or name.startswith("厂家")) and fmt != 0:
             problems.append("%s: reserved or factory entry with format" % code)
-        for field, text, limit in (("code", code, 9), ("name", name, 49)):
-            if any(c in text for c in "\t\r\n"):
-                problems.append("%s: control character in %s" % (code, field))
-            try:
-                size = len(text.encode("gbk"))
-            except UnicodeEncodeError as err:
-                problems.append("%s: %s not GBK: %s" % (code, field, err))
-                continue
-            if size > limit:
-                problems.append("%s: %s is %d bytes" % (code, field, size))
+        problems += field_problems(code, (("code", code, 9), ("name", name, 49)))
     by_code = {e[1]: e for e in entries}
     for want in TELLING:
         if by_code.get(want[1]) != want:
@@ -1033,23 +1000,7 @@ def check(entries):
 
 
 def main():
-    try:
-        entries = build()
-    except TableError as err:
-        print("%s: %s" % (SERIES, err), file=sys.stderr)
-        return 1
-    problems = check(entries)
-    if problems:
-        for p in problems:
-            print("%s: %s" % (SERIES, p), file=sys.stderr)
-        return 1
-    with open(OUT, "w", encoding="utf-8", newline="\n") as out:
-        out.write("format\tcode\tname\trange\tdescription\n")
-        for fmt, code, name in entries:
-            out.write("%d\t%s\t%s\t\t\n" % (fmt, code, name))
-    print("%s: wrote %d entries to %s" % (SERIES, len(entries),
-                                           os.path.normpath(OUT)))
-    return 0
+    return run(SERIES, lambda: build(GROUPS, TABLES, parse_line), check)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,79 @@
+#include "support/link_harness.h"
+
+#include <algorithm>
+
+namespace velkaro::testing {
+
+int connectDrive(LinkState& s, int address, const std::string& series, const std::string& rating) {
+    DriveRecord& probe = s.table.probeRecord;
+    probe = DriveRecord{};
+    probe.address = std::to_string(address);
+    probe.series = series;
+    probe.ratedPower = rating;
+    probe.name = probe.address + "#" + series + "-" + rating;
+    const std::string name = probe.name;
+    s.table.commitProbe();
+    return s.table.findSlotByName(name);
+}
+
+SimLink::SimLink(StatusPasses passes, LinkStart start) : LinkHarness(transport, start) {
+    if (passes == StatusPasses::Polls) {
+        setStatusPass([this] { link.queueStatusPolls(); });
+    }
+}
+
+int SimLink::connect(int address, sim::Series series, int rating) {
+    bus.addDrive(address, series, rating);
+    int before = 0;
+    {
+        auto s = link.lock();
+        before = static_cast<int>(s->table.driveCount);
+    }
+    if (search(address, 1) < 0) {
+        return -1;
+    }
+    int slot = -1;
+    {
+        auto s = link.lock();
+        if (static_cast<int>(s->table.driveCount) == before) {
+            return -1;
+        }
+        slot = s->table.findSlotByName(s->table.driveNames[s->table.driveCount - 1]);
+    }
+    settle(slot);
+    return slot;
+}
+
+int SimLink::connectAndSelect(int address, sim::Series series, int rating) {
+    const int slot = connect(address, series, rating);
+    if (slot >= 0) {
+        link.lock()->selectedSlot = slot;
+    }
+    return slot;
+}
+
+int SimLink::connectDrives(int first, int count) {
+    static constexpr sim::Series kSeries[] = {sim::Series::QD10, sim::Series::QD20,
+                                              sim::Series::QD30, sim::Series::QD40};
+    static constexpr int kRatings[] = {75, 6, 750, 1100};
+    for (int i = 0; i < count; ++i) {
+        bus.addDrive(first + i, kSeries[i % 4], kRatings[i % 4]);
+    }
+    // A present drive costs a handful of exchanges: a generous bound.
+    search(first, static_cast<unsigned>(count), count * 2000 + 2000);
+    // Each new drive's first operation reads its control block; a command
+    // written before that would be overwritten by what the drive holds.
+    runUntil(
+        [](LinkState& s) {
+            const bool controlReadPending =
+                std::any_of(s.table.slots.begin(), s.table.slots.end(), [](const DriveRecord& d) {
+                    return d.pendingOp == OpCode::ControlRead;
+                });
+            return !controlReadPending && s.currentOp != OpCode::ControlRead;
+        },
+        count * 1000 + 1000);
+    auto s = link.lock();
+    return static_cast<int>(s->table.driveCount);
+}
+
+} // namespace velkaro::testing

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace velkaro::testing {
+
+/// The build folder: $VELKARO_BINARY_DIR (ctest sets it), else the one the
+/// tests were built in.
+std::string binaryDir();
+/// The source tree: $VELKARO_SOURCE_DIR, else the one the tests were built from.
+std::string sourceDir();
+
+struct CommandResult {
+    int exitCode = -1; ///< -1 when the command did not exit by itself
+    std::string output;
+};
+/// Runs `command` through the shell and collects its standard output (add
+/// "2>&1" or "timeout N" to the command as needed).
+CommandResult runCommand(const std::string& command);
+
+/// velkaro-sim as a child process serving its drives on a new pty, reached
+/// through the symbolic link `ptyLink`; its console on a pipe, its output
+/// readable line by line.
+class SimProcess {
+public:
+    SimProcess() = default;
+    ~SimProcess(); ///< ends the process if it still runs
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    /// Starts the program with `--pty ptyLink` and one `--drive` per entry
+    /// ("3:QD30:750"); true once the link points at a terminal.
+    bool start(const std::string& ptyLink, const std::vector<std::string>& drives,
+               std::chrono::milliseconds limit = std::chrono::seconds(10));
+    /// Sends a console command line ("silent 3 on").
+    bool command(const std::string& line);
+    /// The next line the program prints (with its newline), waiting at most
+    /// five seconds; empty when none came.
+    std::string readLine();
+    /// command(), then the answer line.
+    std::string ask(const std::string& line);
+    /// End of input on the console.
+    void closeConsole();
+    /// Waits for the process to end by itself; true if it exited with 0 in time.
+    bool waitForExit(std::chrono::milliseconds limit);
+    /// Sends SIGTERM without waiting.
+    void terminate();
+    /// Ends the process at once with `signal` (SIGKILL: nothing cleaned up,
+    /// as when an adapter is pulled) and reaps it.
+    void kill(int signal);
+    bool running() const { return m_pid > 0; }
+
+    /// The program in the build folder.
+    static std::string binary();
+
+private:
+    pid_t m_pid = -1;
+    int m_console = -1;
+    int m_output = -1;
+    std::string m_pending;
+};
+
+} // namespace velkaro::testing

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/main_window.h"
+#include "support/link_harness.h"
+
+namespace velkaro::testing {
+
+/// The station window over a link on the simulated bus, with recorded
+/// messages, no window timers and no tick thread: run() moves simulated time
+/// one tick per millisecond and makes the window's 100 ms status pass where
+/// it falls, as its timer would.
+class Station : public SimLink {
+public:
+    /// With a data source that registers, or one that refuses.
+    explicit Station(bool dataSourceOk = true);
+    /// With the window's own options (a records test's data source); timers
+    /// and tick thread stay off.
+    explicit Station(MainWindowOptions options);
+
+    /// Runs the start-up (which opens the link); false when it stopped early.
+    bool start();
+    /// Connects the bus's drives in an address range through the link alone,
+    /// then lets the window take them in for `settleMs`: list rebuilt, row 0
+    /// selected, first polls answered.
+    void connect(int from, unsigned count, int settleMs = 400);
+
+    DriveRecord drive(const std::string& name);
+    int slotOf(const std::string& name);
+    int selectedSlot();
+    /// The selected drive's wanted command word, or -1 without a selection.
+    int32_t commandWord();
+
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace velkaro::testing
