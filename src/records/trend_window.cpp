@@ -247,11 +247,19 @@ void TrendWindow::refresh() {
     std::vector<std::string> logNames;
     try {
         logNames = m_reader.driveNames();
-    } catch (const std::exception&) {
-        // Said by the reload below, which meets the same data source.
+    } catch (const std::exception& error) {
+        // The list stays as it was; "刷新" tries again.
+        showUnavailable(error.what());
+        return;
     }
     fillDriveList(logNames);
     reload();
+}
+
+void TrendWindow::showUnavailable(const char* reason) {
+    clearChart();
+    m_view->chart()->setTitle(QString());
+    showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(reason)), true);
 }
 
 void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
@@ -393,10 +401,8 @@ void TrendWindow::loadVisible(WallSeconds from, WallSeconds to, bool withEvents)
         data = loadTrend(m_reader, request);
     } catch (const std::exception& error) {
         QApplication::restoreOverrideCursor();
-        clearChart();
+        showUnavailable(error.what());
         setTimeRange(from, to);
-        showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(error.what())),
-                   true);
         return;
     }
     QApplication::restoreOverrideCursor();

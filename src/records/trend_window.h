@@ -121,6 +121,7 @@ private:
     void showEvents();
     void setTimeRange(WallSeconds from, WallSeconds to);
     void showStatus(const QString& text, bool problem);
+    void showUnavailable(const char* reason);
     void onUserRange();
     void onMarkHovered(const Marks& marks, const QPointF& point, bool state);
     void chooseAndSavePng();
