@@ -141,11 +141,6 @@ void TrendWindow::buildControls() {
     times->addRow(QStringLiteral("到"), m_to);
     connect(m_window, &QComboBox::currentIndexChanged, this, [this](int index) {
         const bool custom = index == kCustomWindow;
-        if (custom) {
-            // Starts from the window shown so far.
-            m_from->setDateTime(dateTimeOfWall(m_windowFrom));
-            m_to->setDateTime(dateTimeOfWall(m_windowTo));
-        }
         m_from->setEnabled(custom);
         m_to->setEnabled(custom);
         m_follow->setEnabled(!custom);
@@ -179,20 +174,11 @@ void TrendWindow::buildControls() {
     top->addLayout(actions);
 
     auto* chart = new QChart;
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    chart->legend()->setAlignment(Qt::AlignRight);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    m_timeAxis = new QDateTimeAxis;
-    m_timeAxis->setFormat(QStringLiteral("MM-dd HH:mm"));
-    m_timeAxis->setTickCount(7);
-    chart->addAxis(m_timeAxis, Qt::AlignBottom);
-    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] {
-        // Keeps the clock's seconds on the axis once a stretch is short.
-        const auto [from, to] = visibleRange();
-        m_timeAxis->setFormat(to - from <= 2 * kHour ? QStringLiteral("HH:mm:ss")
-                                                     : QStringLiteral("MM-dd HH:mm"));
-    });
     m_view = new TrendChartView(this);
     m_view->setChart(chart);
+    addTimeAxis();
     m_view->setMinimumSize(560, 360);
     connect(m_view, &TrendChartView::userRangeChanged, this, &TrendWindow::onUserRange);
 
@@ -217,6 +203,7 @@ void TrendWindow::buildControls() {
     split->addWidget(eventsPane);
     split->setStretchFactor(0, 4);
     split->setStretchFactor(1, 1);
+    split->setSizes({880, 300});
 
     m_status = new QLabel(this);
     m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -225,6 +212,19 @@ void TrendWindow::buildControls() {
     root->addLayout(top);
     root->addWidget(split, 1);
     root->addWidget(m_status);
+}
+
+void TrendWindow::addTimeAxis() {
+    m_timeAxis = new QDateTimeAxis;
+    m_timeAxis->setFormat(QStringLiteral("MM-dd HH:mm"));
+    m_timeAxis->setTickCount(7);
+    m_view->chart()->addAxis(m_timeAxis, Qt::AlignBottom);
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] {
+        // Keeps the clock's seconds on the axis once a stretch is short.
+        const auto [from, to] = visibleRange();
+        m_timeAxis->setFormat(to - from <= 2 * kHour ? QStringLiteral("HH:mm:ss")
+                                                     : QStringLiteral("MM-dd HH:mm"));
+    });
 }
 
 void TrendWindow::showEvent(QShowEvent* event) {
@@ -323,6 +323,11 @@ bool TrendWindow::chooseWindow() {
         }
     } else {
         from = now - kWindowHours[index] * kHour;
+        // "自定义" starts from the window last shown.
+        const QSignalBlocker fromBlocker(m_from);
+        const QSignalBlocker toBlocker(m_to);
+        m_from->setDateTime(dateTimeOfWall(from));
+        m_to->setDateTime(dateTimeOfWall(to));
     }
     const auto storageHours = static_cast<WallSeconds>(m_options.maxStorageHours);
     const WallSeconds earliest = now - storageHours * kHour;
@@ -425,6 +430,13 @@ void TrendWindow::loadVisible(WallSeconds from, WallSeconds to, bool withEvents)
 void TrendWindow::clearChart() {
     QChart* chart = m_view->chart();
     chart->removeAllSeries();
+    // An axis left without series is not drawn again once new ones come:
+    // the axes are made anew with the series.
+    const auto [from, to] = visibleRange();
+    chart->removeAxis(m_timeAxis);
+    delete m_timeAxis;
+    addTimeAxis();
+    setTimeRange(from, to);
     for (auto& [unit, axis] : m_units) {
         chart->removeAxis(axis.axis);
         delete axis.axis;
@@ -568,7 +580,8 @@ void TrendWindow::fitValueAxes() {
             high += 1;
         }
         const double margin = (high - low) * 0.05;
-        unit.axis->setRange(low - margin, high + margin);
+        // Values that never go negative keep their axis at zero or above.
+        unit.axis->setRange(low >= 0 ? std::max(0.0, low - margin) : low - margin, high + margin);
         unit.axis->applyNiceNumbers();
         // One legend entry for each kind of mark, whatever the units.
         for (auto [marks, shown] :

@@ -106,6 +106,7 @@ private:
     };
 
     void buildControls();
+    void addTimeAxis();
     void fillDriveList(const std::vector<std::string>& logNames);
     TrendRequest requestFor(WallSeconds from, WallSeconds to) const;
     bool chooseWindow();

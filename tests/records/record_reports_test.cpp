@@ -100,10 +100,11 @@ TEST_P(RecordReportsTest, ExportStreamsPagesAndACancelLeavesNoFile) {
     RunRecordReader reader;
     reader.setPageRows(7);
     std::vector<long> progress;
-    const ExportResult cancelled = exportRecords(reader, lastHours(1), out.string(), [&](long rows) {
-        progress.push_back(rows);
-        return progress.size() < 3;
-    });
+    const ExportResult cancelled =
+        exportRecords(reader, lastHours(1), out.string(), [&](long rows) {
+            progress.push_back(rows);
+            return progress.size() < 3;
+        });
     EXPECT_TRUE(cancelled.cancelled);
     EXPECT_FALSE(cancelled.ok);
     EXPECT_EQ(fileText(out), "earlier export");
@@ -189,15 +190,14 @@ TEST_P(RecordReportsTest, ConsoleProgramExportsAndListsEvents) {
         EXPECT_EQ(runRecordsCommand(c.args, console), c.exit)
             << ::testing::PrintToString(c.args) << stdErr.str();
     }
-    EXPECT_EQ(fileText(out).size(), 3 + exportHeaderLine().size() +
-                                        exportLine(RunRecord{localTimeOf(now), "1#QD10-7.5",
-                                                             "50.00", "0.0", "0.0", "50.00", "0.0",
-                                                             "正向运转 "})
-                                                .size() +
-                                        exportLine(RunRecord{localTimeOf(now), "1#QD10-7.5",
-                                                             "0.00", "0.0", "0.0", "0.00", "0.0",
-                                                             "故障中 过压保护"})
-                                                .size());
+    EXPECT_EQ(fileText(out).size(),
+              3 + exportHeaderLine().size() +
+                  exportLine(RunRecord{localTimeOf(now), "1#QD10-7.5", "50.00", "0.0", "0.0",
+                                       "50.00", "0.0", "正向运转 "})
+                      .size() +
+                  exportLine(RunRecord{localTimeOf(now), "1#QD10-7.5", "0.00", "0.0", "0.0", "0.00",
+                                       "0.0", "故障中 过压保护"})
+                      .size());
     EXPECT_EQ(stdOut.str(), "记录时间,名字,原因\r\n2026-03-06 07:55:00,1#QD10-7.5,过压保护\r\n");
 
     const RecordsConsole nowhere{stdOut, stdErr, now, "DSN=没有这个数据源"};
@@ -235,10 +235,9 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
         const std::string sql = (postgres ? "explain " : "explain query plan ") +
                                 RunRecordReader::pageSql(query, RunRecordReader::kDefaultPageRows);
         std::string plan;
-        soci::rowset<soci::row> rows = oneDrive ? (session.prepare << sql, soci::use(after),
-                                                   soci::use(upTo), soci::use(name))
-                                                : (session.prepare << sql, soci::use(after),
-                                                   soci::use(upTo));
+        soci::rowset<soci::row> rows =
+            oneDrive ? (session.prepare << sql, soci::use(after), soci::use(upTo), soci::use(name))
+                     : (session.prepare << sql, soci::use(after), soci::use(upTo));
         for (const soci::row& row : rows) {
             plan += row.get<std::string>(row.size() - 1) + "\n";
         }

@@ -45,8 +45,9 @@ void fillNight(std::time_t from, std::time_t to, std::time_t step) {
     std::tm time{};
     std::string name, running, current, voltage, set, bus, state;
     soci::statement insert =
-        (session->prepare << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
-                             "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
+        (session->prepare
+             << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
+                "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
          soci::use(time), soci::use(name), soci::use(running), soci::use(current),
          soci::use(voltage), soci::use(set), soci::use(bus), soci::use(state));
     const char* names[] = {"1#QD10-7.5", "2#QD20-11.00", "3#QD30-7.50", "4#QD40-11.00"};
@@ -60,7 +61,8 @@ void fillNight(std::time_t from, std::time_t to, std::time_t step) {
     for (std::time_t t = from; t <= to; t += step) {
         const double hours = static_cast<double>(t - from) / kHour;
         for (int d = 0; d < 4; ++d) {
-            const double demand = 0.55 + 0.35 * std::sin(hours / 2.0 + d) + 0.02 * std::sin(t / 37.0);
+            const double demand =
+                0.55 + 0.35 * std::sin(hours / 2.0 + d) + 0.02 * std::sin(t / 37.0);
             double frequency = 50 * std::clamp(demand, 0.2, 1.0);
             double busVoltage = 538 + 4 * std::sin(t / 300.0 + d);
             state = "正向运转 ";
@@ -275,6 +277,9 @@ TEST_P(TrendWindowTest, NightScreenshot) {
     fillNight(evening, now, 5);
     TrendWindow& trends = window();
     trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
+    trends.windowChoice()->setCurrentIndex(5);
+    trends.fromEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(evening));
+    trends.toEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(now));
     trends.show();
     for (int i = 0; i < 20; ++i) {
         QApplication::processEvents();
