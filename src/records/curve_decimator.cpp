@@ -45,6 +45,12 @@ int CurveDecimator::columnOf(WallSeconds time) const {
     return static_cast<int>(std::min<WallSeconds>(column, m_columns - 1));
 }
 
+WallSeconds CurveDecimator::columnStart(int column) const {
+    // The least t with (t - from) * columns / span >= column, rounded up.
+    const WallSeconds scaled = static_cast<WallSeconds>(column) * m_span;
+    return m_from + (scaled + m_columns - 1) / m_columns;
+}
+
 void CurveDecimator::addValue(WallSeconds time, double value) {
     enterColumn(columnOf(time));
     (m_brokenInColumn ? m_after : m_before).add({time, value});

@@ -38,6 +38,10 @@ public:
 
     /// The column a time falls into.
     int columnOf(WallSeconds time) const;
+    /// The earliest whole second that falls into `column` (0 .. columns()):
+    /// column c holds the seconds from columnStart(c) up to columnStart(c + 1)
+    /// - 1; a column narrower than a second holds none.
+    WallSeconds columnStart(int column) const;
     int columns() const { return m_columns; }
 
 private:

@@ -56,6 +56,10 @@ const std::string& valueOf(const RunRecord& row, Quantity quantity) {
     return valueSlot(row, quantity);
 }
 
+std::string& valueOf(RunRecord& row, Quantity quantity) {
+    return valueSlot(row, quantity);
+}
+
 RunRecordReader::RunRecordReader(std::string connectString)
     : m_connectString(std::move(connectString)) {}
 

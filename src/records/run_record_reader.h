@@ -28,6 +28,7 @@ struct QuantityInfo {
 const QuantityInfo& quantityInfo(Quantity quantity);
 /// The quantity's text in a stored row.
 const std::string& valueOf(const RunRecord& row, Quantity quantity);
+std::string& valueOf(RunRecord& row, Quantity quantity);
 
 /// Which rows to read: those strictly later than `after` and at or before
 /// `upTo`, of one drive or of all. Times are local wall-clock times.
@@ -78,6 +79,17 @@ public:
     void setPageRows(int rows) { m_pageRows = rows > 0 ? rows : 1; }
     /// Drops the session; the next call connects afresh.
     void disconnect();
+
+    /// Runs work(session) on the reader's session, for reads of other shapes.
+    /// A failure drops the session, as in every read here, and is rethrown.
+    template <typename Work> auto withSession(Work&& work) {
+        try {
+            return work(session());
+        } catch (...) {
+            disconnect();
+            throw;
+        }
+    }
 
 private:
     soci::session& session();

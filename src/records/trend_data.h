@@ -24,6 +24,7 @@ struct TrendMark {
     WallSeconds time = 0;
     double value = 0;
     std::string text;
+    bool operator==(const TrendMark&) const = default;
 };
 
 struct TrendCurve {
@@ -47,10 +48,15 @@ struct TrendData {
     long rows = 0;                   ///< rows read
 };
 
-/// Reads the request's rows drive by drive (an index range scan on (名字,
-/// 记录时间) each), a page at a time, straight into the decimators, so
-/// memory follows the chart's width and not the window's length. Throws on a
-/// database error.
+/// Reads the request's curves column by column: the database summarises each
+/// drive's rows per pixel column (count, first and last time, lowest and
+/// highest value, rows without answer or in fault), and only the columns
+/// where the state changes, or that hold at most two rows, are read row by
+/// row; of a column all in fault or all without answer only its first row.
+/// So the rows crossing the driver follow the chart's width, not the
+/// window's length, and the picture is that of thinning every row: each
+/// column's minimum and maximum, breaks, marks and events where they are.
+/// Throws on a database error.
 TrendData loadTrend(RunRecordReader& reader, const TrendRequest& request);
 
 } // namespace velkaro

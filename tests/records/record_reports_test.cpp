@@ -8,7 +8,9 @@
 
 #include <fstream>
 #include <sstream>
+#include <variant>
 
+#include "records/column_summary.h"
 #include "records/data_source.h"
 #include "records/record_time.h"
 #include "records/records_command.h"
@@ -248,6 +250,32 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
             // PostgreSQL may sort a bitmap scan's page itself; SQLite walks the index in order.
             EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << plan;
         }
+    }
+
+    // The trend's statements: a column's summary of one drive and of three,
+    // and the rows of two stretches, within the last ten minutes.
+    using Bound = std::variant<std::string, std::tm>;
+    const auto at = [&](int minutes) { return Bound(localTimeOf(now - minutes * kMinute)); };
+    const std::vector<Quantity> values = {Quantity::RunningFrequency, Quantity::BusVoltage};
+    const Bound one = std::string("7#QD10-7.5");
+    const Bound two = std::string("9#QD10-7.5");
+    const std::pair<std::string, std::vector<Bound>> statements[] = {
+        {columnSummarySql(1, values), {at(10), at(5), one}},
+        {columnSummarySql(3, values), {at(10), at(5), one, two, std::string("1#QD10-7.5")}},
+        {spanRowsSql(values, 2), {one, at(10), at(9), two, at(3), at(2)}},
+    };
+    for (auto [sql, bound] : statements) {
+        soci::details::prepare_temp_type prepared =
+            (session.prepare << (postgres ? "explain " : "explain query plan ") + sql);
+        for (Bound& value : bound) {
+            std::visit([&](auto& v) { prepared, soci::use(v); }, value);
+        }
+        std::string plan;
+        for (const soci::row& row : soci::rowset<soci::row>(prepared)) {
+            plan += row.get<std::string>(row.size() - 1) + "\n";
+        }
+        EXPECT_NE(plan.find("运行记录_"), std::string::npos) << plan;
+        EXPECT_EQ(plan.find(postgres ? "Seq Scan" : "SCAN r"), std::string::npos) << plan;
     }
 }
 
