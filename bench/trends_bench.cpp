@@ -1,8 +1,9 @@
 // Trends and export on SQLite and PostgreSQL side by side, on a table of 32
 // drives at 5 s spacing (72 h = 1,658,880 rows): a trend of one drive with
 // five quantities over 72 h, 32 drives with one quantity over 72 h (read and
-// thinned, then the whole window's drawing), and the CSV export of 2 h of all
-// drives with the growth of the resident set while it streams. Reports
+// thinned by the database, the same with every row read and thinned on the
+// station, then the whole window's drawing), and the CSV export of 2 h of
+// all drives with the growth of the resident set while it streams. Reports
 // figures; asserts nothing.
 //
 //   trends_bench [--hours H] [--runs N]
@@ -37,6 +38,7 @@
 
 #include "link/operator_messages.h"
 #include "link/serial_port.h"
+#include "records/curve_decimator.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
 #include "records/record_reports.h"
@@ -111,20 +113,53 @@ void fill(soci::session& session, bool postgres, std::time_t base, long rows) {
     const std::string columns =
         "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
         "设定频率, 母线电压, 工作状态) ";
+    // Oldest first, 32 rows a pass, as the station writes them: each drive's
+    // rows lie spread over every page of the table.
+    const std::string last = std::to_string(rows - 1);
     if (postgres) {
-        session << columns + "select timestamp '" + baseText +
-                       "' - (i / 32) * interval '5 second', (i % 32 + 1) || '#QD10-7.5', " +
-                       values + " from generate_series(0, " + std::to_string(rows - 1) + ") as i";
+        session << columns + "select timestamp '" + baseText + "' - ((" + last +
+                       " - i) / 32) * interval '5 second', (i % 32 + 1) || '#QD10-7.5', " + values +
+                       " from generate_series(0, " + last + ") as i";
         session << "analyze 运行记录";
     } else {
         session << "with recursive seq(i) as (select 0 union all select i + 1 from seq where i < " +
-                       std::to_string(rows - 1) + ") " + columns +
-                       "select strftime('%Y-%m-%d %H:%M:%S', '" + baseText +
-                       "', '-' || (i / 32 * 5) || ' seconds') || '.000', (i % 32 + 1) || "
+                       last + ") " + columns + "select strftime('%Y-%m-%d %H:%M:%S', '" + baseText +
+                       "', '-' || ((" + last +
+                       " - i) / 32 * 5) || ' seconds') || '.000', (i % 32 + 1) || "
                        "'#QD10-7.5', " +
                        values + " from seq";
         session << "pragma wal_checkpoint(truncate)";
     }
+}
+
+/// The way trends were read before the database thinned them: every row of
+/// the window through the driver, thinned on the station. Returns the rows.
+long thinEveryRow(RunRecordReader& reader, const TrendRequest& request) {
+    long rows = 0;
+    for (const std::string& drive : request.drives) {
+        std::vector<CurveDecimator> curves(
+            request.quantities.size(), CurveDecimator(request.from, request.to, request.columns));
+        RecordQuery query;
+        query.after = wallTimeOf(request.from - 1);
+        query.upTo = wallTimeOf(request.to);
+        query.driveName = drive;
+        query.values = request.quantities;
+        reader.readPages(query, [&](const std::vector<RunRecord>& page) {
+            for (const RunRecord& row : page) {
+                for (std::size_t q = 0; q < curves.size(); ++q) {
+                    curves[q].addValue(
+                        wallSecondsOf(row.recordTime),
+                        std::strtod(valueOf(row, request.quantities[q]).c_str(), nullptr));
+                }
+            }
+            rows += static_cast<long>(page.size());
+            return true;
+        });
+        for (CurveDecimator& curve : curves) {
+            curve.finish();
+        }
+    }
+    return rows;
 }
 
 struct Figures {
@@ -177,6 +212,9 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     Figures figures = measure(runs, [&] { read = loadTrend(reader, one).rows; });
     report("trend 1 drive x 5, read + thin", engine, figures,
            (std::to_string(read) + " rows").c_str());
+    figures = measure(runs, [&] { read = thinEveryRow(reader, one); });
+    report("  the same, every row thinned on the station", engine, figures,
+           (std::to_string(read) + " rows").c_str());
     TrendRequest all = one;
     all.drives.clear();
     for (int d = 1; d <= 32; ++d) {
@@ -185,6 +223,9 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     all.quantities = {Quantity::RunningFrequency};
     figures = measure(std::max(1, runs / 3), [&] { read = loadTrend(reader, all).rows; });
     report("trend 32 drives x 1, read + thin", engine, figures,
+           (std::to_string(read) + " rows").c_str());
+    figures = measure(1, [&] { read = thinEveryRow(reader, all); });
+    report("  the same, every row thinned on the station", engine, figures,
            (std::to_string(read) + " rows").c_str());
 
     // The window itself: read, thin, build the series and paint the chart.
