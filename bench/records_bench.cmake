@@ -1,2 +1,3 @@
-# records_bench needs the records library (Qt, SOCI over unixODBC).
+# records_bench and trends_bench need the records library (Qt, SOCI over unixODBC).
 target_link_libraries(records_bench PRIVATE velkaro_records)
+target_link_libraries(trends_bench PRIVATE velkaro_records)

@@ -17,7 +17,8 @@ changes and backs up their parameters, and logs their running values into an
 ODBC database (SQLite, or a shared PostgreSQL server).
 .
 The package holds the station window (velkaro), its console link for
-headless machines and scripts (velkaro-bus) and a drive simulator for
+headless machines and scripts (velkaro-bus), the run-record export and
+event list on a console (velkaro-records) and a drive simulator for
 training and tests (velkaro-sim).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

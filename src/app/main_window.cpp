@@ -7,6 +7,7 @@
 #include "records/history_panel.h"
 #include "records/monitor_panel.h"
 #include "records/run_record_store.h"
+#include "records/trend_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
@@ -234,6 +235,20 @@ void MainWindow::createMenu() {
     add(system, ChangeName, QStringLiteral("名字更改"), [this] { renameSelectedDrive(); });
     system->addSeparator();
     add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
+    system->addSeparator();
+    connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
+        auto* trends = findChild<TrendWindow*>();
+        if (!trends) {
+            trends = new TrendWindow(m_link, m_displayOptions, m_messages, m_options.recordConnect,
+                                     this);
+            // Queued: the curves take in a pass's rows once the pass is done.
+            connect(&m_timer4, &QTimer::timeout, trends, &TrendWindow::followRecordPass,
+                    Qt::QueuedConnection);
+        }
+        trends->show();
+        trends->raise();
+        trends->activateWindow();
+    });
 
     QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
     add(drive, Start, QStringLiteral("启    动"),

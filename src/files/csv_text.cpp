@@ -2,8 +2,22 @@
 
 namespace velkaro {
 
+namespace {
+
+/// A blank at either end is quoted too: a working state such as "正向运转 "
+/// keeps its blank in every reader.
+bool needsQuotes(std::string_view text) {
+    if (text.empty()) {
+        return false;
+    }
+    return text.find_first_of(",\"\r\n") != std::string_view::npos || text.front() == ' ' ||
+           text.back() == ' ' || text.front() == '\t' || text.back() == '\t';
+}
+
+} // namespace
+
 std::string csvField(std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+    if (!needsQuotes(text)) {
         return std::string(text);
     }
     std::string quoted = "\"";

@@ -10,7 +10,8 @@ namespace velkaro {
 inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 /// One field as a CSV record needs it: quoted, with quotes doubled, when it
-/// holds a comma, a quote, a carriage return or a line feed; as it is otherwise.
+/// holds a comma, a quote, a carriage return or a line feed or begins or ends
+/// with a blank; as it is otherwise.
 std::string csvField(std::string_view text);
 /// The fields joined by commas and ended by CR LF.
 std::string csvRecord(const std::vector<std::string>& fields);

@@ -11,6 +11,7 @@
 
 #include "records/display_options.h"
 #include "records/display_options_dialog.h"
+#include "records/history_export.h"
 #include "records/history_model.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
@@ -44,6 +45,7 @@ HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& optio
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->verticalHeader()->setDefaultSectionSize(units.y(10));
     layout->addWidget(m_grid);
+    m_exporter = std::make_unique<HistoryExport>(area, messages, connectString);
     m_model = new HistoryModel(std::move(connectString), this);
     m_grid->setModel(m_model);
 
@@ -60,6 +62,13 @@ HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& optio
     m_options->setBackgroundColor(kButtonColour);
     m_options->setHoverColor(SkinnedButton::defaultHoverColor());
     connect(m_options, &QPushButton::clicked, this, &HistoryPanel::openOptions);
+
+    m_export = new XpButton(QStringLiteral("导出..."), area);
+    m_export->setObjectName(QStringLiteral("buttonExport"));
+    m_export->setGeometry(units.rect(229, 254, 50, 14));
+    m_export->setBackgroundColor(kButtonColour);
+    m_export->setHoverColor(SkinnedButton::defaultHoverColor());
+    connect(m_export, &QPushButton::clicked, this, &HistoryPanel::exportHistory);
     // Wide enough for a timestamp and a drive name before any row is there.
     m_grid->horizontalHeader()->setDefaultSectionSize(units.x(52));
     m_grid->horizontalHeader()->setStretchLastSection(true);
@@ -97,6 +106,7 @@ void HistoryPanel::setPanelVisible(bool visible) {
     m_frame->setVisible(visible);
     m_liveBox->setVisible(visible);
     m_options->setVisible(visible);
+    m_export->setVisible(visible);
 }
 
 void HistoryPanel::refreshHistory() {
@@ -107,6 +117,21 @@ void HistoryPanel::refreshHistory() {
     }
     m_model->runQuery(filter);
     fitColumns();
+}
+
+RecordQuery HistoryPanel::exportQuery() const {
+    const std::time_t now = m_clock();
+    RecordQuery query;
+    query.after = hoursBefore(now, m_displayOptions.displayWindowHours);
+    query.upTo = localTimeOf(now);
+    if (m_displayOptions.displayDriveName != "*") {
+        query.driveName = m_displayOptions.displayDriveName;
+    }
+    return query;
+}
+
+void HistoryPanel::exportHistory() {
+    m_exporter->run(exportQuery());
 }
 
 void HistoryPanel::openOptions() {

@@ -2,9 +2,11 @@
 
 #include <QObject>
 
+#include <memory>
 #include <string>
 
 #include "records/record_database.h"
+#include "records/run_record_reader.h"
 
 class QCheckBox;
 class QTableView;
@@ -13,6 +15,7 @@ class QWidget;
 namespace velkaro {
 
 class DriveLink;
+class HistoryExport;
 class HistoryModel;
 class OperatorMessages;
 class XpButton;
@@ -42,6 +45,11 @@ public:
     void refreshHistory();
     /// "选项": runs the display options dialog modally; refreshes nothing.
     void openOptions();
+    /// "导出...": asks for a CSV file and writes the rows of exportQuery() to it.
+    void exportHistory();
+    /// The rows of the display window and drive filter as of now, as the
+    /// next refresh would show them (the export writes them oldest first).
+    RecordQuery exportQuery() const;
 
     void setClock(WallClock clock) { m_clock = std::move(clock); }
 
@@ -50,6 +58,8 @@ public:
     HistoryModel* model() const { return m_model; }
     QCheckBox* liveRefreshBox() const { return m_liveBox; }
     XpButton* optionsButton() const { return m_options; }
+    XpButton* exportButton() const { return m_export; }
+    HistoryExport& historyExport() { return *m_exporter; }
 
 private:
     void fitColumns();
@@ -64,6 +74,8 @@ private:
     HistoryModel* m_model = nullptr;
     QCheckBox* m_liveBox = nullptr;
     XpButton* m_options = nullptr;
+    XpButton* m_export = nullptr;
+    std::unique_ptr<HistoryExport> m_exporter;
 };
 
 } // namespace velkaro

@@ -1,0 +1,349 @@
+// Trends and export on SQLite and PostgreSQL side by side, on a table of 32
+// drives at 5 s spacing (72 h = 1,658,880 rows): a trend of one drive with
+// five quantities over 72 h, 32 drives with one quantity over 72 h (read and
+// thinned by the database, the same with every row read and thinned on the
+// station, then the whole window's drawing), and the CSV export of 2 h of
+// all drives with the growth of the resident set while it streams. Reports
+// figures; asserts nothing.
+//
+//   trends_bench [--hours H] [--runs N]
+//
+// SQLite: a database file in a temporary folder. PostgreSQL: the server of
+// scripts/lib/services.sh (VELKARO_TEST_PG_*), a database of its own; left
+// out when those are not set. Both are reached by driver connection strings,
+// so one process holds both.
+
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+
+#include <soci/soci.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QListWidget>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "link/operator_messages.h"
+#include "link/serial_port.h"
+#include "records/curve_decimator.h"
+#include "records/display_options.h"
+#include "records/record_database.h"
+#include "records/record_reports.h"
+#include "records/record_time.h"
+#include "records/trend_data.h"
+#include "records/trend_window.h"
+
+namespace {
+
+using namespace velkaro;
+using Clock = std::chrono::steady_clock;
+
+class PrintedMessages : public OperatorMessages {
+public:
+    void show(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+};
+
+class NoPort : public SerialPort {
+public:
+    bool isOpen() const override { return false; }
+    void close() override {}
+    void selectPort(int) override {}
+    void setReceiveBufferSize(std::size_t) override {}
+    void setTransmitBufferSize(std::size_t) override {}
+    void discardPendingOutput() override {}
+    bool open() override { return false; }
+    void setReadEverything() override {}
+    void setBinaryMode() override {}
+    void disableReceiveEvents() override {}
+    bool applyLineSettings(int, char, int, int) override { return false; }
+    std::size_t bytesWaiting() override { return 0; }
+    std::size_t read(uint8_t*, std::size_t) override { return 0; }
+    bool write(const uint8_t*, std::size_t) override { return false; }
+    std::string devicePath() const override { return "none"; }
+    std::string lastError() const override { return "none"; }
+};
+
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double cpuMs() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+}
+
+long residentKb() {
+    long pages = 0;
+    long resident = 0;
+    if (std::FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) {
+            resident = 0;
+        }
+        std::fclose(statm);
+    }
+    return resident * sysconf(_SC_PAGESIZE) / 1024;
+}
+
+struct Engine {
+    std::string label;
+    std::string connect;
+    bool postgres = false;
+};
+
+void fill(soci::session& session, bool postgres, std::time_t base, long rows) {
+    const std::string baseText = formatRecordTime(localTimeOf(base));
+    const std::string values = "'50.00', '12.3', '380.0', '50.00', '540.0', '正向运转 '";
+    const std::string columns =
+        "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
+        "设定频率, 母线电压, 工作状态) ";
+    // Oldest first, 32 rows a pass, as the station writes them: each drive's
+    // rows lie spread over every page of the table.
+    const std::string last = std::to_string(rows - 1);
+    if (postgres) {
+        session << columns + "select timestamp '" + baseText + "' - ((" + last +
+                       " - i) / 32) * interval '5 second', (i % 32 + 1) || '#QD10-7.5', " + values +
+                       " from generate_series(0, " + last + ") as i";
+        session << "analyze 运行记录";
+    } else {
+        session << "with recursive seq(i) as (select 0 union all select i + 1 from seq where i < " +
+                       last + ") " + columns + "select strftime('%Y-%m-%d %H:%M:%S', '" + baseText +
+                       "', '-' || ((" + last +
+                       " - i) / 32 * 5) || ' seconds') || '.000', (i % 32 + 1) || "
+                       "'#QD10-7.5', " +
+                       values + " from seq";
+        session << "pragma wal_checkpoint(truncate)";
+    }
+}
+
+/// The way trends were read before the database thinned them: every row of
+/// the window through the driver, thinned on the station. Returns the rows.
+long thinEveryRow(RunRecordReader& reader, const TrendRequest& request) {
+    long rows = 0;
+    for (const std::string& drive : request.drives) {
+        std::vector<CurveDecimator> curves(
+            request.quantities.size(), CurveDecimator(request.from, request.to, request.columns));
+        RecordQuery query;
+        query.after = wallTimeOf(request.from - 1);
+        query.upTo = wallTimeOf(request.to);
+        query.driveName = drive;
+        query.values = request.quantities;
+        reader.readPages(query, [&](const std::vector<RunRecord>& page) {
+            for (const RunRecord& row : page) {
+                for (std::size_t q = 0; q < curves.size(); ++q) {
+                    curves[q].addValue(
+                        wallSecondsOf(row.recordTime),
+                        std::strtod(valueOf(row, request.quantities[q]).c_str(), nullptr));
+                }
+            }
+            rows += static_cast<long>(page.size());
+            return true;
+        });
+        for (CurveDecimator& curve : curves) {
+            curve.finish();
+        }
+    }
+    return rows;
+}
+
+struct Figures {
+    double wall = 0;
+    double cpu = 0;
+};
+
+template <typename Work> Figures measure(int runs, Work&& work) {
+    std::vector<double> walls;
+    std::vector<double> cpus;
+    for (int run = 0; run < runs; ++run) {
+        const double cpu = cpuMs();
+        const auto start = Clock::now();
+        work();
+        walls.push_back(msSince(start));
+        cpus.push_back(cpuMs() - cpu);
+    }
+    std::sort(walls.begin(), walls.end());
+    std::sort(cpus.begin(), cpus.end());
+    return {walls[walls.size() / 2], cpus[cpus.size() / 2]};
+}
+
+void report(const char* what, const Engine& engine, const Figures& figures, const char* extra) {
+    std::printf("%-44s %-10s %9.1f ms  (cpu %8.1f ms)  %s\n", what, engine.label.c_str(),
+                figures.wall, figures.cpu, extra);
+    std::fflush(stdout);
+}
+
+void benchEngine(const Engine& engine, double hours, int runs, const std::filesystem::path& temp) {
+    auto session = openRecordSession(engine.connect);
+    ensureRunRecordTable(*session);
+    *session << "delete from 运行记录";
+    const std::time_t base = std::time(nullptr);
+    const long rows = static_cast<long>(hours * 3600 / 5) * 32;
+    const auto filling = Clock::now();
+    fill(*session, engine.postgres, base, rows);
+    std::printf("%-10s filled %ld rows in %.1f s\n", engine.label.c_str(), rows,
+                msSince(filling) / 1000);
+
+    const WallSeconds now = wallSecondsAt(base) + 1;
+    RunRecordReader reader(engine.connect);
+    TrendRequest one;
+    one.drives = {"8#QD10-7.5"};
+    one.quantities = {Quantity::RunningFrequency, Quantity::SetFrequency, Quantity::OutputCurrent,
+                      Quantity::OutputVoltage, Quantity::BusVoltage};
+    one.from = now - static_cast<WallSeconds>(hours * 3600);
+    one.to = now;
+    one.columns = 1000;
+    long read = 0;
+    Figures figures = measure(runs, [&] { read = loadTrend(reader, one).rows; });
+    report("trend 1 drive x 5, read + thin", engine, figures,
+           (std::to_string(read) + " rows").c_str());
+    figures = measure(runs, [&] { read = thinEveryRow(reader, one); });
+    report("  the same, every row thinned on the station", engine, figures,
+           (std::to_string(read) + " rows").c_str());
+    TrendRequest all = one;
+    all.drives.clear();
+    for (int d = 1; d <= 32; ++d) {
+        all.drives.push_back(std::to_string(d) + "#QD10-7.5");
+    }
+    all.quantities = {Quantity::RunningFrequency};
+    figures = measure(std::max(1, runs / 3), [&] { read = loadTrend(reader, all).rows; });
+    report("trend 32 drives x 1, read + thin", engine, figures,
+           (std::to_string(read) + " rows").c_str());
+    figures = measure(1, [&] { read = thinEveryRow(reader, all); });
+    report("  the same, every row thinned on the station", engine, figures,
+           (std::to_string(read) + " rows").c_str());
+
+    // The window itself: read, thin, build the series and paint the chart.
+    PrintedMessages messages;
+    NoPort port;
+    DriveLink link(port, messages);
+    DisplayOptions options;
+    options.maxStorageHours = 72;
+    TrendWindow window(link, options, messages, engine.connect);
+    window.setClock([&] { return base + 1; });
+    window.resize(1180, 720);
+    window.windowChoice()->setCurrentIndex(4);
+    window.refresh();
+    for (const int drives : {1, 32}) {
+        for (int row = 0; row < window.driveList()->count(); ++row) {
+            QListWidgetItem* item = window.driveList()->item(row);
+            const bool wanted = drives == 32 || item->text() == "8#QD10-7.5";
+            const QSignalBlocker blocker(window.driveList());
+            item->setCheckState(wanted ? Qt::Checked : Qt::Unchecked);
+        }
+        for (int q = 0; q < kQuantityCount; ++q) {
+            const QSignalBlocker blocker(window.quantityBox(static_cast<Quantity>(q)));
+            window.quantityBox(static_cast<Quantity>(q))->setChecked(drives == 1 || q == 0);
+        }
+        report(drives == 1 ? "trend 1 drive x 5, window: read+thin+draw"
+                           : "trend 32 drives x 1, window: read+thin+draw",
+               engine,
+               measure(drives == 1 ? runs : std::max(1, runs / 3),
+                       [&] {
+                           window.reload();
+                           window.grab();
+                       }),
+               "");
+    }
+
+    // Export of 2 h of all drives, and the resident set while 2 h and 12 h stream.
+    RecordQuery last2;
+    last2.after = wallTimeOf(now - 2 * 3600);
+    last2.upTo = wallTimeOf(now);
+    const std::string csv = (temp / "export.csv").string();
+    ExportResult exported;
+    figures = measure(runs, [&] { exported = exportRecords(reader, last2, csv); });
+    report("export 2 h x 32 drives", engine, figures,
+           (std::to_string(exported.rows) + " rows").c_str());
+    for (const int span : {2, 12}) {
+        RecordQuery query = last2;
+        query.after = wallTimeOf(now - span * 3600);
+        long peak = 0;
+        const long before = residentKb();
+        exported = exportRecords(reader, query, csv, [&](long) {
+            peak = std::max(peak, residentKb());
+            return true;
+        });
+        std::printf("%-44s %-10s resident growth %6ld kB over %ld rows\n", "export, streaming",
+                    engine.label.c_str(), std::max(0L, peak - before), exported.rows);
+    }
+    std::filesystem::remove(csv);
+    *session << "delete from 运行记录";
+}
+
+std::string env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    double hours = 72;
+    int runs = 5;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--hours") && i + 1 < argc) {
+            hours = std::max(2.0, std::atof(argv[++i]));
+        } else if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) {
+            runs = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: trends_bench [--hours H] [--runs N]\n");
+            return 2;
+        }
+    }
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    char pattern[] = "/tmp/velkaro-trends-bench.XXXXXX";
+    const std::filesystem::path temp = mkdtemp(pattern);
+    std::vector<Engine> engines = {{"SQLite",
+                                    "Driver=SQLite3;Database=" + (temp / "records.db").string() +
+                                        ";JournalMode=WAL;SyncPragma=NORMAL;Timeout=2000",
+                                    false}};
+    std::string pgDatabase;
+    if (!env("VELKARO_TEST_PG_PORT").empty()) {
+        const std::string server = "Driver={" + env("VELKARO_TEST_PG_DRIVER") +
+                                   "};Servername=" + env("VELKARO_TEST_PG_HOST") +
+                                   ";Port=" + env("VELKARO_TEST_PG_PORT") +
+                                   ";Username=" + env("VELKARO_TEST_PG_USER") + ";Password=;";
+        pgDatabase = "velkaro_trends_bench_" + std::to_string(getpid());
+        soci::session admin("odbc", server + "Database=" + env("VELKARO_TEST_PG_DATABASE") + ";");
+        admin << "create database " + pgDatabase;
+        engines.push_back({"PostgreSQL", server + "Database=" + pgDatabase + ";", true});
+    } else {
+        std::printf("PostgreSQL left out: VELKARO_TEST_PG_* not set\n");
+    }
+    std::printf("%g h of 32 drives at 5 s, median of %d runs (32-drive trends: %d)\n", hours, runs,
+                std::max(1, runs / 3));
+    for (const Engine& engine : engines) {
+        try {
+            benchEngine(engine, hours, runs, temp);
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "%s: %s\n", engine.label.c_str(), error.what());
+        }
+    }
+    if (!pgDatabase.empty()) {
+        const std::string server = "Driver={" + env("VELKARO_TEST_PG_DRIVER") +
+                                   "};Servername=" + env("VELKARO_TEST_PG_HOST") +
+                                   ";Port=" + env("VELKARO_TEST_PG_PORT") +
+                                   ";Username=" + env("VELKARO_TEST_PG_USER") + ";Password=;";
+        soci::session admin("odbc", server + "Database=" + env("VELKARO_TEST_PG_DATABASE") + ";");
+        admin << "drop database if exists " + pgDatabase + " with (force)";
+    }
+    std::filesystem::remove_all(temp);
+    return 0;
+}

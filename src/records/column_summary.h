@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/record_time.h"
+#include "records/run_record_reader.h"
+
+namespace velkaro {
+
+/// The rows later than `after` and at or before `upTo`, wall-clock seconds.
+struct TimeSpan {
+    WallSeconds after = 0;
+    WallSeconds upTo = 0;
+};
+
+/// A pixel column of a trend chart and the seconds it holds.
+struct ColumnSpan {
+    int column = 0;
+    TimeSpan span;
+};
+
+/// One drive's rows in a stretch of time.
+struct DriveSpan {
+    std::string drive;
+    TimeSpan span;
+};
+
+/// What the database found among one drive's rows in one pixel column.
+struct ColumnSummary {
+    std::string drive;
+    int column = 0;
+    long rows = 0;
+    WallSeconds first = 0; ///< time of the column's first row
+    WallSeconds last = 0;  ///< time of its last row
+    long lostRows = 0;     ///< rows stored as "通讯断线"
+    long faultRows = 0;    ///< rows in fault
+    /// Lowest and highest number of each requested quantity, in the request's
+    /// order, over all the column's rows; none when no row holds a number.
+    std::vector<std::optional<double>> low;
+    std::vector<std::optional<double>> high;
+};
+
+/// Summarises every drive's rows in each given column inside the database,
+/// so one row per drive and column crosses the driver instead of every stored
+/// row: one statement, prepared once and run per column, each run a short
+/// index range scan with the same text on every engine; times and names are
+/// bound. Drives without rows in a column are left out of it. Throws on a
+/// database error (the reader's session is dropped then).
+std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
+                                            const std::vector<std::string>& drives,
+                                            const std::vector<Quantity>& quantities,
+                                            const std::vector<ColumnSpan>& columns);
+
+/// The rows of the given stretches (time, name, working state and the
+/// quantities' texts), oldest first. Throws on a database error.
+std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<DriveSpan>& spans,
+                                 const std::vector<Quantity>& quantities);
+
+/// The statements' SQL, for checking their query plans: the summary of one
+/// column for `drives` drives, bound as after, upTo and the names; and the
+/// rows of `spans` stretches, bound as name, after and upTo of each.
+std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities);
+std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spans);
+
+} // namespace velkaro

@@ -1,0 +1,100 @@
+#include "records/record_reports.h"
+
+#include <algorithm>
+
+#include "records/csv_file.h"
+#include "records/record_database.h"
+
+namespace velkaro {
+
+std::string exportHeaderLine() {
+    return csvLine({"记录时间", "名字", "运行频率", "输出电流", "输出电压", "工作状态", "设定频率",
+                    "母线电压"});
+}
+
+std::string exportLine(const RunRecord& row) {
+    const std::string time = formatRecordTime(row.recordTime);
+    return csvLine({time, row.name, row.runningFrequency, row.outputCurrent, row.outputVoltage,
+                    row.workingState, row.setFrequency, row.busVoltage});
+}
+
+ExportResult exportRecords(RunRecordReader& reader, const RecordQuery& query,
+                           const std::string& path,
+                           const std::function<bool(long rows)>& onProgress) {
+    ExportResult result;
+    CsvFile file;
+    if (!file.open(path) || !file.write(exportHeaderLine())) {
+        result.error = file.error();
+        return result;
+    }
+    bool written = true;
+    std::string text;
+    try {
+        const bool finished = reader.readPages(query, [&](const std::vector<RunRecord>& rows) {
+            text.clear();
+            for (const RunRecord& row : rows) {
+                text += exportLine(row);
+            }
+            written = file.write(text);
+            result.rows += written ? static_cast<long>(rows.size()) : 0;
+            return written && (!onProgress || onProgress(result.rows));
+        });
+        result.cancelled = written && !finished;
+    } catch (const std::exception& error) {
+        file.abandon();
+        result.error = error.what();
+        return result;
+    }
+    if (!written) {
+        result.error = file.error();
+        return result;
+    }
+    if (result.cancelled) {
+        file.abandon();
+        return result;
+    }
+    result.ok = file.commit();
+    result.error = file.error();
+    return result;
+}
+
+std::vector<RecordEvent> findEvents(RunRecordReader& reader, const RecordQuery& query) {
+    std::vector<std::string> names;
+    if (query.driveName) {
+        names.push_back(*query.driveName);
+    } else {
+        names = reader.driveNames();
+    }
+    RecordQuery states = query;
+    states.values.clear();
+    std::vector<RecordEvent> events;
+    for (const std::string& name : names) {
+        RecordEventTracker tracker(name);
+        if (const auto before = reader.rowAtOrBefore(name, query.after)) {
+            tracker.seed(before->workingState);
+        }
+        states.driveName = name;
+        reader.readPages(states, [&](const std::vector<RunRecord>& rows) {
+            for (const RunRecord& row : rows) {
+                if (auto event = tracker.add(wallSecondsOf(row.recordTime), row.workingState)) {
+                    events.push_back(std::move(*event));
+                }
+            }
+            return true;
+        });
+    }
+    std::stable_sort(events.begin(), events.end(),
+                     [](const RecordEvent& a, const RecordEvent& b) { return a.time < b.time; });
+    return events;
+}
+
+std::string eventHeaderLine() {
+    return csvLine({"记录时间", "名字", "原因"});
+}
+
+std::string eventLine(const RecordEvent& event) {
+    const std::string time = formatRecordTime(wallTimeOf(event.time));
+    return csvLine({time, event.drive, event.cause});
+}
+
+} // namespace velkaro

@@ -1,0 +1,84 @@
+#include "records/records_command.h"
+
+#include <ostream>
+
+#include "records/record_reports.h"
+#include "records/records_options.h"
+#include "records/run_record_reader.h"
+
+namespace velkaro {
+namespace {
+
+RecordQuery queryOf(const RecordsOptions& options, const RecordWindow& window) {
+    RecordQuery query;
+    query.after = window.after;
+    query.upTo = window.upTo;
+    query.driveName = options.drive;
+    return query;
+}
+
+int runExport(const RecordsOptions& options, const RecordQuery& query,
+              const RecordsConsole& console) {
+    RunRecordReader reader(console.connectString);
+    const ExportResult result = exportRecords(reader, query, options.file, [&](long) {
+        return !(console.interrupted && console.interrupted->load());
+    });
+    if (result.cancelled) {
+        console.err << "velkaro-records: 已中断，没有写入 " << options.file << std::endl;
+        return kRecordsExitFailure;
+    }
+    if (!result.ok) {
+        console.err << "velkaro-records: " << result.error << std::endl;
+        return kRecordsExitFailure;
+    }
+    console.err << "velkaro-records: " << result.rows << " 条记录写入 " << options.file
+                << std::endl;
+    return 0;
+}
+
+int runEvents(const RecordQuery& query, const RecordsConsole& console) {
+    RunRecordReader reader(console.connectString);
+    std::vector<RecordEvent> events;
+    try {
+        events = findEvents(reader, query);
+    } catch (const std::exception& error) {
+        console.err << "velkaro-records: " << error.what() << std::endl;
+        return kRecordsExitFailure;
+    }
+    console.out << eventHeaderLine();
+    for (const RecordEvent& event : events) {
+        console.out << eventLine(event);
+    }
+    console.out.flush();
+    return 0;
+}
+
+} // namespace
+
+int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole& console) {
+    std::string error;
+    const std::optional<RecordsOptions> options = parseRecordsOptions(args, error);
+    if (!options) {
+        console.err << "velkaro-records: " << error << "\n\n" << recordsUsage();
+        return kRecordsExitUsage;
+    }
+    if (options->command == RecordsOptions::Command::Help) {
+        console.out << recordsUsage();
+        return 0;
+    }
+    const std::optional<RecordWindow> window = resolveRecordWindow(*options, console.now, error);
+    if (!window) {
+        console.err << "velkaro-records: " << error << std::endl;
+        return kRecordsExitUsage;
+    }
+    if (!window->note.empty()) {
+        console.err << "velkaro-records: " << window->note << std::endl;
+    }
+    const RecordQuery query = queryOf(*options, *window);
+    if (options->command == RecordsOptions::Command::Export) {
+        return runExport(*options, query, console);
+    }
+    return runEvents(query, console);
+}
+
+} // namespace velkaro

@@ -1,0 +1,167 @@
+#include "records/records_options.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string_view>
+
+#include "records/record_time.h"
+
+namespace velkaro {
+namespace {
+
+bool parseHours(const std::string& text, double& value) {
+    try {
+        std::size_t used = 0;
+        value = std::stod(text, &used);
+        return used == text.size() && std::isfinite(value) && value > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+/// Checks and stores one option value; the reason in `error` when refused.
+bool applyOption(RecordsOptions& o, std::string_view name, const std::string& value,
+                 std::string& error) {
+    if (name == "--hours") {
+        double hours = 0;
+        if (o.hours || !parseHours(value, hours)) {
+            error = "--hours 应为正的小时数（只给一次）：" + value;
+        }
+        o.hours = hours;
+    } else if (name == "--from" || name == "--to") {
+        std::optional<std::tm>& slot = name == "--from" ? o.from : o.to;
+        if (slot) {
+            error = std::string(name) + " 只能给一次";
+        }
+        slot = parseRecordTime(value);
+        if (!slot) {
+            error = std::string(name) + " 的时间应写成 YYYY-MM-DD HH:MM[:SS]：" + value;
+        }
+    } else if (name == "--drive") {
+        if (o.drive || value.empty()) {
+            error = "--drive 应给一个变频器名字（只给一次）";
+        }
+        o.drive = value;
+    } else {
+        error = "未知选项：" + std::string(name);
+    }
+    return error.empty();
+}
+
+bool checkCombination(const RecordsOptions& o, std::string& error) {
+    if (o.hours && (o.from || o.to)) {
+        error = "--hours 与 --from/--to 只能选一种";
+    } else if (o.from.has_value() != o.to.has_value()) {
+        error = "--from 与 --to 要一起给";
+    } else if (o.command == RecordsOptions::Command::Export && o.file.empty()) {
+        error = "缺少导出的 CSV 文件名";
+    }
+    return error.empty();
+}
+
+} // namespace
+
+std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>& args,
+                                                  std::string& error) {
+    RecordsOptions o;
+    if (args.empty()) {
+        error = "缺少命令";
+        return std::nullopt;
+    }
+    const std::string& command = args[0];
+    if (command == "--help" || command == "-h" || command == "help") {
+        return o;
+    }
+    if (command == "export") {
+        o.command = RecordsOptions::Command::Export;
+    } else if (command == "events") {
+        o.command = RecordsOptions::Command::Events;
+    } else {
+        error = "未知命令：" + command;
+        return std::nullopt;
+    }
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--help" || word == "-h") {
+            o.command = RecordsOptions::Command::Help;
+            return o;
+        }
+        if (word.rfind("--", 0) != 0) {
+            if (o.command != RecordsOptions::Command::Export || !o.file.empty() || word.empty()) {
+                error = "多余的参数：" + word;
+                return std::nullopt;
+            }
+            o.file = word;
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            error = word + " 缺少取值";
+            return std::nullopt;
+        }
+        if (!applyOption(o, word, args[++i], error)) {
+            return std::nullopt;
+        }
+    }
+    if (!checkCombination(o, error)) {
+        return std::nullopt;
+    }
+    return o;
+}
+
+std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, std::time_t now,
+                                                std::string& error) {
+    const WallSeconds nowWall = wallSecondsAt(now);
+    const auto longest = static_cast<WallSeconds>(kLongestStorageHours * 3600);
+    WallSeconds after = 0;
+    WallSeconds upTo = nowWall;
+    if (options.from && options.to) {
+        after = wallSecondsOf(*options.from) - 1;
+        upTo = wallSecondsOf(*options.to);
+        if (after >= upTo) {
+            error = "--from 不能晚于 --to";
+            return std::nullopt;
+        }
+    } else {
+        const double hours = options.hours.value_or(
+            options.command == RecordsOptions::Command::Events ? kDefaultEventHours
+                                                               : kDefaultExportHours);
+        after = nowWall - static_cast<WallSeconds>(std::llround(std::min(hours, 1e6) * 3600));
+    }
+    RecordWindow window;
+    const WallSeconds earliest = nowWall - longest;
+    if (upTo <= earliest) {
+        error = "所选时间早于最长存储时间（72 小时），这些记录已被清除";
+        return std::nullopt;
+    }
+    if (after < earliest) {
+        after = earliest;
+        window.note = "最长存储时间为 72 小时，只取最近 72 小时的记录";
+    }
+    window.after = wallTimeOf(after);
+    window.upTo = wallTimeOf(upTo);
+    return window;
+}
+
+std::string recordsUsage() {
+    return R"(用法：
+  velkaro-records export [--hours 小时 | --from 时间 --to 时间] [--drive 名字] 文件.csv
+  velkaro-records events [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
+
+export  把运行记录写入 CSV 文件（UTF-8，带字节顺序标记），从旧到新，列为：
+        记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压
+        默认最近 2 小时、全部变频器。中途出错或按 Ctrl-C 不留下文件。
+events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因
+        默认最近 24 小时。
+
+--hours 小时          最近若干小时（可带小数）
+--from/--to 时间      时间写成 YYYY-MM-DD HH:MM[:SS]（本地时间），两个一起给
+--drive 名字          只取这台变频器
+时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。
+
+数据源为 ODBC 数据源“变频器运行记录”（与工作站相同，见 ODBCINI）。
+退出码：0 成功；1 数据源或文件出错、被中断；2 命令行有误。
+提示信息输出到标准错误。
+)";
+}
+
+} // namespace velkaro

@@ -1,0 +1,227 @@
+#include "records/run_record_reader.h"
+
+#include <soci/soci.h>
+
+#include <array>
+
+#include "records/record_time.h"
+
+namespace velkaro {
+namespace {
+
+constexpr std::array<QuantityInfo, kQuantityCount> kQuantities = {{
+    {Quantity::RunningFrequency, "运行频率", "Hz"},
+    {Quantity::SetFrequency, "设定频率", "Hz"},
+    {Quantity::OutputCurrent, "输出电流", "A"},
+    {Quantity::OutputVoltage, "输出电压", "V"},
+    {Quantity::BusVoltage, "母线电压", "V"},
+}};
+
+/// The row's text for a quantity, writable or not as the row is.
+template <typename Row> auto& valueSlot(Row& row, Quantity quantity) {
+    switch (quantity) {
+    case Quantity::RunningFrequency:
+        return row.runningFrequency;
+    case Quantity::SetFrequency:
+        return row.setFrequency;
+    case Quantity::OutputCurrent:
+        return row.outputCurrent;
+    case Quantity::OutputVoltage:
+        return row.outputVoltage;
+    case Quantity::BusVoltage:
+        break;
+    }
+    return row.busVoltage;
+}
+
+std::string textOf(std::string& value, soci::indicator indicator) {
+    return indicator == soci::i_null ? std::string() : std::move(value);
+}
+
+std::string whereClause(const RecordQuery& query) {
+    std::string sql = " from 运行记录 where 记录时间 > :after and 记录时间 <= :upto";
+    if (query.driveName) {
+        sql += " and 名字 = :name";
+    }
+    return sql;
+}
+
+} // namespace
+
+const QuantityInfo& quantityInfo(Quantity quantity) {
+    return kQuantities[static_cast<std::size_t>(quantity)];
+}
+
+const std::string& valueOf(const RunRecord& row, Quantity quantity) {
+    return valueSlot(row, quantity);
+}
+
+std::string& valueOf(RunRecord& row, Quantity quantity) {
+    return valueSlot(row, quantity);
+}
+
+RunRecordReader::RunRecordReader(std::string connectString)
+    : m_connectString(std::move(connectString)) {}
+
+RunRecordReader::~RunRecordReader() = default;
+
+void RunRecordReader::disconnect() {
+    m_session.reset();
+}
+
+soci::session& RunRecordReader::session() {
+    if (!m_session) {
+        m_session = openRecordSession(m_connectString);
+    }
+    return *m_session;
+}
+
+template <typename Work> auto RunRecordReader::guarded(Work&& work) -> decltype(work()) {
+    try {
+        return work();
+    } catch (...) {
+        // A session that failed once may be dead (server gone): start afresh.
+        m_session.reset();
+        throw;
+    }
+}
+
+std::string RunRecordReader::pageSql(const RecordQuery& query, int limit) {
+    std::string sql = "select 记录时间, 名字, 工作状态";
+    for (const Quantity quantity : query.values) {
+        sql += std::string(", ") + quantityInfo(quantity).column;
+    }
+    return sql + whereClause(query) + " order by 记录时间 limit " + std::to_string(limit);
+}
+
+bool RunRecordReader::readPages(const RecordQuery& query,
+                                const std::function<bool(const std::vector<RunRecord>&)>& onPage) {
+    return guarded([&] {
+        std::tm after = query.after;
+        for (;;) {
+            std::vector<RunRecord> rows;
+            std::tm next{};
+            for (int limit = m_pageRows;; limit *= 2) {
+                rows = selectPage(query, after, limit);
+                if (static_cast<int>(rows.size()) < limit) {
+                    return rows.empty() || onPage(rows);
+                }
+                // The page may end inside a second whose other rows are on
+                // the next page: leave that second to the next page.
+                const std::tm last = rows.back().recordTime;
+                if (!sameSecond(rows.front().recordTime, last)) {
+                    while (sameSecond(rows.back().recordTime, last)) {
+                        rows.pop_back();
+                    }
+                    next = wallTimeOf(wallSecondsOf(last) - 1);
+                    break;
+                }
+                // A whole page within one second: widen until the second fits.
+            }
+            if (!onPage(rows)) {
+                return false;
+            }
+            after = next;
+        }
+    });
+}
+
+std::vector<RunRecord> RunRecordReader::selectPage(const RecordQuery& query, const std::tm& after,
+                                                   int limit) {
+    std::tm lower = after;
+    std::tm upper = query.upTo;
+    std::string name = query.driveName.value_or(std::string());
+    // Fetched a row at a time: the driver's bulk fetch cuts trailing blanks
+    // off texts, and the export hands the texts on exactly as stored.
+    std::tm time{};
+    std::array<std::string, 2 + kQuantityCount> texts;
+    std::array<soci::indicator, 2 + kQuantityCount> flags{};
+    soci::statement statement(session());
+    statement.exchange(soci::use(lower));
+    statement.exchange(soci::use(upper));
+    if (query.driveName) {
+        statement.exchange(soci::use(name));
+    }
+    statement.exchange(soci::into(time));
+    const std::size_t columns = 2 + query.values.size();
+    for (std::size_t column = 0; column < columns; ++column) {
+        statement.exchange(soci::into(texts[column], flags[column]));
+    }
+    statement.alloc();
+    statement.prepare(pageSql(query, limit));
+    statement.define_and_bind();
+    statement.execute(false);
+    std::vector<RunRecord> rows;
+    rows.reserve(static_cast<std::size_t>(limit));
+    while (statement.fetch()) {
+        RunRecord& row = rows.emplace_back();
+        row.recordTime = time;
+        row.name = textOf(texts[0], flags[0]);
+        row.workingState = textOf(texts[1], flags[1]);
+        for (std::size_t v = 0; v < query.values.size(); ++v) {
+            valueSlot(row, query.values[v]) = textOf(texts[2 + v], flags[2 + v]);
+        }
+    }
+    return rows;
+}
+
+long RunRecordReader::count(const RecordQuery& query) {
+    return guarded([&] {
+        std::tm lower = query.after;
+        std::tm upper = query.upTo;
+        std::string name = query.driveName.value_or(std::string());
+        long long rows = 0;
+        soci::statement statement(session());
+        statement.exchange(soci::use(lower));
+        statement.exchange(soci::use(upper));
+        if (query.driveName) {
+            statement.exchange(soci::use(name));
+        }
+        statement.exchange(soci::into(rows));
+        statement.alloc();
+        statement.prepare("select count(*)" + whereClause(query));
+        statement.define_and_bind();
+        statement.execute(true);
+        return static_cast<long>(rows);
+    });
+}
+
+std::optional<RunRecord> RunRecordReader::rowAtOrBefore(const std::string& driveName,
+                                                        const std::tm& time) {
+    return guarded([&]() -> std::optional<RunRecord> {
+        std::tm at = time;
+        RunRecord row;
+        soci::indicator stateFlag = soci::i_ok;
+        session() << "select 记录时间, 名字, 工作状态 from 运行记录 "
+                     "where 名字 = :name and 记录时间 <= :at order by 记录时间 desc limit 1",
+            soci::use(driveName), soci::use(at), soci::into(row.recordTime), soci::into(row.name),
+            soci::into(row.workingState, stateFlag);
+        if (!session().got_data()) {
+            return std::nullopt;
+        }
+        if (stateFlag == soci::i_null) {
+            row.workingState.clear();
+        }
+        return row;
+    });
+}
+
+std::vector<std::string> RunRecordReader::driveNames() {
+    return guarded([&] {
+        // Walks the (名字, 记录时间) index from name to next name instead of
+        // reading every row, as a plain "select distinct" would.
+        std::vector<std::string> names;
+        soci::rowset<std::string> rows =
+            (session().prepare << "with recursive names(n) as ("
+                                  "select min(名字) from 运行记录 union all "
+                                  "select (select min(名字) from 运行记录 where 名字 > n) "
+                                  "from names where n is not null) "
+                                  "select n from names where n is not null");
+        for (const std::string& name : rows) {
+            names.push_back(name);
+        }
+        return names;
+    });
+}
+
+} // namespace velkaro

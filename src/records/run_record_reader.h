@@ -1,0 +1,104 @@
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/record_database.h"
+#include "records/run_record.h"
+
+namespace soci {
+class session;
+}
+
+namespace velkaro {
+
+/// The value columns of 运行记录, in the order the trend window offers them.
+enum class Quantity { RunningFrequency, SetFrequency, OutputCurrent, OutputVoltage, BusVoltage };
+inline constexpr int kQuantityCount = 5;
+
+struct QuantityInfo {
+    Quantity quantity;
+    const char* column; ///< column name, also the operator's word for it
+    const char* unit;
+};
+const QuantityInfo& quantityInfo(Quantity quantity);
+/// The quantity's text in a stored row.
+const std::string& valueOf(const RunRecord& row, Quantity quantity);
+std::string& valueOf(RunRecord& row, Quantity quantity);
+
+/// Which rows to read: those strictly later than `after` and at or before
+/// `upTo`, of one drive or of all. Times are local wall-clock times.
+struct RecordQuery {
+    std::tm after{};
+    std::tm upTo{};
+    std::optional<std::string> driveName;
+    /// The value columns to fetch; the others stay empty (fewer columns,
+    /// quicker long reads). Time, name and working state always come.
+    std::vector<Quantity> values = {Quantity::RunningFrequency, Quantity::SetFrequency,
+                                    Quantity::OutputCurrent, Quantity::OutputVoltage,
+                                    Quantity::BusVoltage};
+};
+
+/// Reads run records through a session of its own, oldest first, a page at a
+/// time: each page is a short query of its own that starts after the last
+/// whole second of the page before, so no cursor or read lock stays open
+/// between pages, the writer is never held up, and memory stays that of one
+/// page however long the window. Every value is bound. The queries are range
+/// scans of the indexes on 记录时间 and on (名字, 记录时间).
+///
+/// A database error is thrown (soci::soci_error or std::exception); the
+/// session is dropped then, so the next call connects afresh.
+class RunRecordReader {
+public:
+    static constexpr int kDefaultPageRows = 2000;
+
+    explicit RunRecordReader(std::string connectString = std::string(kRunRecordConnect));
+    ~RunRecordReader();
+    RunRecordReader(const RunRecordReader&) = delete;
+    RunRecordReader& operator=(const RunRecordReader&) = delete;
+
+    /// Calls onPage with each page of rows in time order until the rows are
+    /// done (true) or onPage returns false (false).
+    bool readPages(const RecordQuery& query,
+                   const std::function<bool(const std::vector<RunRecord>&)>& onPage);
+    /// Rows the query covers.
+    long count(const RecordQuery& query);
+    /// The drive's newest row at or before `time`, if any (time, name and
+    /// working state only).
+    std::optional<RunRecord> rowAtOrBefore(const std::string& driveName, const std::tm& time);
+    /// Every drive name in the table, sorted; one index step per name.
+    std::vector<std::string> driveNames();
+
+    /// The SQL of one page, for checking its query plan.
+    static std::string pageSql(const RecordQuery& query, int limit);
+
+    void setPageRows(int rows) { m_pageRows = rows > 0 ? rows : 1; }
+    /// Drops the session; the next call connects afresh.
+    void disconnect();
+
+    /// Runs work(session) on the reader's session, for reads of other shapes.
+    /// A failure drops the session, as in every read here, and is rethrown.
+    template <typename Work> auto withSession(Work&& work) {
+        try {
+            return work(session());
+        } catch (...) {
+            disconnect();
+            throw;
+        }
+    }
+
+private:
+    soci::session& session();
+    std::vector<RunRecord> selectPage(const RecordQuery& query, const std::tm& after, int limit);
+    template <typename Work> auto guarded(Work&& work) -> decltype(work());
+
+    std::string m_connectString;
+    std::unique_ptr<soci::session> m_session;
+    int m_pageRows = kDefaultPageRows;
+};
+
+} // namespace velkaro

@@ -1,0 +1,784 @@
+// Core headers before any Qt header: Qt's `slots` keyword macro would
+// otherwise swallow DriveTable::slots.
+#include "link/drive_link.h"
+
+#include "records/trend_window.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QDateTimeEdit>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScatterSeries>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include <algorithm>
+#include <set>
+
+#include "link/operator_messages.h"
+#include "records/display_options.h"
+#include "records/trend_chart_view.h"
+
+namespace velkaro {
+namespace {
+
+constexpr int kCustomWindow = 5;
+constexpr WallSeconds kHour = 3600;
+constexpr WallSeconds kLongestCentredSpan = kHour;
+constexpr int kDefaultColumns = 800;
+constexpr int kRangePauseMs = 200;
+
+const QColor kCurveColours[] = {
+    QColor(31, 119, 180),  QColor(214, 39, 40),   QColor(44, 160, 44),   QColor(255, 127, 14),
+    QColor(148, 103, 189), QColor(140, 86, 75),   QColor(227, 119, 194), QColor(23, 190, 207),
+    QColor(188, 189, 34),  QColor(127, 127, 127),
+};
+const QColor kFaultColour(200, 0, 0);
+const QColor kLossColour(90, 90, 90);
+
+QString qText(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString timeText(WallSeconds time) {
+    return QString::fromStdString(formatRecordTime(wallTimeOf(time)));
+}
+
+WallSeconds wallOf(const QDateTime& time) {
+    std::tm fields{};
+    fields.tm_year = time.date().year() - 1900;
+    fields.tm_mon = time.date().month() - 1;
+    fields.tm_mday = time.date().day();
+    fields.tm_hour = time.time().hour();
+    fields.tm_min = time.time().minute();
+    fields.tm_sec = time.time().second();
+    return wallSecondsOf(fields);
+}
+
+QDateTime dateTimeOfWall(WallSeconds seconds) {
+    const std::tm fields = wallTimeOf(seconds);
+    return QDateTime(QDate(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday),
+                     QTime(fields.tm_hour, fields.tm_min, fields.tm_sec));
+}
+
+} // namespace
+
+TrendWindow::TrendWindow(DriveLink& link, const DisplayOptions& options, OperatorMessages& messages,
+                         std::string connectString, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_link(link), m_options(options), m_messages(messages),
+      m_reader(std::move(connectString)) {
+    setWindowTitle(QStringLiteral("趋势图"));
+    resize(1180, 720);
+    buildControls();
+    m_rangeTimer.setSingleShot(true);
+    m_rangeTimer.setInterval(kRangePauseMs);
+    connect(&m_rangeTimer, &QTimer::timeout, this, [this] {
+        const auto [from, to] = visibleRange();
+        loadVisible(from, to, false);
+    });
+}
+
+TrendWindow::~TrendWindow() = default;
+
+void TrendWindow::buildControls() {
+    auto* drivesBox = new QGroupBox(QStringLiteral("变频器"), this);
+    m_drives = new QListWidget(drivesBox);
+    m_drives->setMaximumHeight(120);
+    (new QVBoxLayout(drivesBox))->addWidget(m_drives);
+    connect(m_drives, &QListWidget::itemChanged, this, [this] { reload(); });
+
+    auto* valuesBox = new QGroupBox(QStringLiteral("数据"), this);
+    auto* values = new QGridLayout(valuesBox);
+    for (int q = 0; q < kQuantityCount; ++q) {
+        auto* box = new QCheckBox(QString::fromUtf8(quantityInfo(static_cast<Quantity>(q)).column),
+                                  valuesBox);
+        box->setChecked(q == 0);
+        values->addWidget(box, q / 2, q % 2);
+        connect(box, &QCheckBox::toggled, this, [this] { reload(); });
+        m_quantities.push_back(box);
+    }
+
+    auto* timeBox = new QGroupBox(QStringLiteral("时间"), this);
+    auto* times = new QFormLayout(timeBox);
+    m_window = new QComboBox(timeBox);
+    for (const int hours : kWindowHours) {
+        m_window->addItem(QStringLiteral("最近%1小时").arg(hours));
+    }
+    m_window->addItem(QStringLiteral("自定义"));
+    m_window->setCurrentIndex(1);
+    m_from = new QDateTimeEdit(timeBox);
+    m_to = new QDateTimeEdit(timeBox);
+    for (QDateTimeEdit* edit : {m_from, m_to}) {
+        edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        edit->setEnabled(false);
+        connect(edit, &QDateTimeEdit::editingFinished, this, [this] {
+            if (m_window->currentIndex() == kCustomWindow) {
+                reload();
+            }
+        });
+    }
+    times->addRow(QStringLiteral("时间窗"), m_window);
+    times->addRow(QStringLiteral("从"), m_from);
+    times->addRow(QStringLiteral("到"), m_to);
+    connect(m_window, &QComboBox::currentIndexChanged, this, [this](int index) {
+        const bool custom = index == kCustomWindow;
+        m_from->setEnabled(custom);
+        m_to->setEnabled(custom);
+        m_follow->setEnabled(!custom);
+        reload();
+    });
+
+    auto* actions = new QVBoxLayout;
+    auto* refreshButton = new QPushButton(QStringLiteral("刷新"), this);
+    auto* resetButton = new QPushButton(QStringLiteral("复位"), this);
+    m_follow = new QCheckBox(QStringLiteral("实时跟随"), this);
+    auto* saveButton = new QPushButton(QStringLiteral("保存图片..."), this);
+    for (QWidget* widget :
+         {static_cast<QWidget*>(refreshButton), static_cast<QWidget*>(resetButton),
+          static_cast<QWidget*>(m_follow), static_cast<QWidget*>(saveButton)}) {
+        actions->addWidget(widget);
+    }
+    actions->addStretch();
+    connect(refreshButton, &QPushButton::clicked, this, &TrendWindow::refresh);
+    connect(resetButton, &QPushButton::clicked, this, &TrendWindow::resetZoom);
+    connect(m_follow, &QCheckBox::toggled, this, [this](bool on) {
+        if (on) {
+            reload();
+        }
+    });
+    connect(saveButton, &QPushButton::clicked, this, &TrendWindow::chooseAndSavePng);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(drivesBox, 3);
+    top->addWidget(valuesBox, 2);
+    top->addWidget(timeBox, 2);
+    top->addLayout(actions);
+
+    auto* chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignRight);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    m_view = new TrendChartView(this);
+    m_view->setChart(chart);
+    addTimeAxis();
+    m_view->setMinimumSize(560, 360);
+    connect(m_view, &TrendChartView::userRangeChanged, this, &TrendWindow::onUserRange);
+
+    auto* eventsPane = new QWidget(this);
+    auto* eventsLayout = new QVBoxLayout(eventsPane);
+    eventsLayout->setContentsMargins(0, 0, 0, 0);
+    eventsLayout->addWidget(new QLabel(QStringLiteral("故障跳闸与通讯断线"), eventsPane));
+    m_events = new QTableWidget(0, 3, eventsPane);
+    m_events->setHorizontalHeaderLabels(
+        {QStringLiteral("时间"), QStringLiteral("变频器"), QStringLiteral("原因")});
+    m_events->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_events->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_events->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_events->verticalHeader()->hide();
+    m_events->horizontalHeader()->setStretchLastSection(true);
+    eventsLayout->addWidget(m_events);
+    connect(m_events, &QTableWidget::cellClicked, this,
+            [this](int row, int) { centreOnEvent(row); });
+
+    auto* split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(m_view);
+    split->addWidget(eventsPane);
+    split->setStretchFactor(0, 4);
+    split->setStretchFactor(1, 1);
+    split->setSizes({880, 300});
+
+    m_status = new QLabel(this);
+    m_status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* root = new QVBoxLayout(this);
+    root->addLayout(top);
+    root->addWidget(split, 1);
+    root->addWidget(m_status);
+}
+
+void TrendWindow::addTimeAxis() {
+    m_timeAxis = new QDateTimeAxis;
+    m_timeAxis->setFormat(QStringLiteral("MM-dd HH:mm"));
+    m_timeAxis->setTickCount(7);
+    m_view->chart()->addAxis(m_timeAxis, Qt::AlignBottom);
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] {
+        // Keeps the clock's seconds on the axis once a stretch is short.
+        const auto [from, to] = visibleRange();
+        m_timeAxis->setFormat(to - from <= 2 * kHour ? QStringLiteral("HH:mm:ss")
+                                                     : QStringLiteral("MM-dd HH:mm"));
+    });
+}
+
+void TrendWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        refresh();
+    }
+}
+
+QCheckBox* TrendWindow::quantityBox(Quantity quantity) const {
+    return m_quantities[static_cast<std::size_t>(quantity)];
+}
+
+QString TrendWindow::statusText() const {
+    return m_status->text();
+}
+
+void TrendWindow::refresh() {
+    std::vector<std::string> logNames;
+    try {
+        logNames = m_reader.driveNames();
+    } catch (const std::exception& error) {
+        // The list stays as it was; "刷新" tries again.
+        showUnavailable(error.what());
+        return;
+    }
+    fillDriveList(logNames);
+    reload();
+}
+
+void TrendWindow::showUnavailable(const char* reason) {
+    clearChart();
+    m_view->chart()->setTitle(QString());
+    showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(reason)), true);
+}
+
+void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
+    std::vector<std::string> connected;
+    {
+        const auto state = m_link.lock();
+        const DriveTable& table = state->table;
+        for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
+            if (!table.driveNames[i].empty()) {
+                connected.push_back(table.driveNames[i]);
+            }
+        }
+    }
+    std::set<std::string> checked;
+    const bool first = m_drives->count() == 0;
+    for (int row = 0; row < m_drives->count(); ++row) {
+        if (m_drives->item(row)->checkState() == Qt::Checked) {
+            checked.insert(m_drives->item(row)->data(Qt::UserRole).toString().toStdString());
+        }
+    }
+    if (first) {
+        // Connected drives first; with none, a look at what the log holds.
+        const auto& initial = connected.empty() ? logNames : connected;
+        checked.insert(initial.begin(), initial.end());
+    }
+    std::vector<std::string> names = connected;
+    for (const std::string& name : logNames) {
+        if (std::find(connected.begin(), connected.end(), name) == connected.end()) {
+            names.push_back(name);
+        }
+    }
+    const QSignalBlocker blocker(m_drives);
+    m_drives->clear();
+    for (const std::string& name : names) {
+        const bool isConnected =
+            std::find(connected.begin(), connected.end(), name) != connected.end();
+        auto* item = new QListWidgetItem(QString::fromStdString(name), m_drives);
+        item->setData(Qt::UserRole, QString::fromStdString(name));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(checked.count(name) ? Qt::Checked : Qt::Unchecked);
+        item->setToolTip(isConnected ? QStringLiteral("已连接") : QStringLiteral("记录中的变频器"));
+        if (isConnected) {
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+        }
+    }
+}
+
+bool TrendWindow::chooseWindow() {
+    const WallSeconds now = wallSecondsAt(m_clock());
+    const int index = m_window->currentIndex();
+    WallSeconds from = 0;
+    WallSeconds to = now;
+    if (index == kCustomWindow) {
+        from = wallOf(m_from->dateTime());
+        to = wallOf(m_to->dateTime());
+        if (from >= to) {
+            showStatus(QStringLiteral("起始时间应早于结束时间"), true);
+            return false;
+        }
+    } else {
+        from = now - kWindowHours[index] * kHour;
+        // "自定义" starts from the window last shown.
+        const QSignalBlocker fromBlocker(m_from);
+        const QSignalBlocker toBlocker(m_to);
+        m_from->setDateTime(dateTimeOfWall(from));
+        m_to->setDateTime(dateTimeOfWall(to));
+    }
+    const auto storageHours = static_cast<WallSeconds>(m_options.maxStorageHours);
+    const WallSeconds earliest = now - storageHours * kHour;
+    m_note.clear();
+    if (to <= earliest) {
+        showStatus(QStringLiteral("所选时间早于数据最大存储时间（%1小时），这些记录已被清除")
+                       .arg(storageHours),
+                   true);
+        return false;
+    }
+    if (from < earliest) {
+        from = earliest;
+        m_note = QStringLiteral("数据最大存储时间为%1小时，只显示最近%1小时。").arg(storageHours);
+    }
+    m_windowFrom = from;
+    m_windowTo = to;
+    return true;
+}
+
+TrendRequest TrendWindow::requestFor(WallSeconds from, WallSeconds to) const {
+    TrendRequest request;
+    for (int row = 0; row < m_drives->count(); ++row) {
+        if (m_drives->item(row)->checkState() == Qt::Checked) {
+            request.drives.push_back(
+                m_drives->item(row)->data(Qt::UserRole).toString().toStdString());
+        }
+    }
+    for (int q = 0; q < kQuantityCount; ++q) {
+        if (m_quantities[static_cast<std::size_t>(q)]->isChecked()) {
+            request.quantities.push_back(static_cast<Quantity>(q));
+        }
+    }
+    request.from = from;
+    request.to = to;
+    request.columns = plotColumns();
+    return request;
+}
+
+int TrendWindow::plotColumns() const {
+    const auto width = static_cast<int>(m_view->chart()->plotArea().width());
+    return width >= 50 ? width : kDefaultColumns;
+}
+
+void TrendWindow::reload() {
+    if (!chooseWindow()) {
+        clearChart();
+        m_eventList.clear();
+        showEvents();
+        return;
+    }
+    m_drawnAt = m_windowTo;
+    m_newest = 0;
+    loadVisible(m_windowFrom, m_windowTo, true);
+}
+
+void TrendWindow::resetZoom() {
+    reload();
+}
+
+void TrendWindow::loadVisible(WallSeconds from, WallSeconds to, bool withEvents) {
+    const TrendRequest request = requestFor(from, to);
+    if (request.drives.empty() || request.quantities.empty()) {
+        clearChart();
+        setTimeRange(from, to);
+        m_view->chart()->setTitle(QStringLiteral("请选择变频器和数据"));
+        if (withEvents) {
+            m_eventList.clear();
+            showEvents();
+        }
+        showStatus(m_note, false);
+        return;
+    }
+    TrendData data;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        data = loadTrend(m_reader, request);
+    } catch (const std::exception& error) {
+        QApplication::restoreOverrideCursor();
+        showUnavailable(error.what());
+        setTimeRange(from, to);
+        return;
+    }
+    QApplication::restoreOverrideCursor();
+    drawData(data, from, to);
+    if (withEvents) {
+        m_eventList = std::move(data.events);
+        m_newest = data.newest;
+        showEvents();
+    }
+    const bool empty = data.rows == 0;
+    m_view->chart()->setTitle(empty ? QStringLiteral("所选时间内没有记录") : QString());
+    showStatus((empty ? QStringLiteral("所选时间内没有记录。")
+                      : QStringLiteral("%1 条记录，%2 至 %3。")
+                            .arg(data.rows)
+                            .arg(timeText(from), timeText(to))) +
+                   m_note,
+               false);
+}
+
+void TrendWindow::clearChart() {
+    QChart* chart = m_view->chart();
+    chart->removeAllSeries();
+    // An axis left without series is not drawn again once new ones come:
+    // the axes are made anew with the series.
+    const auto [from, to] = visibleRange();
+    chart->removeAxis(m_timeAxis);
+    delete m_timeAxis;
+    addTimeAxis();
+    setTimeRange(from, to);
+    for (auto& [unit, axis] : m_units) {
+        chart->removeAxis(axis.axis);
+        delete axis.axis;
+    }
+    m_units.clear();
+    m_curves.clear();
+    m_nextColour = 0;
+}
+
+void TrendWindow::drawData(const TrendData& data, WallSeconds from, WallSeconds to) {
+    clearChart();
+    for (const TrendCurve& curve : data.curves) {
+        addCurve(curve, false);
+    }
+    // Marks after the lines, so they are drawn on top.
+    for (const TrendCurve& curve : data.curves) {
+        UnitAxis& unit = unitAxisFor(curve.quantity);
+        addMarks(unit.faults, curve.faultMarks, unit);
+        addMarks(unit.losses, curve.lossMarks, unit);
+    }
+    fitValueAxes();
+    setTimeRange(from, to);
+}
+
+void TrendWindow::appendData(const TrendData& data) {
+    for (const TrendCurve& curve : data.curves) {
+        addCurve(curve, true);
+    }
+    for (const TrendCurve& curve : data.curves) {
+        UnitAxis& unit = unitAxisFor(curve.quantity);
+        addMarks(unit.faults, curve.faultMarks, unit);
+        addMarks(unit.losses, curve.lossMarks, unit);
+    }
+    fitValueAxes();
+}
+
+void TrendWindow::addCurve(const TrendCurve& curve, bool continuing) {
+    const QuantityInfo& info = quantityInfo(curve.quantity);
+    UnitAxis& unit = unitAxisFor(curve.quantity);
+    std::vector<QLineSeries*>& drawn = m_curves[{curve.drive, curve.quantity}];
+    const QColor colour = drawn.empty() ? kCurveColours[m_nextColour++ % std::size(kCurveColours)]
+                                        : drawn.front()->color();
+    QChart* chart = m_view->chart();
+    bool first = true;
+    for (const CurveSegment& segment : curve.segments) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(segment.size()));
+        for (const CurvePoint& point : segment) {
+            points.append(QPointF(chartX(point.time), point.value));
+            widen(unit, point.value);
+        }
+        if (first && continuing && curve.continuesBefore && !drawn.empty()) {
+            drawn.back()->append(points);
+            first = false;
+            continue;
+        }
+        first = false;
+        auto* series = new QLineSeries;
+        series->setName(QString::fromStdString(curve.drive) + QLatin1Char(' ') +
+                        QString::fromUtf8(info.column));
+        QPen pen(colour);
+        pen.setWidthF(1.5);
+        series->setPen(pen);
+        series->replace(points);
+        // A stretch of one row has no line to show: show its point.
+        series->setPointsVisible(points.size() == 1);
+        chart->addSeries(series);
+        series->attachAxis(m_timeAxis);
+        series->attachAxis(unit.axis);
+        if (!drawn.empty()) {
+            for (QLegendMarker* marker : chart->legend()->markers(series)) {
+                marker->setVisible(false);
+            }
+        }
+        drawn.push_back(series);
+    }
+}
+
+TrendWindow::UnitAxis& TrendWindow::unitAxisFor(Quantity quantity) {
+    const std::string unitText = quantityInfo(quantity).unit;
+    auto found = m_units.find(unitText);
+    if (found != m_units.end()) {
+        return found->second;
+    }
+    UnitAxis& unit = m_units[unitText];
+    unit.axis = new QValueAxis;
+    unit.axis->setTitleText(QString::fromStdString(unitText));
+    unit.axis->setLabelFormat(QStringLiteral("%.1f"));
+    // Axes alternate left and right, so each unit's numbers stay apart.
+    m_view->chart()->addAxis(unit.axis, m_units.size() % 2 == 1 ? Qt::AlignLeft : Qt::AlignRight);
+    return unit;
+}
+
+void TrendWindow::addMarks(Marks& marks, const std::vector<TrendMark>& list, UnitAxis& unit) {
+    if (list.empty()) {
+        return;
+    }
+    if (!marks.series) {
+        const bool faults = &marks == &unit.faults;
+        auto* series = new QScatterSeries;
+        series->setName(faults ? QStringLiteral("故障") : QStringLiteral("通讯断线"));
+        series->setMarkerShape(faults ? QScatterSeries::MarkerShapeTriangle
+                                      : QScatterSeries::MarkerShapeRectangle);
+        series->setMarkerSize(faults ? 11 : 8);
+        series->setColor(faults ? kFaultColour : kLossColour);
+        series->setBorderColor(faults ? kFaultColour : kLossColour);
+        m_view->chart()->addSeries(series);
+        series->attachAxis(m_timeAxis);
+        series->attachAxis(unit.axis);
+        Marks* target = &marks;
+        connect(series, &QScatterSeries::hovered, this,
+                [this, target](const QPointF& point, bool state) {
+                    onMarkHovered(*target, point, state);
+                });
+        marks.series = series;
+    }
+    QList<QPointF> points;
+    for (const TrendMark& mark : list) {
+        points.append(QPointF(chartX(mark.time), mark.value));
+        marks.texts.push_back(qText(mark.text) + QStringLiteral("\n") + timeText(mark.time));
+        widen(unit, mark.value);
+    }
+    marks.series->append(points);
+}
+
+void TrendWindow::widen(UnitAxis& unit, double value) {
+    unit.low = unit.any ? std::min(unit.low, value) : value;
+    unit.high = unit.any ? std::max(unit.high, value) : value;
+    unit.any = true;
+}
+
+void TrendWindow::fitValueAxes() {
+    bool faultShown = false;
+    bool lossShown = false;
+    QLegend* legend = m_view->chart()->legend();
+    for (auto& [text, unit] : m_units) {
+        double low = unit.any ? unit.low : 0;
+        double high = unit.any ? unit.high : 1;
+        if (high - low < 1e-9) {
+            low -= 1;
+            high += 1;
+        }
+        const double margin = (high - low) * 0.05;
+        // Values that never go negative keep their axis at zero or above.
+        unit.axis->setRange(low >= 0 ? std::max(0.0, low - margin) : low - margin, high + margin);
+        unit.axis->applyNiceNumbers();
+        // One legend entry for each kind of mark, whatever the units.
+        for (auto [marks, shown] :
+             {std::pair{&unit.faults, &faultShown}, std::pair{&unit.losses, &lossShown}}) {
+            if (marks->series) {
+                for (QLegendMarker* marker : legend->markers(marks->series)) {
+                    marker->setVisible(!*shown);
+                }
+                *shown = true;
+            }
+        }
+    }
+}
+
+void TrendWindow::showEvents() {
+    m_events->setRowCount(static_cast<int>(m_eventList.size()));
+    for (std::size_t i = 0; i < m_eventList.size(); ++i) {
+        const RecordEvent& event = m_eventList[i];
+        const int row = static_cast<int>(i);
+        m_events->setItem(row, 0, new QTableWidgetItem(timeText(event.time)));
+        m_events->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(event.drive)));
+        auto* cause = new QTableWidgetItem(QString::fromStdString(event.cause));
+        cause->setForeground(event.kind == RecordEvent::Kind::Trip ? kFaultColour : kLossColour);
+        m_events->setItem(row, 2, cause);
+    }
+    m_events->resizeColumnsToContents();
+}
+
+void TrendWindow::centreOnEvent(int index) {
+    if (index < 0 || index >= static_cast<int>(m_eventList.size())) {
+        return;
+    }
+    const WallSeconds at = m_eventList[static_cast<std::size_t>(index)].time;
+    const auto [shownFrom, shownTo] = visibleRange();
+    const WallSeconds span = std::clamp<WallSeconds>(shownTo - shownFrom, 60, kLongestCentredSpan);
+    const WallSeconds from = at - span / 2;
+    m_events->selectRow(index);
+    loadVisible(from, from + span, false);
+}
+
+void TrendWindow::followRecordPass() {
+    const int index = m_window->currentIndex();
+    if (!m_follow->isChecked() || index == kCustomWindow) {
+        return;
+    }
+    const WallSeconds now = wallSecondsAt(m_clock());
+    const WallSeconds after = std::max(m_newest, m_windowFrom);
+    if (now <= after) {
+        return;
+    }
+    const auto [shownFrom, shownTo] = visibleRange();
+    const WallSeconds span = std::max<WallSeconds>(60, shownTo - shownFrom);
+    if (now - m_drawnAt >= span) {
+        // Everything drawn has scrolled out of sight: draw afresh.
+        reload();
+        return;
+    }
+    // The new rows get the columns they would have had in a full drawing.
+    const WallSeconds perColumn = std::max<WallSeconds>(1, span / plotColumns());
+    TrendRequest request = requestFor(after + 1, now);
+    if (request.drives.empty() || request.quantities.empty()) {
+        return;
+    }
+    request.columns = static_cast<int>(std::max<WallSeconds>(1, (now - after) / perColumn));
+    TrendData data;
+    try {
+        data = loadTrend(m_reader, request);
+    } catch (const std::exception& error) {
+        showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(error.what())),
+                   true);
+        return;
+    }
+    appendData(data);
+    for (RecordEvent& event : data.events) {
+        m_eventList.push_back(std::move(event));
+    }
+    showEvents();
+    m_newest = std::max(m_newest, data.newest);
+    m_windowFrom = now - kWindowHours[index] * kHour;
+    m_windowTo = now;
+    setTimeRange(now - span, now);
+}
+
+void TrendWindow::setTimeRange(WallSeconds from, WallSeconds to) {
+    m_settingRange = true;
+    m_timeAxis->setRange(
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(from))),
+        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(std::max(to, from + 1)))));
+    m_settingRange = false;
+}
+
+std::pair<WallSeconds, WallSeconds> TrendWindow::visibleRange() const {
+    return {wallSecondsAt(m_timeAxis->min().toSecsSinceEpoch()),
+            wallSecondsAt(m_timeAxis->max().toSecsSinceEpoch())};
+}
+
+qreal TrendWindow::chartX(WallSeconds time) const {
+    // The axis shows real instants in local time; the rows hold wall-clock
+    // times. Clocks change on the hour, so one offset serves a whole hour.
+    const WallSeconds hour = time >= 0 ? time / kHour : (time - kHour + 1) / kHour;
+    if (hour != m_offsetHour) {
+        m_offsetHour = hour;
+        m_offsetSeconds = static_cast<qint64>(epochOfWall(hour * kHour)) - hour * kHour;
+    }
+    return static_cast<qreal>((time + m_offsetSeconds) * 1000);
+}
+
+void TrendWindow::showStatus(const QString& text, bool problem) {
+    m_status->setText(text);
+    m_status->setStyleSheet(problem ? QStringLiteral("color: rgb(200, 0, 0);") : QString());
+}
+
+void TrendWindow::onUserRange() {
+    if (!m_settingRange) {
+        m_rangeTimer.start();
+    }
+}
+
+void TrendWindow::onMarkHovered(const Marks& marks, const QPointF& point, bool state) {
+    if (!state || !marks.series) {
+        QToolTip::hideText();
+        return;
+    }
+    const QList<QPointF> points = marks.series->points();
+    qsizetype nearest = -1;
+    double best = 0;
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const double distance =
+            std::abs(points[i].x() - point.x()) + std::abs(points[i].y() - point.y());
+        if (nearest < 0 || distance < best) {
+            nearest = i;
+            best = distance;
+        }
+    }
+    if (nearest >= 0 && static_cast<std::size_t>(nearest) < marks.texts.size()) {
+        QToolTip::showText(QCursor::pos(), marks.texts[static_cast<std::size_t>(nearest)], m_view);
+    }
+}
+
+std::vector<std::pair<QPointF, QString>> TrendWindow::faultMarks() const {
+    std::vector<std::pair<QPointF, QString>> result;
+    for (const auto& [text, unit] : m_units) {
+        if (unit.faults.series) {
+            const QList<QPointF> points = unit.faults.series->points();
+            for (qsizetype i = 0; i < points.size(); ++i) {
+                result.emplace_back(points[i], unit.faults.texts[static_cast<std::size_t>(i)]);
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<std::pair<QPointF, QString>> TrendWindow::lossMarks() const {
+    std::vector<std::pair<QPointF, QString>> result;
+    for (const auto& [text, unit] : m_units) {
+        if (unit.losses.series) {
+            const QList<QPointF> points = unit.losses.series->points();
+            for (qsizetype i = 0; i < points.size(); ++i) {
+                result.emplace_back(points[i], unit.losses.texts[static_cast<std::size_t>(i)]);
+            }
+        }
+    }
+    return result;
+}
+
+std::vector<QLineSeries*> TrendWindow::curveSeries(const std::string& drive,
+                                                   Quantity quantity) const {
+    const auto found = m_curves.find({drive, quantity});
+    return found == m_curves.end() ? std::vector<QLineSeries*>{} : found->second;
+}
+
+void TrendWindow::chooseAndSavePng() {
+    const QString suggested = QDir::home().filePath(
+        QStringLiteral("趋势图-%1.png")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"))));
+    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存趋势图"), suggested,
+                                                QStringLiteral("PNG 图片 (*.png)"));
+    if (path.isEmpty()) {
+        return;
+    }
+    if (!path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive)) {
+        path += QStringLiteral(".png");
+    }
+    savePng(path);
+}
+
+bool TrendWindow::savePng(const QString& path) {
+    const QPixmap picture = m_view->grab();
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG")) {
+        const QString reason =
+            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("写入失败");
+        m_messages.show(QStringLiteral("不能保存图片 %1：%2").arg(path, reason).toStdString(),
+                        std::string(kInfoCaption));
+        return false;
+    }
+    return true;
+}
+
+} // namespace velkaro

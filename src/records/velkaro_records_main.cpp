@@ -1,0 +1,32 @@
+// velkaro-records: the run records on a console, for reports and scripts.
+
+#include <atomic>
+#include <csignal>
+#include <ctime>
+#include <iostream>
+#include <string_view>
+
+#include "records/records_command.h"
+#include "velkaro_version.h"
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+void onInterrupt(int) {
+    g_interrupted.store(true);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::cout << "velkaro-records " << velkaro::kVersion << '\n';
+        return 0;
+    }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    const velkaro::RecordsConsole console{std::cout, std::cerr, std::time(nullptr),
+                                          std::string(velkaro::kRunRecordConnect), &g_interrupted};
+    return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
+}

@@ -1,0 +1,187 @@
+// Trends thinned inside the database against the same rows thinned one by one
+// on the station, over a scripted log on SQLite and on PostgreSQL.
+#include "records/trend_data.h"
+
+#include <soci/soci.h>
+
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <map>
+
+#include "records/data_source.h"
+#include "records/record_reports.h"
+#include "support/records_database.h"
+
+namespace velkaro {
+namespace {
+
+constexpr int kPasses = 1441; // two hours at 5 s
+
+/// Drive 1 wanders with one-row spikes and dips, runs in reverse for a while,
+/// drops out for one row, for three and every other row, trips (and changes
+/// cause without tripping again), trips right after a drop-out, and stores
+/// an empty value once. Drive 2 is silent, later in fault, each for many
+/// columns. Pass -1 lies before the window.
+std::pair<std::string, std::string> scripted(int drive, int pass) {
+    const auto within = [&](int from, int to) { return pass >= from && pass < to; };
+    if (drive == 2) {
+        return {within(100, 500)    ? "通讯断线 "
+                : within(800, 1200) ? "故障中 过流保护"
+                                    : "正向运转 ",
+                pass % 3 ? "25.00" : "26.50"};
+    }
+    const double wave =
+        30 + 10 * std::sin(pass / 40.0) + (pass % 97 ? 0 : 25) - (pass % 89 ? 0 : 20);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", within(600, 640) ? -wave : wave);
+    if (pass < 0 || within(200, 203) || pass == 300 || (within(400, 440) && pass % 2) ||
+        within(900, 905)) {
+        return {"通讯断线 ", text};
+    }
+    return {within(700, 720)   ? "故障中 过压保护"
+            : within(720, 730) ? "故障中 电机过载"
+            : within(905, 915) ? "故障中 欠压保护"
+                               : "正向运转 ",
+            pass == 1000 ? "" : text};
+}
+
+void writeLog(std::time_t from) {
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    soci::transaction transaction(*session);
+    std::tm time{};
+    std::string name, state, frequency, bus;
+    soci::statement insert =
+        (session->prepare << "insert into 运行记录 (记录时间, 名字, 运行频率, 母线电压, 工作状态) "
+                             "values (:t, :n, :f, :b, :w)",
+         soci::use(time), soci::use(name), soci::use(frequency), soci::use(bus), soci::use(state));
+    for (int pass = -1; pass < kPasses; ++pass) {
+        for (const int drive : {1, 2}) {
+            time = localTimeOf(from + pass * 5);
+            name = std::to_string(drive) + "#QD10-7.5";
+            std::tie(state, frequency) = scripted(drive, pass);
+            bus = std::to_string(540 + pass % 7) + ".5";
+            insert.execute(true);
+        }
+    }
+    transaction.commit();
+}
+
+/// Every row of the window thinned on the station, as trends were drawn
+/// before the database did the work.
+TrendCurve thinRowByRow(RunRecordReader& reader, const TrendRequest& request,
+                        const TrendCurve& like) {
+    TrendCurve curve{like.drive, like.quantity, {}, {}, {}, false};
+    CurveDecimator decimator(request.from, request.to, request.columns);
+    RecordQuery query;
+    query.after = wallTimeOf(request.from - 1);
+    query.upTo = wallTimeOf(request.to);
+    query.driveName = like.drive;
+    int lossColumn = -1;
+    int faultColumn = -1;
+    reader.readPages(query, [&](const std::vector<RunRecord>& rows) {
+        for (const RunRecord& row : rows) {
+            const WallSeconds time = wallSecondsOf(row.recordTime);
+            const std::string& text = valueOf(row, like.quantity);
+            double value = 0;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), value);
+            const bool number = !text.empty() && end == text.data() + text.size();
+            const int column = decimator.columnOf(time);
+            const WorkingState state = splitWorkingState(row.workingState);
+            if (isCommunicationLost(row.workingState)) {
+                decimator.addBreak(time);
+                if (number && std::exchange(lossColumn, column) != column) {
+                    curve.lossMarks.push_back({time, value, "通讯断线"});
+                }
+            } else if (number) {
+                decimator.addValue(time, value);
+                if (isFaulted(row.workingState) && std::exchange(faultColumn, column) != column) {
+                    curve.faultMarks.push_back({time, value, std::string(state.cause)});
+                }
+            }
+        }
+        return true;
+    });
+    curve.segments = decimator.finish();
+    return curve;
+}
+
+/// What a chart shows of a curve: each column's lowest and highest value, and
+/// the columns where each unbroken stretch begins and ends.
+auto picture(const TrendCurve& curve, const CurveDecimator& columns) {
+    std::map<int, std::pair<double, double>> extremes;
+    std::vector<std::pair<int, int>> stretches;
+    for (const CurveSegment& segment : curve.segments) {
+        stretches.emplace_back(columns.columnOf(segment.front().time),
+                               columns.columnOf(segment.back().time));
+        for (const CurvePoint& point : segment) {
+            auto [it, added] =
+                extremes.try_emplace(columns.columnOf(point.time), point.value, point.value);
+            it->second = {std::min(it->second.first, point.value),
+                          std::max(it->second.second, point.value)};
+        }
+    }
+    return std::pair(extremes, stretches);
+}
+
+class TrendDataTest : public ::testing::TestWithParam<testing::Engine> {};
+
+// Wide columns are summarised by the database, narrow ones (at most two rows)
+// read row by row; nine drives, seven absent from the log, are summarised
+// together.
+TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
+    testing::RecordsDatabase db(GetParam());
+    if (!db.skipReason().empty()) {
+        GTEST_SKIP() << db.skipReason();
+    }
+    ASSERT_TRUE(registerDataSource().ok);
+    const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
+    writeLog(from);
+    for (const auto& [columns, absent] : {std::pair{7, 0}, {97, 0}, {97, 7}, {1000, 0}}) {
+        SCOPED_TRACE(std::to_string(columns) + " columns, " + std::to_string(absent) + " absent");
+        TrendRequest request{{"1#QD10-7.5", "2#QD10-7.5"},
+                             {Quantity::RunningFrequency, Quantity::BusVoltage},
+                             wallSecondsAt(from),
+                             wallSecondsAt(from) + (kPasses - 1) * 5,
+                             columns};
+        for (int drive = 0; drive < absent; ++drive) {
+            request.drives.push_back("空" + std::to_string(drive));
+        }
+        RunRecordReader reader;
+        const TrendData data = loadTrend(reader, request);
+
+        const CurveDecimator grid(request.from, request.to, request.columns);
+        ASSERT_EQ(data.curves.size(), request.drives.size() * 2);
+        for (const TrendCurve& curve : data.curves) {
+            SCOPED_TRACE(curve.drive + " " + quantityInfo(curve.quantity).column);
+            const TrendCurve expected = thinRowByRow(reader, request, curve);
+            EXPECT_EQ(picture(curve, grid), picture(expected, grid));
+            if (columns > kPasses / 2) {
+                EXPECT_EQ(curve.segments, expected.segments) << "every row where it was";
+            }
+            EXPECT_EQ(curve.faultMarks, expected.faultMarks);
+            EXPECT_EQ(curve.lossMarks, expected.lossMarks);
+        }
+        RecordQuery window;
+        window.after = wallTimeOf(request.from - 1);
+        window.upTo = wallTimeOf(request.to);
+        std::vector<RecordEvent> events = findEvents(reader, window);
+        std::vector<RecordEvent> found = data.events;
+        for (auto* list : {&events, &found}) {
+            std::sort(list->begin(), list->end(), [](const auto& a, const auto& b) {
+                return std::tie(a.time, a.drive) < std::tie(b.time, b.drive);
+            });
+        }
+        EXPECT_EQ(found, events);
+        EXPECT_EQ(data.rows, 2 * kPasses);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, TrendDataTest,
+                         ::testing::Values(testing::Engine::SQLite, testing::Engine::PostgreSQL),
+                         testing::engineName);
+
+} // namespace
+} // namespace velkaro

@@ -1,0 +1,297 @@
+#include "link/drive_link.h"
+
+#include "records/trend_window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QTableWidget>
+
+#include <soci/soci.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+#include "records/data_source.h"
+#include "records/display_options.h"
+#include "records/record_time.h"
+#include "records/trend_chart_view.h"
+#include "support/ports.h"
+#include "support/recording_messages.h"
+#include "support/records_database.h"
+
+namespace velkaro {
+namespace {
+
+using testing::Engine;
+using testing::RecordsDatabase;
+
+constexpr std::time_t kMinute = 60;
+constexpr std::time_t kHour = 3600;
+constexpr int kDay = 3;
+constexpr int kAllDay = 3; // "最近24小时"
+
+/// A night of four drives, 20:00 to 08:00: pumps following the demand,
+/// 3#QD30-7.50 tripping on overvoltage at 02:13 and reset at 02:20,
+/// 2#QD20-11.00 silent from 04:05 to 04:12. Written in one transaction.
+void fillNight(std::time_t from, std::time_t to, std::time_t step) {
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    soci::transaction transaction(*session);
+    std::tm time{};
+    std::string name, running, current, voltage, set, bus, state;
+    soci::statement insert =
+        (session->prepare
+             << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
+                "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
+         soci::use(time), soci::use(name), soci::use(running), soci::use(current),
+         soci::use(voltage), soci::use(set), soci::use(bus), soci::use(state));
+    const char* names[] = {"1#QD10-7.5", "2#QD20-11.00", "3#QD30-7.50", "4#QD40-11.00"};
+    const std::time_t trip = from + 6 * kHour + 13 * kMinute;
+    const std::time_t loss = from + 8 * kHour + 5 * kMinute;
+    auto text = [](double value, int decimals) {
+        char buffer[32];
+        std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+        return std::string(buffer);
+    };
+    for (std::time_t t = from; t <= to; t += step) {
+        const double hours = static_cast<double>(t - from) / kHour;
+        for (int d = 0; d < 4; ++d) {
+            const double demand =
+                0.55 + 0.35 * std::sin(hours / 2.0 + d) + 0.02 * std::sin(t / 37.0);
+            double frequency = 50 * std::clamp(demand, 0.2, 1.0);
+            double busVoltage = 538 + 4 * std::sin(t / 300.0 + d);
+            state = "正向运转 ";
+            if (d == 2 && t >= trip - 3 * kMinute && t < trip) {
+                busVoltage += (t - (trip - 3 * kMinute)) * 0.6; // braking energy piling up
+            }
+            if (d == 2 && t >= trip && t < trip + 7 * kMinute) {
+                state = "故障中 过压保护";
+                frequency = 0;
+            }
+            const bool silent = d == 1 && t >= loss && t < loss + 7 * kMinute;
+            if (silent) {
+                state = "通讯断线 ";
+            }
+            time = localTimeOf(t);
+            name = names[d];
+            running = text(frequency, 2);
+            set = text(50 * std::clamp(demand, 0.2, 1.0), 2);
+            current = text(frequency * 0.28 + 1.5, 1);
+            voltage = text(frequency * 7.6, 1);
+            bus = text(busVoltage, 1);
+            insert.execute(true);
+        }
+    }
+    transaction.commit();
+}
+
+class TrendWindowTest : public ::testing::TestWithParam<Engine> {
+protected:
+    void SetUp() override {
+        db = std::make_unique<RecordsDatabase>(GetParam());
+        if (!db->skipReason().empty()) {
+            GTEST_SKIP() << db->skipReason();
+        }
+        const DataSourceResult result = registerDataSource();
+        ASSERT_TRUE(result.ok) << result.message;
+        evening = testing::localTime(2026, 3, 5, 20, 0, 0);
+        now = evening + 12 * kHour;
+    }
+
+    TrendWindow& window() {
+        if (!m_window) {
+            m_window = std::make_unique<TrendWindow>(link, options, messages);
+            m_window->setClock([this] { return now; });
+            m_window->resize(1180, 720);
+            m_window->windowChoice()->setCurrentIndex(kAllDay);
+            m_window->refresh();
+        }
+        return *m_window;
+    }
+
+    WallSeconds wall(std::time_t when) const { return wallSecondsAt(when); }
+
+    std::unique_ptr<RecordsDatabase> db;
+    std::time_t evening = 0;
+    std::time_t now = 0;
+    testing::RecordingMessages messages;
+    testing::NullPort port;
+    DriveLink link{port, messages};
+    DisplayOptions options;
+
+private:
+    std::unique_ptr<TrendWindow> m_window;
+};
+
+TEST_P(TrendWindowTest, ANightShowsBrokenCurvesMarksAndEvents) {
+    fillNight(evening, now, kMinute);
+    TrendWindow& trends = window();
+    trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
+
+    EXPECT_EQ(trends.driveList()->count(), 4);
+    EXPECT_EQ(trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency).size(), 1u);
+    // The silence breaks both curves of drive 2, and nothing else does.
+    EXPECT_EQ(trends.curveSeries("2#QD20-11.00", Quantity::RunningFrequency).size(), 2u);
+    EXPECT_EQ(trends.curveSeries("2#QD20-11.00", Quantity::BusVoltage).size(), 2u);
+    EXPECT_EQ(trends.curveSeries("3#QD30-7.50", Quantity::BusVoltage).size(), 1u);
+    for (QLineSeries* series : trends.curveSeries("2#QD20-11.00", Quantity::RunningFrequency)) {
+        for (const QPointF& point : series->points()) {
+            const auto at = static_cast<std::time_t>(point.x() / 1000);
+            EXPECT_FALSE(at >= evening + 8 * kHour + 5 * kMinute &&
+                         at < evening + 8 * kHour + 12 * kMinute)
+                << "a line drawn through the silence";
+        }
+    }
+    const auto losses = trends.lossMarks();
+    ASSERT_FALSE(losses.empty());
+    EXPECT_TRUE(losses.front().second.startsWith(QStringLiteral("通讯断线")));
+    const auto faults = trends.faultMarks();
+    ASSERT_FALSE(faults.empty());
+    for (const auto& [point, text] : faults) {
+        EXPECT_TRUE(text.startsWith(QStringLiteral("过压保护"))) << text.toStdString();
+    }
+    // The overvoltage before the trip is on the bus-voltage curve: a peak
+    // the thinning must not cut off.
+    double highest = 0;
+    for (QLineSeries* series : trends.curveSeries("3#QD30-7.50", Quantity::BusVoltage)) {
+        for (const QPointF& point : series->points()) {
+            highest = std::max(highest, point.y());
+        }
+    }
+    EXPECT_GT(highest, 600.0); // elsewhere it stays below 543
+
+    ASSERT_EQ(trends.events().size(), 2u);
+    EXPECT_EQ(trends.events()[0].drive, "3#QD30-7.50");
+    EXPECT_EQ(trends.events()[0].cause, "过压保护");
+    EXPECT_EQ(trends.events()[0].time, wall(evening + 6 * kHour + 13 * kMinute));
+    EXPECT_EQ(trends.events()[1].cause, "通讯断线");
+    EXPECT_EQ(trends.eventTable()->rowCount(), 2);
+    EXPECT_EQ(trends.eventTable()->item(0, 2)->text(), QStringLiteral("过压保护"));
+
+    trends.centreOnEvent(0);
+    const auto [from, to] = trends.visibleRange();
+    EXPECT_LE(to - from, 3600);
+    EXPECT_NEAR(static_cast<double>(from + to) / 2, static_cast<double>(trends.events()[0].time),
+                1.0);
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_P(TrendWindowTest, EmptyAndImpossibleWindowsAreSaidInAWord) {
+    db->insert(now - 30 * kMinute, "1#QD10-7.5", "50.00");
+    TrendWindow& trends = window();
+    EXPECT_NE(trends.statusText().indexOf(QStringLiteral("1 条记录")), -1);
+
+    struct Case {
+        QDateTime from;
+        QDateTime to;
+        const char* said;
+    };
+    const QDateTime base = QDateTime::fromSecsSinceEpoch(now);
+    const Case cases[] = {
+        {base.addSecs(-5 * kHour), base.addSecs(-4 * kHour), "所选时间内没有记录"},
+        {base.addSecs(-kHour), base.addSecs(-2 * kHour), "起始时间应早于结束时间"},
+        {base.addSecs(-50 * kHour), base.addSecs(-30 * kHour), "已被清除"},
+        {base.addSecs(-50 * kHour), base, "只显示最近24小时"},
+    };
+    trends.windowChoice()->setCurrentIndex(5);
+    for (const Case& c : cases) {
+        trends.fromEdit()->setDateTime(c.from);
+        trends.toEdit()->setDateTime(c.to);
+        trends.reload();
+        EXPECT_NE(trends.statusText().indexOf(QString::fromUtf8(c.said)), -1)
+            << c.said << " / " << trends.statusText().toStdString();
+    }
+    EXPECT_EQ(messages.count(), 0u);
+}
+
+TEST_P(TrendWindowTest, FollowingTakesInEveryPassAndBreaksOnSilence) {
+    for (std::time_t t = now - kHour; t <= now; t += 5 * kMinute) {
+        db->insert(t, "1#QD10-7.5", "40.00", "正向运转 ");
+    }
+    TrendWindow& trends = window();
+    trends.windowChoice()->setCurrentIndex(0);
+    trends.followBox()->setChecked(true);
+    ASSERT_EQ(trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency).size(), 1u);
+
+    const char* states[] = {"正向运转 ", "通讯断线 ", "正向运转 ", "正向运转 "};
+    for (const char* state : states) {
+        now += 5;
+        db->insert(now, "1#QD10-7.5", "45.00", state);
+        trends.followRecordPass();
+        EXPECT_EQ(trends.visibleRange().second, wall(now));
+    }
+    const auto series = trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency);
+    ASSERT_EQ(series.size(), 2u) << "the silent pass breaks the followed line";
+    EXPECT_EQ(static_cast<std::time_t>(series[0]->points().back().x() / 1000), now - 15);
+    EXPECT_EQ(series[1]->points().size(), 2);
+    EXPECT_EQ(static_cast<std::time_t>(series[1]->points().back().x() / 1000), now);
+    EXPECT_EQ(trends.events().size(), 1u);
+}
+
+TEST_P(TrendWindowTest, ADataSourceThatIsDownIsSaidOnceAndRefreshTriesAgain) {
+    if (GetParam() != Engine::PostgreSQL) {
+        GTEST_SKIP() << "a server to stop: PostgreSQL only";
+    }
+    db->insert(now - kMinute, "1#QD10-7.5", "50.00");
+    TrendWindow& trends = window();
+    db->setAvailable(false);
+    trends.refresh();
+    trends.followBox()->setChecked(true);
+    trends.followRecordPass();
+    EXPECT_NE(trends.statusText().indexOf(QStringLiteral("数据源不可用")), -1);
+    EXPECT_EQ(messages.count(), 0u) << "no box for a chart that cannot be read";
+    EXPECT_TRUE(trends.isEnabled());
+
+    db->setAvailable(true);
+    trends.refresh();
+    EXPECT_NE(trends.statusText().indexOf(QStringLiteral("1 条记录")), -1);
+}
+
+TEST_P(TrendWindowTest, SavesThePictureOrSaysWhyNot) {
+    db->insert(now - kMinute, "1#QD10-7.5", "50.00");
+    TrendWindow& trends = window();
+    const QString good = QString::fromStdString((db->folder() / "trend.png").string());
+    ASSERT_TRUE(trends.savePng(good));
+    std::ifstream png(good.toStdString(), std::ios::binary);
+    char magic[4] = {};
+    png.read(magic, 4);
+    EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+
+    const QString bad = QString::fromStdString((db->folder() / "none" / "trend.png").string());
+    EXPECT_FALSE(trends.savePng(bad));
+    EXPECT_NE(messages.last().text.find(bad.toStdString()), std::string::npos);
+}
+
+// The documentation's picture: VELKARO_SCREENSHOTS=<folder> (under Xvfb)
+// saves the window over a simulated night at the real 5-second spacing.
+TEST_P(TrendWindowTest, NightScreenshot) {
+    const char* folder = std::getenv("VELKARO_SCREENSHOTS");
+    if (!folder || GetParam() != Engine::SQLite) {
+        GTEST_SKIP() << "set VELKARO_SCREENSHOTS to take the picture";
+    }
+    fillNight(evening, now, 5);
+    TrendWindow& trends = window();
+    trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
+    trends.windowChoice()->setCurrentIndex(5);
+    trends.fromEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(evening));
+    trends.toEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(now));
+    trends.show();
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents();
+    }
+    trends.refresh();
+    QApplication::processEvents();
+    ASSERT_TRUE(trends.grab().save(QString::fromUtf8(folder) + QStringLiteral("/trends.png")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, TrendWindowTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         testing::engineName);
+
+} // namespace
+} // namespace velkaro
