@@ -17,7 +17,6 @@ namespace {
 
 constexpr std::string_view kUsage =
     "用法：velkaro-bus export|import --device 设备 --address 地址(1..247) [--baud 波特率] 文件";
-constexpr int kRunningBit = 0x04;
 
 constexpr int kTransferBudgetMs = 15 * 60'000;
 
@@ -53,7 +52,7 @@ std::string startImport(DriveLink& link, LinkWaiter& wait, int slot, const std::
     state->parameterFilePath = file;
     state->parameterImage = image;
     DriveRecord& drive = state->table.slots[slot];
-    if ((drive.status[0] & kRunningBit) != 0)
+    if ((drive.status[0] & status_bit::kRunning) != 0)
         return "请停机后再进行该操作！";
     state->transferBusy = true;
     state->transferCursor = 0;

@@ -115,7 +115,11 @@ bool DriveTable::isOnline(int slot) const {
 }
 
 bool DriveTable::isFaulted(int slot) const {
-    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & 0x0008) != 0;
+    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & status_bit::kFault) != 0;
+}
+
+bool DriveTable::isRunning(int slot) const {
+    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & status_bit::kRunning) != 0;
 }
 
 } // namespace velkaro

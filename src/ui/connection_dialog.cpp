@@ -1,5 +1,6 @@
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
+#include "widgets/qt_text.h"
 
 #include "ui/connection_dialog.h"
 #include "ui/dialog_look.h"
@@ -21,7 +22,7 @@ template <std::size_t N>
 QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
     auto* box = new QComboBox;
     for (const std::string_view entry : entries) {
-        box->addItem(QString::fromUtf8(entry.data(), static_cast<int>(entry.size())));
+        box->addItem(qtText(entry));
     }
     box->setCurrentIndex(current >= 0 && current < static_cast<int>(N) ? current : 0);
     return box;
