@@ -33,15 +33,7 @@ namespace {
 
 using sim::Series;
 using testing::Station;
-
-QStringList treeGroup(QTreeWidget* tree, int heading) {
-    QStringList names;
-    QTreeWidgetItem* item = tree->topLevelItem(heading);
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
-        names << item->child(i)->text(0);
-    }
-    return names;
-}
+using testing::treeGroup;
 
 /// A started station with QD30 drives at addresses 1..count, all connected.
 std::unique_ptr<Station> stationWith(int count) {
