@@ -112,8 +112,9 @@ Bytes readAll(SerialPort& port) {
 const Bytes kStatusRequest = withCrc({0x03, 0x03, 0x32, 0x10, 0x00, 0x10});
 
 Bytes mbap(uint16_t transaction, const Bytes& unitAndPdu) {
-    Bytes adu{static_cast<uint8_t>(transaction >> 8), static_cast<uint8_t>(transaction & 0xFF), 0,
-              0, 0, static_cast<uint8_t>(unitAndPdu.size())};
+    Bytes adu{
+        static_cast<uint8_t>(transaction >> 8), static_cast<uint8_t>(transaction & 0xFF), 0, 0, 0,
+        static_cast<uint8_t>(unitAndPdu.size())};
     adu.insert(adu.end(), unitAndPdu.begin(), unitAndPdu.end());
     return adu;
 }
@@ -200,14 +201,16 @@ TEST_P(ModbusTcpAnswers, OnlyTheAnswerToTheRequestInFlightReachesTheLink) {
     const Bytes answer = a.bytes(1);
     if (a.split > 0) {
         peer.send(Bytes(answer.begin(), answer.begin() + static_cast<long>(a.split)));
-        pumpUntil(*port, [] { return false; }, 20ms);
+        pumpUntil(
+            *port, [] { return false; }, 20ms);
         peer.send(Bytes(answer.begin() + static_cast<long>(a.split), answer.end()));
     } else {
         peer.send(answer);
     }
     if (a.reachesTheLink.empty()) {
         // Loopback delivers within microseconds: none may come through meanwhile.
-        EXPECT_FALSE(pumpUntil(*port, [&] { return port->bytesWaiting() > 0; }, 100ms));
+        EXPECT_FALSE(pumpUntil(
+            *port, [&] { return port->bytesWaiting() > 0; }, 100ms));
     } else {
         ASSERT_TRUE(pumpUntil(*port, [&] { return port->bytesWaiting() > 0; }));
         EXPECT_EQ(readAll(*port), a.reachesTheLink);
@@ -224,26 +227,43 @@ TEST_P(ModbusTcpAnswers, OnlyTheAnswerToTheRequestInFlightReachesTheLink) {
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, ModbusTcpAnswers,
-    ::testing::Values(
-        Answer{"Matching", [](uint16_t t) { return mbap(t, {0x03, 0x03, 0x02, 0x00, 0x07}); },
-               readReply(3, {7})},
-        Answer{"SplitInsideTheHeader",
-               [](uint16_t t) { return mbap(t, {0x03, 0x03, 0x02, 0x00, 0x07}); },
-               readReply(3, {7}), 3},
-        Answer{"DriveException", [](uint16_t t) { return mbap(t, {0x03, 0x83, 0x02}); },
-               withCrc({0x03, 0x83, 0x02})},
-        Answer{"StaleTransaction",
-               [](uint16_t t) { return mbap(static_cast<uint16_t>(t - 1), {0x03, 0x03, 0x02, 0, 7}); },
-               {}},
-        Answer{"GatewayPathUnavailable", [](uint16_t t) { return mbap(t, {0x03, 0x83, 0x0A}); },
-               {}},
-        Answer{"GatewayTargetFailed", [](uint16_t t) { return mbap(t, {0x03, 0x83, 0x0B}); }, {}},
-        Answer{"Garbage",
-               [](uint16_t) {
-                   const std::string text = "HTTP/1.1 400 Bad Request\r\n\r\n";
-                   return Bytes(text.begin(), text.end());
-               },
-               {}}),
+    ::testing::Values(Answer{"Matching",
+                             [](uint16_t t) {
+                                 return mbap(t, {0x03, 0x03, 0x02, 0x00, 0x07});
+                             },
+                             readReply(3, {7})},
+                      Answer{"SplitInsideTheHeader",
+                             [](uint16_t t) {
+                                 return mbap(t, {0x03, 0x03, 0x02, 0x00, 0x07});
+                             },
+                             readReply(3, {7}), 3},
+                      Answer{"DriveException",
+                             [](uint16_t t) {
+                                 return mbap(t, {0x03, 0x83, 0x02});
+                             },
+                             withCrc({0x03, 0x83, 0x02})},
+                      Answer{
+                          "StaleTransaction",
+                          [](uint16_t t) {
+                              return mbap(static_cast<uint16_t>(t - 1), {0x03, 0x03, 0x02, 0, 7});
+                          },
+                          {}},
+                      Answer{"GatewayPathUnavailable",
+                             [](uint16_t t) {
+                                 return mbap(t, {0x03, 0x83, 0x0A});
+                             },
+                             {}},
+                      Answer{"GatewayTargetFailed",
+                             [](uint16_t t) {
+                                 return mbap(t, {0x03, 0x83, 0x0B});
+                             },
+                             {}},
+                      Answer{"Garbage",
+                             [](uint16_t) {
+                                 const std::string text = "HTTP/1.1 400 Bad Request\r\n\r\n";
+                                 return Bytes(text.begin(), text.end());
+                             },
+                             {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

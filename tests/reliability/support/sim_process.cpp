@@ -19,16 +19,14 @@ SimProcess::~SimProcess() {
     kill(SIGTERM);
 }
 
-bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string>& drives,
-                       std::chrono::milliseconds limit) {
-    std::error_code ignored;
-    std::filesystem::remove(ptyLink, ignored);
+bool SimProcess::spawn(std::vector<std::string> args, const std::vector<std::string>& drives,
+                       int out) {
     int console[2];
     if (::pipe2(console, O_CLOEXEC) != 0) {
         return false;
     }
     const std::string program = binary();
-    std::vector<std::string> args{program, "--pty", ptyLink};
+    args.insert(args.begin(), program);
     for (const std::string& drive : drives) {
         args.push_back("--drive");
         args.push_back(drive);
@@ -41,14 +39,43 @@ bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string
     m_pid = ::fork();
     if (m_pid == 0) {
         ::dup2(console[0], STDIN_FILENO);
-        const int quiet = ::open("/dev/null", O_WRONLY);
-        ::dup2(quiet, STDOUT_FILENO);
+        ::dup2(out >= 0 ? out : ::open("/dev/null", O_WRONLY), STDOUT_FILENO);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
     ::close(console[0]);
     m_console = console[1];
-    if (m_pid < 0) {
+    return m_pid > 0;
+}
+
+std::string SimProcess::startTcp(const std::string& option, const std::string& where,
+                                 const std::vector<std::string>& drives) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) {
+        return {};
+    }
+    const bool started = spawn({option, where}, drives, out[1]);
+    ::close(out[1]);
+    // "velkaro-sim: serving tcp://127.0.0.1:PORT, ..." once it listens.
+    std::string line;
+    char c = 0;
+    while (started && line.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) {
+        line += c;
+    }
+    ::close(out[0]); // later console answers are not wanted
+    const auto from = line.find("serving ");
+    const auto to = line.find(',', from);
+    if (from == std::string::npos || to == std::string::npos) {
+        return {};
+    }
+    return line.substr(from + 8, to - from - 8);
+}
+
+bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string>& drives,
+                       std::chrono::milliseconds limit) {
+    std::error_code ignored;
+    std::filesystem::remove(ptyLink, ignored);
+    if (!spawn({"--pty", ptyLink}, drives, -1)) {
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + limit;
