@@ -117,9 +117,10 @@ void ConnectionDialog::showPortKind() {
         m_networkNotice->hide();
         return;
     }
-    m_networkNotice->setText(QStringLiteral("%1 经网络连接 %2：波特率、奇偶效验、数据长度和停止位"
-                                            "由串口服务器或网关设定，此处的设置不起作用。")
-                                 .arg(m_port->currentText(), QString::fromStdString(device)));
+    m_networkNotice->setText(
+        QStringLiteral("%1 经网络连接：\n%2\n波特率、奇偶效验、数据长度和停止位"
+                       "由串口服务器或网关设定，此处的设置不起作用。")
+            .arg(m_port->currentText(), QString::fromStdString(device)));
     m_networkNotice->show();
 }
 

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "link/device_port.h"
 #include "link/modbus_tcp_port.h"
@@ -176,6 +177,42 @@ TEST(TcpPort, RefusedAndLostConnectionsNameHostPortAndReason) {
         EXPECT_EQ(port->lastError(), "与 127.0.0.1:" + std::to_string(leaving.port()) +
                                          " 的连接已断开：对方关闭了连接");
     }
+}
+
+TEST(TcpPort, UnansweredConnectGivesUpAtItsLimitWithoutHoldingUpTheCaller) {
+    // A server whose accept queue is full drops further connection requests:
+    // they neither succeed nor fail until the station gives up.
+    const int full = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(full, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::listen(full, 0), 0);
+    ::getsockname(full, reinterpret_cast<sockaddr*>(&address), &size);
+    std::vector<int> queued;
+    for (int i = 0; i < 3; ++i) {
+        queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+        ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), size);
+    }
+    std::this_thread::sleep_for(100ms);
+
+    const std::string where = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
+    const auto opening = Clock::now();
+    std::string error;
+    auto port = openPort("tcp://" + where, error);
+    ASSERT_TRUE(port) << error;
+    EXPECT_LT(Clock::now() - opening, 200ms) << "open() waited for the connection";
+    EXPECT_TRUE(port->connecting());
+    ASSERT_TRUE(pumpUntil(
+        *port, [&] { return port->connectionLost(); }, 5s));
+    EXPECT_GE(Clock::now() - opening, TcpPort::kConnectLimit - 100ms);
+    EXPECT_EQ(port->lastError().rfind("无法连接 " + where + "：连接超时", 0), 0u)
+        << port->lastError();
+    for (int fd : queued) {
+        ::close(fd);
+    }
+    ::close(full);
 }
 
 struct Answer {
