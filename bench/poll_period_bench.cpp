@@ -1,5 +1,5 @@
 // Status refresh period per drive on the simulated wire for 1, 8 and 32
-// drives at 9600 and 38400 baud, with replies ended by silence (as designed)
+// drives at 9600 and 38400 baud, with replies ended by silence (the default)
 // and on completion ("fast"), next to two minimums per status read:
 //   station: request + reply characters at the baud + 21 silent ticks + the
 //            scheduling ticks (pick-up and finish)
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
                 "modbus min ms", "station xchg", "modbus xchg", "fast/(m+t)");
     for (int baud : {9600, 38400}) {
         for (int drives : {1, 8, 32}) {
-            const Result designed = measure(drives, baud, seconds, FrameEnd::Silence);
+            const Result silence = measure(drives, baud, seconds, FrameEnd::Silence);
             const Result fast = measure(drives, baud, seconds, FrameEnd::Completion);
             const double station = std::max(kPollPeriodMs, drives * stationExchangeMs(baud));
             const double modbus = std::max(kPollPeriodMs, drives * modbusExchangeMs(baud));
@@ -132,7 +132,7 @@ int main(int argc, char** argv) {
                 std::max(kPollPeriodMs, drives * (modbusExchangeMs(baud) + kTurnaroundMs));
             std::printf("%6d %6d | %10.1f %10.1f | %10.1f %10.1f | %14.1f %14.1f | %12.2f "
                         "%12.2f | %10.3f\n",
-                        baud, drives, designed.meanMs, designed.maxMs, fast.meanMs, fast.maxMs,
+                        baud, drives, silence.meanMs, silence.maxMs, fast.meanMs, fast.maxMs,
                         station, modbus, stationExchangeMs(baud), modbusExchangeMs(baud),
                         fast.meanMs / modbusWithTurnaround);
         }

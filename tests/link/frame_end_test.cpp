@@ -151,7 +151,7 @@ TEST(CompletionRule, ReplyFollowedAtOnceByNoiseIsTakenAndTheNoiseDropped) {
     EXPECT_EQ(b.rxCount, 0u);
 }
 
-TEST(CompletionRule, OffByDefaultAndTheDesignedTransmitIsNeverHeld) {
+TEST(CompletionRule, OffByDefaultAndTheSilenceRuleNeverHoldsARequest) {
     const LinkSettings settings;
     EXPECT_EQ(settings.frameEnd, FrameEnd::Silence);
     EXPECT_EQ(settings.transmitHoldTicks(), 0u);
