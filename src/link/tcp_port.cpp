@@ -197,9 +197,7 @@ void TcpPort::settleConnect() {
     m_state = State::Connected;
     const std::size_t held = m_pendingCount;
     m_pendingCount = 0;
-    if (held > 0) {
-        write(m_pending.data(), held);
-    }
+    send(m_pending.data(), held);
 }
 
 bool TcpPort::connecting() {
@@ -264,6 +262,10 @@ bool TcpPort::write(const uint8_t* data, std::size_t length) {
         }
         return false;
     }
+    return send(data, length);
+}
+
+bool TcpPort::send(const uint8_t* data, std::size_t length) {
     std::size_t sent = 0;
     while (sent < length) {
         const ssize_t n = ::send(m_fd, data + sent, length - sent, MSG_NOSIGNAL | MSG_DONTWAIT);

@@ -60,6 +60,9 @@ private:
 
     /// Takes the background attempt's outcome, or fails it past the limit.
     void settleConnect();
+    /// Hands bytes to the connected socket (not through write(): a subclass
+    /// may have wrapped them already). False when the connection broke.
+    bool send(const uint8_t* data, std::size_t length);
     void fail(const std::string& message);
     void lose(const std::string& reason);
 
