@@ -122,6 +122,17 @@ TEST_F(VelkaroBusPtyTest, FastRepliesFindTheSameDrives) {
                                                           "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
+TEST_F(VelkaroBusPtyTest, AdapterLostDuringTheScanIsAFailure) {
+    // Address 1 is empty: its echo tests are still running when the far end goes.
+    std::thread pull([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(m_simulator, SIGKILL);
+    });
+    const ProgramRun run = runProgram(bus("scan --device " + m_pty + " --from 1 --count 3"));
+    pull.join();
+    EXPECT_EQ(run.status, 1);
+}
+
 TEST_F(VelkaroBusPtyTest, ScanOfAnEmptyRangeSucceedsSilently) {
     const ProgramRun run = runProgram(bus("scan --device " + m_pty + " --from 10 --count 1"));
     EXPECT_EQ(run.status, 0);
