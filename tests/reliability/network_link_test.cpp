@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -148,6 +149,7 @@ TEST(ForeignModbusTcpServer, ControlAndStatusWordsReadThroughTheAdapter) {
     const std::string port = std::to_string(ntohs(address.sin_port));
     const pid_t server = ::fork();
     if (server == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), STDERR_FILENO); // its log of closed connections
         ::execl("/usr/bin/python3", "python3", "-c", kForeignServer, port.c_str(), nullptr);
         ::_exit(127);
     }
