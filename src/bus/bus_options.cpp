@@ -105,6 +105,10 @@ std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& er
             o.command = BusOptions::Command::Help;
             return o;
         }
+        if (name == "--fast-replies") {
+            o.fastReplies = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             error = std::string(name) + " 缺少取值";
             return std::nullopt;
@@ -127,11 +131,16 @@ std::string busUsage() {
     return R"(用法：
   velkaro-bus scan  --device 设备 [线路选项] --from 地址 --count 个数
   velkaro-bus watch --device 设备 [线路选项] --from 地址 --count 个数 --for 秒数
-  velkaro-bus export|import --device 设备 --address 地址 [--baud 波特率] 文件
+  velkaro-bus export|import --device 设备 --address 地址 [--baud 波特率] [--fast-replies] 文件
   velkaro-bus report  --device 设备 --address 地址 [--baud 波特率] 文件.csv
   velkaro-bus compare --device 设备 --address 地址 [--baud 波特率] 文件
   velkaro-bus compare 文件 文件
   velkaro-bus --version
+
+设备    串口设备路径（例如 /dev/ttyUSB0），或
+        tcp://主机:端口          串口服务器（透明传输，RTU 帧原样经 TCP 传送）
+        modbus-tcp://主机:端口   Modbus TCP 网关（单元号 = 变频器地址）
+        经网络连接时线路选项不起作用；连接限时 3 秒。
 
 scan    搜寻 --from 起（1..247）的 --count 个地址，每找到一台变频器输出一行名字，
         例如 3#QD30-7.50。没有找到变频器时不输出，退出码 0。
@@ -152,8 +161,9 @@ compare 读出变频器的全部参数，与参数报表或 .sav 文件对比；
   --parity N|E|O
   --data 8|7
   --stop 1|2
+  --fast-replies          应答一收全（按帧头长度且 CRC 正确）即结束，不等 20 ms 静默
 
-退出码：0 成功；1 串口打不开或通讯未能完成；2 命令行有误。
+退出码：0 成功；1 串口打不开、连接不上或通讯未能完成；2 命令行有误。
 compare 的退出码：0 没有不同；1 有不同；2 出错（命令行、文件、机型或通讯）。
 操作提示信息输出到标准错误。串口因权限打不开时，请把账户加入 dialout 组后重新登录。
 )";

@@ -17,6 +17,7 @@ struct BusOptions {
     int from = 1;
     int count = 1;
     double forSeconds = 10.0;
+    bool fastReplies = false; ///< --fast-replies: a reply ends at its last byte
 };
 
 /// Parses `scan`/`watch` command lines (argv[1] is the command). None, with

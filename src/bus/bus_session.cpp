@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "bus/watch_line.h"
+#include "link/serial_port.h"
 
 namespace velkaro {
 
@@ -32,6 +33,24 @@ int choiceIndex(const std::array<std::string_view, N>& list, std::string_view v)
 
 } // namespace
 
+bool waitForConnection(DriveLink& link, std::string& error) {
+    // The port gives up on its own after its connect limit.
+    for (;;) {
+        {
+            auto s = link.lock();
+            SerialPort& port = link.port();
+            if (!port.connecting()) {
+                if (port.connectionLost()) {
+                    error = port.lastError();
+                    return false;
+                }
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(kWaitStep);
+    }
+}
+
 BusSession::BusSession(const BusOptions& options, std::ostream& errors)
     : m_options(options), m_messages(&errors), m_port(options.device), m_link(m_port, m_messages),
       m_tick(m_link) {}
@@ -52,10 +71,14 @@ bool BusSession::open(std::string& error) {
         l.dataBitsText = m_options.dataBits;
         l.stopBitsChoice = choiceIndex(stopBitsChoices, m_options.stopBits);
         l.stopBitsText = m_options.stopBits;
+        l.frameEnd = m_options.fastReplies ? FrameEnd::Completion : FrameEnd::Silence;
     }
     const OpenLinkResult opened = m_link.openLink();
     if (!opened.ok) {
         error = opened.message;
+        return false;
+    }
+    if (!waitForConnection(m_link, error)) {
         return false;
     }
     if (!m_tick.start()) {
@@ -137,6 +160,10 @@ void BusSession::watch(double seconds, const std::function<void(const std::strin
         }
         std::this_thread::sleep_for(kWaitStep);
     }
+}
+
+bool BusSession::portFailed() {
+    return m_link.lock()->portFailed;
 }
 
 void BusSession::close() {

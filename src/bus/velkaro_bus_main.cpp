@@ -39,17 +39,17 @@ int runScanOrWatch(const velkaro::BusOptions& options) {
             std::cout << name << '\n';
         }
         std::cout.flush();
-        return 0;
+        return session.portFailed() ? kExitFailure : 0;
     }
     if (names.empty()) {
-        return 0;
+        return session.portFailed() ? kExitFailure : 0;
     }
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     session.watch(
         options.forSeconds, [](const std::string& line) { std::cout << line << std::endl; },
         g_interrupted);
-    return 0;
+    return session.portFailed() ? kExitFailure : 0;
 }
 
 } // namespace

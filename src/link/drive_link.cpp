@@ -18,6 +18,14 @@ void countTick(unsigned& counter) {
     }
 }
 
+std::string portFailureText(const SerialPort& port) {
+    if (port.connectionLost()) {
+        return port.lastError() + "。请检查网络连接，然后在连接控制中重新应用设置。";
+    }
+    return "串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
+           "。请检查串口连接，然后在连接控制中重新应用设置。";
+}
+
 /// The seven steps of one tick on the shared state, lock held by the caller.
 void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     countTick(s.buffers.silenceTicks);
@@ -25,7 +33,8 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     if (!s.linkOpen) {
         return;
     }
-    const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
+    const ReceiveResult received =
+        receiveStep(s.buffers, port, s.settings.frameGapTicks, s.settings.frameEnd);
     if (received.overflowStarted) {
         out.message(kReceiveOverflow, "");
     }
@@ -34,13 +43,13 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     stepReadout(s, out);
     feedSearch(s);
     detectChanges(s);
-    if (!transmitStep(s.buffers, port) && !s.portFailed) {
-        // An unplugged adapter refuses every frame from now on: tell the
-        // operator once; the drives then drop by their own timeouts.
+    const bool refused = !transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
+    if ((refused || port.connectionLost()) && !s.portFailed) {
+        // An unplugged adapter refuses every frame from now on, a network
+        // connection that failed says so at once: tell the operator once; the
+        // drives then drop by their own timeouts.
         s.portFailed = true;
-        out.message("串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
-                        "。请检查串口连接，然后在连接控制中重新应用设置。",
-                    "");
+        out.message(portFailureText(port), "");
     }
 }
 

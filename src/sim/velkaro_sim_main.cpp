@@ -1,5 +1,5 @@
-// velkaro-sim: simulated drives served on a pseudo-terminal or a serial port,
-// in real time. See --help.
+// velkaro-sim: simulated drives served on a pseudo-terminal, a serial port or
+// TCP, in real time. See --help.
 
 #include <cerrno>
 #include <csignal>
@@ -19,6 +19,7 @@
 #include "sim/bus_simulator.h"
 #include "sim/sim_console.h"
 #include "sim/sim_options.h"
+#include "sim/tcp_server.h"
 #include "velkaro_version.h"
 
 namespace {
@@ -27,6 +28,7 @@ using velkaro::sim::BusSimulator;
 using velkaro::sim::LineSettings;
 using velkaro::sim::SimConsole;
 using velkaro::sim::SimOptions;
+using velkaro::sim::TcpServer;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -171,7 +173,8 @@ void closeEndpoint(Endpoint& end) {
 }
 
 /// Serves until a signal, end of input or "quit". Returns the exit status.
-int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
+/// `server`, when given, takes the place of the endpoint's descriptor.
+int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end, TcpServer* server) {
     SimConsole console(bus);
     const uint64_t startUs = monotonicUs();
     const auto now = [startUs] { return monotonicUs() - startUs; };
@@ -186,13 +189,15 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
                             ? 0
                             : static_cast<int>(std::min<uint64_t>((*next - at + 999) / 1000, 100));
         }
-        if (!pendingOut.empty()) {
+        if (!pendingOut.empty() || (server != nullptr && server->sending())) {
             timeoutMs = std::min(timeoutMs, 1);
         }
-        pollfd fds[3] = {{end.fd, POLLIN, 0},
+        pollfd fds[5] = {{end.fd, POLLIN, 0},
                          {g_signalPipe[0], POLLIN, 0},
-                         {consoleOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-        if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR) {
+                         {consoleOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {server != nullptr ? server->listenFd() : -1, POLLIN, 0},
+                         {server != nullptr ? server->stationFd() : -1, POLLIN, 0}};
+        if (::poll(fds, 5, timeoutMs) < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;
         }
@@ -230,6 +235,16 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
                     return 0;
                 }
             }
+        }
+        if (server != nullptr) {
+            if ((fds[3].revents & POLLIN) != 0) {
+                server->accept();
+            }
+            if ((fds[4].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+                server->receive(bus, now());
+            }
+            server->transmit(bus, now());
+            continue;
         }
         // Reply bytes leave as they come due, so the station sees them paced.
         uint8_t due[512];
@@ -278,6 +293,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     Endpoint end;
+    if (options->listen) {
+        TcpServer server(options->listenMode);
+        if (!server.listen(options->listenHost, options->listenPort, error)) {
+            std::fprintf(stderr, "velkaro-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("velkaro-sim: serving %s, %d baud %c%d%d, %zu drive(s)\n",
+                    server.deviceText().c_str(), options->line.baud, options->line.parity,
+                    options->line.dataBits, options->line.stopBits, options->drives.size());
+        std::fflush(stdout);
+        return serve(*options, bus, end, &server);
+    }
     const bool opened =
         options->ptyLink.empty() ? openDevice(*options, end, error) : openPty(*options, end, error);
     if (!opened) {
@@ -291,7 +318,7 @@ int main(int argc, char** argv) {
                 options->line.parity, options->line.dataBits, options->line.stopBits,
                 options->drives.size());
     std::fflush(stdout);
-    const int status = serve(*options, bus, end);
+    const int status = serve(*options, bus, end, nullptr);
     closeEndpoint(end);
     return status;
 }
