@@ -202,7 +202,7 @@ private:
         std::vector<ColumnSummary> summaries =
             summariseColumns(m_reader, m_request.drives, m_request.quantities, list);
         std::erase_if(summaries, [&](const ColumnSummary& summary) {
-            return !m_driveIndex.count(summary.drive);
+            return !m_driveIndex.contains(summary.drive);
         });
         std::sort(summaries.begin(), summaries.end(), [&](const auto& a, const auto& b) {
             const std::size_t driveA = m_driveIndex.at(a.drive);

@@ -298,7 +298,7 @@ void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
         auto* item = new QListWidgetItem(QString::fromStdString(name), m_drives);
         item->setData(Qt::UserRole, QString::fromStdString(name));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        item->setCheckState(checked.count(name) ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(checked.contains(name) ? Qt::Checked : Qt::Unchecked);
         item->setToolTip(isConnected ? QStringLiteral("已连接") : QStringLiteral("记录中的变频器"));
         if (isConnected) {
             QFont bold = item->font();

@@ -47,7 +47,7 @@ DriveTable::ProbeCommit DriveTable::commitProbe() {
         const int slot = findSlotByName("");
         if (slot >= 0) {
             std::string name = probeRecord.name;
-            const auto used = driveNames.begin() + driveCount;
+            auto* const used = driveNames.begin() + driveCount;
             for (int n = 2; std::find(driveNames.begin(), used, name) != used; ++n) {
                 name = probeRecord.name + "(" + std::to_string(n) + ")";
             }
