@@ -22,19 +22,27 @@ void countTick(unsigned& counter) {
 void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     countTick(s.buffers.silenceTicks);
     countTick(s.buffers.replyTicks);
+    ++s.diagnostics.tick;
     if (!s.linkOpen) {
         return;
     }
     const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
+    recordReceived(s, received);
     if (received.overflowStarted) {
         out.message(kReceiveOverflow, "");
     }
-    scheduleStep(s, out);
-    operationStep(s, out);
-    stepReadout(s, out);
-    feedSearch(s);
-    detectChanges(s);
-    if (!transmitStep(s.buffers, port) && !s.portFailed) {
+    // While the line finder tries other settings the scheduler waits.
+    if (!stepLineFinder(s, port, out)) {
+        scheduleStep(s, out);
+        operationStep(s, out);
+        stepReadout(s, out);
+        feedSearch(s);
+        detectChanges(s);
+    }
+    const unsigned sending = s.buffers.txLength;
+    const bool sent = transmitStep(s.buffers, port);
+    recordTransmitted(s, sending, sent);
+    if (!sent && !s.portFailed) {
         // An unplugged adapter refuses every frame from now on: tell the
         // operator once; the drives then drop by their own timeouts.
         s.portFailed = true;

@@ -131,6 +131,8 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
         } else {
             result.event = ReceiveEvent::FrameDropped;
         }
+        result.frameLength = b.rxCount;
+        result.frameOverflowed = b.rxOverflowed;
         b.rxCount = 0;
         b.rxOverflowed = false;
     }

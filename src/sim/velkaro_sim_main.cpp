@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "sim/bus_simulator.h"
@@ -77,6 +78,25 @@ speed_t speedOf(int baud) {
     default:
         return B9600;
     }
+}
+
+int baudOf(speed_t speed) {
+    constexpr std::pair<speed_t, int> kRates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    for (const auto& [constant, baud] : kRates) {
+        if (constant == speed) {
+            return baud;
+        }
+    }
+    return 0;
+}
+
+/// The baud the station set on its side of the pty (the master reports the
+/// slave's speed); 0 when it cannot be read.
+int stationBaud(int masterFd) {
+    termios tio{};
+    return ::tcgetattr(masterFd, &tio) == 0 ? baudOf(::cfgetospeed(&tio)) : 0;
 }
 
 // Raw 8-bit, no echo, no translation, reads return at once.
@@ -203,13 +223,21 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
             uint8_t buffer[512];
             const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
             if (got > 0) {
+                std::vector<uint8_t> heard(buffer, buffer + got);
+                // A station at another baud sends what the drives hear as
+                // garbage. Only the baud survives on a pty, not the parity.
+                const int baud = end.slaveFd >= 0 ? stationBaud(end.fd) : 0;
+                if (baud != 0 && baud != bus.line().baud) {
+                    heard = velkaro::sim::heardAtBaud(buffer, static_cast<std::size_t>(got), baud,
+                                                      bus.line().baud);
+                }
                 // The bytes have already crossed the wire: they started one
                 // frame time ago.
                 const uint64_t at = now();
-                const uint64_t wireUs =
-                    velkaro::sim::charactersTimeUs(bus.line(), static_cast<uint64_t>(got));
-                bus.stationSent(buffer, static_cast<std::size_t>(got),
-                                at > wireUs ? at - wireUs : 0);
+                const uint64_t wireUs = velkaro::sim::charactersTimeUs(bus.line(), heard.size());
+                if (!heard.empty()) {
+                    bus.stationSent(heard.data(), heard.size(), at > wireUs ? at - wireUs : 0);
+                }
             }
         }
         if ((fds[2].revents & (POLLIN | POLLHUP)) != 0) {

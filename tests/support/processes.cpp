@@ -79,6 +79,7 @@ bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string
     }
     const std::string program = binary();
     std::vector<std::string> args{program, "--pty", ptyLink};
+    args.insert(args.end(), m_options.begin(), m_options.end());
     for (const std::string& drive : drives) {
         args.push_back("--drive");
         args.push_back(drive);

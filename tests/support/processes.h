@@ -35,6 +35,8 @@ public:
     /// ("3:QD30:750"); true once the link points at a terminal.
     bool start(const std::string& ptyLink, const std::vector<std::string>& drives,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
+    /// Options the next start() passes before the drives ({"--baud", "19200"}).
+    void setOptions(std::vector<std::string> options) { m_options = std::move(options); }
     /// Sends a console command line ("silent 3 on").
     bool command(const std::string& line);
     /// The next line the program prints (with its newline), waiting at most
@@ -61,6 +63,7 @@ private:
     int m_console = -1;
     int m_output = -1;
     std::string m_pending;
+    std::vector<std::string> m_options;
 };
 
 } // namespace velkaro::testing
