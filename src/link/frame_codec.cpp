@@ -140,11 +140,13 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
 }
 
 uint16_t DecodedReply::word(unsigned i) const {
-    return decodeUnsigned(data[2 * i], data[2 * i + 1]);
+    const std::size_t at = 2 * std::size_t{i};
+    return decodeUnsigned(data[at], data[at + 1]);
 }
 
 int32_t DecodedReply::signedWord(unsigned i) const {
-    return decodeSigned(data[2 * i], data[2 * i + 1]);
+    const std::size_t at = 2 * std::size_t{i};
+    return decodeSigned(data[at], data[at + 1]);
 }
 
 DecodedReply decodeReply(const uint8_t* frame, std::size_t length) {

@@ -35,8 +35,8 @@ struct FrameRecord {
     uint64_t tick = 0; ///< link tick of the send or of the frame's end
     FrameDirection direction = FrameDirection::Tx;
     FrameFate fate = FrameFate::Sent;
-    int8_t row = kNoRow; ///< drive slot, the probe row, or kNoRow
-    uint8_t length = 0;  ///< bytes kept in `bytes`
+    int16_t row = kNoRow; ///< drive slot, the probe row, or kNoRow
+    uint8_t length = 0;   ///< bytes kept in `bytes`
     std::array<uint8_t, kFrameCapacity> bytes{};
 };
 
@@ -56,7 +56,7 @@ public:
         r.tick = tick;
         r.direction = direction;
         r.fate = fate;
-        r.row = static_cast<int8_t>(row);
+        r.row = static_cast<int16_t>(row);
         r.length = bytes == nullptr ? 0 : static_cast<uint8_t>(std::min(length, kFrameCapacity));
         if (r.length != 0) {
             std::memcpy(r.bytes.data(), bytes, r.length);

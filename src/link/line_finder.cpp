@@ -213,7 +213,7 @@ std::array<LineChoice, kLineChoiceCount> lineChoicesToTry() {
 
 unsigned echoTimeoutTicks(const LineChoice& line, unsigned frameGapTicks) {
     const std::string baudText(baudChoices[static_cast<std::size_t>(std::clamp(line.baud, 0, 5))]);
-    const unsigned baud = static_cast<unsigned>(std::atoi(baudText.c_str()));
+    const auto baud = static_cast<unsigned>(std::atoi(baudText.c_str()));
     // start bit + data bits + parity bit + stop bits
     const unsigned bits = 1 + (line.dataBits == 1 ? 7 : 8) + (line.parity == 0 ? 0 : 1) +
                           (line.stopBits == 1 ? 2 : 1);

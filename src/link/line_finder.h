@@ -32,7 +32,7 @@ std::string lineChoiceText(const LineChoice& line);
 /// Every setting the station offers, in the order they are tried: 8 data bits
 /// before 7, then the fastest baud first, then no, odd and even parity, then
 /// one stop bit before two.
-inline constexpr std::size_t kLineChoiceCount = 6 * 3 * 2 * 2;
+inline constexpr std::size_t kLineChoiceCount = std::size_t{6} * 3 * 2 * 2;
 std::array<LineChoice, kLineChoiceCount> lineChoicesToTry();
 
 /// Ticks the finder waits for an echo at `line`: the request and its echo on

@@ -190,6 +190,28 @@ void closeEndpoint(Endpoint& end) {
     }
 }
 
+/// Hands what the station sent to the drives as they hear it. A station at
+/// another baud sends what they hear as garbage; only the baud survives on a
+/// pty, not the parity.
+void takeStationBytes(BusSimulator& bus, const Endpoint& end, uint64_t nowUs) {
+    uint8_t buffer[512];
+    const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
+    if (got <= 0) {
+        return;
+    }
+    std::vector<uint8_t> heard(buffer, buffer + got);
+    const int baud = end.slaveFd >= 0 ? stationBaud(end.fd) : 0;
+    if (baud != 0 && baud != bus.line().baud) {
+        heard = velkaro::sim::heardAtBaud(buffer, heard.size(), baud, bus.line().baud);
+    }
+    if (heard.empty()) {
+        return;
+    }
+    // The bytes have already crossed the wire: they started one frame time ago.
+    const uint64_t wireUs = velkaro::sim::charactersTimeUs(bus.line(), heard.size());
+    bus.stationSent(heard.data(), heard.size(), nowUs > wireUs ? nowUs - wireUs : 0);
+}
+
 /// Serves until a signal, end of input or "quit". Returns the exit status.
 int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
     SimConsole console(bus);
@@ -220,25 +242,7 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
             return 0;
         }
         if ((fds[0].revents & POLLIN) != 0) {
-            uint8_t buffer[512];
-            const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
-            if (got > 0) {
-                std::vector<uint8_t> heard(buffer, buffer + got);
-                // A station at another baud sends what the drives hear as
-                // garbage. Only the baud survives on a pty, not the parity.
-                const int baud = end.slaveFd >= 0 ? stationBaud(end.fd) : 0;
-                if (baud != 0 && baud != bus.line().baud) {
-                    heard = velkaro::sim::heardAtBaud(buffer, static_cast<std::size_t>(got), baud,
-                                                      bus.line().baud);
-                }
-                // The bytes have already crossed the wire: they started one
-                // frame time ago.
-                const uint64_t at = now();
-                const uint64_t wireUs = velkaro::sim::charactersTimeUs(bus.line(), heard.size());
-                if (!heard.empty()) {
-                    bus.stationSent(heard.data(), heard.size(), at > wireUs ? at - wireUs : 0);
-                }
-            }
+            takeStationBytes(bus, end, now());
         }
         if ((fds[2].revents & (POLLIN | POLLHUP)) != 0) {
             char chunk[512];

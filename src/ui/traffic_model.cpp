@@ -41,13 +41,14 @@ void TrafficModel::refresh(DriveLink& link, const QTime& now) {
             row.record = r;
             const auto ago = static_cast<int>(std::min<uint64_t>(tickNow - r.tick, 86'400'000));
             row.time = now.addMSecs(-ago * tickMs);
-            if (r.row == kProbeRow) {
+            const int slot = r.row;
+            if (slot == kProbeRow) {
                 row.drive = kProbeRowName;
-            } else if (r.row >= 0 && r.row < kMaxDrives) {
-                QString& name = names[static_cast<std::size_t>(r.row)];
+            } else if (slot >= 0 && slot < kMaxDrives) {
+                QString& name = names[static_cast<std::size_t>(slot)];
                 if (name.isNull()) {
-                    name = QString::fromStdString(
-                        s->table.slots[static_cast<std::size_t>(r.row)].name);
+                    name =
+                        QString::fromStdString(s->table.slots[static_cast<std::size_t>(slot)].name);
                 }
                 row.drive = name;
             }
