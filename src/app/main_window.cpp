@@ -10,6 +10,8 @@
 #include "records/trend_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
+#include "ui/line_finder_dialog.h"
+#include "ui/link_diagnostics_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
@@ -254,6 +256,27 @@ void MainWindow::createMenu() {
         trends->raise();
         trends->activateWindow();
     });
+    connect(system->addAction(QStringLiteral("通讯诊断...")), &QAction::triggered, this, [this] {
+        auto* diagnostics = findChild<LinkDiagnosticsWindow*>();
+        if (!diagnostics) {
+            diagnostics = new LinkDiagnosticsWindow(this, m_link, m_messages);
+        }
+        diagnostics->show();
+        diagnostics->raise();
+        diagnostics->activateWindow();
+    });
+    connect(system->addAction(QStringLiteral("检测通讯参数...")), &QAction::triggered, this,
+            [this] {
+                auto* finder = findChild<LineFinderDialog*>();
+                if (!finder) {
+                    finder = new LineFinderDialog(this, m_link, m_messages);
+                    connect(finder, &LineFinderDialog::settingsApplied, this,
+                            &MainWindow::applyLinkSettings);
+                }
+                finder->show();
+                finder->raise();
+                finder->activateWindow();
+            });
 
     QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
     add(drive, Start, QStringLiteral("启    动"),

@@ -152,6 +152,8 @@ private:
     void pushValues();
     void updateProgress();
     void openLinkAndReport();
+    /// Reopens the port with the link's settings and shows them in the status bar.
+    void applyLinkSettings();
     void showMotorFrame(MotorFrame frame);
     void onSelectionMoved(int previousSlot, const std::string& previousAddress);
     /// Tells in the status bar which found drives were given another name.

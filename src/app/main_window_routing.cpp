@@ -154,9 +154,12 @@ void MainWindow::openConnectionDialog() {
         auto state = m_link.lock();
         changed = state->settings.settingsChanged;
     }
-    if (!changed) {
-        return;
+    if (changed) {
+        applyLinkSettings();
     }
+}
+
+void MainWindow::applyLinkSettings() {
     openLinkAndReport();
     LinkSettings settings;
     {
@@ -189,7 +192,7 @@ void MainWindow::disconnectDrive() {
         refused = state->transferBusy;
         if (!refused) {
             // Nothing goes to the drive: it only leaves the table.
-            state->table.removeDrive(m_selection.selectedName);
+            removeConnectedDrive(*state, m_selection.selectedName);
         }
     }
     if (refused) {

@@ -30,21 +30,28 @@ std::string portFailureText(const SerialPort& port) {
 void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     countTick(s.buffers.silenceTicks);
     countTick(s.buffers.replyTicks);
+    ++s.diagnostics.tick;
     if (!s.linkOpen) {
         return;
     }
     const ReceiveResult received =
         receiveStep(s.buffers, port, s.settings.frameGapTicks, s.settings.frameEnd);
+    recordReceived(s, received);
     if (received.overflowStarted) {
         out.message(kReceiveOverflow, "");
     }
-    scheduleStep(s, out);
-    operationStep(s, out);
-    stepReadout(s, out);
-    feedSearch(s);
-    detectChanges(s);
-    const bool refused = !transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
-    if ((refused || port.connectionLost()) && !s.portFailed) {
+    // While the line finder tries other settings the scheduler waits.
+    if (!stepLineFinder(s, port, out)) {
+        scheduleStep(s, out);
+        operationStep(s, out);
+        stepReadout(s, out);
+        feedSearch(s);
+        detectChanges(s);
+    }
+    const unsigned sending = s.buffers.txLength;
+    const bool sent = transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
+    recordTransmitted(s, sending, sent);
+    if ((!sent || port.connectionLost()) && !s.portFailed) {
         // An unplugged adapter refuses every frame from now on, a network
         // connection that failed says so at once: tell the operator once; the
         // drives then drop by their own timeouts.

@@ -125,7 +125,7 @@ namespace {
 
 // Takes the gathered bytes as the reply when they pass the CRC; either way the
 // next byte starts a new frame.
-ReceiveEvent endFrame(LinkBuffers& b) {
+ReceiveEvent endFrame(LinkBuffers& b, ReceiveResult& result) {
     // An over-long frame is never accepted, whatever its kept bytes say; nor is
     // a scrap of noise too short to hold a function code, even when its last
     // two bytes happen to be the CRC of the first.
@@ -136,6 +136,8 @@ ReceiveEvent endFrame(LinkBuffers& b) {
         b.replyLength = b.rxCount;
         event = ReceiveEvent::FrameAccepted;
     }
+    result.frameLength = b.rxCount;
+    result.frameOverflowed = b.rxOverflowed;
     b.rxCount = 0;
     b.rxOverflowed = false;
     return event;
@@ -169,8 +171,7 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
                 // never decides whether a reply is taken.
                 if (mayComplete && !b.rxOverflowed &&
                     replyComplete(b.rxBuffer.data(), b.rxCount, b.sentLength)) {
-                    endFrame(b);
-                    result.event = ReceiveEvent::FrameAccepted;
+                    result.event = endFrame(b, result);
                     mayComplete = false;
                 }
             }
@@ -180,7 +181,7 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
         return result;
     }
     if (b.silenceTicks > frameGapTicks && b.rxCount != 0) {
-        result.event = endFrame(b);
+        result.event = endFrame(b, result);
     }
     return result;
 }

@@ -89,6 +89,10 @@ struct ReceiveResult {
     ReceiveEvent event = ReceiveEvent::Nothing;
     /// True once per over-long frame: the first byte beyond 128 was dropped.
     bool overflowStarted = false;
+    /// The frame that ended (accepted or dropped): its bytes kept in
+    /// rxBuffer, and whether bytes beyond them were lost.
+    unsigned frameLength = 0;
+    bool frameOverflowed = false;
 };
 
 /// First step of a tick while the link is open: append waiting bytes, or end

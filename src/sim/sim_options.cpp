@@ -195,6 +195,10 @@ Where to serve:
 
 Line (must match the station's settings, or the drives hear only garbage; over TCP the
 station's line settings do not apply, and these set the simulated line behind the server):
+  On a pty only the baud rate reaches the simulator: parity and character size
+  are lost. A station whose side of the pty runs at another baud than --baud
+  is heard as garbage and gets no answer; a parity or data-bits mismatch is
+  not noticed there, only on a real serial line.
   --baud N                1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200
                           (default 9600)
   --parity N|E|O          (default N)

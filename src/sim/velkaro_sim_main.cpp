@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "sim/bus_simulator.h"
@@ -79,6 +80,25 @@ speed_t speedOf(int baud) {
     default:
         return B9600;
     }
+}
+
+int baudOf(speed_t speed) {
+    constexpr std::pair<speed_t, int> kRates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    for (const auto& [constant, baud] : kRates) {
+        if (constant == speed) {
+            return baud;
+        }
+    }
+    return 0;
+}
+
+/// The baud the station set on its side of the pty (the master reports the
+/// slave's speed); 0 when it cannot be read.
+int stationBaud(int masterFd) {
+    termios tio{};
+    return ::tcgetattr(masterFd, &tio) == 0 ? baudOf(::cfgetospeed(&tio)) : 0;
 }
 
 // Raw 8-bit, no echo, no translation, reads return at once.
@@ -172,6 +192,28 @@ void closeEndpoint(Endpoint& end) {
     }
 }
 
+/// Hands what the station sent to the drives as they hear it. A station at
+/// another baud sends what they hear as garbage; only the baud survives on a
+/// pty, not the parity.
+void takeStationBytes(BusSimulator& bus, const Endpoint& end, uint64_t nowUs) {
+    uint8_t buffer[512];
+    const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
+    if (got <= 0) {
+        return;
+    }
+    std::vector<uint8_t> heard(buffer, buffer + got);
+    const int baud = end.slaveFd >= 0 ? stationBaud(end.fd) : 0;
+    if (baud != 0 && baud != bus.line().baud) {
+        heard = velkaro::sim::heardAtBaud(buffer, heard.size(), baud, bus.line().baud);
+    }
+    if (heard.empty()) {
+        return;
+    }
+    // The bytes have already crossed the wire: they started one frame time ago.
+    const uint64_t wireUs = velkaro::sim::charactersTimeUs(bus.line(), heard.size());
+    bus.stationSent(heard.data(), heard.size(), nowUs > wireUs ? nowUs - wireUs : 0);
+}
+
 /// Serves until a signal, end of input or "quit". Returns the exit status.
 /// `server`, when given, takes the place of the endpoint's descriptor.
 int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end, TcpServer* server) {
@@ -205,17 +247,7 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end, TcpServer
             return 0;
         }
         if ((fds[0].revents & POLLIN) != 0) {
-            uint8_t buffer[512];
-            const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
-            if (got > 0) {
-                // The bytes have already crossed the wire: they started one
-                // frame time ago.
-                const uint64_t at = now();
-                const uint64_t wireUs =
-                    velkaro::sim::charactersTimeUs(bus.line(), static_cast<uint64_t>(got));
-                bus.stationSent(buffer, static_cast<std::size_t>(got),
-                                at > wireUs ? at - wireUs : 0);
-            }
+            takeStationBytes(bus, end, now());
         }
         if ((fds[2].revents & (POLLIN | POLLHUP)) != 0) {
             char chunk[512];

@@ -76,6 +76,7 @@ bool SimProcess::spawn(std::vector<std::string> args, const std::vector<std::str
     }
     const std::string program = binary();
     args.insert(args.begin(), program);
+    args.insert(args.end(), m_options.begin(), m_options.end());
     for (const std::string& drive : drives) {
         args.push_back("--drive");
         args.push_back(drive);

@@ -40,6 +40,8 @@ public:
     /// station's device text the program printed, empty if it did not start.
     std::string startTcp(const std::string& option, const std::string& where,
                          const std::vector<std::string>& drives);
+    /// Options the next start() passes before the drives ({"--baud", "19200"}).
+    void setOptions(std::vector<std::string> options) { m_options = std::move(options); }
     /// Sends a console command line ("silent 3 on").
     bool command(const std::string& line);
     /// The next line the program prints (with its newline), waiting at most
@@ -70,6 +72,7 @@ private:
     int m_console = -1;
     int m_output = -1;
     std::string m_pending;
+    std::vector<std::string> m_options;
 };
 
 } // namespace velkaro::testing
