@@ -48,9 +48,10 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
         feedSearch(s);
         detectChanges(s);
     }
-    const unsigned sending = s.buffers.txLength;
+    const unsigned waiting = s.buffers.txLength;
     const bool sent = transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
-    recordTransmitted(s, sending, sent);
+    // A frame held for the inter-frame silence is still waiting: not sent yet.
+    recordTransmitted(s, s.buffers.txLength == 0 ? waiting : 0, sent);
     if ((!sent || port.connectionLost()) && !s.portFailed) {
         // An unplugged adapter refuses every frame from now on, a network
         // connection that failed says so at once: tell the operator once; the

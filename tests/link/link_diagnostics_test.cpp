@@ -174,6 +174,24 @@ TEST_F(LinkDiagnosticsTest, RingTellsWhatBecameOfEachFrame) {
     EXPECT_EQ(row(slot).retries, 1u);
 }
 
+TEST_F(LinkDiagnosticsTest, AFrameHeldForTheInterFrameSilenceIsRecordedOnceWhenItGoes) {
+    h.link.lock()->settings.frameEnd = FrameEnd::Completion;
+    const int slot = addDrive(kFaulty);
+    port.setResponder([](const Bytes&) { return std::optional<Bytes>(statusReply(kFaulty)); }, 3);
+    poll(slot);
+    poll(slot);
+    std::vector<uint64_t> sentTicks;
+    for (const FrameRecord& r : ring()) {
+        if (r.direction == FrameDirection::Tx) {
+            sentTicks.push_back(r.tick);
+        }
+    }
+    ASSERT_EQ(sentTicks.size(), port.sent().size());
+    EXPECT_EQ(row(slot).requestsSent, 2u);
+    // The ring's ticks are the link's, the port's the harness's: the gap between sends agrees.
+    EXPECT_EQ(sentTicks[1] - sentTicks[0], port.sent()[1].tick - port.sent()[0].tick);
+}
+
 TEST_F(LinkDiagnosticsTest, SearchProbesCountInTheProbeRow) {
     port.setResponder([](const Bytes&) { return std::optional<Bytes>(); });
     ASSERT_GE(h.search(7, 1), 0);
