@@ -142,6 +142,8 @@ void LineFinderDialog::follow() {
     }
     m_following.stop();
     m_start->setEnabled(true);
+    // The first finding is already chosen while the run goes on; it may be applied now.
+    m_apply->setEnabled(m_findings->currentRow() >= 0);
     m_progress->setValue(cancelled ? m_progress->value() : m_progress->maximum());
     if (failed) {
         m_status->setText(QStringLiteral("检测未能完成。"));

@@ -6,6 +6,7 @@
 
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSpinBox>
 
 #include "link/line_finder.h"
@@ -104,7 +105,16 @@ TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
     EXPECT_EQ(finder->findings()->item(0)->text(), "19200 E 8 1    4#QD30-7.50");
     EXPECT_EQ(st.link.lock()->settings.baudText, "9600"); // given back until applied
 
-    finder->applySelected();
+    // The first finding is chosen: the operator only has to press apply.
+    QPushButton* apply = nullptr;
+    for (auto* button : finder->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("应用所选参数")) {
+            apply = button;
+        }
+    }
+    ASSERT_NE(apply, nullptr);
+    ASSERT_TRUE(apply->isEnabled());
+    apply->click();
     EXPECT_EQ(st.link.lock()->settings.settingsText(), "19200E81");
     EXPECT_EQ(st.window->statusPaneText(2), "19200");
     EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
