@@ -59,6 +59,49 @@ bool parseDevice(const std::string& value, SimOptions& options, std::string& err
     return true;
 }
 
+/// The options that take no value; false when `name` is none of them.
+bool takeFlag(const std::string& name, SimOptions& options) {
+    if (name == "--help" || name == "-h") {
+        options.help = true;
+    } else if (name == "--version") {
+        options.version = true;
+    } else if (name == "--no-console") {
+        options.console = false;
+    } else if (name == "--any-values") {
+        options.catalogueRanges = false;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+/// The simulated line's options: whether `value` is good, or none when
+/// `name` is not a line option.
+std::optional<bool> takeLineOption(const std::string& name, const std::string& value,
+                                   LineSettings& line) {
+    if (name == "--baud") {
+        const auto baud = parseInt(value, 1200, 115200);
+        line.baud = baud.value_or(0);
+        return baud && (*baud == 1200 || *baud == 2400 || *baud == 4800 || *baud == 9600 ||
+                        *baud == 19200 || *baud == 38400 || *baud == 57600 || *baud == 115200);
+    }
+    if (name == "--parity") {
+        line.parity = value.empty() ? 'N' : value[0];
+        return value == "N" || value == "E" || value == "O";
+    }
+    if (name == "--data-bits") {
+        const auto bits = parseInt(value, 7, 8);
+        line.dataBits = bits.value_or(8);
+        return bits.has_value();
+    }
+    if (name == "--stop-bits") {
+        const auto bits = parseInt(value, 1, 2);
+        line.stopBits = bits.value_or(1);
+        return bits.has_value();
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<DriveSpec> parseDriveSpec(const std::string& text) {
@@ -81,20 +124,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
     SimOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
-        if (name == "--help" || name == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (name == "--version") {
-            options.version = true;
-            continue;
-        }
-        if (name == "--no-console") {
-            options.console = false;
-            continue;
-        }
-        if (name == "--any-values") {
-            options.catalogueRanges = false;
+        if (takeFlag(name, options)) {
             continue;
         }
         if (i + 1 >= args.size()) {
@@ -115,22 +145,8 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             ok = parseListen(value,
                              name == "--tcp" ? TcpServer::Mode::RawRtu : TcpServer::Mode::ModbusTcp,
                              options);
-        } else if (name == "--baud") {
-            const auto baud = parseInt(value, 1200, 115200);
-            ok = baud && (*baud == 1200 || *baud == 2400 || *baud == 4800 || *baud == 9600 ||
-                          *baud == 19200 || *baud == 38400 || *baud == 57600 || *baud == 115200);
-            options.line.baud = baud.value_or(0);
-        } else if (name == "--parity") {
-            ok = value == "N" || value == "E" || value == "O";
-            options.line.parity = value.empty() ? 'N' : value[0];
-        } else if (name == "--data-bits") {
-            const auto bits = parseInt(value, 7, 8);
-            ok = bits.has_value();
-            options.line.dataBits = bits.value_or(8);
-        } else if (name == "--stop-bits") {
-            const auto bits = parseInt(value, 1, 2);
-            ok = bits.has_value();
-            options.line.stopBits = bits.value_or(1);
+        } else if (const auto line = takeLineOption(name, value, options.line)) {
+            ok = *line;
         } else if (name == "--drive") {
             const auto drive = parseDriveSpec(value);
             ok = drive.has_value();
