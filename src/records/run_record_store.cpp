@@ -4,6 +4,7 @@
 
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
+#include "records/minute_summary.h"
 
 namespace velkaro {
 
@@ -20,13 +21,32 @@ struct RunRecordStore::Writer {
                   soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
                   soci::use(row.outputCurrent), soci::use(row.outputVoltage),
                   soci::use(row.setFrequency), soci::use(row.busVoltage),
-                  soci::use(row.workingState))) {}
+                  soci::use(row.workingState))) {
+        try {
+            minutes = std::make_unique<MinuteSummaryWriter>(*session);
+        } catch (const soci::soci_error&) {
+            // A data source without the minute table: run records only.
+        }
+    }
+
+    /// Keeps the minutes in step with the rows. A failure here loses no run
+    /// record: trends find the minutes short and read the rows instead.
+    template <typename Work> void withMinutes(Work&& work) {
+        if (!minutes) {
+            return;
+        }
+        try {
+            work(*minutes);
+        } catch (const soci::soci_error&) {
+        }
+    }
 
     std::unique_ptr<soci::session> session;
     std::tm cutoff{};
     RunRecord row;
     soci::statement purge;
     soci::statement insert;
+    std::unique_ptr<MinuteSummaryWriter> minutes;
 };
 
 RunRecordStore::RunRecordStore(OperatorMessages& messages, std::string connectString)
@@ -73,6 +93,8 @@ bool RunRecordStore::purge(uint32_t maxStorageHours) {
             }
             m_writer->cutoff = hoursBefore(m_clock(), maxStorageHours);
             m_writer->purge.execute(true);
+            m_writer->withMinutes(
+                [&](MinuteSummaryWriter& minutes) { minutes.purge(m_writer->cutoff); });
             return true;
         } catch (const std::exception& error) {
             m_writer.reset();
@@ -92,6 +114,7 @@ bool RunRecordStore::append(const RunRecord& row) {
         m_writer->row = row;
         m_writer->row.recordTime = localTimeOf(m_clock());
         m_writer->insert.execute(true);
+        m_writer->withMinutes([&](MinuteSummaryWriter& minutes) { minutes.add(m_writer->row); });
         return true;
     } catch (const std::exception& error) {
         m_writer.reset();

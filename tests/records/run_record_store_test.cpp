@@ -2,9 +2,14 @@
 
 #include "records/run_record_store.h"
 
+#include <soci/soci.h>
+
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "records/data_source.h"
+#include "records/record_time.h"
 #include "support/records_database.h"
 
 namespace velkaro {
@@ -97,6 +102,60 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
                               "2#QD20|2026-03-05 09:07:03|0.00|0.0|0.0|0.00|0.0|正向运转 ",
                               "3#QD30|2026-03-05 09:07:03|1.25|0.0|0.0|0.00|0.0|通讯断线 ",
                           }));
+}
+
+// Each row is added to its drive's minute as it is written, the purge takes
+// the minutes with their rows, and a data source without the minute table
+// still gets every row.
+TEST_P(RunRecordStoreTest, KeepsEachDrivesMinutesBesideItsRows) {
+    connect(0, "A");
+    connect(1, "B", 100);
+    const WallSeconds firstMinute = wallSecondsAt(now) / 60;
+    // Every 5 s from 09:07:03 to 09:08:08; A answers not at 09:07:58.
+    for (int step = 0; step < 14; ++step) {
+        {
+            auto state = link.lock();
+            state->table.slots[0].status[1] = 4000 + step * 10;
+            state->table.slots[0].online = step == 11 ? 0 : 1;
+        }
+        pass();
+        now += 5;
+    }
+    using Minute = std::tuple<std::string, long long, long long, long long, long long, long long,
+                              long long, double, double>;
+    const auto minutes = [&] {
+        std::vector<Minute> found;
+        soci::session session("odbc", std::string(kRunRecordConnect));
+        Minute m;
+        soci::statement select =
+            (session.prepare
+                 << "select 名字, 分钟, 行数, 首秒, 末秒, 断线行数, 故障行数, "
+                    "运行频率最小, 运行频率最大 from 运行记录分钟汇总 order by 名字, 分钟",
+             soci::into(std::get<0>(m)), soci::into(std::get<1>(m)), soci::into(std::get<2>(m)),
+             soci::into(std::get<3>(m)), soci::into(std::get<4>(m)), soci::into(std::get<5>(m)),
+             soci::into(std::get<6>(m)), soci::into(std::get<7>(m)), soci::into(std::get<8>(m)));
+        select.execute();
+        while (select.fetch()) {
+            std::get<1>(m) -= firstMinute;
+            found.push_back(m);
+        }
+        return found;
+    };
+    EXPECT_EQ(minutes(), (std::vector<Minute>{
+                             {"A", 0, 12, 3, 58, 1, 0, 40.0, 41.1},
+                             {"A", 1, 2, 3, 8, 0, 0, 41.2, 41.3},
+                             {"B", 0, 12, 3, 58, 0, 0, 1.0, 1.0},
+                             {"B", 1, 2, 3, 8, 0, 0, 1.0, 1.0},
+                         }));
+
+    now += 25 * kHour;
+    pass();
+    EXPECT_EQ(minutes().size(), 2u) << "only the new pass's minutes";
+
+    db->execute("drop table 运行记录分钟汇总");
+    pass();
+    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_EQ(db->countOf("A"), 2) << "the purge pass's row and this one";
 }
 
 TEST_P(RunRecordStoreTest, NameWithoutSlotEndsThePass) {
