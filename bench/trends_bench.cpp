@@ -38,6 +38,7 @@
 
 #include "link/operator_messages.h"
 #include "link/serial_port.h"
+#include "records/column_summary.h"
 #include "records/curve_decimator.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
@@ -145,25 +146,18 @@ void fill(soci::session& session, bool postgres, std::time_t base, long rows) {
 /// have kept them row by row.
 void fillMinutes(soci::session& session, bool postgres) {
     const std::string minute =
-        postgres ? "cast(extract(epoch from date_trunc('minute', 记录时间)) as bigint) / 60"
-                 : "cast(strftime('%s', substr(记录时间, 1, 19)) as integer) / 60";
-    const std::string second = postgres ? "cast(extract(second from 记录时间) as integer)"
-                                        : "cast(substr(记录时间, 18, 2) as integer)";
-    std::string columns = "分钟, 名字, 行数, 首秒, 末秒, 断线行数, 故障行数";
-    std::string values =
-        minute + ", 名字, count(*), min(" + second + "), max(" + second +
-        "), sum(case when 工作状态 = '通讯断线' or 工作状态 like '通讯断线 %' then 1 "
-        "else 0 end), sum(case when 工作状态 = '故障中' or 工作状态 like '故障中 %' "
-        "then 1 else 0 end)";
+        postgres ? "cast(extract(epoch from date_trunc('minute', r.记录时间)) as bigint) / 60"
+                 : "cast(strftime('%s', substr(r.记录时间, 1, 19)) as integer) / 60";
+    std::string columns = "分钟, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
+    std::vector<Quantity> all;
     for (int q = 0; q < kQuantityCount; ++q) {
-        const std::string column = quantityInfo(static_cast<Quantity>(q)).column;
+        all.push_back(static_cast<Quantity>(q));
+        const std::string column = quantityInfo(all.back()).column;
         columns += ", " + column + "最小, " + column + "最大";
-        values += ", min(cast(" + column + " as double precision)), max(cast(" + column +
-                  " as double precision))";
     }
     session << "delete from 运行记录分钟汇总";
-    session << "insert into 运行记录分钟汇总 (" + columns + ") select " + values +
-                   " from 运行记录 group by 名字, " + minute;
+    session << "insert into 运行记录分钟汇总 (" + columns + ") select " + minute + ", r.名字, " +
+                   rowSummarySql(all) + " from 运行记录 r group by r.名字, " + minute;
     if (postgres) {
         session << "analyze 运行记录分钟汇总";
     } else {

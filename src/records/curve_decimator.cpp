@@ -34,19 +34,9 @@ void CurveDecimator::Extremes::appendTo(CurveSegment& segment) const {
     }
 }
 
-namespace {
-
-constexpr WallSeconds kMinute = 60;
-
-WallSeconds minuteOf(WallSeconds time) {
-    return time - ((time % kMinute) + kMinute) % kMinute;
-}
-
-} // namespace
-
 CurveDecimator::CurveDecimator(WallSeconds from, WallSeconds to, int columns)
     : m_from(from), m_span(std::max<WallSeconds>(1, to - from)), m_columns(std::max(1, columns)),
-      m_wholeMinutes(m_span >= kMinute * m_columns) {}
+      m_wholeMinutes(m_span >= kMinuteSeconds * m_columns) {}
 
 int CurveDecimator::evenColumnOf(WallSeconds time) const {
     if (time <= m_from) {
@@ -62,7 +52,7 @@ int CurveDecimator::columnOf(WallSeconds time) const {
     }
     // A column starts at its even start rounded to the nearest minute, so it
     // has begun by minute m exactly when its even start is at most m + 29.
-    return evenColumnOf(minuteOf(time) + kMinute / 2 - 1);
+    return evenColumnOf(minuteStartOf(time) + kMinuteSeconds / 2 - 1);
 }
 
 WallSeconds CurveDecimator::columnStart(int column) const {
@@ -74,7 +64,7 @@ WallSeconds CurveDecimator::columnStart(int column) const {
     }
     // Columns are at least a minute apart, so the rounded starts stay in
     // order and every column keeps at least a minute.
-    return minuteOf(even + kMinute / 2);
+    return minuteStartOf(even + kMinuteSeconds / 2);
 }
 
 void CurveDecimator::addValue(WallSeconds time, double value) {

@@ -4,20 +4,11 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <map>
 #include <set>
 
-#include "records/record_events.h"
-
 namespace velkaro {
 namespace {
-
-constexpr WallSeconds kMinute = 60;
-
-WallSeconds minuteOf(WallSeconds time) {
-    return time - ((time % kMinute) + kMinute) % kMinute;
-}
 
 std::string lowColumn(Quantity quantity) {
     return std::string(quantityInfo(quantity).column) + "最小";
@@ -33,45 +24,6 @@ std::vector<Quantity> allQuantities() {
         all.push_back(static_cast<Quantity>(q));
     }
     return all;
-}
-
-/// `column = case when <new value is nearer the end> then <new> else <kept> end`;
-/// a kept none gives way to any number, a new none never wins.
-std::string keepExtreme(const std::string& column, const char* nearer) {
-    const std::string table(kMinuteSummaryTable);
-    const std::string kept = table + "." + column;
-    return column + " = case when " + kept + " is null or excluded." + column + " " + nearer + " " +
-           kept + " then excluded." + column + " else " + kept + " end";
-}
-
-std::string addSql() {
-    const std::string table(kMinuteSummaryTable);
-    std::string columns = "分钟, 名字, 行数, 首秒, 末秒, 断线行数, 故障行数";
-    std::string values = ":minute, :name, 1, :first, :last, :lost, :fault";
-    std::string updates = "行数 = " + table + ".行数 + 1, " + keepExtreme("首秒", "<") + ", " +
-                          keepExtreme("末秒", ">") + ", 断线行数 = " + table +
-                          ".断线行数 + excluded.断线行数, 故障行数 = " + table +
-                          ".故障行数 + excluded.故障行数";
-    for (const Quantity quantity : allQuantities()) {
-        const std::string n = std::to_string(static_cast<int>(quantity));
-        columns += ", " + lowColumn(quantity) + ", " + highColumn(quantity);
-        values += ", :low" + n + ", :high" + n;
-        updates += ", " + keepExtreme(lowColumn(quantity), "<") + ", " +
-                   keepExtreme(highColumn(quantity), ">");
-    }
-    // Two stations may write the same drive and minute: the row grows either way.
-    return "insert into " + table + " (" + columns + ") values (" + values +
-           ") on conflict (名字, 分钟) do update set " + updates;
-}
-
-std::optional<double> numberOf(const std::string& text) {
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc{} || stop != end) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 std::string namesIn(std::size_t drives) {
@@ -120,8 +72,8 @@ long long rowTotal(soci::session& session, const TimeSpan& span) {
 
 /// All drives' rows in the stretch, as their minutes hold them.
 long long minuteTotal(soci::session& session, const TimeSpan& span) {
-    long long first = (span.after + 1) / kMinute;
-    long long end = (span.upTo + 1) / kMinute;
+    long long first = (span.after + 1) / kMinuteSeconds;
+    long long end = (span.upTo + 1) / kMinuteSeconds;
     long long rows = 0;
     session << minuteTotalSql(), soci::use(first), soci::use(end), soci::into(rows);
     return rows;
@@ -168,8 +120,8 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     long long from = grid.from();
     long long columns = grid.columns();
     long long width = grid.span();
-    long long firstMinute = (span.after + 1) / kMinute;
-    long long endMinute = (span.upTo + 1) / kMinute;
+    long long firstMinute = (span.after + 1) / kMinuteSeconds;
+    long long endMinute = (span.upTo + 1) / kMinuteSeconds;
     std::vector<std::string> names = drives;
     soci::statement statement(session);
     for (long long* value : {&from, &columns, &width, &firstMinute, &endMinute}) {
@@ -181,16 +133,19 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     std::string name;
     long long column = 0;
     long long rows = 0;
-    long long first = 0;
-    long long last = 0;
+    std::tm first{};
+    std::tm last{};
     long long lost = 0;
     long long faults = 0;
     std::array<double, 2 * kQuantityCount> extremes{};
     std::array<soci::indicator, 2 * kQuantityCount> flags{};
     statement.exchange(soci::into(name));
-    for (long long* value : {&column, &rows, &first, &last, &lost, &faults}) {
-        statement.exchange(soci::into(*value));
-    }
+    statement.exchange(soci::into(column));
+    statement.exchange(soci::into(rows));
+    statement.exchange(soci::into(first));
+    statement.exchange(soci::into(last));
+    statement.exchange(soci::into(lost));
+    statement.exchange(soci::into(faults));
     for (std::size_t i = 0; i < 2 * quantities.size(); ++i) {
         statement.exchange(soci::into(extremes[i], flags[i]));
     }
@@ -204,8 +159,8 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
         summary.drive = name;
         summary.column = static_cast<int>(column);
         summary.rows = static_cast<long>(rows);
-        summary.first = first;
-        summary.last = last;
+        summary.first = wallSecondsOf(first);
+        summary.last = wallSecondsOf(last);
         summary.lostRows = static_cast<long>(lost);
         summary.faultRows = static_cast<long>(faults);
         for (std::size_t q = 0; q < quantities.size(); ++q) {
@@ -223,8 +178,8 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
 
 void ensureMinuteSummaryTable(soci::session& session) {
     const std::string table(kMinuteSummaryTable);
-    std::string columns = "分钟 bigint, 名字 varchar(255), 行数 integer, 首秒 integer, "
-                          "末秒 integer, 断线行数 integer, 故障行数 integer";
+    std::string columns = "分钟 bigint, 名字 varchar(255), 行数 integer, 首行时间 timestamp, "
+                          "末行时间 timestamp, 断线行数 integer, 故障行数 integer";
     for (const Quantity quantity : allQuantities()) {
         columns += ", " + lowColumn(quantity) + " double precision, " + highColumn(quantity) +
                    " double precision";
@@ -239,62 +194,91 @@ void ensureMinuteSummaryTable(soci::session& session) {
 
 struct MinuteSummaryWriter::Bound {
     long long minute = 0;
-    std::string name;
-    int second = 0;
-    int lost = 0;
-    int fault = 0;
-    std::array<double, kQuantityCount> values{};
-    std::array<soci::indicator, kQuantityCount> flags{};
+    std::tm after{};
+    std::tm upTo{};
     long long cutoff = 0;
+    long long first = 0;
+    long long end = 0;
 };
 
 MinuteSummaryWriter::MinuteSummaryWriter(soci::session& session)
     : m_bound(std::make_unique<Bound>()) {
     Bound& b = *m_bound;
-    m_add = std::make_unique<soci::statement>(session);
-    m_add->exchange(soci::use(b.minute));
-    m_add->exchange(soci::use(b.name));
-    m_add->exchange(soci::use(b.second));
-    m_add->exchange(soci::use(b.second));
-    m_add->exchange(soci::use(b.lost));
-    m_add->exchange(soci::use(b.fault));
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        // A single row is its minute's lowest and highest value at once.
-        m_add->exchange(soci::use(b.values[q], b.flags[q]));
-        m_add->exchange(soci::use(b.values[q], b.flags[q]));
-    }
-    m_add->alloc();
-    m_add->prepare(addSql());
-    m_add->define_and_bind();
+    m_summarise = std::make_unique<soci::statement>((session.prepare << minuteSummariseSql(),
+                                                     soci::use(b.minute), soci::use(b.after),
+                                                     soci::use(b.upTo)));
+    const std::string table(kMinuteSummaryTable);
+    m_clear = std::make_unique<soci::statement>(
+        (session.prepare << "delete from " + table + " where 分钟 = :minute", soci::use(b.minute)));
     m_purge = std::make_unique<soci::statement>(
-        (session.prepare << "delete from " + std::string(kMinuteSummaryTable) +
-                                " where 分钟 < :cutoff",
-         soci::use(b.cutoff)));
+        (session.prepare << "delete from " + table + " where 分钟 < :cutoff", soci::use(b.cutoff)));
+    m_present = std::make_unique<soci::statement>(
+        (session.prepare << "select distinct 分钟 from " + table +
+                                " where 分钟 >= :first and 分钟 < :end",
+         soci::use(b.first), soci::use(b.end), soci::into(b.minute)));
 }
 
 MinuteSummaryWriter::~MinuteSummaryWriter() = default;
 
-void MinuteSummaryWriter::add(const RunRecord& row) {
+void MinuteSummaryWriter::summarise(WallSeconds minute) {
     Bound& b = *m_bound;
-    const WallSeconds time = wallSecondsOf(row.recordTime);
-    const WallSeconds minute = minuteOf(time);
-    b.minute = minute / kMinute;
-    b.name = row.name;
-    b.second = static_cast<int>(time - minute);
-    b.lost = isCommunicationLost(row.workingState) ? 1 : 0;
-    b.fault = isFaulted(row.workingState) ? 1 : 0;
-    for (std::size_t q = 0; q < kQuantityCount; ++q) {
-        const std::optional<double> value = numberOf(valueOf(row, static_cast<Quantity>(q)));
-        b.values[q] = value.value_or(0);
-        b.flags[q] = value ? soci::i_ok : soci::i_null;
+    b.minute = minute / kMinuteSeconds;
+    b.after = wallTimeOf(minute - 1);
+    b.upTo = wallTimeOf(minute + kMinuteSeconds - 1);
+    // Cleared first: a drive whose rows in the minute have all gone keeps no
+    // summary of them.
+    m_clear->execute(true);
+    m_summarise->execute(true);
+}
+
+WallSeconds MinuteSummaryWriter::fillGaps(WallSeconds before, WallSeconds oldest, int count) {
+    Bound& b = *m_bound;
+    const WallSeconds from = std::max(oldest, before - count * kMinuteSeconds);
+    if (from >= before) {
+        return before;
     }
-    m_add->execute(true);
+    b.first = from / kMinuteSeconds;
+    b.end = before / kMinuteSeconds;
+    std::set<long long> present;
+    m_present->execute(false);
+    while (m_present->fetch()) {
+        present.insert(b.minute);
+    }
+    for (WallSeconds minute = before - kMinuteSeconds; minute >= from; minute -= kMinuteSeconds) {
+        if (!present.count(minute / kMinuteSeconds)) {
+            summarise(minute);
+        }
+    }
+    return from;
 }
 
 void MinuteSummaryWriter::purge(const std::tm& cutoff) {
-    // A minute that reaches past the cutoff keeps its row until it has gone.
-    m_bound->cutoff = minuteOf(wallSecondsOf(cutoff)) / kMinute;
+    // The minute holding the cutoff has lost some of its rows with it: it is
+    // summarised again from those left, so it never counts more than they do.
+    const WallSeconds minute = minuteStartOf(wallSecondsOf(cutoff));
+    m_bound->cutoff = minute / kMinuteSeconds;
     m_purge->execute(true);
+    summarise(minute);
+}
+
+std::string minuteSummariseSql() {
+    const std::string table(kMinuteSummaryTable);
+    std::string columns = "分钟, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
+    std::string updates;
+    for (const char* column : {"行数", "首行时间", "末行时间", "断线行数", "故障行数"}) {
+        updates += std::string(updates.empty() ? "" : ", ") + column + " = excluded." + column;
+    }
+    for (const Quantity quantity : allQuantities()) {
+        columns += ", " + lowColumn(quantity) + ", " + highColumn(quantity);
+        updates += ", " + lowColumn(quantity) + " = excluded." + lowColumn(quantity) + ", " +
+                   highColumn(quantity) + " = excluded." + highColumn(quantity);
+    }
+    // A minute summarised again replaces what was there: the rows decide.
+    return "insert into " + table + " (" + columns + ") select cast(:minute as bigint), r.名字, " +
+           rowSummarySql(allQuantities()) +
+           " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto group by r.名字 "
+           "on conflict (名字, 分钟) do update set " +
+           updates;
 }
 
 std::string rowCountSql(std::size_t drives) {
@@ -307,10 +291,9 @@ std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& qu
     // A minute m lies in column (m * 60 + 29 - from) * columns / span, as the
     // chart's columns of whole minutes are laid out.
     std::string inner = "select m.名字, (m.分钟 * 60 + 29 - :origin) * :columns / :span as 列, "
-                        "m.行数, m.分钟 * 60 + m.首秒 as 首, m.分钟 * 60 + m.末秒 as 末, "
-                        "m.断线行数, m.故障行数";
-    std::string outer = "select t.名字, t.列, sum(t.行数), min(t.首), max(t.末), sum(t.断线行数), "
-                        "sum(t.故障行数)";
+                        "m.行数, m.首行时间, m.末行时间, m.断线行数, m.故障行数";
+    std::string outer = "select t.名字, t.列, sum(t.行数), min(t.首行时间), max(t.末行时间), "
+                        "sum(t.断线行数), sum(t.故障行数)";
     for (const Quantity quantity : quantities) {
         const std::string low = lowColumn(quantity);
         const std::string high = highColumn(quantity);

@@ -19,10 +19,10 @@ namespace velkaro {
 
 /// Beside the run records, one row per drive and minute (the minute counted
 /// in local wall-clock minutes since 1970-01-01 00:00): how many rows the
-/// minute holds, the seconds of its first and last, how many were stored as
+/// minute holds, the times of its first and last, how many were stored as
 /// "通讯断线" or in fault, and the lowest and highest number of each
-/// quantity. The record pass keeps it with every row it writes, so a trend
-/// over days reads a row per minute instead of twelve.
+/// quantity. The record pass summarises each minute from the rows once it
+/// is over, so a trend over days reads a row per minute instead of twelve.
 inline constexpr std::string_view kMinuteSummaryTable = "运行记录分钟汇总";
 
 /// Creates the table and its indexes when missing, in SQL that SQLite and
@@ -30,11 +30,9 @@ inline constexpr std::string_view kMinuteSummaryTable = "运行记录分钟汇�
 /// tables on a shared database); the station then writes run records only.
 void ensureMinuteSummaryTable(soci::session& session);
 
-/// The record pass's side, on the writer's session: adds each written row
-/// to its drive's minute (a new minute or one more row in it, so stations
-/// sharing the database may write the same drive) and purges old minutes.
-/// The statements are prepared at construction, which throws when the table
-/// is missing; the object holds their bound values and does not move.
+/// The record pass's side, on the writer's session. The statements are
+/// prepared at construction, which throws when the table is missing; the
+/// object holds their bound values and does not move.
 class MinuteSummaryWriter {
 public:
     explicit MinuteSummaryWriter(soci::session& session);
@@ -42,17 +40,28 @@ public:
     MinuteSummaryWriter(const MinuteSummaryWriter&) = delete;
     MinuteSummaryWriter& operator=(const MinuteSummaryWriter&) = delete;
 
-    /// Adds a row as written (its time included). Throws on a database error.
-    void add(const RunRecord& row);
+    /// Summarises the minute starting at `minute` (wall seconds) afresh from
+    /// every drive's rows in it, whichever station wrote them, so a minute
+    /// done again or by two stations comes out the same. Throws on a
+    /// database error.
+    void summarise(WallSeconds minute);
+    /// Summarises the minutes of the `count` before `before` (minute starts,
+    /// not before `oldest`) that hold no summary yet: minutes missed while the
+    /// station was stopped, or written before the table was made. Returns the
+    /// start of the oldest minute looked at. Throws on a database error.
+    WallSeconds fillGaps(WallSeconds before, WallSeconds oldest, int count);
     /// Deletes the minutes that lie wholly before `cutoff`, as the purge of
-    /// the run records deletes their rows. Throws on a database error.
+    /// the run records deletes their rows, and summarises the minute holding
+    /// it again. Throws on a database error.
     void purge(const std::tm& cutoff);
 
 private:
     struct Bound;
     std::unique_ptr<Bound> m_bound;
-    std::unique_ptr<soci::statement> m_add;
+    std::unique_ptr<soci::statement> m_summarise;
+    std::unique_ptr<soci::statement> m_clear;
     std::unique_ptr<soci::statement> m_purge;
+    std::unique_ptr<soci::statement> m_present;
 };
 
 /// Column summaries taken from the minutes, and the drives left to the rows.
@@ -76,12 +85,14 @@ std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
                                               const std::vector<ColumnSpan>& columns,
                                               const CurveDecimator& grid);
 
-/// The statements' SQL, for checking their query plans: the drives' rows
+/// The statements' SQL, for checking their query plans: a minute summarised,
+/// bound as the minute's number, after and upTo; the drives' rows
 /// counted in a stretch, bound as after, upTo and the names; all rows
 /// counted, bound as after and upTo; the drives' minutes grouped into
 /// columns, bound as the grid's from, columns and span, the first minute,
 /// the minute after the last, and the names; and all minutes' rows added
 /// up, bound as the first minute and the one after the last.
+std::string minuteSummariseSql();
 std::string rowCountSql(std::size_t drives);
 std::string rowTotalSql();
 std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities);

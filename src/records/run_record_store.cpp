@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include <algorithm>
+
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "records/minute_summary.h"
@@ -72,6 +74,7 @@ void RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxS
     if (!purge(maxStorageHours)) {
         return;
     }
+    summariseMinutes();
     for (const RunRecord& row : rows) {
         if (!append(row)) {
             return;
@@ -114,13 +117,34 @@ bool RunRecordStore::append(const RunRecord& row) {
         m_writer->row = row;
         m_writer->row.recordTime = localTimeOf(m_clock());
         m_writer->insert.execute(true);
-        m_writer->withMinutes([&](MinuteSummaryWriter& minutes) { minutes.add(m_writer->row); });
         return true;
     } catch (const std::exception& error) {
         m_writer.reset();
         fail(error.what());
         return false;
     }
+}
+
+void RunRecordStore::summariseMinutes() {
+    // The minutes that ended since the last pass (after a pause or a start
+    // only the latest few), then a few older ones that hold no summary yet,
+    // newest first, walking the storage time over and over.
+    constexpr WallSeconds kCatchUp = 15 * kMinuteSeconds;
+    constexpr int kGapsPerPass = 10;
+    const WallSeconds current = minuteStartOf(wallSecondsAt(m_clock()));
+    const WallSeconds from =
+        std::max(m_nextMinute.value_or(current - kCatchUp), current - kCatchUp);
+    const WallSeconds oldest = minuteStartOf(wallSecondsOf(m_writer->cutoff));
+    m_writer->withMinutes([&](MinuteSummaryWriter& minutes) {
+        for (WallSeconds minute = from; minute < current; minute += kMinuteSeconds) {
+            minutes.summarise(minute);
+        }
+        if (!m_gapsBefore || *m_gapsBefore <= oldest || *m_gapsBefore > from) {
+            m_gapsBefore = from;
+        }
+        m_gapsBefore = minutes.fillGaps(*m_gapsBefore, oldest, kGapsPerPass);
+    });
+    m_nextMinute = current;
 }
 
 void RunRecordStore::fail(const std::string& text) {

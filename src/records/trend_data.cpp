@@ -16,7 +16,6 @@ namespace {
 /// Columns summarised and then read before the next ones: what is held at
 /// once stays that of this many columns, however long the window.
 constexpr int kColumnsPerRead = 100;
-constexpr WallSeconds kMinute = 60;
 
 std::optional<double> numberOf(const std::string& text) {
     double value = 0;
@@ -203,8 +202,8 @@ private:
         std::vector<ColumnSpan> wholeMinutes;
         std::vector<ColumnSpan> partial;
         for (const auto& [column, span] : columns) {
-            const bool whole = m_columns.wholeMinutes() && (span.after + 1) % kMinute == 0 &&
-                               (span.upTo + 1) % kMinute == 0;
+            const bool whole = m_columns.wholeMinutes() && (span.after + 1) % kMinuteSeconds == 0 &&
+                               (span.upTo + 1) % kMinuteSeconds == 0;
             (whole && m_minutesReadable ? wholeMinutes : partial).push_back({column, span});
         }
         std::vector<ColumnSummary> summaries =

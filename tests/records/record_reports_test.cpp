@@ -215,16 +215,18 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
     const std::string columns = "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, "
                                 "输出电压, 设定频率, 母线电压, 工作状态) ";
     // The minutes of those rows (their counts only: plans care for no more).
-    const std::string minutes = "insert into 运行记录分钟汇总 (分钟, 名字, 行数, 首秒, 末秒, "
-                                "断线行数, 故障行数) select ";
+    const std::string minutes = "insert into 运行记录分钟汇总 (分钟, 名字, 行数, 首行时间, "
+                                "末行时间, 断线行数, 故障行数) select ";
     if (postgres) {
         db->execute(columns + "select timestamp '" + base +
                     "' - (i / 32) * interval '5 second', (i % 32 + 1) || '#QD10-7.5', '1', '1', "
                     "'1', '1', '1', '正向运转 ' from generate_series(0, 49999) as i");
         const std::string minute =
             "cast(extract(epoch from date_trunc('minute', 记录时间)) as bigint) / 60";
-        db->execute(minutes + minute +
-                    ", 名字, count(*), 0, 59, 0, 0 from 运行记录 group by 名字, " + minute);
+        db->execute(
+            minutes + minute +
+            ", 名字, count(*), min(记录时间), max(记录时间), 0, 0 from 运行记录 group by 名字, " +
+            minute);
         db->execute("analyze 运行记录");
         db->execute("analyze 运行记录分钟汇总");
     } else {
@@ -234,8 +236,10 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
                     "', '-' || (i / 32 * 5) || ' seconds'), (i % 32 + 1) || '#QD10-7.5', '1', "
                     "'1', '1', '1', '1', '正向运转 ' from seq");
         const std::string minute = "cast(strftime('%s', substr(记录时间, 1, 19)) as integer) / 60";
-        db->execute(minutes + minute +
-                    ", 名字, count(*), 0, 59, 0, 0 from 运行记录 group by 名字, " + minute);
+        db->execute(
+            minutes + minute +
+            ", 名字, count(*), min(记录时间), max(记录时间), 0, 0 from 运行记录 group by 名字, " +
+            minute);
     }
     soci::session session("odbc", std::string(kRunRecordConnect));
     for (const bool oneDrive : {true, false}) {
@@ -284,6 +288,7 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
         {columnSummarySql(1, values), {at(10), at(5), one}, rows},
         {columnSummarySql(3, values), {at(10), at(5), one, two, three}, rows},
         {spanRowsSql(values, 2), {one, at(10), at(9), two, at(3), at(2)}, rows},
+        {minuteSummariseSql(), {minute(6), at(6), at(5)}, rows},
         {rowCountSql(1), {at(30), at(5), one}, rows},
         {rowCountSql(3), {at(30), at(5), one, two, three}, rows},
         {rowTotalSql(), {at(30), at(5)}, rows},

@@ -48,26 +48,30 @@ std::pair<std::string, std::string> scripted(int drive, int pass) {
             pass == 1000 ? "" : text};
 }
 
-/// The log with its minutes, as the record pass keeps them.
+/// The log with its minutes, as the record pass summarises them.
 void writeLog(std::time_t from) {
     auto session = openRecordSession(std::string(kRunRecordConnect));
     soci::transaction transaction(*session);
-    RunRecord row;
+    std::tm time{};
+    std::string name, state, frequency, bus;
     soci::statement insert =
         (session->prepare << "insert into 运行记录 (记录时间, 名字, 运行频率, 母线电压, 工作状态) "
                              "values (:t, :n, :f, :b, :w)",
-         soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
-         soci::use(row.busVoltage), soci::use(row.workingState));
-    MinuteSummaryWriter minutes(*session);
+         soci::use(time), soci::use(name), soci::use(frequency), soci::use(bus), soci::use(state));
     for (int pass = -1; pass < kPasses; ++pass) {
         for (const int drive : {1, 2}) {
-            row.recordTime = localTimeOf(from + pass * 5);
-            row.name = std::to_string(drive) + "#QD10-7.5";
-            std::tie(row.workingState, row.runningFrequency) = scripted(drive, pass);
-            row.busVoltage = std::to_string(540 + pass % 7) + ".5";
+            time = localTimeOf(from + pass * 5);
+            name = std::to_string(drive) + "#QD10-7.5";
+            std::tie(state, frequency) = scripted(drive, pass);
+            bus = std::to_string(540 + pass % 7) + ".5";
             insert.execute(true);
-            minutes.add(row);
         }
+    }
+    MinuteSummaryWriter minutes(*session);
+    const WallSeconds first = minuteStartOf(wallSecondsAt(from - 5));
+    for (WallSeconds minute = first; minute <= wallSecondsAt(from) + kPasses * 5;
+         minute += kMinuteSeconds) {
+        minutes.summarise(minute);
     }
     transaction.commit();
 }
