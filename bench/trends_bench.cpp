@@ -41,6 +41,7 @@
 #include "records/column_summary.h"
 #include "records/curve_decimator.h"
 #include "records/display_options.h"
+#include "records/minute_summary.h"
 #include "records/record_database.h"
 #include "records/record_reports.h"
 #include "records/record_time.h"
@@ -237,6 +238,16 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
                 msSince(summing) / 1000);
 
     const WallSeconds now = wallSecondsAt(base) + 1;
+    {
+        // What the record pass adds: a minute of all drives summarised, and a
+        // look for missing summaries (none here) among ten minutes.
+        MinuteSummaryWriter minutes(*session);
+        const WallSeconds minute = minuteStartOf(now - 3600);
+        report("a minute of 32 drives summarised", engine,
+               measure(runs, [&] { minutes.summarise(minute); }), "");
+        report("ten minutes looked at for gaps", engine,
+               measure(runs, [&] { minutes.fillGaps(minute, minute - 3600, 10); }), "");
+    }
     RunRecordReader reader(engine.connect);
     TrendRequest one;
     one.drives = {"8#QD10-7.5"};

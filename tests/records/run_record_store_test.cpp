@@ -105,10 +105,12 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
 }
 
 // Each minute is summarised once it is over, with the rows another station
-// wrote into it too; the purge takes the minutes with their rows; a data
-// source without the minute table still gets every row.
+// wrote into it too; minutes left unsummarised are found later; the purge
+// takes the minutes with their rows and leaves the one it cuts counting the
+// rows left; a data source without the minute table still gets every row.
 TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
     connect(0, "A");
+    const std::time_t start = now;
     RunRecordStore other(messages);
     other.setClock([this] { return now; });
     const WallSeconds firstMinute = minuteStartOf(wallSecondsAt(now));
@@ -180,6 +182,13 @@ TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
     expected.insert(expected.begin() + 2, {"A", 2, 1, 8, 8, 0, 0, 41.4, 41.4});
     expected.push_back({"C", 2, 1, 8, 8, 0, 0, 1.0, 1.0});
     EXPECT_EQ(minutes(), expected) << "09:09 with them";
+
+    // The purge cuts 09:07 at :33: its minute counts the rows left.
+    now = start + 30 + static_cast<std::time_t>(options.maxStorageHours) * kHour;
+    late.writeRows({c}, options.maxStorageHours, {});
+    expected[0] = {"A", 0, 6, 33, 58, 1, 0, 40.6, 41.1};
+    expected[3] = {"C", 0, 6, 33, 58, 0, 0, 1.0, 1.0};
+    EXPECT_EQ(minutes(), expected);
 
     now += 25 * kHour;
     pass();
