@@ -90,9 +90,8 @@ std::set<std::string> completeDrives(soci::session& session, const std::vector<s
     }
     // Counting all rows at once walks the small index on 记录时间 only: when the
     // drives hold a good share of all rows, that is the cheaper check. Minutes
-    // lack rows rather than hold extra ones (only a minute the purge has half
-    // taken, at the far end of the storage time, does), so equal totals mean
-    // every drive's add up.
+    // lack rows rather than hold extra ones (the purge summarises the minute it
+    // cuts again), so equal totals mean every drive's add up.
     const long long inMinutes = minuteTotal(session, span);
     if (wanted * 4 >= inMinutes && rowTotal(session, span) == inMinutes) {
         return {drives.begin(), drives.end()};
@@ -185,7 +184,7 @@ void ensureMinuteSummaryTable(soci::session& session) {
                    " double precision";
     }
     session << "create table if not exists " + table + " (" + columns + ")";
-    // A row per drive and minute (what a pass adds to). The purge goes by
+    // A row per drive and minute (what a summary replaces). The purge goes by
     // minute, and a trend adds up all drives' rows from this index alone.
     session << "create unique index if not exists " + table + "_名字_分钟 on " + table +
                    " (名字, 分钟)";
