@@ -1,10 +1,13 @@
 // Status refresh period per drive on the simulated wire for 1, 8 and 32
-// drives at 9600 and 38400 baud, next to two minimums per status read:
+// drives at 9600 and 38400 baud, with replies ended by silence (the default)
+// and on completion ("fast"), next to two minimums per status read:
 //   station: request + reply characters at the baud + 21 silent ticks + the
 //            scheduling ticks (pick-up and finish)
 //   Modbus:  request + reply characters + a 3.5-character gap after each
 //            (1.75 ms above 19200 baud)
-// and the per-drive period those give with the 100 ms poll request.
+// and the per-drive period those give with the 100 ms poll request. The last
+// column is the fast period against the Modbus minimum plus the simulated
+// drive's turnaround.
 // Reports figures; asserts nothing.
 //
 //   poll_period_bench [simulated seconds]     (default 60)
@@ -33,6 +36,7 @@ constexpr int kReplyChars = 37; // 3 + 16 words + CRC
 constexpr int kSilentTicks = 21;
 constexpr int kSchedulingTicks = 2;
 constexpr double kPollPeriodMs = 100.0;
+constexpr double kTurnaroundMs = 2.0; // the simulated drive's default
 
 double charMs(int baud) {
     return 10.0 * 1000.0 / baud;
@@ -52,7 +56,7 @@ struct Result {
     double maxMs = 0;
 };
 
-Result measure(int drives, int baud, int seconds) {
+Result measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
     sim::LineSettings line;
     line.baud = baud;
     sim::BusSimulator bus(line);
@@ -62,6 +66,7 @@ Result measure(int drives, int baud, int seconds) {
     {
         auto s = link.lock();
         s->settings.baudText = std::to_string(baud);
+        s->settings.frameEnd = frameEnd;
     }
     link.openLink();
     {
@@ -114,16 +119,22 @@ Result measure(int drives, int baud, int seconds) {
 
 int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 60;
-    std::printf("%6s %6s | %10s %10s | %14s %14s | %12s %12s\n", "baud", "drives", "mean ms",
-                "max ms", "station min ms", "modbus min ms", "station xchg", "modbus xchg");
+    std::printf("%6s %6s | %10s %10s | %10s %10s | %14s %14s | %12s %12s | %10s\n", "baud",
+                "drives", "mean ms", "max ms", "fast mean", "fast max", "station min ms",
+                "modbus min ms", "station xchg", "modbus xchg", "fast/(m+t)");
     for (int baud : {9600, 38400}) {
         for (int drives : {1, 8, 32}) {
-            const Result r = measure(drives, baud, seconds);
+            const Result silence = measure(drives, baud, seconds, FrameEnd::Silence);
+            const Result fast = measure(drives, baud, seconds, FrameEnd::Completion);
             const double station = std::max(kPollPeriodMs, drives * stationExchangeMs(baud));
             const double modbus = std::max(kPollPeriodMs, drives * modbusExchangeMs(baud));
-            std::printf("%6d %6d | %10.1f %10.1f | %14.1f %14.1f | %12.2f %12.2f\n", baud, drives,
-                        r.meanMs, r.maxMs, station, modbus, stationExchangeMs(baud),
-                        modbusExchangeMs(baud));
+            const double modbusWithTurnaround =
+                std::max(kPollPeriodMs, drives * (modbusExchangeMs(baud) + kTurnaroundMs));
+            std::printf("%6d %6d | %10.1f %10.1f | %10.1f %10.1f | %14.1f %14.1f | %12.2f "
+                        "%12.2f | %10.3f\n",
+                        baud, drives, silence.meanMs, silence.maxMs, fast.meanMs, fast.maxMs,
+                        station, modbus, stationExchangeMs(baud), modbusExchangeMs(baud),
+                        fast.meanMs / modbusWithTurnaround);
         }
     }
     return 0;

@@ -16,6 +16,7 @@
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
+#include "support/ports.h"
 
 #include <soci/soci.h>
 #include <sys/resource.h>
@@ -58,26 +59,6 @@ public:
     void show(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-};
-
-class NoPort : public SerialPort {
-public:
-    bool isOpen() const override { return false; }
-    void close() override {}
-    void selectPort(int) override {}
-    void setReceiveBufferSize(std::size_t) override {}
-    void setTransmitBufferSize(std::size_t) override {}
-    void discardPendingOutput() override {}
-    bool open() override { return false; }
-    void setReadEverything() override {}
-    void setBinaryMode() override {}
-    void disableReceiveEvents() override {}
-    bool applyLineSettings(int, char, int, int) override { return false; }
-    std::size_t bytesWaiting() override { return 0; }
-    std::size_t read(uint8_t*, std::size_t) override { return 0; }
-    bool write(const uint8_t*, std::size_t) override { return false; }
-    std::string devicePath() const override { return "none"; }
-    std::string lastError() const override { return "none"; }
 };
 
 double msSince(Clock::time_point start) {
@@ -278,7 +259,7 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
 
     // The window itself: read, thin, build the series and paint the chart.
     PrintedMessages messages;
-    NoPort port;
+    testing::NullPort port;
     DriveLink link(port, messages);
     DisplayOptions options;
     options.maxStorageHours = 72;

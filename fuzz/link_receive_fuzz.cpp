@@ -25,6 +25,7 @@
 #include "link/frame_codec.h"
 #include "link/operator_messages.h"
 #include "link/serial_port.h"
+#include "registry/catalogue.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "records/trend_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
+#include "ui/line_finder_dialog.h"
+#include "ui/link_diagnostics_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
@@ -55,23 +57,24 @@ struct PanelButtonLook {
     int y;
 };
 // Indexed by panel; the data monitor button exists but is never offered.
-constexpr std::array<PanelButtonLook, 5> kPanelButtons{{{SystemStatusPanel, "系统状态", 51},
-                                                        {MotorControlPanel, "电机控制", 78},
-                                                        {ParameterPanelIndex, "参数管理", 105},
-                                                        {DataMonitorPanel, "数据监视", 159},
-                                                        {HistoryPanelIndex, "历史记录", 132}}};
+constexpr std::array<PanelButtonLook, 5> kPanelButtons{{{PanelSystemStatus, "系统状态", 51},
+                                                        {PanelMotorControl, "电机控制", 78},
+                                                        {PanelParameters, "参数管理", 105},
+                                                        {PanelDataMonitor, "数据监视", 159},
+                                                        {PanelHistory, "历史记录", 132}}};
 
 struct ToolButtonLook {
     int id;
     int x;
     const char* icon;
 };
-constexpr std::array<ToolButtonLook, 6> kToolButtons{{{1016, 68, ":/icons/run.svg"},
-                                                      {1017, 97, ":/icons/stop.svg"},
-                                                      {1018, 39, ":/icons/tools.svg"},
-                                                      {1019, 10, ":/icons/connect.svg"},
-                                                      {1020, 150, ":/icons/next.svg"},
-                                                      {1021, 247, ":/icons/previous.svg"}}};
+constexpr std::array<ToolButtonLook, 6> kToolButtons{
+    {{MainWindow::RunButton, 68, ":/icons/run.svg"},
+     {MainWindow::StopButton, 97, ":/icons/stop.svg"},
+     {MainWindow::ToolsButton, 39, ":/icons/tools.svg"},
+     {MainWindow::ConnectButton, 10, ":/icons/connect.svg"},
+     {MainWindow::NextDriveButton, 150, ":/icons/next.svg"},
+     {MainWindow::PreviousDriveButton, 247, ":/icons/previous.svg"}}};
 
 QGroupBox* groupFrame(QWidget* area, const QRect& geometry) {
     auto* frame = new QGroupBox(area);
@@ -99,14 +102,15 @@ MainWindow::MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOp
     createMenu();
     createShortcuts();
 
-    m_timer1.setInterval(kStatusPeriodMs);
-    connect(&m_timer1, &QTimer::timeout, this, &MainWindow::runStatusPass);
-    m_timer2.setSingleShot(true);
-    connect(&m_timer2, &QTimer::timeout, this, [this] { m_timer2.start(animateMotorIcon()); });
-    m_timer4.setSingleShot(true);
-    connect(&m_timer4, &QTimer::timeout, this, [this] {
+    m_statusTimer.setInterval(kStatusPeriodMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, &MainWindow::runStatusPass);
+    m_motorTimer.setSingleShot(true);
+    connect(&m_motorTimer, &QTimer::timeout, this,
+            [this] { m_motorTimer.start(animateMotorIcon()); });
+    m_recordTimer.setSingleShot(true);
+    connect(&m_recordTimer, &QTimer::timeout, this, [this] {
         writeRunRecords();
-        m_timer4.start(static_cast<int>(m_displayOptions.recordIntervalMs));
+        m_recordTimer.start(static_cast<int>(m_displayOptions.recordIntervalMs));
     });
 }
 
@@ -145,8 +149,8 @@ void MainWindow::createControls() {
                 [this, panel = look.panel] { selectPanel(panel); });
         m_panelButtons[static_cast<std::size_t>(look.panel)] = button;
     }
-    m_panelButtons[DataMonitorPanel]->hide();
-    m_panelButtons[DataMonitorPanel]->setEnabled(false);
+    m_panelButtons[PanelDataMonitor]->hide();
+    m_panelButtons[PanelDataMonitor]->setEnabled(false);
 
     m_exitButton = new XpButton(QStringLiteral("退出"), m_area);
     m_exitButton->setGeometry(du.rect(352, 253, 49, 14));
@@ -166,13 +170,16 @@ void MainWindow::createControls() {
         button->setFocusPolicy(Qt::NoFocus);
         m_toolButtons[look.id] = button;
     }
-    connect(m_toolButtons[1016], &QPushButton::clicked, this,
+    connect(m_toolButtons[RunButton], &QPushButton::clicked, this,
             [this] { raiseCommandRequest(CommandRequests::kRun); });
-    connect(m_toolButtons[1017], &QPushButton::clicked, this,
+    connect(m_toolButtons[StopButton], &QPushButton::clicked, this,
             [this] { raiseCommandRequest(CommandRequests::kStop); });
-    connect(m_toolButtons[1019], &QPushButton::clicked, this, &MainWindow::openConnectionDialog);
-    connect(m_toolButtons[1020], &QPushButton::clicked, this, &MainWindow::selectNextDrive);
-    connect(m_toolButtons[1021], &QPushButton::clicked, this, &MainWindow::selectPreviousDrive);
+    connect(m_toolButtons[ConnectButton], &QPushButton::clicked, this,
+            &MainWindow::openConnectionDialog);
+    connect(m_toolButtons[NextDriveButton], &QPushButton::clicked, this,
+            &MainWindow::selectNextDrive);
+    connect(m_toolButtons[PreviousDriveButton], &QPushButton::clicked, this,
+            &MainWindow::selectPreviousDrive);
 
     m_nameBox = new QLineEdit(m_area);
     m_nameBox->setGeometry(du.rect(177, 15, 67, 15));
@@ -242,13 +249,34 @@ void MainWindow::createMenu() {
             trends = new TrendWindow(m_link, m_displayOptions, m_messages, m_options.recordConnect,
                                      this);
             // Queued: the curves take in a pass's rows once the pass is done.
-            connect(&m_timer4, &QTimer::timeout, trends, &TrendWindow::followRecordPass,
+            connect(&m_recordTimer, &QTimer::timeout, trends, &TrendWindow::followRecordPass,
                     Qt::QueuedConnection);
         }
         trends->show();
         trends->raise();
         trends->activateWindow();
     });
+    connect(system->addAction(QStringLiteral("通讯诊断...")), &QAction::triggered, this, [this] {
+        auto* diagnostics = findChild<LinkDiagnosticsWindow*>();
+        if (!diagnostics) {
+            diagnostics = new LinkDiagnosticsWindow(this, m_link, m_messages);
+        }
+        diagnostics->show();
+        diagnostics->raise();
+        diagnostics->activateWindow();
+    });
+    connect(system->addAction(QStringLiteral("检测通讯参数...")), &QAction::triggered, this,
+            [this] {
+                auto* finder = findChild<LineFinderDialog*>();
+                if (!finder) {
+                    finder = new LineFinderDialog(this, m_link, m_messages);
+                    connect(finder, &LineFinderDialog::settingsApplied, this,
+                            &MainWindow::applyLinkSettings);
+                }
+                finder->show();
+                finder->raise();
+                finder->activateWindow();
+            });
 
     QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
     add(drive, Start, QStringLiteral("启    动"),
@@ -333,9 +361,9 @@ bool MainWindow::initMainWindow() {
     showPanel();
 
     if (m_options.startTimers) {
-        m_timer1.start();
-        m_timer2.start(kFirstMotorPeriodMs);
-        m_timer4.start(static_cast<int>(m_displayOptions.recordIntervalMs));
+        m_statusTimer.start();
+        m_motorTimer.start(kFirstMotorPeriodMs);
+        m_recordTimer.start(static_cast<int>(m_displayOptions.recordIntervalMs));
     }
     if (m_options.startTick) {
         m_tick = std::make_unique<CommTick>(m_link);
@@ -374,9 +402,9 @@ void MainWindow::endMainWindow() {
     if (m_tick) {
         m_tick->stop();
     }
-    m_timer1.stop();
-    m_timer2.stop();
-    m_timer4.stop();
+    m_statusTimer.stop();
+    m_motorTimer.stop();
+    m_recordTimer.stop();
     close();
 }
 

@@ -72,6 +72,16 @@ public:
         AboutVelkaro = 32784,
     };
 
+    /// Tool buttons of the top row; the values are the window's old control ids.
+    enum ToolButton : int {
+        RunButton = 1016,
+        StopButton = 1017,
+        ToolsButton = 1018, ///< does nothing, as it never did
+        ConnectButton = 1019,
+        NextDriveButton = 1020,
+        PreviousDriveButton = 1021,
+    };
+
     MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOptions options = {});
     ~MainWindow() override;
 
@@ -126,8 +136,8 @@ public:
     QAction* menuAction(int command) const;
     QWidget* panelArea() const { return m_area; }
     bool tickRunning() const;
-    /// Timer 4, the run-record pass; re-armed with the current interval each time.
-    const QTimer& recordTimer() const { return m_timer4; }
+    /// The run-record pass; re-armed with the current interval each time.
+    const QTimer& recordTimer() const { return m_recordTimer; }
     bool ended() const { return m_ended; }
 
 protected:
@@ -142,6 +152,8 @@ private:
     void pushValues();
     void updateProgress();
     void openLinkAndReport();
+    /// Reopens the port with the link's settings and shows them in the status bar.
+    void applyLinkSettings();
     void showMotorFrame(MotorFrame frame);
     void onSelectionMoved(int previousSlot, const std::string& previousAddress);
     /// Tells in the status bar which found drives were given another name.
@@ -176,9 +188,9 @@ private:
     MonitorPanel* m_monitorPanel = nullptr;
     std::unique_ptr<RunRecordStore> m_store;
 
-    QTimer m_timer1;
-    QTimer m_timer2;
-    QTimer m_timer4;
+    QTimer m_statusTimer; ///< the 100 ms pass: lists, polls, keys, commands
+    QTimer m_motorTimer;  ///< the motor picture, re-armed with its next period
+    QTimer m_recordTimer; ///< the run-record pass, every recordIntervalMs
     std::unique_ptr<CommTick> m_tick;
     bool m_ended = false;
 

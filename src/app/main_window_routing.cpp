@@ -4,6 +4,7 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
+#include "widgets/qt_text.h"
 
 #include "app/main_window.h"
 #include "records/history_panel.h"
@@ -12,6 +13,7 @@
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
+#include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
 #include "ui/status_panel.h"
 
@@ -32,17 +34,17 @@ void MainWindow::showPanel() {
     m_monitorPanel->setPanelVisible(false);
     m_historyPanel->setPanelVisible(false);
     switch (m_selection.currentPanel) {
-    case MotorControlPanel:
+    case PanelMotorControl:
         m_motorPanel->setPanelVisible(true);
         m_statusPanel->showSummaryForMotorPanel();
         break;
-    case ParameterPanelIndex:
+    case PanelParameters:
         m_parameterPanel->setPanelVisible(true);
         break;
-    case DataMonitorPanel:
+    case PanelDataMonitor:
         m_monitorPanel->setPanelVisible(true);
         break;
-    case HistoryPanelIndex:
+    case PanelHistory:
         m_historyPanel->setPanelVisible(true);
         break;
     default:
@@ -114,7 +116,7 @@ void MainWindow::updateProgress() {
 }
 
 void MainWindow::refreshKeys() {
-    if (m_selection.currentPanel == MotorControlPanel) {
+    if (m_selection.currentPanel == PanelMotorControl) {
         m_motorPanel->refreshKeys();
     }
 }
@@ -137,7 +139,7 @@ void MainWindow::dispatchCommands() {
 
 void MainWindow::writeRunRecords() {
     m_store->writeRunRecords(m_link, m_displayOptions, [this] {
-        if (m_selection.currentPanel == HistoryPanelIndex && m_historyPanel->liveRefresh()) {
+        if (m_selection.currentPanel == PanelHistory && m_historyPanel->liveRefresh()) {
             m_historyPanel->refreshHistory();
         }
     });
@@ -152,22 +154,22 @@ void MainWindow::openConnectionDialog() {
         auto state = m_link.lock();
         changed = state->settings.settingsChanged;
     }
-    if (!changed) {
-        return;
+    if (changed) {
+        applyLinkSettings();
     }
+}
+
+void MainWindow::applyLinkSettings() {
     openLinkAndReport();
     LinkSettings settings;
     {
         auto state = m_link.lock();
         settings = state->settings;
     }
-    auto toQString = [](std::string_view s) {
-        return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-    };
     if (m_statusPanes[1] != nullptr) {
-        m_statusPanes[1]->setText(toQString(portName(settings.portNumber)));
+        m_statusPanes[1]->setText(qtText(portName(settings.portNumber)));
         m_statusPanes[2]->setText(QString::fromStdString(settings.baudText));
-        m_statusPanes[3]->setText(toQString(parityLabel(settings.parityLetter)));
+        m_statusPanes[3]->setText(qtText(parityLabel(settings.parityLetter)));
     }
 }
 
@@ -178,14 +180,6 @@ void MainWindow::selectNextDrive() {
 void MainWindow::selectPreviousDrive() {
     m_statusPanel->selectPreviousDrive();
 }
-
-namespace {
-
-/// Told when the operator would rename or remove the drive of a running transfer.
-constexpr std::string_view kTransferUnderWay =
-    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
-
-} // namespace
 
 void MainWindow::disconnectDrive() {
     bool refused = false;
@@ -198,7 +192,7 @@ void MainWindow::disconnectDrive() {
         refused = state->transferBusy;
         if (!refused) {
             // Nothing goes to the drive: it only leaves the table.
-            state->table.removeDrive(m_selection.selectedName);
+            removeConnectedDrive(*state, m_selection.selectedName);
         }
     }
     if (refused) {

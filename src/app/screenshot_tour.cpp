@@ -76,13 +76,13 @@ void ScreenshotTour::waitForDrives(int attemptsLeft) {
 
 void ScreenshotTour::showPanels() {
     save(&m_window, QStringLiteral("system-status"));
-    m_window.selectPanel(MotorControlPanel);
+    m_window.selectPanel(PanelMotorControl);
     afterMs(kSettleMs, [this] {
         save(&m_window, QStringLiteral("motor-control"));
-        m_window.selectPanel(ParameterPanelIndex);
+        m_window.selectPanel(PanelParameters);
         afterMs(kSettleMs, [this] {
             save(&m_window, QStringLiteral("parameters"));
-            m_window.selectPanel(HistoryPanelIndex);
+            m_window.selectPanel(PanelHistory);
             m_window.historyPanel().refreshHistory();
             afterMs(kSettleMs, [this] {
                 save(&m_window, QStringLiteral("history"));
@@ -93,7 +93,7 @@ void ScreenshotTour::showPanels() {
 }
 
 void ScreenshotTour::showDialogs() {
-    m_window.selectPanel(ParameterPanelIndex);
+    m_window.selectPanel(PanelParameters);
     ParameterPanel& parameters = m_window.parameterPanel();
     parameters.setAmendRunner([this](AmendDialog& dialog) {
         settle(&dialog);

@@ -1,7 +1,7 @@
-// The station: one window over one serial link.
+// The station: one window over one link, a serial line or a network port.
 
+#include "link/device_port.h"
 #include "link/drive_link.h"
-#include "link/posix_serial_port.h"
 
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromLatin1(velkaro::kVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(velkaro::kDesktopId));
 
-    velkaro::PosixSerialPort port;
+    velkaro::DevicePort port;
     velkaro::QtOperatorMessages messages;
     velkaro::DriveLink link(port, messages);
     int status = 0;

@@ -9,13 +9,18 @@
 #include "bus/bus_options.h"
 #include "bus/transfer_commands.h"
 #include "link/comm_tick.h"
+#include "link/device_port.h"
 #include "link/drive_link.h"
-#include "link/posix_serial_port.h"
 
 namespace velkaro {
 
+/// Waits, before the tick starts, until the link's network port has connected
+/// or given up; false with the port's message when it gave up. At once for a
+/// serial device.
+bool waitForConnection(DriveLink& link, std::string& error);
+
 /// The station's link on a console: the real tick thread over a serial
-/// device, searched and watched from the calling thread.
+/// device or a network port, searched and watched from the calling thread.
 class BusSession {
 public:
     BusSession(const BusOptions& options, std::ostream& errors);
@@ -23,23 +28,51 @@ public:
     BusSession(const BusSession&) = delete;
     BusSession& operator=(const BusSession&) = delete;
 
-    /// Opens the device with the line options and starts the tick. False,
-    /// with the reason in `error`, if either fails.
+    /// Opens the device with the line options (a network port: waits until it
+    /// is connected) and starts the tick. False, with the reason in `error`,
+    /// if either fails.
     bool open(std::string& error);
+    using Emit = std::function<void(const std::string&)>;
+
     /// Searches the address range; the names found, in the order added. False
-    /// when the search did not end in time (the link stopped answering).
-    bool scan(std::vector<std::string>& names);
+    /// when the search did not end in time (the link stopped answering) or
+    /// the port was lost. `whileWaiting` runs between looks at the link.
+    bool scan(std::vector<std::string>& names, const std::function<void()>& whileWaiting = {});
     /// Polls every connected drive each 100 ms for `seconds` and hands each
     /// answered status read (and each drive dropping) to `emit` as a line.
-    void watch(double seconds, const std::function<void(const std::string&)>& emit,
-               const std::atomic<bool>& interrupted);
+    /// False when the port was lost (the link has said so). `eachPass` runs
+    /// between looks at the link.
+    bool watch(double seconds, const Emit& emit, const std::atomic<bool>& interrupted,
+               const std::function<void()>& eachPass = {});
+    /// Searches, then polls as watch does for `seconds`; every frame the link
+    /// records, from its first tick on, goes to `emit` as a monitor line.
+    /// False when the search did not end or the port was lost.
+    bool monitor(double seconds, const Emit& emit, const std::atomic<bool>& interrupted);
+    /// One stats line per connected drive, in connection order.
+    std::vector<std::string> statsLines();
+    /// True once the port refused a frame (the link has told why).
+    bool portLost();
+
+    struct FindOutcome {
+        bool ended = false;  ///< the finder ran to its end (or was cancelled)
+        std::string failure; ///< why it stopped, when the link has not said it
+        std::vector<FoundLine> found;
+    };
+    /// Runs the line finder over `count` addresses from `first`; one progress
+    /// line per setting goes to `progress`. Ctrl-C cancels.
+    FindOutcome find(int first, int count, std::ostream& progress,
+                     const std::atomic<bool>& interrupted);
     /// Stops the tick; safe to call twice.
     void close();
 
 private:
+    /// Hands the frames recorded since the last call to `emit`.
+    void drainTraffic(const Emit& emit);
+
     BusOptions m_options;
+    uint64_t m_printedFrames = 0;
     ConsoleMessages m_messages;
-    PosixSerialPort m_port;
+    DevicePort m_port;
     DriveLink m_link;
     CommTick m_tick;
 };

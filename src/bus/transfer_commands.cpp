@@ -4,20 +4,21 @@
 #include <iostream>
 #include <thread>
 
+#include "bus/bus_session.h"
 #include "bus/link_waiter.h"
 #include "files/parameter_file.h"
 #include "link/comm_tick.h"
+#include "link/device_port.h"
 #include "link/drive_link.h"
 #include "link/link_settings.h"
-#include "link/posix_serial_port.h"
 
 namespace velkaro {
 
 namespace {
 
 constexpr std::string_view kUsage =
-    "用法：velkaro-bus export|import --device 设备 --address 地址(1..247) [--baud 波特率] 文件";
-constexpr int kRunningBit = 0x04;
+    "用法：velkaro-bus export|import --device 设备 --address 地址(1..247) [--baud 波特率] "
+    "[--fast-replies] 文件";
 
 constexpr int kTransferBudgetMs = 15 * 60'000;
 
@@ -53,7 +54,7 @@ std::string startImport(DriveLink& link, LinkWaiter& wait, int slot, const std::
     state->parameterFilePath = file;
     state->parameterImage = image;
     DriveRecord& drive = state->table.slots[slot];
-    if ((drive.status[0] & kRunningBit) != 0)
+    if ((drive.status[0] & status_bit::kRunning) != 0)
         return "请停机后再进行该操作！";
     state->transferBusy = true;
     state->transferCursor = 0;
@@ -111,6 +112,8 @@ std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std
                     request.baudChoice = static_cast<int>(c);
             if (request.baudChoice < 0)
                 return std::nullopt;
+        } else if (argument == "--fast-replies") {
+            request.fastReplies = true;
         } else if (argument.starts_with("--") || !request.file.empty()) {
             return std::nullopt;
         } else {
@@ -186,17 +189,24 @@ int runTransferCommand(int argc, char** argv) {
         return 2;
     }
 
-    PosixSerialPort port(request->device);
+    DevicePort port(request->device);
     ConsoleMessages messages(&std::cerr);
     DriveLink link(port, messages);
-    if (request->baudChoice >= 0) {
+    {
         auto state = link.lock();
         LinkSettings& s = state->settings;
-        s.applyChoices(s.portChoice, request->baudChoice, s.parityChoice, s.dataBitsChoice,
-                       s.stopBitsChoice);
+        if (request->baudChoice >= 0) {
+            s.applyChoices(s.portChoice, request->baudChoice, s.parityChoice, s.dataBitsChoice,
+                           s.stopBitsChoice);
+        }
+        s.frameEnd = request->fastReplies ? FrameEnd::Completion : FrameEnd::Silence;
     }
     if (const OpenLinkResult opened = link.openLink(); !opened.ok) {
         std::cerr << opened.message << std::endl;
+        return 1;
+    }
+    if (std::string error; !waitForConnection(link, error)) {
+        std::cerr << error << std::endl;
         return 1;
     }
 

@@ -24,8 +24,9 @@ enum class TransferKind { Export, Import };
 struct TransferRequest {
     TransferKind kind = TransferKind::Export;
     std::string device;
-    int address = 0;     ///< 1..247
-    int baudChoice = -1; ///< position in baudChoices; -1 keeps the default 9600
+    int address = 0;          ///< 1..247
+    int baudChoice = -1;      ///< position in baudChoices; -1 keeps the default 9600
+    bool fastReplies = false; ///< --fast-replies: a reply ends at its last byte
     std::string file;
 };
 

@@ -22,33 +22,72 @@ void onInterrupt(int) {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
+/// Prints each setting at which drives answered with their names; 0 when
+/// something answered, 1 when nothing did or the port was lost.
+int runFind(velkaro::BusSession& session, const velkaro::BusOptions& options) {
+    const velkaro::BusSession::FindOutcome outcome =
+        session.find(options.from, options.count, std::cerr, g_interrupted);
+    if (!outcome.failure.empty()) {
+        std::cerr << "velkaro-bus: " << outcome.failure << std::endl;
+    }
+    for (const velkaro::FoundLine& found : outcome.found) {
+        std::cout << velkaro::lineChoiceText(found.line);
+        for (const std::string& name : found.names) {
+            std::cout << '\t' << name;
+        }
+        std::cout << '\n';
+    }
+    std::cout.flush();
+    if (outcome.ended && outcome.found.empty()) {
+        std::cerr << "velkaro-bus: 在任何线路设置下都没有变频器应答" << std::endl;
+    }
+    return outcome.ended && !outcome.found.empty() ? 0 : kExitFailure;
+}
+
 int runScanOrWatch(const velkaro::BusOptions& options) {
+    using Command = velkaro::BusOptions::Command;
     velkaro::BusSession session(options, std::cerr);
     std::string error;
     if (!session.open(error)) {
         std::cerr << "velkaro-bus: " << error << std::endl;
         return kExitFailure;
     }
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    if (options.command == Command::Find) {
+        return runFind(session, options);
+    }
+    const auto print = [](const std::string& line) { std::cout << line << std::endl; };
+    if (options.command == Command::Monitor) {
+        return session.monitor(options.forSeconds, print, g_interrupted) ? 0 : kExitFailure;
+    }
     std::vector<std::string> names;
     if (!session.scan(names)) {
-        std::cerr << "velkaro-bus: 地址搜寻未能按时结束" << std::endl;
+        // A lost port has been told by the link.
+        if (!session.portLost()) {
+            std::cerr << "velkaro-bus: 地址搜寻未能按时结束" << std::endl;
+        }
         return kExitFailure;
     }
-    if (options.command == velkaro::BusOptions::Command::Scan) {
+    if (options.command == Command::Scan) {
         for (const std::string& name : names) {
             std::cout << name << '\n';
         }
         std::cout.flush();
-        return 0;
+        return session.portLost() ? kExitFailure : 0;
     }
     if (names.empty()) {
-        return 0;
+        return session.portLost() ? kExitFailure : 0;
     }
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    session.watch(
-        options.forSeconds, [](const std::string& line) { std::cout << line << std::endl; },
-        g_interrupted);
+    if (!session.watch(options.forSeconds, print, g_interrupted)) {
+        return kExitFailure;
+    }
+    if (options.stats) {
+        for (const std::string& line : session.statsLines()) {
+            std::cout << line << '\n';
+        }
+        std::cout.flush();
+    }
     return 0;
 }
 

@@ -31,7 +31,7 @@ std::filesystem::path replacedFile(const std::string& path) {
     std::error_code error;
     std::filesystem::path target(path);
     if (std::filesystem::is_symlink(target, error)) {
-        const auto resolved = std::filesystem::weakly_canonical(target, error);
+        auto resolved = std::filesystem::weakly_canonical(target, error);
         if (!error) {
             return resolved;
         }

@@ -31,16 +31,30 @@ std::string csvField(std::string_view text) {
     return quoted;
 }
 
-std::string csvRecord(const std::vector<std::string>& fields) {
+namespace {
+
+template <class Fields> std::string joinRecord(const Fields& fields) {
     std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
+    bool first = true;
+    for (const auto& field : fields) {
+        if (!first) {
             line += ',';
         }
-        line += csvField(fields[i]);
+        first = false;
+        line += csvField(field);
     }
     line += "\r\n";
     return line;
+}
+
+} // namespace
+
+std::string csvRecord(const std::vector<std::string>& fields) {
+    return joinRecord(fields);
+}
+
+std::string csvRecord(std::initializer_list<std::string_view> fields) {
+    return joinRecord(fields);
 }
 
 namespace {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,7 @@ inline constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 std::string csvField(std::string_view text);
 /// The fields joined by commas and ended by CR LF.
 std::string csvRecord(const std::vector<std::string>& fields);
+std::string csvRecord(std::initializer_list<std::string_view> fields);
 
 /// One record of a CSV text and the line it starts on (from 1).
 struct CsvRecord {

@@ -50,7 +50,7 @@ std::optional<ParameterSet> parameterSetOf(const ParameterImage& image, const st
             const std::optional<int> slot =
                 set.series == "QD10" ? std::optional<int>(row) : fileSlot(static_cast<int>(g), row);
             if (slot) {
-                set.words[static_cast<std::size_t>(group.first + row)] =
+                set.words[static_cast<std::size_t>(group.first) + static_cast<std::size_t>(row)] =
                     imageWord(image, kImageHeaderWords + static_cast<std::size_t>(*slot));
             }
         }

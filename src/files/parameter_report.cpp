@@ -28,7 +28,7 @@ constexpr std::size_t kValueColumn = 3;
 constexpr std::size_t kHeaderRecords = 5; // four drive lines, then the column titles
 
 // The largest catalogue with every text quoted is well below this.
-constexpr std::uintmax_t kMaxReportBytes = 4 * 1024 * 1024;
+constexpr std::uintmax_t kMaxReportBytes = std::uintmax_t{4} * 1024 * 1024;
 
 std::string text(std::string_view view) {
     return std::string(view);

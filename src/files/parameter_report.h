@@ -44,7 +44,7 @@ ReportFileResult writeParameterReport(const std::string& path, const ParameterRe
 /// it was.
 ReportFileResult readParameterReport(const std::string& path, ParameterReport& report);
 /// As readParameterReport, on text already in memory; `fileName` names it in messages.
-ReportFileResult parseParameterReport(std::string_view text, const std::string& fileName,
+ReportFileResult parseParameterReport(std::string_view content, const std::string& fileName,
                                       ParameterReport& report);
 
 } // namespace velkaro

@@ -1,5 +1,6 @@
 #include "files/parameter_text.h"
 
+#include <algorithm>
 #include <array>
 
 #include "registry/fixed_point.h"
@@ -76,12 +77,7 @@ std::optional<uint16_t> parseParameterValue(const ParamDescriptor& d, std::strin
         point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
     const unsigned decimals = decimalsOf(d);
     const auto allDigits = [](std::string_view digits) {
-        for (char c : digits) {
-            if (!isDigit(c)) {
-                return false;
-            }
-        }
-        return true;
+        return std::ranges::all_of(digits, [](char c) { return isDigit(c); });
     };
     if (whole.empty() || !allDigits(whole) || !allDigits(fraction) ||
         (point != std::string_view::npos && (fraction.empty() || fraction.size() > decimals))) {
@@ -154,7 +150,7 @@ int groupOfEntry(const SeriesCatalogue& catalogue, std::size_t entry) {
     for (std::size_t g = 0; g < catalogue.groups.size(); ++g) {
         const ParamGroup& group = catalogue.groups[g];
         if (entry >= static_cast<std::size_t>(group.first) &&
-            entry < static_cast<std::size_t>(group.first + group.count)) {
+            entry < static_cast<std::size_t>(group.first) + static_cast<std::size_t>(group.count)) {
             return static_cast<int>(g);
         }
     }

@@ -18,29 +18,46 @@ void countTick(unsigned& counter) {
     }
 }
 
+std::string portFailureText(const SerialPort& port) {
+    if (port.connectionLost()) {
+        return port.lastError() + "。请检查网络连接，然后在连接控制中重新应用设置。";
+    }
+    return "串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
+           "。请检查串口连接，然后在连接控制中重新应用设置。";
+}
+
 /// The seven steps of one tick on the shared state, lock held by the caller.
 void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     countTick(s.buffers.silenceTicks);
     countTick(s.buffers.replyTicks);
+    ++s.diagnostics.tick;
     if (!s.linkOpen) {
         return;
     }
-    const ReceiveResult received = receiveStep(s.buffers, port, s.settings.frameGapTicks);
+    const ReceiveResult received =
+        receiveStep(s.buffers, port, s.settings.frameGapTicks, s.settings.frameEnd);
+    recordReceived(s, received);
     if (received.overflowStarted) {
         out.message(kReceiveOverflow, "");
     }
-    scheduleStep(s, out);
-    operationStep(s, out);
-    stepReadout(s, out);
-    feedSearch(s);
-    detectChanges(s);
-    if (!transmitStep(s.buffers, port) && !s.portFailed) {
-        // An unplugged adapter refuses every frame from now on: tell the
-        // operator once; the drives then drop by their own timeouts.
+    // While the line finder tries other settings the scheduler waits.
+    if (!stepLineFinder(s, port, out)) {
+        scheduleStep(s, out);
+        operationStep(s, out);
+        stepReadout(s, out);
+        feedSearch(s);
+        detectChanges(s);
+    }
+    const unsigned waiting = s.buffers.txLength;
+    const bool sent = transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
+    // A frame held for the inter-frame silence is still waiting: not sent yet.
+    recordTransmitted(s, s.buffers.txLength == 0 ? waiting : 0, sent);
+    if ((!sent || port.connectionLost()) && !s.portFailed) {
+        // An unplugged adapter refuses every frame from now on, a network
+        // connection that failed says so at once: tell the operator once; the
+        // drives then drop by their own timeouts.
         s.portFailed = true;
-        out.message("串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
-                        "。请检查串口连接，然后在连接控制中重新应用设置。",
-                    "");
+        out.message(portFailureText(port), "");
     }
 }
 

@@ -64,7 +64,7 @@ void giveBack(LinkState& s) {
     s.transferBusy = false;
 }
 
-void failReadout(LinkState& s, TickOutcome& out, std::string text) {
+void failReadout(LinkState& s, TickOutcome& out, const std::string& text) {
     DriveReadout& r = s.readout;
     giveBack(s);
     r.phase = ReadoutPhase::Failed;

@@ -94,10 +94,65 @@ void buildEchoTest(LinkBuffers& b, uint8_t address) {
     finishFrame(b, 6);
 }
 
-ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTicks) {
+std::size_t expectedReplyLength(const uint8_t* frame, std::size_t count, unsigned requestLength) {
+    // Address and function tell the shape; a read reply needs its byte count too.
+    if (count < 2) {
+        return 0;
+    }
+    const uint8_t function = frame[1];
+    if ((function & kExceptionFlag) != 0) {
+        return 5; // address, function, code, CRC (2)
+    }
+    switch (function) {
+    case kReadHoldingRegisters:
+        return count < 3 ? 0 : 5 + std::size_t{frame[2]}; // address, function, count, data, CRC
+    case kWriteSingleRegister:
+    case kWriteMultipleRegisters:
+        return 8; // address, function, two words, CRC
+    case kDiagnostics:
+        return requestLength; // the echo of the request
+    default:
+        return 0;
+    }
+}
+
+bool replyComplete(const uint8_t* frame, std::size_t count, unsigned requestLength) {
+    const std::size_t expected = expectedReplyLength(frame, count, requestLength);
+    return expected >= kShortestFrame && count == expected && frameCrcOk(frame, count);
+}
+
+namespace {
+
+// Takes the gathered bytes as the reply when they pass the CRC; either way the
+// next byte starts a new frame.
+ReceiveEvent endFrame(LinkBuffers& b, ReceiveResult& result) {
+    // An over-long frame is never accepted, whatever its kept bytes say; nor is
+    // a scrap of noise too short to hold a function code, even when its last
+    // two bytes happen to be the CRC of the first.
+    ReceiveEvent event = ReceiveEvent::FrameDropped;
+    if (!b.rxOverflowed && b.rxCount >= kShortestFrame &&
+        frameCrcOk(b.rxBuffer.data(), b.rxCount)) {
+        std::copy_n(b.rxBuffer.begin(), b.rxCount, b.replyFrame.begin());
+        b.replyLength = b.rxCount;
+        event = ReceiveEvent::FrameAccepted;
+    }
+    result.frameLength = b.rxCount;
+    result.frameOverflowed = b.rxOverflowed;
+    b.rxCount = 0;
+    b.rxOverflowed = false;
+    return event;
+}
+
+} // namespace
+
+ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTicks,
+                          FrameEnd frameEnd) {
     ReceiveResult result;
     std::size_t waiting = port.bytesWaiting();
     if (waiting > 0) {
+        result.event = ReceiveEvent::Bytes;
+        // One reply per tick: the operation consumes it before another may land.
+        bool mayComplete = frameEnd == FrameEnd::Completion;
         uint8_t chunk[256];
         while (waiting > 0) {
             const std::size_t got = port.read(chunk, std::min(waiting, sizeof chunk));
@@ -112,37 +167,33 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
                     result.overflowStarted = true;
                     b.rxOverflowed = true;
                 }
+                // Checked at every byte, so how the bytes were split into reads
+                // never decides whether a reply is taken.
+                if (mayComplete && !b.rxOverflowed &&
+                    replyComplete(b.rxBuffer.data(), b.rxCount, b.sentLength)) {
+                    result.event = endFrame(b, result);
+                    mayComplete = false;
+                }
             }
             waiting = got < std::min(waiting, sizeof chunk) ? 0 : port.bytesWaiting();
         }
         b.silenceTicks = 0;
-        result.event = ReceiveEvent::Bytes;
         return result;
     }
     if (b.silenceTicks > frameGapTicks && b.rxCount != 0) {
-        // An over-long frame is never accepted, whatever its kept bytes say;
-        // nor is a scrap of noise too short to hold a function code, even when
-        // its last two bytes happen to be the CRC of the first.
-        if (!b.rxOverflowed && b.rxCount >= kShortestFrame &&
-            frameCrcOk(b.rxBuffer.data(), b.rxCount)) {
-            std::copy_n(b.rxBuffer.begin(), b.rxCount, b.replyFrame.begin());
-            b.replyLength = b.rxCount;
-            result.event = ReceiveEvent::FrameAccepted;
-        } else {
-            result.event = ReceiveEvent::FrameDropped;
-        }
-        b.rxCount = 0;
-        b.rxOverflowed = false;
+        result.event = endFrame(b, result);
     }
     return result;
 }
 
 uint16_t DecodedReply::word(unsigned i) const {
-    return decodeUnsigned(data[2 * i], data[2 * i + 1]);
+    const std::size_t at = std::size_t{2} * i;
+    return decodeUnsigned(data[at], data[at + 1]);
 }
 
 int32_t DecodedReply::signedWord(unsigned i) const {
-    return decodeSigned(data[2 * i], data[2 * i + 1]);
+    const std::size_t at = std::size_t{2} * i;
+    return decodeSigned(data[at], data[at + 1]);
 }
 
 DecodedReply decodeReply(const uint8_t* frame, std::size_t length) {
@@ -178,11 +229,22 @@ DecodedReply decodeReply(const LinkBuffers& b) {
     return decodeReply(b.replyFrame.data(), std::min<std::size_t>(b.replyLength, kFrameCapacity));
 }
 
-bool transmitStep(LinkBuffers& b, SerialPort& port) {
+bool transmitStep(LinkBuffers& b, SerialPort& port, unsigned holdTicks) {
     if (b.txLength == 0) {
         return true;
     }
+    if (holdTicks > 0) {
+        // The drives need the inter-frame silence to see the last frame end.
+        if (b.silenceTicks < holdTicks) {
+            return true;
+        }
+        // Bytes silent that long are a frame that ended unfinished; they are
+        // not the answer to what goes out now.
+        b.rxCount = 0;
+        b.rxOverflowed = false;
+    }
     const bool ok = port.write(b.txFrame.data(), b.txLength);
+    b.sentLength = b.txLength;
     b.replyTicks = 0;
     b.txLength = 0;
     b.silenceTicks = 0;

@@ -45,6 +45,8 @@ struct LinkBuffers {
     unsigned replyLength = 0;
     unsigned silenceTicks = 0;
     unsigned replyTicks = 0;
+    /// Length of the request last handed to the port: an echo reply is as long.
+    unsigned sentLength = 0;
 };
 
 // Request builders: fill txFrame, set txLength, zero replyTicks and replyLength.
@@ -61,6 +63,21 @@ void buildControlBlockWrite(LinkBuffers& b, uint8_t address, const std::array<in
 /// Echo test (0x08, sub-function 0, data 0x37DA), 8 bytes.
 void buildEchoTest(LinkBuffers& b, uint8_t address);
 
+/// How the receive step finds the end of a reply. Silence: more than
+/// `frameGapTicks` silent ticks. Completion: as soon as the bytes so far are a
+/// whole reply by its own header and pass the CRC; any other frame still ends
+/// by silence.
+enum class FrameEnd { Silence, Completion };
+
+/// Length of the reply that starts with `count` received bytes, from its own
+/// header: 0x03 five plus its byte count, 0x06 and 0x10 eight, 0x08 as long as
+/// the request it answers (`requestLength`), an exception five. 0 while the
+/// header is not in yet, or for a function whose length it cannot tell.
+std::size_t expectedReplyLength(const uint8_t* frame, std::size_t count, unsigned requestLength);
+/// True when the `count` bytes received are exactly a whole reply by its
+/// header and pass the CRC: the frame may end now, without waiting for silence.
+bool replyComplete(const uint8_t* frame, std::size_t count, unsigned requestLength);
+
 enum class ReceiveEvent {
     Nothing,       ///< no bytes and no frame end this tick
     Bytes,         ///< bytes appended
@@ -72,14 +89,24 @@ struct ReceiveResult {
     ReceiveEvent event = ReceiveEvent::Nothing;
     /// True once per over-long frame: the first byte beyond 128 was dropped.
     bool overflowStarted = false;
+    /// The frame that ended (accepted or dropped): its bytes kept in
+    /// rxBuffer, and whether bytes beyond them were lost.
+    unsigned frameLength = 0;
+    bool frameOverflowed = false;
 };
 
 /// First step of a tick while the link is open: append waiting bytes, or end
-/// the frame after strictly more than `frameGapTicks` silent ticks.
-ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTicks);
+/// the frame after strictly more than `frameGapTicks` silent ticks. With
+/// FrameEnd::Completion a reply also ends at the byte that completes it (one
+/// per tick; the bytes after it start the next frame).
+ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTicks,
+                          FrameEnd frameEnd = FrameEnd::Silence);
 /// Last step of a tick: hand txLength bytes to the port, zero replyTicks,
-/// txLength and silenceTicks. Returns false if the port refused the block.
-bool transmitStep(LinkBuffers& b, SerialPort& port);
+/// txLength and silenceTicks. A request waits while fewer than `holdTicks`
+/// silent ticks have passed since the last byte on the line; when it goes out
+/// after a hold, bytes still gathered are a dead frame and are dropped.
+/// Returns false if the port refused the block.
+bool transmitStep(LinkBuffers& b, SerialPort& port, unsigned holdTicks = 0);
 
 /// A reply that passed its CRC, taken apart once. Only what the frame really
 /// holds is filled in; the operations decide what they accept.

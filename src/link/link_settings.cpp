@@ -40,6 +40,23 @@ std::string LinkSettings::settingsText() const {
     return baudText + parityLetter + dataBitsText + stopBitsText;
 }
 
+unsigned LinkSettings::interFrameTicks() const {
+    const long baud = std::max(1, std::atoi(baudText.c_str()));
+    const int tickUs = std::max(1, tickPeriodMs) * 1000;
+    if (baud > 19200) {
+        return static_cast<unsigned>((1750 + tickUs - 1) / tickUs);
+    }
+    // start bit + data bits + parity bit + stop bits; 3.5 characters = 7 half characters
+    const long bits = 1 + std::atoi(dataBitsText.c_str()) + (parityLetter == "N" ? 0 : 1) +
+                      std::atoi(stopBitsText.c_str());
+    const long gapUs = (7 * bits * 1'000'000L / 2 + baud - 1) / baud;
+    return static_cast<unsigned>((gapUs + tickUs - 1) / tickUs);
+}
+
+unsigned LinkSettings::transmitHoldTicks() const {
+    return frameEnd == FrameEnd::Completion ? interFrameTicks() : 0;
+}
+
 OpenLinkResult openLink(SerialPort& port, const LinkSettings& settings, bool& linkOpen) {
     linkOpen = false;
     if (port.isOpen()) {
@@ -50,7 +67,10 @@ OpenLinkResult openLink(SerialPort& port, const LinkSettings& settings, bool& li
     port.setTransmitBufferSize(512);
     port.discardPendingOutput();
     if (!port.isOpen() && !port.open()) {
-        return {false, "无法打开串口 " + port.devicePath() + "：" + port.lastError()};
+        // A network device text is no serial port; its reason names what is wrong.
+        const bool network = port.devicePath().find("://") != std::string::npos;
+        return {false, (network ? "无法打开 " : "无法打开串口 ") + port.devicePath() + "：" +
+                           port.lastError()};
     }
     port.setReadEverything();
     port.setBinaryMode();

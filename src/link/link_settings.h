@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "link/frame_codec.h"
+
 namespace velkaro {
 
 class SerialPort;
@@ -28,6 +30,8 @@ struct LinkSettings {
     int replyTimeoutTicks = 200;
     unsigned frameGapTicks = 20;
     int tickPeriodMs = 1;
+    /// Silence by default; Completion ("快速应答识别") ends a reply at its last byte.
+    FrameEnd frameEnd = FrameEnd::Silence;
     bool settingsChanged = false;
 
     /// Stores the five choice positions and derives the texts and port number
@@ -35,6 +39,12 @@ struct LinkSettings {
     void applyChoices(int port, int baud, int parity, int dataBits, int stopBits);
     /// Baud, parity, data bits and stop bits joined: "9600N81".
     std::string settingsText() const;
+    /// Ticks of silence the drives need between two frames: 3.5 characters of
+    /// this character format, 1.75 ms above 19200 baud, rounded up to whole ticks.
+    unsigned interFrameTicks() const;
+    /// What the transmit step holds a request for: the inter-frame silence when
+    /// replies end on completion, nothing when they end by the long silence.
+    unsigned transmitHoldTicks() const;
 };
 
 struct OpenLinkResult {

@@ -12,6 +12,8 @@
 #include "files/parameter_file.h"
 #include "link/drive_readout.h"
 #include "link/frame_codec.h"
+#include "link/line_finder.h"
+#include "link/link_diagnostics.h"
 #include "link/link_settings.h"
 #include "registry/drive_table.h"
 
@@ -125,6 +127,10 @@ struct LinkState {
     bool driveListChanged = false;
     /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
+
+    // Diagnostics: link counters per drive, the traffic ring, the line finder.
+    LinkDiagnostics diagnostics;
+    LineFinder finder;
 };
 
 /// Window-side requests, made under the lock. The selected drive's current

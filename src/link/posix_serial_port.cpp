@@ -26,7 +26,7 @@ std::string devicePathForPort(int portNumber) {
 }
 
 std::string openFailureReason(int errorNumber) {
-    const std::string reason = std::strerror(errorNumber);
+    std::string reason = std::strerror(errorNumber);
     if (errorNumber != EACCES && errorNumber != EPERM) {
         return reason;
     }

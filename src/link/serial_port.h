@@ -39,6 +39,15 @@ public:
     /// The device path in use and the system's reason for the last failure.
     virtual std::string devicePath() const = 0;
     virtual std::string lastError() const = 0;
+
+    /// Ports reached over a network connect in the background after open():
+    /// true while the connection is still being made (checked without
+    /// blocking). A serial device is ready once open.
+    virtual bool connecting() { return false; }
+    /// True once a network connection was refused, timed out or lost; then
+    /// lastError() names host, port and reason. A serial device that is gone
+    /// refuses write() instead.
+    virtual bool connectionLost() const { return false; }
 };
 
 } // namespace velkaro

@@ -131,8 +131,8 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
         long long faults = 0;
         std::tm first{};
         std::tm last{};
-        std::array<double, 2 * kQuantityCount> extremes{};
-        std::array<soci::indicator, 2 * kQuantityCount> flags{};
+        std::array<double, std::size_t{2} * kQuantityCount> extremes{};
+        std::array<soci::indicator, std::size_t{2} * kQuantityCount> flags{};
         statement.exchange(soci::into(name, nameFlag));
         statement.exchange(soci::into(rows));
         statement.exchange(soci::into(first));

@@ -10,18 +10,6 @@
 
 namespace velkaro {
 
-std::string csvLine(const std::vector<std::string_view>& fields) {
-    std::string line;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) {
-            line += ',';
-        }
-        line += csvField(fields[i]);
-    }
-    line += "\r\n";
-    return line;
-}
-
 CsvFile::~CsvFile() {
     abandon();
 }

@@ -7,9 +7,6 @@
 
 namespace velkaro {
 
-/// The fields joined by commas (each as csvField quotes it), ended with CR LF.
-std::string csvLine(const std::vector<std::string_view>& fields);
-
 /// A CSV file that appears only when it is complete. Rows go to a temporary
 /// file beside the target; commit() renames it over the target, and a file
 /// that is dropped without commit() (a cancel, a failure) leaves no trace.

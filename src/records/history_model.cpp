@@ -1,5 +1,7 @@
 #include "records/history_model.h"
 
+#include <QScopeGuard>
+
 #include <soci/soci.h>
 
 namespace velkaro {
@@ -83,10 +85,7 @@ void HistoryModel::fetchMore(const QModelIndex& parent) {
         return;
     }
     m_fetching = true;
-    const struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{m_fetching};
+    const auto done = qScopeGuard([this] { m_fetching = false; });
     Page page;
     try {
         page = fetchPage(m_filter, m_nextBefore);

@@ -2,20 +2,21 @@
 
 #include <algorithm>
 
+#include "files/csv_text.h"
 #include "records/csv_file.h"
 #include "records/record_database.h"
 
 namespace velkaro {
 
 std::string exportHeaderLine() {
-    return csvLine({"记录时间", "名字", "运行频率", "输出电流", "输出电压", "工作状态", "设定频率",
-                    "母线电压"});
+    return csvRecord({"记录时间", "名字", "运行频率", "输出电流", "输出电压", "工作状态",
+                      "设定频率", "母线电压"});
 }
 
 std::string exportLine(const RunRecord& row) {
     const std::string time = formatRecordTime(row.recordTime);
-    return csvLine({time, row.name, row.runningFrequency, row.outputCurrent, row.outputVoltage,
-                    row.workingState, row.setFrequency, row.busVoltage});
+    return csvRecord({time, row.name, row.runningFrequency, row.outputCurrent, row.outputVoltage,
+                      row.workingState, row.setFrequency, row.busVoltage});
 }
 
 ExportResult exportRecords(RunRecordReader& reader, const RecordQuery& query,
@@ -89,12 +90,12 @@ std::vector<RecordEvent> findEvents(RunRecordReader& reader, const RecordQuery& 
 }
 
 std::string eventHeaderLine() {
-    return csvLine({"记录时间", "名字", "原因"});
+    return csvRecord({"记录时间", "名字", "原因"});
 }
 
 std::string eventLine(const RecordEvent& event) {
     const std::string time = formatRecordTime(wallTimeOf(event.time));
-    return csvLine({time, event.drive, event.cause});
+    return csvRecord({time, event.drive, event.cause});
 }
 
 } // namespace velkaro

@@ -56,7 +56,7 @@ WallSeconds minuteStartOf(WallSeconds seconds) {
 }
 
 std::tm wallTimeOf(WallSeconds seconds) {
-    const std::time_t value = static_cast<std::time_t>(seconds);
+    const auto value = static_cast<std::time_t>(seconds);
     std::tm result{};
     gmtime_r(&value, &result);
     return result;

@@ -21,7 +21,7 @@ int runExport(const RecordsOptions& options, const RecordQuery& query,
               const RecordsConsole& console) {
     RunRecordReader reader(console.connectString);
     const ExportResult result = exportRecords(reader, query, options.file, [&](long) {
-        return !(console.interrupted && console.interrupted->load());
+        return !(console.interrupted != nullptr && console.interrupted->load());
     });
     if (result.cancelled) {
         console.err << "velkaro-records: 已中断，没有写入 " << options.file << std::endl;

@@ -1,5 +1,7 @@
 #include "records/run_record_store.h"
 
+#include <QScopeGuard>
+
 #include <soci/soci.h>
 
 #include <algorithm>
@@ -154,10 +156,7 @@ void RunRecordStore::fail(const std::string& text) {
         return;
     }
     m_messageOpen = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{m_messageOpen};
+    const auto reset = qScopeGuard([this] { m_messageOpen = false; });
     m_messages.show(text, std::string());
 }
 

@@ -15,7 +15,7 @@ namespace {
 
 constexpr double kWheelZoom = 0.8;
 constexpr double kKeyPanFraction = 0.1;
-constexpr qint64 kShortestSpanMs = 60 * 1000;
+constexpr qint64 kShortestSpanMs = qint64{60} * 1000;
 
 QDateTimeAxis* timeAxisOf(QChart* chart) {
     const auto axes = chart->axes(Qt::Horizontal);
@@ -37,9 +37,10 @@ void TrendChartView::zoomTime(double factor, double fraction) {
     }
     const qint64 from = axis->min().toMSecsSinceEpoch();
     const qint64 to = axis->max().toMSecsSinceEpoch();
-    const double anchor = from + (to - from) * std::clamp(fraction, 0.0, 1.0);
+    const auto width = static_cast<double>(to - from);
+    const double anchor = static_cast<double>(from) + width * std::clamp(fraction, 0.0, 1.0);
     // Below a minute the 5-second rows would stand alone: no line left to read.
-    const double span = std::max<double>(kShortestSpanMs, (to - from) * factor);
+    const double span = std::max(static_cast<double>(kShortestSpanMs), width * factor);
     const auto newFrom = static_cast<qint64>(anchor - span * fraction);
     axis->setRange(QDateTime::fromMSecsSinceEpoch(newFrom),
                    QDateTime::fromMSecsSinceEpoch(newFrom + static_cast<qint64>(span)));

@@ -227,7 +227,7 @@ private:
         const std::map<int, TimeSpan> columns = columnSpans(start, end);
         std::vector<ColumnSummary> summaries = summarise(columns);
         std::erase_if(summaries, [&](const ColumnSummary& summary) {
-            return !m_driveIndex.count(summary.drive);
+            return !m_driveIndex.contains(summary.drive);
         });
         std::sort(summaries.begin(), summaries.end(), [&](const auto& a, const auto& b) {
             const std::size_t driveA = m_driveIndex.at(a.drive);

@@ -1,8 +1,11 @@
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
 #include "link/drive_link.h"
+#include "widgets/qt_text.h"
 
 #include "records/trend_window.h"
+
+#include <QScopeGuard>
 
 #include <QApplication>
 #include <QChart>
@@ -54,10 +57,6 @@ const QColor kCurveColours[] = {
 };
 const QColor kFaultColour(200, 0, 0);
 const QColor kLossColour(90, 90, 90);
-
-QString qText(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString timeText(WallSeconds time) {
     return QString::fromStdString(formatRecordTime(wallTimeOf(time)));
@@ -259,7 +258,7 @@ void TrendWindow::refresh() {
 void TrendWindow::showUnavailable(const char* reason) {
     clearChart();
     m_view->chart()->setTitle(QString());
-    showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(reason)), true);
+    showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)), true);
 }
 
 void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
@@ -299,7 +298,7 @@ void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
         auto* item = new QListWidgetItem(QString::fromStdString(name), m_drives);
         item->setData(Qt::UserRole, QString::fromStdString(name));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        item->setCheckState(checked.count(name) ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(checked.contains(name) ? Qt::Checked : Qt::Unchecked);
         item->setToolTip(isConnected ? QStringLiteral("已连接") : QStringLiteral("记录中的变频器"));
         if (isConnected) {
             QFont bold = item->font();
@@ -556,7 +555,7 @@ void TrendWindow::addMarks(Marks& marks, const std::vector<TrendMark>& list, Uni
     QList<QPointF> points;
     for (const TrendMark& mark : list) {
         points.append(QPointF(chartX(mark.time), mark.value));
-        marks.texts.push_back(qText(mark.text) + QStringLiteral("\n") + timeText(mark.time));
+        marks.texts.push_back(qtText(mark.text) + QStringLiteral("\n") + timeText(mark.time));
         widen(unit, mark.value);
     }
     marks.series->append(points);
@@ -650,7 +649,7 @@ void TrendWindow::followRecordPass() {
     try {
         data = loadTrend(m_reader, request);
     } catch (const std::exception& error) {
-        showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qText(error.what())),
+        showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(error.what())),
                    true);
         return;
     }
@@ -667,10 +666,10 @@ void TrendWindow::followRecordPass() {
 
 void TrendWindow::setTimeRange(WallSeconds from, WallSeconds to) {
     m_settingRange = true;
+    const auto settled = qScopeGuard([this] { m_settingRange = false; });
     m_timeAxis->setRange(
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(from))),
         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(std::max(to, from + 1)))));
-    m_settingRange = false;
 }
 
 std::pair<WallSeconds, WallSeconds> TrendWindow::visibleRange() const {

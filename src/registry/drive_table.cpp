@@ -47,7 +47,7 @@ DriveTable::ProbeCommit DriveTable::commitProbe() {
         const int slot = findSlotByName("");
         if (slot >= 0) {
             std::string name = probeRecord.name;
-            const auto used = driveNames.begin() + driveCount;
+            auto* const used = driveNames.begin() + driveCount;
             for (int n = 2; std::find(driveNames.begin(), used, name) != used; ++n) {
                 name = probeRecord.name + "(" + std::to_string(n) + ")";
             }
@@ -115,7 +115,11 @@ bool DriveTable::isOnline(int slot) const {
 }
 
 bool DriveTable::isFaulted(int slot) const {
-    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & 0x0008) != 0;
+    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & status_bit::kFault) != 0;
+}
+
+bool DriveTable::isRunning(int slot) const {
+    return slot >= 0 && slot < kMaxDrives && (slots[slot].status[0] & status_bit::kRunning) != 0;
 }
 
 } // namespace velkaro

@@ -29,6 +29,14 @@ enum class OpCode : int {
     Finished = 9,
 };
 
+/// Bits of the status word (`status[0]`), as every series reports them.
+namespace status_bit {
+inline constexpr int32_t kRunning = 0x0004;
+inline constexpr int32_t kFault = 0x0008;
+inline constexpr int32_t kAlarm = 0x0080;
+inline constexpr int32_t kForward = 0x4000; ///< with kRunning: turning forward
+} // namespace status_bit
+
 /// A parameter change as the operator saved it: drive, group, row, register
 /// and value are fixed when "保存" is pressed, so clicking elsewhere before the
 /// drive's turn can neither redirect nor drop it.
@@ -121,6 +129,8 @@ public:
     RenameResult renameDrive(std::string_view oldName, std::string_view newName);
     bool isOnline(int slot) const;
     bool isFaulted(int slot) const;
+    /// The slot's drive reports itself running.
+    bool isRunning(int slot) const;
 };
 
 } // namespace velkaro

@@ -205,12 +205,12 @@ StateTexts driveStateTexts(const DriveRecord& drive) {
     StateTexts texts;
     if (drive.online == 0) {
         texts.state = kStateOffline;
-    } else if (s & 0x0008) {
+    } else if (s & status_bit::kFault) {
         texts.state = kStateFault;
-    } else if (s & 0x0080) {
+    } else if (s & status_bit::kAlarm) {
         texts.state = kStateAlarm;
-    } else if (s & 0x0004) {
-        texts.state = (s & 0x4000) ? kStateForward : kStateReverse;
+    } else if (s & status_bit::kRunning) {
+        texts.state = (s & status_bit::kForward) ? kStateForward : kStateReverse;
     } else {
         texts.state = kStateStopped;
     }

@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "link/device_address.h"
 #include "sim/sim_console.h"
 
 namespace velkaro::sim {
@@ -15,6 +16,49 @@ std::optional<int> parseInt(std::string_view text, int low, int high) {
     }
     return value;
 }
+/// [HOST:]PORT of --tcp and --modbus-tcp; the host defaults to loopback, so
+/// only this machine reaches the drives unless an address is given.
+bool parseListen(const std::string& value, TcpServer::Mode mode, SimOptions& options) {
+    std::string host = "127.0.0.1";
+    std::string_view port = value;
+    if (const auto colon = value.rfind(':'); colon != std::string::npos) {
+        host = value.substr(0, colon);
+        if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+            host = host.substr(1, host.size() - 2);
+        }
+        port = std::string_view(value).substr(colon + 1);
+    }
+    const auto number = parseInt(port, 0, 65535);
+    if (!number || host.empty()) {
+        return false;
+    }
+    options.listen = true;
+    options.listenMode = mode;
+    options.listenHost = host;
+    options.listenPort = static_cast<uint16_t>(*number);
+    return true;
+}
+
+/// --device takes the station's own device texts: a path, or the tcp:// and
+/// modbus-tcp:// address to serve at.
+bool parseDevice(const std::string& value, SimOptions& options, std::string& error) {
+    const auto address = parseDeviceAddress(value, error);
+    if (!address) {
+        return false;
+    }
+    if (!address->network()) {
+        options.devicePath = address->path;
+        return true;
+    }
+    options.listen = true;
+    options.listenMode = address->kind == DeviceAddress::Kind::ModbusTcp
+                             ? TcpServer::Mode::ModbusTcp
+                             : TcpServer::Mode::RawRtu;
+    options.listenHost = address->host;
+    options.listenPort = address->port;
+    return true;
+}
+
 } // namespace
 
 std::optional<DriveSpec> parseDriveSpec(const std::string& text) {
@@ -62,7 +106,15 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
         if (name == "--pty") {
             options.ptyLink = value;
         } else if (name == "--device") {
-            options.devicePath = value;
+            std::string reason;
+            if (!parseDevice(value, options, reason)) {
+                error = "bad value for --device: " + reason;
+                return std::nullopt;
+            }
+        } else if (name == "--tcp" || name == "--modbus-tcp") {
+            ok = parseListen(value,
+                             name == "--tcp" ? TcpServer::Mode::RawRtu : TcpServer::Mode::ModbusTcp,
+                             options);
         } else if (name == "--baud") {
             const auto baud = parseInt(value, 1200, 115200);
             ok = baud && (*baud == 1200 || *baud == 2400 || *baud == 4800 || *baud == 9600 ||
@@ -112,24 +164,41 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
     if (options.help || options.version) {
         return options;
     }
-    if (options.ptyLink.empty() == options.devicePath.empty()) {
-        error = "give exactly one of --pty PATH and --device PATH";
+    const int endpoints = (options.ptyLink.empty() ? 0 : 1) + (options.devicePath.empty() ? 0 : 1) +
+                          (options.listen ? 1 : 0);
+    if (endpoints != 1) {
+        error = "give exactly one of --pty PATH, --device PATH, --tcp PORT and --modbus-tcp PORT";
         return std::nullopt;
     }
     return options;
 }
 
 std::string simUsage() {
-    return R"(Usage: velkaro-sim (--pty PATH | --device PATH) [options] --drive ADDR:SERIES:RATING ...
+    return R"(Usage: velkaro-sim (--pty PATH | --device PATH | --tcp [HOST:]PORT | --modbus-tcp [HOST:]PORT)
+                   [options] --drive ADDR:SERIES:RATING ...
 
 Simulated inverters on one Modbus RTU bus, for tests, demonstrations and training.
 
 Where to serve:
   --pty PATH              create a pseudo-terminal and make PATH a symbolic link to its
                           slave end; the station opens PATH. The link is removed on exit.
-  --device PATH           serve a real serial port (for example /dev/ttyUSB0)
+  --device PATH           serve a real serial port (for example /dev/ttyUSB0); also
+                          tcp://HOST:PORT or modbus-tcp://HOST:PORT, served as below
+  --tcp [HOST:]PORT       serve one station at a time over TCP as a serial device server
+                          in raw mode (RTU frames as they are); the station's device is
+                          tcp://HOST:PORT. HOST defaults to 127.0.0.1 (this machine
+                          only); PORT 0 takes a free port. The text to use is printed.
+  --modbus-tcp [HOST:]PORT
+                          the same as a Modbus TCP gateway in front of the bus: unit id =
+                          drive address; exception 0x0B when a drive gives no valid
+                          answer. The station's device is modbus-tcp://HOST:PORT.
 
-Line (must match the station's settings, or the drives hear only garbage):
+Line (must match the station's settings, or the drives hear only garbage; over TCP the
+station's line settings do not apply, and these set the simulated line behind the server):
+  On a pty only the baud rate reaches the simulator: parity and character size
+  are lost. A station whose side of the pty runs at another baud than --baud
+  is heard as garbage and gets no answer; a parity or data-bits mismatch is
+  not noticed there, only on a real serial line.
   --baud N                1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200
                           (default 9600)
   --parity N|E|O          (default N)

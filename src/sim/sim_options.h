@@ -6,6 +6,7 @@
 
 #include "sim/line_settings.h"
 #include "sim/series.h"
+#include "sim/tcp_server.h"
 
 namespace velkaro::sim {
 
@@ -20,6 +21,12 @@ struct DriveSpec {
 struct SimOptions {
     std::string ptyLink;    ///< --pty PATH: symlink to a new pty's slave end
     std::string devicePath; ///< --device PATH: a real serial port
+    /// --tcp / --modbus-tcp [HOST:]PORT, or --device tcp://HOST:PORT or
+    /// modbus-tcp://HOST:PORT: serve stations over TCP (listenPort 0: any free port).
+    bool listen = false;
+    TcpServer::Mode listenMode = TcpServer::Mode::RawRtu;
+    std::string listenHost = "127.0.0.1";
+    uint16_t listenPort = 0;
     LineSettings line;
     std::vector<DriveSpec> drives;
     int turnaroundMs = 2;

@@ -1,5 +1,5 @@
-// velkaro-sim: simulated drives served on a pseudo-terminal or a serial port,
-// in real time. See --help.
+// velkaro-sim: simulated drives served on a pseudo-terminal, a serial port or
+// TCP, in real time. See --help.
 
 #include <cerrno>
 #include <csignal>
@@ -14,11 +14,13 @@
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "sim/bus_simulator.h"
 #include "sim/sim_console.h"
 #include "sim/sim_options.h"
+#include "sim/tcp_server.h"
 #include "velkaro_version.h"
 
 namespace {
@@ -27,6 +29,7 @@ using velkaro::sim::BusSimulator;
 using velkaro::sim::LineSettings;
 using velkaro::sim::SimConsole;
 using velkaro::sim::SimOptions;
+using velkaro::sim::TcpServer;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -77,6 +80,25 @@ speed_t speedOf(int baud) {
     default:
         return B9600;
     }
+}
+
+int baudOf(speed_t speed) {
+    constexpr std::pair<speed_t, int> kRates[] = {
+        {B1200, 1200},   {B2400, 2400},   {B4800, 4800},   {B9600, 9600},
+        {B19200, 19200}, {B38400, 38400}, {B57600, 57600}, {B115200, 115200}};
+    for (const auto& [constant, baud] : kRates) {
+        if (constant == speed) {
+            return baud;
+        }
+    }
+    return 0;
+}
+
+/// The baud the station set on its side of the pty (the master reports the
+/// slave's speed); 0 when it cannot be read.
+int stationBaud(int masterFd) {
+    termios tio{};
+    return ::tcgetattr(masterFd, &tio) == 0 ? baudOf(::cfgetospeed(&tio)) : 0;
 }
 
 // Raw 8-bit, no echo, no translation, reads return at once.
@@ -170,8 +192,31 @@ void closeEndpoint(Endpoint& end) {
     }
 }
 
+/// Hands what the station sent to the drives as they hear it. A station at
+/// another baud sends what they hear as garbage; only the baud survives on a
+/// pty, not the parity.
+void takeStationBytes(BusSimulator& bus, const Endpoint& end, uint64_t nowUs) {
+    uint8_t buffer[512];
+    const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
+    if (got <= 0) {
+        return;
+    }
+    std::vector<uint8_t> heard(buffer, buffer + got);
+    const int baud = end.slaveFd >= 0 ? stationBaud(end.fd) : 0;
+    if (baud != 0 && baud != bus.line().baud) {
+        heard = velkaro::sim::heardAtBaud(buffer, heard.size(), baud, bus.line().baud);
+    }
+    if (heard.empty()) {
+        return;
+    }
+    // The bytes have already crossed the wire: they started one frame time ago.
+    const uint64_t wireUs = velkaro::sim::charactersTimeUs(bus.line(), heard.size());
+    bus.stationSent(heard.data(), heard.size(), nowUs > wireUs ? nowUs - wireUs : 0);
+}
+
 /// Serves until a signal, end of input or "quit". Returns the exit status.
-int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
+/// `server`, when given, takes the place of the endpoint's descriptor.
+int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end, TcpServer* server) {
     SimConsole console(bus);
     const uint64_t startUs = monotonicUs();
     const auto now = [startUs] { return monotonicUs() - startUs; };
@@ -186,13 +231,15 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
                             ? 0
                             : static_cast<int>(std::min<uint64_t>((*next - at + 999) / 1000, 100));
         }
-        if (!pendingOut.empty()) {
+        if (!pendingOut.empty() || (server != nullptr && server->sending())) {
             timeoutMs = std::min(timeoutMs, 1);
         }
-        pollfd fds[3] = {{end.fd, POLLIN, 0},
+        pollfd fds[5] = {{end.fd, POLLIN, 0},
                          {g_signalPipe[0], POLLIN, 0},
-                         {consoleOpen ? STDIN_FILENO : -1, POLLIN, 0}};
-        if (::poll(fds, 3, timeoutMs) < 0 && errno != EINTR) {
+                         {consoleOpen ? STDIN_FILENO : -1, POLLIN, 0},
+                         {server != nullptr ? server->listenFd() : -1, POLLIN, 0},
+                         {server != nullptr ? server->stationFd() : -1, POLLIN, 0}};
+        if (::poll(fds, 5, timeoutMs) < 0 && errno != EINTR) {
             std::perror("poll");
             return 1;
         }
@@ -200,17 +247,7 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
             return 0;
         }
         if ((fds[0].revents & POLLIN) != 0) {
-            uint8_t buffer[512];
-            const ssize_t got = ::read(end.fd, buffer, sizeof buffer);
-            if (got > 0) {
-                // The bytes have already crossed the wire: they started one
-                // frame time ago.
-                const uint64_t at = now();
-                const uint64_t wireUs =
-                    velkaro::sim::charactersTimeUs(bus.line(), static_cast<uint64_t>(got));
-                bus.stationSent(buffer, static_cast<std::size_t>(got),
-                                at > wireUs ? at - wireUs : 0);
-            }
+            takeStationBytes(bus, end, now());
         }
         if ((fds[2].revents & (POLLIN | POLLHUP)) != 0) {
             char chunk[512];
@@ -230,6 +267,16 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end) {
                     return 0;
                 }
             }
+        }
+        if (server != nullptr) {
+            if ((fds[3].revents & POLLIN) != 0) {
+                server->accept();
+            }
+            if ((fds[4].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
+                server->receive(bus, now());
+            }
+            server->transmit(bus, now());
+            continue;
         }
         // Reply bytes leave as they come due, so the station sees them paced.
         uint8_t due[512];
@@ -278,6 +325,18 @@ int main(int argc, char** argv) {
         return 1;
     }
     Endpoint end;
+    if (options->listen) {
+        TcpServer server(options->listenMode);
+        if (!server.listen(options->listenHost, options->listenPort, error)) {
+            std::fprintf(stderr, "velkaro-sim: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("velkaro-sim: serving %s, %d baud %c%d%d, %zu drive(s)\n",
+                    server.deviceText().c_str(), options->line.baud, options->line.parity,
+                    options->line.dataBits, options->line.stopBits, options->drives.size());
+        std::fflush(stdout);
+        return serve(*options, bus, end, &server);
+    }
     const bool opened =
         options->ptyLink.empty() ? openDevice(*options, end, error) : openPty(*options, end, error);
     if (!opened) {
@@ -291,7 +350,7 @@ int main(int argc, char** argv) {
                 options->line.parity, options->line.dataBits, options->line.stopBits,
                 options->drives.size());
     std::fflush(stdout);
-    const int status = serve(*options, bus, end);
+    const int status = serve(*options, bus, end, nullptr);
     closeEndpoint(end);
     return status;
 }

@@ -5,7 +5,6 @@
 namespace velkaro {
 
 namespace {
-constexpr int32_t kFaultBit = 0x0008;
 
 bool isStop(int code) {
     return code == CommandRequests::kStop || code == CommandRequests::kCoastStop ||
@@ -94,7 +93,7 @@ CommandRequests::Outcome CommandRequests::dispatch(DriveRecord& drive,
         if (isRun(code)) {
             allowed = !jogTicked;
         } else if (code == kFaultReset) {
-            allowed = (drive.status[0] & kFaultBit) != 0;
+            allowed = (drive.status[0] & status_bit::kFault) != 0;
         }
         if (allowed) {
             drive.controlSet[0] = commandWord(code);

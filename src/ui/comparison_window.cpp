@@ -140,7 +140,7 @@ QString ComparisonWindow::visibleText() const {
     return text;
 }
 
-void ComparisonWindow::copyToClipboard() {
+void ComparisonWindow::copyToClipboard() const {
     QGuiApplication::clipboard()->setText(visibleText());
 }
 

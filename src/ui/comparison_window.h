@@ -34,7 +34,7 @@ public:
     /// The rows as shown (filter and order), tab-separated with the titles first.
     QString visibleText() const;
     /// Copies visibleText() to the clipboard.
-    void copyToClipboard();
+    void copyToClipboard() const;
     /// Save dialog, then the shown rows as a CSV file (UTF-8 with BOM, atomic).
     void saveAsCsv();
     /// The save dialog returns the chosen path or empty text; tests replace it.

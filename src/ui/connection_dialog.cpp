@@ -1,14 +1,19 @@
+#include "link/device_address.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
+#include "link/posix_serial_port.h"
+#include "widgets/qt_text.h"
 
 #include "ui/connection_dialog.h"
 #include "ui/dialog_look.h"
 #include "widgets/skinned_button.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
@@ -21,7 +26,7 @@ template <std::size_t N>
 QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
     auto* box = new QComboBox;
     for (const std::string_view entry : entries) {
-        box->addItem(QString::fromUtf8(entry.data(), static_cast<int>(entry.size())));
+        box->addItem(qtText(entry));
     }
     box->setCurrentIndex(current >= 0 && current < static_cast<int>(N) ? current : 0);
     return box;
@@ -46,6 +51,10 @@ ConnectionDialog::ConnectionDialog(DriveLink& link, OperatorMessages& messages, 
     m_dataBits = choiceBox(dataBitsChoices, settings.dataBitsChoice);
     m_stopBits = choiceBox(stopBitsChoices, settings.stopBitsChoice);
     m_timeout = new QLineEdit(QString::number(settings.replyTimeoutTicks));
+    m_fastReplies = new QCheckBox(QStringLiteral("快速应答识别"));
+    m_fastReplies->setChecked(settings.frameEnd == FrameEnd::Completion);
+    m_networkNotice = new QLabel;
+    m_networkNotice->setWordWrap(true);
     m_applyButton = createDialogButton(QStringLiteral("应用"));
 
     auto* options = new QGroupBox(QStringLiteral("通讯选项"));
@@ -56,6 +65,8 @@ ConnectionDialog::ConnectionDialog(DriveLink& link, OperatorMessages& messages, 
     optionsForm->addRow(QStringLiteral("数据长度"), m_dataBits);
     optionsForm->addRow(QStringLiteral("停止位数"), m_stopBits);
     optionsForm->addRow(QStringLiteral("超时时间"), m_timeout);
+    optionsForm->addRow(QString(), m_fastReplies);
+    optionsForm->addRow(m_networkNotice);
     optionsForm->addRow(QString(), m_applyButton);
 
     m_connectOne = new QRadioButton(QStringLiteral("连接一台变频器"));
@@ -90,9 +101,24 @@ ConnectionDialog::ConnectionDialog(DriveLink& link, OperatorMessages& messages, 
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    showPortKind();
+    connect(m_port, &QComboBox::currentIndexChanged, this, &ConnectionDialog::showPortKind);
     connect(m_applyButton, &QPushButton::clicked, this, &ConnectionDialog::apply);
     connect(m_connectButton, &QPushButton::clicked, this, &ConnectionDialog::connectDrives);
     connect(m_exitButton, &QPushButton::clicked, this, &ConnectionDialog::exitDialog);
+}
+
+void ConnectionDialog::showPortKind() {
+    const std::string device = devicePathForPort(m_port->currentIndex() + 1);
+    if (!isNetworkDevice(device)) {
+        m_networkNotice->hide();
+        return;
+    }
+    m_networkNotice->setText(
+        QStringLiteral("%1 经网络连接：\n%2\n波特率、奇偶效验、数据长度和停止位"
+                       "由串口服务器或网关设定，此处的设置不起作用。")
+            .arg(m_port->currentText(), QString::fromStdString(device)));
+    m_networkNotice->show();
 }
 
 std::optional<int> ConnectionDialog::readInteger(QLineEdit* edit) {
@@ -152,6 +178,7 @@ bool ConnectionDialog::apply() {
     settings.applyChoices(m_port->currentIndex(), m_baud->currentIndex(), m_parity->currentIndex(),
                           m_dataBits->currentIndex(), m_stopBits->currentIndex());
     settings.replyTimeoutTicks = fields->timeout;
+    settings.frameEnd = m_fastReplies->isChecked() ? FrameEnd::Completion : FrameEnd::Silence;
     settings.settingsChanged = true;
     return true;
 }

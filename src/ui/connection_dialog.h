@@ -4,7 +4,9 @@
 
 #include <optional>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QRadioButton;
 
@@ -38,6 +40,9 @@ public:
     QComboBox* dataBitsBox() const { return m_dataBits; }
     QComboBox* stopBitsBox() const { return m_stopBits; }
     QLineEdit* timeoutEdit() const { return m_timeout; }
+    QCheckBox* fastRepliesBox() const { return m_fastReplies; }
+    /// Shown while the chosen port is reached over a network.
+    QLabel* networkNotice() const { return m_networkNotice; }
     QLineEdit* startAddressEdit() const { return m_startAddress; }
     QLineEdit* searchLengthEdit() const { return m_searchLength; }
 
@@ -56,6 +61,8 @@ private:
     std::optional<Fields> readFields();
     std::optional<int> readInteger(QLineEdit* edit);
     bool checkRange(QLineEdit* edit, int value, int low, int high);
+    /// Shows the notice when the chosen port's device is a network address.
+    void showPortKind();
 
     DriveLink& m_link;
     OperatorMessages& m_messages;
@@ -65,6 +72,8 @@ private:
     QComboBox* m_dataBits = nullptr;
     QComboBox* m_stopBits = nullptr;
     QLineEdit* m_timeout = nullptr;
+    QCheckBox* m_fastReplies = nullptr;
+    QLabel* m_networkNotice = nullptr;
     QRadioButton* m_connectOne = nullptr;
     QRadioButton* m_search = nullptr;
     QLineEdit* m_startAddress = nullptr;

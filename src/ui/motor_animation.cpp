@@ -1,12 +1,13 @@
 #include "ui/motor_animation.h"
 
+#include "registry/drive_table.h"
+
 namespace velkaro {
 
 namespace {
 constexpr int kNoSelectionPeriodMs = 150;
 constexpr int kFastPeriodMs = 100;
 constexpr uint32_t kFullSpeed = 6000; // 60.00 Hz
-constexpr int32_t kRunningBit = 0x0004;
 } // namespace
 
 MotorAnimationStep animateMotorStep(MotorFrame shown, bool driveSelected, int32_t status0,
@@ -23,7 +24,7 @@ MotorAnimationStep animateMotorStep(MotorFrame shown, bool driveSelected, int32_
     if (frame != MotorFrame::Idle) {
         frame = frame == MotorFrame::RunA ? MotorFrame::RunB : MotorFrame::RunA;
     }
-    if ((status0 & kRunningBit) != 0) {
+    if ((status0 & status_bit::kRunning) != 0) {
         if (frame == MotorFrame::Idle) {
             frame = MotorFrame::RunA;
         }

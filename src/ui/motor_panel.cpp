@@ -2,6 +2,7 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
+#include "widgets/qt_text.h"
 
 #include "ui/command_requests.h"
 #include "ui/motor_panel.h"
@@ -45,10 +46,6 @@ const std::array<KeyLook, 6> kKeyLooks{{
     {MotorPanel::Yellow, QColor(173, 173, 0), 180, 239},
     {MotorPanel::Purple, QColor(185, 0, 165), 258, 239},
 }};
-
-QString qText(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<int>(s.size()));
-}
 
 XpButton* createButton(QWidget* area, const QString& caption, const QColor& colour,
                        const QRect& r) {
@@ -99,7 +96,7 @@ MotorPanel::MotorPanel(QWidget* area, DriveLink& link, OperatorMessages& message
     m_functionList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functionList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (const std::string_view name : commandNames) {
-        new QTreeWidgetItem(m_functionList, QStringList{qText(name)});
+        new QTreeWidgetItem(m_functionList, QStringList{qtText(name)});
     }
     QTreeWidgetItem* last = m_functionList->topLevelItem(m_functionList->topLevelItemCount() - 1);
     m_functionList->setCurrentItem(last);
@@ -340,7 +337,7 @@ void MotorPanel::refreshKeys() {
             continue;
         }
         m_shownKeyCodes[i] = m_panelKeyCodes[i];
-        m_keys[i]->setText(qText(commandName(m_panelKeyCodes[i])));
+        m_keys[i]->setText(qtText(commandName(m_panelKeyCodes[i])));
         m_keys[i]->setVisible(m_panelKeyCodes[i] != kHiddenCode);
     }
 }

@@ -2,6 +2,7 @@
 #include "link/operator_messages.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
+#include "widgets/qt_text.h"
 
 #include "ui/parameter_panel.h"
 
@@ -26,10 +27,6 @@ const QColor kListColour(180, 220, 160);
 const QColor kButtonColour(162, 189, 252);
 
 enum Column { CodeColumn = 0, ValueColumn = 1, RangeColumn = 2, NameColumn = 3, RemarkColumn = 4 };
-
-QString fromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 /// A group value as the list shows it: the register as the parameter's
 /// signed or unsigned value, with its implied decimals.
@@ -142,7 +139,7 @@ void ParameterPanel::selectionChanged() {
         const QSignalBlocker quiet(m_groupSelector);
         m_groupSelector->clear();
         for (std::string_view label : groupLabels(series))
-            m_groupSelector->addItem(fromView(label));
+            m_groupSelector->addItem(qtText(label));
         m_groupSelector->setCurrentIndex(m_groupSelector->count() > 0 ? 0 : -1);
     }
     m_rebuildParameterList = true;
@@ -195,11 +192,11 @@ void ParameterPanel::rebuildRows(std::string_view series, int group,
         const auto d = descriptor(series, group, row);
         if (!d)
             continue;
-        m_list->setItem(row, CodeColumn, cell(fromView(d->code)));
+        m_list->setItem(row, CodeColumn, cell(qtText(d->code)));
         m_list->setItem(row, ValueColumn, cell(valueText(*d, values[row])));
-        m_list->setItem(row, RangeColumn, cell(fromView(d->range)));
-        m_list->setItem(row, NameColumn, cell(fromView(d->name)));
-        m_list->setItem(row, RemarkColumn, cell(fromView(d->description)));
+        m_list->setItem(row, RangeColumn, cell(qtText(d->range)));
+        m_list->setItem(row, NameColumn, cell(qtText(d->name)));
+        m_list->setItem(row, RemarkColumn, cell(qtText(d->description)));
     }
     m_list->setUpdatesEnabled(true);
 }
@@ -222,8 +219,8 @@ QString ParameterPanel::parameterInfoText(std::string_view series, int group, in
     const auto d = descriptor(series, group, row);
     if (!d)
         return {};
-    return fromView(d->code) + fromView(d->name) + QStringLiteral("  可设置范围：") +
-           fromView(d->range) + QLatin1Char(' ') + fromView(d->description);
+    return qtText(d->code) + qtText(d->name) + QStringLiteral("  可设置范围：") + qtText(d->range) +
+           QLatin1Char(' ') + qtText(d->description);
 }
 
 int ParameterPanel::listSelectedRow() const {

@@ -14,9 +14,6 @@ namespace velkaro {
 namespace {
 
 const std::string kCaption(kInfoCaption);
-constexpr int kRunningBit = 0x04;
-constexpr std::string_view kTransferUnderWay =
-    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
 
 bool transferUnderWay(const LinkState& state) {
     if (!state.transferBusy)
@@ -55,7 +52,7 @@ std::string startImport(LinkState& state, const std::string& path, const Paramet
     if (!hasSelection(state))
         return {};
     DriveRecord& drive = state.table.slots[state.selectedSlot];
-    if ((drive.status[0] & kRunningBit) != 0)
+    if ((drive.status[0] & status_bit::kRunning) != 0)
         return "请停机后再进行该操作！";
     state.transferBusy = true;
     state.transferCursor = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include <QObject>
 #include <QString>
 
@@ -8,6 +10,11 @@
 class QWidget;
 
 namespace velkaro {
+
+/// Told when an operation would start a second transfer, or rename or remove
+/// the drive of the one running.
+inline constexpr std::string_view kTransferUnderWay =
+    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
 
 class DriveLink;
 class OperatorMessages;

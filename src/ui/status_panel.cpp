@@ -2,12 +2,14 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
+#include "widgets/qt_text.h"
 
 #include "ui/status_panel.h"
 #include "widgets/dialog_units.h"
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QSignalBlocker>
 #include <QTreeWidget>
 
 #include <cmath>
@@ -16,8 +18,6 @@
 namespace velkaro {
 
 namespace {
-
-constexpr int32_t kFaultBit = 0x0008;
 
 const QColor kBlack(0, 0, 0);
 const QColor kTreeText(190, 210, 250);
@@ -69,13 +69,16 @@ void setColumnWidths(QTreeWidget* view, const QFont& font, std::initializer_list
     }
 }
 
-QString text(const std::string& s) {
-    return QString::fromStdString(s);
+/// A running value with its decimals and unit, e.g. "50.00Hz".
+/// Headings of the drive tree: normal, dropped and faulted units.
+QString treeHeading(std::size_t group) {
+    static const std::array<QString, 3> kHeadings{
+        QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
+    return kHeadings[group];
 }
 
-/// A running value with its decimals and unit, e.g. "50.00Hz".
 QString quantityText(const DriveRecord& drive, StatusQuantity quantity, const char* unit) {
-    return text(formatFixed(statusValue(drive, quantity), quantity.decimals) + unit);
+    return qtText(formatFixed(statusValue(drive, quantity), quantity.decimals) + unit);
 }
 
 } // namespace
@@ -98,9 +101,7 @@ StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messa
     setViewColours(m_tree, kBlack, kTreeText);
     m_tree->hide();
     for (std::size_t i = 0; i < m_headings.size(); ++i) {
-        static const std::array<QString, 3> kHeadings{
-            QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
-        m_headings[i] = new QTreeWidgetItem(m_tree, QStringList{kHeadings[i]});
+        m_headings[i] = new QTreeWidgetItem(m_tree, QStringList{treeHeading(i)});
     }
 
     m_list = createReportList(area, du.rect(91, 126, 245, 142));
@@ -131,17 +132,9 @@ StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messa
     }
     setViewColours(m_summary, kBlack, kTreeText);
 
-    connect(m_list, &QTreeWidget::itemSelectionChanged, this, [this] {
-        if (!m_updatingViews) {
-            onDriveListClick();
-        }
-    });
+    connect(m_list, &QTreeWidget::itemSelectionChanged, this, &StatusPanel::onDriveListClick);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, [this] { Q_EMIT renameRequested(); });
-    connect(m_tree, &QTreeWidget::currentItemChanged, this, [this] {
-        if (!m_updatingViews) {
-            onDriveTreeSelect();
-        }
-    });
+    connect(m_tree, &QTreeWidget::currentItemChanged, this, &StatusPanel::onDriveTreeSelect);
 }
 
 void StatusPanel::setPanelVisible(bool visible) {
@@ -174,9 +167,9 @@ QString StatusPanel::statusMessage(ActivityState activity, int currentPanel) {
         break;
     }
     switch (currentPanel) {
-    case MotorControlPanel:
+    case PanelMotorControl:
         return QStringLiteral(" 使用该界面控制变频器时，请先将变频器设置为通讯控制");
-    case ParameterPanelIndex:
+    case PanelParameters:
         return QStringLiteral(" 双击上面功能列表可修改变频器参数");
     default:
         return QStringLiteral(" Velkaro1.11测试版-蓝岭电子研究所");
@@ -263,7 +256,7 @@ void StatusPanel::refreshDriveList() {
                 alarmNames += name;
             }
             const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
-            cells.push_back({text(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
+            cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
                              quantityText(drive, kOutputCurrent, "A"),
                              quantityText(drive, kOutputVoltage, "V")});
         }
@@ -350,26 +343,24 @@ void StatusPanel::refreshDriveTree() {
             if (drive.online != 1) {
                 groups[1].push_back(name);
             }
-            if ((drive.status[0] & kFaultBit) != 0) {
+            if ((drive.status[0] & status_bit::kFault) != 0) {
                 groups[2].push_back(name);
             }
         }
     }
 
-    m_updatingViews = true;
+    // Rebuilt by the refresh, not chosen by the operator: no selection signal.
+    const QSignalBlocker quiet(m_tree);
     m_tree->clear();
-    static const std::array<QString, 3> kHeadings{
-        QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
     for (std::size_t g = 0; g < groups.size(); ++g) {
-        m_headings[g] = new QTreeWidgetItem(m_tree, QStringList{kHeadings[g]});
+        m_headings[g] = new QTreeWidgetItem(m_tree, QStringList{treeHeading(g)});
         for (const std::string& name : groups[g]) {
-            new QTreeWidgetItem(m_headings[g], QStringList{text(name)});
+            new QTreeWidgetItem(m_headings[g], QStringList{qtText(name)});
         }
     }
     for (QTreeWidgetItem* heading : m_headings) {
         heading->setExpanded(true);
     }
-    m_updatingViews = false;
 }
 
 void StatusPanel::refreshDriveSummary() {
@@ -385,17 +376,17 @@ void StatusPanel::refreshDriveSummary() {
             const DriveRecord& d =
                 state->table.slots[static_cast<std::size_t>(state->selectedSlot)];
             const StateTexts texts = driveStateTexts(d);
-            values = {text(d.name),
-                      text(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
-                      text(d.series),
+            values = {qtText(d.name),
+                      qtText(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
+                      qtText(d.series),
                       quantityText(d, kSetFrequency, "Hz"),
                       quantityText(d, kRunningFrequency, "Hz"),
                       quantityText(d, kOutputVoltage, "V"),
                       quantityText(d, kOutputCurrent, "A"),
                       quantityText(d, kBusVoltage, "V"),
                       quantityText(d, kOutputTorque, "%"),
-                      text(texts.state),
-                      text(texts.cause)};
+                      qtText(texts.state),
+                      qtText(texts.cause)};
         }
     }
 
@@ -525,7 +516,8 @@ QString StatusPanel::rowText(int row) const {
 }
 
 void StatusPanel::markRow(int row) {
-    m_updatingViews = true;
+    // The window marks the row it selected itself: not an operator's click.
+    const QSignalBlocker quiet(m_list);
     QTreeWidgetItem* item = m_list->topLevelItem(row);
     if (item != nullptr) {
         m_list->setCurrentItem(item);
@@ -534,7 +526,6 @@ void StatusPanel::markRow(int row) {
     } else {
         m_list->clearSelection();
     }
-    m_updatingViews = false;
 }
 
 void StatusPanel::takeSelectionFromList() {
@@ -564,13 +555,12 @@ void StatusPanel::applySelection(int row) {
 }
 
 void StatusPanel::rebuildList(int rows) {
-    m_updatingViews = true;
+    const QSignalBlocker quiet(m_list);
     m_list->clear();
     for (int i = 0; i < rows; ++i) {
-        new QTreeWidgetItem(m_list, QStringList{text(m_shownNames[static_cast<std::size_t>(i)])});
+        new QTreeWidgetItem(m_list, QStringList{qtText(m_shownNames[static_cast<std::size_t>(i)])});
         ++m_cellWrites;
     }
-    m_updatingViews = false;
 }
 
 } // namespace velkaro

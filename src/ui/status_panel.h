@@ -108,7 +108,6 @@ private:
     std::vector<std::string> m_treeNames;
     std::string m_lastAlarmNames;
     std::string m_pendingAlert;
-    bool m_updatingViews = false;
     int m_driveSlot = -1;       ///< the selected drive's slot
     std::string m_driveAddress; ///< and its bus address
     std::size_t m_cellWrites = 0;

@@ -6,11 +6,11 @@ namespace velkaro {
 
 /// Panels of the main window, by the value of `currentPanel`.
 enum Panel : int {
-    SystemStatusPanel = 0,
-    MotorControlPanel = 1,
-    ParameterPanelIndex = 2,
-    DataMonitorPanel = 3,
-    HistoryPanelIndex = 4,
+    PanelSystemStatus = 0,
+    PanelMotorControl = 1,
+    PanelParameters = 2,
+    PanelDataMonitor = 3,
+    PanelHistory = 4,
 };
 
 /// The window's selection and panel state. Window thread only; the selected
@@ -19,7 +19,7 @@ struct WindowSelection {
     std::string selectedName;
     int selectedRow = -1;
     std::string nameBoxText;
-    int currentPanel = SystemStatusPanel;
+    int currentPanel = PanelSystemStatus;
 };
 
 } // namespace velkaro

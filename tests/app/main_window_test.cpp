@@ -22,24 +22,9 @@ namespace {
 
 using sim::Series;
 using testing::RecordingMessages;
+using testing::rowTexts;
 using testing::Station;
-
-QStringList rowTexts(QTreeWidget* list) {
-    QStringList texts;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        texts << list->topLevelItem(i)->text(0);
-    }
-    return texts;
-}
-
-QStringList treeGroup(QTreeWidget* tree, int heading) {
-    QStringList names;
-    QTreeWidgetItem* item = tree->topLevelItem(heading);
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
-        names << item->child(i)->text(0);
-    }
-    return names;
-}
+using testing::treeGroup;
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -247,21 +232,21 @@ TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {
         QString text;
     };
     const Case cases[] = {
-        {ActivityState::None, SystemStatusPanel, " Velkaro1.11测试版-蓝岭电子研究所"},
-        {ActivityState::None, MotorControlPanel,
+        {ActivityState::None, PanelSystemStatus, " Velkaro1.11测试版-蓝岭电子研究所"},
+        {ActivityState::None, PanelMotorControl,
          " 使用该界面控制变频器时，请先将变频器设置为通讯控制"},
-        {ActivityState::None, ParameterPanelIndex, " 双击上面功能列表可修改变频器参数"},
-        {ActivityState::None, HistoryPanelIndex, " Velkaro1.11测试版-蓝岭电子研究所"},
-        {ActivityState::Search, ParameterPanelIndex, "变频器地址搜寻中"},
-        {ActivityState::Export, SystemStatusPanel, "变频器数据导出中"},
-        {ActivityState::Import, MotorControlPanel, "变频器数据导入中"},
-        {ActivityState::DriveFault, ParameterPanelIndex, "变频器发生故障"},
+        {ActivityState::None, PanelParameters, " 双击上面功能列表可修改变频器参数"},
+        {ActivityState::None, PanelHistory, " Velkaro1.11测试版-蓝岭电子研究所"},
+        {ActivityState::Search, PanelParameters, "变频器地址搜寻中"},
+        {ActivityState::Export, PanelSystemStatus, "变频器数据导出中"},
+        {ActivityState::Import, PanelMotorControl, "变频器数据导入中"},
+        {ActivityState::DriveFault, PanelParameters, "变频器发生故障"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(StatusPanel::statusMessage(c.activity, c.panel), c.text);
     }
 
-    st.window->selectPanel(ParameterPanelIndex);
+    st.window->selectPanel(PanelParameters);
     st.run(100);
     EXPECT_EQ(st.window->statusPaneText(0), " 双击上面功能列表可修改变频器参数");
     {
@@ -303,7 +288,7 @@ TEST_F(MainWindowTest, StopsGoFirstAndAStopGivenWithARunLeavesTheDriveStopped) {
 TEST_F(MainWindowTest, RequestWithoutASelectedDriveIsDropped) {
     // Pressing 运行 with nothing connected must not start the first drive a
     // later search finds.
-    st.window->toolButton(1016)->click();
+    st.window->toolButton(MainWindow::RunButton)->click();
     EXPECT_FALSE(st.window->commandRequests().anyPending());
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
@@ -315,7 +300,7 @@ TEST_F(MainWindowTest, RequestWithoutASelectedDriveIsDropped) {
 TEST_F(MainWindowTest, RunDroppedWhileJogTickedAndResetDroppedWithoutFault) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    st.window->selectPanel(MotorControlPanel);
+    st.window->selectPanel(PanelMotorControl);
 
     motor().forwardJogBox()->click();
     EXPECT_EQ(st.commandWord(), 0x011E);
@@ -415,7 +400,7 @@ TEST_F(MainWindowTest, FrequencyEntryScalesAndRefusesWhatNoRegisterHolds) {
 TEST_F(MainWindowTest, KeyEditorStoresIntoTheRightKeyAndHidesCodeEight) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    st.window->selectPanel(MotorControlPanel);
+    st.window->selectPanel(PanelMotorControl);
     st.run(100);
     const QString expectedCaptions[] = {"停机", "正转", "紧急停机", "故障复位", "反转", "自由停机"};
     for (int key = 0; key < 6; ++key) {
@@ -436,8 +421,8 @@ TEST_F(MainWindowTest, KeyEditorStoresIntoTheRightKeyAndHidesCodeEight) {
     EXPECT_EQ(st.drive("3#QD30-7.50").keyCodes, (std::array<int32_t, 6>{8, 2, 6, 7, 3, 5}));
     st.run(100);
     EXPECT_FALSE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
-    st.window->selectPanel(SystemStatusPanel);
-    st.window->selectPanel(MotorControlPanel);
+    st.window->selectPanel(PanelSystemStatus);
+    st.window->selectPanel(PanelMotorControl);
     EXPECT_FALSE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
 
     // Combo entry 0 is the blue key at keyCodes[2]; code 1 makes it a run key.
@@ -467,7 +452,11 @@ TEST_F(MainWindowTest, NextAndPreviousWrapAround) {
     const struct {
         int toolButton;
         int row;
-    } steps[] = {{1020, 1}, {1020, 2}, {1020, 0}, {1021, 2}, {1021, 1}};
+    } steps[] = {{MainWindow::NextDriveButton, 1},
+                 {MainWindow::NextDriveButton, 2},
+                 {MainWindow::NextDriveButton, 0},
+                 {MainWindow::PreviousDriveButton, 2},
+                 {MainWindow::PreviousDriveButton, 1}};
     for (const auto& step : steps) {
         st.window->toolButton(step.toolButton)->click();
         EXPECT_EQ(st.window->selection().selectedRow, step.row);
@@ -513,7 +502,7 @@ TEST_F(MainWindowTest, ListAndTreeSelectTheDriveUnlessATransferRuns) {
 TEST_F(MainWindowTest, EnterCommitsTheFrequencyAndPanelButtonsSwitchOnce) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    st.window->panelButton(MotorControlPanel)->click();
+    st.window->panelButton(PanelMotorControl)->click();
     EXPECT_TRUE(motor().frequencyEdit()->isVisibleTo(st.window->panelArea()));
     EXPECT_FALSE(status().driveList()->isVisibleTo(st.window->panelArea()));
     EXPECT_TRUE(status().summaryList()->isVisibleTo(st.window->panelArea()));
@@ -530,9 +519,9 @@ TEST_F(MainWindowTest, EnterCommitsTheFrequencyAndPanelButtonsSwitchOnce) {
 
     // The button of the panel already shown does not show it again.
     motor().frequencyEdit()->hide();
-    st.window->panelButton(MotorControlPanel)->click();
+    st.window->panelButton(PanelMotorControl)->click();
     EXPECT_FALSE(motor().frequencyEdit()->isVisibleTo(st.window->panelArea()));
-    st.window->panelButton(SystemStatusPanel)->click();
+    st.window->panelButton(PanelSystemStatus)->click();
     EXPECT_TRUE(status().driveList()->isVisibleTo(st.window->panelArea()));
     EXPECT_EQ(status().summaryList()->palette().color(QPalette::Base), QColor(0, 0, 0));
     st.window->hide();
@@ -678,8 +667,8 @@ TEST(MainWindowStartTest, StartsWithDefaultsAndEscapeStopsTheTickFirst) {
     EXPECT_EQ(window.statusPaneText(3), "无效验");
     EXPECT_TRUE(window.tickRunning());
     EXPECT_TRUE(link.lock()->linkOpen);
-    EXPECT_TRUE(window.panelButton(DataMonitorPanel)->isHidden());
-    EXPECT_FALSE(window.panelButton(DataMonitorPanel)->isEnabled());
+    EXPECT_TRUE(window.panelButton(PanelDataMonitor)->isHidden());
+    EXPECT_FALSE(window.panelButton(PanelDataMonitor)->isEnabled());
     EXPECT_EQ(window.menuAction(MainWindow::Exit)->text(), "退          出");
     EXPECT_EQ(window.menuAction(MainWindow::Start)->text(), "启    动");
 

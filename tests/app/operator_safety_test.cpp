@@ -33,15 +33,7 @@ namespace {
 
 using sim::Series;
 using testing::Station;
-
-QStringList treeGroup(QTreeWidget* tree, int heading) {
-    QStringList names;
-    QTreeWidgetItem* item = tree->topLevelItem(heading);
-    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
-        names << item->child(i)->text(0);
-    }
-    return names;
-}
+using testing::treeGroup;
 
 /// A started station with QD30 drives at addresses 1..count, all connected.
 std::unique_ptr<Station> stationWith(int count) {
@@ -127,7 +119,7 @@ TEST(OperatorSafety, SelectionStaysOnItsDriveWhateverHappensToTheOthers) {
         auto st = stationWith(3);
         select(*st, 2);
         const int slot = st->selectedSlot();
-        st->window->selectPanel(ParameterPanelIndex);
+        st->window->selectPanel(PanelParameters);
         st->window->parameterPanel().groupSelector()->setCurrentIndex(2);
         st->run(2000);
 
@@ -160,8 +152,10 @@ TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
     };
     // The default keys: red 停机, green 正转, blue 紧急停机, yellow 反转, purple 自由停机.
     const Source sources[] = {
-        {"run tool button", [](Station& st) { st.window->toolButton(1016)->click(); }, 0x001F},
-        {"stop tool button", [](Station& st) { st.window->toolButton(1017)->click(); }, 0x001E},
+        {"run tool button",
+         [](Station& st) { st.window->toolButton(MainWindow::RunButton)->click(); }, 0x001F},
+        {"stop tool button",
+         [](Station& st) { st.window->toolButton(MainWindow::StopButton)->click(); }, 0x001E},
         {"start menu", menu(MainWindow::Start), 0x001F},
         {"coast stop menu", menu(MainWindow::CoastStop), 0x001C},
         {"red key", key(MotorPanel::Red), 0x001E},
@@ -173,7 +167,7 @@ TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
     for (const Source& s : sources) {
         SCOPED_TRACE(s.label);
         auto st = stationWith(2);
-        st->window->selectPanel(MotorControlPanel);
+        st->window->selectPanel(PanelMotorControl);
         st->run(200);
         select(*st, 1);
         const int32_t before1 = commandWordAt(*st, 1);
@@ -200,7 +194,7 @@ TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
 
 TEST(OperatorSafety, JogStopsWhenTheSelectionLeavesItsDrive) {
     auto st = stationWith(2);
-    st->window->selectPanel(MotorControlPanel);
+    st->window->selectPanel(PanelMotorControl);
     select(*st, 1);
     MotorPanel& motor = st->window->motorPanel();
     motor.forwardJogBox()->click();
@@ -241,7 +235,7 @@ TEST(OperatorSafety, ASavedParameterGoesToItsOwnRegisterWhateverIsClickedBeforeI
         auto st = stationWith(8);
         select(*st, 1);
         ParameterPanel& panel = st->window->parameterPanel();
-        st->window->selectPanel(ParameterPanelIndex);
+        st->window->selectPanel(PanelParameters);
         panel.groupSelector()->setCurrentIndex(1);
         st->run(3000);
         const auto untouched = [&] {

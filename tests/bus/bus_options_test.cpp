@@ -33,6 +33,23 @@ TEST(BusOptionsTest, ScanTakesDeviceLineAndRange) {
     EXPECT_EQ(o->count, 5);
 }
 
+TEST(BusOptionsTest, MonitorFindAndStatsTakeTheirOptions) {
+    std::string error;
+    const auto watch = parse({"watch", "--device", "p", "--stats", "--for", "2"}, error);
+    ASSERT_TRUE(watch) << error;
+    EXPECT_TRUE(watch->stats);
+    const auto monitor =
+        parse({"monitor", "--device", "p", "--baud", "19200", "--for", "2"}, error);
+    ASSERT_TRUE(monitor) << error;
+    EXPECT_EQ(monitor->command, BusOptions::Command::Monitor);
+    EXPECT_EQ(monitor->forSeconds, 2.0);
+    const auto find = parse({"find", "--device", "p", "--address", "245", "--count", "9"}, error);
+    ASSERT_TRUE(find) << error;
+    EXPECT_EQ(find->command, BusOptions::Command::Find);
+    EXPECT_EQ(find->from, 245);
+    EXPECT_EQ(find->count, 3); // never past 247
+}
+
 TEST(BusOptionsTest, RangeIsCutAt247) {
     std::string error;
     const auto o = parse({"scan", "--device", "p", "--from", "240", "--count", "20"}, error);
@@ -59,6 +76,16 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"watch", "--device", "p", "--for", "0"},
         {"watch", "--device", "p", "--for", "soon"},
         {"scan", "--device", "p", "--speed", "1"},
+        {"scan", "--device", "p", "--stats"},
+        {"monitor", "--device", "p", "--from", "248"},
+        {"monitor", "--device", "p", "--stats"},
+        {"find"},
+        {"find", "--device", "p", "--address", "0"},
+        {"find", "--device", "p", "--address", "248"},
+        {"find", "--device", "p", "--count", "0"},
+        {"find", "--device", "p", "--baud", "9600"},
+        {"find", "--device", "p", "--from", "3"},
+        {"find", "--device", "p", "--for", "3"},
     };
     for (const auto& args : refused) {
         std::string error;

@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "support/processes.h"
 #include "support/temp_dir.h"
@@ -73,6 +75,26 @@ TEST_F(VelkaroBusPtyTest, ScanPrintsOneNamePerDriveFound) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(linesOf(run.output), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
                                                              "5#QD20-11.00", "6#QD40-18.50"}));
+}
+
+TEST_F(VelkaroBusPtyTest, FastRepliesFindTheSameDrives) {
+    const testing::CommandResult run =
+        runProgram(bus("scan --fast-replies --device " + m_pty + " --from 1 --count 7"));
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(linesOf(run.output), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
+                                                             "5#QD20-11.00", "6#QD40-18.50"}));
+}
+
+TEST_F(VelkaroBusPtyTest, AdapterLostDuringTheScanIsAFailure) {
+    // Address 1 is empty: its echo tests are still running when the far end goes.
+    std::thread pull([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        m_sim.kill(SIGKILL);
+    });
+    const testing::CommandResult run =
+        runProgram(bus("scan --device " + m_pty + " --from 1 --count 3"));
+    pull.join();
+    EXPECT_EQ(run.exitCode, 1);
 }
 
 TEST_F(VelkaroBusPtyTest, ScanOfAnEmptyRangeSucceedsSilently) {

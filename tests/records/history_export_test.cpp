@@ -23,27 +23,15 @@ namespace {
 using testing::Engine;
 using testing::RecordsDatabase;
 
-class HistoryExportTest : public ::testing::TestWithParam<Engine> {
+class HistoryExportTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
-        db = std::make_unique<RecordsDatabase>(GetParam());
-        if (!db->skipReason().empty()) {
-            GTEST_SKIP() << db->skipReason();
-        }
-        const DataSourceResult result = registerDataSource();
-        ASSERT_TRUE(result.ok) << result.message;
-        now = testing::localTime(2026, 3, 5, 9, 7, 3);
+        RecordsTest::SetUp();
         panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
         panel->setClock([this] { return now; });
     }
 
-    std::unique_ptr<RecordsDatabase> db;
-    std::time_t now = 0;
     QWidget area;
-    testing::RecordingMessages messages;
-    testing::NullPort port;
-    DriveLink link{port, messages};
-    DisplayOptions options;
     std::unique_ptr<HistoryPanel> panel;
 };
 

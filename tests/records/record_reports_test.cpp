@@ -32,15 +32,10 @@ std::string fileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-class RecordReportsTest : public ::testing::TestWithParam<Engine> {
+class RecordReportsTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
-        db = std::make_unique<RecordsDatabase>(GetParam());
-        if (!db->skipReason().empty()) {
-            GTEST_SKIP() << db->skipReason();
-        }
-        const DataSourceResult result = registerDataSource();
-        ASSERT_TRUE(result.ok) << result.message;
+        RecordsTest::SetUp();
         now = testing::localTime(2026, 3, 6, 8, 0, 0);
     }
 
@@ -59,9 +54,6 @@ protected:
         }
         return names;
     }
-
-    std::unique_ptr<RecordsDatabase> db;
-    std::time_t now = 0;
 };
 
 TEST_P(RecordReportsTest, ExportWritesTheWindowOldestFirstAsQuotedCsv) {

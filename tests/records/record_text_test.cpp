@@ -28,7 +28,7 @@ TEST(CsvFieldTest, QuotesOnlyWhatAReaderWouldSplitOrTrim) {
     for (const auto& [text, field] : cases) {
         EXPECT_EQ(csvField(text), field) << text;
     }
-    EXPECT_EQ(csvLine({"a,b", "c"}), "\"a,b\",c\r\n");
+    EXPECT_EQ(csvRecord({"a,b", "c"}), "\"a,b\",c\r\n");
 }
 
 TEST(RecordTimeTest, ReadsTypedLocalTimesAndRefusesImpossibleOnes) {

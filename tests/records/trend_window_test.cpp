@@ -90,15 +90,10 @@ void fillNight(std::time_t from, std::time_t to, std::time_t step) {
     transaction.commit();
 }
 
-class TrendWindowTest : public ::testing::TestWithParam<Engine> {
+class TrendWindowTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
-        db = std::make_unique<RecordsDatabase>(GetParam());
-        if (!db->skipReason().empty()) {
-            GTEST_SKIP() << db->skipReason();
-        }
-        const DataSourceResult result = registerDataSource();
-        ASSERT_TRUE(result.ok) << result.message;
+        RecordsTest::SetUp();
         evening = testing::localTime(2026, 3, 5, 20, 0, 0);
         now = evening + 12 * kHour;
     }
@@ -116,13 +111,7 @@ protected:
 
     WallSeconds wall(std::time_t when) const { return wallSecondsAt(when); }
 
-    std::unique_ptr<RecordsDatabase> db;
     std::time_t evening = 0;
-    std::time_t now = 0;
-    testing::RecordingMessages messages;
-    testing::NullPort port;
-    DriveLink link{port, messages};
-    DisplayOptions options;
 
 private:
     std::unique_ptr<TrendWindow> m_window;

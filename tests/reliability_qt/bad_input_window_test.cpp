@@ -228,7 +228,7 @@ TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseI
     const FrequencyCase& c = GetParam();
     const int slot = connectQd30();
     ASSERT_GE(slot, 0);
-    st.window->selectPanel(MotorControlPanel);
+    st.window->selectPanel(PanelMotorControl);
     st.messages.clear();
     const uint16_t before = st.bus.drive(3)->holdingRegister(0x3201);
     st.window->motorPanel().frequencyEdit()->setText(q(c.typed));
@@ -278,7 +278,7 @@ class AmendFieldTest : public WindowFieldTest<AmendCase> {};
 TEST_P(AmendFieldTest, NewValueIsWrittenScaledOrRefusedBeforeAnythingIsSent) {
     const AmendCase& c = GetParam();
     ASSERT_GE(connectQd30(), 0);
-    st.window->selectPanel(ParameterPanelIndex);
+    st.window->selectPanel(PanelParameters);
     st.run(1000);
     constexpr int kGroup = 1;
     constexpr int kRow = 0;

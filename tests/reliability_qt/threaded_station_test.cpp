@@ -102,14 +102,14 @@ TEST_F(ThreadedStationTest, OperatorWorkAgainstTheRunningTickNeitherRacesNorStal
     });
     const std::vector<std::function<void()>> steps{
         [&] { window->selectNextDrive(); },
-        [&] { window->selectPanel(MotorControlPanel); },
+        [&] { window->selectPanel(PanelMotorControl); },
         [&] { window->raiseCommandRequest(CommandRequests::kRun); },
         [&] {
             window->motorPanel().frequencyEdit()->setText(QStringLiteral("12.34"));
             window->motorPanel().onFrequencyEntered();
         },
         [&] { window->raiseCommandRequest(CommandRequests::kStop); },
-        [&] { window->selectPanel(ParameterPanelIndex); },
+        [&] { window->selectPanel(PanelParameters); },
         [&] {
             QComboBox* groups = window->parameterPanel().groupSelector();
             if (groups->count() > 1) {
@@ -119,8 +119,8 @@ TEST_F(ThreadedStationTest, OperatorWorkAgainstTheRunningTickNeitherRacesNorStal
         [&] { window->parameterPanel().storeToEeprom(); },
         [&] { window->renameSelectedDrive(); },
         [&] { window->selectPreviousDrive(); },
-        [&] { window->selectPanel(HistoryPanelIndex); },
-        [&] { window->selectPanel(SystemStatusPanel); },
+        [&] { window->selectPanel(PanelHistory); },
+        [&] { window->selectPanel(PanelSystemStatus); },
     };
     QElapsedTimer clock;
     clock.start();

@@ -44,6 +44,21 @@ TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
     EXPECT_NE(simUsage().find("fault ADDR CODE"), std::string::npos);
 }
 
+TEST(SimOptions, TcpServingListensOnLoopbackUnlessAnAddressIsGiven) {
+    std::string error;
+    auto options = parseSimOptions({"--tcp", "5020"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->listenHost + ":" + std::to_string(options->listenPort), "127.0.0.1:5020");
+    options = parseSimOptions({"--device", "modbus-tcp://0.0.0.0:502"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->listenMode, TcpServer::Mode::ModbusTcp);
+    EXPECT_EQ(options->listenHost + ":" + std::to_string(options->listenPort), "0.0.0.0:502");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"--tcp", "65536"}, {"--tcp", ":502"}, {"--tcp", "1", "--pty", "a"}}) {
+        EXPECT_FALSE(parseSimOptions(args, error)) << ::testing::PrintToString(args);
+    }
+}
+
 TEST(SimConsole, CommandsReachTheDrivesAndTheBus) {
     BusSimulator bus;
     auto& drive = bus.addDrive(3, Series::QD30, 750);

@@ -58,15 +58,12 @@ SimProcess::~SimProcess() {
     }
 }
 
-bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string>& drives,
-                       std::chrono::milliseconds limit) {
+bool SimProcess::spawn(std::vector<std::string> args, const std::vector<std::string>& drives) {
     if (m_output >= 0) {
         ::close(m_output);
         m_output = -1;
     }
     m_pending.clear();
-    std::error_code ignored;
-    std::filesystem::remove(ptyLink, ignored);
     int console[2];
     int output[2];
     if (::pipe2(console, O_CLOEXEC) != 0) {
@@ -78,7 +75,8 @@ bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string
         return false;
     }
     const std::string program = binary();
-    std::vector<std::string> args{program, "--pty", ptyLink};
+    args.insert(args.begin(), program);
+    args.insert(args.end(), m_options.begin(), m_options.end());
     for (const std::string& drive : drives) {
         args.push_back("--drive");
         args.push_back(drive);
@@ -100,7 +98,29 @@ bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string
     m_console = console[1];
     m_output = output[0];
     ::fcntl(m_output, F_SETFL, O_NONBLOCK);
-    if (m_pid < 0) {
+    return m_pid > 0;
+}
+
+std::string SimProcess::startTcp(const std::string& option, const std::string& where,
+                                 const std::vector<std::string>& drives) {
+    if (!spawn({option, where}, drives)) {
+        return {};
+    }
+    // "velkaro-sim: serving tcp://127.0.0.1:PORT, ..." once it listens.
+    const std::string line = readLine();
+    const auto from = line.find("serving ");
+    const auto to = line.find(',', from);
+    if (from == std::string::npos || to == std::string::npos) {
+        return {};
+    }
+    return line.substr(from + 8, to - from - 8);
+}
+
+bool SimProcess::start(const std::string& ptyLink, const std::vector<std::string>& drives,
+                       std::chrono::milliseconds limit) {
+    std::error_code ignored;
+    std::filesystem::remove(ptyLink, ignored);
+    if (!spawn({"--pty", ptyLink}, drives)) {
         return false;
     }
     const auto deadline = Clock::now() + limit;

@@ -35,6 +35,13 @@ public:
     /// ("3:QD30:750"); true once the link points at a terminal.
     bool start(const std::string& ptyLink, const std::vector<std::string>& drives,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
+    /// Starts the program serving over TCP: `option` is "--tcp" or
+    /// "--modbus-tcp", `where` its [HOST:]PORT ("0": a free port). Returns the
+    /// station's device text the program printed, empty if it did not start.
+    std::string startTcp(const std::string& option, const std::string& where,
+                         const std::vector<std::string>& drives);
+    /// Options the next start() passes before the drives ({"--baud", "19200"}).
+    void setOptions(std::vector<std::string> options) { m_options = std::move(options); }
     /// Sends a console command line ("silent 3 on").
     bool command(const std::string& line);
     /// The next line the program prints (with its newline), waiting at most
@@ -57,10 +64,15 @@ public:
     static std::string binary();
 
 private:
+    /// Forks the program with `args` and one --drive per entry; its console
+    /// and standard output are kept.
+    bool spawn(std::vector<std::string> args, const std::vector<std::string>& drives);
+
     pid_t m_pid = -1;
     int m_console = -1;
     int m_output = -1;
     std::string m_pending;
+    std::vector<std::string> m_options;
 };
 
 } // namespace velkaro::testing

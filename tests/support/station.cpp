@@ -1,6 +1,25 @@
 #include "support/station.h"
 
+#include <QTreeWidget>
+
 namespace velkaro::testing {
+
+QStringList rowTexts(QTreeWidget* list) {
+    QStringList texts;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        texts << list->topLevelItem(i)->text(0);
+    }
+    return texts;
+}
+
+QStringList treeGroup(QTreeWidget* tree, int heading) {
+    QStringList names;
+    QTreeWidgetItem* item = tree->topLevelItem(heading);
+    for (int i = 0; item != nullptr && i < item->childCount(); ++i) {
+        names << item->child(i)->text(0);
+    }
+    return names;
+}
 
 namespace {
 

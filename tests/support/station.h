@@ -4,10 +4,19 @@
 #include <memory>
 #include <string>
 
+#include <QStringList>
+
 #include "app/main_window.h"
 #include "support/link_harness.h"
 
+class QTreeWidget;
+
 namespace velkaro::testing {
+
+/// The first-column texts of a list's rows, top to bottom.
+QStringList rowTexts(QTreeWidget* list);
+/// The drive names under one heading of the drive tree (0 normal, 1 dropped, 2 faulted).
+QStringList treeGroup(QTreeWidget* tree, int heading);
 
 /// The station window over a link on the simulated bus, with recorded
 /// messages, no window timers and no tick thread: run() moves simulated time

@@ -9,8 +9,10 @@
 #include "widgets/skinned_button.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEnterEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +22,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <future>
 #include <thread>
 
@@ -207,6 +210,23 @@ TEST_F(ConnectionDialogTest, OpensWithStoredChoicesAndFixedSearchStart) {
     EXPECT_FALSE(again.apply());
     EXPECT_FALSE(again.exitDialog());
     EXPECT_EQ(link.lock()->settings.baudText, "9600");
+}
+
+TEST_F(ConnectionDialogTest, FastRepliesAppliedWithTheLineSettingsAndNetworkPortsNoticed) {
+    ::setenv("VELKARO_COM2", "tcp://192.168.1.20:4001", 1);
+    ConnectionDialog dialog(link, messages);
+    EXPECT_FALSE(dialog.fastRepliesBox()->isChecked());
+    EXPECT_TRUE(dialog.networkNotice()->isHidden());
+    dialog.portBox()->setCurrentIndex(1);
+    EXPECT_TRUE(dialog.networkNotice()->text().contains("tcp://192.168.1.20:4001"));
+    EXPECT_FALSE(dialog.networkNotice()->isHidden());
+    dialog.portBox()->setCurrentIndex(2);
+    EXPECT_TRUE(dialog.networkNotice()->isHidden());
+    dialog.fastRepliesBox()->setChecked(true);
+    EXPECT_EQ(link.lock()->settings.frameEnd, FrameEnd::Silence) << "stored only by 应用";
+    EXPECT_TRUE(dialog.apply());
+    EXPECT_EQ(link.lock()->settings.frameEnd, FrameEnd::Completion);
+    ::unsetenv("VELKARO_COM2");
 }
 
 } // namespace

@@ -1,0 +1,202 @@
+#include "link/drive_link.h"
+#include "link/operator_messages.h"
+
+#include "ui/line_finder_dialog.h"
+
+#include "ui/dialog_look.h"
+#include "widgets/skinned_button.h"
+
+#include <QCloseEvent>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace velkaro {
+
+namespace {
+
+constexpr int kFollowPeriodMs = 100;
+
+QString toQString(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+LineFinderDialog::LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMessages& messages)
+    : QDialog(parent), m_link(link), m_messages(messages) {
+    setWindowTitle(QStringLiteral("检测通讯参数"));
+    setModal(false);
+    applyDialogLook(this);
+
+    m_first = new QSpinBox(this);
+    m_first->setRange(1, 247);
+    m_count = new QSpinBox(this);
+    m_count->setRange(1, 247);
+    m_progress = new QProgressBar(this);
+    m_progress->setRange(0, static_cast<int>(kLineChoiceCount));
+    m_progress->setValue(0);
+    m_status = new QLabel(
+        QStringLiteral("逐一试验全部波特率、校验、数据位和停止位，每种设置下对各地址做回送测试。"),
+        this);
+    m_status->setWordWrap(true);
+    m_findings = new QListWidget(this);
+    m_start = createDialogButton(QStringLiteral("开始检测"), this);
+    m_cancel = createDialogButton(QStringLiteral("取消"), this);
+    m_apply = createDialogButton(QStringLiteral("应用所选参数"), this);
+    m_apply->setEnabled(false);
+    connect(m_start, &QPushButton::clicked, this, &LineFinderDialog::start);
+    connect(m_cancel, &QPushButton::clicked, this, &LineFinderDialog::cancel);
+    connect(m_apply, &QPushButton::clicked, this, &LineFinderDialog::applySelected);
+    connect(m_findings, &QListWidget::currentRowChanged, this,
+            [this](int row) { m_apply->setEnabled(row >= 0 && !running()); });
+
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("起始地址："), m_first);
+    form->addRow(QStringLiteral("地址个数："), m_count);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    for (QPushButton* button : {m_start, m_apply, m_cancel}) {
+        button->setMinimumWidth(90);
+        buttons->addWidget(button);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_status);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_findings, 1);
+    layout->addLayout(buttons);
+
+    m_following.setInterval(kFollowPeriodMs);
+    connect(&m_following, &QTimer::timeout, this, &LineFinderDialog::follow);
+    resize(420, 340);
+}
+
+void LineFinderDialog::start() {
+    std::string refusal;
+    bool asked = false;
+    {
+        auto s = m_link.lock();
+        asked = requestLineFind(*s, m_first->value(), m_count->value(), refusal);
+    }
+    if (!asked) {
+        m_messages.show(refusal, std::string(kInfoCaption));
+        return;
+    }
+    m_found.clear();
+    m_findings->clear();
+    m_apply->setEnabled(false);
+    m_start->setEnabled(false);
+    m_progress->setValue(0);
+    m_status->setText(QStringLiteral("等待通讯空闲..."));
+    m_following.start();
+}
+
+void LineFinderDialog::cancel() {
+    if (!running()) {
+        close();
+        return;
+    }
+    m_link.lock()->finder.cancel = true;
+}
+
+void LineFinderDialog::follow() {
+    bool done = false;
+    bool failed = false;
+    bool cancelled = false;
+    std::string failure;
+    std::size_t setting = 0;
+    bool started = false;
+    {
+        auto s = m_link.lock();
+        const LineFinder& f = s->finder;
+        done = f.done;
+        started = f.running;
+        setting = f.settingIndex;
+        failed = f.failed;
+        cancelled = f.cancelled;
+        failure = f.failure;
+        // A setting is listed once all its drives are named.
+        const std::size_t naming = f.running && f.step == LineFinder::Step::Identify ? 1 : 0;
+        const std::size_t complete =
+            (done || f.running) && f.found.size() >= naming ? f.found.size() - naming : 0;
+        if (complete != m_found.size()) {
+            m_found.assign(f.found.begin(),
+                           f.found.begin() + static_cast<std::ptrdiff_t>(complete));
+            showFindings();
+        }
+    }
+    if (!done) {
+        if (started && setting < kLineChoiceCount) {
+            m_progress->setValue(static_cast<int>(setting));
+            m_status->setText(QStringLiteral("正在试验 %1（%2/%3）")
+                                  .arg(toQString(lineChoiceText(lineChoicesToTry()[setting])))
+                                  .arg(setting + 1)
+                                  .arg(kLineChoiceCount));
+        }
+        return;
+    }
+    m_following.stop();
+    m_start->setEnabled(true);
+    // The first finding is already chosen while the run goes on; it may be applied now.
+    m_apply->setEnabled(m_findings->currentRow() >= 0);
+    m_progress->setValue(cancelled ? m_progress->value() : m_progress->maximum());
+    if (failed) {
+        m_status->setText(QStringLiteral("检测未能完成。"));
+        if (!failure.empty()) {
+            m_messages.show(failure, std::string(kInfoCaption));
+        }
+    } else if (!m_found.empty()) {
+        m_status->setText(QStringLiteral("在 %1 种设置下有变频器应答。选中一种后按“应用所选参数”。")
+                              .arg(m_found.size()));
+    } else {
+        m_status->setText(cancelled ? QStringLiteral("检测已取消，没有变频器应答。")
+                                    : QStringLiteral("在任何设置下都没有变频器应答。"));
+    }
+}
+
+void LineFinderDialog::showFindings() {
+    m_findings->clear();
+    for (const FoundLine& found : m_found) {
+        QStringList names;
+        for (const std::string& name : found.names) {
+            names.append(toQString(name));
+        }
+        m_findings->addItem(toQString(lineChoiceText(found.line)) + QStringLiteral("    ") +
+                            names.join(QStringLiteral("，")));
+    }
+    if (!m_found.empty()) {
+        m_findings->setCurrentRow(0);
+    }
+}
+
+void LineFinderDialog::applySelected() {
+    const int row = m_findings->currentRow();
+    if (running() || row < 0 || row >= static_cast<int>(m_found.size())) {
+        return;
+    }
+    const LineChoice line = m_found[static_cast<std::size_t>(row)].line;
+    {
+        auto s = m_link.lock();
+        LinkSettings& settings = s->settings;
+        settings.applyChoices(settings.portChoice, line.baud, line.parity, line.dataBits,
+                              line.stopBits);
+        settings.settingsChanged = true;
+    }
+    m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
+    Q_EMIT settingsApplied();
+}
+
+void LineFinderDialog::closeEvent(QCloseEvent* event) {
+    // A run under way is cancelled: the link returns to its own settings.
+    if (running()) {
+        m_link.lock()->finder.cancel = true;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace velkaro

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+
+#include <vector>
+
+#include "link/line_finder.h"
+
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+
+namespace velkaro {
+
+class DriveLink;
+class OperatorMessages;
+
+/// "检测通讯参数...": runs the link's line finder over a range of addresses
+/// with a progress bar and a cancel button, lists the settings at which
+/// drives answered, and applies the chosen one to the link. Not modal; the
+/// finder runs on the link's tick, never on the window thread.
+class LineFinderDialog : public QDialog {
+    Q_OBJECT
+public:
+    LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMessages& messages);
+
+    /// Asks the link for a run over the addresses entered ("开始检测").
+    void start();
+    /// Cancels a run under way; closes the dialog when none runs ("取消").
+    void cancel();
+    /// Follows a run: progress, and the findings when it ends (the timer's work).
+    void follow();
+    /// Makes the selected finding the link's settings ("应用所选参数").
+    void applySelected();
+
+    QSpinBox* firstAddress() const { return m_first; }
+    QSpinBox* addressCount() const { return m_count; }
+    QProgressBar* progress() const { return m_progress; }
+    QLabel* statusLine() const { return m_status; }
+    QListWidget* findings() const { return m_findings; }
+    QPushButton* startButton() const { return m_start; }
+    QPushButton* applyButton() const { return m_apply; }
+    bool running() const { return m_following.isActive(); }
+
+Q_SIGNALS:
+    /// The link's settings were changed; the port is to be reopened with them.
+    void settingsApplied();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void showFindings();
+
+    DriveLink& m_link;
+    OperatorMessages& m_messages;
+    QSpinBox* m_first = nullptr;
+    QSpinBox* m_count = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+    QListWidget* m_findings = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_apply = nullptr;
+    QTimer m_following;
+    std::vector<FoundLine> m_found;
+};
+
+} // namespace velkaro

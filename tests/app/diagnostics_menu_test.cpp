@@ -1,0 +1,126 @@
+// The station's diagnostics entries in 系统管理: where they stand, that the
+// diagnostics window leaves the bus alone when closed, and that the line
+// finder's setting is applied to the link and shown in the status bar.
+
+#include <gtest/gtest.h>
+
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+#include "link/line_finder.h"
+#include "support/station.h"
+#include "ui/line_finder_dialog.h"
+#include "ui/link_diagnostics_window.h"
+#include "ui/traffic_model.h"
+
+namespace velkaro::testing {
+namespace {
+
+QMenu* systemMenu(MainWindow& window) {
+    for (QAction* action : window.menuBar()->actions()) {
+        if (action->text() == QStringLiteral("系统管理")) {
+            return action->menu();
+        }
+    }
+    return nullptr;
+}
+
+QAction* entry(MainWindow& window, const QString& text) {
+    for (QAction* action : systemMenu(window)->actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
+    Station st;
+    ASSERT_TRUE(st.start());
+    QStringList texts;
+    for (QAction* action : systemMenu(*st.window)->actions()) {
+        if (!action->isSeparator()) {
+            texts.append(action->text());
+        }
+    }
+    EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "退          出", "趋势图...",
+                                  "通讯诊断...", "检测通讯参数..."}));
+}
+
+TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {
+    Station st;
+    ASSERT_TRUE(st.start());
+    st.bus.addDrive(1, sim::Series::QD10, 75);
+    st.bus.addDrive(2, sim::Series::QD30, 750);
+    st.connect(1, 2);
+    entry(*st.window, QStringLiteral("通讯诊断..."))->trigger();
+    auto* diagnostics = st.window->findChild<LinkDiagnosticsWindow*>();
+    ASSERT_NE(diagnostics, nullptr);
+    EXPECT_TRUE(diagnostics->isVisible());
+    EXPECT_TRUE(diagnostics->refreshing());
+    st.run(500);
+    diagnostics->refresh();
+    EXPECT_GT(diagnostics->trafficModel()->rowCount(), 0);
+
+    diagnostics->close();
+    EXPECT_FALSE(diagnostics->refreshing());
+    uint64_t framesBefore = 0;
+    uint32_t readsBefore = 0;
+    {
+        auto s = st.link.lock();
+        framesBefore = s->diagnostics.log.written();
+        readsBefore = s->statusReadCount[0];
+    }
+    st.run(500);
+    auto s = st.link.lock();
+    EXPECT_GT(s->diagnostics.log.written(), framesBefore);
+    EXPECT_GT(s->statusReadCount[0], readsBefore);
+}
+
+TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
+    Station st;
+    ASSERT_TRUE(st.start());
+    st.bus.setLine({19200, 'E', 8, 1});
+    st.bus.addDrive(4, sim::Series::QD30, 750);
+    entry(*st.window, QStringLiteral("检测通讯参数..."))->trigger();
+    auto* finder = st.window->findChild<LineFinderDialog*>();
+    ASSERT_NE(finder, nullptr);
+    finder->firstAddress()->setValue(4);
+    finder->start();
+    ASSERT_TRUE(finder->running());
+    // The drive answers at its own setting only; the run is cancelled once it did.
+    ASSERT_GE(st.runUntil(
+                  [](LinkState& s) {
+                      return !s.finder.found.empty() && !s.finder.found[0].names.empty();
+                  },
+                  20000),
+              0);
+    finder->cancel();
+    ASSERT_GE(st.runUntil([](LinkState& s) { return s.finder.done; }, 20000), 0);
+    finder->follow();
+    EXPECT_FALSE(finder->running());
+    ASSERT_GE(finder->findings()->count(), 1);
+    EXPECT_EQ(finder->findings()->item(0)->text(), "19200 E 8 1    4#QD30-7.50");
+    EXPECT_EQ(st.link.lock()->settings.baudText, "9600"); // given back until applied
+
+    // The first finding is chosen: the operator only has to press apply.
+    QPushButton* apply = nullptr;
+    for (auto* button : finder->findChildren<QPushButton*>()) {
+        if (button->text() == QStringLiteral("应用所选参数")) {
+            apply = button;
+        }
+    }
+    ASSERT_NE(apply, nullptr);
+    ASSERT_TRUE(apply->isEnabled());
+    apply->click();
+    EXPECT_EQ(st.link.lock()->settings.settingsText(), "19200E81");
+    EXPECT_EQ(st.window->statusPaneText(2), "19200");
+    EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
+    EXPECT_TRUE(st.link.lock()->linkOpen);
+    EXPECT_EQ(st.messages.count(), 0u);
+}
+
+} // namespace
+} // namespace velkaro::testing
