@@ -136,8 +136,8 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     std::tm last{};
     long long lost = 0;
     long long faults = 0;
-    std::array<double, 2 * kQuantityCount> extremes{};
-    std::array<soci::indicator, 2 * kQuantityCount> flags{};
+    std::array<double, std::size_t{2} * kQuantityCount> extremes{};
+    std::array<soci::indicator, std::size_t{2} * kQuantityCount> flags{};
     statement.exchange(soci::into(name));
     statement.exchange(soci::into(column));
     statement.exchange(soci::into(rows));
@@ -244,7 +244,7 @@ WallSeconds MinuteSummaryWriter::fillGaps(WallSeconds before, WallSeconds oldest
         present.insert(b.minute);
     }
     for (WallSeconds minute = before - kMinuteSeconds; minute >= from; minute -= kMinuteSeconds) {
-        if (!present.count(minute / kMinuteSeconds)) {
+        if (!present.contains(minute / kMinuteSeconds)) {
             summarise(minute);
         }
     }
@@ -335,7 +335,7 @@ std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
             std::set<std::string> misplaced;
             for (const ColumnSummary& summary : summaries) {
                 summed[summary.drive] += summary.rows;
-                if (!wanted.count(summary.column)) {
+                if (!wanted.contains(summary.column)) {
                     misplaced.insert(summary.drive);
                 }
             }
@@ -354,12 +354,12 @@ std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
     }
     MinuteColumns found;
     for (const std::string& drive : drives) {
-        if (!complete.count(drive)) {
+        if (!complete.contains(drive)) {
             found.incomplete.push_back(drive);
         }
     }
     for (ColumnSummary& summary : summaries) {
-        if (complete.count(summary.drive)) {
+        if (complete.contains(summary.drive)) {
             found.summaries.push_back(std::move(summary));
         }
     }
