@@ -7,14 +7,13 @@
 #include <string_view>
 
 #include "link/link_settings.h"
+#include "registry/drive_table.h"
 
 namespace velkaro {
 
 namespace {
 
-constexpr int kLowestAddress = 1;
-constexpr int kHighestAddress = 247;
-constexpr int kMostAddresses = 247;
+constexpr int kMostAddresses = kLastBusAddress;
 
 bool parseInt(std::string_view text, int& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -51,7 +50,7 @@ bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
     if (name == "--device") {
         o.device = value;
     } else if (name == "--address" && o.command == Command::Find) {
-        if (!parseInt(value, o.from) || o.from < kLowestAddress || o.from > kHighestAddress) {
+        if (!parseInt(value, o.from) || o.from < kFirstBusAddress || o.from > kLastBusAddress) {
             error = "地址应在 1..247 之间：" + value;
         }
     } else if (refusedLineOption(o.command, name)) {
@@ -77,7 +76,7 @@ bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
             error = "停止位只能是 1 或 2：" + value;
         }
     } else if (name == "--from" && o.command != Command::Find) {
-        if (!parseInt(value, o.from) || o.from < kLowestAddress || o.from > kHighestAddress) {
+        if (!parseInt(value, o.from) || o.from < kFirstBusAddress || o.from > kLastBusAddress) {
             error = "起始地址应在 1..247 之间：" + value;
         }
     } else if (name == "--count") {
@@ -145,8 +144,8 @@ std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& er
         error = "缺少 --device 设备";
         return std::nullopt;
     }
-    if (o.from + o.count - 1 > kHighestAddress) {
-        o.count = kHighestAddress - o.from + 1; // the search never goes past 247
+    if (o.from + o.count - 1 > kLastBusAddress) {
+        o.count = kLastBusAddress - o.from + 1; // the search never goes past 247
     }
     return o;
 }

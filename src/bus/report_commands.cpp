@@ -12,6 +12,7 @@
 #include "link/drive_link.h"
 #include "link/link_settings.h"
 #include "link/posix_serial_port.h"
+#include "registry/drive_table.h"
 
 namespace velkaro {
 
@@ -32,7 +33,8 @@ constexpr int kReadoutBudgetMs = 10 * 60'000;
 
 bool parseAddress(std::string_view text, int& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc{} && end == text.data() + text.size() && value >= 1 && value <= 247;
+    return error == std::errc{} && end == text.data() + text.size() && value >= kFirstBusAddress &&
+           value <= kLastBusAddress;
 }
 
 bool parseBaud(std::string_view text, int& choice) {

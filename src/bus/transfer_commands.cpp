@@ -11,6 +11,7 @@
 #include "link/device_port.h"
 #include "link/drive_link.h"
 #include "link/link_settings.h"
+#include "registry/drive_table.h"
 
 namespace velkaro {
 
@@ -101,8 +102,8 @@ std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std
         if (argument == "--device" && hasValue) {
             request.device = argv[++i];
         } else if (argument == "--address" && hasValue) {
-            if (!parseNumber(argv[++i], request.address) || request.address < 1 ||
-                request.address > 247)
+            if (!parseNumber(argv[++i], request.address) || request.address < kFirstBusAddress ||
+                request.address > kLastBusAddress)
                 return std::nullopt;
         } else if (argument == "--baud" && hasValue) {
             const std::string_view baud = argv[++i];

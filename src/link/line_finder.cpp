@@ -6,6 +6,7 @@
 
 #include "link/link_operations.h"
 #include "link/link_state.h"
+#include "registry/drive_table.h"
 
 namespace velkaro {
 
@@ -15,9 +16,6 @@ namespace {
 constexpr unsigned kDriveAnswerMarginTicks = 100;
 /// The echo test request and its echo: 8 bytes each.
 constexpr unsigned kEchoFrameBytes = 8;
-
-constexpr int kLowestAddress = 1;
-constexpr int kHighestAddress = 247;
 
 constexpr std::string_view kBusy =
     "地址搜寻、参数导入导出或参数读取正在进行，请等待其完成后再检测通讯参数！";
@@ -242,8 +240,8 @@ bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& ref
             "检测通讯参数期间无法监控和控制已连接的变频器。请先断开全部连接，再检测通讯参数。";
         return false;
     }
-    if (firstAddress < kLowestAddress || firstAddress > kHighestAddress || count < 1 ||
-        firstAddress + count - 1 > kHighestAddress) {
+    if (firstAddress < kFirstBusAddress || firstAddress > kLastBusAddress || count < 1 ||
+        firstAddress + count - 1 > kLastBusAddress) {
         refusal = "检测的地址应在 1..247 之间。";
         return false;
     }

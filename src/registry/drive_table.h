@@ -11,6 +11,10 @@ namespace velkaro {
 
 inline constexpr int kMaxDrives = 32;
 
+/// The addresses a drive may have on the bus (0 is the broadcast).
+inline constexpr int kFirstBusAddress = 1;
+inline constexpr int kLastBusAddress = 247;
+
 /// Name the probe record carries while an address is being tested.
 inline constexpr std::string_view kProbeMarker = "连接测试";
 

@@ -2,6 +2,7 @@
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "link/posix_serial_port.h"
+#include "registry/drive_table.h"
 #include "widgets/qt_text.h"
 
 #include "ui/connection_dialog.h"

@@ -47,7 +47,6 @@ public:
     QLineEdit* searchLengthEdit() const { return m_searchLength; }
 
     /// Highest bus address a search may reach.
-    static constexpr int kLastBusAddress = 247;
 
 public:
     void reject() override;

@@ -3,6 +3,7 @@
 
 #include "ui/line_finder_dialog.h"
 
+#include "registry/drive_table.h"
 #include "ui/dialog_look.h"
 #include "widgets/skinned_button.h"
 
@@ -34,9 +35,9 @@ LineFinderDialog::LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMes
     applyDialogLook(this);
 
     m_first = new QSpinBox(this);
-    m_first->setRange(1, 247);
+    m_first->setRange(kFirstBusAddress, kLastBusAddress);
     m_count = new QSpinBox(this);
-    m_count->setRange(1, 247);
+    m_count->setRange(1, kLastBusAddress);
     m_progress = new QProgressBar(this);
     m_progress->setRange(0, static_cast<int>(kLineChoiceCount));
     m_progress->setValue(0);

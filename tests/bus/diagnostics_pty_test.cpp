@@ -8,7 +8,6 @@
 #include <csignal>
 #include <filesystem>
 #include <regex>
-#include <sstream>
 #include <thread>
 
 #include "support/processes.h"
@@ -18,15 +17,6 @@ namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 class DiagnosticsPtyTest : public ::testing::Test {
 protected:
@@ -44,7 +34,9 @@ protected:
         return testing::runCommand("timeout 120 " + m_bus + " " + args + " 2>" + errorsPath());
     }
     std::string errorsPath() const { return m_folder.file("errors"); }
-    std::vector<std::string> errors() const { return linesOf(testing::fileText(errorsPath())); }
+    std::vector<std::string> errors() const {
+        return testing::linesOf(testing::fileText(errorsPath()));
+    }
 
     testing::TempDir m_folder;
     testing::SimProcess m_sim;
@@ -55,7 +47,7 @@ protected:
 TEST_F(DiagnosticsPtyTest, FindReportsTheSimulatorsBaudAndTheDrivesNames) {
     const testing::CommandResult run = runBus("find --device " + m_pty + " --address 3");
     EXPECT_EQ(run.exitCode, 0);
-    const std::vector<std::string> lines = linesOf(run.output);
+    const std::vector<std::string> lines = testing::linesOf(run.output);
     // A pty passes on the baud only, so every parity and size at 19200 answers.
     ASSERT_EQ(lines.size(), 12u) << run.output;
     for (const std::string& line : lines) {
@@ -78,7 +70,7 @@ TEST_F(DiagnosticsPtyTest, MonitorPrintsEveryFrameAsTimeDirectionHexAndSummary) 
     long previous = -1;
     bool statusAsked = false;
     bool statusAnswered = false;
-    for (const std::string& line : linesOf(run.output)) {
+    for (const std::string& line : testing::linesOf(run.output)) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, shape)) << line;
         EXPECT_GE(std::stol(m[1]), previous) << line;
@@ -94,7 +86,7 @@ TEST_F(DiagnosticsPtyTest, WatchStatsEndsWithTheCountersOfEachDrive) {
     const testing::CommandResult run =
         runBus("watch --device " + m_pty + " --baud 19200 --from 3 --count 3 --stats --for 1");
     EXPECT_EQ(run.exitCode, 0);
-    const std::vector<std::string> lines = linesOf(run.output);
+    const std::vector<std::string> lines = testing::linesOf(run.output);
     ASSERT_GE(lines.size(), 2u);
     const std::regex stats(
         R"(^(3#QD30-7\.50|5#QD10-7\.5)\t请求=(\d+)\t应答=(\d+)\t超时=0\t重试=0\t)"

@@ -27,15 +27,6 @@ testing::CommandResult runProgram(const std::string& command) {
     return testing::runCommand("timeout 120 " + command + " 2>/dev/null");
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 std::vector<std::string> fields(const std::string& line) {
     std::vector<std::string> out;
     std::istringstream in(line);
@@ -73,16 +64,18 @@ TEST_F(VelkaroBusPtyTest, ScanPrintsOneNamePerDriveFound) {
     const testing::CommandResult run =
         runProgram(bus("scan --device " + m_pty + " --from 1 --count 7"));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(linesOf(run.output), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
-                                                             "5#QD20-11.00", "6#QD40-18.50"}));
+    EXPECT_EQ(
+        testing::linesOf(run.output),
+        (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50", "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
 TEST_F(VelkaroBusPtyTest, FastRepliesFindTheSameDrives) {
     const testing::CommandResult run =
         runProgram(bus("scan --fast-replies --device " + m_pty + " --from 1 --count 7"));
     EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(linesOf(run.output), (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50",
-                                                             "5#QD20-11.00", "6#QD40-18.50"}));
+    EXPECT_EQ(
+        testing::linesOf(run.output),
+        (std::vector<std::string>{"2#QD10-7.5", "3#QD30-7.50", "5#QD20-11.00", "6#QD40-18.50"}));
 }
 
 TEST_F(VelkaroBusPtyTest, AdapterLostDuringTheScanIsAFailure) {
@@ -116,7 +109,7 @@ TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
         runProgram(bus("watch --device " + m_pty + " --from 2 --count 5 --for 3"));
     EXPECT_EQ(run.exitCode, 0);
     std::map<std::string, int> perDrive;
-    for (const std::string& line : linesOf(run.output)) {
+    for (const std::string& line : testing::linesOf(run.output)) {
         const auto f = fields(line);
         ASSERT_EQ(f.size(), 10u) << line;
         EXPECT_EQ(f[2], "停止中") << line;

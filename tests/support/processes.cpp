@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <poll.h>
+#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -29,6 +30,15 @@ std::string binaryDir() {
 
 std::string sourceDir() {
     return fromEnvironment("VELKARO_SOURCE_DIR", VELKARO_SOURCE_DIR_DEFAULT);
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 CommandResult runCommand(const std::string& command) {

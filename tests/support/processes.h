@@ -20,6 +20,8 @@ struct CommandResult {
 /// Runs `command` through the shell and collects its standard output (add
 /// "2>&1" or "timeout N" to the command as needed).
 CommandResult runCommand(const std::string& command);
+/// A program's output as its lines, without the line ends.
+std::vector<std::string> linesOf(const std::string& text);
 
 /// velkaro-sim as a child process serving its drives on a new pty, reached
 /// through the symbolic link `ptyLink`; its console on a pipe, its output
