@@ -70,15 +70,21 @@ void readSpanRows(soci::session& session, const std::vector<DriveSpan>& spans,
 
 } // namespace
 
-std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities) {
-    std::string sql = "select r.名字, count(*), min(r.记录时间), max(r.记录时间), sum(case when " +
+std::string rowSummarySql(const std::vector<Quantity>& quantities) {
+    std::string sql = "count(*), min(r.记录时间), max(r.记录时间), sum(case when " +
                       stateIs(kStateOffline) + " then 1 else 0 end), sum(case when " +
                       stateIs(kStateFault) + " then 1 else 0 end)";
     for (const Quantity quantity : quantities) {
         const std::string number = numberOf(quantityInfo(quantity).column);
         sql += ", min(" + number + "), max(" + number + ")";
     }
-    sql += " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto and r.名字 in (";
+    return sql;
+}
+
+std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities) {
+    std::string sql = "select r.名字, " + rowSummarySql(quantities) +
+                      " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto and "
+                      "r.名字 in (";
     for (std::size_t i = 0; i < drives; ++i) {
         sql += (i ? ", :n" : ":n") + std::to_string(i);
     }

@@ -58,6 +58,11 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
 std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<DriveSpan>& spans,
                                  const std::vector<Quantity>& quantities);
 
+/// What a summary holds of the rows `r` it groups, as a select list: their
+/// count, first and last time, rows stored as "通讯断线" and in fault, and
+/// the lowest and highest number of each quantity.
+std::string rowSummarySql(const std::vector<Quantity>& quantities);
+
 /// The statements' SQL, for checking their query plans: the summary of one
 /// column for `drives` drives, bound as after, upTo and the names; and the
 /// rows of `spans` stretches, bound as name, after and upTo of each.

@@ -35,9 +35,10 @@ void CurveDecimator::Extremes::appendTo(CurveSegment& segment) const {
 }
 
 CurveDecimator::CurveDecimator(WallSeconds from, WallSeconds to, int columns)
-    : m_from(from), m_span(std::max<WallSeconds>(1, to - from)), m_columns(std::max(1, columns)) {}
+    : m_from(from), m_span(std::max<WallSeconds>(1, to - from)), m_columns(std::max(1, columns)),
+      m_wholeMinutes(m_span >= kMinuteSeconds * m_columns) {}
 
-int CurveDecimator::columnOf(WallSeconds time) const {
+int CurveDecimator::evenColumnOf(WallSeconds time) const {
     if (time <= m_from) {
         return 0;
     }
@@ -45,10 +46,25 @@ int CurveDecimator::columnOf(WallSeconds time) const {
     return static_cast<int>(std::min<WallSeconds>(column, m_columns - 1));
 }
 
+int CurveDecimator::columnOf(WallSeconds time) const {
+    if (!m_wholeMinutes || time <= m_from) {
+        return evenColumnOf(time);
+    }
+    // A column starts at its even start rounded to the nearest minute, so it
+    // has begun by minute m exactly when its even start is at most m + 29.
+    return evenColumnOf(minuteStartOf(time) + kMinuteSeconds / 2 - 1);
+}
+
 WallSeconds CurveDecimator::columnStart(int column) const {
     // The least t with (t - from) * columns / span >= column, rounded up.
     const WallSeconds scaled = static_cast<WallSeconds>(column) * m_span;
-    return m_from + (scaled + m_columns - 1) / m_columns;
+    const WallSeconds even = m_from + (scaled + m_columns - 1) / m_columns;
+    if (!m_wholeMinutes || column <= 0 || column >= m_columns) {
+        return even;
+    }
+    // Columns are at least a minute apart, so the rounded starts stay in
+    // order and every column keeps at least a minute.
+    return minuteStartOf(even + kMinuteSeconds / 2);
 }
 
 void CurveDecimator::addValue(WallSeconds time, double value) {

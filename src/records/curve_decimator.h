@@ -27,6 +27,11 @@ using CurveSegment = std::vector<CurvePoint>;
 /// the right), and everything between, folded into one short segment of its
 /// own. So a link that drops out every few seconds still yields a bounded
 /// number of segments, and every column's minimum and maximum are kept.
+///
+/// Columns a minute wide or wider start on the whole minute nearest to where
+/// an even split would start them (the first starts at `from`), so each holds
+/// whole minutes of the run records' per-minute summaries, apart from a
+/// partial first and last minute of the span.
 class CurveDecimator {
 public:
     CurveDecimator(WallSeconds from, WallSeconds to, int columns);
@@ -43,6 +48,12 @@ public:
     /// - 1; a column narrower than a second holds none.
     WallSeconds columnStart(int column) const;
     int columns() const { return m_columns; }
+    /// True when the columns start on whole minutes (they are a minute or
+    /// wider): then a minute starting at m (after `from`) lies in column
+    /// (m + 29 - from) * columns() / span().
+    bool wholeMinutes() const { return m_wholeMinutes; }
+    WallSeconds from() const { return m_from; }
+    WallSeconds span() const { return m_span; }
 
 private:
     struct Extremes {
@@ -58,9 +69,13 @@ private:
     void flushColumn();
     void closeSegment();
 
+    /// The column of `time` in the even split, before any rounding to minutes.
+    int evenColumnOf(WallSeconds time) const;
+
     WallSeconds m_from;
     WallSeconds m_span;
     int m_columns;
+    bool m_wholeMinutes;
     int m_column = -1;
     bool m_brokenInColumn = false;
     Extremes m_before; ///< before the column's first break

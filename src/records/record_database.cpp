@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include "records/minute_summary.h"
+
 namespace velkaro {
 
 std::time_t systemNow() {
@@ -51,6 +53,11 @@ void ensureRunRecordTable(soci::session& session) {
         } catch (const soci::soci_error&) {
             // A shared table owned by another account may refuse new indexes.
         }
+    }
+    try {
+        ensureMinuteSummaryTable(session);
+    } catch (const soci::soci_error&) {
+        // Without the minutes, long trends read every row: slower, not wrong.
     }
 }
 

@@ -35,9 +35,10 @@ std::string formatRecordTime(const std::tm& time);
 /// Opens a session on the ODBC backend. Throws soci::soci_error on failure.
 std::unique_ptr<soci::session> openRecordSession(const std::string& connectString);
 
-/// Creates the table 运行记录 and its two indexes when they are missing, in SQL
-/// that SQLite and PostgreSQL both accept. Throws if the table cannot be made;
-/// a missing index only costs speed, so failing to create one is tolerated.
+/// Creates the table 运行记录 and its two indexes when they are missing, and
+/// the per-minute summary table beside it, in SQL that SQLite and PostgreSQL
+/// both accept. Throws if 运行记录 cannot be made; a missing index or summary
+/// table only costs speed, so failing to create one is tolerated.
 void ensureRunRecordTable(soci::session& session);
 
 } // namespace velkaro

@@ -51,6 +51,10 @@ WallSeconds wallSecondsAt(std::time_t instant) {
     return wallSecondsOf(local);
 }
 
+WallSeconds minuteStartOf(WallSeconds seconds) {
+    return seconds - ((seconds % kMinuteSeconds) + kMinuteSeconds) % kMinuteSeconds;
+}
+
 std::tm wallTimeOf(WallSeconds seconds) {
     const auto value = static_cast<std::time_t>(seconds);
     std::tm result{};

@@ -17,6 +17,9 @@ WallSeconds wallSecondsOf(const std::tm& time);
 /// The local wall-clock time of an instant (seconds since the epoch).
 WallSeconds wallSecondsAt(std::time_t instant);
 std::tm wallTimeOf(WallSeconds seconds);
+inline constexpr WallSeconds kMinuteSeconds = 60;
+/// The start of the wall-clock minute holding `seconds`.
+WallSeconds minuteStartOf(WallSeconds seconds);
 /// The real instant (seconds since the epoch) of a local wall-clock time, for
 /// display in a local-time axis. In the hour repeated when clocks go back the
 /// earlier instant is taken.

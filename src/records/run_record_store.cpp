@@ -4,8 +4,11 @@
 
 #include <soci/soci.h>
 
+#include <algorithm>
+
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
+#include "records/minute_summary.h"
 
 namespace velkaro {
 
@@ -22,13 +25,32 @@ struct RunRecordStore::Writer {
                   soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
                   soci::use(row.outputCurrent), soci::use(row.outputVoltage),
                   soci::use(row.setFrequency), soci::use(row.busVoltage),
-                  soci::use(row.workingState))) {}
+                  soci::use(row.workingState))) {
+        try {
+            minutes = std::make_unique<MinuteSummaryWriter>(*session);
+        } catch (const soci::soci_error&) {
+            // A data source without the minute table: run records only.
+        }
+    }
+
+    /// Keeps the minutes in step with the rows. A failure here loses no run
+    /// record: trends find the minutes short and read the rows instead.
+    template <typename Work> void withMinutes(Work&& work) {
+        if (!minutes) {
+            return;
+        }
+        try {
+            work(*minutes);
+        } catch (const soci::soci_error&) {
+        }
+    }
 
     std::unique_ptr<soci::session> session;
     std::tm cutoff{};
     RunRecord row;
     soci::statement purge;
     soci::statement insert;
+    std::unique_ptr<MinuteSummaryWriter> minutes;
 };
 
 RunRecordStore::RunRecordStore(OperatorMessages& messages, std::string connectString)
@@ -54,6 +76,7 @@ void RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxS
     if (!purge(maxStorageHours)) {
         return;
     }
+    summariseMinutes();
     for (const RunRecord& row : rows) {
         if (!append(row)) {
             return;
@@ -75,6 +98,8 @@ bool RunRecordStore::purge(uint32_t maxStorageHours) {
             }
             m_writer->cutoff = hoursBefore(m_clock(), maxStorageHours);
             m_writer->purge.execute(true);
+            m_writer->withMinutes(
+                [&](MinuteSummaryWriter& minutes) { minutes.purge(m_writer->cutoff); });
             return true;
         } catch (const std::exception& error) {
             m_writer.reset();
@@ -100,6 +125,28 @@ bool RunRecordStore::append(const RunRecord& row) {
         fail(error.what());
         return false;
     }
+}
+
+void RunRecordStore::summariseMinutes() {
+    // The minutes that ended since the last pass (after a pause or a start
+    // only the latest few), then a few older ones that hold no summary yet,
+    // newest first, walking the storage time over and over.
+    constexpr WallSeconds kCatchUp = 15 * kMinuteSeconds;
+    constexpr int kGapsPerPass = 10;
+    const WallSeconds current = minuteStartOf(wallSecondsAt(m_clock()));
+    const WallSeconds from =
+        std::max(m_nextMinute.value_or(current - kCatchUp), current - kCatchUp);
+    const WallSeconds oldest = minuteStartOf(wallSecondsOf(m_writer->cutoff));
+    m_writer->withMinutes([&](MinuteSummaryWriter& minutes) {
+        for (WallSeconds minute = from; minute < current; minute += kMinuteSeconds) {
+            minutes.summarise(minute);
+        }
+        if (!m_gapsBefore || *m_gapsBefore <= oldest || *m_gapsBefore > from) {
+            m_gapsBefore = from;
+        }
+        m_gapsBefore = minutes.fillGaps(*m_gapsBefore, oldest, kGapsPerPass);
+    });
+    m_nextMinute = current;
 }
 
 void RunRecordStore::fail(const std::string& text) {

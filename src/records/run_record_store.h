@@ -3,11 +3,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "records/display_options.h"
 #include "records/record_database.h"
+#include "records/record_time.h"
 #include "records/run_record.h"
 
 namespace velkaro {
@@ -16,8 +18,10 @@ class DriveLink;
 class OperatorMessages;
 
 /// Writes the run records: one row per connected drive per pass, after
-/// purging the rows older than the maximum storage time. Keeps one session
-/// open between passes and reconnects after an error.
+/// purging the rows older than the maximum storage time and summarising the
+/// minutes that have ended since the last pass (when the data source has the
+/// minute table). Keeps one session open between passes and reconnects after
+/// an error.
 class RunRecordStore {
 public:
     explicit RunRecordStore(OperatorMessages& messages,
@@ -47,6 +51,9 @@ private:
     struct Writer;
 
     bool purge(uint32_t maxStorageHours);
+    /// Summarises the minutes that have ended since the last pass, and a few
+    /// older ones left without a summary.
+    void summariseMinutes();
     bool append(const RunRecord& row);
     void fail(const std::string& text);
 
@@ -55,6 +62,11 @@ private:
     WallClock m_clock = systemNow;
     std::unique_ptr<Writer> m_writer;
     bool m_messageOpen = false;
+    /// Start of the first minute not yet summarised (wall seconds).
+    std::optional<WallSeconds> m_nextMinute;
+    /// Start of the minute after the next older one to look at for a
+    /// missing summary (wall seconds).
+    std::optional<WallSeconds> m_gapsBefore;
 };
 
 } // namespace velkaro

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <map>
 #include <optional>
 
 #include "records/column_summary.h"
+#include "records/minute_summary.h"
 
 namespace velkaro {
 namespace {
@@ -193,14 +195,37 @@ private:
         return spans;
     }
 
-    void loadColumns(int start, int end) {
-        const std::map<int, TimeSpan> columns = columnSpans(start, end);
-        std::vector<ColumnSpan> list;
+    /// Each drive's summary of each column: from the per-minute table where a
+    /// column is whole minutes and the drive's minutes hold all its rows
+    /// there, from the rows otherwise.
+    std::vector<ColumnSummary> summarise(const std::map<int, TimeSpan>& columns) {
+        std::vector<ColumnSpan> wholeMinutes;
+        std::vector<ColumnSpan> partial;
         for (const auto& [column, span] : columns) {
-            list.push_back({column, span});
+            const bool whole = m_columns.wholeMinutes() && (span.after + 1) % kMinuteSeconds == 0 &&
+                               (span.upTo + 1) % kMinuteSeconds == 0;
+            (whole && m_minutesReadable ? wholeMinutes : partial).push_back({column, span});
         }
         std::vector<ColumnSummary> summaries =
-            summariseColumns(m_reader, m_request.drives, m_request.quantities, list);
+            summariseColumns(m_reader, m_request.drives, m_request.quantities, partial);
+        std::vector<std::string> fromRows = m_request.drives;
+        if (auto minutes = summariseMinutes(m_reader, m_request.drives, m_request.quantities,
+                                            wholeMinutes, m_columns)) {
+            std::move(minutes->summaries.begin(), minutes->summaries.end(),
+                      std::back_inserter(summaries));
+            fromRows = std::move(minutes->incomplete);
+        } else {
+            m_minutesReadable = false;
+        }
+        std::vector<ColumnSummary> rest =
+            summariseColumns(m_reader, fromRows, m_request.quantities, wholeMinutes);
+        std::move(rest.begin(), rest.end(), std::back_inserter(summaries));
+        return summaries;
+    }
+
+    void loadColumns(int start, int end) {
+        const std::map<int, TimeSpan> columns = columnSpans(start, end);
+        std::vector<ColumnSummary> summaries = summarise(columns);
         std::erase_if(summaries, [&](const ColumnSummary& summary) {
             return !m_driveIndex.contains(summary.drive);
         });
@@ -253,6 +278,7 @@ private:
     TrendData m_data;
     std::vector<DriveTrend> m_drives;
     std::map<std::string, std::size_t> m_driveIndex;
+    bool m_minutesReadable = true; ///< false once the minute table could not be read
 };
 
 } // namespace

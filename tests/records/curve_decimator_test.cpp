@@ -81,6 +81,43 @@ TEST(CurveDecimatorTest, KeepsEveryColumnsMinimumAndMaximum) {
     }
 }
 
+// Columns a minute or wider start on whole minutes, so the per-minute
+// summaries fill them whole; each keeps at least a minute, and the column a
+// second falls into agrees with where each column starts.
+TEST(CurveDecimatorTest, WideColumnsStartOnWholeMinutes) {
+    struct Case {
+        WallSeconds from;
+        WallSeconds span;
+        int columns;
+        bool wholeMinutes;
+    };
+    const Case cases[] = {
+        {1'000'017, 72 * 3600, 1000, true}, // 259.2 s a column
+        {1'000'020, 7195, 97, true},        // 74.2 s
+        {1'000'017, 50 * 60, 50, true},     // a minute exactly
+        {1'000'017, 50 * 60 - 1, 50, false}, {1'000'000, 7200, 1000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.span) + " s in " + std::to_string(c.columns) + " columns");
+        const CurveDecimator grid(c.from, c.from + c.span, c.columns);
+        EXPECT_EQ(grid.wholeMinutes(), c.wholeMinutes);
+        int column = 0;
+        for (WallSeconds t = c.from; t <= c.from + c.span; ++t) {
+            const int found = grid.columnOf(t);
+            ASSERT_TRUE(found == column || found == column + 1) << t;
+            if (found == column + 1) {
+                ++column;
+                ASSERT_EQ(grid.columnStart(column), t);
+                if (c.wholeMinutes) {
+                    ASSERT_EQ(t % 60, 0);
+                    ASSERT_GE(t - grid.columnStart(column - 1), 60);
+                }
+            }
+        }
+        EXPECT_EQ(column, c.columns - 1);
+    }
+}
+
 TEST(CurveDecimatorTest, RowsWithoutAnswerBreakTheLine) {
     struct Case {
         const char* name;

@@ -12,6 +12,7 @@
 
 #include "records/column_summary.h"
 #include "records/data_source.h"
+#include "records/minute_summary.h"
 #include "records/record_time.h"
 #include "records/records_command.h"
 #include "support/records_database.h"
@@ -205,17 +206,32 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
     const std::string base = formatRecordTime(localTimeOf(now));
     const std::string columns = "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, "
                                 "输出电压, 设定频率, 母线电压, 工作状态) ";
+    // The minutes of those rows (their counts only: plans care for no more).
+    const std::string minutes = "insert into 运行记录分钟汇总 (分钟, 名字, 行数, 首行时间, "
+                                "末行时间, 断线行数, 故障行数) select ";
     if (postgres) {
         db->execute(columns + "select timestamp '" + base +
                     "' - (i / 32) * interval '5 second', (i % 32 + 1) || '#QD10-7.5', '1', '1', "
                     "'1', '1', '1', '正向运转 ' from generate_series(0, 49999) as i");
+        const std::string minute =
+            "cast(extract(epoch from date_trunc('minute', 记录时间)) as bigint) / 60";
+        db->execute(
+            minutes + minute +
+            ", 名字, count(*), min(记录时间), max(记录时间), 0, 0 from 运行记录 group by 名字, " +
+            minute);
         db->execute("analyze 运行记录");
+        db->execute("analyze 运行记录分钟汇总");
     } else {
         db->execute("with recursive seq(i) as (select 0 union all select i + 1 from seq where i < "
                     "49999) " +
                     columns + "select strftime('%Y-%m-%d %H:%M:%S', '" + base +
                     "', '-' || (i / 32 * 5) || ' seconds'), (i % 32 + 1) || '#QD10-7.5', '1', "
                     "'1', '1', '1', '1', '正向运转 ' from seq");
+        const std::string minute = "cast(strftime('%s', substr(记录时间, 1, 19)) as integer) / 60";
+        db->execute(
+            minutes + minute +
+            ", 名字, count(*), min(记录时间), max(记录时间), 0, 0 from 运行记录 group by 名字, " +
+            minute);
     }
     soci::session session("odbc", std::string(kRunRecordConnect));
     for (const bool oneDrive : {true, false}) {
@@ -245,18 +261,35 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
     }
 
     // The trend's statements: a column's summary of one drive and of three,
-    // and the rows of two stretches, within the last ten minutes.
-    using Bound = std::variant<std::string, std::tm>;
+    // the rows of two stretches, within the last ten minutes; the rows counted
+    // and the minutes of the last half hour in columns of five minutes.
+    using Bound = std::variant<std::string, std::tm, long long>;
     const auto at = [&](int minutes) { return Bound(localTimeOf(now - minutes * kMinute)); };
+    const auto minute = [&](int minutes) {
+        return Bound(static_cast<long long>(wallSecondsAt(now) / kMinute - minutes));
+    };
     const std::vector<Quantity> values = {Quantity::RunningFrequency, Quantity::BusVoltage};
     const Bound one = std::string("7#QD10-7.5");
     const Bound two = std::string("9#QD10-7.5");
-    const std::pair<std::string, std::vector<Bound>> statements[] = {
-        {columnSummarySql(1, values), {at(10), at(5), one}},
-        {columnSummarySql(3, values), {at(10), at(5), one, two, std::string("1#QD10-7.5")}},
-        {spanRowsSql(values, 2), {one, at(10), at(9), two, at(3), at(2)}},
+    const Bound three = std::string("1#QD10-7.5");
+    const Bound grid[] = {static_cast<long long>(wallSecondsAt(now) - 30 * kMinute), 6LL,
+                          30LL * kMinute};
+    const std::string rows = "运行记录_";
+    const std::string inMinutes = "运行记录分钟汇总_";
+    const std::tuple<std::string, std::vector<Bound>, std::string> statements[] = {
+        {columnSummarySql(1, values), {at(10), at(5), one}, rows},
+        {columnSummarySql(3, values), {at(10), at(5), one, two, three}, rows},
+        {spanRowsSql(values, 2), {one, at(10), at(9), two, at(3), at(2)}, rows},
+        {minuteSummariseSql(), {minute(6), at(6), at(5)}, rows},
+        {rowCountSql(1), {at(30), at(5), one}, rows},
+        {rowCountSql(3), {at(30), at(5), one, two, three}, rows},
+        {rowTotalSql(), {at(30), at(5)}, rows},
+        {minuteColumnsSql(3, values),
+         {grid[0], grid[1], grid[2], minute(30), minute(5), one, two, three},
+         inMinutes},
+        {minuteTotalSql(), {minute(30), minute(5)}, inMinutes},
     };
-    for (auto [sql, bound] : statements) {
+    for (auto [sql, bound, index] : statements) {
         soci::details::prepare_temp_type prepared =
             (session.prepare << (postgres ? "explain " : "explain query plan ") + sql);
         for (Bound& value : bound) {
@@ -266,8 +299,9 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
         for (const soci::row& row : soci::rowset<soci::row>(prepared)) {
             plan += row.get<std::string>(row.size() - 1) + "\n";
         }
-        EXPECT_NE(plan.find("运行记录_"), std::string::npos) << plan;
+        EXPECT_NE(plan.find(index), std::string::npos) << plan;
         EXPECT_EQ(plan.find(postgres ? "Seq Scan" : "SCAN r"), std::string::npos) << plan;
+        EXPECT_EQ(plan.find(postgres ? "Seq Scan" : "SCAN m"), std::string::npos) << plan;
     }
 }
 

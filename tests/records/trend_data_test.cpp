@@ -11,6 +11,7 @@
 #include <map>
 
 #include "records/data_source.h"
+#include "records/minute_summary.h"
 #include "records/record_reports.h"
 #include "support/records_database.h"
 
@@ -47,6 +48,7 @@ std::pair<std::string, std::string> scripted(int drive, int pass) {
             pass == 1000 ? "" : text};
 }
 
+/// The log with its minutes, as the record pass summarises them.
 void writeLog(std::time_t from) {
     auto session = openRecordSession(std::string(kRunRecordConnect));
     soci::transaction transaction(*session);
@@ -65,13 +67,19 @@ void writeLog(std::time_t from) {
             insert.execute(true);
         }
     }
+    MinuteSummaryWriter minutes(*session);
+    const WallSeconds first = minuteStartOf(wallSecondsAt(from - 5));
+    for (WallSeconds minute = first; minute <= wallSecondsAt(from) + kPasses * 5;
+         minute += kMinuteSeconds) {
+        minutes.summarise(minute);
+    }
     transaction.commit();
 }
 
 /// Every row of the window thinned on the station, as trends were drawn
 /// before the database did the work.
 TrendCurve thinRowByRow(RunRecordReader& reader, const TrendRequest& request,
-                        const TrendCurve& like) {
+                        const TrendCurve& like, long& rows) {
     TrendCurve curve{like.drive, like.quantity, {}, {}, {}, false};
     CurveDecimator decimator(request.from, request.to, request.columns);
     RecordQuery query;
@@ -80,8 +88,9 @@ TrendCurve thinRowByRow(RunRecordReader& reader, const TrendRequest& request,
     query.driveName = like.drive;
     int lossColumn = -1;
     int faultColumn = -1;
-    reader.readPages(query, [&](const std::vector<RunRecord>& rows) {
-        for (const RunRecord& row : rows) {
+    reader.readPages(query, [&](const std::vector<RunRecord>& page) {
+        rows += static_cast<long>(page.size());
+        for (const RunRecord& row : page) {
             const WallSeconds time = wallSecondsOf(row.recordTime);
             const std::string& text = valueOf(row, like.quantity);
             double value = 0;
@@ -128,9 +137,10 @@ auto picture(const TrendCurve& curve, const CurveDecimator& columns) {
 
 class TrendDataTest : public ::testing::TestWithParam<testing::Engine> {};
 
-// Wide columns are summarised by the database, narrow ones (at most two rows)
-// read row by row; nine drives, seven absent from the log, are summarised
-// together.
+// Wide columns are summarised by the database (from the minutes while they
+// hold every row, from the rows when they do not), narrow ones (at most two
+// rows) read row by row; up to ten drives, most absent from the log, are
+// summarised together.
 TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
     testing::RecordsDatabase db(GetParam());
     if (!db.skipReason().empty()) {
@@ -139,44 +149,102 @@ TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
     ASSERT_TRUE(registerDataSource().ok);
     const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
     writeLog(from);
-    for (const auto& [columns, absent] : {std::pair{7, 0}, {97, 0}, {97, 7}, {1000, 0}}) {
-        SCOPED_TRACE(std::to_string(columns) + " columns, " + std::to_string(absent) + " absent");
-        TrendRequest request{{"1#QD10-7.5", "2#QD10-7.5"},
-                             {Quantity::RunningFrequency, Quantity::BusVoltage},
-                             wallSecondsAt(from),
-                             wallSecondsAt(from) + (kPasses - 1) * 5,
-                             columns};
-        for (int drive = 0; drive < absent; ++drive) {
-            request.drives.push_back("空" + std::to_string(drive));
+    const std::string drive1 = "'1#QD10-7.5'";
+    const std::string minute = std::to_string(wallSecondsAt(from) / 60 + 50);
+    // Each spoils the minutes a little more; the picture must not change.
+    const std::pair<const char*, std::string> conditions[] = {
+        {"minutes as the record pass keeps them", ""},
+        {"a minute lost between its row and its summary",
+         "delete from 运行记录分钟汇总 where 名字 = " + drive1 + " and 分钟 = " + minute},
+        {"rows of a station that keeps no minutes",
+         "insert into 运行记录 (记录时间, 名字, 运行频率, 母线电压, 工作状态) select 记录时间, "
+         "'3#QD10-7.5', '99.00', '600.5', '正向运转 ' from 运行记录 where 名字 = " +
+             drive1 + " and 工作状态 = '故障中 过压保护'"},
+        {"no minute table", "drop table 运行记录分钟汇总"},
+    };
+    for (const auto& [condition, spoil] : conditions) {
+        if (!spoil.empty()) {
+            db.execute(spoil);
         }
+        for (const auto& [columns, absent, offset] :
+             {std::tuple{7, 0, 0}, {97, 0, 0}, {97, 7, 0}, {97, 0, 17}, {1000, 0, 0}}) {
+            SCOPED_TRACE(std::string(condition) + ", " + std::to_string(columns) + " columns, " +
+                         std::to_string(absent) + " absent, from +" + std::to_string(offset));
+            TrendRequest request{{"1#QD10-7.5", "2#QD10-7.5", "3#QD10-7.5"},
+                                 {Quantity::RunningFrequency, Quantity::BusVoltage},
+                                 wallSecondsAt(from) + offset,
+                                 wallSecondsAt(from) + (kPasses - 1) * 5,
+                                 columns};
+            for (int drive = 0; drive < absent; ++drive) {
+                request.drives.push_back("空" + std::to_string(drive));
+            }
+            RunRecordReader reader;
+            const TrendData data = loadTrend(reader, request);
+
+            const CurveDecimator grid(request.from, request.to, request.columns);
+            ASSERT_EQ(data.curves.size(), request.drives.size() * 2);
+            long rows = 0;
+            for (const TrendCurve& curve : data.curves) {
+                SCOPED_TRACE(curve.drive + " " + quantityInfo(curve.quantity).column);
+                const TrendCurve expected = thinRowByRow(reader, request, curve, rows);
+                EXPECT_EQ(picture(curve, grid), picture(expected, grid));
+                if (columns > kPasses / 2) {
+                    EXPECT_EQ(curve.segments, expected.segments) << "every row where it was";
+                }
+                EXPECT_EQ(curve.faultMarks, expected.faultMarks);
+                EXPECT_EQ(curve.lossMarks, expected.lossMarks);
+            }
+            RecordQuery window;
+            window.after = wallTimeOf(request.from - 1);
+            window.upTo = wallTimeOf(request.to);
+            std::vector<RecordEvent> events = findEvents(reader, window);
+            std::vector<RecordEvent> found = data.events;
+            for (auto* list : {&events, &found}) {
+                std::sort(list->begin(), list->end(), [](const auto& a, const auto& b) {
+                    return std::tie(a.time, a.drive) < std::tie(b.time, b.drive);
+                });
+            }
+            EXPECT_EQ(found, events);
+            EXPECT_EQ(data.rows * 2, rows) << "rows of both quantities";
+        }
+    }
+}
+
+// A minute made to hold a value no row has shows it while the minutes add up
+// to the rows, so they are what the chart is drawn from; once one minute of
+// the drive is missing in that stretch, the rows are read instead.
+TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
+    testing::RecordsDatabase db(GetParam());
+    if (!db.skipReason().empty()) {
+        GTEST_SKIP() << db.skipReason();
+    }
+    ASSERT_TRUE(registerDataSource().ok);
+    const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
+    writeLog(from);
+    const std::string minute = std::to_string(wallSecondsAt(from) / 60);
+    db.execute("update 运行记录分钟汇总 set 母线电压最大 = 999 where 名字 = '1#QD10-7.5' and "
+               "分钟 = " +
+               minute + " + 30");
+    const TrendRequest request{{"1#QD10-7.5"},
+                               {Quantity::BusVoltage},
+                               wallSecondsAt(from),
+                               wallSecondsAt(from) + (kPasses - 1) * 5,
+                               97};
+    const auto highest = [&] {
         RunRecordReader reader;
         const TrendData data = loadTrend(reader, request);
-
-        const CurveDecimator grid(request.from, request.to, request.columns);
-        ASSERT_EQ(data.curves.size(), request.drives.size() * 2);
-        for (const TrendCurve& curve : data.curves) {
-            SCOPED_TRACE(curve.drive + " " + quantityInfo(curve.quantity).column);
-            const TrendCurve expected = thinRowByRow(reader, request, curve);
-            EXPECT_EQ(picture(curve, grid), picture(expected, grid));
-            if (columns > kPasses / 2) {
-                EXPECT_EQ(curve.segments, expected.segments) << "every row where it was";
+        double high = 0;
+        for (const CurveSegment& segment : data.curves.at(0).segments) {
+            for (const CurvePoint& point : segment) {
+                high = std::max(high, point.value);
             }
-            EXPECT_EQ(curve.faultMarks, expected.faultMarks);
-            EXPECT_EQ(curve.lossMarks, expected.lossMarks);
         }
-        RecordQuery window;
-        window.after = wallTimeOf(request.from - 1);
-        window.upTo = wallTimeOf(request.to);
-        std::vector<RecordEvent> events = findEvents(reader, window);
-        std::vector<RecordEvent> found = data.events;
-        for (auto* list : {&events, &found}) {
-            std::sort(list->begin(), list->end(), [](const auto& a, const auto& b) {
-                return std::tie(a.time, a.drive) < std::tie(b.time, b.drive);
-            });
-        }
-        EXPECT_EQ(found, events);
-        EXPECT_EQ(data.rows, 2 * kPasses);
-    }
+        return high;
+    };
+    EXPECT_EQ(highest(), 999);
+    db.execute("delete from 运行记录分钟汇总 where 名字 = '1#QD10-7.5' and 分钟 = " + minute +
+               " + 90");
+    EXPECT_EQ(highest(), 546.5);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TrendDataTest,

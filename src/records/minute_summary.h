@@ -1,0 +1,101 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "records/column_summary.h"
+#include "records/curve_decimator.h"
+#include "records/run_record.h"
+#include "records/run_record_reader.h"
+
+namespace soci {
+class session;
+class statement;
+} // namespace soci
+
+namespace velkaro {
+
+/// Beside the run records, one row per drive and minute (the minute counted
+/// in local wall-clock minutes since 1970-01-01 00:00): how many rows the
+/// minute holds, the times of its first and last, how many were stored as
+/// "通讯断线" or in fault, and the lowest and highest number of each
+/// quantity. The record pass summarises each minute from the rows once it
+/// is over, so a trend over days reads a row per minute instead of twelve.
+inline constexpr std::string_view kMinuteSummaryTable = "运行记录分钟汇总";
+
+/// Creates the table and its indexes when missing, in SQL that SQLite and
+/// PostgreSQL both accept. Throws on failure (an account that may not create
+/// tables on a shared database); the station then writes run records only.
+void ensureMinuteSummaryTable(soci::session& session);
+
+/// The record pass's side, on the writer's session. The statements are
+/// prepared at construction, which throws when the table is missing; the
+/// object holds their bound values and does not move.
+class MinuteSummaryWriter {
+public:
+    explicit MinuteSummaryWriter(soci::session& session);
+    ~MinuteSummaryWriter();
+    MinuteSummaryWriter(const MinuteSummaryWriter&) = delete;
+    MinuteSummaryWriter& operator=(const MinuteSummaryWriter&) = delete;
+
+    /// Summarises the minute starting at `minute` (wall seconds) afresh from
+    /// every drive's rows in it, whichever station wrote them, so a minute
+    /// done again or by two stations comes out the same. Throws on a
+    /// database error.
+    void summarise(WallSeconds minute);
+    /// Summarises the minutes of the `count` before `before` (minute starts,
+    /// not before `oldest`) that hold no summary yet: minutes missed while the
+    /// station was stopped, or written before the table was made. Returns the
+    /// start of the oldest minute looked at. Throws on a database error.
+    WallSeconds fillGaps(WallSeconds before, WallSeconds oldest, int count);
+    /// Deletes the minutes that lie wholly before `cutoff`, as the purge of
+    /// the run records deletes their rows, and summarises the minute holding
+    /// it again. Throws on a database error.
+    void purge(const std::tm& cutoff);
+
+private:
+    struct Bound;
+    std::unique_ptr<Bound> m_bound;
+    std::unique_ptr<soci::statement> m_summarise;
+    std::unique_ptr<soci::statement> m_clear;
+    std::unique_ptr<soci::statement> m_purge;
+    std::unique_ptr<soci::statement> m_present;
+};
+
+/// Column summaries taken from the minutes, and the drives left to the rows.
+struct MinuteColumns {
+    std::vector<ColumnSummary> summaries;
+    /// Drives whose minutes do not add up to their rows in the columns: rows
+    /// written by a station that keeps no minutes, or before the table was
+    /// made. Their columns must be summarised from the rows.
+    std::vector<std::string> incomplete;
+};
+
+/// Summarises each drive's rows in `columns` (oldest first, together one
+/// stretch, each column whole minutes of `grid`) from the minute table, as
+/// summariseColumns does from the rows, for every drive whose minutes count
+/// as many rows as the run records hold in the stretch. None when the table
+/// cannot be read (a data source without it); the reader's session stays
+/// open then.
+std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
+                                              const std::vector<std::string>& drives,
+                                              const std::vector<Quantity>& quantities,
+                                              const std::vector<ColumnSpan>& columns,
+                                              const CurveDecimator& grid);
+
+/// The statements' SQL, for checking their query plans: a minute summarised,
+/// bound as the minute's number, after and upTo; the drives' rows
+/// counted in a stretch, bound as after, upTo and the names; all rows
+/// counted, bound as after and upTo; the drives' minutes grouped into
+/// columns, bound as the grid's from, columns and span, the first minute,
+/// the minute after the last, and the names; and all minutes' rows added
+/// up, bound as the first minute and the one after the last.
+std::string minuteSummariseSql();
+std::string rowCountSql(std::size_t drives);
+std::string rowTotalSql();
+std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities);
+std::string minuteTotalSql();
+
+} // namespace velkaro
