@@ -81,6 +81,32 @@ std::string rowSummarySql(const std::vector<Quantity>& quantities) {
     return sql;
 }
 
+void SummaryFetch::bind(soci::statement& statement, std::size_t quantities) {
+    statement.exchange(soci::into(rows));
+    statement.exchange(soci::into(first));
+    statement.exchange(soci::into(last));
+    statement.exchange(soci::into(lost));
+    statement.exchange(soci::into(faults));
+    for (std::size_t i = 0; i < 2 * quantities; ++i) {
+        statement.exchange(soci::into(extremes[i], flags[i]));
+    }
+}
+
+void SummaryFetch::fill(ColumnSummary& summary, std::size_t quantities) const {
+    summary.rows = static_cast<long>(rows);
+    summary.first = wallSecondsOf(first);
+    summary.last = wallSecondsOf(last);
+    summary.lostRows = static_cast<long>(lost);
+    summary.faultRows = static_cast<long>(faults);
+    const auto number = [this](std::size_t i) {
+        return flags[i] == soci::i_null ? std::nullopt : std::optional(extremes[i]);
+    };
+    for (std::size_t q = 0; q < quantities; ++q) {
+        summary.low.push_back(number(2 * q));
+        summary.high.push_back(number(2 * q + 1));
+    }
+}
+
 std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities) {
     std::string sql = "select r.名字, " + rowSummarySql(quantities) +
                       " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto and "
@@ -126,22 +152,9 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
         }
         std::string name;
         soci::indicator nameFlag = soci::i_ok;
-        long long rows = 0;
-        long long lost = 0;
-        long long faults = 0;
-        std::tm first{};
-        std::tm last{};
-        std::array<double, std::size_t{2} * kQuantityCount> extremes{};
-        std::array<soci::indicator, std::size_t{2} * kQuantityCount> flags{};
+        SummaryFetch fetched;
         statement.exchange(soci::into(name, nameFlag));
-        statement.exchange(soci::into(rows));
-        statement.exchange(soci::into(first));
-        statement.exchange(soci::into(last));
-        statement.exchange(soci::into(lost));
-        statement.exchange(soci::into(faults));
-        for (std::size_t i = 0; i < 2 * quantities.size(); ++i) {
-            statement.exchange(soci::into(extremes[i], flags[i]));
-        }
+        fetched.bind(statement, quantities.size());
         statement.alloc();
         statement.prepare(columnSummarySql(drives.size(), quantities));
         statement.define_and_bind();
@@ -154,17 +167,7 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
                 ColumnSummary& summary = summaries.emplace_back();
                 summary.drive = textOf(name, nameFlag);
                 summary.column = column.column;
-                summary.rows = static_cast<long>(rows);
-                summary.first = wallSecondsOf(first);
-                summary.last = wallSecondsOf(last);
-                summary.lostRows = static_cast<long>(lost);
-                summary.faultRows = static_cast<long>(faults);
-                for (std::size_t q = 0; q < quantities.size(); ++q) {
-                    const bool numbers = flags[2 * q] != soci::i_null;
-                    summary.low.push_back(numbers ? std::optional(extremes[2 * q]) : std::nullopt);
-                    summary.high.push_back(numbers ? std::optional(extremes[2 * q + 1])
-                                                   : std::nullopt);
-                }
+                fetched.fill(summary, quantities.size());
             }
         }
         return summaries;

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <soci/soci.h>
+
+#include <array>
+#include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +66,23 @@ std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<Driv
 /// count, first and last time, rows stored as "通讯断线" and in fault, and
 /// the lowest and highest number of each quantity.
 std::string rowSummarySql(const std::vector<Quantity>& quantities);
+
+/// Where a statement fetches what a summary holds, in the order of the
+/// summary's select list, and how it becomes a ColumnSummary.
+struct SummaryFetch {
+    long long rows = 0;
+    std::tm first{};
+    std::tm last{};
+    long long lost = 0;
+    long long faults = 0;
+    std::array<double, std::size_t{2} * kQuantityCount> extremes{};
+    std::array<soci::indicator, std::size_t{2} * kQuantityCount> flags{};
+
+    /// Binds the places to `statement` after what it binds before them.
+    void bind(soci::statement& statement, std::size_t quantities);
+    /// The fetched row's counts, times and numbers into `summary`.
+    void fill(ColumnSummary& summary, std::size_t quantities) const;
+};
 
 /// The statements' SQL, for checking their query plans: the summary of one
 /// column for `drives` drives, bound as after, upTo and the names; and the

@@ -131,23 +131,10 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     }
     std::string name;
     long long column = 0;
-    long long rows = 0;
-    std::tm first{};
-    std::tm last{};
-    long long lost = 0;
-    long long faults = 0;
-    std::array<double, std::size_t{2} * kQuantityCount> extremes{};
-    std::array<soci::indicator, std::size_t{2} * kQuantityCount> flags{};
+    SummaryFetch fetched;
     statement.exchange(soci::into(name));
     statement.exchange(soci::into(column));
-    statement.exchange(soci::into(rows));
-    statement.exchange(soci::into(first));
-    statement.exchange(soci::into(last));
-    statement.exchange(soci::into(lost));
-    statement.exchange(soci::into(faults));
-    for (std::size_t i = 0; i < 2 * quantities.size(); ++i) {
-        statement.exchange(soci::into(extremes[i], flags[i]));
-    }
+    fetched.bind(statement, quantities.size());
     statement.alloc();
     statement.prepare(minuteColumnsSql(drives.size(), quantities));
     statement.define_and_bind();
@@ -157,18 +144,7 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
         ColumnSummary& summary = summaries.emplace_back();
         summary.drive = name;
         summary.column = static_cast<int>(column);
-        summary.rows = static_cast<long>(rows);
-        summary.first = wallSecondsOf(first);
-        summary.last = wallSecondsOf(last);
-        summary.lostRows = static_cast<long>(lost);
-        summary.faultRows = static_cast<long>(faults);
-        for (std::size_t q = 0; q < quantities.size(); ++q) {
-            const auto number = [&](std::size_t i) {
-                return flags[i] == soci::i_null ? std::nullopt : std::optional(extremes[i]);
-            };
-            summary.low.push_back(number(2 * q));
-            summary.high.push_back(number(2 * q + 1));
-        }
+        fetched.fill(summary, quantities.size());
     }
     return summaries;
 }
