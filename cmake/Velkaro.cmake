@@ -10,6 +10,10 @@ function(velkaro_library name dir)
     message(FATAL_ERROR "${name}: no sources in ${dir}")
   endif()
   add_library(${name} STATIC ${sources})
+  # The core folders are standard C++ only: nothing to moc there.
+  if(dir MATCHES "/src/(registry|link|files|sim|bus)$")
+    set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+  endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   if(ARGN)
     target_link_libraries(${name} PUBLIC ${ARGN})
@@ -36,6 +40,10 @@ function(velkaro_tests dir)
     get_filename_component(base ${test} NAME_WE)
     set(target ${folder}_${base})
     add_executable(${target} ${test})
+    if(NOT arg_QT)
+      # Nothing to moc in a test without the window layer.
+      set_target_properties(${target} PROPERTIES AUTOMOC OFF)
+    endif()
     target_link_libraries(${target} PRIVATE ${arg_UNPARSED_ARGUMENTS} ${support})
     # Two variables without a list separator: gtest discovery splits lists.
     gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
