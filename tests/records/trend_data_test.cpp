@@ -135,18 +135,13 @@ auto picture(const TrendCurve& curve, const CurveDecimator& columns) {
     return std::pair(extremes, stretches);
 }
 
-class TrendDataTest : public ::testing::TestWithParam<testing::Engine> {};
+class TrendDataTest : public testing::RecordsTest {};
 
 // Wide columns are summarised by the database (from the minutes while they
 // hold every row, from the rows when they do not), narrow ones (at most two
 // rows) read row by row; up to ten drives, most absent from the log, are
 // summarised together.
 TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
-    testing::RecordsDatabase db(GetParam());
-    if (!db.skipReason().empty()) {
-        GTEST_SKIP() << db.skipReason();
-    }
-    ASSERT_TRUE(registerDataSource().ok);
     const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
     writeLog(from);
     const std::string drive1 = "'1#QD10-7.5'";
@@ -164,7 +159,7 @@ TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
     };
     for (const auto& [condition, spoil] : conditions) {
         if (!spoil.empty()) {
-            db.execute(spoil);
+            db->execute(spoil);
         }
         for (const auto& [columns, absent, offset] :
              {std::tuple{7, 0, 0}, {97, 0, 0}, {97, 7, 0}, {97, 0, 17}, {1000, 0, 0}}) {
@@ -214,15 +209,10 @@ TEST_P(TrendDataTest, DatabaseThinningDrawsWhatRowThinningDraws) {
 // to the rows, so they are what the chart is drawn from; once one minute of
 // the drive is missing in that stretch, the rows are read instead.
 TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
-    testing::RecordsDatabase db(GetParam());
-    if (!db.skipReason().empty()) {
-        GTEST_SKIP() << db.skipReason();
-    }
-    ASSERT_TRUE(registerDataSource().ok);
     const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
     writeLog(from);
     const std::string minute = std::to_string(wallSecondsAt(from) / 60);
-    db.execute("update 运行记录分钟汇总 set 母线电压最大 = 999 where 名字 = '1#QD10-7.5' and "
+    db->execute("update 运行记录分钟汇总 set 母线电压最大 = 999 where 名字 = '1#QD10-7.5' and "
                "分钟 = " +
                minute + " + 30");
     const TrendRequest request{{"1#QD10-7.5"},
@@ -242,7 +232,7 @@ TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
         return high;
     };
     EXPECT_EQ(highest(), 999);
-    db.execute("delete from 运行记录分钟汇总 where 名字 = '1#QD10-7.5' and 分钟 = " + minute +
+    db->execute("delete from 运行记录分钟汇总 where 名字 = '1#QD10-7.5' and 分钟 = " + minute +
                " + 90");
     EXPECT_EQ(highest(), 546.5);
 }
