@@ -6,6 +6,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "link/device_address.h"
+#include "link/line_finder.h"
 #include "link/link_settings.h"
 #include "registry/drive_table.h"
 
@@ -144,6 +146,10 @@ std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& er
         error = "缺少 --device 设备";
         return std::nullopt;
     }
+    if (o.command == Command::Find && isNetworkDevice(o.device)) {
+        error = std::string(kNetworkLineFind);
+        return std::nullopt;
+    }
     if (o.from + o.count - 1 > kLastBusAddress) {
         o.count = kLastBusAddress - o.from + 1; // the search never goes past 247
     }
@@ -183,7 +189,7 @@ find    逐一试验本站提供的全部线路设置（6 种波特率 × 3 种�
         数据位再 7 位，波特率由高到低），在每种设置下对 --address 起（默认 1）的
         --count 个地址（默认 1）做回送测试；每种有变频器应答的设置输出一行，例如
         “19200 E 8 1  3#QD30-7.50”。进度输出到标准错误。找到时退出码 0，没有
-        任何应答时退出码 1。虚拟串口（pty）只传递波特率，校验和数据位不起作用。
+        任何应答时退出码 1。虚拟串口（pty）只传递波特率，校验和数据位不起作用；经网络连接的端口不能检测。
 export  读出变频器的全部参数存入 .sav 文件；import 把 .sav 文件写回变频器。
 report  读出变频器全部功能组的参数，写成参数报表（CSV，UTF-8）：变频器名称、机型、
         额定功率、读取时间，每个参数一行：功能组、功能号、参数名称、当前值、单位、

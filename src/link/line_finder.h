@@ -6,11 +6,17 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/link_settings.h"
 
 namespace velkaro {
+
+/// A serial device server or gateway sets its line itself: there is nothing
+/// for the finder to try through it.
+inline constexpr std::string_view kNetworkLineFind =
+    "经网络连接的端口由串口服务器或网关自行设定线路，无需检测通讯参数。";
 
 struct LinkState;
 struct TickOutcome;

@@ -1,5 +1,7 @@
+#include "link/device_address.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
+#include "link/serial_port.h"
 
 #include "ui/line_finder_dialog.h"
 
@@ -82,7 +84,11 @@ void LineFinderDialog::start() {
     bool asked = false;
     {
         auto s = m_link.lock();
-        asked = requestLineFind(*s, m_first->value(), m_count->value(), refusal);
+        if (isNetworkDevice(m_link.port().devicePath())) {
+            refusal = kNetworkLineFind;
+        } else {
+            asked = requestLineFind(*s, m_first->value(), m_count->value(), refusal);
+        }
     }
     if (!asked) {
         m_messages.show(refusal, std::string(kInfoCaption));

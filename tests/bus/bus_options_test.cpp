@@ -86,6 +86,8 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"find", "--device", "p", "--baud", "9600"},
         {"find", "--device", "p", "--from", "3"},
         {"find", "--device", "p", "--for", "3"},
+        {"find", "--device", "tcp://127.0.0.1:4001"},
+        {"find", "--device", "modbus-tcp://127.0.0.1:502"},
     };
     for (const auto& args : refused) {
         std::string error;
