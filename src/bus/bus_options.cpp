@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <cmath>
 #include <string_view>
 
 #include "link/device_address.h"
 #include "link/line_finder.h"
 #include "link/link_settings.h"
 #include "registry/drive_table.h"
+#include "registry/fixed_point.h"
 
 namespace velkaro {
 
@@ -20,16 +20,6 @@ constexpr int kMostAddresses = kLastBusAddress;
 bool parseInt(std::string_view text, int& value) {
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     return error == std::errc{} && end == text.data() + text.size();
-}
-
-bool parseSeconds(const std::string& text, double& value) {
-    try {
-        std::size_t used = 0;
-        value = std::stod(text, &used);
-        return used == text.size() && std::isfinite(value) && value > 0;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 template <std::size_t N>
@@ -87,7 +77,9 @@ bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
             error = "搜寻长度应在 " + std::to_string(least) + "..247 之间：" + value;
         }
     } else if (name == "--for" && (o.command == Command::Watch || o.command == Command::Monitor)) {
-        if (!parseSeconds(value, o.forSeconds)) {
+        if (const std::optional<double> seconds = parsePositiveNumber(value)) {
+            o.forSeconds = *seconds;
+        } else {
             error = "监视时间应为正的秒数：" + value;
         }
     } else {

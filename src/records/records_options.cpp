@@ -5,29 +5,20 @@
 #include <string_view>
 
 #include "records/record_time.h"
+#include "registry/fixed_point.h"
 
 namespace velkaro {
 namespace {
-
-bool parseHours(const std::string& text, double& value) {
-    try {
-        std::size_t used = 0;
-        value = std::stod(text, &used);
-        return used == text.size() && std::isfinite(value) && value > 0;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 /// Checks and stores one option value; the reason in `error` when refused.
 bool applyOption(RecordsOptions& o, std::string_view name, const std::string& value,
                  std::string& error) {
     if (name == "--hours") {
-        double hours = 0;
-        if (o.hours || !parseHours(value, hours)) {
+        const std::optional<double> hours = parsePositiveNumber(value);
+        if (o.hours || !hours) {
             error = "--hours 应为正的小时数（只给一次）：" + value;
         }
-        o.hours = hours;
+        o.hours = hours.value_or(0);
     } else if (name == "--from" || name == "--to") {
         std::optional<std::tm>& slot = name == "--from" ? o.from : o.to;
         if (slot) {

@@ -1,8 +1,10 @@
 #include "registry/fixed_point.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdint>
 #include <limits>
+#include <stdexcept>
 
 namespace velkaro {
 
@@ -196,6 +198,18 @@ std::optional<FixedParse> parseEnteredNumber(std::string_view text, unsigned dec
 
 int32_t parseFixed(std::string_view text, unsigned decimals) {
     return parseFixedChecked(text, decimals).value;
+}
+
+std::optional<double> parsePositiveNumber(const std::string& text) {
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used == text.size() && std::isfinite(value) && value > 0) {
+            return value;
+        }
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
 }
 
 } // namespace velkaro

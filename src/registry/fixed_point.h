@@ -31,6 +31,10 @@ int32_t parseFixed(std::string_view text, unsigned decimals);
 /// `decimals` are dropped as parseFixed drops them.
 std::optional<FixedParse> parseEnteredNumber(std::string_view text, unsigned decimals);
 
+/// A positive, finite decimal number as a command line gives it (hours,
+/// seconds): the whole text or none.
+std::optional<double> parsePositiveNumber(const std::string& text);
+
 /// True when a value fits a 16-bit holding register as either a signed or an
 /// unsigned word (-32768..65535).
 constexpr bool fitsRegister(int64_t value) {
