@@ -19,6 +19,7 @@
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
+#include "support/link_harness.h"
 
 namespace {
 
@@ -64,13 +65,7 @@ struct Result {
 void addDrive(LinkState& s, sim::BusSimulator& bus, int address, const char* series,
               sim::Series simSeries, int rating, const char* ratingText) {
     bus.addDrive(address, simSeries, rating);
-    DriveRecord& probe = s.table.probeRecord;
-    probe = DriveRecord{};
-    probe.address = std::to_string(address);
-    probe.series = series;
-    probe.ratedPower = ratingText;
-    probe.name = probe.address + "#" + series + "-" + ratingText;
-    s.table.commitProbe();
+    velkaro::testing::connectDrive(s, address, series, ratingText);
 }
 
 Result measure(int others) {
