@@ -65,6 +65,9 @@ void BusSimulator::stationSent(const uint8_t* data, std::size_t n, uint64_t nowU
     }
     if (n > 0) {
         m_stationLineFreeUs = startUs + charactersTimeUs(m_line, n);
+        if (m_trace != nullptr) {
+            m_trace->push_back({startUs, true, {data, data + n}});
+        }
     }
 }
 
@@ -209,6 +212,9 @@ void BusSimulator::scheduleReply(std::vector<uint8_t> reply, uint64_t frameEndUs
         insertByTime(m_toStation, {endUs, reply[i], false});
     }
     m_replyLineFreeUs = endUs;
+    if (m_trace != nullptr) {
+        m_trace->push_back({startUs, false, reply});
+    }
     m_repliesSent.push_back(std::move(reply));
     if (m_repliesSent.size() > kReplyHistory) {
         m_repliesSent.pop_front();

@@ -71,6 +71,17 @@ public:
     std::vector<std::vector<uint8_t>> repliesSent() const;
     void clearRepliesSent() { m_repliesSent.clear(); }
 
+    /// One frame on the wire, for traces: the station's request when it
+    /// started, or a drive's reply when its first character started.
+    struct WireFrame {
+        uint64_t startUs = 0;
+        bool fromStation = false;
+        std::vector<uint8_t> bytes;
+    };
+    /// Records every frame from now on into `trace` (none: stops recording).
+    /// The trace must outlive the recording.
+    void traceWire(std::vector<WireFrame>* trace) { m_trace = trace; }
+
 private:
     struct TimedByte {
         uint64_t endUs; ///< the character's last bit has passed
@@ -98,6 +109,7 @@ private:
     uint64_t m_replyLineFreeUs = 0;
     uint64_t m_nowUs = 0;
     std::deque<std::vector<uint8_t>> m_repliesSent;
+    std::vector<WireFrame>* m_trace = nullptr;
 };
 
 } // namespace velkaro::sim
