@@ -2,15 +2,21 @@
 
 #include <climits>
 
+#include "link/device_address.h"
 #include "link/link_operations.h"
 #include "link/operator_messages.h"
 #include "link/serial_port.h"
+#include "registry/catalogue.h"
 
 namespace velkaro {
 
 namespace {
 
 constexpr std::string_view kReceiveOverflow = "接受数据溢出！";
+constexpr std::string_view kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
+constexpr std::string_view kStopFirst = "请停机后再进行该操作！";
+constexpr uint8_t kImageTagQd30 = 0x70;
+constexpr int kMostRegisters = 125; // what one 0x03 reply can carry
 
 void countTick(unsigned& counter) {
     if (counter != UINT_MAX) {
@@ -26,10 +32,11 @@ std::string portFailureText(const SerialPort& port) {
            "。请检查串口连接，然后在连接控制中重新应用设置。";
 }
 
-/// The seven steps of one tick on the shared state, lock held by the caller.
+/// The seven steps of one tick on the link's state, lock held by the caller.
 void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
     countTick(s.buffers.silenceTicks);
     countTick(s.buffers.replyTicks);
+    countTick(s.buffers.quietCount);
     ++s.diagnostics.tick;
     if (!s.linkOpen) {
         return;
@@ -38,13 +45,13 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
         receiveStep(s.buffers, port, s.settings.frameGapTicks, s.settings.frameEnd);
     recordReceived(s, received);
     if (received.overflowStarted) {
-        out.message(kReceiveOverflow, "");
+        out.notice(kReceiveOverflow, "");
     }
     // While the line finder tries other settings the scheduler waits.
     if (!stepLineFinder(s, port, out)) {
         scheduleStep(s, out);
         operationStep(s, out);
-        stepReadout(s, out);
+        stepReadout(s);
         feedSearch(s);
         detectChanges(s);
     }
@@ -57,101 +64,543 @@ void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
         // connection that failed says so at once: tell the operator once; the
         // drives then drop by their own timeouts.
         s.portFailed = true;
-        out.message(portFailureText(port), "");
+        out.notice(portFailureText(port), "");
     }
+}
+
+/// Requests the window may replace in pendingOp: they are asked for again
+/// (status polls, change detection) or kept elsewhere (reads and writes
+/// waiting in the drive's queues), so the scheduler still serves them.
+void askForTurn(DriveRecord& drive, OpCode op) {
+    switch (drive.pendingOp) {
+    case OpCode::None:
+    case OpCode::StatusRead:
+    case OpCode::GroupRead:
+    case OpCode::ControlWrite:
+    case OpCode::ParamWrite:
+        drive.pendingOp = op;
+        break;
+    default:
+        break;
+    }
+}
+
+Outcome endedAtOnce(RequestId id, const Target& target, Result result, std::string why) {
+    Outcome o = outcomeOf(id, target, result);
+    o.why = why;
+    o.message = std::move(why);
+    return o;
+}
+
+/// The slot holds the drive `target` names (same name, same bus address).
+bool bound(const LinkState& s, const Target& target) {
+    if (target.slot < 0 || target.slot >= kMaxDrives) {
+        return false;
+    }
+    const DriveRecord& d = s.table.slots[static_cast<std::size_t>(target.slot)];
+    return !d.name.empty() && d.name == target.name && wireAddress(d.address) == target.address;
+}
+
+Target targetAt(const LinkState& s, int slot) {
+    if (slot < 0 || slot >= kMaxDrives) {
+        return {};
+    }
+    const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+    if (d.name.empty()) {
+        return {};
+    }
+    return {slot, wireAddress(d.address), d.name};
+}
+
+/// Refuses a transfer while another one (or a readout) runs.
+bool transferBusy(LinkState& s, RequestId id, const Target& target) {
+    if (!s.transfer) {
+        return false;
+    }
+    const bool readout = s.transfer->kind == TransferJob::Kind::Readout;
+    deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
+                                  std::string(readout ? kReadoutUnderWay : kTransferUnderWay)));
+    return true;
+}
+
+/// What the link does with each kind of request, under the lock.
+struct Acceptor {
+    LinkState& s;
+    SerialPort& port;
+    RequestId id;
+    const Target& target;
+
+    DriveRecord& drive() { return s.table.slots[static_cast<std::size_t>(target.slot)]; }
+    SlotWork& work() { return s.work[static_cast<std::size_t>(target.slot)]; }
+
+    void operator()(const StatusPoll&) {
+        work().statusWaiters.emplace_back(id, target);
+        if (drive().pendingOp == OpCode::None) {
+            drive().pendingOp = OpCode::StatusRead;
+        }
+    }
+    void operator()(const Command& command) { queueCommand(s, CommandJob{id, target, command, 0}); }
+    void operator()(const ParameterRead& read) {
+        ReadJob job;
+        job.id = id;
+        job.target = target;
+        job.group = read.group;
+        if (read.group >= 0) {
+            job.first = registerOf(read.group, 0);
+            job.count = readSize(drive().series, read.group);
+        } else {
+            job.first = read.first;
+            job.count = read.count;
+        }
+        if (job.count <= 0 || job.count > kMostRegisters || job.first + job.count > 0x10000) {
+            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
+                                          read.group >= 0 ? "该功能组不在机型的参数表中"
+                                                          : "寄存器个数应在 1..125 之间"));
+            return;
+        }
+        // A newer read of the drive takes the place of the caller's older ones.
+        for (ReadJob& older : work().reads) {
+            if (older.owner == ReadJob::Owner::Caller) {
+                older.superseded = true;
+            }
+        }
+        work().reads.push_back(std::move(job));
+        askForTurn(drive(), OpCode::GroupRead);
+    }
+    void operator()(const ParameterWrite& write) {
+        work().writes.push_back(WriteJob{id, target, write});
+        askForTurn(drive(), OpCode::ParamWrite);
+        if (write.rewriteControl) {
+            // The control block is written once more after the parameter.
+            drive().controlAck[0] = 0;
+        }
+    }
+    void operator()(const Export&) {
+        if (transferBusy(s, id, target)) {
+            return;
+        }
+        if (drive().series != "QD10" && drive().series != "QD30") {
+            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
+                                          std::string(kUnsupportedSeries)));
+            return;
+        }
+        TransferJob t;
+        t.id = id;
+        t.target = target;
+        t.kind = TransferJob::Kind::Export;
+        s.transfer = std::move(t);
+        s.progress.position = 0;
+        drive().pendingOp = OpCode::Export;
+    }
+    void operator()(const Import& import) {
+        if (transferBusy(s, id, target)) {
+            return;
+        }
+        std::string_view refusal;
+        if (drive().series != "QD30") {
+            refusal = kUnsupportedSeries;
+        } else if (import.image[1] != kImageTagQd30) {
+            refusal = kWrongModel;
+        } else if ((drive().status[0] & status_bit::kRunning) != 0) {
+            refusal = kStopFirst;
+        }
+        if (!refusal.empty()) {
+            deliverOutcome(s, endedAtOnce(id, target, Result::Refused, std::string(refusal)));
+            return;
+        }
+        TransferJob t;
+        t.id = id;
+        t.target = target;
+        t.kind = TransferJob::Kind::Import;
+        t.image = import.image;
+        t.readBackGroup = import.readBackGroup;
+        s.transfer = std::move(t);
+        s.progress.position = 0;
+        drive().pendingOp = OpCode::Import;
+    }
+    void operator()(const Readout&) {
+        if (transferBusy(s, id, target)) {
+            return;
+        }
+        const SeriesCatalogue* catalogue = catalogueFor(drive().series);
+        if (catalogue == nullptr || catalogue->groups.empty()) {
+            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
+                                          std::string(kUnsupportedSeries)));
+            return;
+        }
+        TransferJob t;
+        t.id = id;
+        t.target = target;
+        t.kind = TransferJob::Kind::Readout;
+        t.series = drive().series;
+        t.ratedPower = drive().ratedPower;
+        s.transfer = std::move(t);
+        startReadout(s, *s.transfer);
+    }
+    void operator()(const Search& search) {
+        if (s.search) {
+            // A new range takes over; the address under test is finished first.
+            Outcome o = outcomeOf(s.search->id, s.search->target, Result::Cancelled);
+            o.cancelReason = CancelReason::Superseded;
+            o.why = "已由新的搜寻代替";
+            o.names = std::move(s.search->names);
+            deliverOutcome(s, std::move(o));
+        }
+        s.search = LinkState::SearchJob{id, target, {}};
+        s.searchNextAddress = search.count > 0 ? search.first : 0;
+        s.searchRemaining = search.count;
+    }
+    void operator()(const FindLine& find) {
+        std::string refusal;
+        if (isNetworkDevice(port.devicePath())) {
+            refusal = kNetworkLineFind;
+        } else if (!requestLineFind(s, find.first, find.count, refusal)) {
+            // refusal says why
+        } else {
+            s.finderId = id;
+            return;
+        }
+        deliverOutcome(s, endedAtOnce(id, target, Result::Refused, refusal));
+    }
+};
+
+bool needsDrive(const Request& request) {
+    return !std::holds_alternative<Search>(request) && !std::holds_alternative<FindLine>(request);
+}
+
+/// Renames the drive in every request waiting for `slot`.
+void renameTargets(LinkState& s, int slot, const std::string& name) {
+    SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+    for (CommandJob& j : w.commands) {
+        j.target.name = name;
+    }
+    for (CommandJob& j : w.carried) {
+        j.target.name = name;
+    }
+    for (WriteJob& j : w.writes) {
+        j.target.name = name;
+    }
+    for (ReadJob& j : w.reads) {
+        j.target.name = name;
+        if (j.held) {
+            j.held->target.name = name;
+        }
+    }
+    for (auto& waiter : w.statusWaiters) {
+        waiter.second.name = name;
+    }
+    if (s.transfer && s.transfer->target.slot == slot) {
+        s.transfer->target.name = name;
+    }
+}
+
+/// Ends a request still waiting in a slot's queues; false if none was.
+bool cancelQueued(LinkState& s, RequestId id) {
+    const auto cancelled = [&](const Target& target) {
+        Outcome o = outcomeOf(id, target, Result::Cancelled);
+        o.cancelReason = CancelReason::ByCaller;
+        o.why = "已取消";
+        deliverOutcome(s, std::move(o));
+        return true;
+    };
+    for (SlotWork& w : s.work) {
+        for (auto it = w.commands.begin(); it != w.commands.end(); ++it) {
+            if (it->id == id) {
+                const Target target = it->target;
+                w.commands.erase(it);
+                return cancelled(target);
+            }
+        }
+        for (ReadJob& r : w.reads) {
+            if (r.id == id && r.owner == ReadJob::Owner::Caller && !r.superseded) {
+                // Dropped at its next chunk; the caller is told now.
+                r.superseded = true;
+                r.owner = ReadJob::Owner::Import; // nobody waits for it any more
+                return cancelled(r.target);
+            }
+        }
+        for (auto it = w.statusWaiters.begin(); it != w.statusWaiters.end(); ++it) {
+            if (it->first == id) {
+                const Target target = it->second;
+                w.statusWaiters.erase(it);
+                return cancelled(target);
+            }
+        }
+        // A write not yet on the wire.
+        for (std::size_t i = 1; i < w.writes.size(); ++i) {
+            if (w.writes[i].id == id) {
+                const Target target = w.writes[i].target;
+                w.writes.erase(w.writes.begin() + static_cast<std::ptrdiff_t>(i));
+                return cancelled(target);
+            }
+        }
+    }
+    return false;
 }
 
 } // namespace
 
 DriveLink::DriveLink(SerialPort& port, OperatorMessages& messages)
-    : m_port(port), m_messages(messages) {}
+    : m_state(std::make_unique<LinkState>()), m_port(port), m_messages(messages) {}
 
 DriveLink::~DriveLink() = default;
 
-void DriveLink::tick() {
-    TickOutcome out;
+RequestId DriveLink::submit(const Target& target, Request request) {
+    RequestId id = 0;
+    bool ended = false;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        runTick(m_state, m_port, out);
+        LinkState& s = *m_state;
+        id = ++s.lastId;
+        const std::size_t before = s.outcomes.size();
+        if (needsDrive(request) && !bound(s, target)) {
+            Outcome o = outcomeOf(id, target, Result::Cancelled);
+            o.cancelReason = CancelReason::DriveGone;
+            o.why = "变频器已断开连接";
+            deliverOutcome(s, std::move(o));
+        } else {
+            std::visit(Acceptor{s, m_port, id, target}, request);
+        }
+        ended = s.outcomes.size() != before;
     }
-    if (!out.empty()) {
-        deliver(out);
-    }
+    notifyOutcomes(ended);
+    return id;
 }
 
-void DriveLink::deliver(TickOutcome& out) {
-    for (const TickOutcome::Item& item : out.items) {
-        if (item.kind == TickOutcome::Kind::Message) {
-            m_messages.show(item.text, item.caption);
-            continue;
+void DriveLink::cancel(RequestId id) {
+    bool ended = false;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        LinkState& s = *m_state;
+        const std::size_t before = s.outcomes.size();
+        if (s.transfer && s.transfer->id == id) {
+            s.transfer->cancelAsked = true;
+        } else if (s.search && s.search->id == id) {
+            Outcome o = outcomeOf(id, s.search->target, Result::Cancelled);
+            o.cancelReason = CancelReason::ByCaller;
+            o.why = "已取消";
+            o.names = std::move(s.search->names);
+            s.search.reset();
+            s.searchRemaining = 0;
+            deliverOutcome(s, std::move(o));
+        } else if (s.finderId == id) {
+            s.finder.cancel = true;
+        } else {
+            cancelQueued(s, id);
         }
-        if (item.kind == TickOutcome::Kind::Notice) {
-            m_messages.notify(item.text, item.caption);
-            continue;
-        }
-        ParameterFileResult written =
-            writeParameterFile(out.exportPath, *out.exportImage, out.exportLength);
-        {
-            std::lock_guard<std::mutex> guard(m_mutex);
-            // The file now carries the length in its header; so does the image.
-            m_state.parameterImage[2] = (*out.exportImage)[2];
-            m_state.parameterImage[3] = (*out.exportImage)[3];
-            m_state.transferBusy = false;
-        }
-        if (!written.ok) {
-            m_messages.show(written.message, std::string(kInfoCaption));
-        }
+        ended = s.outcomes.size() != before;
     }
+    notifyOutcomes(ended);
 }
 
-namespace {
-
-/// Requests the window may replace in pendingOp: they are asked for again
-/// (status polls, change detection) or kept elsewhere (the group read request,
-/// the drive's saved writes), so the scheduler still serves them.
-bool replaceable(OpCode op) {
-    return op == OpCode::None || op == OpCode::StatusRead || op == OpCode::GroupRead ||
-           op == OpCode::ControlWrite || op == OpCode::ParamWrite;
+std::vector<Outcome> DriveLink::takeOutcomes() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    std::vector<Outcome> taken;
+    taken.swap(m_state->outcomes);
+    return taken;
 }
 
-} // namespace
-
-void requestGroupRead(LinkState& s) {
-    ++s.groupReadRequest;
-    if (s.selectedSlot >= 0 && s.selectedSlot < kMaxDrives) {
-        DriveRecord& drive = s.table.slots[static_cast<std::size_t>(s.selectedSlot)];
-        if (replaceable(drive.pendingOp)) {
-            drive.pendingOp = OpCode::GroupRead;
-        }
-    }
+void DriveLink::setOutcomeListener(std::function<void()> listener) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_outcomeListener = std::move(listener);
 }
 
-void requestParameterWrite(LinkState& s, int slot, const ParameterWrite& write) {
-    if (slot < 0 || slot >= kMaxDrives) {
+void DriveLink::notifyOutcomes(bool waiting) {
+    if (!waiting) {
         return;
     }
-    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
-    drive.parameterWrites.push_back(write);
-    if (replaceable(drive.pendingOp)) {
-        drive.pendingOp = OpCode::ParamWrite;
+    std::function<void()> listener;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        listener = m_outcomeListener;
     }
-    // The control block is written once more after the parameter.
-    drive.controlAck[0] = 0;
+    if (listener) {
+        listener();
+    }
 }
 
-void DriveLink::queueStatusPolls() {
+Target DriveLink::targetOfSlot(int slot) const {
     std::lock_guard<std::mutex> guard(m_mutex);
-    for (DriveRecord& drive : m_state.table.slots) {
-        if (!drive.name.empty() && drive.pendingOp == OpCode::None) {
-            drive.pendingOp = OpCode::StatusRead;
+    return targetAt(*m_state, slot);
+}
+
+Target DriveLink::targetOfName(std::string_view name) const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return name.empty() ? Target{} : targetAt(*m_state, m_state->table.findSlotByName(name));
+}
+
+Target DriveLink::targetOfAddress(int address) const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const LinkState& s = *m_state;
+    for (int slot = 0; slot < kMaxDrives; ++slot) {
+        const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+        if (!d.name.empty() && wireAddress(d.address) == address) {
+            return targetAt(s, slot);
         }
     }
+    return {};
+}
+
+LinkSnapshot DriveLink::snapshot() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const LinkState& s = *m_state;
+    LinkSnapshot v;
+    v.table = s.table;
+    v.statusReadCount = s.statusReadCount;
+    for (int slot = 0; slot < kMaxDrives; ++slot) {
+        v.statusRead[static_cast<std::size_t>(slot)] =
+            s.work[static_cast<std::size_t>(slot)].statusRead;
+    }
+    v.activity = s.activityState;
+    v.progress = s.progress;
+    v.settings = s.settings;
+    v.linkOpen = s.linkOpen;
+    v.portFailed = s.portFailed;
+    v.connecting = m_port.connecting();
+    v.connectionLost = m_port.connectionLost();
+    v.portError = m_port.lastError();
+    v.devicePath = m_port.devicePath();
+    v.searching = s.search.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty();
+    v.finder.running = s.finder.running || s.finder.wanted;
+    v.finder.settingIndex = s.finder.settingIndex;
+    // A setting is listed once all its drives are named.
+    const std::size_t naming =
+        s.finder.running && s.finder.step == LineFinder::Step::Identify ? 1 : 0;
+    v.finder.completeLines = s.finder.found.size() - std::min(naming, s.finder.found.size());
+    v.finder.found.assign(s.finder.found.begin(),
+                          s.finder.found.begin() + static_cast<std::ptrdiff_t>(v.finder.completeLines));
+    v.transferRunning = s.transfer.has_value();
+    v.counters = s.diagnostics.counters;
+    v.recording = s.diagnostics.recording;
+    v.tick = s.diagnostics.tick;
+    v.framesWritten = s.diagnostics.log.written();
+    return v;
+}
+
+std::vector<FrameRecord> DriveLink::traffic(uint64_t& next, std::size_t limit) const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    const FrameLog& log = m_state->diagnostics.log;
+    const uint64_t newest = log.written();
+    uint64_t from = std::max(next, log.oldest());
+    if (newest - from > limit) {
+        from = newest - limit;
+    }
+    std::vector<FrameRecord> records;
+    records.reserve(static_cast<std::size_t>(newest - from));
+    for (uint64_t i = from; i < newest; ++i) {
+        records.push_back(log.at(i));
+    }
+    next = newest;
+    return records;
+}
+
+std::vector<std::pair<std::string, std::string>> DriveLink::takeJoinRenames() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    std::vector<std::pair<std::string, std::string>> taken;
+    taken.swap(m_state->joinRenames);
+    return taken;
+}
+
+void DriveLink::clearTable() {
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        LinkState& s = *m_state;
+        for (int slot = 0; slot < kMaxDrives; ++slot) {
+            cancelSlotWork(s, slot);
+            s.diagnostics.resetRow(slot);
+        }
+        s.table.initialise();
+        s.statusReadCount.fill(0);
+    }
+    notifyOutcomes(true);
+}
+
+bool DriveLink::removeDrive(std::string_view name) {
+    bool removed = false;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        LinkState& s = *m_state;
+        const int slot = name.empty() ? -1 : s.table.findSlotByName(name);
+        if (slot >= 0 && s.table.removeDrive(name)) {
+            cancelSlotWork(s, slot);
+            s.diagnostics.resetRow(slot);
+            s.statusReadCount[static_cast<std::size_t>(slot)] = 0;
+            s.table.slots[static_cast<std::size_t>(slot)] = DriveRecord{};
+            removed = true;
+        }
+    }
+    notifyOutcomes(removed);
+    return removed;
+}
+
+RenameResult DriveLink::renameDrive(std::string_view oldName, std::string_view newName) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    LinkState& s = *m_state;
+    const int slot = oldName.empty() ? -1 : s.table.findSlotByName(oldName);
+    const RenameResult result = s.table.renameDrive(oldName, newName);
+    if (result == RenameResult::Renamed && slot >= 0) {
+        const std::string name(newName);
+        // The drive being served keeps its turn under its new name.
+        if (!s.servingProbe && s.currentDriveName == oldName) {
+            s.currentDriveName = name;
+        }
+        if (s.suspended && s.suspended->driveName == oldName) {
+            s.suspended->driveName = name;
+        }
+        renameTargets(s, slot, name);
+    }
+    return result;
+}
+
+LinkSettings DriveLink::settings() const {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    return m_state->settings;
+}
+
+void DriveLink::setSettings(const LinkSettings& settings) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_state->settings = settings;
 }
 
 OpenLinkResult DriveLink::openLink() {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_state.portFailed = false;
-    return velkaro::openLink(m_port, m_state.settings, m_state.linkOpen);
+    m_state->portFailed = false;
+    return velkaro::openLink(m_port, m_state->settings, m_state->linkOpen);
+}
+
+void DriveLink::setRecording(bool on) {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_state->diagnostics.recording = on;
+}
+
+void DriveLink::resetCounters() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    m_state->diagnostics.resetCounters();
+}
+
+void DriveLink::tick() {
+    TickOutcome out;
+    bool ended = false;
+    {
+        std::lock_guard<std::mutex> guard(m_mutex);
+        const std::size_t before = m_state->outcomes.size();
+        runTick(*m_state, m_port, out);
+        ended = m_state->outcomes.size() != before;
+    }
+    // Nothing on the tick waits for an operator.
+    for (const TickOutcome::Item& item : out.items) {
+        m_messages.notify(item.text, item.caption);
+    }
+    notifyOutcomes(ended);
+}
+
+void DriveLink::queueStatusPolls() {
+    std::lock_guard<std::mutex> guard(m_mutex);
+    for (DriveRecord& drive : m_state->table.slots) {
+        if (!drive.name.empty() && drive.pendingOp == OpCode::None) {
+            drive.pendingOp = OpCode::StatusRead;
+        }
+    }
 }
 
 } // namespace velkaro

@@ -1,9 +1,11 @@
+// Readout: every catalogue group of a drive read by the group read, one
+// group after another on the drive's turns.
+
 #include "link/drive_readout.h"
 
 #include <algorithm>
 
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {
@@ -18,153 +20,89 @@ namespace {
 // drives polled, each of them at least every two seconds.
 constexpr unsigned kReadoutTurnTicks = 1500;
 
-constexpr std::string_view kTransferUnderWay =
-    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
-constexpr std::string_view kUnsupported = "对不起！该系列变频器不支持该功能";
-
-/// Registers one group read brings: the whole catalogue group (QD10: 100).
-int groupReadSize(std::string_view series, int group) {
-    return std::min(groupSize(series, group, SizePurpose::Transfer), 100);
-}
-
-bool driveStillSelected(const LinkState& s) {
-    const DriveReadout& r = s.readout;
-    return r.slot >= 0 && r.slot < kMaxDrives && s.selectedSlot == r.slot &&
-           s.table.slots[static_cast<std::size_t>(r.slot)].name == r.driveName;
-}
-
 /// A motor command or an address probe is waiting for the bus: the readout
 /// lets the round go on rather than hold the bus for another group.
 bool otherWorkWaiting(const LinkState& s) {
     if (!s.table.probeRecord.name.empty()) {
         return true;
     }
-    return std::any_of(s.table.slots.begin(), s.table.slots.end(), [](const DriveRecord& d) {
-        return !d.name.empty() &&
-               (d.controlSet != d.controlAck || d.pendingOp == OpCode::ControlWrite);
-    });
-}
-
-void askForGroup(LinkState& s) {
-    s.selectedGroup = s.readout.group;
-    requestGroupRead(s);
-}
-
-/// Gives back what the readout took. The panel's group and values come back
-/// (and the group is read afresh) only while the drive is still the selected
-/// one; after a change of selection they belong to the new drive.
-void giveBack(LinkState& s) {
-    DriveReadout& r = s.readout;
-    if (driveStillSelected(s)) {
-        s.selectedGroup = r.panelGroup;
-        s.groupValues = r.panelValues;
-        requestGroupRead(s);
+    for (int slot = 0; slot < kMaxDrives; ++slot) {
+        const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+        if (!d.name.empty() && (controlWriteWanted(s, slot) || d.pendingOp == OpCode::ControlWrite)) {
+            return true;
+        }
     }
-    releaseActivity(s, ActivityState::Readout);
-    s.transferBusy = false;
+    return false;
 }
 
-void failReadout(LinkState& s, TickOutcome& out, const std::string& text) {
-    DriveReadout& r = s.readout;
-    giveBack(s);
-    r.phase = ReadoutPhase::Failed;
-    r.words.clear();
-    r.failure = text;
-    out.notice(text, kInfoCaption);
-}
-
-void completeReadout(LinkState& s) {
-    giveBack(s);
-    s.progress.position = s.progress.maximum;
-    s.readout.phase = ReadoutPhase::Complete;
-}
-
-/// Stores the group just read; false when the read did not fill it.
-bool takeGroup(LinkState& s, const SeriesCatalogue& catalogue) {
-    DriveReadout& r = s.readout;
-    const int size = groupReadSize(r.series, r.group);
-    if (s.groupReadFilled < size) {
-        return false;
+void askForGroup(LinkState& s, TransferJob& t) {
+    SlotWork& w = s.work[static_cast<std::size_t>(t.target.slot)];
+    ReadJob read;
+    read.target = t.target;
+    read.first = registerOf(t.group, 0);
+    read.count = readSize(t.series, t.group);
+    read.group = t.group;
+    read.owner = ReadJob::Owner::Readout;
+    w.reads.push_back(std::move(read));
+    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(t.target.slot)];
+    if (drive.pendingOp == OpCode::None || drive.pendingOp == OpCode::StatusRead) {
+        drive.pendingOp = OpCode::GroupRead;
     }
-    const ParamGroup& group = catalogue.groups[static_cast<std::size_t>(r.group)];
-    std::copy_n(s.groupValues.begin(), size,
-                r.words.begin() + static_cast<std::ptrdiff_t>(group.first));
-    return true;
 }
 
 } // namespace
 
-std::string startReadout(LinkState& s) {
-    DriveReadout& r = s.readout;
-    if (r.running()) {
-        return std::string(kReadoutUnderWay);
-    }
-    if (s.transferBusy) {
-        return std::string(kTransferUnderWay);
-    }
-    const DriveRecord* drive = selectedDrive(s);
-    if (drive == nullptr) {
-        return std::string(kReadoutNoDrive);
-    }
-    const SeriesCatalogue* catalogue = catalogueFor(drive->series);
-    if (catalogue == nullptr || catalogue->groups.empty()) {
-        return std::string(kUnsupported);
-    }
-    r.phase = ReadoutPhase::Reading;
-    ++r.serial;
-    r.slot = s.selectedSlot;
-    r.driveName = drive->name;
-    r.series = drive->series;
-    r.ratedPower = drive->ratedPower;
-    r.group = 0;
-    r.turnTicks = 0;
-    r.panelGroup = s.selectedGroup;
-    r.panelValues = s.groupValues;
-    r.words.assign(catalogue->entries.size(), 0);
-    r.failure.clear();
-    s.transferBusy = true;
+void startReadout(LinkState& s, TransferJob& t) {
+    const SeriesCatalogue* catalogue = catalogueFor(t.series);
+    t.words.assign(catalogue->entries.size(), 0);
+    t.group = 0;
+    t.turnTicks = 0;
     s.progress = {0, static_cast<int>(catalogue->groups.size()), 0};
-    askForGroup(s);
-    return {};
+    askForGroup(s, t);
 }
 
-void stepReadout(LinkState& s, TickOutcome& out) {
-    DriveReadout& r = s.readout;
-    if (!r.running()) {
+void stepReadout(LinkState& s) {
+    if (!s.transfer || s.transfer->kind != TransferJob::Kind::Readout) {
         return;
     }
-    if (!driveStillSelected(s)) {
-        failReadout(s, out, std::string(kReadoutCut));
+    TransferJob& t = *s.transfer;
+    if (t.cancelAsked) {
+        endTransfer(s, Result::Cancelled, std::string(kReadoutCut));
         return;
     }
     takeActivity(s, ActivityState::Readout);
-    const bool serving = !s.servingProbe && s.currentDriveName == r.driveName &&
+    const bool serving = !s.servingProbe && s.currentDriveName == t.target.name &&
                          (s.currentOp == OpCode::GroupRead || s.currentOp == OpCode::Finished);
-    r.turnTicks = serving ? r.turnTicks + 1 : 0;
-    if (s.groupReadDone != s.groupReadRequest) {
+    t.turnTicks = serving ? t.turnTicks + 1 : 0;
+    if (!t.groupEnded) {
         return; // the group's read is still to come or under way
     }
-    if (s.selectedGroup != r.group) {
-        askForGroup(s); // the read that ended was of another group
-        return;
-    }
-    const SeriesCatalogue* catalogue = catalogueFor(r.series);
-    if (catalogue == nullptr || !takeGroup(s, *catalogue)) {
+    t.groupEnded = false;
+    const SeriesCatalogue* catalogue = catalogueFor(t.series);
+    const int size = readSize(t.series, t.group);
+    if (catalogue == nullptr || t.groupResult != Result::Confirmed ||
+        t.groupWords.size() < static_cast<std::size_t>(size)) {
         const std::string label =
             catalogue != nullptr
-                ? std::string(catalogue->groups[static_cast<std::size_t>(r.group)].label)
-                : r.series;
-        failReadout(s, out, "通讯原因导致参数读取失败！功能组" + label + "未能读出。");
+                ? std::string(catalogue->groups[static_cast<std::size_t>(t.group)].label)
+                : t.series;
+        const Result result =
+            t.groupResult == Result::Confirmed ? Result::TimedOut : t.groupResult;
+        endTransfer(s, result, "通讯原因导致参数读取失败！功能组" + label + "未能读出。");
         return;
     }
-    ++r.group;
-    s.progress.position = r.group;
-    if (r.group >= static_cast<int>(catalogue->groups.size())) {
-        completeReadout(s);
+    const ParamGroup& group = catalogue->groups[static_cast<std::size_t>(t.group)];
+    std::copy_n(t.groupWords.begin(), size,
+                t.words.begin() + static_cast<std::ptrdiff_t>(group.first));
+    ++t.group;
+    s.progress.position = t.group;
+    if (t.group >= static_cast<int>(catalogue->groups.size())) {
+        s.progress.position = s.progress.maximum;
+        endTransfer(s, Result::Confirmed, {});
         return;
     }
-    askForGroup(s);
-    if (s.currentOp == OpCode::Finished && serving && r.turnTicks < kReadoutTurnTicks &&
+    askForGroup(s, t);
+    if (s.currentOp == OpCode::Finished && serving && t.turnTicks < kReadoutTurnTicks &&
         !otherWorkWaiting(s)) {
         // The drive keeps its turn: the next group's first chunk goes out on
         // the next tick, as if the scheduler had picked the read up again.
@@ -174,8 +112,9 @@ void stepReadout(LinkState& s, TickOutcome& out) {
     }
 }
 
-ParameterReport readoutReport(const DriveReadout& r, std::string readTime) {
-    return {r.driveName, r.series, r.ratedPower, std::move(readTime), r.words};
+ParameterReport readoutReport(const Outcome& outcome, std::string readTime) {
+    return {outcome.target.name, outcome.series, outcome.ratedPower, std::move(readTime),
+            outcome.words};
 }
 
 } // namespace velkaro

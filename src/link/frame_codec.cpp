@@ -178,6 +178,7 @@ ReceiveResult receiveStep(LinkBuffers& b, SerialPort& port, unsigned frameGapTic
             waiting = got < std::min(waiting, sizeof chunk) ? 0 : port.bytesWaiting();
         }
         b.silenceTicks = 0;
+        b.quietCount = 0;
         return result;
     }
     if (b.silenceTicks > frameGapTicks && b.rxCount != 0) {
@@ -229,9 +230,92 @@ DecodedReply decodeReply(const LinkBuffers& b) {
     return decodeReply(b.replyFrame.data(), std::min<std::size_t>(b.replyLength, kFrameCapacity));
 }
 
+ReplyMatch matchReply(const uint8_t* request, std::size_t requestLength, const uint8_t* reply,
+                      std::size_t replyLength) {
+    if (requestLength < kShortestFrame || replyLength < kShortestFrame) {
+        return ReplyMatch::Stray;
+    }
+    if (reply[0] != request[0]) {
+        return ReplyMatch::Foreign;
+    }
+    const uint8_t function = request[1];
+    if (reply[1] == (function | kExceptionFlag)) {
+        // address + function + code + CRC (2)
+        return replyLength == 5 ? ReplyMatch::Exception : ReplyMatch::Stray;
+    }
+    if (reply[1] != function) {
+        return ReplyMatch::Stray;
+    }
+    const std::size_t expected = requestLength < 8 ? 0 : [&]() -> std::size_t {
+        switch (function) {
+        case kReadHoldingRegisters:
+            // address + function + byte count + the words + CRC (2)
+            return 5 + 2u * std::size_t{decodeUnsigned(request[4], request[5])};
+        case kWriteSingleRegister:
+        case kWriteMultipleRegisters:
+        case kDiagnostics:
+            // address + function + two echoed words + CRC (2)
+            return 8;
+        default:
+            return 0;
+        }
+    }();
+    if (expected == 0) {
+        return ReplyMatch::Stray;
+    }
+    if (replyLength < expected) {
+        return ReplyMatch::Short;
+    }
+    if (replyLength != expected) {
+        return ReplyMatch::Stray;
+    }
+    if (function == kReadHoldingRegisters) {
+        return reply[2] == expected - 5 ? ReplyMatch::Answer : ReplyMatch::Stray;
+    }
+    // Writes echo start and count (0x10) or register and value (0x06); the
+    // echo test returns sub-function and data: bytes 2..5 as sent.
+    return std::equal(reply + 2, reply + 6, request + 2) ? ReplyMatch::Answer : ReplyMatch::Stray;
+}
+
+namespace {
+
+/// Whether `b.txFrame` must wait for the line to go quiet after an
+/// unanswered request: a different request to the same drive does.
+bool mustWaitForQuiet(const LinkBuffers& b) {
+    if (!b.quietWanted || b.txFrame[0] != b.quietRequest[0]) {
+        return false;
+    }
+    const bool same = b.txLength == b.quietLength &&
+                      std::equal(b.txFrame.begin(), b.txFrame.begin() + b.txLength,
+                                 b.quietRequest.begin());
+    return !same;
+}
+
+void dropWaitingInput(LinkBuffers& b, SerialPort& port) {
+    uint8_t chunk[256];
+    for (std::size_t waiting = port.bytesWaiting(); waiting > 0; waiting = port.bytesWaiting()) {
+        if (port.read(chunk, std::min(waiting, sizeof chunk)) == 0) {
+            break;
+        }
+    }
+    b.rxCount = 0;
+    b.rxOverflowed = false;
+    b.replyLength = 0;
+}
+
+} // namespace
+
 bool transmitStep(LinkBuffers& b, SerialPort& port, unsigned holdTicks) {
     if (b.txLength == 0) {
         return true;
+    }
+    if (mustWaitForQuiet(b)) {
+        if (b.quietCount < b.quietTicks) {
+            return true;
+        }
+        // A late answer to the old request must not answer this one.
+        dropWaitingInput(b, port);
+        b.quietWanted = false;
     }
     if (holdTicks > 0) {
         // The drives need the inter-frame silence to see the last frame end.
@@ -244,6 +328,8 @@ bool transmitStep(LinkBuffers& b, SerialPort& port, unsigned holdTicks) {
         b.rxOverflowed = false;
     }
     const bool ok = port.write(b.txFrame.data(), b.txLength);
+    // A frame that ended before the request went out is never its answer.
+    b.replyLength = 0;
     b.sentLength = b.txLength;
     b.replyTicks = 0;
     b.txLength = 0;

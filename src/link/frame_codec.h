@@ -47,6 +47,16 @@ struct LinkBuffers {
     unsigned replyTicks = 0;
     /// Length of the request last handed to the port: an echo reply is as long.
     unsigned sentLength = 0;
+
+    /// After a request went unanswered its reply may still come, late: the
+    /// next different request to the same drive waits until the line has been
+    /// quiet for `quietTicks` since the timeout (`quietCount`: ticks since the
+    /// timeout or the last byte received), and what arrived meanwhile is dropped.
+    bool quietWanted = false;
+    unsigned quietTicks = 0;
+    unsigned quietCount = 0;
+    unsigned quietLength = 0;
+    std::array<uint8_t, kFrameCapacity> quietRequest{};
 };
 
 // Request builders: fill txFrame, set txLength, zero replyTicks and replyLength.
@@ -131,6 +141,21 @@ struct DecodedReply {
     uint16_t word(unsigned i) const;
     int32_t signedWord(unsigned i) const;
 };
+
+/// What a received frame is to the request that went out.
+enum class ReplyMatch {
+    Answer,    ///< the normal reply this request asks for, whole
+    Exception, ///< the drive's exception reply to this request's function
+    Foreign,   ///< from another address
+    Short,     ///< from the drive, of the request's function, but shorter than asked
+    Stray,     ///< from the drive, but not an answer to this request
+};
+/// Checks a CRC-checked reply against the request it would answer: address,
+/// function or its exception, and the byte count (0x03), the echoed start
+/// and count (0x06, 0x10) or the echoed bytes (0x08), and the length those
+/// imply. The one place that decides whether a reply answers a request.
+ReplyMatch matchReply(const uint8_t* request, std::size_t requestLength, const uint8_t* reply,
+                      std::size_t replyLength);
 
 /// Takes apart `length` bytes of an accepted frame (address, function, body,
 /// CRC). Never reads beyond `length`.

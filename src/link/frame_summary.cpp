@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <string_view>
 
+#include "link/requests.h"
+
 namespace velkaro {
 
 namespace {
@@ -19,31 +21,6 @@ std::string format(const char* pattern, unsigned first, unsigned second = 0) {
 
 uint16_t wordAt(const FrameRecord& r, std::size_t at) {
     return decodeUnsigned(r.bytes[at], r.bytes[at + 1]);
-}
-
-std::string_view exceptionName(uint8_t code) {
-    switch (code) {
-    case 0x01:
-        return "非法功能";
-    case 0x02:
-        return "非法地址";
-    case 0x03:
-        return "非法数据";
-    case 0x04:
-        return "设备故障";
-    case 0x05:
-        return "已确认";
-    case 0x06:
-        return "设备忙";
-    case 0x08:
-        return "存储校验错";
-    case 0x0A:
-        return "网关无路径";
-    case 0x0B:
-        return "网关无响应";
-    default:
-        return "未知";
-    }
 }
 
 std::string requestSummary(const FrameRecord& r) {
@@ -73,7 +50,7 @@ std::string answerSummary(const FrameRecord& r) {
             return "异常（无代码）";
         }
         return format("异常 %02X ", reply.exceptionCode) +
-               std::string(exceptionName(reply.exceptionCode));
+               std::string(exceptionShortName(reply.exceptionCode));
     }
     switch (reply.function) {
     case kReadHoldingRegisters: {

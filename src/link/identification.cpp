@@ -55,26 +55,17 @@ void sendEcho(OpContext& c) {
 
 void awaitEcho(OpContext& c) {
     LinkState& s = c.s;
-    LinkBuffers& b = s.buffers;
-    const DecodedReply reply = decodeReply(b);
-    if (b.replyLength != 0 && reply.address != c.address) {
-        b.replyLength = 0; // another drive's late answer: not ours
-    }
-    if (b.replyLength == 0) {
-        if (b.replyTicks > kIdentifyTimeoutTicks) {
-            retryStep(s, IdentifyStep::SendEcho);
-        }
-        return;
-    }
-    // The drive returns the sub-function and the data as they were sent.
-    const bool echoed = reply.is(kDiagnostics) && reply.echoed &&
-                        reply.echoFirst == decodeUnsigned(b.txFrame[2], b.txFrame[3]) &&
-                        reply.echoSecond == decodeUnsigned(b.txFrame[4], b.txFrame[5]);
-    if (echoed) {
+    switch (checkReply(s, c.address, kIdentifyTimeoutTicks)) {
+    case ReplyStatus::Answered:
+        // The drive returned the sub-function and the data as they were sent.
         moveOn(s, IdentifyStep::SendProbe40);
-    } else {
-        // Wrong bytes from this address would otherwise be asked for ever.
+        break;
+    case ReplyStatus::Exception:
+    case ReplyStatus::TimedOut:
         retryStep(s, IdentifyStep::SendEcho);
+        break;
+    case ReplyStatus::Pending:
+        break;
     }
 }
 
@@ -94,14 +85,12 @@ ProbeAnswer probeAnswer(OpContext& c, IdentifyStep sendStep) {
         retryStep(s, sendStep);
         return ProbeAnswer::None;
     case ReplyStatus::Answered:
+        return ProbeAnswer::Normal;
+    case ReplyStatus::Exception:
         break;
     }
-    const DecodedReply reply = decodeReply(s.buffers);
-    if (reply.exception && reply.function == kReadHoldingRegisters &&
-        reply.exceptionCode == kIllegalDataAddress) {
-        return ProbeAnswer::IllegalAddress;
-    }
-    return reply.is(kReadHoldingRegisters) ? ProbeAnswer::Normal : ProbeAnswer::Other;
+    return s.buffers.replyFrame[2] == kIllegalDataAddress ? ProbeAnswer::IllegalAddress
+                                                          : ProbeAnswer::Other;
 }
 
 /// Steps 3 and 5: a normal answer names the series, exception 0x02 tries the
@@ -165,18 +154,15 @@ void awaitRating(OpContext& c) {
     case ReplyStatus::TimedOut:
         retryStep(s, IdentifyStep::SendRating);
         return;
+    case ReplyStatus::Exception:
+        // The bytes of an exception are its code and CRC, which would name
+        // the drive with a rating it does not have.
+        finishOp(s);
+        return;
     case ReplyStatus::Answered:
         break;
     }
-    const DecodedReply reply = decodeReply(s.buffers);
-    // Only a read reply that reaches the word carries the rating; the bytes of
-    // an exception are its code and CRC, which would name the drive with a
-    // rating it does not have. Either ends the identification without a name.
-    if (!reply.is(kReadHoldingRegisters) || reply.words() < 1) {
-        finishOp(s);
-        return;
-    }
-    const uint16_t value = reply.word(0);
+    const uint16_t value = decodeReply(s.buffers).word(0);
     const std::string addressText = std::to_string(c.address);
     const std::string rating = ratingText(s.identifiedSeries, value);
     DriveRecord& probe = *c.drive;
@@ -232,6 +218,14 @@ void runIdentify(OpContext& c) {
 }
 
 void feedSearch(LinkState& s) {
+    if (s.search && s.searchRemaining == 0 && s.table.probeRecord.name.empty() &&
+        !(s.servingProbe && s.currentOp != OpCode::None)) {
+        // The last address has been tested: the caller gets the drives added.
+        Outcome o = outcomeOf(s.search->id, s.search->target, Result::Confirmed);
+        o.names = std::move(s.search->names);
+        s.search.reset();
+        deliverOutcome(s, std::move(o));
+    }
     const bool searching = s.searchNextAddress != 0 && s.searchRemaining > 0;
     if (searching && (s.searchNextAddress < kLowestSearchAddress ||
                       s.searchNextAddress > kHighestSearchAddress)) {

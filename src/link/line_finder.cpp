@@ -25,9 +25,32 @@ constexpr char kParityLetters[] = {'N', 'O', 'E'};
 
 bool linkBusy(const LinkState& s) {
     const ActivityState a = s.activityState;
-    return s.transferBusy || s.searchRemaining != 0 || !s.table.probeRecord.name.empty() ||
+    return s.transfer.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty() ||
            a == ActivityState::Search || a == ActivityState::Export || a == ActivityState::Import ||
            a == ActivityState::Readout;
+}
+
+/// The run's caller gets its outcome: the settings found, or why it stopped.
+void deliverFinding(LinkState& s) {
+    LineFinder& f = s.finder;
+    Result result = Result::Confirmed;
+    if (f.cancelled) {
+        result = Result::Cancelled;
+    } else if (f.failed) {
+        result = Result::Cancelled;
+    }
+    Outcome o = outcomeOf(s.finderId, Target{}, result);
+    if (f.cancelled) {
+        o.cancelReason = CancelReason::ByCaller;
+        o.why = "已取消";
+    } else if (f.failed) {
+        o.cancelReason = CancelReason::LinkClosed;
+        o.why = f.failure;
+        o.message = f.failure;
+    }
+    o.lines = f.found;
+    s.finderId = 0;
+    deliverOutcome(s, std::move(o));
 }
 
 bool schedulerIdle(const LinkState& s) {
@@ -77,6 +100,7 @@ void finish(LinkState& s, SerialPort& port) {
     f.running = false;
     f.cancel = false;
     f.done = true;
+    deliverFinding(s);
 }
 
 int currentAddress(const LineFinder& f) {
@@ -98,10 +122,12 @@ void openSetting(LinkState& s, SerialPort& port) {
         finish(s, port);
         return;
     }
-    // Whatever was half received at the old setting is not a frame at this one.
+    // Whatever was half received at the old setting is not a frame at this
+    // one, nor is a late answer to what was sent at it.
     s.buffers.rxCount = 0;
     s.buffers.rxOverflowed = false;
     s.buffers.replyLength = 0;
+    s.buffers.quietWanted = false;
     s.settings.replyTimeoutTicks =
         static_cast<int>(echoTimeoutTicks(line, s.settings.frameGapTicks));
     f.addressIndex = 0;
@@ -138,23 +164,22 @@ void nextAddress(LinkState& s) {
 }
 
 void awaitEcho(LinkState& s) {
-    LinkBuffers& b = s.buffers;
     const int address = currentAddress(s.finder);
-    if (b.replyLength != 0) {
-        const DecodedReply reply = decodeReply(b);
-        // The drive returns the sub-function and data as they were sent.
-        const bool echoed = reply.address == address && reply.is(kDiagnostics) && reply.echoed &&
-                            reply.echoFirst == decodeUnsigned(b.txFrame[2], b.txFrame[3]) &&
-                            reply.echoSecond == decodeUnsigned(b.txFrame[4], b.txFrame[5]);
-        b.replyLength = 0;
-        if (echoed) {
-            s.finder.answered.push_back(address);
-            nextAddress(s);
-            return;
-        }
-    }
-    if (b.replyTicks > static_cast<unsigned>(s.settings.replyTimeoutTicks)) {
+    switch (checkReply(s, static_cast<uint8_t>(address),
+                       static_cast<unsigned>(s.settings.replyTimeoutTicks))) {
+    case ReplyStatus::Answered:
+        s.buffers.replyLength = 0;
+        s.finder.answered.push_back(address);
         nextAddress(s);
+        break;
+    case ReplyStatus::Exception:
+        s.buffers.replyLength = 0;
+        break;
+    case ReplyStatus::TimedOut:
+        nextAddress(s);
+        break;
+    case ReplyStatus::Pending:
+        break;
     }
 }
 
@@ -164,7 +189,7 @@ void identify(LinkState& s, TickOutcome& out) {
     LineFinder& f = s.finder;
     DriveRecord& probe = s.table.probeRecord;
     const int address = f.answered[f.identifying];
-    OpContext c{s, out, static_cast<uint8_t>(address), &probe};
+    OpContext c{s, out, static_cast<uint8_t>(address), &probe, -1};
     runIdentify(c);
     if (s.currentOp != OpCode::Finished) {
         return;
@@ -267,6 +292,8 @@ bool stepLineFinder(LinkState& s, SerialPort& port, TickOutcome& out) {
             f.cancelled = !linkBusy(s);
             f.failed = !f.cancelled;
             f.failure = f.failed ? std::string(kBusy) : std::string();
+            f.found.clear();
+            deliverFinding(s);
             return false;
         }
         begin(s);

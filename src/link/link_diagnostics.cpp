@@ -10,10 +10,6 @@ namespace velkaro {
 
 namespace {
 
-/// Address, function and exception code with the CRC: a shorter exception
-/// reply carries no code.
-constexpr unsigned kExceptionReplyBytes = 5;
-
 /// Whose request the tick is sending: the probe's (address search, line
 /// finder) or a connected drive's.
 int servedRow(const LinkState& s) {
@@ -28,38 +24,17 @@ LinkCounters* rowOf(LinkDiagnostics& d, int row) {
     return row >= 0 && row < kCounterRows ? &d.counters[static_cast<std::size_t>(row)] : nullptr;
 }
 
-/// A good frame while `p` was the last request sent.
-void countAnswer(LinkDiagnostics& d, const LinkBuffers& b) {
+/// A good frame: one from the drive while its answer is due is judged by the
+/// operation waiting for it (checkReply); here only frames nobody waits for.
+void countUnawaited(LinkDiagnostics& d, const LinkBuffers& b) {
     PendingRequest& p = d.pending;
     LinkCounters* c = rowOf(d, p.row);
-    if (c == nullptr) {
-        return;
-    }
-    const DecodedReply reply = decodeReply(b);
-    if (reply.address != p.address) {
-        // Between requests nobody's answer is due: the ring has the frame.
-        c->foreignFrames += p.open ? 1 : 0;
+    if (c == nullptr || p.open || b.replyFrame[0] != p.address) {
         return;
     }
     c->answered = true;
     c->lastAnswerTick = d.tick;
-    if (!p.open) {
-        ++c->lateReplies;
-        return;
-    }
-    p.open = false;
-    c->replyTimes.add(static_cast<uint32_t>(std::min<uint64_t>(d.tick - p.sentTick, UINT32_MAX)));
-    if (reply.exception) {
-        if (b.replyLength < kExceptionReplyBytes) {
-            ++c->shortReplies;
-        } else {
-            ++c->exceptions[exceptionIndex(reply.exceptionCode)];
-        }
-    } else if (b.replyLength < p.expectedLength) {
-        ++c->shortReplies;
-    } else {
-        ++c->answersAccepted;
-    }
+    ++c->lateReplies;
 }
 
 FrameFate droppedFate(const ReceiveResult& r) {
@@ -139,7 +114,7 @@ void recordReceived(LinkState& s, const ReceiveResult& received) {
     if (received.event == ReceiveEvent::FrameAccepted) {
         d.log.push(d.tick, FrameDirection::Rx, FrameFate::Accepted, row, b.replyFrame.data(),
                    b.replyLength);
-        countAnswer(d, b);
+        countUnawaited(d, b);
         return;
     }
     const FrameFate fate = droppedFate(received);
@@ -184,16 +159,6 @@ void recordTransmitted(LinkState& s, unsigned length, bool sent) {
             ++c->retries;
         }
     }
-}
-
-bool removeConnectedDrive(LinkState& s, std::string_view name) {
-    const int slot = s.table.findSlotByName(name);
-    if (slot < 0 || !s.table.removeDrive(name)) {
-        return false;
-    }
-    s.diagnostics.resetRow(slot);
-    s.controlRefusals[static_cast<std::size_t>(slot)] = ControlRefusals{};
-    return true;
 }
 
 } // namespace velkaro

@@ -50,6 +50,7 @@ struct LinkCounters {
     uint32_t foreignFrames = 0; ///< good frames from another address while its answer was due
     uint32_t lateReplies = 0;   ///< frames from the drive when no answer was due (after a timeout)
     uint32_t shortReplies = 0;  ///< replies shorter than their request asks for
+    uint32_t strayFrames = 0;   ///< good frames from the drive that do not answer its request
     std::array<uint32_t, kCountedExceptionCodes> exceptions{}; ///< by code, see above
     ReplyTimes replyTimes;
     bool answered = false;       ///< lastAnswerTick is valid
@@ -105,8 +106,5 @@ void recordTransmitted(LinkState& s, unsigned length, bool sent);
 /// another kind.
 unsigned replyLengthForRequest(const uint8_t* request, unsigned length);
 
-/// Takes the drive out of the table and forgets its counters and refusals, so
-/// the next drive in its slot starts from nothing. False if it was not connected.
-bool removeConnectedDrive(LinkState& s, std::string_view name);
 
 } // namespace velkaro

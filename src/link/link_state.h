@@ -1,34 +1,28 @@
 #pragma once
 
-// The state the tick and the window share under the link's one lock, and the
-// numbered steps of the operations.
+// The link's own state: the drive table, the scheduler, the buffers and the
+// requests waiting for the bus. Private to src/link; callers see snapshots
+// and outcomes (drive_link.h).
 
 #include <array>
 #include <cstdint>
+#include <deque>
+#include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "files/parameter_file.h"
-#include "link/drive_readout.h"
 #include "link/frame_codec.h"
 #include "link/line_finder.h"
 #include "link/link_diagnostics.h"
 #include "link/link_settings.h"
+#include "link/link_snapshot.h"
+#include "link/requests.h"
 #include "registry/drive_table.h"
 
 namespace velkaro {
-
-/// What the progress bar and the activity line show. A link activity takes it
-/// only when it is None and gives it back only if it still holds its own value.
-enum class ActivityState : int {
-    None = 0,
-    Search = 1,
-    Export = 2,
-    Import = 3,
-    DriveFault = 4,
-    Readout = 5, ///< a whole drive's parameters read for a report or a comparison
-};
 
 /// Steps of the identification of a probed address.
 enum class IdentifyStep : int {
@@ -46,22 +40,82 @@ enum class IdentifyStep : int {
 
 enum class OpPhase : int { Send = 0, Await = 1 };
 
-struct Progress {
-    int minimum = 0;
-    int maximum = 100;
-    int position = 0;
+/// A control command waiting for its write, or carried by the write on the wire.
+struct CommandJob {
+    RequestId id = 0; ///< 0 for none (an import's store)
+    Target target;
+    Command command;
+    int32_t previous = 0; ///< the word it replaced in controlSet, while carried
 };
 
-/// Control writes of one slot that the drive refused in a row, all of the
-/// same request; the operator is told once per request.
-struct ControlRefusals {
-    std::array<uint8_t, kControlBlockFrameBytes> request{}; ///< the refused frame
-    unsigned count = 0;                                     ///< refusals in a row of `request`
-    bool told = false; ///< the operator has been told about `request`
+/// Registers read in chunks of 30 for a caller, a parameter write's read-back,
+/// an import's read-back or one group of a readout.
+struct ReadJob {
+    RequestId id = 0;
+    Target target;
+    uint16_t first = 0;
+    int count = 0;
+    int group = -1; ///< the catalogue group, for texts; -1 raw
+    enum class Owner { Caller, Write, Import, Readout } owner = Owner::Caller;
+    std::vector<uint16_t> words;
+    int read = 0;            ///< registers stored so far
+    bool superseded = false; ///< a newer read took its place: dropped at the next chunk
+    /// A parameter write's outcome, given once the group has been read again.
+    std::optional<Outcome> held;
 };
 
-/// Everything the tick and the window share. Touch it only through
-/// DriveLink::lock().
+/// The most registers one read job takes: the largest catalogue group.
+inline constexpr int kMaxGroupRows = 100;
+
+/// A parameter write, then (if asked) its group read again.
+struct WriteJob {
+    RequestId id = 0;
+    Target target;
+    ParameterWrite write;
+};
+
+/// What a drive's turn may serve, beside its pendingOp.
+struct SlotWork {
+    std::deque<CommandJob> commands; ///< waiting, in the order given
+    std::vector<CommandJob> carried; ///< on the wire, or refused and to be tried again
+    /// Tries of the current write that were refused or unanswered.
+    unsigned controlTries = 0;
+    /// A write that was refused or unanswered waits for the drive's next
+    /// status read before it goes again, so the drive stays watched.
+    bool controlHeld = false;
+    uint64_t heldSince = 0; ///< link tick the hold began
+    bool followUpTold = false; ///< a refused follow-up of the link's own was told
+    std::deque<WriteJob> writes;
+    std::deque<ReadJob> reads;
+    std::vector<std::pair<RequestId, Target>> statusWaiters;
+    bool statusRead = false; ///< at least one status read completed since the drive joined
+};
+
+/// Export, import or readout: one at a time on the link.
+struct TransferJob {
+    RequestId id = 0;
+    Target target;
+    enum class Kind { Export, Import, Readout } kind = Kind::Export;
+    ParameterImage image{};
+    int imageLength = 0;
+    int cursor = 0; ///< bits 8..15 group, 0..7 position
+    int readBackGroup = -1;
+    /// Import: every chunk written; the store (and read-back) follow.
+    std::size_t writtenRegisters = 0;
+    bool cancelAsked = false; ///< the caller cancelled: stop between two chunks
+    // Readout.
+    std::string series;
+    std::string ratedPower;
+    int group = 0;
+    unsigned turnTicks = 0;
+    std::vector<uint16_t> words;
+    /// The read of `group` ended this tick: its result and words.
+    bool groupEnded = false;
+    Result groupResult = Result::Confirmed;
+    std::vector<uint16_t> groupWords;
+};
+
+/// Everything the link owns. Touched only under DriveLink's lock.
 struct LinkState {
     // The line.
     DriveTable table;
@@ -85,32 +139,30 @@ struct LinkState {
     /// slot), not a table slot; fixed at pick-up so removing a drive or naming
     /// one like the probe cannot redirect it.
     bool servingProbe = false;
+    /// An operation put aside at a send point so a stop could go first.
+    struct Suspended {
+        std::string driveName;
+        OpCode op = OpCode::None;
+        OpCode opAtStart = OpCode::None;
+        unsigned retryCount = 0;
+        std::array<OpPhase, 10> opPhase{};
+        IdentifyStep identifyStep = IdentifyStep::SendEcho;
+        bool servingProbe = false;
+    };
+    std::optional<Suspended> suspended;
 
-    // Control writes.
-    /// Refused control writes per slot, until one is confirmed or the words change.
-    std::array<ControlRefusals, kMaxDrives> controlRefusals{};
-
-    // Selection the link reads for operations 5..8 (window-owned, shared).
-    int selectedSlot = -1;
-
-    // Parameter group, parameter write and transfers.
-    int selectedGroup = -1;
-    std::array<uint16_t, 100> groupValues{};
-    int groupReadCount = 0;
-    /// Raised by the window each time it asks for a group read; a read that
-    /// started before the latest request starts again from row 0, so the list
-    /// never mixes rows of two groups or two drives.
-    unsigned groupReadRequest = 0;
-    unsigned groupReadServing = 0; ///< the request the running read serves
-    unsigned groupReadDone = 0;    ///< the last request a read has answered (or given up on)
-    int groupReadFilled = 0;       ///< rows the last ended read stored (its size when whole)
-    int paramWriteIndex = 0;       ///< row last clicked in the parameter list
-    ParameterImage parameterImage{};
-    int imageLength = 0;
-    int transferCursor = 0;
-    bool transferBusy = false;
-    std::string parameterFilePath;
-    DriveReadout readout;
+    // Requests.
+    RequestId lastId = 0;
+    std::array<SlotWork, kMaxDrives> work{};
+    std::optional<TransferJob> transfer;
+    struct SearchJob {
+        RequestId id = 0;
+        Target target;
+        std::vector<std::string> names;
+    };
+    std::optional<SearchJob> search;
+    RequestId finderId = 0;
+    std::vector<Outcome> outcomes; ///< ended requests not yet taken
 
     // Address search.
     int searchNextAddress = 0;
@@ -118,14 +170,11 @@ struct LinkState {
 
     // What the window shows.
     ActivityState activityState = ActivityState::None;
-    /// Progress bar of a search, export or import.
     Progress progress;
     /// Drives a search added under another name than the one found, because a
     /// connected drive held it: "found → given", for the window to tell.
     std::vector<std::pair<std::string, std::string>> joinRenames;
-    /// A drive's online flag or the table changed: the window redraws its tree.
-    bool driveListChanged = false;
-    /// Answered status reads per slot (wraps); lets a watcher see each fresh poll.
+    /// Completed status reads per slot (wraps); lets a watcher see each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
 
     // Diagnostics: link counters per drive, the traffic ring, the line finder.
@@ -133,13 +182,11 @@ struct LinkState {
     LineFinder finder;
 };
 
-/// Window-side requests, made under the lock. The selected drive's current
-/// group is read on its next turn; the request is kept until a read serves it,
-/// so a pending control read, transfer or saved parameter change is never
-/// overwritten by it.
-void requestGroupRead(LinkState& s);
-/// Queues a saved parameter change for the drive at `slot` and asks for its
-/// turn; the control block is written once more after it.
-void requestParameterWrite(LinkState& s, int slot, const ParameterWrite& write);
+/// Hands an ended request's outcome to the caller (once).
+void deliverOutcome(LinkState& s, Outcome outcome);
+/// The outcome of request `id` for `target` with `result`.
+Outcome outcomeOf(RequestId id, const Target& target, Result result);
+/// Ends every request waiting for `slot` (its drive left): cancelled, DriveGone.
+void cancelSlotWork(LinkState& s, int slot);
 
 } // namespace velkaro

@@ -1,5 +1,5 @@
-// Group read (5) and parameter write (6): one catalogue group of the selected
-// drive, read in chunks, and one parameter written and then re-read.
+// Register reads (5) and parameter writes (6): a catalogue group or a run of
+// registers read in chunks, and one parameter written and then read back.
 
 #include <algorithm>
 #include <cstdio>
@@ -15,35 +15,12 @@ namespace {
 constexpr unsigned kGroupReadTimeoutTicks = 500;
 constexpr unsigned kGroupReadRetries = 10; // shared by all chunks of the group
 constexpr int kGroupReadChunk = 30;
-constexpr int kSingleGroupSize = 100; // the QD10 has one group of 100 registers
 
 constexpr unsigned kParamWriteTimeoutTicks = 500;
 constexpr unsigned kParamWriteRetries = 10;
 
-struct GroupPlan {
-    int group = 0;
-    int size = 0;
-};
-
-/// Group and size to read for the selected drive; none for a series without
-/// a catalogue or a group outside it.
-std::optional<GroupPlan> planGroupRead(const LinkState& s, const DriveRecord& selected) {
-    if (selected.series == "QD10") {
-        return GroupPlan{0, kSingleGroupSize};
-    }
-    const SeriesCatalogue* catalogue = catalogueFor(selected.series);
-    if (catalogue == nullptr || s.selectedGroup < 0 ||
-        static_cast<std::size_t>(s.selectedGroup) >= catalogue->groups.size()) {
-        return std::nullopt;
-    }
-    const int size = catalogue->groups[static_cast<std::size_t>(s.selectedGroup)].count;
-    if (size <= 0) {
-        return std::nullopt;
-    }
-    return GroupPlan{s.selectedGroup, std::min(size, static_cast<int>(s.groupValues.size()))};
-}
-
-/// The code of a saved write as the operator knows it ("F1-05"), else its register.
+/// The code of a written register as the operator knows it ("F1-05"), else
+/// the register.
 std::string parameterCode(const DriveRecord& drive, const ParameterWrite& write) {
     if (const auto d = descriptor(drive.series, write.group, write.row)) {
         return std::string(d->code);
@@ -53,66 +30,108 @@ std::string parameterCode(const DriveRecord& drive, const ParameterWrite& write)
     return text;
 }
 
-/// The read has served its request, whether it filled the group or gave up.
-void endGroupRead(LinkState& s) {
-    s.groupReadFilled = s.groupReadCount;
-    s.groupReadCount = 0;
-    s.groupReadDone = s.groupReadServing;
-    finishOp(s);
-}
-
-void sendGroupRead(OpContext& c, const GroupPlan& plan) {
-    LinkState& s = c.s;
-    const int n = std::min(plan.size - s.groupReadCount, kGroupReadChunk);
-    if (n <= 0) {
-        // The selection moved to a smaller group in mid-read.
-        endGroupRead(s);
+/// The read at the front of the drive's queue ends with `result`.
+void endRead(LinkState& s, SlotWork& w, Result result, uint8_t exception) {
+    ReadJob job = std::move(w.reads.front());
+    w.reads.pop_front();
+    if (job.owner == ReadJob::Owner::Readout) {
+        // The readout takes the words (or the failure) on this tick.
+        if (s.transfer && s.transfer->kind == TransferJob::Kind::Readout) {
+            s.transfer->groupEnded = true;
+            s.transfer->groupResult = result;
+            s.transfer->groupWords = std::move(job.words);
+        }
         return;
     }
-    buildReadHolding(s.buffers, c.address, registerOf(plan.group, s.groupReadCount),
+    if (job.held) {
+        // A parameter write's outcome, held for what the drive holds now.
+        Outcome o = std::move(*job.held);
+        if (result == Result::Confirmed) {
+            o.words = std::move(job.words);
+        }
+        deliverOutcome(s, std::move(o));
+        return;
+    }
+    if (job.owner != ReadJob::Owner::Caller) {
+        return;
+    }
+    Outcome o = outcomeOf(job.id, job.target, result);
+    o.exception = exception;
+    if (result == Result::Confirmed) {
+        o.words = std::move(job.words);
+    }
+    deliverOutcome(s, std::move(o));
+}
+
+void dropSuperseded(LinkState& s, SlotWork& w) {
+    while (!w.reads.empty() && w.reads.front().superseded) {
+        const ReadJob& job = w.reads.front();
+        if (job.owner == ReadJob::Owner::Caller) {
+            Outcome o = outcomeOf(job.id, job.target, Result::Cancelled);
+            o.cancelReason = CancelReason::Superseded;
+            o.why = "已由新的读取代替";
+            deliverOutcome(s, std::move(o));
+        }
+        w.reads.pop_front();
+    }
+}
+
+void sendGroupRead(OpContext& c, SlotWork& w) {
+    LinkState& s = c.s;
+    // A newer read for the drive (another group) takes over between chunks,
+    // never while a reply is due: it starts again from its first register.
+    dropSuperseded(s, w);
+    if (w.reads.empty()) {
+        finishOp(s);
+        return;
+    }
+    ReadJob& job = w.reads.front();
+    if (job.words.size() != static_cast<std::size_t>(job.count)) {
+        job.words.assign(static_cast<std::size_t>(std::max(job.count, 0)), 0);
+        job.read = 0;
+    }
+    const int n = std::min(job.count - job.read, kGroupReadChunk);
+    if (n <= 0) {
+        endRead(s, w, Result::Confirmed, 0);
+        finishOp(s);
+        return;
+    }
+    buildReadHolding(s.buffers, c.address, static_cast<uint16_t>(job.first + job.read),
                      static_cast<uint8_t>(n));
     phaseOf(s, OpCode::GroupRead) = OpPhase::Await;
 }
 
-/// Stores the words of a 0x03 reply; only words the frame really holds and
-/// that fit groupValues. Returns how many were stored.
-int storeGroupWords(LinkState& s, const DecodedReply& reply) {
-    const unsigned counted = reply.byteCount / 2u;
-    const unsigned room = static_cast<unsigned>(s.groupValues.size()) -
-                          static_cast<unsigned>(std::clamp(s.groupReadCount, 0, 100));
-    const unsigned words = std::min({counted, reply.words(), room});
-    for (unsigned i = 0; i < words; ++i) {
-        s.groupValues[static_cast<std::size_t>(s.groupReadCount) + i] = reply.word(i);
-    }
-    s.groupReadCount += static_cast<int>(words);
-    return static_cast<int>(words);
-}
-
-void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
+void awaitGroupRead(OpContext& c, SlotWork& w) {
     LinkState& s = c.s;
-    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kGroupReadTimeoutTicks)) {
-    case ReplyStatus::Answered:
-        // An answer of another function (an exception) and the last part both end the read.
-        // NOLINTNEXTLINE(bugprone-branch-clone)
-        if (!reply.is(kReadHoldingRegisters)) {
-            endGroupRead(s);
-        } else if (storeGroupWords(s, reply) == 0) {
-            // An answer that moves the read on by nothing would be asked again
-            // for ever: it costs a retry.
-            if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {
-                endGroupRead(s);
+    case ReplyStatus::Answered: {
+        ReadJob& job = w.reads.front();
+        if (!job.superseded) {
+            // The reply checked against the chunk: exactly the words asked for.
+            const DecodedReply reply = decodeReply(s.buffers);
+            for (unsigned i = 0; i < reply.words(); ++i) {
+                job.words[static_cast<std::size_t>(job.read) + i] = reply.word(i);
             }
-        } else if (s.groupReadCount < plan.size) {
-            s.buffers.replyLength = 0;
+            job.read += static_cast<int>(reply.words());
+        }
+        s.buffers.replyLength = 0;
+        if (job.superseded || job.read < job.count) {
             phaseOf(s, OpCode::GroupRead) = OpPhase::Send;
         } else {
-            endGroupRead(s);
+            endRead(s, w, Result::Confirmed, 0);
+            finishOp(s);
         }
         break;
+    }
+    case ReplyStatus::Exception: {
+        const uint8_t code = s.buffers.replyFrame[2];
+        endRead(s, w, Result::Refused, code);
+        finishOp(s);
+        break;
+    }
     case ReplyStatus::TimedOut:
         if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {
-            endGroupRead(s);
+            endRead(s, w, Result::TimedOut, 0);
         }
         break;
     case ReplyStatus::Pending:
@@ -120,37 +139,61 @@ void awaitGroupRead(OpContext& c, const GroupPlan& plan) {
     }
 }
 
-void sendParamWrite(OpContext& c, const ParameterWrite& write) {
-    buildWriteMultiple(c.s.buffers, c.address, write.registerAddress, &write.word, 1);
+void sendParamWrite(OpContext& c, const WriteJob& job) {
+    buildWriteMultiple(c.s.buffers, c.address, job.write.registerAddress, &job.write.word, 1);
     phaseOf(c.s, OpCode::ParamWrite) = OpPhase::Await;
 }
 
-/// The front write is done with (answered, or given up): the next one, if any,
-/// goes out on the drive's next turn; the selected drive's group is read again
-/// so the panel shows what the drive really holds, not the value typed.
-void endParamWrite(LinkState& s, DriveRecord& drive) {
-    drive.parameterWrites.pop_front();
-    if (&drive == selectedDrive(s)) {
-        requestGroupRead(s);
-        // Replaces the write's own code, so the scheduler keeps the request.
-        drive.pendingOp = OpCode::GroupRead;
+/// The front write is done with (answered, refused or given up): the next
+/// one, if any, goes out on the drive's next turn; with a read-back the
+/// group is read again so the caller sees what the drive really holds.
+void endParamWrite(OpContext& c, SlotWork& w, Outcome outcome) {
+    LinkState& s = c.s;
+    WriteJob job = std::move(w.writes.front());
+    w.writes.pop_front();
+    const int size = std::min(groupSize(c.drive->series, job.write.group, SizePurpose::Transfer),
+                              kMaxGroupRows);
+    if (job.write.readBack && size > 0) {
+        ReadJob read;
+        read.id = job.id;
+        read.target = job.target;
+        read.first = registerOf(job.write.group, 0);
+        read.count = size;
+        read.group = job.write.group;
+        read.owner = ReadJob::Owner::Write;
+        read.held = std::move(outcome);
+        w.reads.push_back(std::move(read));
+        // Replaces the write's own code, so the read comes before anything
+        // change detection would ask for.
+        c.drive->pendingOp = OpCode::GroupRead;
+    } else {
+        deliverOutcome(s, std::move(outcome));
     }
     finishOp(s);
 }
 
-void awaitParamWrite(OpContext& c) {
+void awaitParamWrite(OpContext& c, SlotWork& w) {
     LinkState& s = c.s;
+    const WriteJob& job = w.writes.front();
     switch (checkReply(s, c.address, kParamWriteTimeoutTicks)) {
     case ReplyStatus::Answered:
-        endParamWrite(s, *c.drive);
+        endParamWrite(c, w, outcomeOf(job.id, job.target, Result::Confirmed));
         break;
+    case ReplyStatus::Exception: {
+        // A refusal is the drive's answer: asking again would only be refused again.
+        Outcome o = outcomeOf(job.id, job.target, Result::Refused);
+        o.exception = s.buffers.replyFrame[2];
+        o.message = "变频器 " + c.drive->name + " 拒绝了参数 " + parameterCode(*c.drive, job.write) +
+                    " 的修改：" + std::string(exceptionName(o.exception)) + "。";
+        endParamWrite(c, w, std::move(o));
+        break;
+    }
     case ReplyStatus::TimedOut:
         if (s.retryCount >= kParamWriteRetries) {
-            const ParameterWrite& lost = c.drive->parameterWrites.front();
-            c.out.notice(c.drive->name + " 的参数 " + parameterCode(*c.drive, lost) +
-                             " 因通讯故障未能写入！",
-                         kInfoCaption);
-            endParamWrite(s, *c.drive);
+            Outcome o = outcomeOf(job.id, job.target, Result::TimedOut);
+            o.message = c.drive->name + " 的参数 " + parameterCode(*c.drive, job.write) +
+                        " 因通讯故障未能写入！";
+            endParamWrite(c, w, std::move(o));
         } else {
             retryOrFinish(s, OpCode::ParamWrite, kParamWriteRetries);
         }
@@ -162,45 +205,39 @@ void awaitParamWrite(OpContext& c) {
 
 } // namespace
 
+int readSize(std::string_view series, int group) {
+    return std::min(groupSize(series, group, SizePurpose::Transfer), kMaxGroupRows);
+}
+
 void runGroupRead(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kGroupReadTimeoutTicks;
-    const DriveRecord* selected = selectedDrive(s);
-    if (selected == nullptr || selected != c.drive) {
-        // The values are the selected drive's list: a read served at another
-        // drive (the selection moved before its turn) would show that drive's
-        // values under the selected one's name. The request stays for the
-        // selected drive's own turn; a read cut short leaves no position behind.
-        s.groupReadCount = 0;
+    if (c.slot < 0) {
         finishOp(s);
         return;
     }
-    const bool sending = phaseOf(s, OpCode::GroupRead) == OpPhase::Send;
-    if (sending && (s.groupReadCount == 0 || s.groupReadServing != s.groupReadRequest)) {
-        // A newer request (another group, another selection) restarts the
-        // read from row 0 between chunks, never while a reply is due.
-        s.groupReadCount = 0;
-        s.groupReadServing = s.groupReadRequest;
-    }
-    const std::optional<GroupPlan> plan = planGroupRead(s, *selected);
-    if (!plan) {
-        endGroupRead(s);
-    } else if (sending) {
-        sendGroupRead(c, *plan);
+    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
+    if (phaseOf(s, OpCode::GroupRead) == OpPhase::Send) {
+        sendGroupRead(c, w);
+    } else if (w.reads.empty()) {
+        finishOp(s);
     } else {
-        awaitGroupRead(c, *plan);
+        awaitGroupRead(c, w);
     }
 }
 
 void runParamWrite(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kParamWriteTimeoutTicks;
-    if (c.drive->parameterWrites.empty()) {
+    if (c.slot < 0 || s.work[static_cast<std::size_t>(c.slot)].writes.empty()) {
         finishOp(s);
-    } else if (phaseOf(s, OpCode::ParamWrite) == OpPhase::Send) {
-        sendParamWrite(c, c.drive->parameterWrites.front());
+        return;
+    }
+    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
+    if (phaseOf(s, OpCode::ParamWrite) == OpPhase::Send) {
+        sendParamWrite(c, w.writes.front());
     } else {
-        awaitParamWrite(c);
+        awaitParamWrite(c, w);
     }
 }
 

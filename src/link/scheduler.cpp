@@ -9,12 +9,16 @@ namespace {
 constexpr int kLowestUnicastAddress = 1;
 constexpr int kHighestUnicastAddress = 247;
 
-/// What a drive's turn serves. Transfers, the first control read and motor
-/// commands go as asked; otherwise a saved parameter change comes first, then
-/// a group read the window asked for the selected drive, then pendingOp. A
-/// request passed over stays in pendingOp for a later turn.
+/// What a drive's turn serves. A stop goes before anything else; transfers,
+/// the first control read and control writes go as asked; otherwise a saved
+/// parameter change comes first, then a register read, then pendingOp. A
+/// request passed over stays for a later turn.
 OpCode operationToServe(const LinkState& s, int slot) {
     const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    const SlotWork& work = s.work[static_cast<std::size_t>(slot)];
+    if (stopWaiting(s, slot) && drive.pendingOp != OpCode::ControlRead) {
+        return OpCode::ControlWrite;
+    }
     switch (drive.pendingOp) {
     case OpCode::None:
     case OpCode::StatusRead:
@@ -24,13 +28,21 @@ OpCode operationToServe(const LinkState& s, int slot) {
     default:
         return drive.pendingOp;
     }
-    if (!drive.parameterWrites.empty()) {
+    if (!work.writes.empty()) {
         return OpCode::ParamWrite;
     }
-    if (slot == s.selectedSlot && s.groupReadDone != s.groupReadRequest) {
+    if (!work.reads.empty()) {
         return OpCode::GroupRead;
     }
-    return drive.pendingOp == OpCode::ParamWrite ? OpCode::None : drive.pendingOp;
+    return drive.pendingOp == OpCode::StatusRead ? OpCode::StatusRead : OpCode::None;
+}
+
+void resetOpState(LinkState& s) {
+    s.opAtStart = s.currentOp;
+    s.identifyStep = IdentifyStep::SendEcho;
+    s.opPhase.fill(OpPhase::Send);
+    // Retries left over from an abandoned operation must not shorten this one.
+    s.retryCount = 0;
 }
 
 void pickUp(LinkState& s) {
@@ -53,18 +65,80 @@ void pickUp(LinkState& s) {
     } else {
         s.pollIndex = 0;
     }
-    s.opAtStart = s.currentOp;
-    s.identifyStep = IdentifyStep::SendEcho;
-    s.opPhase.fill(OpPhase::Send);
-    // Retries left over from an abandoned operation must not shorten this one.
-    s.retryCount = 0;
+    resetOpState(s);
+}
+
+/// The slot of a drive a stop waits for (the served one included: a stop
+/// goes between the chunks of its own transfer); -1 if none. A drive whose
+/// control block has not been read yet gets its stop after that read.
+int stopToServe(const LinkState& s) {
+    for (uint32_t i = 0; i < s.table.driveCount; ++i) {
+        const int slot = s.table.findSlotByName(s.table.driveNames[i]);
+        if (slot >= 0 && stopWaiting(s, slot) &&
+            s.table.slots[static_cast<std::size_t>(slot)].pendingOp != OpCode::ControlRead) {
+            return slot;
+        }
+    }
+    return -1;
+}
+
+/// Nothing of the current operation is on the wire: it may be put aside.
+bool atSendPoint(const LinkState& s) {
+    if (s.buffers.txLength != 0) {
+        return false;
+    }
+    switch (s.currentOp) {
+    case OpCode::None:
+        return true;
+    case OpCode::Identify:
+        return s.identifyStep == IdentifyStep::SendEcho ||
+               s.identifyStep == IdentifyStep::SendProbe40 ||
+               s.identifyStep == IdentifyStep::SendProbe30 ||
+               s.identifyStep == IdentifyStep::SendProbe20 ||
+               s.identifyStep == IdentifyStep::SendRating;
+    case OpCode::Finished:
+        return false;
+    default:
+        return s.opPhase[static_cast<std::size_t>(s.currentOp)] == OpPhase::Send;
+    }
+}
+
+/// A stop waits for another drive and the current operation is between two
+/// requests: it is put aside, the stop goes out, and it goes on afterwards.
+void letStopGoFirst(LinkState& s) {
+    if (s.suspended || s.currentOp == OpCode::ControlWrite || !atSendPoint(s)) {
+        return;
+    }
+    const int slot = stopToServe(s);
+    if (slot < 0) {
+        return;
+    }
+    s.suspended = LinkState::Suspended{s.currentDriveName, s.currentOp, s.opAtStart, s.retryCount,
+                                       s.opPhase, s.identifyStep, s.servingProbe};
+    s.currentDriveName = s.table.slots[static_cast<std::size_t>(slot)].name;
+    s.currentOp = OpCode::ControlWrite;
+    s.servingProbe = false;
+    resetOpState(s);
+}
+
+void resume(LinkState& s) {
+    const LinkState::Suspended& r = *s.suspended;
+    s.currentDriveName = r.driveName;
+    s.currentOp = r.op;
+    s.opAtStart = r.opAtStart;
+    s.retryCount = r.retryCount;
+    s.opPhase = r.opPhase;
+    s.identifyStep = r.identifyStep;
+    s.servingProbe = r.servingProbe;
+    s.suspended.reset();
+    // A drive that left meanwhile is passed over by the running case.
 }
 
 void completeServed(LinkState& s) {
     DriveTable& t = s.table;
     if (!s.servingProbe) {
         const int slot = t.findSlotByName(s.currentDriveName);
-        // A request the window made meanwhile is kept.
+        // A request made meanwhile is kept.
         if (slot >= 0 && t.slots[static_cast<std::size_t>(slot)].pendingOp == s.opAtStart) {
             t.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::None;
         }
@@ -73,13 +147,24 @@ void completeServed(LinkState& s) {
         if (t.probeRecord.name != kProbeMarker) {
             const DriveTable::ProbeCommit commit = t.commitProbe();
             if (commit.added) {
-                s.driveListChanged = true;
+                const int slot = t.findSlotByName(commit.givenName);
+                if (slot >= 0) {
+                    s.work[static_cast<std::size_t>(slot)] = SlotWork{};
+                    s.statusReadCount[static_cast<std::size_t>(slot)] = 0;
+                }
+                if (s.search) {
+                    s.search->names.push_back(commit.givenName);
+                }
                 if (commit.givenName != commit.foundName) {
                     s.joinRenames.emplace_back(commit.foundName, commit.givenName);
                 }
             }
         }
         t.probeRecord.name.clear();
+    }
+    if (s.suspended) {
+        resume(s);
+        return;
     }
     s.currentDriveName.clear();
     s.currentOp = OpCode::None;
@@ -90,13 +175,17 @@ void completeServed(LinkState& s) {
     // it would never be served: never polled, never dropped, no command sent.
 }
 
-/// The served drive left the table: drop its operation (no message).
-void abandon(LinkState& s, TickOutcome& out) {
-    releaseTransfer(s, s.currentOp, out);
+/// The served drive left the table: drop its operation (its requests have
+/// been ended when it left).
+void abandon(LinkState& s) {
+    abandonOperation(s, s.currentOp);
     s.currentDriveName.clear();
     s.currentOp = OpCode::None;
     s.servingProbe = false;
     s.retryCount = 0;
+    if (s.suspended) {
+        resume(s);
+    }
 }
 
 } // namespace
@@ -108,14 +197,15 @@ void advancePollIndex(LinkState& s) {
     }
 }
 
-void scheduleStep(LinkState& s, TickOutcome& out) {
+void scheduleStep(LinkState& s, TickOutcome& /*out*/) {
     if (s.currentDriveName.empty() && s.currentOp == OpCode::None) {
         pickUp(s);
     } else if (s.currentOp == OpCode::Finished) {
         completeServed(s);
     } else if (!s.servingProbe && s.table.findSlotByName(s.currentDriveName) < 0) {
-        abandon(s, out);
+        abandon(s);
     }
+    letStopGoFirst(s);
 }
 
 uint8_t wireAddress(std::string_view addressText) {
@@ -143,19 +233,20 @@ void operationStep(LinkState& s, TickOutcome& out) {
         return;
     }
     DriveRecord* drive = nullptr;
+    int slot = -1;
     if (s.servingProbe) {
         drive = &s.table.probeRecord;
     } else {
-        const int slot = s.table.findSlotByName(s.currentDriveName);
+        slot = s.table.findSlotByName(s.currentDriveName);
         if (slot < 0) {
             return;
         }
         drive = &s.table.slots[static_cast<std::size_t>(slot)];
     }
-    OpContext c{s, out, wireAddress(drive->address), drive};
+    OpContext c{s, out, wireAddress(drive->address), drive, slot};
     if (c.address == 0 && s.currentOp != OpCode::Finished) {
         // Never address the broadcast or a reserved address.
-        releaseTransfer(s, s.currentOp, out);
+        abandonOperation(s, s.currentOp);
         finishOp(s);
         return;
     }
@@ -191,11 +282,14 @@ void operationStep(LinkState& s, TickOutcome& out) {
 }
 
 void detectChanges(LinkState& s) {
-    for (DriveRecord& drive : s.table.slots) {
-        if (drive.name.empty() || drive.pendingOp != OpCode::None) {
+    for (int slot = 0; slot < kMaxDrives; ++slot) {
+        DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+        if (drive.name.empty() || !controlWriteWanted(s, slot)) {
             continue;
         }
-        if (drive.controlSet != drive.controlAck) {
+        // A stop needs no pendingOp: the drive's next turn serves it first
+        // and keeps what was asked.
+        if (drive.pendingOp == OpCode::None) {
             drive.pendingOp = OpCode::ControlWrite;
         }
     }

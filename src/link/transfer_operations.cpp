@@ -1,5 +1,5 @@
 // Export (7) and import (8): a drive's whole parameter set moved between the
-// drive and parameterImage, group by group, in chunks.
+// drive and the transfer's image, group by group, in chunks.
 
 #include <algorithm>
 #include <cstring>
@@ -30,13 +30,11 @@ constexpr uint8_t kImageTagQd10 = 0x50;
 constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kImageHeaderBytes = 4;
 
-constexpr std::string_view kUnsupported = "对不起！该系列变频器不支持该功能";
-constexpr std::string_view kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
 constexpr std::string_view kImportRejected = "数据导入失败！可能是数据超出范围。";
 constexpr std::string_view kImportNoAnswer = "通讯故障导致数据导入失败！";
 constexpr std::string_view kExportNoAnswer = "通讯原因导致数据导出失败！";
 
-/// Where a transfer stands this tick, from transferCursor.
+/// Where a transfer stands this tick, from its cursor.
 struct TransferStep {
     int group = 0;
     int position = 0;
@@ -78,75 +76,60 @@ bool chunkFitsImage(int offset, int words) {
            offset + 2 * words <= static_cast<int>(kParameterImageBytes);
 }
 
-void refuseTransfer(OpContext& c, std::string_view text) {
-    c.out.message(text, kInfoCaption);
-    c.s.transferBusy = false;
-    finishOp(c.s);
+/// The running transfer of `kind` for the served drive, or null.
+TransferJob* transferFor(OpContext& c, TransferJob::Kind kind) {
+    LinkState& s = c.s;
+    if (!s.transfer || s.transfer->kind != kind || s.transfer->target.slot != c.slot) {
+        return nullptr;
+    }
+    return &*s.transfer;
 }
 
 // ---------------------------------------------------------------- export
 
-void failExport(OpContext& c) {
-    LinkState& s = c.s;
-    finishOp(s);
-    s.transferCursor = 0;
-    s.groupReadCount = 0;
-    c.out.message(kExportNoAnswer, kInfoCaption);
-    releaseActivity(s, ActivityState::Export);
-    s.transferBusy = false;
+void failExport(OpContext& c, uint8_t exception = 0) {
+    finishOp(c.s);
+    endTransfer(c.s, exception != 0 ? Result::Refused : Result::TimedOut,
+                std::string(kExportNoAnswer), exception);
 }
 
-/// The image is whole: hand it to the file once the lock is released;
-/// transferBusy is given back after the file has been written.
+/// The image is whole: the caller gets it and writes the file.
 void completeExport(OpContext& c, bool byGroup, const TransferStep& step) {
     LinkState& s = c.s;
     s.progress.position = byGroup ? step.group : step.position;
-    releaseActivity(s, ActivityState::Export);
     finishOp(s);
-    s.transferCursor = 0;
-    c.out.items.push_back({TickOutcome::Kind::WriteExportFile, {}, {}});
-    c.out.exportImage = s.parameterImage;
-    c.out.exportLength = s.imageLength;
-    c.out.exportPath = s.parameterFilePath;
+    endTransfer(s, Result::Confirmed, {});
 }
 
-void sendExportChunk(OpContext& c, const TransferStep& step) {
-    LinkState& s = c.s;
+void sendExportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
     const int n = std::min(step.size - step.position, kExportChunk);
-    if (n <= 0 || !chunkFitsImage(s.imageLength, n)) {
+    if (n <= 0 || !chunkFitsImage(t.imageLength, n)) {
         failExport(c);
         return;
     }
-    buildReadHolding(s.buffers, c.address, static_cast<uint16_t>(s.transferCursor),
+    buildReadHolding(c.s.buffers, c.address, static_cast<uint16_t>(t.cursor),
                      static_cast<uint8_t>(n));
-    phaseOf(s, OpCode::Export) = OpPhase::Await;
+    phaseOf(c.s, OpCode::Export) = OpPhase::Await;
 }
 
-/// A usable chunk answer: function 0x03 with exactly the words asked for, all
-/// of them in the frame.
-bool exportChunkUsable(const LinkBuffers& b, const DecodedReply& reply) {
-    const unsigned requested = b.txFrame[5];
-    return reply.is(kReadHoldingRegisters) && reply.byteCount / 2u == requested &&
-           reply.words() >= requested;
-}
-
-void storeExportChunk(OpContext& c, bool byGroup, TransferStep step, const DecodedReply& reply) {
+void storeExportChunk(OpContext& c, TransferJob& t, bool byGroup, TransferStep step) {
     LinkState& s = c.s;
-    const int words = s.buffers.txFrame[5];
-    if (!chunkFitsImage(s.imageLength, words)) {
+    const DecodedReply reply = decodeReply(s.buffers);
+    const int words = static_cast<int>(reply.words());
+    if (!chunkFitsImage(t.imageLength, words)) {
         failExport(c);
         return;
     }
-    std::memcpy(s.parameterImage.data() + s.imageLength, reply.data.data(),
+    std::memcpy(t.image.data() + t.imageLength, reply.data.data(),
                 2 * static_cast<std::size_t>(words));
-    s.imageLength += 2 * words;
+    t.imageLength += 2 * words;
     step.position += words;
     s.buffers.replyLength = 0;
     if (step.position < step.size) {
-        s.transferCursor = cursorOf(step.group, step.position);
+        t.cursor = cursorOf(step.group, step.position);
         phaseOf(s, OpCode::Export) = OpPhase::Send;
     } else if (step.group < step.lastGroup) {
-        s.transferCursor = cursorOf(step.group + 1, 0);
+        t.cursor = cursorOf(step.group + 1, 0);
         s.retryCount = 0;
         phaseOf(s, OpCode::Export) = OpPhase::Send;
     } else {
@@ -154,17 +137,15 @@ void storeExportChunk(OpContext& c, bool byGroup, TransferStep step, const Decod
     }
 }
 
-void awaitExportChunk(OpContext& c, bool byGroup, const TransferStep& step) {
+void awaitExportChunk(OpContext& c, TransferJob& t, bool byGroup, const TransferStep& step) {
     LinkState& s = c.s;
-    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kExportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (exportChunkUsable(s.buffers, reply)) {
-            storeExportChunk(c, byGroup, step, reply);
-        } else if (!retryOrFinish(s, OpCode::Export, kExportRetries)) {
-            // An exception or a wrong count: asked again, but not for ever.
-            failExport(c);
-        }
+        storeExportChunk(c, t, byGroup, step);
+        break;
+    case ReplyStatus::Exception:
+        // The drive will not give these registers: asking again is no use.
+        failExport(c, s.buffers.replyFrame[2]);
         break;
     case ReplyStatus::TimedOut:
         if (!retryOrFinish(s, OpCode::Export, kExportRetries)) {
@@ -178,85 +159,90 @@ void awaitExportChunk(OpContext& c, bool byGroup, const TransferStep& step) {
 
 // ---------------------------------------------------------------- import
 
-void endImport(OpContext& c, std::string_view failure) {
-    LinkState& s = c.s;
-    c.out.message(failure, kInfoCaption);
-    s.progress.position = 0;
-    releaseActivity(s, ActivityState::Import);
-    s.transferBusy = false;
-    s.transferCursor = 0;
-    finishOp(s);
+void failImport(OpContext& c, Result result, std::string_view message, uint8_t exception = 0) {
+    c.s.progress.position = 0;
+    finishOp(c.s);
+    endTransfer(c.s, result, std::string(message), exception);
 }
 
-void completeImport(OpContext& c, DriveRecord& selected) {
+/// Every chunk written: the drive stores the new set in its EEPROM (the
+/// import's outcome is the store's), after the group read back, if asked.
+void completeImport(OpContext& c, TransferJob& t) {
     LinkState& s = c.s;
     s.progress.position = s.progress.maximum;
-    // Store the new set in the drive's EEPROM, then show the group read back.
-    selected.controlSet[9] = 1;
-    selected.pendingOp = OpCode::GroupRead;
-    s.transferCursor = 0;
-    finishOp(s);
     releaseActivity(s, ActivityState::Import);
-    s.transferBusy = false;
+    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
+    const int size = readSize(c.drive->series, t.readBackGroup);
+    if (t.readBackGroup >= 0 && size > 0) {
+        ReadJob read;
+        read.target = t.target;
+        read.first = registerOf(t.readBackGroup, 0);
+        read.count = size;
+        read.group = t.readBackGroup;
+        read.owner = ReadJob::Owner::Import;
+        w.reads.push_back(std::move(read));
+        c.drive->pendingOp = OpCode::GroupRead;
+    }
+    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0});
+    s.transfer.reset();
+    finishOp(s);
 }
 
-void sendImportChunk(OpContext& c, const TransferStep& step) {
+void sendImportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
     LinkState& s = c.s;
     const int n = std::min(step.size - step.position, kImportChunk);
-    if (n <= 0 || !chunkFitsImage(s.imageLength, n)) {
-        endImport(c, kImportNoAnswer);
+    if (n <= 0 || !chunkFitsImage(t.imageLength, n)) {
+        failImport(c, Result::TimedOut, kImportNoAnswer);
         return;
     }
     std::array<uint16_t, kImportChunk> words{};
     for (int i = 0; i < n; ++i) {
         const std::size_t at =
-            static_cast<std::size_t>(s.imageLength) + 2 * static_cast<std::size_t>(i);
-        words[static_cast<std::size_t>(i)] =
-            decodeUnsigned(s.parameterImage[at], s.parameterImage[at + 1]);
+            static_cast<std::size_t>(t.imageLength) + 2 * static_cast<std::size_t>(i);
+        words[static_cast<std::size_t>(i)] = decodeUnsigned(t.image[at], t.image[at + 1]);
     }
-    buildWriteMultiple(s.buffers, c.address, static_cast<uint16_t>(s.transferCursor), words.data(),
+    buildWriteMultiple(s.buffers, c.address, static_cast<uint16_t>(t.cursor), words.data(),
                        static_cast<uint8_t>(n));
     phaseOf(s, OpCode::Import) = OpPhase::Await;
 }
 
-void advanceImport(OpContext& c, DriveRecord& selected, TransferStep step) {
+void advanceImport(OpContext& c, TransferJob& t, TransferStep step) {
     LinkState& s = c.s;
-    step.position += s.buffers.txFrame[5];
+    const int written = s.buffers.txFrame[5];
+    step.position += written;
+    t.writtenRegisters += static_cast<std::size_t>(written);
     s.buffers.replyLength = 0;
     s.retryCount = 0;
     if (step.position < step.size) {
-        s.transferCursor = cursorOf(step.group, step.position);
+        t.cursor = cursorOf(step.group, step.position);
         phaseOf(s, OpCode::Import) = OpPhase::Send;
     } else if (step.group < step.lastGroup) {
-        s.transferCursor = cursorOf(step.group + 1, 0);
+        t.cursor = cursorOf(step.group + 1, 0);
         phaseOf(s, OpCode::Import) = OpPhase::Send;
     } else {
-        completeImport(c, selected);
+        completeImport(c, t);
     }
 }
 
-void awaitImportChunk(OpContext& c, DriveRecord& selected, const TransferStep& step) {
+void awaitImportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
     LinkState& s = c.s;
-    const DecodedReply reply = decodeReply(s.buffers);
     switch (checkReply(s, c.address, kImportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        if (!reply.exception) {
-            // Written when the drive's write reply echoes the chunk's start.
-            const uint16_t start = decodeUnsigned(s.buffers.txFrame[2], s.buffers.txFrame[3]);
-            if (reply.is(kWriteMultipleRegisters) && reply.echoed && reply.echoFirst == start) {
-                advanceImport(c, selected, step);
-            } else if (!retryOrFinish(s, OpCode::Import, kImportRetries)) {
-                endImport(c, kImportNoAnswer);
-            }
-        } else if (reply.exceptionCode == kServerDeviceFailure) {
-            advanceImport(c, selected, step);
+        advanceImport(c, t, step);
+        break;
+    case ReplyStatus::Exception: {
+        const uint8_t code = s.buffers.replyFrame[2];
+        if (code == kServerDeviceFailure) {
+            // The drives answer a chunk they took while busy this way.
+            advanceImport(c, t, step);
         } else {
-            endImport(c, kImportRejected);
+            failImport(c, Result::Refused, kImportRejected, code);
         }
         break;
+    }
     case ReplyStatus::TimedOut:
         if (!retryOrFinish(s, OpCode::Import, kImportRetries)) {
-            endImport(c, kImportNoAnswer);
+            failImport(c, Result::TimedOut, kImportNoAnswer);
         }
         break;
     case ReplyStatus::Pending:
@@ -269,73 +255,78 @@ void awaitImportChunk(OpContext& c, DriveRecord& selected, const TransferStep& s
 void runExport(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kExportTimeoutTicks;
-    const DriveRecord* selected = selectedDrive(s);
-    if (selected == nullptr) {
-        releaseTransfer(s, OpCode::Export, c.out);
+    TransferJob* t = transferFor(c, TransferJob::Kind::Export);
+    if (t == nullptr) {
         finishOp(s);
         return;
     }
     TransferStep step;
-    const bool byGroup = selected->series == "QD30";
-    if (selected->series == "QD10") {
-        step = stepFromCursor(s.transferCursor, kQd10Registers, 0);
-        s.parameterImage[1] = kImageTagQd10;
-        s.imageLength = kImageHeaderBytes + 2 * step.position;
+    const bool byGroup = c.drive->series == "QD30";
+    if (c.drive->series == "QD10") {
+        step = stepFromCursor(t->cursor, kQd10Registers, 0);
+        t->image[1] = kImageTagQd10;
+        t->imageLength = kImageHeaderBytes + 2 * step.position;
         s.progress = {0, kQd10Registers, step.position};
     } else if (byGroup) {
-        step = stepFromCursor(s.transferCursor, 0, kQd30LastExportGroup);
+        step = stepFromCursor(t->cursor, 0, kQd30LastExportGroup);
         step.size = qd30StoredSize(step.group);
-        s.parameterImage[1] = kImageTagQd30;
-        s.imageLength = qd30ImageOffset(step.group, step.position);
+        t->image[1] = kImageTagQd30;
+        t->imageLength = qd30ImageOffset(step.group, step.position);
         s.progress = {0, kQd30LastExportGroup, step.group};
     } else {
-        refuseTransfer(c, kUnsupported);
+        finishOp(s);
+        endTransfer(s, Result::Refused, std::string(kUnsupportedSeries));
         return;
     }
-    s.parameterImage[0] = kImageMarker;
+    t->image[0] = kImageMarker;
     if (step.group > step.lastGroup) {
         failExport(c);
         return;
     }
+    if (t->cancelAsked && phaseOf(s, OpCode::Export) == OpPhase::Send) {
+        finishOp(s);
+        endTransfer(s, Result::Cancelled, std::string(kExportCut));
+        return;
+    }
     takeActivity(s, ActivityState::Export);
     if (phaseOf(s, OpCode::Export) == OpPhase::Send) {
-        sendExportChunk(c, step);
+        sendExportChunk(c, *t, step);
     } else {
-        awaitExportChunk(c, byGroup, step);
+        awaitExportChunk(c, *t, byGroup, step);
     }
 }
 
 void runImport(OpContext& c) {
     LinkState& s = c.s;
     s.settings.replyTimeoutTicks = kImportTimeoutTicks;
-    DriveRecord* selected = selectedDrive(s);
-    if (selected == nullptr) {
-        releaseTransfer(s, OpCode::Import, c.out);
+    TransferJob* t = transferFor(c, TransferJob::Kind::Import);
+    if (t == nullptr) {
         finishOp(s);
         return;
     }
-    if (selected->series != "QD30") {
-        refuseTransfer(c, kUnsupported);
+    if (c.drive->series != "QD30") {
+        finishOp(s);
+        endTransfer(s, Result::Refused, std::string(kUnsupportedSeries));
         return;
     }
-    TransferStep step = stepFromCursor(s.transferCursor, 0, kQd30LastImportGroup);
+    TransferStep step = stepFromCursor(t->cursor, 0, kQd30LastImportGroup);
     step.size = qd30StoredSize(step.group);
-    s.imageLength = qd30ImageOffset(step.group, step.position);
-    if (s.parameterImage[1] != kImageTagQd30) {
-        releaseActivity(s, ActivityState::Import);
-        refuseTransfer(c, kWrongModel);
+    t->imageLength = qd30ImageOffset(step.group, step.position);
+    if (step.group > step.lastGroup) {
+        failImport(c, Result::TimedOut, kImportNoAnswer);
         return;
     }
-    if (step.group > step.lastGroup) {
-        endImport(c, kImportNoAnswer);
+    if (t->cancelAsked && phaseOf(s, OpCode::Import) == OpPhase::Send) {
+        // What was written stays written; the caller is told how much.
+        failImport(c, Result::Cancelled, kImportCut);
         return;
     }
     s.progress = {0, kQd30LastExportGroup, step.group};
     takeActivity(s, ActivityState::Import);
     if (phaseOf(s, OpCode::Import) == OpPhase::Send) {
-        sendImportChunk(c, step);
+        sendImportChunk(c, *t, step);
     } else {
-        awaitImportChunk(c, *selected, step);
+        awaitImportChunk(c, *t, step);
     }
 }
 

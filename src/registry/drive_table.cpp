@@ -14,6 +14,7 @@ void DriveTable::initialise() {
     }
     driveCount = 0;
     defaultKeyCodes = {4, 2, 6, 7, 3, 5};
+    ++changes;
 }
 
 int DriveTable::findSlotByName(std::string_view name) const {
@@ -57,6 +58,7 @@ DriveTable::ProbeCommit DriveTable::commitProbe() {
             ++driveCount;
             result.added = true;
             result.givenName = name;
+            ++changes;
         }
     }
     probeRecord.name.clear();
@@ -79,9 +81,8 @@ bool DriveTable::removeDrive(std::string_view name) {
     if (slot >= 0) {
         slots[slot].name.clear();
         slots[slot].address.clear();
-        // Changes saved for a drive that has gone must never reach the next one.
-        slots[slot].parameterWrites.clear();
     }
+    ++changes;
     return true;
 }
 
@@ -107,6 +108,7 @@ RenameResult DriveTable::renameDrive(std::string_view oldName, std::string_view 
     }
     driveNames[namePosition] = std::string(newName);
     slots[slotPosition].name = std::string(newName);
+    ++changes;
     return RenameResult::Renamed;
 }
 

@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 
@@ -41,16 +40,6 @@ inline constexpr int32_t kAlarm = 0x0080;
 inline constexpr int32_t kForward = 0x4000; ///< with kRunning: turning forward
 } // namespace status_bit
 
-/// A parameter change as the operator saved it: drive, group, row, register
-/// and value are fixed when "保存" is pressed, so clicking elsewhere before the
-/// drive's turn can neither redirect nor drop it.
-struct ParameterWrite {
-    int group = 0;
-    int row = 0;
-    uint16_t registerAddress = 0; ///< group * 256 + row
-    uint16_t word = 0;            ///< the scaled value as the register holds it
-};
-
 /// One connected drive (or the probe record of the address search).
 struct DriveRecord {
     std::string name;       ///< display name; empty marks a free slot
@@ -63,8 +52,6 @@ struct DriveRecord {
     std::array<int32_t, 10> controlSet{}; ///< wanted values of 0x3200..0x3209
     std::array<int32_t, 10> controlAck{}; ///< values last confirmed in the drive
     std::array<int32_t, 17> status{};     ///< 0x3210+i sign-extended; [16] stays 0
-    /// Saved parameter changes not yet answered by the drive, oldest first.
-    std::deque<ParameterWrite> parameterWrites;
 };
 
 /// A running value of the status block: its word, its decimals and whether the
@@ -108,6 +95,9 @@ public:
     std::array<std::string, kMaxDrives> driveNames;
     uint32_t driveCount = 0;
     std::array<int32_t, 6> defaultKeyCodes{4, 2, 6, 7, 3, 5};
+    /// Raised whenever a drive joins, leaves or is renamed, or its online flag
+    /// changes: a window redraws its tree when it sees a new value.
+    uint64_t changes = 0;
 
     /// Empties every slot and name, zeroes every field, resets the default key codes.
     void initialise();

@@ -24,31 +24,16 @@ SimLink::SimLink(StatusPasses passes, LinkStart start) : LinkHarness(transport, 
 
 int SimLink::connect(int address, sim::Series series, int rating) {
     bus.addDrive(address, series, rating);
-    int before = 0;
-    {
-        auto s = link.lock();
-        before = static_cast<int>(s->table.driveCount);
-    }
+    const int before = static_cast<int>(link.snapshot().table.driveCount);
     if (search(address, 1) < 0) {
         return -1;
     }
-    int slot = -1;
-    {
-        auto s = link.lock();
-        if (static_cast<int>(s->table.driveCount) == before) {
-            return -1;
-        }
-        slot = s->table.findSlotByName(s->table.driveNames[s->table.driveCount - 1]);
+    const LinkSnapshot now = link.snapshot();
+    if (static_cast<int>(now.table.driveCount) == before) {
+        return -1;
     }
+    const int slot = now.table.findSlotByName(now.table.driveNames[now.table.driveCount - 1]);
     settle(slot);
-    return slot;
-}
-
-int SimLink::connectAndSelect(int address, sim::Series series, int rating) {
-    const int slot = connect(address, series, rating);
-    if (slot >= 0) {
-        link.lock()->selectedSlot = slot;
-    }
     return slot;
 }
 
@@ -72,8 +57,7 @@ int SimLink::connectDrives(int first, int count) {
             return !controlReadPending && s.currentOp != OpCode::ControlRead;
         },
         count * 1000 + 1000);
-    auto s = link.lock();
-    return static_cast<int>(s->table.driveCount);
+    return static_cast<int>(link.snapshot().table.driveCount);
 }
 
 } // namespace velkaro::testing

@@ -2,13 +2,16 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "link/drive_link.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
+#include "support/link_inspector.h"
 #include "support/recording_messages.h"
 
 namespace velkaro::testing {
@@ -36,9 +39,50 @@ public:
     }
 
     /// One tick of the link alone: no status pass, not counted in ticks().
+    /// Outcomes that ended are collected (outcome(), outcomes).
     void step() {
         link.tick();
         port.advanceTick();
+        for (Outcome& o : link.takeOutcomes()) {
+            outcomes.push_back(std::move(o));
+        }
+    }
+    /// The link's private state, for what no outcome shows.
+    LinkInspector::Locked lock() { return LinkInspector::lock(link); }
+    /// Submits a request; outcomes that end at once are collected too.
+    RequestId submit(const Target& target, Request request) {
+        const RequestId id = link.submit(target, std::move(request));
+        for (Outcome& o : link.takeOutcomes()) {
+            outcomes.push_back(std::move(o));
+        }
+        return id;
+    }
+    /// The drive at bus address `address` as a request target.
+    Target target(int address) const { return link.targetOfAddress(address); }
+    /// The outcome of request `id` once it has ended.
+    std::optional<Outcome> outcome(RequestId id) const {
+        for (const Outcome& o : outcomes) {
+            if (o.id == id) {
+                return o;
+            }
+        }
+        return std::nullopt;
+    }
+    /// Runs (as run() does) until request `id` has ended; its outcome, or
+    /// none past `maxTicks`.
+    std::optional<Outcome> await(RequestId id, int maxTicks = 60000) {
+        for (int i = 0; i < maxTicks && !outcome(id); ++i) {
+            run(1);
+        }
+        return outcome(id);
+    }
+    /// How many outcomes request `id` got (exactly one once it ended).
+    int outcomeCount(RequestId id) const {
+        int n = 0;
+        for (const Outcome& o : outcomes) {
+            n += o.id == id ? 1 : 0;
+        }
+        return n;
     }
     /// `count` ticks; after each the status pass where it falls (every
     /// kStatusPassTicks counted ticks, when one is set), then `afterTick`,
@@ -59,7 +103,7 @@ public:
     template <class Pred> int runUntil(Pred done, int maxTicks = 20000) {
         for (int i = 0; i < maxTicks; ++i) {
             {
-                auto s = link.lock();
+                auto s = lock();
                 if (done(*s)) {
                     return i;
                 }
@@ -80,35 +124,17 @@ public:
     /// Searches `count` addresses from `from` with the link alone (no status
     /// pass) and waits for the search to end; the ticks it took, or -1.
     int search(int from, unsigned count, int maxTicks = 200000) {
-        {
-            auto s = link.lock();
-            s->searchNextAddress = from;
-            s->searchRemaining = count;
-        }
-        step();
+        const RequestId id = submit({}, Search{from, count});
         for (int i = 0; i < maxTicks; ++i) {
-            {
-                auto s = link.lock();
-                if (s->searchRemaining == 0 && s->table.probeRecord.name.empty()) {
-                    return i;
-                }
-            }
             step();
+            if (outcome(id)) {
+                return i;
+            }
         }
         return -1;
     }
     /// Slot of the connected drive at bus address `address`, or -1.
-    int slotOfAddress(int address) {
-        const std::string text = std::to_string(address);
-        auto s = link.lock();
-        for (int slot = 0; slot < kMaxDrives; ++slot) {
-            const DriveRecord& drive = s->table.slots[static_cast<std::size_t>(slot)];
-            if (!drive.name.empty() && drive.address == text) {
-                return slot;
-            }
-        }
-        return -1;
-    }
+    int slotOfAddress(int address) { return link.targetOfAddress(address).slot; }
     /// Ticks counted by run().
     uint64_t ticks() const { return m_ticks; }
     /// What run() does every kStatusPassTicks ticks (the window's status pass).
@@ -117,6 +143,8 @@ public:
     Port& port;
     RecordingMessages messages;
     DriveLink link;
+    /// Every outcome the link handed out, in order.
+    std::vector<Outcome> outcomes;
 
 private:
     std::function<void()> m_statusPass;
@@ -141,8 +169,6 @@ public:
     /// Adds a simulated drive and connects it through a real search; returns
     /// its slot (-1 if it was not added) once its control read is done.
     int connect(int address, sim::Series series, int rating);
-    /// connect(), then the drive becomes the selected one; its slot or -1.
-    int connectAndSelect(int address, sim::Series series, int rating);
     /// Adds `count` drives from address `first` on, cycling through the four
     /// series, and connects them through a real search. Returns how many the
     /// table holds afterwards, once their first control reads are done.

@@ -28,15 +28,12 @@ bool PtyLink::start() {
     return link.openLink().ok && tick.start();
 }
 
-bool PtyLink::waitFor(const std::function<bool(LinkState&)>& done,
+bool PtyLink::waitFor(const std::function<bool(const LinkSnapshot&)>& done,
                       std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (std::chrono::steady_clock::now() < deadline) {
-        {
-            auto s = link.lock();
-            if (done(*s)) {
-                return true;
-            }
+        if (done(link.snapshot())) {
+            return true;
         }
         link.queueStatusPolls(); // the window's 100 ms timer
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -45,18 +42,12 @@ bool PtyLink::waitFor(const std::function<bool(LinkState&)>& done,
 }
 
 void PtyLink::runFor(std::chrono::milliseconds span) {
-    waitFor([](LinkState&) { return false; }, span);
+    waitFor([](const LinkSnapshot&) { return false; }, span);
 }
 
 bool PtyLink::search(int from, unsigned count, std::chrono::milliseconds limit) {
-    {
-        auto s = link.lock();
-        s->searchNextAddress = from;
-        s->searchRemaining = count;
-    }
-    return waitFor(
-        [](LinkState& s) { return s.searchRemaining == 0 && s.table.probeRecord.name.empty(); },
-        limit);
+    link.submit({}, Search{from, count});
+    return waitFor([](const LinkSnapshot& s) { return !s.searching; }, limit);
 }
 
 } // namespace velkaro::testing

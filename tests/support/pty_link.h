@@ -31,8 +31,9 @@ public:
     /// Opens the link and starts the tick thread; false when either fails.
     bool start();
     /// Lets real time pass with the window's 100 ms status polls until
-    /// `done` holds under the lock or `limit` has passed.
-    bool waitFor(const std::function<bool(LinkState&)>& done, std::chrono::milliseconds limit);
+    /// `done` holds for a snapshot or `limit` has passed.
+    bool waitFor(const std::function<bool(const LinkSnapshot&)>& done,
+                 std::chrono::milliseconds limit);
     /// Real time with the status polls and nothing to wait for.
     void runFor(std::chrono::milliseconds span);
     /// Searches `count` addresses from `from`; true once the search has ended within `limit`.

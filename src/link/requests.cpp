@@ -1,0 +1,110 @@
+#include "link/requests.h"
+
+#include <cstdio>
+
+#include "registry/fixed_point.h"
+
+namespace velkaro {
+
+namespace {
+
+struct ExceptionNames {
+    uint8_t code;
+    std::string_view name;  ///< as the operator reads it in a message
+    std::string_view brief; ///< in a traffic line
+};
+constexpr ExceptionNames kExceptionNames[] = {
+    {0x01, "非法功能", "非法功能"},
+    {0x02, "非法数据地址", "非法地址"},
+    {0x03, "非法数据值", "非法数据"},
+    {0x04, "从站设备故障", "设备故障"},
+    {0x05, "确认", "已确认"},
+    {0x06, "从站设备忙", "设备忙"},
+    {0x08, "存储奇偶性差错", "存储校验错"},
+    {0x0A, "网关路径不可用", "网关无路径"},
+    {0x0B, "网关目标设备无响应", "网关无响应"},
+};
+
+const ExceptionNames* namesOf(uint8_t code) {
+    for (const ExceptionNames& n : kExceptionNames) {
+        if (n.code == code) {
+            return &n;
+        }
+    }
+    return nullptr;
+}
+
+/// The command words the station writes, by the names the operator knows.
+struct WordName {
+    uint16_t word;
+    std::string_view name;
+};
+constexpr WordName kCommandNames[] = {
+    {command_word::kRun, "运行"},          {command_word::kReverse, "反转"},
+    {command_word::kStop, "停机"},         {command_word::kCoastStop, "自由停机"},
+    {command_word::kEmergencyStop, "紧急停机"}, {command_word::kFaultReset, "故障复位"},
+    {command_word::kJogForward, "正向点动"}, {command_word::kJogReverse, "反向点动"},
+};
+
+} // namespace
+
+int stopRank(const Command& command) {
+    if (command.kind != Command::Kind::Word) {
+        return 0;
+    }
+    switch (command.value) {
+    case command_word::kEmergencyStop:
+        return 3;
+    case command_word::kCoastStop:
+        return 2;
+    case command_word::kStop:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+std::string commandName(const Command& command) {
+    char text[32];
+    switch (command.kind) {
+    case Command::Kind::Store:
+        return "存储到EEPROM";
+    case Command::Kind::Frequency:
+        return "给定频率 " + formatFixed(command.value, 2) + "Hz";
+    case Command::Kind::Word:
+        break;
+    }
+    for (const WordName& n : kCommandNames) {
+        if (n.word == command.value) {
+            return std::string(n.name);
+        }
+    }
+    std::snprintf(text, sizeof text, "命令字 0x%04X", command.value);
+    return text;
+}
+
+std::string_view toString(Result result) {
+    switch (result) {
+    case Result::Confirmed:
+        return "已确认";
+    case Result::Refused:
+        return "被拒绝";
+    case Result::TimedOut:
+        return "超时";
+    case Result::Cancelled:
+        return "已取消";
+    }
+    return "?";
+}
+
+std::string_view exceptionName(uint8_t code) {
+    const ExceptionNames* n = namesOf(code);
+    return n != nullptr ? n->name : "未知异常";
+}
+
+std::string_view exceptionShortName(uint8_t code) {
+    const ExceptionNames* n = namesOf(code);
+    return n != nullptr ? n->brief : "未知";
+}
+
+} // namespace velkaro
