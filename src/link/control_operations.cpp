@@ -93,7 +93,7 @@ WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
     }
     if (!w.carried.empty()) {
         return w.carried.front().command.kind == Command::Kind::Store ? WriteKind::Store
-                                                                       : WriteKind::Block;
+                                                                      : WriteKind::Block;
     }
     if (w.commands.empty()) {
         return WriteKind::Block;
@@ -192,7 +192,8 @@ void failControlWrite(OpContext& c, SlotWork& w, uint8_t code) {
     ++w.controlTries;
     // A refused store is final; a stop not answered is tried while its drive
     // is there (each try after a status read).
-    const bool final = (refused && store) || (w.controlTries >= kControlTries && (refused || !stop));
+    const bool final =
+        (refused && store) || (w.controlTries >= kControlTries && (refused || !stop));
     if (!final) {
         w.controlHeld = true;
         w.heldSince = s.diagnostics.tick;

@@ -180,8 +180,8 @@ struct Acceptor {
             return;
         }
         if (drive().series != "QD10" && drive().series != "QD30") {
-            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
-                                          std::string(kUnsupportedSeries)));
+            deliverOutcome(
+                s, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
             return;
         }
         TransferJob t;
@@ -224,8 +224,8 @@ struct Acceptor {
         }
         const SeriesCatalogue* catalogue = catalogueFor(drive().series);
         if (catalogue == nullptr || catalogue->groups.empty()) {
-            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
-                                          std::string(kUnsupportedSeries)));
+            deliverOutcome(
+                s, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
             return;
         }
         TransferJob t;
@@ -460,7 +460,8 @@ LinkSnapshot DriveLink::snapshot() const {
     v.connectionLost = m_port.connectionLost();
     v.portError = m_port.lastError();
     v.devicePath = m_port.devicePath();
-    v.searching = s.search.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty();
+    v.searching =
+        s.search.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty();
     v.finder.running = s.finder.running || s.finder.wanted;
     v.finder.settingIndex = s.finder.settingIndex;
     // A setting is listed once all its drives are named.
@@ -468,7 +469,8 @@ LinkSnapshot DriveLink::snapshot() const {
         s.finder.running && s.finder.step == LineFinder::Step::Identify ? 1 : 0;
     v.finder.completeLines = s.finder.found.size() - std::min(naming, s.finder.found.size());
     v.finder.found.assign(s.finder.found.begin(),
-                          s.finder.found.begin() + static_cast<std::ptrdiff_t>(v.finder.completeLines));
+                          s.finder.found.begin() +
+                              static_cast<std::ptrdiff_t>(v.finder.completeLines));
     v.transferRunning = s.transfer.has_value();
     v.counters = s.diagnostics.counters;
     v.recording = s.diagnostics.recording;

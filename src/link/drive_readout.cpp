@@ -28,7 +28,8 @@ bool otherWorkWaiting(const LinkState& s) {
     }
     for (int slot = 0; slot < kMaxDrives; ++slot) {
         const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
-        if (!d.name.empty() && (controlWriteWanted(s, slot) || d.pendingOp == OpCode::ControlWrite)) {
+        if (!d.name.empty() &&
+            (controlWriteWanted(s, slot) || d.pendingOp == OpCode::ControlWrite)) {
             return true;
         }
     }
@@ -86,8 +87,7 @@ void stepReadout(LinkState& s) {
             catalogue != nullptr
                 ? std::string(catalogue->groups[static_cast<std::size_t>(t.group)].label)
                 : t.series;
-        const Result result =
-            t.groupResult == Result::Confirmed ? Result::TimedOut : t.groupResult;
+        const Result result = t.groupResult == Result::Confirmed ? Result::TimedOut : t.groupResult;
         endTransfer(s, result, "通讯原因导致参数读取失败！功能组" + label + "未能读出。");
         return;
     }

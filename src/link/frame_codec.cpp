@@ -285,9 +285,9 @@ bool mustWaitForQuiet(const LinkBuffers& b) {
     if (!b.quietWanted || b.txFrame[0] != b.quietRequest[0]) {
         return false;
     }
-    const bool same = b.txLength == b.quietLength &&
-                      std::equal(b.txFrame.begin(), b.txFrame.begin() + b.txLength,
-                                 b.quietRequest.begin());
+    const bool same =
+        b.txLength == b.quietLength &&
+        std::equal(b.txFrame.begin(), b.txFrame.begin() + b.txLength, b.quietRequest.begin());
     return !same;
 }
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <string>
 
-#include "registry/fixed_point.h"
 #include "link/link_operations.h"
 #include "registry/catalogue.h"
+#include "registry/fixed_point.h"
 
 namespace velkaro {
 

@@ -106,5 +106,4 @@ void recordTransmitted(LinkState& s, unsigned length, bool sent);
 /// another kind.
 unsigned replyLengthForRequest(const uint8_t* request, unsigned length);
 
-
 } // namespace velkaro

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "link/line_finder.h"
+#include "link/requests.h"
 
 #include "link/link_diagnostics.h"
 #include "link/link_settings.h"
@@ -78,6 +79,8 @@ struct LinkSnapshot {
     const DriveRecord* drive(int slot) const;
     /// Slot of the connected drive at bus address `address`, or -1.
     int slotOfAddress(int address) const;
+    /// The drive in `slot` as a request target; slot -1 when the slot is free.
+    Target target(int slot) const;
 };
 
 } // namespace velkaro

@@ -83,7 +83,7 @@ struct SlotWork {
     /// A write that was refused or unanswered waits for the drive's next
     /// status read before it goes again, so the drive stays watched.
     bool controlHeld = false;
-    uint64_t heldSince = 0; ///< link tick the hold began
+    uint64_t heldSince = 0;    ///< link tick the hold began
     bool followUpTold = false; ///< a refused follow-up of the link's own was told
     std::deque<WriteJob> writes;
     std::deque<ReadJob> reads;

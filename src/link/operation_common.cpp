@@ -72,10 +72,10 @@ ReplyStatus checkReply(LinkState& s, uint8_t address, unsigned timeoutTicks) {
         return ReplyStatus::Pending;
     }
     if (b.replyLength != 0) {
-        const ReplyMatch match = b.txFrame[0] != address
-                                     ? ReplyMatch::Stray
-                                     : matchReply(b.txFrame.data(), b.sentLength,
-                                                  b.replyFrame.data(), b.replyLength);
+        const ReplyMatch match =
+            b.txFrame[0] != address
+                ? ReplyMatch::Stray
+                : matchReply(b.txFrame.data(), b.sentLength, b.replyFrame.data(), b.replyLength);
         countVerdict(s, match);
         if (match == ReplyMatch::Answer) {
             return ReplyStatus::Answered;
@@ -228,9 +228,9 @@ void cancelSlotWork(LinkState& s, int slot) {
     };
     const auto commandCut = [&](const CommandJob& job) {
         // A stop that never reached its drive is worth a word.
-        return stopRank(job.command) > 0 ? job.target.name + " 已断开连接，" +
-                                               commandName(job.command) + "命令未能送达！"
-                                         : std::string();
+        return stopRank(job.command) > 0
+                   ? job.target.name + " 已断开连接，" + commandName(job.command) + "命令未能送达！"
+                   : std::string();
     };
     for (const CommandJob& job : w.carried) {
         cancel(job.id, job.target, commandCut(job));
@@ -251,10 +251,9 @@ void cancelSlotWork(LinkState& s, int slot) {
     }
     w = SlotWork{};
     if (s.transfer && s.transfer->target.slot == slot) {
-        const std::string_view cut = s.transfer->kind == TransferJob::Kind::Export ? kExportCut
-                                     : s.transfer->kind == TransferJob::Kind::Import
-                                         ? kImportCut
-                                         : kReadoutCut;
+        const std::string_view cut = s.transfer->kind == TransferJob::Kind::Export   ? kExportCut
+                                     : s.transfer->kind == TransferJob::Kind::Import ? kImportCut
+                                                                                     : kReadoutCut;
         endTransfer(s, Result::Cancelled, std::string(cut));
         if (!s.outcomes.empty()) {
             s.outcomes.back().cancelReason = CancelReason::DriveGone;

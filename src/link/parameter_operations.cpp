@@ -151,8 +151,8 @@ void endParamWrite(OpContext& c, SlotWork& w, Outcome outcome) {
     LinkState& s = c.s;
     WriteJob job = std::move(w.writes.front());
     w.writes.pop_front();
-    const int size = std::min(groupSize(c.drive->series, job.write.group, SizePurpose::Transfer),
-                              kMaxGroupRows);
+    const int size =
+        std::min(groupSize(c.drive->series, job.write.group, SizePurpose::Transfer), kMaxGroupRows);
     if (job.write.readBack && size > 0) {
         ReadJob read;
         read.id = job.id;
@@ -183,8 +183,9 @@ void awaitParamWrite(OpContext& c, SlotWork& w) {
         // A refusal is the drive's answer: asking again would only be refused again.
         Outcome o = outcomeOf(job.id, job.target, Result::Refused);
         o.exception = s.buffers.replyFrame[2];
-        o.message = "变频器 " + c.drive->name + " 拒绝了参数 " + parameterCode(*c.drive, job.write) +
-                    " 的修改：" + std::string(exceptionName(o.exception)) + "。";
+        o.message = "变频器 " + c.drive->name + " 拒绝了参数 " +
+                    parameterCode(*c.drive, job.write) + " 的修改：" +
+                    std::string(exceptionName(o.exception)) + "。";
         endParamWrite(c, w, std::move(o));
         break;
     }

@@ -40,10 +40,14 @@ struct WordName {
     std::string_view name;
 };
 constexpr WordName kCommandNames[] = {
-    {command_word::kRun, "运行"},          {command_word::kReverse, "反转"},
-    {command_word::kStop, "停机"},         {command_word::kCoastStop, "自由停机"},
-    {command_word::kEmergencyStop, "紧急停机"}, {command_word::kFaultReset, "故障复位"},
-    {command_word::kJogForward, "正向点动"}, {command_word::kJogReverse, "反向点动"},
+    {command_word::kRun, "运行"},
+    {command_word::kReverse, "反转"},
+    {command_word::kStop, "停机"},
+    {command_word::kCoastStop, "自由停机"},
+    {command_word::kEmergencyStop, "紧急停机"},
+    {command_word::kFaultReset, "故障复位"},
+    {command_word::kJogForward, "正向点动"},
+    {command_word::kJogReverse, "反向点动"},
 };
 
 } // namespace

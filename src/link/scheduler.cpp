@@ -113,8 +113,9 @@ void letStopGoFirst(LinkState& s) {
     if (slot < 0) {
         return;
     }
-    s.suspended = LinkState::Suspended{s.currentDriveName, s.currentOp, s.opAtStart, s.retryCount,
-                                       s.opPhase, s.identifyStep, s.servingProbe};
+    s.suspended =
+        LinkState::Suspended{s.currentDriveName, s.currentOp,    s.opAtStart,   s.retryCount,
+                             s.opPhase,          s.identifyStep, s.servingProbe};
     s.currentDriveName = s.table.slots[static_cast<std::size_t>(slot)].name;
     s.currentOp = OpCode::ControlWrite;
     s.servingProbe = false;

@@ -1,8 +1,37 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 
 namespace velkaro::sim {
+
+/// Writes a drive refuses with an exception reply, as one in local (keypad)
+/// control or with a worn EEPROM does.
+struct Refusal {
+    enum What : unsigned {
+        Store = 1,      ///< the EEPROM store request (0x3209)
+        Control = 2,    ///< command word and frequency (0x3200..0x3208)
+        Parameters = 4, ///< every catalogue parameter
+        Register = 8,   ///< one register, `registerAddress`
+    };
+    unsigned what = 0;
+    uint16_t registerAddress = 0;
+    uint8_t code = 0x01; ///< the exception code the drive answers
+
+    bool any() const { return what != 0; }
+    /// Whether a write of `count` registers from `first` is refused;
+    /// `parameters` says the write goes to catalogue parameters.
+    bool refuses(uint16_t first, std::size_t count, bool parameters) const;
+    /// "store", "control", "parameters" or the register, with " code 02".
+    std::string text() const;
+};
+
+/// "store", "control", "parameters" or a register ("0x0103" or "259"), each
+/// optionally followed by ":CODE" (1..255, decimal or 0x hex); none otherwise.
+std::optional<Refusal> parseRefusal(std::string_view text);
 
 /// Misbehaviour of one drive, all in one place. With `shots` negative the
 /// faults persist; with `shots` = N they apply to the next N requests addressed
@@ -15,6 +44,7 @@ struct DriveFaults {
     int splitAtByte = 0;               ///< bytes before the pause; 0 = half the reply
     int wrongAddress = 0;              ///< non-zero: replies carry this address byte instead
     bool rejectImportWithBusy = false; ///< writes of parameter registers answer exception 0x04
+    Refusal refusal;                   ///< writes refused with an exception
     int shots = -1;
 
     /// True when no fault is set (shots aside).

@@ -19,6 +19,9 @@ constexpr std::string_view kHelp =
     "  crc ADDR PERCENT        corrupt the CRC of PERCENT of the drive's replies\n"
     "  late ADDR MS            answer MS milliseconds late (0 = on time)\n"
     "  busy ADDR on|off        refuse parameter writes with exception 0x04\n"
+    "  refuse ADDR WHAT[:CODE] refuse writes with exception CODE (default 01); WHAT is\n"
+    "                          store, control, parameters or a register (0x0103);\n"
+    "                          refuse ADDR off accepts every write again\n"
     "  noise PERCENT           garble PERCENT of all replies with line noise\n"
     "  show                    list the drives and their state\n"
     "  help                    this list\n"
@@ -85,7 +88,8 @@ std::string SimConsole::execute(std::string_view line, bool& quit) {
         return "noise " + std::to_string(percent) + "%\n";
     }
     const bool known = command == "fault" || command == "alarm" || command == "silent" ||
-                       command == "crc" || command == "late" || command == "busy";
+                       command == "crc" || command == "late" || command == "busy" ||
+                       command == "refuse";
     if (!known) {
         return "unknown command \"" + command + "\"; type help\n";
     }
@@ -112,6 +116,17 @@ std::string SimConsole::execute(std::string_view line, bool& quit) {
         drive->faults().corruptCrcShare = static_cast<double>(a) / 100.0;
     } else if (command == "late" && args.size() == 3 && toInt(args[2], 0, 60000, a)) {
         drive->faults().lateReplyMs = static_cast<int>(a);
+    } else if (command == "refuse" && args.size() == 3 && args[2] == "off") {
+        drive->faults().refusal = Refusal{};
+    } else if (command == "refuse" && args.size() == 3 && parseRefusal(args[2])) {
+        // Each call adds what is refused; the code is the last one given.
+        const Refusal more = *parseRefusal(args[2]);
+        Refusal& r = drive->faults().refusal;
+        r.what |= more.what;
+        r.code = more.code;
+        if ((more.what & Refusal::Register) != 0) {
+            r.registerAddress = more.registerAddress;
+        }
     } else {
         return "bad arguments for " + command + "; type help\n";
     }
@@ -125,14 +140,17 @@ std::string SimConsole::show() const {
         char line[256];
         std::snprintf(line, sizeof line,
                       "%3d %s rating %d: %s %s out %s Hz set %s Hz %s A fault %d alarm "
-                      "%04X/%04X eeprom stores %d%s%s\n",
+                      "%04X/%04X eeprom stores %d%s%s%s\n",
                       drive->address(), drive->seriesName().c_str(), drive->rating(),
                       drive->running() ? "running" : "stopped", drive->forward() ? "fwd" : "rev",
                       fixed(drive->outputFrequency(), 2).c_str(),
                       fixed(drive->setFrequency(), 2).c_str(), fixed(reg(0x3215), 1).c_str(),
                       drive->faultCode(), reg(0x321A), reg(0x321B), drive->eepromStoreCount(),
                       drive->faults().silent ? " [silent]" : "",
-                      drive->faults().rejectImportWithBusy ? " [busy]" : "");
+                      drive->faults().rejectImportWithBusy ? " [busy]" : "",
+                      drive->faults().refusal.any()
+                          ? (" [refuses " + drive->faults().refusal.text() + "]").c_str()
+                          : "");
         out += line;
     }
     if (m_bus.faults().noiseShare > 0) {

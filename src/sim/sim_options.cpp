@@ -159,6 +159,16 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
                 }
                 options.drives.push_back(*drive);
             }
+        } else if (name == "--refuse") {
+            const std::size_t colon = value.find(':');
+            const auto address = parseInt(std::string_view(value).substr(0, colon), 1, 247);
+            const auto refusal = colon == std::string::npos
+                                     ? std::nullopt
+                                     : parseRefusal(std::string_view(value).substr(colon + 1));
+            ok = address && refusal;
+            if (ok) {
+                options.refusals.emplace_back(*address, *refusal);
+            }
         } else if (name == "--turnaround-ms") {
             const auto ms = parseInt(value, 0, 10000);
             ok = ms.has_value();
@@ -231,6 +241,11 @@ Drives:
   --any-values            accept any parameter value; by default a write outside the
                           range its catalogue entry states is refused with exception 0x03
   --seed N                seed of the fault dice (default 24301)
+  --refuse ADDR:WHAT[:CODE]
+                          the drive at ADDR refuses writes with exception CODE (default
+                          01), as a drive in local control or with a worn EEPROM does:
+                          WHAT is store (the EEPROM store), control (command word and
+                          frequency), parameters, or one register (0x0103). Repeat for more.
 
 Other:
   --no-console            do not read commands from standard input

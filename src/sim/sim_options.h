@@ -2,8 +2,10 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "sim/drive_faults.h"
 #include "sim/line_settings.h"
 #include "sim/series.h"
 #include "sim/tcp_server.h"
@@ -33,6 +35,8 @@ struct SimOptions {
     unsigned seed = 0x5eed;
     bool console = true;         ///< read commands from stdin (off: --no-console)
     bool catalogueRanges = true; ///< refuse writes outside the catalogue ranges
+    /// --refuse ADDR:WHAT[:CODE]: writes a drive refuses, by address.
+    std::vector<std::pair<int, Refusal>> refusals;
     bool help = false;
     bool version = false;
 };

@@ -27,8 +27,10 @@ namespace {
 
 using velkaro::sim::BusSimulator;
 using velkaro::sim::LineSettings;
+using velkaro::sim::Refusal;
 using velkaro::sim::SimConsole;
 using velkaro::sim::SimOptions;
+using velkaro::sim::SimulatedDrive;
 using velkaro::sim::TcpServer;
 
 int g_signalPipe[2] = {-1, -1};
@@ -319,6 +321,19 @@ int main(int argc, char** argv) {
     for (const auto& drive : options->drives) {
         bus.addDrive(drive.address, drive.series, drive.rating)
             .setCatalogueRanges(options->catalogueRanges);
+    }
+    for (const auto& [address, refusal] : options->refusals) {
+        SimulatedDrive* drive = bus.drive(address);
+        if (drive == nullptr) {
+            std::fprintf(stderr, "velkaro-sim: --refuse: no drive at address %d\n", address);
+            return 2;
+        }
+        Refusal& r = drive->faults().refusal;
+        r.what |= refusal.what;
+        r.code = refusal.code;
+        if ((refusal.what & Refusal::Register) != 0) {
+            r.registerAddress = refusal.registerAddress;
+        }
     }
     if (!installSignalHandlers()) {
         std::perror("velkaro-sim: signals");

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <algorithm>
 #include <map>
 #include <sstream>
 

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QObject>
+
+#include <array>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "link/drive_link.h"
+
+namespace velkaro {
+
+class OperatorMessages;
+
+/// The station's side of the link's door, on the window thread: the latest
+/// snapshot the panels draw from, the selected drive, the frequency each drive
+/// was last given, and the outcomes of the station's requests, routed back to
+/// whoever gave them. Nothing here touches the link's state: requests go in
+/// through submit(), values come out as snapshots and outcomes.
+class StationLink : public QObject {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(const Outcome&)>;
+
+    /// Registers itself as the link's outcome listener: outcomes ending on the
+    /// tick are handed out on the window thread without waiting for a pass.
+    StationLink(DriveLink& link, OperatorMessages& messages, QObject* parent = nullptr);
+    ~StationLink() override;
+
+    DriveLink& link() { return m_link; }
+
+    /// Takes a fresh snapshot and hands out the outcomes waiting. The first
+    /// step of every 100 ms pass; also fine to call before acting on a click.
+    void refresh();
+    /// The snapshot of the last refresh().
+    const LinkSnapshot& view() const { return m_view; }
+
+    // ------------------------------------------------------------ selection
+
+    /// The selected drive's slot (-1: none); window-owned.
+    int selectedSlot() const { return m_selectedSlot; }
+    void setSelectedSlot(int slot) { m_selectedSlot = slot; }
+    /// The selected drive as a request target (slot -1 when none or gone).
+    Target selectedTarget() const { return targetOf(m_selectedSlot); }
+    /// The drive in `slot` of the last snapshot as a target (slot -1 if free).
+    Target targetOf(int slot) const;
+    /// The selected drive's record in the last snapshot, or null.
+    const DriveRecord* selectedDrive() const { return m_view.drive(m_selectedSlot); }
+
+    // ------------------------------------------------------------ requests
+
+    /// Gives a request for `target`; `onEnd` runs once, on the window thread,
+    /// with its outcome. Without a handler, an outcome carrying a message for
+    /// the operator is told without waiting for him (notify).
+    RequestId submit(const Target& target, Request request, Handler onEnd = {});
+    void cancel(RequestId id) { m_link.cancel(id); }
+    /// Hands out the outcomes waiting; refresh() does it too.
+    void takeOutcomes();
+    /// A request given here has not ended yet.
+    bool pending(RequestId id) const { return m_handlers.count(id) != 0; }
+
+    /// The frequency last given to the drive in `slot` (0.01 Hz) while its
+    /// write has not ended: the motor panel shows it instead of the drive's
+    /// word until the drive has taken it.
+    std::optional<uint16_t> frequencyGiven(int slot) const;
+
+Q_SIGNALS:
+    /// Queued from the ticking thread: outcomes are waiting.
+    void outcomesWaiting();
+
+private:
+    struct Pending {
+        Handler onEnd;
+        int slot = -1;
+        std::optional<uint16_t> frequency;
+    };
+
+    DriveLink& m_link;
+    OperatorMessages& m_messages;
+    LinkSnapshot m_view;
+    int m_selectedSlot = -1;
+    std::map<RequestId, Pending> m_handlers;
+};
+
+} // namespace velkaro
