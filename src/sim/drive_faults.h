@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkaro::sim {
 
@@ -22,9 +23,11 @@ struct Refusal {
     uint8_t code = 0x01; ///< the exception code the drive answers
 
     bool any() const { return what != 0; }
-    /// Whether a write of `count` registers from `first` is refused;
-    /// `parameters` says the write goes to catalogue parameters.
-    bool refuses(uint16_t first, std::size_t count, bool parameters) const;
+    /// Whether a write of `values` from register `first` is refused;
+    /// `parameters` says the write goes to catalogue parameters. The control
+    /// block written whole carries 0 in the store register: only a 1 there
+    /// asks for a store.
+    bool refuses(uint16_t first, const std::vector<uint16_t>& values, bool parameters) const;
     /// "store", "control", "parameters" or the register, with " code 02".
     std::string text() const;
 };

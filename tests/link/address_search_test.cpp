@@ -13,32 +13,27 @@ namespace {
 using sim::Series;
 
 std::vector<std::string> connectedNames(DriveLink& link) {
-    auto s = link.lock();
-    return {s->table.driveNames.begin(), s->table.driveNames.begin() + s->table.driveCount};
+    const LinkSnapshot v = link.snapshot();
+    return {v.table.driveNames.begin(), v.table.driveNames.begin() + v.table.driveCount};
 }
 
 TEST(AddressSearchTest, SearchOf1To5AddsExactlyTheQd30At3) {
     SimLink h;
     h.bus.addDrive(3, Series::QD30, 750);
-    {
-        auto s = h.link.lock();
-        s->searchNextAddress = 1;
-        s->searchRemaining = 5;
-    }
+    const uint64_t changes = h.link.snapshot().table.changes;
+    const RequestId id = h.submit({}, Search{1, 5});
     h.step();
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->activityState, ActivityState::Search);
         EXPECT_EQ(s->table.probeRecord.address, "1");
         EXPECT_EQ(s->progress.maximum, 6);
         EXPECT_EQ(s->progress.position, 2);
     }
-    ASSERT_GE(h.runUntil([](LinkState& s) {
-        return s.searchRemaining == 0 && s.table.probeRecord.name.empty();
-    }),
-              0);
+    ASSERT_TRUE(h.await(id));
+    EXPECT_EQ(h.outcome(id)->names, std::vector<std::string>{"3#QD30-7.50"});
     EXPECT_EQ(connectedNames(h.link), std::vector<std::string>{"3#QD30-7.50"});
-    auto s = h.link.lock();
+    auto s = h.lock();
     const DriveRecord& d = s->table.slots[0];
     EXPECT_EQ(d.address, "3");
     EXPECT_EQ(d.series, "QD30");
@@ -54,7 +49,7 @@ TEST(AddressSearchTest, SearchOf1To5AddsExactlyTheQd30At3) {
     EXPECT_EQ(std::vector(seen.begin(), seen.begin() + 5),
               (std::vector<std::pair<int, int>>{
                   {0x08, 0x0000}, {0x03, 0x2200}, {0x03, 0x1200}, {0x03, 0x000D}, {0x03, 0x3200}}));
-    EXPECT_TRUE(s->driveListChanged);
+    EXPECT_GT(s->table.changes, changes);
 }
 
 struct NamingCase {
@@ -101,7 +96,7 @@ TEST(AddressSearchTest, SecondSearchOverAConnectedAddressAddsNothing) {
 TEST(AddressSearchTest, FullTableStillTestsButAddsNothing) {
     SimLink h;
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         for (int i = 0; i < kMaxDrives; ++i) {
             const int slot = connectDrive(*s, 100 + i, "QD30", "7.50");
             s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::None;
@@ -109,7 +104,7 @@ TEST(AddressSearchTest, FullTableStillTestsButAddsNothing) {
     }
     h.bus.addDrive(3, Series::QD30, 750);
     ASSERT_GE(h.search(3, 1), 0);
-    auto s = h.link.lock();
+    auto s = h.lock();
     EXPECT_EQ(s->table.driveCount, 32u);
     EXPECT_EQ(s->table.findSlotByName("3#QD30-7.50"), -1);
     EXPECT_EQ(h.bus.drive(3)->requestsSeen().size(), 4u); // echo, two probes, rating
@@ -142,18 +137,14 @@ TEST_P(SearchRangeTest, ProbesOnlyUnicastAddresses) {
     const RangeCase& c = GetParam();
     ScriptedPort port;
     LinkHarness<ScriptedPort> h(port);
-    {
-        auto s = h.link.lock();
-        s->searchNextAddress = c.from;
-        s->searchRemaining = c.count;
-    }
+    h.submit({}, Search{c.from, c.count});
     h.run(4000);
     std::vector<int> expected;
     for (int address : c.probed) {
         expected.insert(expected.end(), 4, address);
     }
     EXPECT_EQ(echoAddresses(port), expected);
-    auto s = h.link.lock();
+    auto s = h.lock();
     EXPECT_EQ(s->activityState, ActivityState::None);
     EXPECT_TRUE(s->table.probeRecord.name.empty());
 }
@@ -169,11 +160,7 @@ INSTANTIATE_TEST_SUITE_P(Ranges, SearchRangeTest,
 TEST(AddressSearchTest, UnansweredAddressCostsFourEchoTests) {
     ScriptedPort port;
     LinkHarness<ScriptedPort> h(port);
-    {
-        auto s = h.link.lock();
-        s->searchNextAddress = 7;
-        s->searchRemaining = 1;
-    }
+    h.submit({}, Search{7, 1});
     h.run(1000);
     ASSERT_EQ(port.sent().size(), 4u);
     for (std::size_t i = 1; i < 4; ++i) {
@@ -197,14 +184,10 @@ TEST_P(UnusableAnswerTest, AddressIsSkippedWithoutAName) {
     ScriptedPort port;
     LinkHarness<ScriptedPort> h(port);
     port.setResponder(c.responder);
-    {
-        auto s = h.link.lock();
-        s->searchNextAddress = 5;
-        s->searchRemaining = 1;
-    }
+    h.submit({}, Search{5, 1});
     h.run(3000);
     EXPECT_EQ(port.sent().size(), c.requests);
-    auto s = h.link.lock();
+    auto s = h.lock();
     EXPECT_EQ(s->table.driveCount, 0u);
     EXPECT_TRUE(s->table.probeRecord.name.empty());
     EXPECT_EQ(s->currentOp, OpCode::None);
@@ -236,9 +219,9 @@ INSTANTIATE_TEST_SUITE_P(
                        if (r[2] == 0x22) {
                            return readReply(r[0], {1}); // a QD40
                        }
-                       return withCrc({r[0], 0x03});
+                       return withCrc({r[0], 0x03}); // no answer: asked again
                    },
-                   3},
+                   6},
         AnswerCase{"RatingAnsweredWithAnException",
                    [](const Bytes& r) -> std::optional<Bytes> {
                        if (r[1] == 0x08) {

@@ -6,6 +6,8 @@
 #include <cstdio>
 
 #include "files/parameter_compare.h"
+#include "link/drive_readout.h"
+#include "link/link_operations.h"
 #include "registry/catalogue.h"
 #include "sim/simulated_drive.h"
 #include "support/link_harness.h"
@@ -17,26 +19,21 @@ using sim::Series;
 
 class ReadoutTest : public ::testing::Test {
 protected:
-    int connectAndSelect(int address, Series series, int rating) {
+    int connect(int address, Series series, int rating) {
         const int slot = h.connect(address, series, rating);
         EXPECT_GE(slot, 0);
-        auto s = h.link.lock();
-        s->selectedSlot = slot;
-        s->selectedGroup = 0;
+        m_address = address;
         return slot;
     }
-    /// Starts a readout of the selected drive and runs until it has ended.
-    ReadoutPhase readAll() {
-        {
-            auto s = h.link.lock();
-            EXPECT_EQ(startReadout(*s), "");
-        }
-        EXPECT_GE(h.runUntil([](LinkState& s) { return !s.readout.running(); }, 400000), 0);
-        return h.link.lock()->readout.phase;
+    /// Reads the drive whole and runs until the read has ended; its result.
+    Result readAll() {
+        const RequestId id = h.submit(h.target(m_address), Readout{});
+        const std::optional<Outcome> o = h.await(id, 400000);
+        EXPECT_TRUE(o);
+        m_last = o.value_or(Outcome{});
+        return m_last.result;
     }
-    ParameterReport report() {
-        return readoutReport(h.link.lock()->readout, "2024-05-01 08:00:00");
-    }
+    ParameterReport report() { return readoutReport(m_last, "2024-05-01 08:00:00"); }
 
     /// Fills every catalogue register of the drive with a pattern that reaches
     /// both ends of a 16-bit word, so signed and unsigned texts both get tested.
@@ -50,6 +47,8 @@ protected:
     }
 
     SimLink h;
+    int m_address = 0;
+    Outcome m_last;
 };
 
 struct SeriesCase {
@@ -66,10 +65,10 @@ class ReadoutRoundTrip : public ReadoutTest, public ::testing::WithParamInterfac
 TEST_P(ReadoutRoundTrip, ReportOfEveryParameterReadsBackWithNothingDiffering) {
     const SeriesCase c = GetParam();
     const SeriesCatalogue& catalogue = *catalogueFor(c.name);
-    connectAndSelect(7, c.series, c.rating);
+    connect(7, c.series, c.rating);
     fillRegisters(*h.bus.drive(7), catalogue);
 
-    ASSERT_EQ(readAll(), ReadoutPhase::Complete);
+    ASSERT_EQ(readAll(), Result::Confirmed);
     const ParameterReport read = report();
     ASSERT_EQ(read.words.size(), catalogue.entries.size());
     for (std::size_t g = 0; g < catalogue.groups.size(); ++g) {
@@ -92,11 +91,12 @@ TEST_P(ReadoutRoundTrip, ReportOfEveryParameterReadsBackWithNothingDiffering) {
     EXPECT_EQ(same.equal, static_cast<int>(catalogue.entries.size()));
     std::remove(path.c_str());
 
-    auto s = h.link.lock();
-    EXPECT_FALSE(s->transferBusy);
-    EXPECT_EQ(s->activityState, ActivityState::None);
-    EXPECT_EQ(s->progress.position, static_cast<int>(catalogue.groups.size()));
-    EXPECT_EQ(s->selectedGroup, 0); // the panel's group, given back
+    const LinkSnapshot v = h.link.snapshot();
+    EXPECT_FALSE(v.transferRunning);
+    EXPECT_EQ(v.activity, ActivityState::None);
+    EXPECT_EQ(v.progress.position, static_cast<int>(catalogue.groups.size()));
+    EXPECT_EQ(read.driveName, "7#" + std::string(c.name) + "-" +
+                                  h.link.snapshot().drive(h.slotOfAddress(7))->ratedPower);
     EXPECT_TRUE(h.messages.messages().empty());
 }
 
@@ -107,13 +107,13 @@ INSTANTIATE_TEST_SUITE_P(EverySeries, ReadoutRoundTrip,
                                            SeriesCase{Series::QD40, "QD40", 1850}));
 
 TEST_F(ReadoutTest, TwoChangedParametersAreListedWithBothValues) {
-    connectAndSelect(3, Series::QD30, 750);
-    ASSERT_EQ(readAll(), ReadoutPhase::Complete);
+    connect(3, Series::QD30, 750);
+    ASSERT_EQ(readAll(), Result::Confirmed);
     const ParameterReport before = report();
     // F0-05 is signed with three decimals; F0-09 is 10.0 s with one decimal.
     h.bus.drive(3)->setHoldingRegister(registerOf(0, 5), static_cast<uint16_t>(-250));
     h.bus.drive(3)->setHoldingRegister(registerOf(0, 9), 155);
-    ASSERT_EQ(readAll(), ReadoutPhase::Complete);
+    ASSERT_EQ(readAll(), Result::Confirmed);
 
     const ParameterComparison c =
         compareParameters(parameterSetOf(before), parameterSetOf(report()));
@@ -129,21 +129,17 @@ TEST_F(ReadoutTest, TwoChangedParametersAreListedWithBothValues) {
 }
 
 TEST_F(ReadoutTest, Qd30SavFileMatchesItsDriveOnTheEntriesItHolds) {
-    const int slot = connectAndSelect(4, Series::QD30, 750);
+    connect(4, Series::QD30, 750);
     fillRegisters(*h.bus.drive(4), *catalogueFor("QD30"));
     const std::string path = ::testing::TempDir() + "velkaro_readout_qd30.sav";
-    {
-        auto s = h.link.lock();
-        s->parameterFilePath = path;
-        s->transferBusy = true;
-        s->transferCursor = 0;
-        s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::Export;
-    }
-    ASSERT_GE(h.runUntil([](LinkState& s) { return !s.transferBusy; }, 400000), 0);
+    const std::optional<Outcome> exported = h.await(h.submit(h.target(4), Export{}), 400000);
+    ASSERT_TRUE(exported && exported->image);
+    ParameterImage image = *exported->image;
+    ASSERT_TRUE(writeParameterFile(path, image, exported->imageLength).ok);
     // One stored parameter and one the file leaves out (F0-13, the rating) change.
     h.bus.drive(4)->setHoldingRegister(registerOf(1, 2), 4000);
     h.bus.drive(4)->setHoldingRegister(registerOf(0, 13), 1);
-    ASSERT_EQ(readAll(), ReadoutPhase::Complete);
+    ASSERT_EQ(readAll(), Result::Confirmed);
 
     std::string error;
     const auto sav = loadParameterSet(path, error);
@@ -157,76 +153,68 @@ TEST_F(ReadoutTest, Qd30SavFileMatchesItsDriveOnTheEntriesItHolds) {
 }
 
 TEST_F(ReadoutTest, DriveDroppingMidReadEndsWithOneMessageAndGivesEverythingBack) {
-    connectAndSelect(5, Series::QD40, 1850);
-    {
-        auto s = h.link.lock();
-        s->selectedGroup = 3; // the panel shows F2
-        s->groupValues.fill(77);
-        ASSERT_EQ(startReadout(*s), "");
-    }
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.readout.group >= 4; }, 400000), 0);
+    connect(5, Series::QD40, 1850);
+    const RequestId id = h.submit(h.target(5), Readout{});
+    ASSERT_GE(h.runUntil([](LinkState& s) { return s.transfer && s.transfer->group >= 4; }, 400000),
+              0);
     h.bus.drive(5)->faults().silent = true;
-    ASSERT_GE(h.runUntil([](LinkState& s) { return !s.readout.running(); }, 400000), 0);
+    ASSERT_TRUE(h.await(id, 400000));
     h.run(3000);
 
-    ASSERT_EQ(h.messages.texts(),
-              (std::vector<std::string>{"通讯原因导致参数读取失败！功能组F3未能读出。"}));
-    auto s = h.link.lock();
-    EXPECT_EQ(s->readout.phase, ReadoutPhase::Failed);
-    EXPECT_TRUE(s->readout.words.empty());
-    EXPECT_FALSE(s->transferBusy);
-    EXPECT_EQ(s->activityState, ActivityState::None);
-    EXPECT_EQ(s->selectedGroup, 3);
-    EXPECT_EQ(s->groupValues[0], 77);
+    const Outcome o = *h.outcome(id);
+    EXPECT_EQ(o.result, Result::TimedOut);
+    EXPECT_EQ(o.message, "通讯原因导致参数读取失败！功能组F3未能读出。");
+    EXPECT_TRUE(o.words.empty());
+    EXPECT_TRUE(h.messages.messages().empty()); // the giver tells the operator
+    const LinkSnapshot v = h.link.snapshot();
+    EXPECT_FALSE(v.transferRunning);
+    EXPECT_EQ(v.activity, ActivityState::None);
 }
 
-TEST_F(ReadoutTest, ReadoutIsCutWhenItsDriveIsNoLongerSelected) {
-    connectAndSelect(6, Series::QD20, 6);
-    {
-        auto s = h.link.lock();
-        ASSERT_EQ(startReadout(*s), "");
-        // A second read, an export or import cannot start meanwhile.
-        EXPECT_EQ(startReadout(*s), kReadoutUnderWay);
-    }
+TEST_F(ReadoutTest, ASecondReadOrATransferCannotStartMeanwhileAndTheDriveLeavingCutsIt) {
+    connect(6, Series::QD20, 6);
+    const RequestId id = h.submit(h.target(6), Readout{});
     h.run(300);
-    h.link.lock()->selectedSlot = -1; // the drive list was rebuilt
+    const std::optional<Outcome> second = h.await(h.submit(h.target(6), Readout{}), 1);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->result, Result::Refused);
+    EXPECT_EQ(second->message, kReadoutUnderWay);
+    const std::optional<Outcome> export_ = h.await(h.submit(h.target(6), Export{}), 1);
+    ASSERT_TRUE(export_);
+    EXPECT_EQ(export_->message, kReadoutUnderWay);
+    ASSERT_TRUE(h.link.removeDrive(h.target(6).name));
     h.run(5);
-    EXPECT_EQ(h.messages.texts(), (std::vector<std::string>{std::string(kReadoutCut)}));
-    auto s = h.link.lock();
-    EXPECT_EQ(s->readout.phase, ReadoutPhase::Failed);
-    EXPECT_FALSE(s->transferBusy);
-    EXPECT_EQ(startReadout(*s), kReadoutNoDrive);
+    ASSERT_TRUE(h.outcome(id));
+    EXPECT_EQ(h.outcome(id)->result, Result::Cancelled);
+    EXPECT_EQ(h.outcome(id)->message, kReadoutCut);
+    EXPECT_FALSE(h.link.snapshot().transferRunning);
 }
 
 TEST_F(ReadoutTest, OtherDrivesKeepTheirPollsAndCommandsDuringTheRead) {
     const int other = h.connect(2, Series::QD30, 750);
-    connectAndSelect(9, Series::QD40, 1850);
-    {
-        auto s = h.link.lock();
-        ASSERT_EQ(startReadout(*s), "");
-    }
-    uint32_t pollsBefore = h.link.lock()->statusReadCount[static_cast<std::size_t>(other)];
+    connect(9, Series::QD40, 1850);
+    const RequestId id = h.submit(h.target(9), Readout{});
+    uint32_t pollsBefore = h.link.snapshot().statusReadCount[static_cast<std::size_t>(other)];
     int commandTicks = -1;
-    for (int t = 0; t < 60000 && h.link.lock()->readout.running(); ++t) {
+    RequestId run = 0;
+    for (int t = 0; t < 60000 && !h.outcome(id); ++t) {
         if (t % 100 == 0) {
             h.link.queueStatusPolls();
         }
         if (t == 1500) {
-            h.link.lock()->table.slots[static_cast<std::size_t>(other)].controlSet[0] = 0x001F;
+            run = h.submit(h.target(2), Command::word(command_word::kRun));
         }
-        if (t > 1500 && commandTicks < 0) {
-            const DriveRecord& d = h.link.lock()->table.slots[static_cast<std::size_t>(other)];
-            if (d.controlAck == d.controlSet) {
-                commandTicks = t - 1500;
-            }
+        if (t > 1500 && commandTicks < 0 && h.outcome(run)) {
+            commandTicks = t - 1500;
         }
         h.step();
     }
-    EXPECT_EQ(h.link.lock()->readout.phase, ReadoutPhase::Complete);
+    ASSERT_TRUE(h.outcome(id));
+    EXPECT_EQ(h.outcome(id)->result, Result::Confirmed);
     // The QD40 read takes about five seconds: the other drive is still
     // polled every turn, and a motor command waits for no more than the
     // group under way, its own status read and one more group.
-    EXPECT_GE(h.link.lock()->statusReadCount[static_cast<std::size_t>(other)] - pollsBefore, 3u);
+    EXPECT_GE(h.link.snapshot().statusReadCount[static_cast<std::size_t>(other)] - pollsBefore, 3u);
     EXPECT_GE(commandTicks, 0);
     EXPECT_LT(commandTicks, 800);
 }

@@ -128,7 +128,7 @@ TEST(InterFrameSilence, NextRequestLeavesAfterTheSilenceAndNoSooner) {
         ScriptedPort port;
         LinkHarness<ScriptedPort> h(port);
         {
-            auto s = h.link.lock();
+            auto s = h.lock();
             s->settings.frameEnd = c.frameEnd;
             s->settings.baudText = c.baud;
             s->settings.parityLetter = c.parity;

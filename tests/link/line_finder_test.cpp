@@ -60,20 +60,21 @@ public:
 class LineFinderTest : public ::testing::Test {
 protected:
     bool request(int first = 3, int count = 1) {
-        std::string refusal;
-        return requestLineFind(*h.link.lock(), first, count, refusal);
+        id = h.submit({}, FindLine{first, count});
+        return !h.outcome(id);
     }
     int runUntilDone() {
         return h.runUntil([](LinkState& s) { return s.finder.done; }, kRunTicks);
     }
     LineFinder finder() {
-        auto s = h.link.lock();
+        auto s = h.lock();
         LineFinder f = s->finder;
         return f;
     }
 
     LineBoundPort port;
     LinkHarness<ScriptedPort> h{port};
+    RequestId id = 0;
 };
 
 TEST_F(LineFinderTest, TriesEverySettingFastestFirstAndNamesTheDrive) {
@@ -85,6 +86,11 @@ TEST_F(LineFinderTest, TriesEverySettingFastestFirstAndNamesTheDrive) {
     ASSERT_EQ(f.found.size(), 1u);
     EXPECT_EQ(lineChoiceText(f.found[0].line), "19200 E 8 1");
     EXPECT_EQ(f.found[0].names, std::vector<std::string>{"3#QD30-7.50"});
+    h.step();
+    ASSERT_TRUE(h.outcome(id));
+    EXPECT_EQ(h.outcome(id)->result, Result::Confirmed);
+    ASSERT_EQ(h.outcome(id)->lines.size(), 1u);
+    EXPECT_EQ(h.outcome(id)->lines[0].names, f.found[0].names);
 
     // The harness's own open, the 72 settings, then the link's own again.
     ASSERT_EQ(port.applied.size(), 1 + kLineChoiceCount + 1);
@@ -96,7 +102,7 @@ TEST_F(LineFinderTest, TriesEverySettingFastestFirstAndNamesTheDrive) {
     for (const auto& [at, line] : order) {
         EXPECT_EQ(port.applied[at], line) << "setting " << at;
     }
-    auto s = h.link.lock();
+    auto s = h.lock();
     EXPECT_EQ(s->settings.settingsText(), "9600N81");
     EXPECT_EQ(s->table.driveCount, 0u); // found, not connected
     EXPECT_TRUE(s->table.probeRecord.name.empty());
@@ -107,14 +113,17 @@ TEST_F(LineFinderTest, CancelGivesTheLinkBackAndPollingGoesOn) {
     ASSERT_TRUE(request());
     h.run(2000);
     EXPECT_TRUE(finder().running);
-    h.link.lock()->finder.cancel = true;
+    h.link.cancel(id);
     ASSERT_GE(runUntilDone(), 0);
     EXPECT_TRUE(finder().cancelled);
+    h.step();
+    ASSERT_TRUE(h.outcome(id));
+    EXPECT_EQ(h.outcome(id)->cancelReason, CancelReason::ByCaller);
     EXPECT_EQ(port.applied.back(), kStationLine);
 
     port.clearSent();
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         const int slot = connectDrive(*s, 3, "QD30", "7.50");
         s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::StatusRead;
     }
@@ -130,7 +139,7 @@ TEST_F(LineFinderTest, ALostPortEndsTheRunWithItsReason) {
     const LineFinder f = finder();
     EXPECT_TRUE(f.failed);
     EXPECT_NE(f.failure.find("设备已拔出"), std::string::npos) << f.failure;
-    EXPECT_FALSE(h.link.lock()->linkOpen);
+    EXPECT_FALSE(h.lock()->linkOpen);
 }
 
 TEST_F(LineFinderTest, RefusedWhileTheLinkCannotGiveItTheBus) {
@@ -143,7 +152,7 @@ TEST_F(LineFinderTest, RefusedWhileTheLinkCannotGiveItTheBus) {
     const Refusal refusals[] = {
         {"link closed", [](LinkState& s) { s.linkOpen = false; }, 1, 1},
         {"search asked for", [](LinkState& s) { s.searchRemaining = 3; }, 1, 1},
-        {"transfer running", [](LinkState& s) { s.transferBusy = true; }, 1, 1},
+        {"transfer running", [](LinkState& s) { s.transfer = TransferJob{}; }, 1, 1},
         {"drives connected", [](LinkState& s) { connectDrive(s, 3, "QD30", "7.50"); }, 1, 1},
         {"run already asked for", [](LinkState& s) { s.finder.wanted = true; }, 1, 1},
         {"address 0", [](LinkState&) {}, 0, 1},
@@ -152,7 +161,7 @@ TEST_F(LineFinderTest, RefusedWhileTheLinkCannotGiveItTheBus) {
     for (const Refusal& r : refusals) {
         ScriptedPort other;
         LinkHarness<ScriptedPort> link(other);
-        auto s = link.link.lock();
+        auto s = link.lock();
         r.before(*s);
         std::string reason;
         EXPECT_FALSE(requestLineFind(*s, r.first, r.count, reason)) << r.label;

@@ -49,8 +49,14 @@ const ReplyCase kReplyCases[] = {
          return std::optional<Bytes>(withCrc({kFaulty, 0x83, 0x02}));
      },
      counters(1, 0, [](LinkCounters& c) { c.exceptions[2] = 1; })},
+    // Neither answers the read: asked again, as after no answer at all.
     {"short_reply", [] { return std::optional<Bytes>(statusReply(kFaulty, 4)); },
-     counters(1, 0, [](LinkCounters& c) { c.shortReplies = 1; })},
+     counters(11, 10, [](LinkCounters& c) { c.shortReplies = c.timeouts = 11; })},
+    {"stray_reply",
+     [] {
+         return std::optional<Bytes>(withCrc({kFaulty, 0x10, 0x32, 0x10, 0x00, 0x10}));
+     },
+     counters(11, 10, [](LinkCounters& c) { c.strayFrames = c.timeouts = 11; })},
     {"timeout", [] { return std::optional<Bytes>(); },
      counters(11, 10, [](LinkCounters& c) { c.timeouts = 11; })},
     {"noise",
@@ -63,18 +69,16 @@ const ReplyCase kReplyCases[] = {
 class LinkDiagnosticsTest : public ::testing::Test {
 protected:
     int addDrive(int address) {
-        auto s = h.link.lock();
+        auto s = h.lock();
         const int slot = connectDrive(*s, address, "QD30", "7.50");
         s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::StatusRead;
         return slot;
     }
     void poll(int slot) {
-        h.link.lock()->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::StatusRead;
+        h.lock()->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::StatusRead;
         ASSERT_GE(h.settle(slot), 0);
     }
-    LinkCounters row(int r) {
-        return h.link.lock()->diagnostics.counters[static_cast<std::size_t>(r)];
-    }
+    LinkCounters row(int r) { return h.lock()->diagnostics.counters[static_cast<std::size_t>(r)]; }
     /// The reply-independent parts are compared; the times are tested on their own.
     static LinkCounters withoutTimes(LinkCounters c) {
         c.replyTimes = {};
@@ -83,7 +87,7 @@ protected:
         return c;
     }
     std::vector<FrameRecord> ring() {
-        auto s = h.link.lock();
+        auto s = h.lock();
         std::vector<FrameRecord> out;
         for (uint64_t i = s->diagnostics.log.oldest(); i < s->diagnostics.log.written(); ++i) {
             out.push_back(s->diagnostics.log.at(i));
@@ -131,7 +135,7 @@ TEST_F(LinkDiagnosticsTest, ReplyTimesRunFromTheSendToTheFramesEnd) {
     EXPECT_EQ(t.minTicks, 26u);
     EXPECT_EQ(t.maxTicks, 61u);
     EXPECT_DOUBLE_EQ(t.meanTicks(), (26.0 + 61.0 + 33.0) / 3);
-    auto s = h.link.lock();
+    auto s = h.lock();
     EXPECT_TRUE(s->diagnostics.counters[static_cast<std::size_t>(slot)].answered);
     EXPECT_EQ(s->diagnostics.counters[static_cast<std::size_t>(slot)].lastAnswerTick,
               port.sent().back().tick + 33 + 1);
@@ -175,7 +179,7 @@ TEST_F(LinkDiagnosticsTest, RingTellsWhatBecameOfEachFrame) {
 }
 
 TEST_F(LinkDiagnosticsTest, AFrameHeldForTheInterFrameSilenceIsRecordedOnceWhenItGoes) {
-    h.link.lock()->settings.frameEnd = FrameEnd::Completion;
+    h.lock()->settings.frameEnd = FrameEnd::Completion;
     const int slot = addDrive(kFaulty);
     port.setResponder([](const Bytes&) { return std::optional<Bytes>(statusReply(kFaulty)); }, 3);
     poll(slot);
@@ -211,24 +215,22 @@ TEST_F(LinkDiagnosticsTest, RemovingADriveOrAskingForItZeroesCounters) {
         [](const Bytes& request) { return std::optional<Bytes>(statusReply(request[0])); });
     ASSERT_GE(h.settle(first), 0);
     ASSERT_GE(h.settle(second), 0);
-    {
-        auto s = h.link.lock();
-        EXPECT_TRUE(removeConnectedDrive(*s, s->table.slots[static_cast<std::size_t>(first)].name));
-        EXPECT_FALSE(removeConnectedDrive(*s, "nobody"));
-    }
+    EXPECT_TRUE(
+        h.link.removeDrive(h.link.snapshot().table.slots[static_cast<std::size_t>(first)].name));
+    EXPECT_FALSE(h.link.removeDrive("nobody"));
     EXPECT_EQ(row(first), LinkCounters{});
     EXPECT_EQ(row(second).requestsSent, 1u);
     // The next drive in the freed slot starts from nothing.
     EXPECT_EQ(addDrive(9), first);
     EXPECT_EQ(row(first), LinkCounters{});
 
-    h.link.lock()->diagnostics.resetCounters();
+    h.link.resetCounters();
     EXPECT_EQ(row(second), LinkCounters{});
 }
 
 TEST_F(LinkDiagnosticsTest, RecordingOffLeavesCountersAndRingAlone) {
     const int slot = addDrive(kFaulty);
-    h.link.lock()->diagnostics.recording = false;
+    h.link.setRecording(false);
     port.setResponder([](const Bytes&) { return std::optional<Bytes>(statusReply(kFaulty)); });
     ASSERT_GE(h.settle(slot), 0);
     EXPECT_EQ(row(slot), LinkCounters{});

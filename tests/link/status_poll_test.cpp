@@ -38,13 +38,13 @@ ScriptedPort::Responder healthyDrives() {
 class StatusPollTest : public ::testing::Test {
 protected:
     int addDrive(int address, OpCode pending = OpCode::StatusRead) {
-        auto s = h.link.lock();
+        auto s = h.lock();
         const int slot = connectDrive(*s, address, "QD30", "7.50");
         s->table.slots[static_cast<std::size_t>(slot)].pendingOp = pending;
         return slot;
     }
     DriveRecord record(int slot) {
-        auto s = h.link.lock();
+        auto s = h.lock();
         return s->table.slots[static_cast<std::size_t>(slot)];
     }
     std::vector<int> addressesSent() const {
@@ -71,14 +71,14 @@ TEST_F(StatusPollTest, StatusReadFollowsTheTimelineTickByTick) {
     // The 37-byte answer arrives at tick 5; 20 silent ticks do not end it yet.
     h.run(25); // ticks 1..25
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->buffers.rxCount, 37u);
         EXPECT_EQ(s->currentOp, OpCode::StatusRead);
         EXPECT_EQ(s->table.slots[0].status[0], 0);
     }
     h.step(); // tick 26: the 21st silent tick ends the frame; it is consumed at once
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->currentOp, OpCode::Finished);
         EXPECT_EQ(s->table.slots[0].pendingOp, OpCode::StatusRead);
         for (int i = 0; i < 16; ++i) {
@@ -88,7 +88,7 @@ TEST_F(StatusPollTest, StatusReadFollowsTheTimelineTickByTick) {
     }
     h.step(); // tick 27: the scheduler clears the request and moves on once
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->currentOp, OpCode::None);
         EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].pendingOp, OpCode::None);
         EXPECT_EQ(s->pollIndex, 1u); // the probe slot comes next
@@ -98,10 +98,11 @@ TEST_F(StatusPollTest, StatusReadFollowsTheTimelineTickByTick) {
 
 TEST_F(StatusPollTest, DroppedAfterTheEleventhUnansweredRequestAndBackOnTheNextAnswer) {
     const int slot = addDrive(5);
+    uint64_t changes = 0;
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         s->table.slots[0].online = 1;
-        s->driveListChanged = false;
+        changes = s->table.changes;
     }
     // The 11th request goes out still online; its timeout drops the drive.
     h.runUntil([this](LinkState&) { return port.sent().size() == 11; });
@@ -111,18 +112,14 @@ TEST_F(StatusPollTest, DroppedAfterTheEleventhUnansweredRequestAndBackOnTheNextA
     EXPECT_EQ(record(slot).online, 0);
     // A request every 302 ticks: 301 to time out, one to send again.
     EXPECT_EQ(port.sent()[10].tick - port.sent()[0].tick, 10u * 302u);
-    {
-        auto s = h.link.lock();
-        EXPECT_TRUE(s->driveListChanged);
-        s->driveListChanged = false;
-    }
+    EXPECT_GT(h.link.snapshot().table.changes, changes);
+    changes = h.link.snapshot().table.changes;
     port.setResponder(healthyDrives());
     h.link.queueStatusPolls();
     ASSERT_GE(h.settle(slot), 0);
     EXPECT_EQ(record(slot).online, 1);
     EXPECT_EQ(record(slot).status[0], 5);
-    auto s = h.link.lock();
-    EXPECT_TRUE(s->driveListChanged);
+    EXPECT_GT(h.link.snapshot().table.changes, changes);
 }
 
 // Passing over the drive after a finished one starved it for good whenever
@@ -147,17 +144,15 @@ TEST_F(StatusPollTest, ARequestMadeWhileAnotherOperationIsInFlightIsKept) {
     const int slot = addDrive(6);
     port.setResponder(healthyDrives());
     h.step();
-    {
-        auto s = h.link.lock();
-        s->selectedSlot = slot;
-        s->selectedGroup = 0;
-        s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::GroupRead;
-    }
+    const RequestId read = h.submit(h.target(6), ParameterRead{0});
     h.runUntil([](LinkState& s) { return s.currentOp == OpCode::None; });
     EXPECT_EQ(record(slot).pendingOp, OpCode::GroupRead);
     h.settle(slot);
     ASSERT_EQ(port.sent().size(), 2u);
     EXPECT_EQ(port.sent()[1].bytes, withCrc({6, 0x03, 0x00, 0x00, 0x00, 16})); // QD30 F0
+    ASSERT_TRUE(h.outcome(read));
+    EXPECT_EQ(h.outcome(read)->result, Result::Confirmed);
+    EXPECT_EQ(h.outcome(read)->words.size(), 16u);
 }
 
 TEST_F(StatusPollTest, RemovalMidOperationAbandonsItWithoutTouchingOtherDrives) {
@@ -165,13 +160,10 @@ TEST_F(StatusPollTest, RemovalMidOperationAbandonsItWithoutTouchingOtherDrives) 
     const int other = addDrive(2);
     h.step(); // drive 1's status read is on the wire; nobody answers yet
     const DriveRecord before = record(other);
-    {
-        auto s = h.link.lock();
-        ASSERT_TRUE(s->table.removeDrive("1#QD30-7.50"));
-    }
+    ASSERT_TRUE(h.link.removeDrive("1#QD30-7.50"));
     h.step();
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->currentOp, OpCode::None);
         EXPECT_TRUE(s->currentDriveName.empty());
         EXPECT_EQ(s->retryCount, 0u);
@@ -187,11 +179,13 @@ TEST_F(StatusPollTest, RemovalMidOperationAbandonsItWithoutTouchingOtherDrives) 
 }
 
 // An answer that proves the drive is there but does not hold the words (an
-// exception reply, a truncated frame) leaves the old values in place.
+// exception reply) leaves the old values in place and is not asked again; a
+// truncated frame is no answer at all: the request goes again.
 struct ShortReplyCase {
     const char* name;
     OpCode op;
     Bytes reply;
+    bool answers;
 };
 
 void PrintTo(const ShortReplyCase& c, std::ostream* os) {
@@ -205,7 +199,7 @@ TEST_P(ShortReplyTest, StoresNothingTheFrameDoesNotHold) {
     const ShortReplyCase& c = GetParam();
     const int slot = addDrive(7, c.op);
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         DriveRecord& d = s->table.slots[static_cast<std::size_t>(slot)];
         d.online = 0;
         d.status.fill(11);
@@ -215,21 +209,22 @@ TEST_P(ShortReplyTest, StoresNothingTheFrameDoesNotHold) {
     port.setResponder([&c](const Bytes&) { return std::optional<Bytes>(c.reply); });
     ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::Finished; }), 0);
     const DriveRecord d = record(slot);
-    EXPECT_EQ(d.online, c.op == OpCode::StatusRead ? 1 : 0); // only the status read says so
+    // Only a status read answered says the drive is there.
+    EXPECT_EQ(d.online, c.op == OpCode::StatusRead && c.answers ? 1 : 0);
     EXPECT_EQ(d.status, (std::array<int32_t, 17>{11, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11, 11,
                                                  11, 11, 11, 11}));
     EXPECT_EQ(d.controlSet, (std::array<int32_t, 10>{22, 22, 22, 22, 22, 22, 22, 22, 22, 22}));
     EXPECT_EQ(d.controlAck, d.controlSet);
-    EXPECT_EQ(port.sent().size(), 1u); // answered: no retry
+    EXPECT_EQ(port.sent().size(), c.answers ? 1u : 11u); // an exception is not asked again
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, ShortReplyTest,
     ::testing::Values(
-        ShortReplyCase{"StatusException", OpCode::StatusRead, withCrc({7, 0x83, 0x02})},
-        ShortReplyCase{"StatusTruncated", OpCode::StatusRead, readReply(7, {1, 2, 3, 4})},
-        ShortReplyCase{"ControlException", OpCode::ControlRead, withCrc({7, 0x83, 0x04})},
-        ShortReplyCase{"ControlTruncated", OpCode::ControlRead, readReply(7, {1, 2, 3})}),
+        ShortReplyCase{"StatusException", OpCode::StatusRead, withCrc({7, 0x83, 0x02}), true},
+        ShortReplyCase{"StatusTruncated", OpCode::StatusRead, readReply(7, {1, 2, 3, 4}), false},
+        ShortReplyCase{"ControlException", OpCode::ControlRead, withCrc({7, 0x83, 0x04}), true},
+        ShortReplyCase{"ControlTruncated", OpCode::ControlRead, readReply(7, {1, 2, 3}), false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(StatusPollTest, RemovingAnEarlierDriveDoesNotTurnALaterOneIntoTheProbe) {
@@ -238,17 +233,16 @@ TEST_F(StatusPollTest, RemovingAnEarlierDriveDoesNotTurnALaterOneIntoTheProbe) {
     port.setResponder(nullptr);
     h.runUntil([](LinkState& s) { return s.currentOp == OpCode::StatusRead; });
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         ASSERT_EQ(s->pollIndex, 1u);
-        s->searchNextAddress = 9; // the probe takes address 9 while drive 2 is served
-        s->searchRemaining = 1;
-        s->table.removeDrive("1#QD30-7.50"); // now pollIndex equals driveCount
     }
+    h.submit({}, Search{9, 1});        // the probe takes address 9 while drive 2 is served
+    h.link.removeDrive("1#QD30-7.50"); // now pollIndex equals driveCount
     port.setResponder(healthyDrives());
     h.runUntil([](LinkState& s) { return s.currentOp == OpCode::None; });
     EXPECT_EQ(record(later).pendingOp, OpCode::None);
     {
-        auto s = h.link.lock();
+        auto s = h.lock();
         EXPECT_EQ(s->table.probeRecord.name, kProbeMarker); // still waiting to be tested
         EXPECT_EQ(s->table.driveCount, 1u);
     }
