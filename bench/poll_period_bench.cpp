@@ -18,9 +18,11 @@
 #include <vector>
 
 #include "link/drive_link.h"
+#include "link/link_state.h"
 #include "link/operator_messages.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
+#include "support/link_inspector.h"
 
 namespace {
 
@@ -51,12 +53,12 @@ double modbusExchangeMs(int baud) {
     return (kRequestChars + kReplyChars) * charMs(baud) + 2 * gap;
 }
 
-struct Result {
+struct Figures {
     double meanMs = 0;
     double maxMs = 0;
 };
 
-Result measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
+Figures measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
     sim::LineSettings line;
     line.baud = baud;
     sim::BusSimulator bus(line);
@@ -64,13 +66,13 @@ Result measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
     QuietMessages messages;
     DriveLink link(wire, messages);
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         s->settings.baudText = std::to_string(baud);
         s->settings.frameEnd = frameEnd;
     }
     link.openLink();
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         for (int i = 0; i < drives; ++i) {
             bus.addDrive(i + 1, sim::Series::QD30, 750);
             DriveRecord& probe = s->table.probeRecord;
@@ -93,7 +95,7 @@ Result measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
         }
         link.tick();
         wire.advanceTick();
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         for (int i = 0; i < drives; ++i) {
             const auto at = static_cast<std::size_t>(i);
             if (s->statusReadCount[at] != lastCount[at]) {
@@ -106,7 +108,7 @@ Result measure(int drives, int baud, int seconds, FrameEnd frameEnd) {
             }
         }
     }
-    Result r;
+    Figures r;
     for (double p : periods) {
         r.meanMs += p;
         r.maxMs = std::max(r.maxMs, p);
@@ -124,8 +126,8 @@ int main(int argc, char** argv) {
                 "modbus min ms", "station xchg", "modbus xchg", "fast/(m+t)");
     for (int baud : {9600, 38400}) {
         for (int drives : {1, 8, 32}) {
-            const Result silence = measure(drives, baud, seconds, FrameEnd::Silence);
-            const Result fast = measure(drives, baud, seconds, FrameEnd::Completion);
+            const Figures silence = measure(drives, baud, seconds, FrameEnd::Silence);
+            const Figures fast = measure(drives, baud, seconds, FrameEnd::Completion);
             const double station = std::max(kPollPeriodMs, drives * stationExchangeMs(baud));
             const double modbus = std::max(kPollPeriodMs, drives * modbusExchangeMs(baud));
             const double modbusWithTurnaround =

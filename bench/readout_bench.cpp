@@ -15,11 +15,13 @@
 #include <vector>
 
 #include "link/drive_link.h"
+#include "link/link_state.h"
 #include "link/operator_messages.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
 #include "support/link_harness.h"
+#include "support/link_inspector.h"
 
 namespace {
 
@@ -57,7 +59,7 @@ WireTime groupReadWireTime(const SeriesCatalogue& catalogue) {
     return w;
 }
 
-struct Result {
+struct Figures {
     long ticks = -1;
     long longestPollGap = 0;
 };
@@ -68,14 +70,14 @@ void addDrive(LinkState& s, sim::BusSimulator& bus, int address, const char* ser
     velkaro::testing::connectDrive(s, address, series, ratingText);
 }
 
-Result measure(int others) {
+Figures measure(int others) {
     sim::BusSimulator bus;
     sim::MemoryTransport wire(bus);
     QuietMessages messages;
     DriveLink link(wire, messages);
     link.openLink();
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         for (int i = 0; i < others; ++i) {
             addDrive(*s, bus, 10 + i, "QD30", sim::Series::QD30, 750, "7.50");
         }
@@ -93,34 +95,35 @@ Result measure(int others) {
         link.tick();
         wire.advanceTick();
     }
-    {
-        auto s = link.lock();
-        s->selectedSlot = s->table.findSlotByName("1#QD40-18.50");
-        s->selectedGroup = 0;
-        if (!startReadout(*s).empty()) {
-            return {};
-        }
-    }
+    const RequestId id = link.submit(link.targetOfName("1#QD40-18.50"), Readout{});
     std::vector<uint32_t> lastCount(static_cast<std::size_t>(others));
     std::vector<long> lastPoll(static_cast<std::size_t>(others), t);
-    Result r;
+    Figures r;
     for (const long start = t; t < start + 120000; ++t) {
         if (t % 100 == 0) {
             link.queueStatusPolls();
         }
         link.tick();
         wire.advanceTick();
-        auto s = link.lock();
-        for (int i = 0; i < others; ++i) {
-            const auto at = static_cast<std::size_t>(i);
-            if (s->statusReadCount[at] != lastCount[at]) {
-                lastCount[at] = s->statusReadCount[at];
-                r.longestPollGap = std::max(r.longestPollGap, t - lastPoll[at]);
-                lastPoll[at] = t;
+        bool running = true;
+        {
+            auto s = velkaro::testing::LinkInspector::lock(link);
+            for (int i = 0; i < others; ++i) {
+                const auto at = static_cast<std::size_t>(i);
+                if (s->statusReadCount[at] != lastCount[at]) {
+                    lastCount[at] = s->statusReadCount[at];
+                    r.longestPollGap = std::max(r.longestPollGap, t - lastPoll[at]);
+                    lastPoll[at] = t;
+                }
             }
+            running = s->transfer.has_value();
         }
-        if (s->readout.phase != ReadoutPhase::Reading) {
-            r.ticks = s->readout.phase == ReadoutPhase::Complete ? t + 1 - start : -1;
+        if (!running) {
+            bool confirmed = false;
+            for (const Outcome& o : link.takeOutcomes()) {
+                confirmed = confirmed || (o.id == id && o.confirmed());
+            }
+            r.ticks = confirmed ? t + 1 - start : -1;
             break;
         }
     }
@@ -137,7 +140,7 @@ int main() {
     std::printf("%14s | %10s | %8s | %22s\n", "other drives", "read ms", "x wire",
                 "longest poll gap ms");
     for (int others : {0, 1, 2, 3, 4}) {
-        const Result r = measure(others);
+        const Figures r = measure(others);
         std::printf("%14d | %10ld | %8.3f | %22ld\n", others, r.ticks,
                     static_cast<double>(r.ticks) / w.ms, r.longestPollGap);
     }

@@ -22,7 +22,9 @@
 #include "link/comm_tick.h"
 #include "link/device_port.h"
 #include "link/drive_link.h"
+#include "link/link_state.h"
 #include "link/operator_messages.h"
+#include "support/link_inspector.h"
 
 namespace {
 
@@ -103,7 +105,7 @@ Figures run(const std::string& device, FrameEnd frameEnd, int seconds) {
     CountingPort port(device);
     DriveLink link(port, messages);
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         s->settings.frameEnd = frameEnd;
         for (int a = 1; a <= kDrives; ++a) {
             DriveRecord& probe = s->table.probeRecord;
@@ -123,7 +125,7 @@ Figures run(const std::string& device, FrameEnd frameEnd, int seconds) {
     while (Clock::now() < warm) {
         link.queueStatusPolls();
         std::this_thread::sleep_for(100ms);
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         if (std::all_of(s->statusReadCount.begin(), s->statusReadCount.begin() + kDrives,
                         [](uint32_t n) { return n > 0; })) {
             break;
@@ -135,7 +137,7 @@ Figures run(const std::string& device, FrameEnd frameEnd, int seconds) {
     std::vector<double> periods;
     uint64_t requestsBefore = 0;
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         requestsBefore = port.requests;
         std::copy_n(s->statusReadCount.begin(), kDrives, lastCount.begin());
     }
@@ -147,7 +149,7 @@ Figures run(const std::string& device, FrameEnd frameEnd, int seconds) {
             nextPoll += 100ms;
         }
         std::this_thread::sleep_for(5ms);
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         const auto now = Clock::now();
         for (int i = 0; i < kDrives; ++i) {
             const auto at = static_cast<std::size_t>(i);
@@ -164,7 +166,7 @@ Figures run(const std::string& device, FrameEnd frameEnd, int seconds) {
         }
     }
     {
-        auto s = link.lock();
+        auto s = velkaro::testing::LinkInspector::lock(link);
         f.requests = port.requests - requestsBefore;
     }
     tick.stop();

@@ -12,9 +12,11 @@
 #include <vector>
 
 #include "link/drive_link.h"
+#include "link/link_state.h"
 #include "link/operator_messages.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
+#include "support/link_inspector.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ constexpr const char* kSeriesNames[] = {"QD10", "QD20", "QD30", "QD40"};
 
 /// 32 drives on the bus and in the table, as a search would have left them.
 void connectDrives(sim::BusSimulator& bus, DriveLink& link) {
-    auto s = link.lock();
+    auto s = velkaro::testing::LinkInspector::lock(link);
     for (int i = 0; i < kMaxDrives; ++i) {
         const int address = i + 1;
         bus.addDrive(address, kSeries[i % 4], i % 4 == 1 ? 6 : 750);
@@ -48,9 +50,7 @@ void connectDrives(sim::BusSimulator& bus, DriveLink& link) {
 
 /// One link on its own simulated bus, and the cost of each of its ticks.
 struct Run {
-    explicit Run(bool recording) : wire(bus), link(wire, messages) {
-        link.lock()->diagnostics.recording = recording;
-    }
+    explicit Run(bool recording) : wire(bus), link(wire, messages) { link.setRecording(recording); }
     sim::BusSimulator bus;
     sim::MemoryTransport wire;
     QuietMessages messages;
@@ -71,7 +71,7 @@ struct Run {
         uint64_t reads = 0;
         uint64_t frames = 0;
         {
-            auto s = link.lock();
+            auto s = velkaro::testing::LinkInspector::lock(link);
             for (uint32_t n : s->statusReadCount) {
                 reads += n;
             }

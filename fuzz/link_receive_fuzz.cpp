@@ -23,14 +23,17 @@
 
 #include "link/drive_link.h"
 #include "link/frame_codec.h"
+#include "link/link_state.h"
 #include "link/operator_messages.h"
 #include "link/serial_port.h"
 #include "registry/catalogue.h"
+#include "support/link_inspector.h"
 
 namespace {
 
 using namespace velkaro;
 using Bytes = std::vector<uint8_t>;
+using testing::LinkInspector;
 
 [[noreturn]] void fail(const char* what) {
     std::fprintf(stderr, "link_receive_fuzz: %s\n", what);
@@ -87,6 +90,7 @@ private:
 class SilentMessages : public OperatorMessages {
 public:
     void show(const std::string&, const std::string&) override { ++shown; }
+    void notify(const std::string&, const std::string&) override { ++shown; }
     int shown = 0;
 };
 
@@ -228,14 +232,15 @@ void checkWritten(FuzzPort& port, OpCode op, int probeFirst, int probeSpan) {
 /// Fast-forwards silent time: the counters jump to the edge of the waiting
 /// operation's timeout, as hundreds of empty ticks would move them.
 void skipSilence(DriveLink& link) {
-    auto s = link.lock();
+    auto s = LinkInspector::lock(link);
     const auto timeout = static_cast<unsigned>(std::max(0, s->settings.replyTimeoutTicks));
     s->buffers.replyTicks = std::max(s->buffers.replyTicks, timeout);
     s->buffers.silenceTicks = std::max(s->buffers.silenceTicks, s->settings.frameGapTicks);
+    s->buffers.quietCount = std::max(s->buffers.quietCount, s->buffers.quietTicks);
 }
 
 bool settled(const LinkState& s) {
-    if (s.currentOp != OpCode::None || !s.currentDriveName.empty() || s.transferBusy ||
+    if (s.currentOp != OpCode::None || !s.currentDriveName.empty() || s.transfer || s.search ||
         s.searchRemaining != 0 || !s.table.probeRecord.name.empty() || s.buffers.rxCount != 0) {
         return false;
     }
@@ -243,50 +248,74 @@ bool settled(const LinkState& s) {
         s.activityState == ActivityState::Import) {
         return false;
     }
-    for (const DriveRecord& drive : s.table.slots) {
-        // A control write the drive never confirmed is queued again by design.
-        if (drive.pendingOp != OpCode::None && drive.pendingOp != OpCode::ControlWrite) {
+    for (std::size_t i = 0; i < s.table.slots.size(); ++i) {
+        const SlotWork& w = s.work[i];
+        // Every request ends by its retries on a silent wire.
+        if (s.table.slots[i].pendingOp != OpCode::None || !w.commands.empty() ||
+            !w.carried.empty() || !w.reads.empty() || !w.writes.empty()) {
             return false;
         }
     }
     return true;
 }
 
-void setUp(LinkState& s, const uint8_t* setup) {
-    for (const DriveSetup& d : kDrives) {
-        DriveRecord& probe = s.table.probeRecord;
-        probe = DriveRecord{};
-        probe.address = std::to_string(d.address);
-        probe.series = d.series;
-        probe.ratedPower = d.rating;
-        probe.name = probe.address + "#" + d.series + "-" + d.rating;
-        s.table.commitProbe();
-    }
-    for (std::size_t i = 0; i < kDrives.size(); ++i) {
-        s.table.slots[i].pendingOp = OpCode::None;
+void setUp(DriveLink& link, const uint8_t* setup) {
+    {
+        auto s = LinkInspector::lock(link);
+        for (const DriveSetup& d : kDrives) {
+            DriveRecord& probe = s->table.probeRecord;
+            probe = DriveRecord{};
+            probe.address = std::to_string(d.address);
+            probe.series = d.series;
+            probe.ratedPower = d.rating;
+            probe.name = probe.address + "#" + d.series + "-" + d.rating;
+            s->table.commitProbe();
+        }
+        for (std::size_t i = 0; i < kDrives.size(); ++i) {
+            s->table.slots[i].pendingOp = OpCode::None;
+        }
     }
     const auto op = static_cast<OpCode>(setup[0] % 9);
     const int selected = setup[1] % 4;
-    s.selectedSlot = selected;
-    s.selectedGroup = setup[2] % 20;
-    s.parameterFilePath = "/nonexistent-velkaro-fuzz/export.sav";
-    s.parameterImage[0] = 0x83;
-    s.parameterImage[1] = (setup[3] & 0x40) ? 0x50 : 0x70;
-    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(selected)];
-    if (op == OpCode::Identify) {
-        s.searchNextAddress = 4 + setup[2] % 4;
-        s.searchRemaining = 1 + (setup[3] & 1);
-    } else if (op == OpCode::ParamWrite) {
+    const int group = setup[2] % 20;
+    const Target target = link.targetOfSlot(selected);
+    Import import;
+    import.image[0] = 0x83;
+    import.image[1] = (setup[3] & 0x40) ? 0x50 : 0x70;
+    import.readBackGroup = group;
+    switch (op) {
+    case OpCode::Identify:
+        link.submit({}, Search{4 + setup[2] % 4, 1u + (setup[3] & 1u)});
+        break;
+    case OpCode::StatusRead:
+    case OpCode::ControlRead:
+        LinkInspector::lock(link)->table.slots[static_cast<std::size_t>(selected)].pendingOp = op;
+        break;
+    case OpCode::ControlWrite:
+        link.submit(target, Command::word(command_word::kRun));
+        break;
+    case OpCode::GroupRead:
+        link.submit(target, ParameterRead{group});
+        break;
+    case OpCode::ParamWrite: {
         const int row = setup[3] % 64;
-        requestParameterWrite(s, selected,
-                              {s.selectedGroup, row, registerOf(s.selectedGroup, row),
-                               static_cast<uint16_t>(setup[2] * 257 - 30000)});
-    } else if (op != OpCode::None) {
-        drive.pendingOp = op;
-        s.transferBusy = op == OpCode::Export || op == OpCode::Import;
+        link.submit(target, ParameterWrite{registerOf(group, row),
+                                           static_cast<uint16_t>(setup[2] * 257 - 30000), group,
+                                           row, (setup[3] & 2) != 0, (setup[3] & 4) != 0});
+        break;
+    }
+    case OpCode::Export:
+        link.submit(target, Export{});
+        break;
+    case OpCode::Import:
+        link.submit(target, import);
+        break;
+    default:
+        break;
     }
     if (setup[3] & 0x80) {
-        drive.controlSet[0] = 0x009E; // a fault reset waiting to go out
+        // A fault reset waiting to go out.
+        link.submit(target, Command::word(command_word::kFaultReset));
     }
 }
 
@@ -303,10 +332,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         fail("the scripted port did not open");
     }
     const auto op = static_cast<OpCode>(data[0] % 9);
+    setUp(link, data);
     int probeFirst = 0;
     {
-        auto s = link.lock();
-        setUp(*s, data);
+        auto s = LinkInspector::lock(link);
         probeFirst = s->searchNextAddress;
     }
     const int probeSpan = op == OpCode::Identify ? static_cast<int>(1 + (data[3] & 1)) : 0;
@@ -316,14 +345,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     auto tick = [&] {
         Snapshot before;
         {
-            auto s = link.lock();
+            auto s = LinkInspector::lock(link);
             before = snapshot(*s);
         }
         link.tick();
+        link.takeOutcomes();
         if (++tickNo % 100 == 0 && pollStatus) {
             link.queueStatusPolls();
         }
-        auto s = link.lock();
+        auto s = LinkInspector::lock(link);
         checkBuffers(*s);
         checkStatusOrigin(*s, before, port.history);
         checkWritten(port, op, probeFirst, probeSpan);
@@ -342,7 +372,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         at += 4;
         Bytes chunk;
         {
-            auto s = link.lock();
+            auto s = LinkInspector::lock(link);
             const LinkBuffers& b = s->buffers;
             // Modes 2 and 3 answer the request last sent, so the fuzzer reaches
             // the reply handling of each operation, not only the CRC check.
@@ -375,7 +405,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     }
     for (int i = 0; i < 4000; ++i) {
         {
-            auto s = link.lock();
+            auto s = LinkInspector::lock(link);
             if (settled(*s)) {
                 return 0;
             }
@@ -384,11 +414,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         tick();
     }
     {
-        auto s = link.lock();
+        auto s = LinkInspector::lock(link);
         std::fprintf(stderr, "op %d drive '%s' busy %d activity %d search %u probe '%s' rx %u\n",
-                     static_cast<int>(s->currentOp), s->currentDriveName.c_str(), s->transferBusy,
-                     static_cast<int>(s->activityState), s->searchRemaining,
-                     s->table.probeRecord.name.c_str(), s->buffers.rxCount);
+                     static_cast<int>(s->currentOp), s->currentDriveName.c_str(),
+                     s->transfer.has_value(), static_cast<int>(s->activityState),
+                     s->searchRemaining, s->table.probeRecord.name.c_str(), s->buffers.rxCount);
         for (const DriveRecord& drive : s->table.slots) {
             if (!drive.name.empty()) {
                 std::fprintf(stderr, "  %s pending %d\n", drive.name.c_str(),

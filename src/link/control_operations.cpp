@@ -143,7 +143,9 @@ void confirmControlWrite(LinkState& s, SlotWork& w, DriveRecord& drive) {
         }
     }
     for (const CommandJob& job : w.carried) {
-        deliverOutcome(s, outcomeOf(job.id, job.target, Result::Confirmed));
+        Outcome o = outcomeOf(job.id, job.target, Result::Confirmed);
+        o.writtenRegisters = job.importedRegisters;
+        deliverOutcome(s, std::move(o));
     }
     w.carried.clear();
     w.controlTries = 0;
@@ -222,6 +224,7 @@ void failControlWrite(OpContext& c, SlotWork& w, uint8_t code) {
     for (const CommandJob& job : w.carried) {
         Outcome o = outcomeOf(job.id, job.target, refused ? Result::Refused : Result::TimedOut);
         o.exception = code;
+        o.writtenRegisters = job.importedRegisters;
         o.message = message;
         deliverOutcome(s, std::move(o));
     }

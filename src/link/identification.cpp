@@ -226,6 +226,9 @@ void feedSearch(LinkState& s) {
         s.search.reset();
         deliverOutcome(s, std::move(o));
     }
+    if (s.searchNextAddress == 0) {
+        s.searchRemaining = 0; // start address 0 does nothing
+    }
     const bool searching = s.searchNextAddress != 0 && s.searchRemaining > 0;
     if (searching && (s.searchNextAddress < kLowestSearchAddress ||
                       s.searchNextAddress > kHighestSearchAddress)) {

@@ -45,7 +45,8 @@ struct CommandJob {
     RequestId id = 0; ///< 0 for none (an import's store)
     Target target;
     Command command;
-    int32_t previous = 0; ///< the word it replaced in controlSet, while carried
+    int32_t previous = 0;              ///< the word it replaced in controlSet, while carried
+    std::size_t importedRegisters = 0; ///< an import's store: registers the import wrote
 };
 
 /// Registers read in chunks of 30 for a caller, a parameter write's read-back,

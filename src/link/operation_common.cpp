@@ -219,8 +219,10 @@ void cancelSlotWork(LinkState& s, int slot) {
     }
     SlotWork& w = s.work[static_cast<std::size_t>(slot)];
     const std::string gone = "变频器已断开连接";
-    const auto cancel = [&](RequestId id, const Target& target, std::string message) {
+    const auto cancel = [&](RequestId id, const Target& target, std::string message,
+                            std::size_t written = 0) {
         Outcome o = outcomeOf(id, target, Result::Cancelled);
+        o.writtenRegisters = written;
         o.cancelReason = CancelReason::DriveGone;
         o.why = gone;
         o.message = std::move(message);
@@ -233,10 +235,10 @@ void cancelSlotWork(LinkState& s, int slot) {
                    : std::string();
     };
     for (const CommandJob& job : w.carried) {
-        cancel(job.id, job.target, commandCut(job));
+        cancel(job.id, job.target, commandCut(job), job.importedRegisters);
     }
     for (const CommandJob& job : w.commands) {
-        cancel(job.id, job.target, commandCut(job));
+        cancel(job.id, job.target, commandCut(job), job.importedRegisters);
     }
     for (const WriteJob& job : w.writes) {
         cancel(job.id, job.target, {});

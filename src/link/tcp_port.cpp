@@ -129,13 +129,10 @@ void TcpPort::close() {
         ::close(m_fd);
         m_fd = -1;
     }
-    m_pendingCount = 0;
     m_state = State::Closed;
 }
 
-void TcpPort::discardPendingOutput() {
-    m_pendingCount = 0;
-}
+void TcpPort::discardPendingOutput() {}
 
 bool TcpPort::open() {
     close();
@@ -161,7 +158,6 @@ void TcpPort::fail(const std::string& message) {
         ::close(m_fd);
         m_fd = -1;
     }
-    m_pendingCount = 0;
     m_lastError = message;
     m_state = State::Failed;
 }
@@ -195,9 +191,6 @@ void TcpPort::settleConnect() {
     }
     m_lastError.clear();
     m_state = State::Connected;
-    const std::size_t held = m_pendingCount;
-    m_pendingCount = 0;
-    send(m_pending.data(), held);
 }
 
 bool TcpPort::connecting() {
@@ -247,13 +240,9 @@ std::size_t TcpPort::read(uint8_t* buffer, std::size_t capacity) {
 bool TcpPort::write(const uint8_t* data, std::size_t length) {
     settleConnect();
     if (m_state == State::Connecting) {
-        // Held until the connection stands; a frame that does not fit is
-        // lost as on a busy line, and its operation retries.
-        if (m_pendingCount + length <= m_pending.size()) {
-            std::copy_n(data, length,
-                        m_pending.begin() + static_cast<std::ptrdiff_t>(m_pendingCount));
-            m_pendingCount += length;
-        }
+        // Lost as on a line nobody listens to yet: its operation times out
+        // and asks again. Held frames sent at once on connecting would reach
+        // the drives back to back, and their answers the wrong requests.
         return true;
     }
     if (m_state != State::Connected) {

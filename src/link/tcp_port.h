@@ -14,8 +14,10 @@ namespace velkaro {
 /// A serial device server in raw mode: the RTU frames travel as they are over
 /// one TCP connection. open() returns at once; the host is resolved and the
 /// connection made in the background, and the tick sees the outcome through
-/// connecting() and connectionLost(). Frames written meanwhile go out once
-/// connected. Line settings belong to the server and are not applied here.
+/// connecting() and connectionLost(). Frames written meanwhile are lost, as
+/// on a line nobody listens to yet: their operations time out and ask again,
+/// so no answer can belong to a request held back. Line settings belong to
+/// the server and are not applied here.
 class TcpPort : public SerialPort {
 public:
     /// How long resolving and connecting may take together.
@@ -73,9 +75,6 @@ private:
     int m_fd = -1;
     std::shared_ptr<Attempt> m_attempt;
     std::chrono::steady_clock::time_point m_openedAt;
-    /// Frames written while connecting (a few requests at most).
-    std::array<uint8_t, 512> m_pending{};
-    std::size_t m_pendingCount = 0;
 };
 
 } // namespace velkaro

@@ -183,7 +183,7 @@ void completeImport(OpContext& c, TransferJob& t) {
         w.reads.push_back(std::move(read));
         c.drive->pendingOp = OpCode::GroupRead;
     }
-    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0});
+    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0, t.writtenRegisters});
     s.transfer.reset();
     finishOp(s);
 }

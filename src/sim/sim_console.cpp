@@ -22,6 +22,7 @@ constexpr std::string_view kHelp =
     "  refuse ADDR WHAT[:CODE] refuse writes with exception CODE (default 01); WHAT is\n"
     "                          store, control, parameters or a register (0x0103);\n"
     "                          refuse ADDR off accepts every write again\n"
+    "  set ADDR REG VALUE      write VALUE into holding register REG of drive ADDR\n"
     "  noise PERCENT           garble PERCENT of all replies with line noise\n"
     "  show                    list the drives and their state\n"
     "  help                    this list\n"
@@ -89,7 +90,7 @@ std::string SimConsole::execute(std::string_view line, bool& quit) {
     }
     const bool known = command == "fault" || command == "alarm" || command == "silent" ||
                        command == "crc" || command == "late" || command == "busy" ||
-                       command == "refuse";
+                       command == "refuse" || command == "set";
     if (!known) {
         return "unknown command \"" + command + "\"; type help\n";
     }
@@ -116,6 +117,9 @@ std::string SimConsole::execute(std::string_view line, bool& quit) {
         drive->faults().corruptCrcShare = static_cast<double>(a) / 100.0;
     } else if (command == "late" && args.size() == 3 && toInt(args[2], 0, 60000, a)) {
         drive->faults().lateReplyMs = static_cast<int>(a);
+    } else if (command == "set" && args.size() == 4 && toInt(args[2], 0, 65535, a) &&
+               toInt(args[3], 0, 65535, b)) {
+        drive->setHoldingRegister(static_cast<uint16_t>(a), static_cast<uint16_t>(b));
     } else if (command == "refuse" && args.size() == 3 && args[2] == "off") {
         drive->faults().refusal = Refusal{};
     } else if (command == "refuse" && args.size() == 3 && parseRefusal(args[2])) {

