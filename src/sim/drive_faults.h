@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkaro::sim {
 
@@ -22,9 +23,12 @@ struct Refusal {
     uint8_t code = 0x01; ///< the exception code the drive answers
 
     bool any() const { return what != 0; }
-    /// Whether a write of `count` registers from `first` is refused;
-    /// `parameters` says the write goes to catalogue parameters.
-    bool refuses(uint16_t first, std::size_t count, bool parameters) const;
+    /// Whether a write of `values` from register `first` is refused;
+    /// `parameters` says the write goes to catalogue parameters. A store is
+    /// asked for by a non-zero word in 0x3209: the control block carries that
+    /// word as 0 with every command, and a drive that cannot store still
+    /// takes its commands.
+    bool refuses(uint16_t first, const std::vector<uint16_t>& values, bool parameters) const;
     /// "store", "control", "parameters" or the register, with " code 02".
     std::string text() const;
 };
