@@ -187,8 +187,9 @@ TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {
     EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).exitCode, 2);
 }
 
-/// control, read and write against two QD30 drives that refuse chosen writes
-/// (3: the EEPROM store with 04, 4: register 0x0103 with 03) and a QD10.
+/// control, read and write against drives that refuse chosen writes: QD30s at
+/// 3 (the EEPROM store, with 04) and 4 (register 0x0103, with 03), a QD10 at 2
+/// (its control block, with 01).
 class DriveCommandPtyTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -197,7 +198,8 @@ protected:
             GTEST_SKIP() << "velkaro-sim or velkaro-bus is not built";
         }
         m_pty = m_folder.file("bus");
-        m_sim.setOptions({"--refuse", "3:store:4", "--refuse", "4:0x0103:3"});
+        m_sim.setOptions(
+            {"--refuse", "3:store:4", "--refuse", "4:0x0103:3", "--refuse", "2:control:1"});
         ASSERT_TRUE(m_sim.start(m_pty, {"3:QD30:750", "4:QD30:750", "2:QD10:75"}))
             << "velkaro-sim made no pty";
     }
@@ -236,11 +238,18 @@ TEST_F(DriveCommandPtyTest, ControlServesEachCommandInTurnAndTellsEachOutcome) {
                                {"--address 3 store estop",
                                 1,
                                 {"存储到EEPROM\t被拒绝：从站设备故障 (04)", "紧急停机\t已确认"}},
+                               // A refused command goes three times, then its refusal is told.
+                               {"--address 2 frequency=20 estop",
+                                1,
+                                {"给定频率 20.00Hz\t被拒绝：非法功能 (01)",
+                                 "紧急停机\t被拒绝：非法功能 (01)"}},
                                {"--address 9 run", 1, {}},
                            });
     const testing::CommandResult refused = runBus("control", "--address 3 store");
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_EQ(errors(), "变频器 3#QD30-7.50 拒绝了命令：存储到EEPROM（异常 04 从站设备故障）。\n");
+    runBus("control", "--address 2 reset");
+    EXPECT_EQ(errors(), "变频器 2#QD10-7.5 连续三次拒绝了命令：故障复位（异常 01 非法功能）。\n");
     // What the drive holds now: the last command word and the frequency.
     expectCases("read", {{"--address 4 --register 0x3200 --count 2",
                           0,
