@@ -75,16 +75,11 @@ bool refusedLineOption(Verb c, std::string_view name) {
     return lineOption && c == Verb::Find;
 }
 
-/// Checks and stores one option value; the reason in `error` when refused.
-bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
-                 std::string& error) {
-    if (name == "--device") {
-        o.device = value;
-    } else if (name == "--address" && o.command == Verb::Find) {
-        if (!parseInt(value, o.from) || o.from < kFirstBusAddress || o.from > kLastBusAddress) {
-            error = "地址应在 1..247 之间：" + value;
-        }
-    } else if (name == "--address" && servesOneDrive(o.command)) {
+/// The options of control, read and write that name the drive and what is
+/// asked of it; false when `name` is none of them (the line options remain).
+bool applyDriveOption(BusOptions& o, std::string_view name, const std::string& value,
+                      std::string& error) {
+    if (name == "--address") {
         if (!parseInt(value, o.address) || o.address < kFirstBusAddress ||
             o.address > kLastBusAddress) {
             error = "地址应在 1..247 之间：" + value;
@@ -118,6 +113,24 @@ bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
         o.countGiven = true;
         if (!parseInt(value, o.count) || o.count < 1 || o.count > kMostRegisters) {
             error = "寄存器个数应在 1..125 之间：" + value;
+        }
+    } else {
+        return false;
+    }
+    return true;
+}
+
+/// Checks and stores one option value; the reason in `error` when refused.
+bool applyOption(BusOptions& o, std::string_view name, const std::string& value,
+                 std::string& error) {
+    if (servesOneDrive(o.command) && applyDriveOption(o, name, value, error)) {
+        return error.empty();
+    }
+    if (name == "--device") {
+        o.device = value;
+    } else if (name == "--address" && o.command == Verb::Find) {
+        if (!parseInt(value, o.from) || o.from < kFirstBusAddress || o.from > kLastBusAddress) {
+            error = "地址应在 1..247 之间：" + value;
         }
     } else if (refusedLineOption(o.command, name)) {
         error = "find 逐一试验全部线路设置，不接受 " + std::string(name);

@@ -32,8 +32,9 @@ void LinkWaiter::pass() {
     }
 }
 
-std::optional<Outcome> LinkWaiter::request(const Target& target, Request request, int budgetMs) {
-    return await(m_link.submit(target, std::move(request)), budgetMs);
+std::optional<Outcome> LinkWaiter::request(const Target& target, const Request& request,
+                                           int budgetMs) {
+    return await(m_link.submit(target, request), budgetMs);
 }
 
 std::optional<Outcome> LinkWaiter::await(RequestId id, int budgetMs) {
@@ -64,7 +65,7 @@ bool LinkWaiter::until(const std::function<bool(const LinkSnapshot&)>& done, int
 Target connectDriveAt(LinkWaiter& wait, int address) {
     // A search that does not end in time still leaves what it found.
     wait.request({}, Search{address, 1}, kSearchBudgetMs);
-    const Target drive = wait.link().targetOfAddress(address);
+    Target drive = wait.link().targetOfAddress(address);
     if (drive.slot < 0) {
         return drive;
     }

@@ -36,7 +36,7 @@ public:
     /// Submits `request` for `target` and lets time pass until it has ended.
     /// Its outcome; none when `budgetMs` passed first (the request is then
     /// cancelled).
-    std::optional<Outcome> request(const Target& target, Request request, int budgetMs);
+    std::optional<Outcome> request(const Target& target, const Request& request, int budgetMs);
     /// The same for a request already submitted.
     std::optional<Outcome> await(RequestId id, int budgetMs);
     /// The outcome of `id` if it has ended, without waiting.
