@@ -39,16 +39,13 @@ int choiceIndex(const std::array<std::string_view, N>& list, std::string_view v)
 bool waitForConnection(DriveLink& link, std::string& error) {
     // The port gives up on its own after its connect limit.
     for (;;) {
-        {
-            auto s = link.lock();
-            SerialPort& port = link.port();
-            if (!port.connecting()) {
-                if (port.connectionLost()) {
-                    error = port.lastError();
-                    return false;
-                }
-                return true;
+        const LinkSnapshot s = link.snapshot();
+        if (!s.connecting) {
+            if (s.connectionLost) {
+                error = s.portError;
+                return false;
             }
+            return true;
         }
         std::this_thread::sleep_for(kWaitStep);
     }
@@ -64,8 +61,7 @@ BusSession::~BusSession() {
 
 bool BusSession::open(std::string& error) {
     {
-        auto s = m_link.lock();
-        LinkSettings& l = s->settings;
+        LinkSettings l = m_link.settings();
         l.baudChoice = choiceIndex(baudChoices, m_options.baud);
         l.baudText = m_options.baud;
         l.parityChoice = m_options.parity == "O" ? 1 : m_options.parity == "E" ? 2 : 0;
@@ -75,6 +71,7 @@ bool BusSession::open(std::string& error) {
         l.stopBitsChoice = choiceIndex(stopBitsChoices, m_options.stopBits);
         l.stopBitsText = m_options.stopBits;
         l.frameEnd = m_options.fastReplies ? FrameEnd::Completion : FrameEnd::Silence;
+        m_link.setSettings(l);
     }
     const OpenLinkResult opened = m_link.openLink();
     if (!opened.ok) {
@@ -92,28 +89,17 @@ bool BusSession::open(std::string& error) {
 }
 
 bool BusSession::scan(std::vector<std::string>& names, const std::function<void()>& whileWaiting) {
-    {
-        auto s = m_link.lock();
-        s->searchNextAddress = m_options.count > 0 ? m_options.from : 0;
-        s->searchRemaining = static_cast<unsigned>(m_options.count);
-    }
+    const RequestId search = m_link.submit(
+        {}, Search{m_options.from, static_cast<unsigned>(std::max(m_options.count, 0))});
     const auto deadline =
         Clock::now() + kSearchBudgetSlack + kSearchBudgetPerAddress * m_options.count;
     for (;;) {
-        {
-            auto s = m_link.lock();
-            const bool ended = s->searchRemaining == 0 && s->table.probeRecord.name.empty() &&
-                               !(s->servingProbe && s->currentOp != OpCode::None);
-            if (ended) {
-                names.assign(s->table.driveNames.begin(),
-                             s->table.driveNames.begin() + s->table.driveCount);
-                return true;
-            }
-            if (s->portFailed) {
-                return false;
-            }
+        if (const std::optional<Outcome> ended = m_outcomes.take(m_link, search)) {
+            names = ended->names;
+            return true;
         }
-        if (Clock::now() > deadline) {
+        if (m_link.snapshot().portFailed || Clock::now() > deadline) {
+            m_link.cancel(search);
             return false;
         }
         if (whileWaiting) {
@@ -128,15 +114,11 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
     const auto start = Clock::now();
     const auto end =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    std::array<uint32_t, kMaxDrives> printedReads{};
     std::array<int32_t, kMaxDrives> printedOnline{};
-    {
-        auto s = m_link.lock();
-        printedReads = s->statusReadCount;
-        for (int i = 0; i < kMaxDrives; ++i) {
-            printedOnline[static_cast<std::size_t>(i)] =
-                s->table.slots[static_cast<std::size_t>(i)].online;
-        }
+    const LinkSnapshot first = m_link.snapshot();
+    std::array<uint32_t, kMaxDrives> printedReads = first.statusReadCount;
+    for (std::size_t i = 0; i < printedOnline.size(); ++i) {
+        printedOnline[i] = first.table.slots[i].online;
     }
     auto nextPoll = start;
     while (Clock::now() < end && !interrupted.load()) {
@@ -144,31 +126,25 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
             m_link.queueStatusPolls();
             nextPoll += kPollPeriod;
         }
-        std::vector<std::string> lines;
-        {
-            auto s = m_link.lock();
-            if (s->portFailed) {
-                return false;
-            }
-            const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-            for (uint32_t i = 0; i < s->table.driveCount; ++i) {
-                const int slot = s->table.findSlotByName(s->table.driveNames[i]);
-                if (slot < 0) {
-                    continue;
-                }
-                const auto at = static_cast<std::size_t>(slot);
-                const DriveRecord& d = s->table.slots[at];
-                const bool fresh = s->statusReadCount[at] != printedReads[at];
-                const bool dropped = d.online == 0 && printedOnline[at] != 0;
-                if (fresh || dropped) {
-                    lines.push_back(formatWatchLine(elapsed, d));
-                    printedReads[at] = s->statusReadCount[at];
-                    printedOnline[at] = d.online;
-                }
-            }
+        const LinkSnapshot s = m_link.snapshot();
+        if (s.portFailed) {
+            return false;
         }
-        for (const std::string& line : lines) {
-            emit(line);
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        for (uint32_t i = 0; i < s.table.driveCount; ++i) {
+            const int slot = s.table.findSlotByName(s.table.driveNames[i]);
+            if (slot < 0) {
+                continue;
+            }
+            const auto at = static_cast<std::size_t>(slot);
+            const DriveRecord& d = s.table.slots[at];
+            const bool fresh = s.statusReadCount[at] != printedReads[at];
+            const bool dropped = d.online == 0 && printedOnline[at] != 0;
+            if (fresh || dropped) {
+                emit(formatWatchLine(elapsed, d));
+                printedReads[at] = s.statusReadCount[at];
+                printedOnline[at] = d.online;
+            }
         }
         if (eachPass) {
             eachPass();
@@ -179,18 +155,9 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
 }
 
 void BusSession::drainTraffic(const Emit& emit) {
-    std::vector<FrameRecord> records;
-    int tickPeriodMs = 1;
-    {
-        auto s = m_link.lock();
-        const FrameLog& log = s->diagnostics.log;
-        // A reader more than a ring behind has lost the oldest; it goes on from what is kept.
-        m_printedFrames = std::max(m_printedFrames, log.oldest());
-        for (; m_printedFrames < log.written(); ++m_printedFrames) {
-            records.push_back(log.at(m_printedFrames));
-        }
-        tickPeriodMs = s->settings.tickPeriodMs;
-    }
+    // A reader more than a ring behind has lost the oldest; it goes on from what is kept.
+    const std::vector<FrameRecord> records = m_link.traffic(m_printedFrames);
+    const int tickPeriodMs = m_link.settings().tickPeriodMs;
     for (const FrameRecord& r : records) {
         emit(trafficLine(r, 0, tickPeriodMs));
     }
@@ -214,52 +181,46 @@ bool BusSession::monitor(double seconds, const Emit& emit, const std::atomic<boo
 
 std::vector<std::string> BusSession::statsLines() {
     std::vector<std::string> lines;
-    auto s = m_link.lock();
-    for (uint32_t i = 0; i < s->table.driveCount; ++i) {
-        const int slot = s->table.findSlotByName(s->table.driveNames[i]);
+    const LinkSnapshot s = m_link.snapshot();
+    for (uint32_t i = 0; i < s.table.driveCount; ++i) {
+        const int slot = s.table.findSlotByName(s.table.driveNames[i]);
         if (slot >= 0) {
-            lines.push_back(formatStatsLine(
-                s->table.driveNames[i], s->diagnostics.counters[static_cast<std::size_t>(slot)]));
+            lines.push_back(
+                formatStatsLine(s.table.driveNames[i], s.counters[static_cast<std::size_t>(slot)]));
         }
     }
     return lines;
 }
 
 bool BusSession::portLost() {
-    return m_link.lock()->portFailed;
+    return m_link.snapshot().portFailed;
 }
 
 BusSession::FindOutcome BusSession::find(int first, int count, std::ostream& progress,
                                          const std::atomic<bool>& interrupted) {
     FindOutcome outcome;
-    {
-        auto s = m_link.lock();
-        if (!requestLineFind(*s, first, count, outcome.failure)) {
-            return outcome;
-        }
-    }
+    const RequestId finding = m_link.submit({}, FindLine{first, count});
     // Every setting costs at most an echo timeout per address, plus naming.
     const auto deadline = Clock::now() + kSearchBudgetSlack +
                           std::chrono::seconds(1) * (static_cast<int>(kLineChoiceCount) * count);
     std::size_t told = kLineChoiceCount;
     bool cancelAsked = false;
     for (;;) {
-        std::size_t setting = 0;
-        {
-            auto s = m_link.lock();
-            const LineFinder& f = s->finder;
-            if (f.done) {
-                outcome.ended = !f.failed;
-                outcome.failure = f.failure;
-                outcome.found = f.found;
-                return outcome;
+        if (const std::optional<Outcome> ended = m_outcomes.take(m_link, finding)) {
+            // Cancelled by Ctrl-C, the run still ended; a lost port did not.
+            outcome.ended = ended->confirmed() || ended->cancelReason == CancelReason::ByCaller;
+            if (!outcome.ended) {
+                outcome.failure = ended->why;
             }
-            if (interrupted.load() && !cancelAsked) {
-                s->finder.cancel = true;
-                cancelAsked = true;
-            }
-            setting = f.running ? f.settingIndex : kLineChoiceCount;
+            outcome.found = ended->lines;
+            return outcome;
         }
+        if (interrupted.load() && !cancelAsked) {
+            m_link.cancel(finding);
+            cancelAsked = true;
+        }
+        const FinderProgress f = m_link.snapshot().finder;
+        const std::size_t setting = f.running ? f.settingIndex : kLineChoiceCount;
         if (setting < kLineChoiceCount && setting != told) {
             progress << "velkaro-bus: 试验 " << lineChoiceText(lineChoicesToTry()[setting]) << " ("
                      << setting + 1 << "/" << kLineChoiceCount << ")" << std::endl;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bus/bus_options.h"
+#include "bus/link_waiter.h"
 #include "bus/transfer_commands.h"
 #include "link/comm_tick.h"
 #include "link/device_port.h"
@@ -64,6 +65,8 @@ public:
                      const std::atomic<bool>& interrupted);
     /// Stops the tick; safe to call twice.
     void close();
+    /// The open link, for commands that give their own requests.
+    DriveLink& link() { return m_link; }
 
 private:
     /// Hands the frames recorded since the last call to `emit`.
@@ -71,6 +74,7 @@ private:
 
     BusOptions m_options;
     uint64_t m_printedFrames = 0;
+    OutcomeStore m_outcomes;
     ConsoleMessages m_messages;
     DevicePort m_port;
     DriveLink m_link;

@@ -1,55 +1,83 @@
 #include "bus/link_waiter.h"
 
-#include "link/drive_link.h"
+#include <algorithm>
 
 namespace velkaro {
 
 namespace {
 
-int slotOfAddress(const DriveTable& table, int address) {
-    const std::string text = std::to_string(address);
-    for (int slot = 0; slot < kMaxDrives; ++slot) {
-        if (!table.slots[slot].name.empty() && table.slots[slot].address == text) {
-            return slot;
-        }
-    }
-    return -1;
-}
+constexpr int kStatusPollPeriodMs = 100; // the station's window timer 1
 
 } // namespace
 
-bool LinkWaiter::until(const std::function<bool(LinkState&)>& done, int budgetMs) {
+std::optional<Outcome> OutcomeStore::take(DriveLink& link, RequestId id) {
+    for (Outcome& o : link.takeOutcomes()) {
+        m_kept.push_back(std::move(o));
+    }
+    const auto found =
+        std::find_if(m_kept.begin(), m_kept.end(), [id](const Outcome& o) { return o.id == id; });
+    if (found == m_kept.end()) {
+        return std::nullopt;
+    }
+    Outcome outcome = std::move(*found);
+    m_kept.erase(found);
+    return outcome;
+}
+
+void LinkWaiter::pass() {
+    m_letTimePass();
+    if (m_statusPolls && ++m_msSincePolls >= kStatusPollPeriodMs) {
+        m_msSincePolls = 0;
+        m_link.queueStatusPolls();
+    }
+}
+
+std::optional<Outcome> LinkWaiter::request(const Target& target, const Request& request,
+                                           int budgetMs) {
+    return await(m_link.submit(target, request), budgetMs);
+}
+
+std::optional<Outcome> LinkWaiter::await(RequestId id, int budgetMs) {
     for (int ms = 0;; ++ms) {
-        {
-            auto state = m_link.lock();
-            if (done(*state)) {
-                return true;
-            }
+        if (std::optional<Outcome> outcome = ended(id)) {
+            return outcome;
+        }
+        if (ms >= budgetMs) {
+            m_link.cancel(id);
+            return std::nullopt;
+        }
+        pass();
+    }
+}
+
+bool LinkWaiter::until(const std::function<bool(const LinkSnapshot&)>& done, int budgetMs) {
+    for (int ms = 0;; ++ms) {
+        if (done(m_link.snapshot())) {
+            return true;
         }
         if (ms >= budgetMs) {
             return false;
         }
-        m_letTimePass();
+        pass();
     }
 }
 
-int connectDriveAt(LinkWaiter& wait, int address) {
-    {
-        auto state = wait.link().lock();
-        state->searchNextAddress = address;
-        state->searchRemaining = 1;
+Target connectDriveAt(LinkWaiter& wait, int address) {
+    // A search that does not end in time still leaves what it found.
+    wait.request({}, Search{address, 1}, kSearchBudgetMs);
+    Target drive = wait.link().targetOfAddress(address);
+    if (drive.slot < 0) {
+        return drive;
     }
+    // A command written before the drive's control block has been read would
+    // be overwritten by what the drive holds.
     wait.until(
-        [](LinkState& s) { return s.searchRemaining == 0 && s.table.probeRecord.name.empty(); },
-        kSearchBudgetMs);
-    int slot = -1;
-    wait.until(
-        [&](LinkState& s) {
-            slot = slotOfAddress(s.table, address);
-            return slot < 0 || s.table.slots[slot].pendingOp == OpCode::None;
+        [&drive](const LinkSnapshot& s) {
+            const DriveRecord* d = s.drive(drive.slot);
+            return d == nullptr || d->pendingOp == OpCode::None;
         },
         kOperationBudgetMs);
-    return slot;
+    return wait.link().targetOfSlot(drive.slot) == drive ? drive : Target{};
 }
 
 } // namespace velkaro

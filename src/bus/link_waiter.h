@@ -1,32 +1,65 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <vector>
+
+#include "link/drive_link.h"
 
 namespace velkaro {
 
-class DriveLink;
-struct LinkState;
+/// Outcomes taken from the link and kept until their request is asked for:
+/// the link hands out every ended request at once, a console command asks
+/// for one at a time.
+class OutcomeStore {
+public:
+    /// The outcome of request `id` if it has ended (taken from `link` now or
+    /// kept from before); none while it runs. Each is handed out once.
+    std::optional<Outcome> take(DriveLink& link, RequestId id);
+
+private:
+    std::vector<Outcome> m_kept;
+};
 
 /// Lets link time pass for a console command: the real tick, or a test's tick
 /// and simulated wire, one millisecond per step.
 class LinkWaiter {
 public:
-    LinkWaiter(DriveLink& link, const std::function<void()>& letTimePass)
-        : m_link(link), m_letTimePass(letTimePass) {}
+    LinkWaiter(DriveLink& link, std::function<void()> letTimePass)
+        : m_link(link), m_letTimePass(std::move(letTimePass)) {}
 
-    /// Lets time pass until `done` holds (checked under the lock) or the budget is spent.
-    bool until(const std::function<bool(LinkState&)>& done, int budgetMs);
+    /// With polls on, every connected drive gets a status read each 100 ms of
+    /// waiting, as the station's window timer gives them: a drive stays
+    /// watched, and a refused command is tried again after its next read.
+    void setStatusPolls(bool on) { m_statusPolls = on; }
+
+    /// Submits `request` for `target` and lets time pass until it has ended.
+    /// Its outcome; none when `budgetMs` passed first (the request is then
+    /// cancelled).
+    std::optional<Outcome> request(const Target& target, const Request& request, int budgetMs);
+    /// The same for a request already submitted.
+    std::optional<Outcome> await(RequestId id, int budgetMs);
+    /// The outcome of `id` if it has ended, without waiting.
+    std::optional<Outcome> ended(RequestId id) { return m_outcomes.take(m_link, id); }
+    /// Lets time pass until `done` holds for a snapshot, or the budget is spent.
+    bool until(const std::function<bool(const LinkSnapshot&)>& done, int budgetMs);
+    /// About one millisecond of link time (and the status polls when due).
+    void pass();
 
     DriveLink& link() { return m_link; }
 
 private:
     DriveLink& m_link;
-    const std::function<void()>& m_letTimePass;
+    std::function<void()> m_letTimePass;
+    OutcomeStore m_outcomes;
+    bool m_statusPolls = false;
+    int m_msSincePolls = 0;
 };
 
-/// Searches the one address, connects the drive found there and waits for its
-/// control block to be read. Its slot, or -1 when nothing answers.
-int connectDriveAt(LinkWaiter& wait, int address);
+/// Searches the one address and waits for the control block of the drive
+/// there to be read (a drive already connected at that address is taken as
+/// it is). The drive as a request target; slot -1 when nothing answers.
+Target connectDriveAt(LinkWaiter& wait, int address);
 
 /// Link-time budgets in milliseconds. Every wait ends earlier on its own: the
 /// link gives up on a silent drive after its retries.

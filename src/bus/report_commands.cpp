@@ -10,6 +10,7 @@
 #include "bus/transfer_commands.h"
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
+#include "link/drive_readout.h"
 #include "link/link_settings.h"
 #include "link/posix_serial_port.h"
 #include "registry/drive_table.h"
@@ -63,10 +64,10 @@ int withOpenLink(const ReportRequest& request,
     ConsoleMessages messages(&std::cerr);
     DriveLink link(port, messages);
     if (request.baudChoice >= 0) {
-        auto state = link.lock();
-        LinkSettings& s = state->settings;
+        LinkSettings s = link.settings();
         s.applyChoices(s.portChoice, request.baudChoice, s.parityChoice, s.dataBitsChoice,
                        s.stopBitsChoice);
+        link.setSettings(s);
     }
     if (const OpenLinkResult opened = link.openLink(); !opened.ok) {
         std::cerr << opened.message << std::endl;
@@ -188,30 +189,25 @@ std::optional<ReportRequest> parseReportArguments(int argc, char** argv, std::st
 DriveReadOutcome readWholeDrive(DriveLink& link, int address, std::string_view expectedSeries,
                                 const std::function<void()>& letTimePass) {
     LinkWaiter wait(link, letTimePass);
-    const int slot = connectDriveAt(wait, address);
-    if (slot < 0) {
+    const Target drive = connectDriveAt(wait, address);
+    if (drive.slot < 0) {
         return {false, "地址" + std::to_string(address) + "上没有找到变频器。", {}};
     }
-    {
-        auto state = link.lock();
-        if (!expectedSeries.empty() && state->table.slots[slot].series != expectedSeries) {
-            return {false, std::string(kWrongModelMessage), {}};
-        }
-        // Selected as the window selects a drive: its first group.
-        state->selectedSlot = slot;
-        state->selectedGroup = 0;
-        if (std::string refusal = startReadout(*state); !refusal.empty()) {
-            return {false, refusal, {}};
-        }
+    const LinkSnapshot now = link.snapshot();
+    const DriveRecord* record = now.drive(drive.slot);
+    if (record != nullptr && !expectedSeries.empty() && record->series != expectedSeries) {
+        return {false, std::string(kWrongModelMessage), {}};
     }
-    if (!wait.until([](LinkState& s) { return !s.readout.running(); }, kReadoutBudgetMs)) {
+    const std::optional<Outcome> read = wait.request(drive, Readout{}, kReadoutBudgetMs);
+    if (!read) {
         return {false, "参数读取没有结束。", {}};
     }
-    auto state = link.lock();
-    if (state->readout.phase != ReadoutPhase::Complete) {
-        return {false, {}, {}}; // the link has told why
+    // Only a readout whose every reply checked is confirmed; anything else
+    // says why and is never taken for the drive's values.
+    if (!read->confirmed()) {
+        return {false, read->message.empty() ? read->why : read->message, {}};
     }
-    return {true, {}, readoutReport(state->readout, reportTimeText(std::time(nullptr)))};
+    return {true, {}, readoutReport(*read, reportTimeText(std::time(nullptr)))};
 }
 
 std::string comparisonText(const ParameterComparison& comparison) {

@@ -35,15 +35,15 @@ std::optional<ReportRequest> parseReportArguments(int argc, char** argv, std::st
 
 struct DriveReadOutcome {
     bool ok = false;
-    std::string message; ///< what went wrong, when the link has not already said it
+    std::string message; ///< what went wrong
     ParameterReport report;
 };
 
-/// Connects the drive at `address` on an open `link`, selects it and reads
-/// every parameter. A drive of another series than `expectedSeries` (when not
+/// Connects the drive at `address` on an open `link` and reads every
+/// parameter. A drive of another series than `expectedSeries` (when not
 /// empty) is refused with the wrong-model message before anything is read.
 /// `letTimePass` lets about one millisecond of link time pass. A read that
-/// fails has told why through the link's messages.
+/// fails (a group unanswered, refused or cancelled) says why in `message`.
 DriveReadOutcome readWholeDrive(DriveLink& link, int address, std::string_view expectedSeries,
                                 const std::function<void()>& letTimePass);
 

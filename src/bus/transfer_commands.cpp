@@ -36,32 +36,57 @@ bool parseNumber(std::string_view text, int& value) {
     return true;
 }
 
-/// Reads the drive's status block once; false when it did not answer.
-bool readStatus(DriveLink& link, LinkWaiter& wait, int slot) {
-    link.lock()->table.slots[slot].pendingOp = OpCode::StatusRead;
-    const bool served =
-        wait.until([&](LinkState& s) { return s.table.slots[slot].pendingOp == OpCode::None; },
-                   kOperationBudgetMs);
-    return served && link.lock()->table.slots[slot].online != 0;
+constexpr std::string_view kStoreUnconfirmed = "参数已写入，但变频器没有确认存储到EEPROM。";
+
+std::string failureText(const Outcome& outcome) {
+    return outcome.message.empty() ? outcome.why : outcome.message;
 }
 
-/// Starts the import of `image`, read from `file`, into the drive at `slot`;
-/// the refusal text, or empty.
-std::string startImport(DriveLink& link, LinkWaiter& wait, int slot, const std::string& file,
-                        const ParameterImage& image) {
-    if (!readStatus(link, wait, slot))
-        return "通讯故障导致数据导入失败！";
-    auto state = link.lock();
-    state->parameterFilePath = file;
-    state->parameterImage = image;
-    DriveRecord& drive = state->table.slots[slot];
-    if ((drive.status[0] & status_bit::kRunning) != 0)
-        return "请停机后再进行该操作！";
-    state->transferBusy = true;
-    state->transferCursor = 0;
-    state->progress.position = 0;
-    drive.pendingOp = OpCode::Import;
-    return {};
+TransferOutcome exportTo(LinkWaiter& wait, const Target& drive, const std::string& file) {
+    const std::optional<Outcome> outcome = wait.request(drive, Export{}, kTransferBudgetMs);
+    if (!outcome) {
+        return {1, "参数传输没有结束。"};
+    }
+    if (!outcome->confirmed() || !outcome->image) {
+        return {1, failureText(*outcome)};
+    }
+    ParameterImage image = *outcome->image;
+    if (const ParameterFileResult written = writeParameterFile(file, image, outcome->imageLength);
+        !written.ok) {
+        return {1, written.message};
+    }
+    return {0, {}};
+}
+
+TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const ParameterImage& image) {
+    // The link refuses an import into a running drive: it must have read the
+    // drive's state first.
+    const std::optional<Outcome> status = wait.request(drive, StatusPoll{}, kOperationBudgetMs);
+    if (!status || !status->confirmed()) {
+        return {1, "通讯故障导致数据导入失败！"};
+    }
+    const RequestId id = wait.link().submit(drive, Import{image, -1});
+    // The outcome comes with the EEPROM store, after the last chunk: an
+    // import seen ended while its outcome had not come yet failed in the store.
+    bool storing = false;
+    for (int ms = 0; ms <= kTransferBudgetMs; ++ms) {
+        const bool transferEnded = !wait.link().snapshot().transferRunning;
+        if (const std::optional<Outcome> outcome = wait.ended(id)) {
+            if (outcome->confirmed()) {
+                return {0, {}};
+            }
+            std::string message = failureText(*outcome);
+            if (storing) {
+                message += message.empty() ? "" : "\n";
+                message += kStoreUnconfirmed;
+            }
+            return {1, message};
+        }
+        storing = storing || transferEnded;
+        wait.pass();
+    }
+    wait.link().cancel(id);
+    return {1, "参数传输没有结束。"};
 }
 
 } // namespace
@@ -127,59 +152,21 @@ std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std
     return request;
 }
 
-TransferOutcome runTransfer(DriveLink& link, ConsoleMessages& messages,
-                            const TransferRequest& request,
+TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
                             const std::function<void()>& letTimePass) {
     LinkWaiter wait(link, letTimePass);
     // A defective file is refused before the bus is used at all.
-    ParameterImage image = link.lock()->parameterImage;
+    ParameterImage image{};
     if (request.kind == TransferKind::Import) {
         const ParameterFileResult read = readParameterFile(request.file, image);
         if (!read.ok)
             return {1, read.message};
     }
-
-    const int slot = connectDriveAt(wait, request.address);
-    if (slot < 0)
+    const Target drive = connectDriveAt(wait, request.address);
+    if (drive.slot < 0)
         return {1, "地址" + std::to_string(request.address) + "上没有找到变频器。"};
-
-    {
-        // Selected as the window selects a drive: its first group.
-        auto state = link.lock();
-        state->selectedSlot = slot;
-        state->selectedGroup = 0;
-    }
-    const std::size_t messagesBefore = messages.count();
-    if (request.kind == TransferKind::Export) {
-        auto state = link.lock();
-        state->parameterFilePath = request.file;
-        state->transferBusy = true;
-        state->transferCursor = 0;
-        state->progress.position = 0;
-        state->table.slots[slot].pendingOp = OpCode::Export;
-    } else if (std::string refusal = startImport(link, wait, slot, request.file, image);
-               !refusal.empty()) {
-        return {1, refusal};
-    }
-
-    if (!wait.until([](LinkState& s) { return !s.transferBusy; }, kTransferBudgetMs))
-        return {1, "参数传输没有结束。"};
-    // Every failure of a transfer reaches the operator as a message.
-    if (messages.count() != messagesBefore)
-        return {1, {}};
-
-    if (request.kind == TransferKind::Import) {
-        // The import ends by asking for the EEPROM store: stay until the drive has it.
-        const bool stored = wait.until(
-            [&](LinkState& s) {
-                const DriveRecord& drive = s.table.slots[slot];
-                return drive.pendingOp == OpCode::None && drive.controlSet == drive.controlAck;
-            },
-            kOperationBudgetMs);
-        if (!stored)
-            return {1, "参数已写入，但变频器没有确认存储到EEPROM。"};
-    }
-    return {0, {}};
+    return request.kind == TransferKind::Export ? exportTo(wait, drive, request.file)
+                                                : importInto(wait, drive, image);
 }
 
 int runTransferCommand(int argc, char** argv) {
@@ -193,15 +180,13 @@ int runTransferCommand(int argc, char** argv) {
     DevicePort port(request->device);
     ConsoleMessages messages(&std::cerr);
     DriveLink link(port, messages);
-    {
-        auto state = link.lock();
-        LinkSettings& s = state->settings;
-        if (request->baudChoice >= 0) {
-            s.applyChoices(s.portChoice, request->baudChoice, s.parityChoice, s.dataBitsChoice,
-                           s.stopBitsChoice);
-        }
-        s.frameEnd = request->fastReplies ? FrameEnd::Completion : FrameEnd::Silence;
+    LinkSettings settings = link.settings();
+    if (request->baudChoice >= 0) {
+        settings.applyChoices(settings.portChoice, request->baudChoice, settings.parityChoice,
+                              settings.dataBitsChoice, settings.stopBitsChoice);
     }
+    settings.frameEnd = request->fastReplies ? FrameEnd::Completion : FrameEnd::Silence;
+    link.setSettings(settings);
     if (const OpenLinkResult opened = link.openLink(); !opened.ok) {
         std::cerr << opened.message << std::endl;
         return 1;
@@ -216,9 +201,8 @@ int runTransferCommand(int argc, char** argv) {
         std::cerr << "通讯定时器无法启动。" << std::endl;
         return 1;
     }
-    const TransferOutcome outcome = runTransfer(link, messages, *request, [] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    });
+    const TransferOutcome outcome = runTransfer(
+        link, *request, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
     messages.abandonPending();
     tick.stop();
     if (!outcome.message.empty())

@@ -33,8 +33,9 @@ struct TransferRequest {
 /// Parses `argv[1..]`; none with `error` set when the command line is wrong.
 std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std::string& error);
 
-/// Operator messages of a console run: printed at once (never waiting for
-/// anyone) and kept, so the run knows whether the link reported a failure.
+/// Operator messages of a console run (what the link tells of its own doing:
+/// a lost port, a receive overflow): printed at once, never waiting for
+/// anyone, and kept.
 class ConsoleMessages : public OperatorMessages {
 public:
     /// `out` null: keep only.
@@ -51,15 +52,16 @@ private:
 
 struct TransferOutcome {
     int exitStatus = 1;
-    std::string message; ///< what went wrong, when it is not already among the link's messages
+    std::string message; ///< what went wrong, for standard error; empty when done
 };
 
 /// Identifies the drive at the request's address through a search of length
-/// one, selects it and runs the transfer on an open `link`. `letTimePass`
-/// lets about one millisecond of link time pass (the real tick, or a test's
-/// tick and simulated wire). `messages` must be the link's message sink.
-TransferOutcome runTransfer(DriveLink& link, ConsoleMessages& messages,
-                            const TransferRequest& request,
+/// one and runs the transfer on an open `link`: an export writes the file
+/// from the image the drive gave; an import reads the file first and ends
+/// once the drive has confirmed the EEPROM store. `letTimePass` lets about one
+/// millisecond of link time pass (the real tick, or a test's tick and
+/// simulated wire).
+TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
                             const std::function<void()>& letTimePass);
 
 } // namespace velkaro

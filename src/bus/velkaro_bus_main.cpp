@@ -7,6 +7,7 @@
 
 #include "bus/bus_options.h"
 #include "bus/bus_session.h"
+#include "bus/drive_commands.h"
 #include "bus/report_commands.h"
 #include "bus/transfer_commands.h"
 #include "velkaro_version.h"
@@ -113,9 +114,16 @@ int main(int argc, char** argv) {
         std::cerr << "velkaro-bus: " << error << "\n\n" << velkaro::busUsage();
         return kExitUsage;
     }
-    if (options->command == velkaro::BusOptions::Command::Help) {
+    using Command = velkaro::BusOptions::Command;
+    switch (options->command) {
+    case Command::Help:
         std::cout << velkaro::busUsage();
         return 0;
+    case Command::Control:
+    case Command::Read:
+    case Command::Write:
+        return velkaro::runDriveCommand(*options);
+    default:
+        return runScanOrWatch(*options);
     }
-    return runScanOrWatch(*options);
 }

@@ -212,4 +212,23 @@ std::optional<double> parsePositiveNumber(const std::string& text) {
     return std::nullopt;
 }
 
+std::optional<std::string> registerValueRefusal(std::string_view text, unsigned decimals,
+                                                bool isSigned) {
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<FixedParse> parsed = parseEnteredNumber(text, decimals);
+    if (!parsed) {
+        return std::string("新的参数值不是有效的数值，请重新输入。");
+    }
+    const int32_t low = isSigned ? -32768 : 0;
+    const int32_t high = isSigned ? 32767 : 65535;
+    if (parsed->inRange && parsed->value >= low && parsed->value <= high) {
+        return std::nullopt;
+    }
+    // Beyond 16 bits the drive would get the low bits only: quite another setting.
+    return "新的参数值超出该参数的寄存器范围（" + formatFixed(low, decimals) + "～" +
+           formatFixed(high, decimals) + "），请重新输入。";
+}
+
 } // namespace velkaro

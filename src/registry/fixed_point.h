@@ -35,6 +35,13 @@ std::optional<FixedParse> parseEnteredNumber(std::string_view text, unsigned dec
 /// seconds): the whole text or none.
 std::optional<double> parsePositiveNumber(const std::string& text);
 
+/// Why `text` cannot be written as a parameter's new value: not a number (as
+/// parseEnteredNumber reads it), or a scaled value beyond the 16-bit register
+/// the parameter is kept in (-32768..32767 when `isSigned`, else 0..65535).
+/// None when it fits; empty text fits too (it writes nothing).
+std::optional<std::string> registerValueRefusal(std::string_view text, unsigned decimals,
+                                                bool isSigned);
+
 /// True when a value fits a 16-bit holding register as either a signed or an
 /// unsigned word (-32768..65535).
 constexpr bool fitsRegister(int64_t value) {

@@ -31,8 +31,8 @@ bool Refusal::refuses(uint16_t first, const std::vector<uint16_t>& values, bool 
     const auto covers = [&](uint32_t from, uint32_t to) {
         return first < to && from < uint32_t{first} + count;
     };
-    const bool storeAsked =
-        covers(kStoreRegister, kStoreRegister + 1) && values[kStoreRegister - first] != 0;
+    const bool storeAsked = covers(kStoreRegister, kStoreRegister + 1) &&
+                            values[std::size_t{kStoreRegister} - first] != 0;
     return ((what & Store) != 0 && storeAsked) ||
            ((what & Control) != 0 && covers(kControlFirst, kStoreRegister)) ||
            ((what & Parameters) != 0 && parameters) ||

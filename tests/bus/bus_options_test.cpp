@@ -88,12 +88,73 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"find", "--device", "p", "--for", "3"},
         {"find", "--device", "tcp://127.0.0.1:4001"},
         {"find", "--device", "modbus-tcp://127.0.0.1:502"},
+        {"control", "--device", "p", "run"},
+        {"control", "--device", "p", "--address", "3"},
+        {"control", "--device", "p", "--address", "0", "run"},
+        {"control", "--device", "p", "--address", "3", "fly"},
+        {"control", "--device", "p", "--address", "3", "frequency=655.36"},
+        {"control", "--device", "p", "--address", "3", "frequency=-1"},
+        {"control", "--device", "p", "--address", "3", "frequency=fast"},
+        {"control", "--device", "p", "--address", "3", "--from", "3", "run"},
+        {"read", "--device", "p", "--address", "3"},
+        {"read", "--device", "p", "--address", "3", "--parameter", "F0-05", "--group", "F0"},
+        {"read", "--device", "p", "--address", "3", "--parameter", "F0-05", "--count", "2"},
+        {"read", "--device", "p", "--address", "3", "--register", "0x10000"},
+        {"read", "--device", "p", "--address", "3", "--register", "12", "--count", "126"},
+        {"read", "--device", "p", "--address", "3", "--register", "12", "--word", "1"},
+        {"read", "--device", "p", "--address", "3", "run"},
+        {"write", "--device", "p", "--address", "3", "--parameter", "F0-05"},
+        {"write", "--device", "p", "--address", "3", "--register", "0x0103"},
+        {"write", "--device", "p", "--address", "3", "--register", "0x0103", "--value", "1"},
+        {"write", "--device", "p", "--address", "3", "--parameter", "F0-05", "--word", "1"},
+        {"write", "--device", "p", "--address", "3", "--register", "1", "--word", "65536"},
+        {"write", "--device", "p", "--address", "3", "--register", "1", "--word", "0xG"},
+        {"write", "--device", "p", "--address", "3", "--parameter", "F0-05", "--value", "1",
+         "--register", "1", "--word", "1"},
     };
     for (const auto& args : refused) {
         std::string error;
         EXPECT_FALSE(parse(args, error)) << ::testing::PrintToString(args);
         EXPECT_FALSE(error.empty()) << ::testing::PrintToString(args);
     }
+}
+
+// control, read and write: one drive, and what is asked of it.
+TEST(BusOptionsTest, DriveCommandsTakeTheirRequests) {
+    std::string error;
+    const auto control = parse({"control", "--device", "p", "--baud", "19200", "--address", "3",
+                                "run", "frequency=35.5", "forward", "store", "estop"},
+                               error);
+    ASSERT_TRUE(control) << error;
+    EXPECT_EQ(control->address, 3);
+    EXPECT_EQ(control->baud, "19200");
+    const std::vector<Command> steps{Command::word(command_word::kRun), Command::frequency(3550),
+                                     Command::word(command_word::kRun), Command::store(),
+                                     Command::word(command_word::kEmergencyStop)};
+    ASSERT_EQ(control->steps.size(), steps.size());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        EXPECT_EQ(control->steps[i].command, steps[i]) << control->steps[i].text;
+    }
+    EXPECT_EQ(parseControlStep("frequency=655.35"), Command::frequency(65535));
+    EXPECT_EQ(parseControlStep("frequency=0"), Command::frequency(0));
+
+    const auto registers = parse(
+        {"read", "--device", "p", "--address", "247", "--register", "0x3210", "--count", "16"},
+        error);
+    ASSERT_TRUE(registers) << error;
+    EXPECT_EQ(registers->registerAddress, 0x3210);
+    EXPECT_EQ(registers->count, 16);
+    const auto raw =
+        parse({"write", "--device", "p", "--address", "4", "--register", "259", "--word", "0xFFFF"},
+              error);
+    ASSERT_TRUE(raw) << error;
+    EXPECT_EQ(raw->registerAddress, 0x0103);
+    EXPECT_EQ(raw->word, 0xFFFF);
+    const auto negative =
+        parse({"write", "--device", "p", "--address", "4", "--parameter", "F9-01", "--value", "-5"},
+              error);
+    ASSERT_TRUE(negative) << error;
+    EXPECT_EQ(negative->value, "-5");
 }
 
 } // namespace

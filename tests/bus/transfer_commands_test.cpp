@@ -1,8 +1,11 @@
 #include "bus/transfer_commands.h"
 
+#include "bus/report_commands.h"
+
 #include "link/drive_link.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
+#include "sim/drive_faults.h"
 #include "sim/memory_transport.h"
 #include "sim/rtu_frame.h"
 
@@ -74,7 +77,7 @@ protected:
         request.device = "memory";
         request.address = address;
         request.file = file;
-        return runTransfer(link, messages, request, [this] {
+        return runTransfer(link, request, [this] {
             link.tick();
             transport.advanceTick();
         });
@@ -96,8 +99,9 @@ TEST_F(TransferRunTest, FailuresEndWithNonZeroStatusAndTheirMessage) {
 
     const TransferOutcome unsupported = run(TransferKind::Export, 2, path("qd20.sav"));
     EXPECT_EQ(unsupported.exitStatus, 1);
-    EXPECT_EQ(messages.texts(), std::vector<std::string>{"对不起！该系列变频器不支持该功能"});
+    EXPECT_EQ(unsupported.message, "对不起！该系列变频器不支持该功能");
     EXPECT_FALSE(fs::exists(path("qd20.sav")));
+    EXPECT_TRUE(messages.texts().empty()) << "the outcome says it, not a second message";
 }
 
 TEST_F(TransferRunTest, ImportRoundTripStoresToEepromBeforeReturning) {
@@ -113,6 +117,22 @@ TEST_F(TransferRunTest, ImportRoundTripStoresToEepromBeforeReturning) {
     EXPECT_EQ(drive.eepromStoreCount(), 1);
 }
 
+TEST_F(TransferRunTest, ImportWhoseStoreIsRefusedSaysTheParametersAreWrittenButNotStored) {
+    sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
+    drive.setHoldingRegister(registerOf(4, 10), 1111);
+    ASSERT_EQ(run(TransferKind::Export, 3, path("qd30.sav")).exitStatus, 0);
+    drive.setHoldingRegister(registerOf(4, 10), 2222);
+    drive.faults().refusal = *sim::parseRefusal("store:4");
+
+    const TransferOutcome outcome = run(TransferKind::Import, 3, path("qd30.sav"));
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.message,
+              "变频器 3#QD30-7.50 拒绝了命令：存储到EEPROM（异常 04 从站设备故障）。\n"
+              "参数已写入，但变频器没有确认存储到EEPROM。");
+    EXPECT_EQ(drive.holdingRegister(registerOf(4, 10)), 1111);
+    EXPECT_EQ(drive.eepromStoreCount(), 0);
+}
+
 TEST_F(TransferRunTest, ImportRefusesADefectiveFileBeforeUsingTheBusAndARunningDrive) {
     sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
     std::ofstream(path("bad.sav"), std::ios::binary) << "33648\r1270\r12\r";
@@ -126,13 +146,45 @@ TEST_F(TransferRunTest, ImportRefusesADefectiveFileBeforeUsingTheBusAndARunningD
     std::vector<uint8_t> start{3, 0x06, 0x32, 0x00, 0x00, 0x1F};
     sim::appendCrc(start);
     ASSERT_TRUE(drive.serve(start.data(), start.size()));
-    link.lock()->table.initialise();
+    link.clearTable();
     transport.clearFramesSent();
     const TransferOutcome running = run(TransferKind::Import, 3, path("good.sav"));
     EXPECT_EQ(running.exitStatus, 1);
     EXPECT_EQ(running.message, "请停机后再进行该操作！");
     for (const auto& frame : transport.framesSent())
         EXPECT_NE(frame[1], 0x10) << "something was written";
+}
+
+// A readout whose replies stop checking midway is a failure that says which
+// group, never a report with the values it could not trust.
+TEST_F(TransferRunTest, ReadoutFailingMidwayIsNoReport) {
+    const struct {
+        const char* label;
+        void (*spoil)(sim::DriveFaults&);
+    } faults[] = {
+        {"silent", [](sim::DriveFaults& f) { f.silent = true; }},
+        {"broken CRC", [](sim::DriveFaults& f) { f.corruptCrcShare = 1.0; }},
+        {"another address", [](sim::DriveFaults& f) { f.wrongAddress = 9; }},
+    };
+    sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
+    for (const auto& fault : faults) {
+        drive.faults() = sim::DriveFaults{};
+        drive.clearRequestsSeen();
+        link.clearTable();
+        // The drive goes wrong once the second group is asked for.
+        const DriveReadOutcome read = readWholeDrive(link, 3, "QD30", [&] {
+            for (const auto& request : drive.requestsSeen()) {
+                if (request[1] == 0x03 && request[2] == 0x01) {
+                    fault.spoil(drive.faults());
+                }
+            }
+            link.tick();
+            transport.advanceTick();
+        });
+        EXPECT_FALSE(read.ok) << fault.label;
+        EXPECT_EQ(read.message, "通讯原因导致参数读取失败！功能组F1未能读出。") << fault.label;
+        EXPECT_TRUE(read.report.words.empty()) << fault.label;
+    }
 }
 
 } // namespace

@@ -187,5 +187,123 @@ TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {
     EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).exitCode, 2);
 }
 
+/// control, read and write against drives that refuse chosen writes: QD30s at
+/// 3 (the EEPROM store, with 04) and 4 (register 0x0103, with 03), a QD10 at 2
+/// (its control block, with 01).
+class DriveCommandPtyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_bus = testing::binaryDir() + "/src/bus/velkaro-bus";
+        if (!fs::exists(testing::SimProcess::binary()) || !fs::exists(m_bus)) {
+            GTEST_SKIP() << "velkaro-sim or velkaro-bus is not built";
+        }
+        m_pty = m_folder.file("bus");
+        m_sim.setOptions(
+            {"--refuse", "3:store:4", "--refuse", "4:0x0103:3", "--refuse", "2:control:1"});
+        ASSERT_TRUE(m_sim.start(m_pty, {"3:QD30:750", "4:QD30:750", "2:QD10:75"}))
+            << "velkaro-sim made no pty";
+    }
+    /// `velkaro-bus COMMAND --device PTY ARGS`; standard error in errors().
+    testing::CommandResult runBus(const std::string& command, const std::string& args) const {
+        return testing::runCommand("timeout 60 " + m_bus + " " + command + " --device " + m_pty +
+                                   " " + args + " 2>" + m_folder.file("errors"));
+    }
+    std::string errors() const { return testing::fileText(m_folder.file("errors")); }
+
+    struct Case {
+        std::string args;
+        int exitCode;
+        std::vector<std::string> lines; ///< standard output
+    };
+    void expectCases(const std::string& command, const std::vector<Case>& cases) const {
+        for (const Case& c : cases) {
+            const testing::CommandResult run = runBus(command, c.args);
+            EXPECT_EQ(run.exitCode, c.exitCode) << command << " " << c.args << "\n" << errors();
+            EXPECT_EQ(testing::linesOf(run.output), c.lines) << command << " " << c.args;
+        }
+    }
+
+    testing::TempDir m_folder;
+    testing::SimProcess m_sim;
+    std::string m_pty;
+    std::string m_bus;
+};
+
+TEST_F(DriveCommandPtyTest, ControlServesEachCommandInTurnAndTellsEachOutcome) {
+    expectCases("control", {
+                               {"--address 4 run frequency=35.5 stop",
+                                0,
+                                {"运行\t已确认", "给定频率 35.50Hz\t已确认", "停机\t已确认"}},
+                               // A refused store is final and holds nothing back.
+                               {"--address 3 store estop",
+                                1,
+                                {"存储到EEPROM\t被拒绝：从站设备故障 (04)", "紧急停机\t已确认"}},
+                               // A refused command goes three times, then its refusal is told.
+                               {"--address 2 frequency=20 estop",
+                                1,
+                                {"给定频率 20.00Hz\t被拒绝：非法功能 (01)",
+                                 "紧急停机\t被拒绝：非法功能 (01)"}},
+                               {"--address 9 run", 1, {}},
+                           });
+    const testing::CommandResult refused = runBus("control", "--address 3 store");
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(errors(), "变频器 3#QD30-7.50 拒绝了命令：存储到EEPROM（异常 04 从站设备故障）。\n");
+    runBus("control", "--address 2 reset");
+    EXPECT_EQ(errors(), "变频器 2#QD10-7.5 连续三次拒绝了命令：故障复位（异常 01 非法功能）。\n");
+    // What the drive holds now: the last command word and the frequency.
+    expectCases("read", {{"--address 4 --register 0x3200 --count 2",
+                          0,
+                          {"0x3200\t0x001E\t30", "0x3201\t0x0DDE\t3550"}}});
+    const testing::CommandResult noPort = testing::runCommand(
+        m_bus + " control --device " + m_folder.file("none") + " --address 3 run 2>/dev/null");
+    EXPECT_EQ(noPort.exitCode, 2);
+}
+
+TEST_F(DriveCommandPtyTest, ReadGivesValuesByCodeNameAndUnitOrRawWords) {
+    expectCases("read",
+                {
+                    {"--address 3 --parameter F0-00", 0, {"F0-00\t数字给定频率\t50.00Hz"}},
+                    {"--address 3 --parameter f0-09", 0, {"F0-09\t加速时间1\t0.1s"}},
+                    {"--address 3 --register 0x2000", 1, {"0x2000 ×1\t被拒绝：非法数据地址 (02)"}},
+                    {"--address 3 --parameter Pr00", 2, {}},
+                    {"--address 3 --group F99", 2, {}},
+                    {"--address 9 --parameter F0-00", 1, {}},
+                });
+    // A whole group: one line per parameter the station lists.
+    const testing::CommandResult group = runBus("read", "--address 2 --group Pr");
+    EXPECT_EQ(group.exitCode, 0);
+    const std::vector<std::string> lines = testing::linesOf(group.output);
+    ASSERT_EQ(lines.size(), 88u);
+    EXPECT_EQ(lines[0].rfind("Pr00\t数字给定频率\t", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[87].rfind("Pr87\t", 0), 0u) << lines[87];
+}
+
+TEST_F(DriveCommandPtyTest, WriteKeepsToTheRegisterAndTellsARefusalByItsName) {
+    expectCases("write",
+                {
+                    {"--address 3 --parameter F0-09 --value 12.5", 0, {"F0-09 = 12.5s\t已确认"}},
+                    // Beyond the parameter's register, or not a number: nothing is sent.
+                    {"--address 3 --parameter F0-00 --value 700", 2, {}},
+                    {"--address 3 --parameter F0-00 --value -1", 2, {}},
+                    {"--address 3 --parameter F0-00 --value 4e1", 2, {}},
+                    // Within the register, outside what the drive takes.
+                    {"--address 3 --parameter F0-01 --value 12",
+                     1,
+                     {"F0-01 = 12\t被拒绝：非法数据值 (03)"}},
+                    {"--address 4 --register 0x0103 --word 5",
+                     1,
+                     {"0x0103 = 0x0005\t被拒绝：非法数据值 (03)"}},
+                    {"--address 4 --register 0x0104 --word 0x0005", 0, {"0x0104 = 0x0005\t已确认"}},
+                });
+    EXPECT_EQ(errors(), "");
+    expectCases("read", {
+                            {"--address 3 --parameter F0-09", 0, {"F0-09\t加速时间1\t12.5s"}},
+                            {"--address 3 --parameter F0-00", 0, {"F0-00\t数字给定频率\t50.00Hz"}},
+                            {"--address 4 --register 0x0103 --count 2",
+                             0,
+                             {"0x0103\t0x0001\t1", "0x0104\t0x0005\t5"}},
+                        });
+}
+
 } // namespace
 } // namespace velkaro

@@ -79,3 +79,29 @@ TEST(ParseFixed, RegisterFit) {
     EXPECT_TRUE(fitsRegister(parseFixed("-327.68", 2)));
     EXPECT_FALSE(fitsRegister(parseFixed("-327.69", 2)));
 }
+
+// A parameter's new value as the station and velkaro-bus take it: what its
+// 16-bit register holds, by the parameter's sign, or the reason why not.
+TEST(ParseFixed, RegisterValueRefusal) {
+    const struct {
+        const char* text;
+        unsigned decimals;
+        bool isSigned;
+        const char* refusal; // nullptr: accepted
+    } cases[] = {
+        {"", 2, false, nullptr},
+        {"655.35", 2, false, nullptr},
+        {"655.36", 2, false, "新的参数值超出该参数的寄存器范围（0.00～655.35），请重新输入。"},
+        {"-0.01", 2, false, "新的参数值超出该参数的寄存器范围（0.00～655.35），请重新输入。"},
+        {"-327.68", 2, true, nullptr},
+        {"327.68", 2, true, "新的参数值超出该参数的寄存器范围（-327.68～327.67），请重新输入。"},
+        {"９９", 0, false, nullptr},
+        {"1e3", 0, false, "新的参数值不是有效的数值，请重新输入。"},
+        {"99999999999", 0, true, "新的参数值超出该参数的寄存器范围（-32768～32767），请重新输入。"},
+    };
+    for (const auto& c : cases) {
+        const std::optional<std::string> refusal =
+            registerValueRefusal(c.text, c.decimals, c.isSigned);
+        EXPECT_EQ(refusal.value_or("accepted"), c.refusal ? c.refusal : "accepted") << c.text;
+    }
+}

@@ -51,33 +51,30 @@ TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) 
     SimLink st{StatusPasses::Polls};
     ASSERT_EQ(st.connectDrives(1, 3), 3);
     const int slot = st.slotOfAddress(2);
-    std::string oldName;
+    const LinkSnapshot before = st.link.snapshot();
+    const std::string oldName = before.table.slots[static_cast<std::size_t>(slot)].name;
     std::string newName = c.name;
-    {
-        auto s = st.link.lock();
-        oldName = s->table.slots[static_cast<std::size_t>(slot)].name;
-        if (newName == "__first__") {
-            newName = s->table.driveNames[0];
-        } else if (newName == "__own__") {
-            newName = oldName;
-        }
-        EXPECT_EQ(s->table.renameDrive(oldName, newName), c.expected);
-        const std::string& now = s->table.slots[static_cast<std::size_t>(slot)].name;
-        EXPECT_EQ(now, c.expected == RenameResult::Renamed ? newName : oldName);
-        s->table.slots[static_cast<std::size_t>(slot)].controlSet[0] = 0x001F; // run
-        s->selectedSlot = slot;
+    if (newName == "__first__") {
+        newName = before.table.driveNames[0];
+    } else if (newName == "__own__") {
+        newName = oldName;
     }
+    EXPECT_EQ(st.link.renameDrive(oldName, newName), c.expected);
+    const Target drive = st.link.targetOfSlot(slot);
+    EXPECT_EQ(drive.name, c.expected == RenameResult::Renamed ? newName : oldName);
+    EXPECT_EQ(drive.address, 2);
     st.transport.clearFramesSent();
-    uint32_t readsBefore = 0;
-    {
-        auto s = st.link.lock();
-        readsBefore = s->statusReadCount[static_cast<std::size_t>(slot)];
-    }
+    const RequestId run = st.submit(drive, Command::word(command_word::kRun));
     st.run(10'000);
 
-    auto s = st.link.lock();
-    EXPECT_GT(s->statusReadCount[static_cast<std::size_t>(slot)], readsBefore + 2);
+    const std::optional<Outcome> ran = st.outcome(run);
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(ran->result, Result::Confirmed) << ran->why;
+    EXPECT_EQ(ran->target.name, drive.name);
     EXPECT_TRUE(st.bus.drive(2)->running()) << "the run command did not reach drive 2";
+    const LinkSnapshot s = st.link.snapshot();
+    EXPECT_GT(s.statusReadCount[static_cast<std::size_t>(slot)],
+              before.statusReadCount[static_cast<std::size_t>(slot)] + 2);
 
     EXPECT_FALSE(st.bus.drive(1)->running());
     EXPECT_FALSE(st.bus.drive(3)->running());
@@ -85,8 +82,8 @@ TEST_P(DriveNameTest, StoredAsTypedOrRefusedAndTheBusStillReachesTheRightDrive) 
         ASSERT_GE(frame[0], 1);
         ASSERT_LE(frame[0], 3) << "a frame went to an address nobody asked for";
     }
-    EXPECT_EQ(s->table.driveCount, 3u);
-    EXPECT_TRUE(s->table.probeRecord.name.empty());
+    EXPECT_EQ(s.table.driveCount, 3u);
+    EXPECT_FALSE(s.searching);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, DriveNameTest, ::testing::ValuesIn(nameCases()), LabelName());
@@ -163,11 +160,7 @@ class SearchRangeTest : public ::testing::TestWithParam<RangeCase> {};
 TEST_P(SearchRangeTest, OnlyUnicastAddressesAreProbed) {
     const RangeCase& c = GetParam();
     SimLink st{StatusPasses::Polls};
-    {
-        auto s = st.link.lock();
-        s->searchNextAddress = c.start;
-        s->searchRemaining = c.length;
-    }
+    const RequestId search = st.submit({}, Search{c.start, c.length});
     st.run(c.probed.size() * 900 + 2000);
     std::vector<int> probed;
     for (const auto& frame : st.transport.framesSent()) {
@@ -176,11 +169,16 @@ TEST_P(SearchRangeTest, OnlyUnicastAddressesAreProbed) {
         }
     }
     EXPECT_EQ(probed, c.probed);
-    auto s = st.link.lock();
-    if (c.start != 0) { // start address 0 starts nothing and leaves the range as it was
-        EXPECT_EQ(s->searchRemaining, 0u);
+    EXPECT_EQ(st.link.snapshot().activity, ActivityState::None);
+    if (c.start == 0) {
+        return; // start address 0 starts nothing, and gets no outcome
     }
-    EXPECT_EQ(s->activityState, ActivityState::None);
+    // Every other range ends, once, with the drives found: none here.
+    EXPECT_EQ(st.outcomeCount(search), 1);
+    ASSERT_TRUE(st.outcome(search));
+    EXPECT_EQ(st.outcome(search)->result, Result::Confirmed);
+    EXPECT_TRUE(st.outcome(search)->names.empty());
+    EXPECT_FALSE(st.link.snapshot().searching);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ranges, SearchRangeTest,

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <set>
 
+#include "bus/transfer_commands.h"
 #include "support/link_harness.h"
 #include "support/private_mounts.h"
 #include "support/temp_dir.h"
@@ -36,29 +37,23 @@ std::set<std::string> entries(const std::string& folder) {
     return names;
 }
 
-/// Runs an export of the drive at `slot` into `path`; false if it never ended.
-bool exportTo(SimLink& st, int slot, const std::string& path) {
-    {
-        auto s = st.link.lock();
-        s->selectedSlot = slot;
-        s->parameterFilePath = path;
-        s->transferBusy = true;
-        s->transferCursor = 0;
-        s->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::Export;
-    }
-    for (int i = 0; i < 20; ++i) {
-        st.run(1000);
-        auto s = st.link.lock();
-        if (!s->transferBusy && s->currentOp != OpCode::Export &&
-            s->table.slots[static_cast<std::size_t>(slot)].pendingOp != OpCode::Export) {
-            return s->activityState == ActivityState::None;
+/// Exports the drive at `address` into `path` as velkaro-bus does: the
+/// drive's image from the link, the file written by the caller.
+TransferOutcome exportTo(SimLink& st, int address, const std::string& path) {
+    TransferRequest request;
+    request.device = "memory";
+    request.address = address;
+    request.file = path;
+    // The window's status polls go on meanwhile; the outcomes are the
+    // console's to take, not the harness's.
+    uint64_t ticks = 0;
+    return runTransfer(st.link, request, [&] {
+        st.link.tick();
+        st.transport.advanceTick();
+        if (++ticks % testing::kStatusPassTicks == 0) {
+            st.link.queueStatusPolls();
         }
-    }
-    auto s = st.link.lock();
-    std::fprintf(stderr, "export stuck: busy %d op %d activity %d cursor %x\n", s->transferBusy,
-                 static_cast<int>(s->currentOp), static_cast<int>(s->activityState),
-                 s->transferCursor);
-    return false;
+    });
 }
 
 enum class Trap { Full, ReadOnly };
@@ -72,11 +67,9 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
     if (st.connectDrives(1, kQd30Address) != kQd30Address) {
         return 10;
     }
-    const int slot = st.slotOfAddress(kQd30Address);
     const std::string backup = folder + "/pump 3 \"main\".sav";
-    if (!exportTo(st, slot, backup) || st.messages.count() != 0) {
-        std::fprintf(stderr, "the first export failed: %s\n",
-                     st.messages.count() ? st.messages.texts()[0].c_str() : "no message");
+    if (const TransferOutcome first = exportTo(st, kQd30Address, backup); first.exitStatus != 0) {
+        std::fprintf(stderr, "the first export failed: %s\n", first.message.c_str());
         return 11;
     }
     const std::string before = fileText(backup);
@@ -89,15 +82,14 @@ int exportIntoTrappedFolder(const std::string& folder, Trap trap) {
     }
     const std::set<std::string> present = entries(folder);
 
-    if (!exportTo(st, slot, backup)) {
-        std::fprintf(stderr, "the failed export never gave the transfer back\n");
-        return 1;
-    }
-    const std::vector<std::string> texts = st.messages.texts();
-    if (texts.size() != 1 || texts[0] != backup + std::string(kFileMessageTail)) {
-        std::fprintf(stderr, "messages: %zu, first: %s\n", texts.size(),
-                     texts.empty() ? "" : texts[0].c_str());
+    const TransferOutcome failed = exportTo(st, kQd30Address, backup);
+    if (failed.exitStatus != 1 || failed.message != backup + std::string(kFileMessageTail)) {
+        std::fprintf(stderr, "exit %d, message: %s\n", failed.exitStatus, failed.message.c_str());
         return 2;
+    }
+    if (st.link.snapshot().transferRunning || st.messages.count() != 0) {
+        std::fprintf(stderr, "the link kept the transfer or told something of its own\n");
+        return 1;
     }
     if (fileText(backup) != before) {
         std::fprintf(stderr, "the previous backup changed\n");

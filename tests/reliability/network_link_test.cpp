@@ -19,6 +19,7 @@
 #include "link/comm_tick.h"
 #include "link/device_port.h"
 #include "link/drive_link.h"
+#include "support/link_harness.h"
 #include "support/processes.h"
 #include "support/recording_messages.h"
 
@@ -34,13 +35,16 @@ using testing::SimProcess;
 struct NetworkStation {
     NetworkStation(const std::string& device, FrameEnd frameEnd)
         : port(device), link(port, messages), tick(link) {
-        link.lock()->settings.frameEnd = frameEnd;
+        LinkSettings settings = link.settings();
+        settings.frameEnd = frameEnd;
+        link.setSettings(settings);
     }
 
     /// Lets real time pass with the 100 ms status pass of window timer 1.
-    bool waitFor(const std::function<bool(LinkState&)>& done, std::chrono::milliseconds limit) {
+    bool waitFor(const std::function<bool(const LinkSnapshot&)>& done,
+                 std::chrono::milliseconds limit) {
         for (const auto deadline = Clock::now() + limit; Clock::now() < deadline;) {
-            if (done(*link.lock())) {
+            if (done(link.snapshot())) {
                 return true;
             }
             link.queueStatusPolls();
@@ -50,9 +54,9 @@ struct NetworkStation {
     }
     /// Every connected drive's online flag is `online`, and it has been read since.
     bool allOnline(int32_t online) {
-        const uint32_t reads = link.lock()->statusReadCount[0];
+        const uint32_t reads = link.snapshot().statusReadCount[0];
         return waitFor(
-            [&](LinkState& s) {
+            [&](const LinkSnapshot& s) {
                 for (uint32_t i = 0; i < s.table.driveCount; ++i) {
                     if (s.table.slots[i].online != online) {
                         return false;
@@ -89,14 +93,13 @@ TEST_P(NetworkLinkTest, FoundPolledLostRefusedAndRestored) {
     NetworkStation station(device, GetParam().frameEnd);
     ASSERT_TRUE(station.link.openLink().ok);
     ASSERT_TRUE(station.tick.start());
-    {
-        // Address 4 is empty: a gateway answers 0x0B for it, which is no answer.
-        auto s = station.link.lock();
-        s->searchNextAddress = 3;
-        s->searchRemaining = 3;
-    }
-    ASSERT_TRUE(station.waitFor([](LinkState& s) { return s.table.driveCount == 2; }, 10s));
-    EXPECT_EQ(station.link.lock()->table.driveNames[1], "5#QD10-7.5");
+    // Address 4 is empty: a gateway answers 0x0B for it, which is no answer.
+    const RequestId search = station.link.submit({}, Search{3, 3});
+    ASSERT_TRUE(station.waitFor([](const LinkSnapshot& s) { return !s.searching; }, 10s));
+    const std::vector<Outcome> ended = station.link.takeOutcomes();
+    ASSERT_EQ(ended.size(), 1u);
+    EXPECT_EQ(ended[0].id, search);
+    EXPECT_EQ(ended[0].names, (std::vector<std::string>{"3#QD30-7.50", "5#QD10-7.5"}));
     ASSERT_TRUE(station.allOnline(1));
 
     sim.kill(SIGKILL);
@@ -107,7 +110,8 @@ TEST_P(NetworkLinkTest, FoundPolledLostRefusedAndRestored) {
 
     // Applying the settings again while the server is down, then once it is back.
     ASSERT_TRUE(station.link.openLink().ok) << "the connection is made in the background";
-    ASSERT_TRUE(station.waitFor([&](LinkState&) { return station.messages.count() == 2; }, 5s));
+    ASSERT_TRUE(
+        station.waitFor([&](const LinkSnapshot&) { return station.messages.count() == 2; }, 5s));
     EXPECT_EQ(station.messages.texts()[1], "无法连接 " + where + "：Connection refused" + advice);
     ASSERT_EQ(sim.startTcp(GetParam().option, where, drives), device);
     ASSERT_TRUE(station.link.openLink().ok);
@@ -168,19 +172,19 @@ TEST(ForeignModbusTcpServer, ControlAndStatusWordsReadThroughTheAdapter) {
         NetworkStation station("modbus-tcp://127.0.0.1:" + port, FrameEnd::Completion);
         ASSERT_TRUE(station.link.openLink().ok);
         {
-            // As an identification would leave it: a control read first.
-            auto s = station.link.lock();
-            s->table.probeRecord = DriveRecord{};
-            s->table.probeRecord.address = "3";
-            s->table.probeRecord.name = "3#QD30-7.50";
-            s->table.commitProbe();
+            // No request puts a drive into the table without identifying it,
+            // which this server cannot answer: as an identification would
+            // leave it, with a control read first.
+            auto s = testing::LinkInspector::lock(station.link);
+            testing::connectDrive(*s, 3, "QD30", "7.50");
         }
         ASSERT_TRUE(station.tick.start());
-        EXPECT_TRUE(station.waitFor([](LinkState& s) { return s.statusReadCount[0] >= 2; }, 10s));
-        auto s = station.link.lock();
-        EXPECT_EQ(s->table.slots[0].controlAck[1], 0x101);
+        EXPECT_TRUE(
+            station.waitFor([](const LinkSnapshot& s) { return s.statusReadCount[0] >= 2; }, 10s));
+        const LinkSnapshot s = station.link.snapshot();
+        EXPECT_EQ(s.table.slots[0].controlAck[1], 0x101);
         for (int i = 0; i < 16; ++i) {
-            EXPECT_EQ(s->table.slots[0].status[static_cast<std::size_t>(i)], 0x110 + i) << i;
+            EXPECT_EQ(s.table.slots[0].status[static_cast<std::size_t>(i)], 0x110 + i) << i;
         }
     }
     ::kill(server, SIGTERM);

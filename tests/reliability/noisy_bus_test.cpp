@@ -51,10 +51,9 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
     testing::SimLink st{testing::StatusPasses::Polls};
     ASSERT_EQ(st.connectDrives(1, kDrives), kDrives);
     // Motors running on half the drives, so the blocks keep changing.
+    std::vector<RequestId> runs;
     for (int address = 1; address <= kDrives; address += 2) {
-        const int slot = st.slotOfAddress(address);
-        auto s = st.link.lock();
-        s->table.slots[static_cast<std::size_t>(slot)].controlSet[0] = 0x001F;
+        runs.push_back(st.submit(st.target(address), Command::word(command_word::kRun)));
     }
     sim::BusFaults& faults = st.bus.faults();
     faults.corruptCrcShare = 0.05;
@@ -69,11 +68,11 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
     std::array<int, 248> drops{};
     std::array<int, 248> slotAddress{};
     {
-        auto s = st.link.lock();
+        const LinkSnapshot s = st.link.snapshot();
         for (int slot = 0; slot < kMaxDrives; ++slot) {
-            online[slot] = s->table.slots[slot].online;
-            reads[slot] = s->statusReadCount[slot];
-            slotAddress[slot] = std::atoi(s->table.slots[slot].address.c_str());
+            online[slot] = s.table.slots[slot].online;
+            reads[slot] = s.statusReadCount[slot];
+            slotAddress[slot] = std::atoi(s.table.slots[slot].address.c_str());
         }
     }
     uint64_t storedChecked = 0;
@@ -113,12 +112,12 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
             drive->clearRequestsSeen();
         }
 
-        auto s = st.link.lock();
+        const LinkSnapshot s = st.link.snapshot();
         for (int slot = 0; slot < kDrives; ++slot) {
-            const DriveRecord& drive = s->table.slots[static_cast<std::size_t>(slot)];
+            const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
             const int address = slotAddress[slot];
-            if (s->statusReadCount[slot] != reads[slot]) {
-                reads[slot] = s->statusReadCount[slot];
+            if (s.statusReadCount[slot] != reads[slot]) {
+                reads[slot] = s.statusReadCount[slot];
                 unanswered[address] = 0;
                 Block stored{};
                 std::copy_n(drive.status.begin(), 16, stored.begin());
@@ -149,13 +148,29 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
         }
     }
     {
-        auto s = st.link.lock();
+        const LinkSnapshot s = st.link.snapshot();
         for (int slot = 0; slot < kDrives; ++slot) {
-            EXPECT_EQ(s->table.slots[slot].online, 1) << "drive at slot " << slot;
-            fewestReads = std::min(fewestReads, s->statusReadCount[slot]);
-            mostReads = std::max(mostReads, s->statusReadCount[slot]);
+            EXPECT_EQ(s.table.slots[slot].online, 1) << "drive at slot " << slot;
+            fewestReads = std::min(fewestReads, s.statusReadCount[slot]);
+            mostReads = std::max(mostReads, s.statusReadCount[slot]);
         }
     }
+    // Every run command ended once: confirmed, and then its drive runs, or
+    // given up after its three tries through the noise.
+    int confirmedRuns = 0;
+    for (std::size_t i = 0; i < runs.size(); ++i) {
+        const int address = 1 + 2 * static_cast<int>(i);
+        EXPECT_EQ(st.outcomeCount(runs[i]), 1) << "drive " << address;
+        const std::optional<Outcome> ran = st.outcome(runs[i]);
+        ASSERT_TRUE(ran) << "drive " << address;
+        if (ran->confirmed()) {
+            ++confirmedRuns;
+            EXPECT_TRUE(st.bus.drive(address)->running()) << "drive " << address;
+        } else {
+            EXPECT_EQ(ran->result, Result::TimedOut) << "drive " << address;
+        }
+    }
+    EXPECT_GE(confirmedRuns, static_cast<int>(runs.size()) - 2);
     EXPECT_EQ(otherDrops, 0);
     EXPECT_GT(fewestReads, mostReads * 8 / 10) << "a drive was served far less than the others";
     EXPECT_EQ(st.messages.count(), 0u);

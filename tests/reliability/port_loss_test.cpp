@@ -26,23 +26,19 @@ protected:
             GTEST_SKIP() << "velkaro-sim not built: " << testing::SimProcess::binary();
         }
     }
-    bool waitFor(const std::function<bool(LinkState&)>& done, std::chrono::milliseconds limit) {
+    bool waitFor(const std::function<bool(const LinkSnapshot&)>& done,
+                 std::chrono::milliseconds limit) {
         return pty.waitFor(done, limit);
     }
     bool connect(int address) {
-        {
-            auto s = pty.link.lock();
-            s->searchNextAddress = address;
-            s->searchRemaining = 1;
-        }
+        pty.link.submit({}, Search{address, 1});
         return waitFor(
-            [address](LinkState& s) {
-                return s.searchRemaining == 0 && s.table.probeRecord.name.empty() &&
-                       !s.table.isAddressFree(std::to_string(address));
+            [address](const LinkSnapshot& s) {
+                return !s.searching && s.slotOfAddress(address) >= 0;
             },
             5s);
     }
-    static bool everyDrive(LinkState& s, int32_t online) {
+    static bool everyDrive(const LinkSnapshot& s, int32_t online) {
         for (uint32_t i = 0; i < s.table.driveCount; ++i) {
             const int slot = s.table.findSlotByName(s.table.driveNames[i]);
             if (slot < 0 || s.table.slots[static_cast<std::size_t>(slot)].online != online) {
@@ -60,10 +56,10 @@ TEST_F(PortLossTest, OneMessageNoSpinDrivesDropAndTheLinkWorksAgainAfterReopenin
     ASSERT_TRUE(pty.start());
     ASSERT_TRUE(connect(3));
     ASSERT_TRUE(connect(5));
-    ASSERT_TRUE(waitFor([](LinkState& s) { return everyDrive(s, 1); }, 3s));
+    ASSERT_TRUE(waitFor([](const LinkSnapshot& s) { return everyDrive(s, 1); }, 3s));
 
     pty.sim.kill(SIGKILL); // the far end and its pty are gone for good
-    ASSERT_TRUE(waitFor([](LinkState& s) { return everyDrive(s, 0); }, 15s))
+    ASSERT_TRUE(waitFor([](const LinkSnapshot& s) { return everyDrive(s, 0); }, 15s))
         << "the drives were not shown as dropped";
     const double cpuBefore = testing::processCpuSeconds();
     const auto wallBefore = Clock::now();
@@ -81,13 +77,13 @@ TEST_F(PortLossTest, OneMessageNoSpinDrivesDropAndTheLinkWorksAgainAfterReopenin
     // applies the connection settings, which reopens the link.
     ASSERT_TRUE(pty.startSimulator(kDrives));
     ASSERT_TRUE(pty.link.openLink().ok);
-    EXPECT_TRUE(waitFor([](LinkState& s) { return everyDrive(s, 1); }, 10s))
+    EXPECT_TRUE(waitFor([](const LinkSnapshot& s) { return everyDrive(s, 1); }, 10s))
         << "the drives did not come back after reopening";
     EXPECT_EQ(pty.messages.count(), 1u);
 
     // A second loss is told again: one message per loss, not one per run.
     pty.sim.kill(SIGKILL);
-    EXPECT_TRUE(waitFor([this](LinkState&) { return pty.messages.count() == 2; }, 5s));
+    EXPECT_TRUE(waitFor([this](const LinkSnapshot&) { return pty.messages.count() == 2; }, 5s));
 }
 
 } // namespace

@@ -51,18 +51,11 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
     DriveLink& link = pty.link;
     CommTick& tick = pty.tick;
     pty.search(1, kDrives, 60s);
-    {
-        auto s = link.lock();
-        ASSERT_EQ(s->table.driveCount, static_cast<uint32_t>(kDrives));
-    }
+    ASSERT_EQ(link.snapshot().table.driveCount, static_cast<uint32_t>(kDrives));
     pty.runFor(5s); // warm-up: control reads done, buffers at their working size
     const uint64_t residentBefore = testing::residentKiB();
     const uint64_t skippedBefore = tick.skippedPeriods();
-    std::array<uint32_t, kMaxDrives> readsBefore{};
-    {
-        auto s = link.lock();
-        readsBefore = s->statusReadCount;
-    }
+    const std::array<uint32_t, kMaxDrives> readsBefore = link.snapshot().statusReadCount;
     const auto start = Clock::now();
     pty.runFor(measuredTime);
     const double elapsedMs =
@@ -74,12 +67,12 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
     uint32_t fewest = UINT32_MAX;
     uint32_t most = 0;
     {
-        auto s = link.lock();
+        const LinkSnapshot s = link.snapshot();
         for (int slot = 0; slot < kDrives; ++slot) {
-            const uint32_t reads = s->statusReadCount[slot] - readsBefore[slot];
+            const uint32_t reads = s.statusReadCount[slot] - readsBefore[slot];
             fewest = std::min(fewest, reads);
             most = std::max(most, reads);
-            EXPECT_EQ(s->table.slots[slot].online, 1) << "slot " << slot;
+            EXPECT_EQ(s.table.slots[slot].online, 1) << "slot " << slot;
         }
     }
     // Periods the tick thread skipped (a busy machine) stretch the rounds.

@@ -51,11 +51,7 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
     };
     st.run(kTicksPerMinute, trimAids); // warm-up: every buffer at its working size
     const uint64_t residentBefore = testing::residentKiB();
-    std::array<uint32_t, kMaxDrives> readsBefore{};
-    {
-        auto s = st.link.lock();
-        readsBefore = s->statusReadCount;
-    }
+    const std::array<uint32_t, kMaxDrives> readsBefore = st.link.snapshot().statusReadCount;
     const uint64_t measuredTicks = static_cast<uint64_t>(minutes) * kTicksPerMinute;
     st.run(measuredTicks, trimAids);
     const uint64_t residentAfter = testing::residentKiB();
@@ -66,12 +62,12 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
     uint32_t fewest = UINT32_MAX;
     uint32_t most = 0;
     {
-        auto s = st.link.lock();
+        const LinkSnapshot s = st.link.snapshot();
         for (int slot = 0; slot < kDrives; ++slot) {
-            const uint32_t reads = s->statusReadCount[slot] - readsBefore[slot];
+            const uint32_t reads = s.statusReadCount[slot] - readsBefore[slot];
             fewest = std::min(fewest, reads);
             most = std::max(most, reads);
-            EXPECT_EQ(s->table.slots[slot].online, 1);
+            EXPECT_EQ(s.table.slots[slot].online, 1);
         }
     }
     EXPECT_LE(most - fewest, 1u) << "drives are not served in turn";

@@ -148,6 +148,36 @@ TEST(SimulatedDrive, StoresToEepromOnRequestAndKeepsOnlyStoredValuesOverPowerCyc
     EXPECT_EQ(drive.eepromStoreCount(), 1);
 }
 
+// A drive set to refuse answers exactly those writes with its exception code.
+TEST(SimulatedDrive, RefusesWhatItIsSetToRefuseAndTakesTheRest) {
+    const Bytes block = hex("03 10 32 00 00 04 08 00 1A 13 88 00 02 00 03 00 04 00 05 00 06 00 07 "
+                            "00 08 00 00 BF 85");
+    const Bytes store = hex("03 10 32 09 00 01 02 00 01 6D AA");
+    const Bytes parameter = writeRequest(3, 0x0103, {1});
+    const struct {
+        const char* refusing;
+        bool block, store, parameter;
+    } cases[] = {
+        // The block carries the store word as 0: a drive that cannot store
+        // still takes its commands, an emergency stop among them.
+        {"store:4", false, true, false},
+        {"control:4", true, false, false},
+        {"0x0103:3", false, false, true},
+        {"parameters:3", false, false, true},
+    };
+    for (const auto& c : cases) {
+        SimulatedDrive drive(3, Series::QD30, 750);
+        drive.faults().refusal = *parseRefusal(c.refusing);
+        const auto refused = [&](const Bytes& request) {
+            const auto reply = ask(drive, withCrc(Bytes(request.begin(), request.end() - 2)));
+            return reply && ((*reply)[1] & 0x80) != 0 && (*reply)[2] == drive.faults().refusal.code;
+        };
+        EXPECT_EQ(refused(block), c.block) << c.refusing;
+        EXPECT_EQ(refused(store), c.store) << c.refusing;
+        EXPECT_EQ(refused(parameter), c.parameter) << c.refusing;
+    }
+}
+
 struct ExceptionCase {
     const char* what;
     Series series;
