@@ -15,11 +15,88 @@
 
 #include "velkaro_version.h"
 
-int main(int argc, char** argv) {
-    // Answered before the window system is touched, so it works on a console.
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::printf("velkaro %s\n", velkaro::kVersion);
+namespace {
+
+constexpr int kExitUsage = 2;
+
+constexpr std::string_view kHelp = R"(用法：velkaro [选项]
+
+变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
+
+选项：
+  -h, --help      显示本说明后退出
+  --version       显示版本后退出
+Qt 程序的通用选项（如 -platform offscreen、-style fusion）同样可用。
+
+环境变量：
+  VELKARO_COMn    端口 COMn（1..8）所用的设备：设备路径、tcp://主机:端口 或
+                  modbus-tcp://主机:端口；未设置时为 /dev/ttyUSB(n-1)（若存在），
+                  否则 /dev/ttyS(n-1)。
+  ODBCINI         用户的 ODBC 数据源文件（默认 ~/.odbc.ini）
+  XDG_DATA_HOME   SQLite 运行记录数据库所在的文件夹（默认 ~/.local/share）
+
+详见 man velkaro。
+)";
+
+/// Qt's own options (QGuiApplication, QApplication, xcb), with a dash or two,
+/// and whether each takes a value; Qt reads them itself.
+int qtOptionValues(std::string_view option) {
+    if (option.starts_with("--")) {
+        option.remove_prefix(1);
+    }
+    for (std::string_view name :
+         {"-platform", "-platformpluginpath", "-platformtheme", "-plugin", "-qwindowgeometry",
+          "-qwindowicon", "-qwindowtitle", "-session", "-display", "-geometry", "-name", "-title",
+          "-style", "-stylesheet"}) {
+        if (option == name) {
+            return 1;
+        }
+    }
+    for (std::string_view name : {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"}) {
+        if (option == name) {
+            return 0;
+        }
+    }
+    if (option.starts_with("-style=") || option.starts_with("-stylesheet=") ||
+        option.starts_with("-qmljsdebugger=")) {
         return 0;
+    }
+    return -1;
+}
+
+/// The station takes no arguments of its own but --help and --version, which
+/// are answered here, before the window system is touched, so they work on a
+/// console. -1 when the window is to open; else the exit status.
+int answerCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(kHelp.data(), stdout);
+            return 0;
+        }
+        if (argument == "--version") {
+            std::printf("velkaro %s\n", velkaro::kVersion);
+            return 0;
+        }
+        const int values = qtOptionValues(argument);
+        if (values < 0 || i + values >= argc) {
+            const char* what = values >= 0                 ? "选项缺少取值"
+                               : argument.starts_with("-") ? "未知选项"
+                                                           : "多余的参数";
+            std::fprintf(stderr, "velkaro: %s：%s\n请用 velkaro --help 查看用法。\n", what,
+                         argv[i]);
+            return kExitUsage;
+        }
+        i += values;
+    }
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const int status = answerCommandLine(argc, argv); status >= 0) {
+        return status;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkaro"));

@@ -1,8 +1,11 @@
 #include "files/parameter_compare.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cctype>
 
+#include "files/csv_text.h"
 #include "files/parameter_text.h"
+#include "files/small_file.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {
@@ -17,11 +20,14 @@ uint16_t imageWord(const ParameterImage& image, std::size_t word) {
     return static_cast<uint16_t>((image[2 * word] << 8) | image[2 * word + 1]);
 }
 
-/// Whether the file holds a ".sav" (digits and carriage returns) rather than a report.
-bool looksLikeSavFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    char first = 0;
-    return in.get(first) && first >= '0' && first <= '9';
+bool hasExtension(const std::string& path, std::string_view extension) {
+    if (path.size() <= extension.size()) {
+        return false;
+    }
+    const std::string_view end = std::string_view(path).substr(path.size() - extension.size());
+    return std::equal(extension.begin(), extension.end(), end.begin(), [](char a, char b) {
+        return a == std::tolower(static_cast<unsigned char>(b));
+    });
 }
 
 } // namespace
@@ -58,23 +64,61 @@ std::optional<ParameterSet> parameterSetOf(const ParameterImage& image, const st
     return set;
 }
 
+ParameterFileKind parameterFileKind(const std::string& path, std::string_view content) {
+    std::string_view text = content;
+    if (text.starts_with(kUtf8Bom)) {
+        text.remove_prefix(kUtf8Bom.size());
+    }
+    if (text.starts_with(kReportFirstLabel) &&
+        text.substr(kReportFirstLabel.size()).starts_with(',')) {
+        return ParameterFileKind::Report;
+    }
+    const bool numbersAndCrs =
+        content.find('\r') != std::string_view::npos &&
+        content.find_first_of("0123456789") != std::string_view::npos &&
+        content.find_first_not_of("0123456789\r\n \t") == std::string_view::npos;
+    if (numbersAndCrs || hasExtension(path, ".sav")) {
+        return ParameterFileKind::Sav;
+    }
+    if (hasExtension(path, ".csv")) {
+        return ParameterFileKind::Report;
+    }
+    return ParameterFileKind::Unknown;
+}
+
 std::optional<ParameterSet> loadParameterSet(const std::string& path, std::string& error) {
-    if (looksLikeSavFile(path)) {
+    const SmallFileRead read = readSmallFile(path, kMaxReportFileBytes);
+    if (read.status != SmallFileRead::Status::Read) {
+        error = read.status == SmallFileRead::Status::TooLarge
+                    ? "文件“" + path + "”过大，不是参数存储文件或参数报表。"
+                    : "无法打开文件“" + path + "”：" + read.reason;
+        return std::nullopt;
+    }
+    switch (parameterFileKind(path, read.content)) {
+    case ParameterFileKind::Sav: {
         ParameterImage image{};
-        const ParameterFileResult read = readParameterFile(path, image);
-        if (!read.ok) {
-            error = read.message;
+        const ParameterFileResult parsed = parseParameterFile(read.content, path, image);
+        if (!parsed.ok) {
+            error = parsed.message;
             return std::nullopt;
         }
         return parameterSetOf(image, path, error);
     }
-    ParameterReport report;
-    const ReportFileResult read = readParameterReport(path, report);
-    if (!read.ok) {
-        error = read.message;
-        return std::nullopt;
+    case ParameterFileKind::Report: {
+        ParameterReport report;
+        const ReportFileResult parsed = parseParameterReport(read.content, path, report);
+        if (!parsed.ok) {
+            error = parsed.message;
+            return std::nullopt;
+        }
+        return parameterSetOf(report);
     }
-    return parameterSetOf(report);
+    case ParameterFileKind::Unknown:
+        break;
+    }
+    error = "文件“" + path +
+            "”既不是参数存储文件（.sav，以回车分隔的十进制数值），也不是参数报表（.csv）。";
+    return std::nullopt;
 }
 
 std::string valueWithUnit(const ParamDescriptor& d, uint16_t word) {

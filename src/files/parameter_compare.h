@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "files/parameter_file.h"
@@ -32,9 +33,18 @@ ParameterSet parameterSetOf(const ParameterReport& report);
 std::optional<ParameterSet> parameterSetOf(const ParameterImage& image, const std::string& path,
                                            std::string& error);
 
-/// Reads a report or a ".sav" file (told apart by the first character: a
-/// ".sav" begins with a digit). None, with the reader's message, when the
-/// file is refused.
+enum class ParameterFileKind { Sav, Report, Unknown };
+
+/// What a parameter file holds, by its structure first and its extension
+/// next: a report begins (after its byte order mark) with the line
+/// "变频器名称,…"; a ".sav" is decimal numbers each ended by a CR. A file of
+/// neither shape is what its extension ".sav" or ".csv" says, so that its
+/// reader names what is wrong with it; Unknown otherwise.
+ParameterFileKind parameterFileKind(const std::string& path, std::string_view content);
+
+/// Reads a report or a ".sav" file, told apart by parameterFileKind(). None,
+/// with the reader's message, when the file is refused; a file that cannot
+/// be read is refused with the system's reason.
 std::optional<ParameterSet> loadParameterSet(const std::string& path, std::string& error);
 
 /// One parameter whose two values differ.

@@ -1,9 +1,8 @@
 #include "files/parameter_file.h"
 
 #include "files/atomic_file.h"
+#include "files/small_file.h"
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -25,9 +24,6 @@ std::optional<int> imageBytesForTag(uint8_t tag) {
         return std::nullopt;
     }
 }
-
-// A backup file is a few kilobytes; anything far larger is not one.
-constexpr std::uintmax_t kMaxFileBytes = std::uintmax_t{64} * 1024;
 
 std::string fileText(const ParameterImage& image, int imageLength) {
     std::string text;
@@ -105,6 +101,10 @@ std::string fileLabel(const std::string& path) {
     return "参数文件“" + path + "”";
 }
 
+std::string tooLarge(const std::string& path) {
+    return fileLabel(path) + "过大，不是参数存储文件。";
+}
+
 } // namespace
 
 ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& image,
@@ -124,17 +124,18 @@ ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& 
 }
 
 ParameterFileResult readParameterFile(const std::string& path, ParameterImage& image) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error)
-        return {false, fileLabel(path) + "无法读取：" + error.message()};
-    if (size > kMaxFileBytes)
-        return {false, fileLabel(path) + "过大，不是参数存储文件。"};
+    const SmallFileRead read = readSmallFile(path, kMaxParameterFileBytes);
+    if (read.status == SmallFileRead::Status::CannotOpen)
+        return {false, "无法打开" + fileLabel(path) + "：" + read.reason};
+    if (read.status == SmallFileRead::Status::TooLarge)
+        return {false, tooLarge(path)};
+    return parseParameterFile(read.content, path, image);
+}
 
-    std::ifstream in(path, std::ios::binary);
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (!in && !in.eof())
-        return {false, fileLabel(path) + "无法读取。"};
+ParameterFileResult parseParameterFile(std::string_view content, const std::string& path,
+                                       ParameterImage& image) {
+    if (content.size() > kMaxParameterFileBytes)
+        return {false, tooLarge(path)};
 
     const std::vector<Token> tokens = splitTokens(content);
     ParameterImage loaded = image;

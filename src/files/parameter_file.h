@@ -1,12 +1,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace velkaro {
 
 inline constexpr std::size_t kParameterImageBytes = 2004;
+/// A ".sav" file is a few kilobytes; anything far larger is not one.
+inline constexpr std::size_t kMaxParameterFileBytes = std::size_t{64} * 1024;
 using ParameterImage = std::array<uint8_t, kParameterImageBytes>;
 
 struct ParameterFileResult {
@@ -26,7 +30,11 @@ ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& 
 /// declared length). Refuses, with a message naming the file and the problem,
 /// non-numeric tokens, values outside 0..65535, a length word that does not
 /// match the image of the file's series tag, and files shorter than declared.
-/// CR LF files read like CR files. On refusal the image is left unchanged.
+/// CR LF files read like CR files. On refusal the image is left unchanged. A
+/// file that cannot be read is refused with the system's reason.
 ParameterFileResult readParameterFile(const std::string& path, ParameterImage& image);
+/// As readParameterFile, on text already in memory; `path` names it in messages.
+ParameterFileResult parseParameterFile(std::string_view content, const std::string& path,
+                                       ParameterImage& image);
 
 } // namespace velkaro

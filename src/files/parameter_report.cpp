@@ -1,22 +1,20 @@
 #include "files/parameter_report.h"
 
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 
 #include "files/atomic_file.h"
 #include "files/csv_text.h"
 #include "files/parameter_text.h"
+#include "files/small_file.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {
 
 namespace {
 
-constexpr std::string_view kDriveNameLabel = "变频器名称";
+constexpr std::string_view kDriveNameLabel = kReportFirstLabel;
 constexpr std::string_view kSeriesLabel = "机型";
 constexpr std::string_view kRatingLabel = "额定功率";
 constexpr std::string_view kReadTimeLabel = "读取时间";
@@ -26,9 +24,6 @@ constexpr std::size_t kGroupColumn = 0;
 constexpr std::size_t kCodeColumn = 1;
 constexpr std::size_t kValueColumn = 3;
 constexpr std::size_t kHeaderRecords = 5; // four drive lines, then the column titles
-
-// The largest catalogue with every text quoted is well below this.
-constexpr std::uintmax_t kMaxReportBytes = std::uintmax_t{4} * 1024 * 1024;
 
 std::string text(std::string_view view) {
     return std::string(view);
@@ -201,21 +196,16 @@ ReportFileResult parseParameterReport(std::string_view content, const std::strin
 }
 
 ReportFileResult readParameterReport(const std::string& path, ParameterReport& report) {
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) {
-        return {false, reportLabel(path) + "无法读取：" + error.message()};
-    }
-    if (size > kMaxReportBytes) {
+    const SmallFileRead read = readSmallFile(path, kMaxReportFileBytes);
+    switch (read.status) {
+    case SmallFileRead::Status::CannotOpen:
+        return {false, "无法打开" + reportLabel(path) + "：" + read.reason};
+    case SmallFileRead::Status::TooLarge:
         return {false, reportLabel(path) + "过大，不是参数报表。"};
+    case SmallFileRead::Status::Read:
+        break;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string content((std::istreambuf_iterator<char>(in)),
-                              std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return {false, reportLabel(path) + "无法读取。"};
-    }
-    return parseParameterReport(content, path, report);
+    return parseParameterReport(read.content, path, report);
 }
 
 } // namespace velkaro

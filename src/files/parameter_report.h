@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -19,6 +20,11 @@ struct ParameterReport {
 
 /// Local time as a report states it: "YYYY-MM-DD HH:MM:SS".
 std::string reportTimeText(std::time_t when);
+
+/// The largest catalogue with every text quoted is well below this.
+inline constexpr std::size_t kMaxReportFileBytes = std::size_t{4} * 1024 * 1024;
+/// The label of a report's first line ("变频器名称,<drive name>").
+inline constexpr std::string_view kReportFirstLabel = "变频器名称";
 
 struct ReportFileResult {
     bool ok = false;
@@ -41,7 +47,7 @@ ReportFileResult writeParameterReport(const std::string& path, const ParameterRe
 /// once under its own group, and values that parse with the parameter's
 /// decimals and fit its register. Rows may come in any order. Refuses anything
 /// else with a message naming the file and the line; `report` is then left as
-/// it was.
+/// it was. A file that cannot be read is refused with the system's reason.
 ReportFileResult readParameterReport(const std::string& path, ParameterReport& report);
 /// As readParameterReport, on text already in memory; `fileName` names it in messages.
 ReportFileResult parseParameterReport(std::string_view content, const std::string& fileName,

@@ -3,12 +3,18 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <pwd.h>
+#include <sstream>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velkaro {
 
@@ -38,6 +44,105 @@ std::string openFailureReason(int errorNumber) {
            "sudo adduser " + name + " dialout\n然后注销并重新登录。";
 }
 
+namespace {
+
+/// "1234 (velkaro-bus)": the process's program name from its command line,
+/// else its kernel name; the number alone when neither can be read.
+std::string processText(const std::string& pid) {
+    std::ifstream cmdline("/proc/" + pid + "/cmdline", std::ios::binary);
+    std::string program;
+    std::getline(cmdline, program, '\0');
+    if (const auto slash = program.rfind('/'); slash != std::string::npos) {
+        program.erase(0, slash + 1);
+    }
+    if (program.empty()) {
+        std::ifstream("/proc/" + pid + "/comm") >> program;
+    }
+    return program.empty() ? pid : pid + " (" + program + ")";
+}
+
+/// The process holding the flock of the device node `node`, from /proc/locks
+/// ("1: FLOCK  ADVISORY  WRITE 1234 00:19:3 0 EOF"); empty when none is seen.
+std::string lockHolder(const struct stat& node) {
+    std::ifstream locks("/proc/locks");
+    std::ostringstream where;
+    where << std::hex;
+    where.fill('0');
+    where.width(2);
+    where << major(node.st_dev) << ':';
+    where.width(2);
+    where << minor(node.st_dev) << ':' << std::dec << node.st_ino;
+    for (std::string line; std::getline(locks, line);) {
+        std::istringstream fields(line);
+        std::string number;
+        std::string kind;
+        std::string mode;
+        std::string access;
+        std::string pid;
+        std::string inode;
+        fields >> number >> kind >> mode >> access >> pid >> inode;
+        if (kind == "FLOCK" && inode == where.str()) {
+            return pid;
+        }
+    }
+    return {};
+}
+
+/// Every process with the character device `device` open, by scanning
+/// /proc/<pid>/fd (processes of other accounts are seen only by root).
+std::vector<std::string> deviceOpeners(dev_t device) {
+    std::vector<std::string> pids;
+    DIR* proc = ::opendir("/proc");
+    if (proc == nullptr) {
+        return pids;
+    }
+    while (const dirent* entry = ::readdir(proc)) {
+        const std::string pid = entry->d_name;
+        if (pid.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const std::string folder = "/proc/" + pid + "/fd";
+        DIR* fds = ::opendir(folder.c_str());
+        if (fds == nullptr) {
+            continue;
+        }
+        while (const dirent* fd = ::readdir(fds)) {
+            struct stat info {};
+            if (fd->d_name[0] != '.' && ::stat((folder + "/" + fd->d_name).c_str(), &info) == 0 &&
+                S_ISCHR(info.st_mode) && info.st_rdev == device) {
+                pids.push_back(pid);
+                break;
+            }
+        }
+        ::closedir(fds);
+    }
+    ::closedir(proc);
+    return pids;
+}
+
+/// Why a device another program holds was refused, naming that program where
+/// it can be found: the holder of the lock every Velkaro program takes, else
+/// whoever has the device open.
+std::string heldPortReason(const std::string& path) {
+    std::vector<std::string> holders;
+    struct stat node {};
+    if (::stat(path.c_str(), &node) == 0) {
+        if (std::string pid = lockHolder(node); !pid.empty()) {
+            holders.push_back(std::move(pid));
+        } else if (S_ISCHR(node.st_mode)) {
+            holders = deviceOpeners(node.st_rdev);
+        }
+    }
+    std::string who;
+    for (std::size_t i = 0; i < holders.size() && i < 3; ++i) {
+        who += (i == 0 ? "" : "、") + processText(holders[i]);
+    }
+    return (who.empty() ? std::string("已被另一个程序") : "已被进程 " + who + " ") +
+           "占用，一个串口同一时间只能由一个程序使用";
+}
+
+} // namespace
+
 PosixSerialPort::PosixSerialPort(std::string devicePath)
     : m_fixedPath(std::move(devicePath)), m_path(m_fixedPath) {}
 
@@ -51,6 +156,9 @@ bool PosixSerialPort::isOpen() const {
 
 void PosixSerialPort::close() {
     if (m_fd >= 0) {
+        // A pty whose other side stays open (velkaro-sim) keeps the flag past
+        // our close: give the device back to the next program.
+        ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;
     }
@@ -78,7 +186,8 @@ bool PosixSerialPort::open() {
     }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        m_lastError = openFailureReason(errno);
+        // EBUSY: another program opened the device exclusively.
+        m_lastError = errno == EBUSY ? heldPortReason(m_path) : openFailureReason(errno);
         return false;
     }
     if (!::isatty(fd)) {
@@ -86,10 +195,21 @@ bool PosixSerialPort::open() {
         ::close(fd);
         return false;
     }
+    // One program per bus: two masters would garble each other's frames. The
+    // lock keeps out every Velkaro program, root's included, which TIOCEXCL
+    // does not; TIOCEXCL keeps out other programs that do not look at locks.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        m_lastError = error == EWOULDBLOCK ? heldPortReason(m_path) : std::strerror(error);
+        return false;
+    }
+    ::ioctl(fd, TIOCEXCL);
+    m_fd = fd;
     termios tio{};
     if (::tcgetattr(fd, &tio) != 0) {
         m_lastError = std::strerror(errno);
-        ::close(fd);
+        close();
         return false;
     }
     // Raw 8-bit: no echo, no translation, no signals, no flow control; reads
@@ -102,11 +222,10 @@ bool PosixSerialPort::open() {
     tio.c_cc[VTIME] = 0;
     if (::tcsetattr(fd, TCSANOW, &tio) != 0) {
         m_lastError = std::strerror(errno);
-        ::close(fd);
+        close();
         return false;
     }
     ::tcflush(fd, TCIOFLUSH);
-    m_fd = fd;
     m_lastError.clear();
     return true;
 }

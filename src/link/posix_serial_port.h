@@ -23,6 +23,9 @@ bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stop
 
 /// SerialPort over a termios device (tty or pty): raw, non-blocking,
 /// FIONREAD for bytes waiting. RS-485 and serial-info ioctls are optional.
+/// The device is held exclusively while open (an flock on the descriptor and
+/// TIOCEXCL): a second opener is refused at once, and lastError() names the
+/// process holding the device where it can be found.
 class PosixSerialPort : public SerialPort {
 public:
     PosixSerialPort() = default;

@@ -6,6 +6,8 @@
 
 #include <soci/soci.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -43,13 +45,14 @@ std::string installerError() {
     return "ODBC installer error";
 }
 
-bool dataSourceExists(const std::string& dsn) {
-    // Lists the keys of the section in the user and the system file.
-    char keys[1024] = {};
-    SQLSetConfigMode(ODBC_BOTH_DSN);
-    const int length =
-        SQLGetPrivateProfileString(dsn.c_str(), nullptr, "", keys, sizeof keys, kIniFile);
-    return length > 0 && keys[0] != '\0';
+/// The user data source file as unixODBC finds it: $ODBCINI, else
+/// .odbc.ini in the home folder of the account's password entry.
+std::filesystem::path userDataSourceFile() {
+    if (const char* file = std::getenv("ODBCINI"); file && *file) {
+        return file;
+    }
+    const passwd* entry = getpwuid(getuid());
+    return std::filesystem::path(entry != nullptr ? entry->pw_dir : "") / ".odbc.ini";
 }
 
 std::filesystem::path dataFolder() {
@@ -91,6 +94,64 @@ DataSourceResult registerSqliteSource(const std::string& dsn) {
 }
 
 } // namespace
+
+bool dataSourceExists(const std::string& dsn) {
+    // Lists the keys of the section in the user and the system file.
+    char keys[1024] = {};
+    SQLSetConfigMode(ODBC_BOTH_DSN);
+    const int length =
+        SQLGetPrivateProfileString(dsn.c_str(), nullptr, "", keys, sizeof keys, kIniFile);
+    return length > 0 && keys[0] != '\0';
+}
+
+std::string dataSourceNameOf(const std::string& connectString) {
+    std::size_t start = 0;
+    while (start < connectString.size()) {
+        const std::size_t end = std::min(connectString.find(';', start), connectString.size());
+        const std::string pair = connectString.substr(start, end - start);
+        const std::size_t equals = pair.find('=');
+        std::string key = pair.substr(0, equals);
+        std::transform(key.begin(), key.end(), key.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+        if (equals != std::string::npos && key == "DSN") {
+            return pair.substr(equals + 1);
+        }
+        start = end + 1;
+    }
+    return {};
+}
+
+ReadOnlyDataSources::ReadOnlyDataSources() {
+    std::error_code error;
+    if (std::filesystem::exists(userDataSourceFile(), error) || error) {
+        return;
+    }
+    const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+    std::string folder =
+        ((error ? std::filesystem::path("/tmp") : base) / "velkaro-odbc-XXXXXX").string();
+    if (::mkdtemp(folder.data()) == nullptr) {
+        return; // then unixODBC makes the file, as it would anyway
+    }
+    m_folder = folder;
+    if (const char* old = std::getenv("ODBCINI")) {
+        m_hadOdbcIni = true;
+        m_odbcIni = old;
+    }
+    ::setenv("ODBCINI", (std::filesystem::path(m_folder) / kIniFile).c_str(), 1);
+}
+
+ReadOnlyDataSources::~ReadOnlyDataSources() {
+    if (m_folder.empty()) {
+        return;
+    }
+    if (m_hadOdbcIni) {
+        ::setenv("ODBCINI", m_odbcIni.c_str(), 1);
+    } else {
+        ::unsetenv("ODBCINI");
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(m_folder, ignored);
+}
 
 DataSourceResult registerDataSource() {
     const std::string dsn(kRunRecordDsn);

@@ -21,4 +21,30 @@ struct DataSourceResult {
 /// "错误! 不能加载数据库!" and stops its initialisation.
 DataSourceResult registerDataSource();
 
+/// Whether a data source named `dsn` is defined, as a user or a system data
+/// source.
+bool dataSourceExists(const std::string& dsn);
+
+/// The data source a connect string names ("DSN=变频器运行记录;…"), or empty
+/// when it names none (a driver and database given directly).
+std::string dataSourceNameOf(const std::string& connectString);
+
+/// For a program that only reads: unixODBC creates the user data source file
+/// ($ODBCINI, else ~/.odbc.ini of the account), empty, on every look-up when
+/// it is missing. While this object lives a missing file is stood in for by
+/// an empty one of our own (ODBCINI pointed at it), removed afterwards; the
+/// system data sources are seen as before, and no file is left behind.
+class ReadOnlyDataSources {
+public:
+    ReadOnlyDataSources();
+    ~ReadOnlyDataSources();
+    ReadOnlyDataSources(const ReadOnlyDataSources&) = delete;
+    ReadOnlyDataSources& operator=(const ReadOnlyDataSources&) = delete;
+
+private:
+    std::string m_folder; ///< our private folder, empty when the user's file exists
+    bool m_hadOdbcIni = false;
+    std::string m_odbcIni; ///< ODBCINI as it was
+};
+
 } // namespace velkaro

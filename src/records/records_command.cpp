@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "records/data_source.h"
 #include "records/record_reports.h"
 #include "records/records_options.h"
 #include "records/run_record_reader.h"
@@ -59,7 +60,8 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
     std::string error;
     const std::optional<RecordsOptions> options = parseRecordsOptions(args, error);
     if (!options) {
-        console.err << "velkaro-records: " << error << "\n\n" << recordsUsage();
+        console.err << "velkaro-records: " << error << "\n请用 velkaro-records --help 查看用法。"
+                    << std::endl;
         return kRecordsExitUsage;
     }
     if (options->command == RecordsOptions::Command::Help) {
@@ -73,6 +75,16 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
     }
     if (!window->note.empty()) {
         console.err << "velkaro-records: " << window->note << std::endl;
+    }
+    // Before the first start of the station there is nothing to read: say so
+    // rather than pass on the driver manager's IM002.
+    if (const std::string dsn = dataSourceNameOf(console.connectString);
+        !dsn.empty() && !dataSourceExists(dsn)) {
+        console.err << "velkaro-records: 还没有运行记录数据源“" << dsn
+                    << "”：工作站第一次启动时会建立它；要读别处的记录，请在 ~/.odbc.ini、"
+                       "/etc/odbc.ini 或 ODBCINI 所指的文件中定义这个名字的数据源。"
+                    << std::endl;
+        return kRecordsExitFailure;
     }
     const RecordQuery query = queryOf(*options, *window);
     if (options->command == RecordsOptions::Command::Export) {

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "records/data_source.h"
 #include "records/records_command.h"
 #include "velkaro_version.h"
 
@@ -26,6 +27,8 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
+    // Only reads: the account's data source file is neither made nor touched.
+    const velkaro::ReadOnlyDataSources readOnly;
     const velkaro::RecordsConsole console{std::cout, std::cerr, std::time(nullptr),
                                           std::string(velkaro::kRunRecordConnect), &g_interrupted};
     return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);

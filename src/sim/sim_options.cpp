@@ -208,6 +208,8 @@ Simulated inverters on one Modbus RTU bus, for tests, demonstrations and trainin
 Where to serve:
   --pty PATH              create a pseudo-terminal and make PATH a symbolic link to its
                           slave end; the station opens PATH. The link is removed on exit.
+                          PATH.lock marks the path while served: a PATH another running
+                          velkaro-sim serves, or a link it did not make, is refused.
   --device PATH           serve a real serial port (for example /dev/ttyUSB0); also
                           tcp://HOST:PORT or modbus-tcp://HOST:PORT, served as below
   --tcp [HOST:]PORT       serve one station at a time over TCP as a serial device server

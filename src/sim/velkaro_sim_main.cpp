@@ -8,6 +8,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <string>
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "sim/bus_simulator.h"
+#include "sim/pty_link_lock.h"
 #include "sim/sim_console.h"
 #include "sim/sim_options.h"
 #include "sim/tcp_server.h"
@@ -27,6 +29,7 @@ namespace {
 
 using velkaro::sim::BusSimulator;
 using velkaro::sim::LineSettings;
+using velkaro::sim::PtyLinkLock;
 using velkaro::sim::Refusal;
 using velkaro::sim::SimConsole;
 using velkaro::sim::SimOptions;
@@ -133,7 +136,33 @@ struct Endpoint {
     int slaveFd = -1;
     std::string link; ///< symlink to remove on exit
     std::string slavePath;
+    std::unique_ptr<PtyLinkLock> lock; ///< this simulator's claim on the link's path
 };
+
+/// Takes the --pty path for this simulator: refused while another live
+/// simulator serves it, or when something else is there. Only a link left by
+/// a simulator that ended uncleanly, or one pointing at nothing, is replaced.
+bool claimLink(const std::string& link, Endpoint& end, std::string& error) {
+    end.lock = std::make_unique<PtyLinkLock>(link);
+    if (!end.lock->acquire(error)) {
+        return false;
+    }
+    struct stat info {};
+    if (::lstat(link.c_str(), &info) != 0) {
+        return true;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+        error = link + " exists and is not a symbolic link";
+        return false;
+    }
+    struct stat target {};
+    if (!end.lock->leftByEarlierRun() && ::stat(link.c_str(), &target) == 0) {
+        error = link + " is a link velkaro-sim did not make; remove it or choose another path";
+        return false;
+    }
+    ::unlink(link.c_str());
+    return true;
+}
 
 bool openPty(const SimOptions& options, Endpoint& end, std::string& error) {
     if (::openpty(&end.fd, &end.slaveFd, nullptr, nullptr, nullptr) != 0) {
@@ -148,13 +177,8 @@ bool openPty(const SimOptions& options, Endpoint& end, std::string& error) {
         error = std::string("raw mode: ") + std::strerror(errno);
         return false;
     }
-    struct stat info {};
-    if (::lstat(options.ptyLink.c_str(), &info) == 0) {
-        if (!S_ISLNK(info.st_mode)) {
-            error = options.ptyLink + " exists and is not a symbolic link";
-            return false;
-        }
-        ::unlink(options.ptyLink.c_str()); // a link left by an earlier run
+    if (!claimLink(options.ptyLink, end, error)) {
+        return false;
     }
     if (::symlink(end.slavePath.c_str(), options.ptyLink.c_str()) != 0) {
         error = "symlink " + options.ptyLink + ": " + std::strerror(errno);
@@ -192,6 +216,7 @@ void closeEndpoint(Endpoint& end) {
             ::close(fd);
         }
     }
+    end.lock.reset();
 }
 
 /// Hands what the station sent to the drives as they hear it. A station at

@@ -1,5 +1,6 @@
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
+#include "support/processes.h"
 #include "support/station.h"
 
 #include "ui/connection_dialog.h"
@@ -647,6 +648,33 @@ TEST(MainWindowStartTest, PortThatCannotOpenIsReportedWithDeviceAndReason) {
     const std::string text = st.messages.last().text;
     EXPECT_NE(text.find("Permission denied"), std::string::npos) << text;
     EXPECT_NE(text.find(st.transport.devicePath()), std::string::npos) << text;
+}
+
+// --help and --version answer on a console, with no display to open; a wrong
+// argument is one line of error and one pointing to --help.
+TEST(MainWindowStartTest, HelpAndVersionAnswerWithoutADisplay) {
+    const std::string program = testing::binaryDir() + "/src/app/velkaro";
+    struct Case {
+        const char* arguments;
+        int exit;
+        const char* said;
+        std::size_t lines; ///< 0: any number
+    };
+    const Case cases[] = {
+        {"--help", 0, "VELKARO_COM", 0},    {"-platform offscreen --help", 0, "--version", 0},
+        {"--version", 0, "velkaro ", 1},    {"--bogus", 2, "velkaro --help", 2},
+        {"COM1", 2, "多余的参数：COM1", 2}, {"-platform", 2, "选项缺少取值：-platform", 2},
+    };
+    for (const Case& c : cases) {
+        const testing::CommandResult run =
+            testing::runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM timeout 20 " +
+                                program + " " + c.arguments + " 2>&1");
+        EXPECT_EQ(run.exitCode, c.exit) << c.arguments << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.said), std::string::npos) << c.arguments << "\n" << run.output;
+        if (c.lines != 0) {
+            EXPECT_EQ(testing::linesOf(run.output).size(), c.lines) << run.output;
+        }
+    }
 }
 
 TEST(MainWindowStartTest, StartsWithDefaultsAndEscapeStopsTheTickFirst) {

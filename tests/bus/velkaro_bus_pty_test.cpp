@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -179,6 +181,14 @@ TEST_F(VelkaroBusPtyTest, ReportAndCompareAgainstTheDriveItsBackupAndEachOther) 
     const testing::CommandResult wrongDrive = runBus("compare " + at(2) + path("qd30.csv"));
     EXPECT_EQ(wrongDrive.exitCode, 2);
     EXPECT_TRUE(wrongDrive.output.empty());
+
+    // A file that cannot be read is told with the system's reason, not called empty.
+    const testing::CommandResult unreadable = testing::runCommand(
+        "timeout 60 " + bus("compare " + path("qd30.csv") + " " + m_folder.path().string()) +
+        " 2>&1");
+    EXPECT_EQ(unreadable.exitCode, 2);
+    EXPECT_EQ(unreadable.output,
+              "无法打开文件“" + m_folder.path().string() + "”：" + std::strerror(EISDIR) + "\n");
 }
 
 TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
+#include "files/csv_text.h"
+#include "support/temp_dir.h"
+
 namespace velkaro {
 namespace {
 
@@ -64,6 +69,52 @@ TEST(ParameterCompareTest, SetsOfAnotherSeriesAreRefusedAsTheWrongModel) {
     const ParameterComparison c = compareParameters(qd10, qd30);
     EXPECT_FALSE(c.ok);
     EXPECT_EQ(c.error, "机型错误！请确认导入参数与变频器机型一致。");
+}
+
+// The kind is decided by the file's shape, then its extension, never by its
+// first byte alone: a damaged ".sav" is told as a damaged ".sav", a report
+// under another name as a report, and a file that cannot be read says why
+// instead of being called empty.
+TEST(ParameterCompareTest, FilesAreToldApartByShapeAndExtensionAndUnreadableOnesSayWhy) {
+    testing::TempDir dir;
+    const std::string report = std::string(kUtf8Bom) +
+                               "变频器名称,3#QD30-7.50\r\n机型,QD99\r\n额定功率,7.50\r\n"
+                               "读取时间,2026-03-06 08:00:00\r\n";
+    struct Case {
+        const char* name;
+        std::string content; ///< none: the file is not written
+        ParameterFileKind kind;
+        const char* told;
+    };
+    const std::vector<Case> cases{
+        {"letters.sav", "x12\r204\r", ParameterFileKind::Sav, "参数文件"},
+        {"bom.sav", std::string(kUtf8Bom) + "20560\r204\r", ParameterFileKind::Sav, "格式错误"},
+        {"empty.sav", "", ParameterFileKind::Sav, "不完整"},
+        {"backup", "20560\r204\r1\r", ParameterFileKind::Sav, "不完整"},
+        {"report.sav", report, ParameterFileKind::Report, "不是已知的变频器系列"},
+        {"report.txt", report, ParameterFileKind::Report, "参数报表"},
+        {"list.CSV", "a,b\r\n", ParameterFileKind::Report, "不是参数报表的表头"},
+        {"notes.txt", "hello\n", ParameterFileKind::Unknown, "既不是参数存储文件"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir.file(c.name);
+        std::ofstream(path, std::ios::binary) << c.content;
+        EXPECT_EQ(parameterFileKind(path, c.content), c.kind) << c.name;
+        std::string error;
+        EXPECT_FALSE(loadParameterSet(path, error)) << c.name;
+        EXPECT_NE(error.find(path), std::string::npos) << error;
+        EXPECT_NE(error.find(c.told), std::string::npos) << c.name << ": " << error;
+    }
+
+    for (const std::string& unreadable : {dir.file("absent.sav"), dir.path().string()}) {
+        std::string error;
+        EXPECT_FALSE(loadParameterSet(unreadable, error));
+        EXPECT_EQ(error.rfind("无法打开文件“" + unreadable + "”：", 0), 0u) << error;
+        ParameterImage image{};
+        EXPECT_EQ(readParameterFile(unreadable, image).message.rfind("无法打开参数文件", 0), 0u);
+        ParameterReport read;
+        EXPECT_EQ(readParameterReport(unreadable, read).message.rfind("无法打开参数报表", 0), 0u);
+    }
 }
 
 } // namespace

@@ -16,6 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "link/device_port.h"
 #include "link/link_settings.h"
 
 using namespace velkaro;
@@ -207,4 +208,61 @@ TEST(PosixSerialPort, DeviceTheAccountMayNotOpenNamesDeviceAndGroup) {
     ::waitpid(child, &status, 0);
     ::unlink(path);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
+namespace {
+
+/// Opens `path` through the station's port in a child process, as a second
+/// program would (optionally under the account nobody, which TIOCEXCL keeps
+/// out); 0 when the child's message satisfies `told`, 3 when the port opened.
+template <typename Told> int openInChild(const std::string& path, bool asNobody, Told told) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (asNobody && ::setuid(65534) != 0) {
+            ::_exit(2);
+        }
+        DevicePort port(path);
+        bool linkOpen = false;
+        const std::string message = openLink(port, LinkSettings{}, linkOpen).message;
+        std::fprintf(stderr, "%s\n", message.c_str());
+        ::_exit(linkOpen ? 3 : told(message) ? 0 : 1);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+// Two masters on one bus garble each other's frames: a second program is
+// refused at once, told which process holds the device, whether it runs
+// under the same account (the lock) or another (TIOCEXCL, which root
+// ignores). The test keeps the slave end open, as velkaro-sim does, so the
+// device must be given back explicitly on close.
+TEST(PosixSerialPort, SecondOpenerIsRefusedWithTheHolderNamed) {
+    PtyPair pty;
+    ASSERT_FALSE(pty.path.empty());
+    ::fchmod(pty.slave, 0666);
+    const bool root = ::geteuid() == 0;
+    const std::string holder = "进程 " + std::to_string(::getpid()) + " (";
+    const auto namesHolder = [&](const std::string& message) {
+        return message.find(pty.path) != std::string::npos &&
+               message.find(holder) != std::string::npos &&
+               message.find("占用") != std::string::npos;
+    };
+    {
+        PosixSerialPort port(pty.path);
+        ASSERT_TRUE(port.open()) << port.lastError();
+        for (const bool asNobody : {false, true}) {
+            if (asNobody && !root) {
+                continue;
+            }
+            EXPECT_EQ(openInChild(pty.path, asNobody, namesHolder), 0) << asNobody;
+        }
+        // The same program opening it twice is refused too.
+        PosixSerialPort again(pty.path);
+        EXPECT_FALSE(again.open());
+    }
+    const auto opens = [](const std::string&) { return false; };
+    EXPECT_EQ(openInChild(pty.path, root, opens), 3) << "the device is free once closed";
 }

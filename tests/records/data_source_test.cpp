@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "records/record_database.h"
+#include "support/processes.h"
 #include "support/records_database.h"
 #include "support/temp_dir.h"
 
@@ -118,6 +119,32 @@ TEST(DataSourcePostgres, ServerSourceGetsTheTableAndIndexes) {
     *session << "select count(*) from pg_indexes where tablename = '运行记录'", soci::into(indexes);
     EXPECT_EQ(columns, 8);
     EXPECT_EQ(indexes, 2);
+}
+
+// Before the station's first start there is no data source: velkaro-records
+// says so in one line instead of passing on IM002, and leaves no data source
+// file behind (the driver manager makes an empty one on every look-up).
+TEST(VelkaroRecordsProgram, WithoutADataSourceSaysSoAndLeavesNoFile) {
+    const std::string program = testing::binaryDir() + "/src/records/velkaro-records";
+    if (!fs::exists(program)) {
+        GTEST_SKIP() << "velkaro-records is not built";
+    }
+    testing::TempDir dir;
+    const std::string run = "ODBCINI=" + dir.file("odbc.ini") + " TMPDIR=" + dir.path().string() +
+                            " timeout 20 " + program;
+    const testing::CommandResult events = testing::runCommand(run + " events 2>&1");
+    EXPECT_EQ(events.exitCode, 1);
+    ASSERT_EQ(testing::linesOf(events.output).size(), 1u) << events.output;
+    EXPECT_NE(events.output.find("还没有运行记录数据源“变频器运行记录”"), std::string::npos)
+        << events.output;
+    EXPECT_EQ(events.output.find("IM002"), std::string::npos) << events.output;
+    EXPECT_TRUE(fs::is_empty(dir.path())) << "neither odbc.ini nor a private folder is left";
+
+    const testing::CommandResult usage = testing::runCommand(run + " evnets 2>&1");
+    EXPECT_EQ(usage.exitCode, 2);
+    EXPECT_EQ(testing::linesOf(usage.output),
+              (std::vector<std::string>{"velkaro-records: 未知命令：evnets",
+                                        "请用 velkaro-records --help 查看用法。"}));
 }
 
 } // namespace

@@ -1,8 +1,11 @@
-// velkaro-sim on a pty, questioned by a third-party Modbus master (mbpoll).
+// velkaro-sim on a pty, questioned by a third-party Modbus master (mbpoll),
+// and its claim on the pty's path.
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -96,6 +99,50 @@ TEST_F(VelkaroSimMbpoll, EndOfInputEndsTheSimulatorCleanly) {
     m_sim.closeConsole();
     EXPECT_TRUE(m_sim.waitForExit(std::chrono::seconds(5)));
     EXPECT_FALSE(fs::is_symlink(m_link));
+}
+
+bool isTerminal(const fs::path& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const bool terminal = fd >= 0 && ::isatty(fd) != 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return terminal;
+}
+
+// A second simulator on a served path used to take the link over and delete
+// it on exit, leaving the first unreachable: now it is refused in one line,
+// as is a link no simulator made. A link a killed simulator left is taken.
+TEST(VelkaroSimPtyPath, ServedOrForeignPathIsRefusedAndLeftAlone) {
+    velkaro::testing::TempDir dir;
+    const fs::path link = dir.path() / "bus";
+    velkaro::testing::SimProcess first;
+    ASSERT_TRUE(first.start(link.string(), {"3:QD30:750"}));
+    // Serves for at most `seconds`, then ends on SIGTERM (exit 124 from timeout).
+    const auto other = [](const fs::path& path, int seconds) {
+        return velkaro::testing::runCommand(
+            "timeout " + std::to_string(seconds) + " " + velkaro::testing::SimProcess::binary() +
+            " --no-console --pty " + path.string() + " --drive 1:QD10:75 2>&1 </dev/null");
+    };
+
+    const auto refused = other(link, 10);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(velkaro::testing::linesOf(refused.output).size(), 1u) << refused.output;
+    EXPECT_NE(refused.output.find("another velkaro-sim"), std::string::npos) << refused.output;
+    EXPECT_TRUE(isTerminal(link)) << "the first simulator's link stays";
+
+    const fs::path foreign = dir.path() / "foreign";
+    fs::create_symlink(dir.path(), foreign);
+    EXPECT_EQ(other(foreign, 10).exitCode, 1);
+    EXPECT_EQ(fs::read_symlink(foreign), dir.path());
+
+    first.kill(SIGKILL);
+    ASSERT_TRUE(fs::is_symlink(link)) << "a killed simulator leaves its link";
+    const auto taken = other(link, 1);
+    EXPECT_EQ(taken.exitCode, 124) << taken.output;
+    EXPECT_EQ(taken.output.rfind("velkaro-sim: serving", 0), 0u) << taken.output;
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
+    EXPECT_FALSE(fs::exists(dir.path() / "bus.lock"));
 }
 
 } // namespace
