@@ -87,6 +87,7 @@ WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
             }
         }
         drive.controlSet[0] = job.command.value;
+        w.restoreWhenStopped = false;
         w.carried.push_back(job);
         w.controlTries = 0;
         return WriteKind::Block;
@@ -107,6 +108,9 @@ WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
     }
     const std::size_t j = wordIndex(job.command);
     job.previous = drive.controlSet[j];
+    if (j == 0) {
+        w.restoreWhenStopped = false; // a new word replaces the held stop
+    }
     drive.controlSet[j] = static_cast<int32_t>(static_cast<int16_t>(job.command.value));
     w.carried.push_back(job);
     return WriteKind::Block;
@@ -137,9 +141,11 @@ void confirmControlWrite(LinkState& s, SlotWork& w, DriveRecord& drive) {
         drive.controlSet[kStoreWord] = 0;
         drive.controlAck[kStoreWord] = 0;
         if (drive.controlSet[0] == drive.controlAck[0]) {
-            // The fault reset goes out once; then the stop bit comes back, so
-            // the next change detection writes the word again.
-            drive.controlSet[0] = (drive.controlSet[0] & ~kOneShotBit) | kRestoredBit;
+            // The fault reset goes out once: the next change detection writes
+            // the word again without it. The stop bit of an emergency stop
+            // comes back once the drive stands still.
+            drive.controlSet[0] &= ~kOneShotBit;
+            w.restoreWhenStopped = (drive.controlSet[0] & kRestoredBit) == 0;
         }
     }
     for (const CommandJob& job : w.carried) {
@@ -253,6 +259,15 @@ void awaitControlWrite(OpContext& c) {
 }
 
 } // namespace
+
+void restoreStopBit(LinkState& s, int slot) {
+    SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    if (w.restoreWhenStopped && (drive.status[0] & status_bit::kRunning) == 0) {
+        w.restoreWhenStopped = false;
+        drive.controlSet[0] |= kRestoredBit;
+    }
+}
 
 bool stopWaiting(const LinkState& s, int slot) {
     const SlotWork& w = s.work[static_cast<std::size_t>(slot)];

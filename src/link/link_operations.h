@@ -74,6 +74,9 @@ void runImport(OpContext& c);
 /// end superseded); a stop given while an equal or stronger one waits ends
 /// superseded itself.
 void queueCommand(LinkState& s, CommandJob job);
+/// After a status read: an emergency stop's stop bit goes back once the
+/// drive reports standstill (the next control write carries it).
+void restoreStopBit(LinkState& s, int slot);
 /// A stop (of any kind) waits for the drive at `slot`.
 bool stopWaiting(const LinkState& s, int slot);
 /// A control write is wanted for the drive at `slot`: commands waiting,

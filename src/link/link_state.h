@@ -86,6 +86,10 @@ struct SlotWork {
     bool controlHeld = false;
     uint64_t heldSince = 0;    ///< link tick the hold began
     bool followUpTold = false; ///< a refused follow-up of the link's own was told
+    /// An emergency stop was confirmed: its stop bit goes back once the drive
+    /// reports standstill, not before (a drive that reads the bit as a level
+    /// would otherwise end the emergency stop on its normal ramp).
+    bool restoreWhenStopped = false;
     std::deque<WriteJob> writes;
     std::deque<ReadJob> reads;
     std::vector<std::pair<RequestId, Target>> statusWaiters;

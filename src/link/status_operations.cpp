@@ -43,6 +43,7 @@ void awaitStatusRead(OpContext& c) {
         if (c.slot >= 0) {
             ++s.statusReadCount[static_cast<std::size_t>(c.slot)];
             s.work[static_cast<std::size_t>(c.slot)].statusRead = true;
+            restoreStopBit(s, c.slot);
         }
         finishOp(s);
         statusReadEnded(s, c.slot, Result::Confirmed, 0);

@@ -40,7 +40,11 @@ void MotorModel::command(uint16_t word) {
         m_rampRemainder = 0;
         return;
     }
-    m_quickStop = (word & kNoQuickStopBit) == 0;
+    // A quick stop latches: once begun it runs to standstill whatever word
+    // follows, and a run given meanwhile is not taken.
+    if ((word & kNoQuickStopBit) == 0) {
+        m_quickStop = true;
+    }
     if (m_quickStop) {
         m_runCommanded = false;
         m_jogCommanded = false;

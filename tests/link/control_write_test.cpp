@@ -77,6 +77,13 @@ protected:
                       maxTicks),
                   0);
     }
+    /// settle(), then a status read and whatever follows it: the stop bit of
+    /// an emergency stop comes back once the drive reports standstill.
+    void settleAndPoll() {
+        settle();
+        h.link.queueStatusPolls();
+        settle();
+    }
     Result resultOf(RequestId id) {
         const std::optional<Outcome> o = h.outcome(id);
         EXPECT_TRUE(o) << "request " << id << " has not ended";
@@ -103,7 +110,7 @@ class CommandWordTest : public ControlWriteTest,
 TEST_P(CommandWordTest, WrittenOnceThenWithBitsRestored) {
     const CommandCase& c = GetParam();
     const RequestId id = give(Command::word(c.command));
-    settle();
+    settleAndPoll();
     EXPECT_EQ(commandWords(drive()), c.written);
     EXPECT_EQ(record().controlAck[0], c.written.back());
     EXPECT_EQ(resultOf(id), Result::Confirmed);
@@ -155,7 +162,7 @@ TEST_F(ControlWriteTest, CommandGivenWhileAWriteIsOnTheWireIsWrittenNext) {
     }),
               0);
     give(Command::word(word::kEmergencyStop));
-    settle();
+    settleAndPoll();
     EXPECT_EQ(commandWords(drive()), (std::vector<uint16_t>{0x001F, 0x001A, 0x001E}));
 }
 
@@ -185,6 +192,53 @@ TEST_F(ControlWriteTest, ControlReadTakesTheBlockAndLeavesAFaultResetToBeSent) {
     EXPECT_EQ(commandWords(drive()), (std::vector<uint16_t>{0x009E, 0x001E}));
 }
 
+// An emergency stop latches in the drive and runs to standstill on its fast
+// ramp; its stop bit goes back only once the drive reports standstill, so a
+// drive that reads the bit as a level is not put back on its normal ramp.
+TEST_F(ControlWriteTest, AnEmergencyStopRunsToStandstillBeforeItsStopBitComesBack) {
+    h.setStatusPass([this] { h.link.queueStatusPolls(); });
+    drive().setAcceleration(100000); // 1000 Hz/s: at 50 Hz in a blink
+    give(Command::frequency(5000));
+    give(Command::word(word::kRun));
+    h.run(1000);
+    ASSERT_EQ(drive().outputFrequency(), 5000);
+    drive().clearRequestsSeen();
+    give(Command::word(word::kEmergencyStop));
+    h.run(500);
+    // On the normal ramp (10 Hz/s) it would still turn at 45 Hz.
+    EXPECT_LT(drive().outputFrequency(), 1000);
+    h.run(500);
+    EXPECT_EQ(drive().outputFrequency(), 0);
+    EXPECT_EQ(commandWords(drive()), (std::vector<uint16_t>{0x001A, 0x001E}));
+    // Between the two writes, a status read that found the motor standing.
+    const auto seen = drive().requestsSeen();
+    std::size_t stopAt = 0;
+    std::size_t restoreAt = 0;
+    for (std::size_t i = 0; i < seen.size(); ++i) {
+        if (seen[i][1] == 0x10 && sim::wordAt(seen[i].data(), 7) == 0x001A) {
+            stopAt = i;
+        } else if (seen[i][1] == 0x10 && sim::wordAt(seen[i].data(), 7) == 0x001E) {
+            restoreAt = i;
+        }
+    }
+    ASSERT_GT(restoreAt, stopAt + 1);
+    EXPECT_EQ(sim::wordAt(seen[restoreAt - 1].data(), 2), 0x3210);
+}
+
+// The drive's side: a stop word after an emergency stop does not end it.
+TEST_F(ControlWriteTest, TheSimulatedDriveLatchesItsEmergencyStop) {
+    drive().setAcceleration(100000);
+    give(Command::frequency(5000));
+    give(Command::word(word::kRun));
+    h.run(1000);
+    ASSERT_EQ(drive().outputFrequency(), 5000);
+    ASSERT_TRUE(ask(drive(), writeRequest(1, 0x3200, {0x001A})));
+    ASSERT_TRUE(ask(drive(), writeRequest(1, 0x3200, {0x001E})));
+    ASSERT_TRUE(ask(drive(), writeRequest(1, 0x3200, {0x001F}))); // not taken while stopping
+    h.run(500);
+    EXPECT_EQ(drive().outputFrequency(), 0);
+}
+
 // ---------------------------------------------------------------------------
 // The strongest stop wins: stops given together (both waiting for the drive's
 // turn), and a run given with a stop.
@@ -210,7 +264,7 @@ TEST_P(StopPairTest, TheStrongestStopWinsAndARunGivenAfterAStopFollowsIt) {
     ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::StatusRead; }), 0);
     const RequestId first = give(Command::word(c.first));
     const RequestId second = give(Command::word(c.second));
-    settle();
+    settleAndPoll();
     EXPECT_EQ(commandWords(drive()), c.written);
     EXPECT_EQ(resultOf(first), c.firstResult);
     EXPECT_EQ(resultOf(second), c.secondResult);
