@@ -60,6 +60,8 @@ public:
     void takeOutcomes();
     /// A request given here has not ended yet.
     bool pending(RequestId id) const { return m_handlers.count(id) != 0; }
+    /// Every request given here has ended.
+    bool idle() const { return m_handlers.empty(); }
     /// An export, import or readout given here has not ended yet.
     bool transferPending() const;
     /// A readout given here has not ended yet.
