@@ -26,11 +26,14 @@ std::optional<unsigned> parseNumber(std::string_view text, unsigned most) {
 
 } // namespace
 
-bool Refusal::refuses(uint16_t first, std::size_t count, bool parameters) const {
+bool Refusal::refuses(uint16_t first, const std::vector<uint16_t>& values, bool parameters) const {
+    const std::size_t count = values.size();
     const auto covers = [&](uint32_t from, uint32_t to) {
         return first < to && from < uint32_t{first} + count;
     };
-    return ((what & Store) != 0 && covers(kStoreRegister, kStoreRegister + 1)) ||
+    const bool storeAsked =
+        covers(kStoreRegister, kStoreRegister + 1) && values[kStoreRegister - first] != 0;
+    return ((what & Store) != 0 && storeAsked) ||
            ((what & Control) != 0 && covers(kControlFirst, kStoreRegister)) ||
            ((what & Parameters) != 0 && parameters) ||
            ((what & Register) != 0 && covers(registerAddress, registerAddress + 1u));

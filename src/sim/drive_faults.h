@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velkaro::sim {
 
@@ -22,9 +23,11 @@ struct Refusal {
     uint8_t code = 0x01; ///< the exception code the drive answers
 
     bool any() const { return what != 0; }
-    /// Whether a write of `count` registers from `first` is refused;
-    /// `parameters` says the write goes to catalogue parameters.
-    bool refuses(uint16_t first, std::size_t count, bool parameters) const;
+    /// Whether a write of `values` from register `first` is refused;
+    /// `parameters` says the write goes to catalogue parameters. A write
+    /// that puts 0 into the store register (the station's control block
+    /// does) asks for no store and is not refused as one.
+    bool refuses(uint16_t first, const std::vector<uint16_t>& values, bool parameters) const;
     /// "store", "control", "parameters" or the register, with " code 02".
     std::string text() const;
 };

@@ -285,7 +285,7 @@ std::vector<uint8_t> SimulatedDrive::writeSingle(const uint8_t* frame, std::size
     }
     const uint16_t reg = wordAt(frame, 2);
     const std::vector<uint16_t> values{wordAt(frame, 4)};
-    if (m_faults.refusal.refuses(reg, 1, isParameterRegister(m_series, reg))) {
+    if (m_faults.refusal.refuses(reg, values, isParameterRegister(m_series, reg))) {
         return exceptionFrame(frame[0], frame[1], m_faults.refusal.code);
     }
     if (const uint8_t code = checkWrite(reg, values); code != 0) {
@@ -322,7 +322,7 @@ std::vector<uint8_t> SimulatedDrive::writeMultiple(const uint8_t* frame, std::si
     if (m_faults.rejectImportWithBusy && isParameterRegister(m_series, first)) {
         return exceptionFrame(frame[0], frame[1], kDeviceBusy);
     }
-    if (m_faults.refusal.refuses(first, words, isParameterRegister(m_series, first))) {
+    if (m_faults.refusal.refuses(first, values, isParameterRegister(m_series, first))) {
         return exceptionFrame(frame[0], frame[1], m_faults.refusal.code);
     }
     if (const uint8_t code = checkWrite(first, values); code != 0) {

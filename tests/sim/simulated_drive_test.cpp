@@ -148,6 +148,19 @@ TEST(SimulatedDrive, StoresToEepromOnRequestAndKeepsOnlyStoredValuesOverPowerCyc
     EXPECT_EQ(drive.eepromStoreCount(), 1);
 }
 
+// A drive set to refuse the store refuses the request to store (a non-zero
+// word into 0x3209), not the station's control block, which carries 0 there.
+TEST(SimulatedDrive, RefusedStoreLeavesTheControlBlockTaken) {
+    SimulatedDrive drive(3, Series::QD30, 750);
+    drive.faults().refusal = Refusal{Refusal::Store, 0, 0x04};
+    EXPECT_EQ(ask(drive, hex("03 10 32 09 00 01 02 00 01 6D AA")), withCrc({3, 0x90, 0x04}));
+    EXPECT_EQ(drive.eepromStoreCount(), 0);
+    const Bytes block = hex("03 10 32 00 00 04 08 00 1A 13 88 00 02 00 03 00 04 00 05 00 06 00 07 "
+                            "00 08 00 00");
+    EXPECT_EQ(ask(drive, withCrc(block)), hex("03 10 32 00 00 04 CE 90"));
+    EXPECT_EQ(drive.holdingRegister(0x3200), 0x001A);
+}
+
 struct ExceptionCase {
     const char* what;
     Series series;
