@@ -251,6 +251,28 @@ TEST(OperatorSafety, ARefusedStoreHoldsBackNeitherTheEmergencyStopNorTheStatusRe
     }
 }
 
+// A drive in keypad control refuses the control block: a run given from the
+// menu is tried three times, the operator is told once which drive refused
+// which command and why, and the drive is polled all the while.
+TEST(OperatorSafety, ARefusedRunIsToldOnceAndTheDriveStaysWatched) {
+    auto st = stationWith(1);
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    drive.faults().refusal = sim::Refusal{sim::Refusal::Control, 0, 0x01};
+    drive.clearRequestsSeen();
+    st->messages.clear();
+    const uint32_t readsBefore = st->link.snapshot().statusReadCount[0];
+    st->window->menuAction(MainWindow::Start)->trigger();
+    st->run(3000);
+    EXPECT_EQ(commandWordsSeen(drive), (std::vector<int32_t>(3, 0x001F)));
+    EXPECT_FALSE(drive.running());
+    EXPECT_GE(st->link.snapshot().statusReadCount[0] - readsBefore, 25u);
+    EXPECT_EQ(st->window->statusPanel().driveList()->topLevelItem(0)->text(1), "停止中");
+    EXPECT_EQ(st->messages.messages(),
+              (std::vector<testing::RecordingMessages::Message>{
+                  {"变频器 1#QD30-7.50 连续三次拒绝了命令：运行（异常 01 非法功能）。", "信息提示",
+                   false}}));
+}
+
 TEST(OperatorSafety, JogStopsWhenTheSelectionLeavesItsDrive) {
     auto st = stationWith(2);
     st->window->selectPanel(PanelMotorControl);
