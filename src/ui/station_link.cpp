@@ -52,7 +52,7 @@ RequestId StationLink::submit(const Target& target, Request request, Handler onE
     }
     // Registered before any outcome is taken: one that ended at once finds
     // its handler.
-    const RequestId id = m_link.submit(target, std::move(request));
+    const RequestId id = m_link.submit(target, request);
     m_handlers.emplace(id, std::move(pending));
     takeOutcomes();
     return id;

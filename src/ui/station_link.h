@@ -59,7 +59,7 @@ public:
     /// Hands out the outcomes waiting; refresh() does it too.
     void takeOutcomes();
     /// A request given here has not ended yet.
-    bool pending(RequestId id) const { return m_handlers.count(id) != 0; }
+    bool pending(RequestId id) const { return m_handlers.contains(id); }
     /// Every request given here has ended.
     bool idle() const { return m_handlers.empty(); }
     /// An export, import or readout given here has not ended yet.
