@@ -58,10 +58,9 @@ int main(int argc, char** argv) {
     sim::MemoryTransport transport(bus);
     SilentMessages messages;
     DriveLink link(transport, messages);
-    {
-        auto state = link.lock();
-        state->settings.applyChoices(0, 0, 0, 0, 0); // 38400 baud
-    }
+    LinkSettings settings = link.settings();
+    settings.applyChoices(0, 0, 0, 0, 0); // 38400 baud
+    link.setSettings(settings);
 
     MainWindowOptions options;
     options.startTimers = false;
@@ -81,20 +80,16 @@ int main(int argc, char** argv) {
             }
         }
     };
-    {
-        auto state = link.lock();
-        state->searchNextAddress = 1;
-        state->searchRemaining = kMaxDrives;
-    }
+    link.submit({}, Search{1, kMaxDrives});
     while (true) {
         advance(100);
-        auto state = link.lock();
-        if (state->searchRemaining == 0 && state->table.probeRecord.name.empty()) {
+        if (!link.snapshot().searching) {
             break;
         }
     }
     advance(3000);
-    const unsigned connected = link.lock()->table.driveCount;
+    const LinkSnapshot view = link.snapshot();
+    const unsigned connected = view.table.driveCount;
 
     auto timePasses = [&](int passes, int msBetween) {
         std::vector<double> samples;
@@ -121,13 +116,10 @@ int main(int argc, char** argv) {
                 connected, idle.meanUs, idle.medianUs, idle.maxUs, idleWrites);
 
     // Every drive ramps toward 50 Hz: values change between passes.
-    {
-        auto state = link.lock();
-        for (auto& drive : state->table.slots) {
-            if (!drive.name.empty()) {
-                drive.controlSet[1] = 5000;
-                drive.controlSet[0] = 0x001F;
-            }
+    for (int slot = 0; slot < kMaxDrives; ++slot) {
+        if (const Target drive = view.target(slot); drive.slot >= 0) {
+            link.submit(drive, Command::frequency(5000));
+            link.submit(drive, Command::word(command_word::kRun));
         }
     }
     advance(1000);

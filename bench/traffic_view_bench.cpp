@@ -1,6 +1,7 @@
 // Cost of one 100 ms refresh of the traffic list of "通讯诊断..." with 10,000
 // frames kept, as 10 new frames arrive per refresh: the model appends them
-// and drops the 10 oldest, and the shown view lays out and paints. Beside
+// and drops the 10 oldest, and the shown view lays out and paints. The frames
+// are status reads of a simulated drive at 38400 baud. Beside
 // refresh_status_bench; reports figures, asserts nothing.
 //
 //   traffic_view_bench [refreshes]     (default 300)
@@ -11,6 +12,7 @@
 #include "sim/memory_transport.h"
 
 #include "ui/link_diagnostics_window.h"
+#include "ui/station_link.h"
 #include "ui/traffic_model.h"
 
 #include <QApplication>
@@ -49,28 +51,34 @@ int main(int argc, char** argv) {
     using namespace velkaro;
     const int refreshes = argc > 1 ? std::atoi(argv[1]) : 300;
 
-    sim::BusSimulator bus;
+    sim::BusSimulator bus(sim::LineSettings{38400, 'N', 8, 1});
+    bus.addDrive(1, sim::Series::QD30, 750);
     sim::MemoryTransport transport(bus);
     SilentMessages messages;
     DriveLink link(transport, messages);
-    // A status read and its answer, as the ring holds them.
-    const uint8_t request[] = {1, 3, 0x32, 0x10, 0, 0x10, 0x4B, 0x7B};
-    std::vector<uint8_t> answer(37, 0x11);
+    LinkSettings settings = link.settings();
+    settings.applyChoices(0, 0, 0, 0, 0); // 38400 baud
+    link.setSettings(settings);
+    link.openLink();
+    auto tick = [&] {
+        link.tick();
+        transport.advanceTick();
+    };
+    link.submit({}, Search{1, 1});
+    while (link.snapshot().searching) {
+        tick();
+    }
+    // Status reads of the drive and their answers, as the window's passes ask for them.
     auto record = [&](int frames) {
-        auto s = link.lock();
-        for (int i = 0; i < frames; ++i) {
-            ++s->diagnostics.tick;
-            if (i % 2 == 0) {
-                s->diagnostics.log.push(s->diagnostics.tick, FrameDirection::Tx, FrameFate::Sent,
-                                        i % 32, request, sizeof request);
-            } else {
-                s->diagnostics.log.push(s->diagnostics.tick, FrameDirection::Rx,
-                                        FrameFate::Accepted, i % 32, answer.data(), answer.size());
-            }
+        const uint64_t until = link.snapshot().framesWritten + static_cast<uint64_t>(frames);
+        while (link.snapshot().framesWritten < until) {
+            link.queueStatusPolls();
+            tick();
         }
     };
 
-    LinkDiagnosticsWindow window(nullptr, link, messages);
+    StationLink station(link, messages);
+    LinkDiagnosticsWindow window(nullptr, station, messages);
     window.tabs()->setCurrentIndex(1);
     window.show();
     record(static_cast<int>(TrafficModel::kKeptRows));

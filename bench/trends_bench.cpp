@@ -15,8 +15,7 @@
 
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
-#include "link/drive_link.h"
-#include "support/ports.h"
+#include "link/link_snapshot.h"
 
 #include <soci/soci.h>
 #include <sys/resource.h>
@@ -38,7 +37,6 @@
 #include <vector>
 
 #include "link/operator_messages.h"
-#include "link/serial_port.h"
 #include "records/column_summary.h"
 #include "records/curve_decimator.h"
 #include "records/display_options.h"
@@ -259,11 +257,10 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
 
     // The window itself: read, thin, build the series and paint the chart.
     PrintedMessages messages;
-    testing::NullPort port;
-    DriveLink link(port, messages);
+    const LinkSnapshot noDrives;
     DisplayOptions options;
     options.maxStorageHours = 72;
-    TrendWindow window(link, options, messages, engine.connect);
+    TrendWindow window(noDrives, options, messages, engine.connect);
     window.setClock([&] { return base + 1; });
     window.resize(1180, 720);
     window.windowChoice()->setCurrentIndex(4);

@@ -17,6 +17,7 @@
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
@@ -137,6 +138,10 @@ void MainWindow::createControls() {
     m_area->setFixedSize(du.size(412, 289));
     setCentralWidget(m_area);
 
+    // After the panel area, so the panels (its children) go before it.
+    m_station = new StationLink(m_link, m_messages, this);
+    m_requests = std::make_unique<CommandRequests>(*m_station);
+
     groupFrame(m_area, du.rect(347, 39, 59, 234));
     groupFrame(m_area, du.rect(6, 3, 401, 33));
 
@@ -198,7 +203,7 @@ void MainWindow::createControls() {
     m_motorPicture->setAlignment(Qt::AlignCenter);
     showMotorFrame(MotorFrame::RunA);
 
-    m_statusPanel = new StatusPanel(m_area, m_link, m_messages, m_selection);
+    m_statusPanel = new StatusPanel(m_area, *m_station, m_messages, m_selection);
     connect(m_statusPanel, &StatusPanel::valuesPushed, this, &MainWindow::pushValues);
     connect(m_statusPanel, &StatusPanel::statusMessageChanged, this, [this](const QString& text) {
         if (m_statusPanes[0] != nullptr) {
@@ -207,14 +212,19 @@ void MainWindow::createControls() {
     });
     connect(m_statusPanel, &StatusPanel::renameRequested, this, &MainWindow::renameSelectedDrive);
     connect(m_statusPanel, &StatusPanel::selectionMoved, this, &MainWindow::onSelectionMoved);
-    m_motorPanel = new MotorPanel(m_area, m_link, m_messages, m_requests);
-    m_parameterPanel =
-        new ParameterPanel(m_area, m_link, m_messages, [this] { return m_selection.selectedName; });
-    m_historyPanel =
-        new HistoryPanel(m_area, m_link, m_displayOptions, m_messages, m_options.recordConnect);
+    m_motorPanel = new MotorPanel(m_area, *m_station, m_messages, *m_requests);
+    m_parameterPanel = new ParameterPanel(m_area, *m_station, m_messages,
+                                          [this] { return m_selection.selectedName; });
+    m_historyPanel = new HistoryPanel(m_area, m_station->view(), m_displayOptions, m_messages,
+                                      m_options.recordConnect);
     m_monitorPanel = new MonitorPanel(m_area, m_messages);
-    m_transfer = new ParameterTransfer(this, m_link, m_messages);
-    m_reports = new ParameterReportCommands(this, m_link, m_messages);
+    m_transfer = new ParameterTransfer(this, *m_station, m_messages);
+    // An import reads back the group the parameter list shows, and the list
+    // then shows what the drive holds.
+    m_transfer->setShownGroup([this] { return m_parameterPanel->shownGroup(); });
+    connect(m_transfer, &ParameterTransfer::imported, m_parameterPanel,
+            &ParameterPanel::readGroupAgain);
+    m_reports = new ParameterReportCommands(this, *m_station, m_messages);
     m_store = std::make_unique<RunRecordStore>(m_messages, m_options.recordConnect);
 
     // Nothing of a panel shows before the start-up picks the first one.
@@ -246,8 +256,8 @@ void MainWindow::createMenu() {
     connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
         auto* trends = findChild<TrendWindow*>();
         if (!trends) {
-            trends = new TrendWindow(m_link, m_displayOptions, m_messages, m_options.recordConnect,
-                                     this);
+            trends = new TrendWindow(m_station->view(), m_displayOptions, m_messages,
+                                     m_options.recordConnect, this);
             // Queued: the curves take in a pass's rows once the pass is done.
             connect(&m_recordTimer, &QTimer::timeout, trends, &TrendWindow::followRecordPass,
                     Qt::QueuedConnection);
@@ -259,7 +269,7 @@ void MainWindow::createMenu() {
     connect(system->addAction(QStringLiteral("通讯诊断...")), &QAction::triggered, this, [this] {
         auto* diagnostics = findChild<LinkDiagnosticsWindow*>();
         if (!diagnostics) {
-            diagnostics = new LinkDiagnosticsWindow(this, m_link, m_messages);
+            diagnostics = new LinkDiagnosticsWindow(this, *m_station, m_messages);
         }
         diagnostics->show();
         diagnostics->raise();
@@ -269,7 +279,7 @@ void MainWindow::createMenu() {
             [this] {
                 auto* finder = findChild<LineFinderDialog*>();
                 if (!finder) {
-                    finder = new LineFinderDialog(this, m_link, m_messages);
+                    finder = new LineFinderDialog(this, *m_station, m_messages);
                     connect(finder, &LineFinderDialog::settingsApplied, this,
                             &MainWindow::applyLinkSettings);
                 }
@@ -352,10 +362,6 @@ bool MainWindow::initMainWindow() {
     }
     m_historyPanel->showAllRows();
     createStatusBar();
-    {
-        auto state = m_link.lock();
-        state->activityState = ActivityState::None;
-    }
     // The panels were built with their controls, lists, key editor and chart.
     pushValues();
     showPanel();
@@ -371,10 +377,8 @@ bool MainWindow::initMainWindow() {
             m_tick.reset();
         }
     }
-    {
-        auto state = m_link.lock();
-        state->table.initialise();
-    }
+    m_link.clearTable();
+    m_station->refresh();
     openLinkAndReport();
     return true;
 }
@@ -386,8 +390,8 @@ void MainWindow::openLinkAndReport() {
     }
     std::string text = result.message;
     if (text.empty()) {
-        auto state = m_link.lock();
-        text = "串口 " + m_link.port().devicePath() + " 不能打开：" + m_link.port().lastError();
+        const LinkSnapshot view = m_link.snapshot();
+        text = "串口 " + view.devicePath + " 不能打开：" + view.portError;
     }
     m_messages.show(text, "");
 }

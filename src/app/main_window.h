@@ -37,6 +37,7 @@ class ParameterTransfer;
 class RenameDialog;
 class RunRecordStore;
 class SkinnedButton;
+class StationLink;
 class StatusPanel;
 class XpButton;
 
@@ -52,7 +53,8 @@ struct MainWindowOptions {
 /// The station's one window: panel buttons, tool row, name box, progress bar,
 /// motor picture, menu and status bar around five panels, the window timers
 /// and the communication tick. It owns no port and no link: main() creates
-/// those and the message boxes, and they outlive the window.
+/// those and the message boxes, and they outlive the window. It reaches the
+/// link through its one StationLink: requests in, snapshots and outcomes out.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -95,6 +97,8 @@ public:
     // Work of the window timers; public so tests can run a pass directly.
     /// Timer 1: refreshStatus, queueStatusPolls, refreshKeys, dispatchCommands.
     void runStatusPass();
+    /// A fresh snapshot of the link (its outcomes handed out), then the lists,
+    /// the summary, the parameter list and the progress drawn from it.
     void refreshStatus();
     void refreshKeys();
     void dispatchCommands();
@@ -120,7 +124,8 @@ public:
     void setRenameDialogRunner(std::function<bool(RenameDialog&)> runner);
 
     const WindowSelection& selection() const { return m_selection; }
-    CommandRequests& commandRequests() { return m_requests; }
+    StationLink& station() { return *m_station; }
+    CommandRequests& commandRequests() { return *m_requests; }
     StatusPanel& statusPanel() { return *m_statusPanel; }
     MotorPanel& motorPanel() { return *m_motorPanel; }
     ParameterPanel& parameterPanel() { return *m_parameterPanel; }
@@ -155,7 +160,7 @@ private:
     /// Reopens the port with the link's settings and shows them in the status bar.
     void applyLinkSettings();
     void showMotorFrame(MotorFrame frame);
-    void onSelectionMoved(int previousSlot, const std::string& previousAddress);
+    void onSelectionMoved(const Target& previous);
     /// Tells in the status bar which found drives were given another name.
     void showJoinRenames();
 
@@ -164,7 +169,9 @@ private:
     MainWindowOptions m_options;
 
     WindowSelection m_selection;
-    CommandRequests m_requests;
+    /// Child of the window, made before the panels and gone after them.
+    StationLink* m_station = nullptr;
+    std::unique_ptr<CommandRequests> m_requests;
     DisplayOptions m_displayOptions;
     MotorFrame m_motorFrame = MotorFrame::RunA;
 

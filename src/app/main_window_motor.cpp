@@ -1,8 +1,7 @@
 // The motor picture of the selected drive (timer 2).
 
-#include "link/drive_link.h"
-
 #include "app/main_window.h"
+#include "ui/station_link.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -13,15 +12,12 @@ int MainWindow::animateMotorIcon() {
     bool selected = false;
     int32_t status0 = 0;
     int32_t status1 = 0;
-    {
-        auto state = m_link.lock();
-        const int slot = state->selectedSlot;
-        if (slot >= 0 && slot < kMaxDrives) {
-            const DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
-            selected = true;
-            status0 = drive.status[0];
-            status1 = drive.status[1];
-        }
+    const int slot = m_station->selectedSlot();
+    if (slot >= 0 && slot < kMaxDrives) {
+        const DriveRecord& drive = m_station->view().table.slots[static_cast<std::size_t>(slot)];
+        selected = true;
+        status0 = drive.status[0];
+        status1 = drive.status[1];
     }
     const MotorAnimationStep step = animateMotorStep(m_motorFrame, selected, status0, status1);
     if (step.frame != m_motorFrame) {

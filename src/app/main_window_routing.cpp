@@ -15,6 +15,7 @@
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 #include "ui/status_panel.h"
 
 #include <QLabel>
@@ -62,21 +63,17 @@ void MainWindow::selectPanel(int panel) {
 }
 
 void MainWindow::raiseCommandRequest(int code) {
-    RequestTarget target;
-    {
-        auto state = m_link.lock();
-        target = selectedTarget(*state);
-    }
     // With no drive selected the request is dropped: it must never start
     // whichever drive happens to be selected later.
-    m_requests.raise(code, target);
+    m_requests->raise(code, m_station->selectedTarget());
 }
 
-void MainWindow::onSelectionMoved(int previousSlot, const std::string& previousAddress) {
-    // What was given for the drive left behind is not served to the next one,
-    // and a drive left jogging stops.
-    m_requests.clear();
-    m_motorPanel->releaseJog(previousSlot, previousAddress);
+void MainWindow::onSelectionMoved(const Target& previous) {
+    // A run or reset given for the drive left behind is not served to the
+    // next one (a stop given for it still reaches it), and a drive left
+    // jogging stops.
+    m_requests->clear();
+    m_motorPanel->releaseJog(previous);
     m_parameterPanel->selectionChanged();
 }
 
@@ -88,6 +85,7 @@ void MainWindow::runStatusPass() {
 }
 
 void MainWindow::refreshStatus() {
+    m_station->refresh();
     m_statusPanel->selectDefaultRow();
     m_statusPanel->refreshDriveList();
     showJoinRenames();
@@ -101,16 +99,12 @@ void MainWindow::refreshStatus() {
 }
 
 void MainWindow::updateProgress() {
-    Progress progress;
-    {
-        auto state = m_link.lock();
-        const ActivityState activity = state->activityState;
-        if (activity != ActivityState::Search && activity != ActivityState::Export &&
-            activity != ActivityState::Import && activity != ActivityState::Readout) {
-            return;
-        }
-        progress = state->progress;
+    const ActivityState activity = m_station->view().activity;
+    if (activity != ActivityState::Search && activity != ActivityState::Export &&
+        activity != ActivityState::Import && activity != ActivityState::Readout) {
+        return;
     }
+    const Progress progress = m_station->view().progress;
     m_progress->setRange(progress.minimum, std::max(progress.minimum, progress.maximum));
     m_progress->setValue(progress.position);
 }
@@ -122,23 +116,15 @@ void MainWindow::refreshKeys() {
 }
 
 void MainWindow::dispatchCommands() {
-    int32_t frequency = 0;
-    {
-        auto state = m_link.lock();
-        const int slot = state->selectedSlot;
-        if (slot < 0 || slot >= kMaxDrives) {
-            return;
-        }
-        DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
-        m_requests.dispatch(drive, selectedTarget(*state),
-                            m_motorPanel->jogForward() || m_motorPanel->jogReverse());
-        frequency = drive.controlSet[1];
+    if (m_station->selectedDrive() == nullptr) {
+        return;
     }
-    m_motorPanel->followFrequency(frequency);
+    m_requests->dispatch(m_motorPanel->jogForward() || m_motorPanel->jogReverse());
+    m_motorPanel->followSelectedFrequency();
 }
 
 void MainWindow::writeRunRecords() {
-    m_store->writeRunRecords(m_link, m_displayOptions, [this] {
+    m_store->writeRunRecords(m_station->view(), m_displayOptions, [this] {
         if (m_selection.currentPanel == PanelHistory && m_historyPanel->liveRefresh()) {
             m_historyPanel->refreshHistory();
         }
@@ -146,26 +132,16 @@ void MainWindow::writeRunRecords() {
 }
 
 void MainWindow::openConnectionDialog() {
-    ConnectionDialog dialog(m_link, m_messages, this);
+    ConnectionDialog dialog(*m_station, m_messages, this);
     m_runConnectionDialog(dialog);
-
-    bool changed = false;
-    {
-        auto state = m_link.lock();
-        changed = state->settings.settingsChanged;
-    }
-    if (changed) {
+    if (m_link.settings().settingsChanged) {
         applyLinkSettings();
     }
 }
 
 void MainWindow::applyLinkSettings() {
     openLinkAndReport();
-    LinkSettings settings;
-    {
-        auto state = m_link.lock();
-        settings = state->settings;
-    }
+    const LinkSettings settings = m_link.settings();
     if (m_statusPanes[1] != nullptr) {
         m_statusPanes[1]->setText(qtText(portName(settings.portNumber)));
         m_statusPanes[2]->setText(QString::fromStdString(settings.baudText));
@@ -182,43 +158,31 @@ void MainWindow::selectPreviousDrive() {
 }
 
 void MainWindow::disconnectDrive() {
-    bool refused = false;
-    {
-        auto state = m_link.lock();
-        if (state->selectedSlot == -1) {
-            return;
-        }
-        // The transfer runs on the selected drive: removing it would cut it.
-        refused = state->transferBusy;
-        if (!refused) {
-            // Nothing goes to the drive: it only leaves the table.
-            removeConnectedDrive(*state, m_selection.selectedName);
-        }
+    const int slot = m_station->selectedSlot();
+    if (slot == -1) {
+        return;
     }
-    if (refused) {
+    // The transfer runs on the selected drive: removing it would cut it.
+    if (m_station->transferBusy()) {
         m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
         return;
     }
+    // Nothing goes to the drive: it only leaves the table.
+    if (m_link.removeDrive(m_selection.selectedName)) {
+        m_motorPanel->forgetKeys(slot);
+    }
+    m_station->refresh();
     m_statusPanel->afterDisconnect();
 }
 
 void MainWindow::renameSelectedDrive() {
     // The drive the dialog is about: the rename goes to it, or nowhere.
-    int slot = -1;
-    std::string address;
     const std::string shownName = m_selection.selectedName;
-    {
-        auto state = m_link.lock();
-        slot = state->selectedSlot;
-        if (shownName.empty() || slot < 0 || slot >= kMaxDrives) {
-            return;
-        }
-        address = state->table.slots[static_cast<std::size_t>(slot)].address;
-        if (state->transferBusy) {
-            slot = -1;
-        }
+    const Target drive = m_station->selectedTarget();
+    if (shownName.empty() || drive.slot < 0) {
+        return;
     }
-    if (slot < 0) {
+    if (m_station->transferBusy()) {
         m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
         return;
     }
@@ -228,14 +192,15 @@ void MainWindow::renameSelectedDrive() {
     }
     const std::string request = dialog.renameRequest().toStdString();
     RenameResult result = RenameResult::NotFound;
-    bool busy = false;
-    {
-        auto state = m_link.lock();
-        const DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
-        busy = state->transferBusy;
-        if (!busy && drive.name == shownName && drive.address == address) {
-            result = state->table.renameDrive(shownName, request);
-        }
+    const bool busy = m_station->transferBusy();
+    const Target now = m_link.targetOfSlot(drive.slot);
+    if (!busy && now.name == shownName && now.address == drive.address) {
+        result = m_link.renameDrive(shownName, request);
+    }
+    if (result == RenameResult::Renamed) {
+        // The drive keeps its keys, and every request given from now on names it anew.
+        m_motorPanel->driveRenamed(drive.slot, request);
+        m_station->refresh();
     }
     if (busy) {
         m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
@@ -249,11 +214,7 @@ void MainWindow::renameSelectedDrive() {
 }
 
 void MainWindow::showJoinRenames() {
-    std::vector<std::pair<std::string, std::string>> renames;
-    {
-        auto state = m_link.lock();
-        renames.swap(state->joinRenames);
-    }
+    const std::vector<std::pair<std::string, std::string>> renames = m_link.takeJoinRenames();
     if (renames.empty()) {
         return;
     }

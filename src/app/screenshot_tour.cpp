@@ -1,7 +1,5 @@
-#include "link/drive_link.h"
-
-#include "app/main_window.h"
 #include "app/screenshot_tour.h"
+#include "app/main_window.h"
 #include "records/display_options_dialog.h"
 #include "records/history_panel.h"
 #include "ui/about_dialog.h"
@@ -10,6 +8,7 @@
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,10 +29,8 @@ void settle(QWidget* widget) {
 }
 } // namespace
 
-ScreenshotTour::ScreenshotTour(MainWindow& window, DriveLink& link, OperatorMessages& messages,
-                               QString folder)
-    : QObject(&window), m_window(window), m_link(link), m_messages(messages),
-      m_folder(std::move(folder)) {}
+ScreenshotTour::ScreenshotTour(MainWindow& window, OperatorMessages& messages, QString folder)
+    : QObject(&window), m_window(window), m_messages(messages), m_folder(std::move(folder)) {}
 
 void ScreenshotTour::start() {
     QDir().mkpath(m_folder);
@@ -54,12 +51,8 @@ void ScreenshotTour::afterMs(int ms, std::function<void()> step) {
 }
 
 void ScreenshotTour::waitForDrives(int attemptsLeft) {
-    bool done = false;
-    {
-        auto state = m_link.lock();
-        done = state->table.driveCount >= kDrivesInDemo ||
-               (state->searchRemaining == 0 && state->table.probeRecord.name.empty());
-    }
+    const LinkSnapshot view = m_window.station().link().snapshot();
+    const bool done = view.table.driveCount >= kDrivesInDemo || !view.searching;
     if (done || attemptsLeft == 0) {
         // Once the first drive is selected it runs at a given frequency, so the
         // pictures show live values.
@@ -114,11 +107,9 @@ void ScreenshotTour::showDialogs() {
     m_window.renameSelectedDrive();
 
     std::vector<std::string> names;
-    {
-        auto state = m_link.lock();
-        for (uint32_t i = 0; i < state->table.driveCount; ++i) {
-            names.push_back(state->table.driveNames[i]);
-        }
+    const DriveTable& table = m_window.station().view().table;
+    for (uint32_t i = 0; i < table.driveCount; ++i) {
+        names.push_back(table.driveNames[i]);
     }
     DisplayOptionsDialog options(&m_window, m_window.displayOptions(), names, m_messages);
     settle(&options);

@@ -9,7 +9,6 @@ class QWidget;
 
 namespace velkaro {
 
-class DriveLink;
 class MainWindow;
 class OperatorMessages;
 
@@ -19,7 +18,7 @@ class OperatorMessages;
 class ScreenshotTour : public QObject {
     Q_OBJECT
 public:
-    ScreenshotTour(MainWindow& window, DriveLink& link, OperatorMessages& messages, QString folder);
+    ScreenshotTour(MainWindow& window, OperatorMessages& messages, QString folder);
 
     /// Begins the tour once the window's event loop runs.
     void start();
@@ -32,7 +31,6 @@ private:
     void showDialogs();
 
     MainWindow& m_window;
-    DriveLink& m_link;
     OperatorMessages& m_messages;
     QString m_folder;
 };

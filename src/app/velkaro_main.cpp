@@ -116,8 +116,8 @@ int main(int argc, char** argv) {
             window.show();
             // Documentation pictures for scripts/screenshots only.
             if (const char* folder = std::getenv("VELKARO_SCREENSHOTS"); folder && *folder) {
-                auto* tour = new velkaro::ScreenshotTour(window, link, messages,
-                                                         QString::fromLocal8Bit(folder));
+                auto* tour =
+                    new velkaro::ScreenshotTour(window, messages, QString::fromLocal8Bit(folder));
                 tour->start();
             }
             status = QApplication::exec();

@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "records/history_panel.h"
 
@@ -23,9 +23,9 @@ const QColor kButtonColour(162, 189, 252);
 
 } // namespace
 
-HistoryPanel::HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& options,
+HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptions& options,
                            OperatorMessages& messages, std::string connectString)
-    : QObject(area), m_link(link), m_displayOptions(options), m_messages(messages) {
+    : QObject(area), m_view(view), m_displayOptions(options), m_messages(messages) {
     const DialogUnits units(area->font());
 
     // The grid with its caption bar, as one control.
@@ -136,12 +136,9 @@ void HistoryPanel::exportHistory() {
 
 void HistoryPanel::openOptions() {
     std::vector<std::string> names;
-    {
-        const auto state = m_link.lock();
-        const DriveTable& table = state->table;
-        for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
-            names.push_back(table.driveNames[i]);
-        }
+    const DriveTable& table = m_view.table;
+    for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
+        names.push_back(table.driveNames[i]);
     }
     DisplayOptionsDialog dialog(m_frame->window(), m_displayOptions, std::move(names), m_messages);
     dialog.exec();

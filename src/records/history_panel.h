@@ -14,12 +14,12 @@ class QWidget;
 
 namespace velkaro {
 
-class DriveLink;
 class HistoryExport;
 class HistoryModel;
 class OperatorMessages;
 class XpButton;
 struct DisplayOptions;
+struct LinkSnapshot;
 
 /// The page "历史记录": the grid of run records (1087), the box "实时刷新记录"
 /// (1084) and "选项" (1081). At start (showAllRows) the grid shows all rows,
@@ -27,7 +27,9 @@ struct DisplayOptions;
 class HistoryPanel : public QObject {
     Q_OBJECT
 public:
-    HistoryPanel(QWidget* area, DriveLink& link, DisplayOptions& options,
+    /// `view` is the station's latest snapshot of the link (the drive names
+    /// the options offer).
+    HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptions& options,
                  OperatorMessages& messages,
                  std::string connectString = std::string(kRunRecordConnect));
     ~HistoryPanel() override;
@@ -64,7 +66,7 @@ public:
 private:
     void fitColumns();
 
-    DriveLink& m_link;
+    const LinkSnapshot& m_view;
     DisplayOptions& m_displayOptions;
     OperatorMessages& m_messages;
     WallClock m_clock = systemNow;

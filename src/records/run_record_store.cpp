@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 #include "link/operator_messages.h"
 #include "records/minute_summary.h"
 
@@ -58,13 +58,9 @@ RunRecordStore::RunRecordStore(OperatorMessages& messages, std::string connectSt
 
 RunRecordStore::~RunRecordStore() = default;
 
-void RunRecordStore::writeRunRecords(DriveLink& link, const DisplayOptions& options,
+void RunRecordStore::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
                                      const std::function<void()>& afterEachRow) {
-    std::vector<RunRecord> rows;
-    {
-        const auto state = link.lock();
-        rows = runRecordsOf(state->table);
-    }
+    const std::vector<RunRecord> rows = runRecordsOf(view.table);
     writeRows(rows, options.maxStorageHours, afterEachRow);
 }
 

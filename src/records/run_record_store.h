@@ -14,8 +14,8 @@
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+struct LinkSnapshot;
 
 /// Writes the run records: one row per connected drive per pass, after
 /// purging the rows older than the maximum storage time and summarising the
@@ -30,13 +30,12 @@ public:
     RunRecordStore(const RunRecordStore&) = delete;
     RunRecordStore& operator=(const RunRecordStore&) = delete;
 
-    /// One pass (record timer): takes the drives' values under the link's lock,
-    /// then purges and appends a row per drive in list order, calling
-    /// afterEachRow() after every row. No drive, no pass (and no purge). A
-    /// database error ends the pass and is shown to the operator with the data
-    /// source's own text; while such a box is open no other is opened. The
-    /// next pass tries again.
-    void writeRunRecords(DriveLink& link, const DisplayOptions& options,
+    /// One pass (record timer): takes the drives' values from `view`, the
+    /// station's latest snapshot of the link, then purges and appends a row per drive in list
+    /// order, calling afterEachRow() after every row. No drive, no pass (and no purge). A database
+    /// error ends the pass and is shown to the operator with the data source's own text; while such
+    /// a box is open no other is opened. The next pass tries again.
+    void writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
                          const std::function<void()>& afterEachRow);
 
     /// The database half of a pass for rows already taken from the table.

@@ -1,6 +1,6 @@
 // Core headers before any Qt header: Qt's `slots` keyword macro would
 // otherwise swallow DriveTable::slots.
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 #include "widgets/qt_text.h"
 
 #include "records/trend_window.h"
@@ -81,9 +81,9 @@ QDateTime dateTimeOfWall(WallSeconds seconds) {
 
 } // namespace
 
-TrendWindow::TrendWindow(DriveLink& link, const DisplayOptions& options, OperatorMessages& messages,
-                         std::string connectString, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_link(link), m_options(options), m_messages(messages),
+TrendWindow::TrendWindow(const LinkSnapshot& view, const DisplayOptions& options,
+                         OperatorMessages& messages, std::string connectString, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_linkView(view), m_options(options), m_messages(messages),
       m_reader(std::move(connectString)) {
     setWindowTitle(QStringLiteral("趋势图"));
     resize(1180, 720);
@@ -263,13 +263,10 @@ void TrendWindow::showUnavailable(const char* reason) {
 
 void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
     std::vector<std::string> connected;
-    {
-        const auto state = m_link.lock();
-        const DriveTable& table = state->table;
-        for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
-            if (!table.driveNames[i].empty()) {
-                connected.push_back(table.driveNames[i]);
-            }
+    const DriveTable& table = m_linkView.table;
+    for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
+        if (!table.driveNames[i].empty()) {
+            connected.push_back(table.driveNames[i]);
         }
     }
     std::set<std::string> checked;

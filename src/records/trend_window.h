@@ -27,10 +27,10 @@ class QValueAxis;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
 class TrendChartView;
 struct DisplayOptions;
+struct LinkSnapshot;
 
 /// "趋势图": the run records of chosen drives and quantities as curves over a
 /// time window, one value axis per unit, with the trips and losses of
@@ -47,7 +47,9 @@ public:
     /// Time windows offered, in hours; the last entry of the list is "自定义".
     static constexpr int kWindowHours[] = {1, 2, 6, 24, 72};
 
-    TrendWindow(DriveLink& link, const DisplayOptions& options, OperatorMessages& messages,
+    /// `view` is the station's latest snapshot of the link (the connected
+    /// drives listed first).
+    TrendWindow(const LinkSnapshot& view, const DisplayOptions& options, OperatorMessages& messages,
                 std::string connectString = std::string(kRunRecordConnect),
                 QWidget* parent = nullptr);
     ~TrendWindow() override;
@@ -129,7 +131,7 @@ private:
     int plotColumns() const;
     qreal chartX(WallSeconds time) const;
 
-    DriveLink& m_link;
+    const LinkSnapshot& m_linkView;
     const DisplayOptions& m_options;
     OperatorMessages& m_messages;
     RunRecordReader m_reader;

@@ -1,31 +1,31 @@
 #include "ui/command_requests.h"
 
-#include "link/drive_link.h"
+#include "ui/station_link.h"
 
 namespace velkaro {
 
 namespace {
 
-bool isStop(int code) {
-    return code == CommandRequests::kStop || code == CommandRequests::kCoastStop ||
-           code == CommandRequests::kEmergencyStop;
-}
 bool isRun(int code) {
     return code == CommandRequests::kRun || code == CommandRequests::kForward ||
            code == CommandRequests::kReverse;
 }
+
 } // namespace
 
-RequestTarget selectedTarget(const LinkState& state) {
-    const int slot = state.selectedSlot;
-    if (slot < 0 || slot >= kMaxDrives || state.table.slots[slot].name.empty()) {
-        return {};
-    }
-    return {slot, state.table.slots[slot].name};
+bool CommandRequests::isStop(int code) {
+    return code == kStop || code == kCoastStop || code == kEmergencyStop;
 }
 
-void CommandRequests::raise(int code, const RequestTarget& target) {
+void CommandRequests::raise(int code, const Target& target) {
     if (code < kRun || code > kFaultReset || target.slot < 0) {
+        return;
+    }
+    if (isStop(code)) {
+        for (int run = kRun; run <= kReverse; ++run) {
+            m_flags[static_cast<std::size_t>(run)] = false;
+        }
+        m_station.submit(target, Command::word(static_cast<uint16_t>(commandWord(code))));
         return;
     }
     if (target != m_target) {
@@ -56,24 +56,27 @@ int32_t CommandRequests::commandWord(int code) {
     switch (code) {
     case kRun:
     case kForward:
-        return 0x001F;
+        return command_word::kRun;
     case kReverse:
-        return 0x081F;
+        return command_word::kReverse;
     case kStop:
-        return 0x001E;
+        return command_word::kStop;
     case kCoastStop:
-        return 0x001C;
+        return command_word::kCoastStop;
     case kEmergencyStop:
-        return 0x001A;
+        return command_word::kEmergencyStop;
     case kFaultReset:
-        return 0x009E;
+        return command_word::kFaultReset;
     default:
         return 0;
     }
 }
 
-CommandRequests::Outcome CommandRequests::dispatch(DriveRecord& drive,
-                                                   const RequestTarget& selected, bool jogTicked) {
+CommandRequests::Served CommandRequests::dispatch(bool jogTicked) {
+    const Target selected = m_station.selectedTarget();
+    if (selected.slot < 0) {
+        return {};
+    }
     if (selected != m_target) {
         // Given for a drive that is no longer the selected one.
         clear();
@@ -84,19 +87,15 @@ CommandRequests::Outcome CommandRequests::dispatch(DriveRecord& drive,
             continue;
         }
         m_flags[static_cast<std::size_t>(code)] = false;
-        if (isStop(code)) {
-            for (int run = kRun; run <= kReverse; ++run) {
-                m_flags[static_cast<std::size_t>(run)] = false;
-            }
-        }
         bool allowed = true;
         if (isRun(code)) {
             allowed = !jogTicked;
         } else if (code == kFaultReset) {
-            allowed = (drive.status[0] & status_bit::kFault) != 0;
+            const DriveRecord* drive = m_station.selectedDrive();
+            allowed = drive != nullptr && (drive->status[0] & status_bit::kFault) != 0;
         }
         if (allowed) {
-            drive.controlSet[0] = commandWord(code);
+            m_station.submit(selected, Command::word(static_cast<uint16_t>(commandWord(code))));
         }
         return {code, allowed};
     }

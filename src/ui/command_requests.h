@@ -2,28 +2,20 @@
 
 #include <array>
 #include <cstdint>
-#include <string>
+
+#include "link/requests.h"
 
 namespace velkaro {
 
-struct DriveRecord;
-struct LinkState;
+class StationLink;
 
-/// The drive a command request was given for: slot and name at the moment
-/// the operator pressed the key.
-struct RequestTarget {
-    int slot = -1;
-    std::string name;
-    bool operator==(const RequestTarget&) const = default;
-};
-
-/// The selected drive as a request target; slot -1 when none is selected.
-RequestTarget selectedTarget(const LinkState& state);
-
-/// The seven command requests of the keys, tool buttons and menu. A request
-/// is a flag, not a queue: raising a pending one again changes nothing. Each
-/// request belongs to the drive selected when it was raised; it is never
-/// served to another one.
+/// The seven command requests of the keys, tool buttons and menu, each for
+/// the drive selected when it was given. A stop (stop, coast stop, emergency
+/// stop) goes to the link at once: the link serves it first, lets the
+/// strongest stop win, and never drops it while its drive is there. Run,
+/// forward, reverse and fault reset are flags, not a queue: raising a pending
+/// one again changes nothing; they wait for the 100 ms pass and are dropped
+/// if the selection moves before it.
 class CommandRequests {
 public:
     static constexpr int kRun = 1;
@@ -33,37 +25,41 @@ public:
     static constexpr int kCoastStop = 5;
     static constexpr int kEmergencyStop = 6;
     static constexpr int kFaultReset = 7;
-    /// Stops before anything else, the emergency stop first.
-    static constexpr std::array<int, 7> kServeOrder{kEmergencyStop, kStop,    kCoastStop, kRun,
-                                                    kForward,       kReverse, kFaultReset};
+    /// The flags, one served per pass in this order.
+    static constexpr std::array<int, 4> kServeOrder{kRun, kForward, kReverse, kFaultReset};
 
-    /// Sets the flag of a code 1..7 for `target`; any other code, or no
-    /// selected drive (slot -1), raises nothing. Requests still pending for
-    /// another drive are dropped first.
-    void raise(int code, const RequestTarget& target);
-    /// Drops every pending request (the selection moved).
+    explicit CommandRequests(StationLink& station) : m_station(station) {}
+
+    /// A code 1..7 given for `target`; any other code, or no selected drive
+    /// (slot -1), raises nothing. A stop is submitted for `target` at once and
+    /// drops a pending run, forward or reverse: given together, the drive
+    /// stays stopped. Other codes set their flag; flags pending for another
+    /// drive are dropped first.
+    void raise(int code, const Target& target);
+    /// Drops every pending flag (the selection moved).
     void clear();
     bool pending(int code) const;
     bool anyPending() const;
 
-    struct Outcome {
-        int code = 0;         ///< request taken this pass, 0 if none was pending
-        bool written = false; ///< its command word went into controlSet[0]
+    struct Served {
+        int code = 0;         ///< flag taken this pass, 0 if none was pending
+        bool written = false; ///< its command word was submitted
     };
-    /// One pass for the selected drive: requests raised for another drive are
-    /// dropped; otherwise takes the first pending request in kServeOrder and
-    /// writes its word unless its condition fails (run, forward and reverse
-    /// while a jog box is ticked; fault reset without a fault), in which case
-    /// the request is dropped. A stop of any kind also drops a pending run,
-    /// forward or reverse: given together, the drive stays stopped.
-    Outcome dispatch(DriveRecord& drive, const RequestTarget& selected, bool jogTicked);
+    /// One pass for the selected drive: flags raised for another drive are
+    /// dropped; otherwise takes the first pending flag in kServeOrder and
+    /// submits its word unless its condition fails (run, forward and reverse
+    /// while a jog box is ticked; fault reset without the fault bit), in which
+    /// case the flag is dropped.
+    Served dispatch(bool jogTicked);
 
     /// The command word of a request code; 0 for codes outside 1..7.
     static int32_t commandWord(int code);
+    static bool isStop(int code);
 
 private:
+    StationLink& m_station;
     std::array<bool, 8> m_flags{};
-    RequestTarget m_target;
+    Target m_target;
 };
 
 } // namespace velkaro

@@ -1,5 +1,4 @@
 #include "link/device_address.h"
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "link/posix_serial_port.h"
 #include "registry/drive_table.h"
@@ -7,6 +6,7 @@
 
 #include "ui/connection_dialog.h"
 #include "ui/dialog_look.h"
+#include "ui/station_link.h"
 #include "widgets/skinned_button.h"
 
 #include <QCheckBox>
@@ -35,16 +35,13 @@ QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current
 
 } // namespace
 
-ConnectionDialog::ConnectionDialog(DriveLink& link, OperatorMessages& messages, QWidget* parent)
-    : QDialog(parent), m_link(link), m_messages(messages) {
+ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messages,
+                                   QWidget* parent)
+    : QDialog(parent), m_station(station), m_messages(messages) {
     setWindowTitle(QStringLiteral("连接控制"));
     applyDialogLook(this);
 
-    LinkSettings settings;
-    {
-        auto state = m_link.lock();
-        settings = state->settings;
-    }
+    const LinkSettings settings = m_station.link().settings();
 
     m_port = choiceBox(portChoices, settings.portChoice);
     m_baud = choiceBox(baudChoices, settings.baudChoice);
@@ -174,13 +171,13 @@ bool ConnectionDialog::apply() {
     if (!fields) {
         return false;
     }
-    auto state = m_link.lock();
-    LinkSettings& settings = state->settings;
+    LinkSettings settings = m_station.link().settings();
     settings.applyChoices(m_port->currentIndex(), m_baud->currentIndex(), m_parity->currentIndex(),
                           m_dataBits->currentIndex(), m_stopBits->currentIndex());
     settings.replyTimeoutTicks = fields->timeout;
     settings.frameEnd = m_fastReplies->isChecked() ? FrameEnd::Completion : FrameEnd::Silence;
     settings.settingsChanged = true;
+    m_station.link().setSettings(settings);
     return true;
 }
 
@@ -189,10 +186,11 @@ bool ConnectionDialog::connectDrives() {
     if (!fields) {
         return false;
     }
-    {
-        auto state = m_link.lock();
-        state->searchNextAddress = fields->startAddress;
-        state->searchRemaining = static_cast<unsigned>(fields->searchLength);
+    // Found drives join the table; nothing waits for the search to end.
+    // Start address 0 or length 0 searches nothing.
+    if (fields->startAddress > 0 && fields->searchLength > 0) {
+        m_station.submit({},
+                         Search{fields->startAddress, static_cast<unsigned>(fields->searchLength)});
     }
     done(QDialog::Accepted);
     return true;

@@ -12,8 +12,8 @@ class QRadioButton;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+class StationLink;
 class XpButton;
 
 /// "连接控制": chooses the link settings ("应用" stores them; the window
@@ -23,13 +23,13 @@ class XpButton;
 class ConnectionDialog : public QDialog {
     Q_OBJECT
 public:
-    ConnectionDialog(DriveLink& link, OperatorMessages& messages, QWidget* parent = nullptr);
+    ConnectionDialog(StationLink& station, OperatorMessages& messages, QWidget* parent = nullptr);
 
     /// "应用": stores the choices and the reply timeout and marks the settings
     /// changed. False when a field was refused.
     bool apply();
-    /// "连接": hands the address range to the search and closes. False when a
-    /// field was refused (the dialog stays open).
+    /// "连接": gives the link a search of the address range and closes. False
+    /// when a field was refused (the dialog stays open).
     bool connectDrives();
     /// "退出" and the close box: validates, then closes without storing.
     bool exitDialog();
@@ -63,7 +63,7 @@ private:
     /// Shows the notice when the chosen port's device is a network address.
     void showPortKind();
 
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     QComboBox* m_port = nullptr;
     QComboBox* m_baud = nullptr;

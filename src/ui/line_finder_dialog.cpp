@@ -1,12 +1,10 @@
-#include "link/device_address.h"
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
-#include "link/serial_port.h"
 
 #include "ui/line_finder_dialog.h"
 
 #include "registry/drive_table.h"
 #include "ui/dialog_look.h"
+#include "ui/station_link.h"
 #include "widgets/skinned_button.h"
 
 #include <QCloseEvent>
@@ -30,8 +28,9 @@ QString toQString(const std::string& text) {
 
 } // namespace
 
-LineFinderDialog::LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMessages& messages)
-    : QDialog(parent), m_link(link), m_messages(messages) {
+LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
+                                   OperatorMessages& messages)
+    : QDialog(parent), m_station(station), m_messages(messages) {
     setWindowTitle(QStringLiteral("检测通讯参数"));
     setModal(false);
     applyDialogLook(this);
@@ -80,18 +79,19 @@ LineFinderDialog::LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMes
 }
 
 void LineFinderDialog::start() {
-    std::string refusal;
-    bool asked = false;
-    {
-        auto s = m_link.lock();
-        if (isNetworkDevice(m_link.port().devicePath())) {
-            refusal = kNetworkLineFind;
-        } else {
-            asked = requestLineFind(*s, m_first->value(), m_count->value(), refusal);
-        }
-    }
-    if (!asked) {
-        m_messages.show(refusal, std::string(kInfoCaption));
+    m_ended.reset();
+    // An earlier run's outcome, come late, is not this run's end.
+    const unsigned serial = ++m_runs;
+    m_run = m_station.submit({}, FindLine{m_first->value(), m_count->value()},
+                             [this, serial](const Outcome& o) {
+                                 if (serial == m_runs) {
+                                     m_ended = o;
+                                 }
+                             });
+    if (m_ended && m_ended->result == Result::Refused) {
+        // Refused at once: a network port, the link closed or busy, drives connected.
+        m_run = 0;
+        m_messages.show(std::exchange(m_ended, std::nullopt)->message, std::string(kInfoCaption));
         return;
     }
     m_found.clear();
@@ -108,37 +108,24 @@ void LineFinderDialog::cancel() {
         close();
         return;
     }
-    m_link.lock()->finder.cancel = true;
+    m_station.cancel(m_run);
+}
+
+void LineFinderDialog::takeFindings(const std::vector<FoundLine>& found, std::size_t complete) {
+    if (complete != m_found.size() && complete <= found.size()) {
+        m_found.assign(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(complete));
+        showFindings();
+    }
 }
 
 void LineFinderDialog::follow() {
-    bool done = false;
-    bool failed = false;
-    bool cancelled = false;
-    std::string failure;
-    std::size_t setting = 0;
-    bool started = false;
-    {
-        auto s = m_link.lock();
-        const LineFinder& f = s->finder;
-        done = f.done;
-        started = f.running;
-        setting = f.settingIndex;
-        failed = f.failed;
-        cancelled = f.cancelled;
-        failure = f.failure;
-        // A setting is listed once all its drives are named.
-        const std::size_t naming = f.running && f.step == LineFinder::Step::Identify ? 1 : 0;
-        const std::size_t complete =
-            (done || f.running) && f.found.size() >= naming ? f.found.size() - naming : 0;
-        if (complete != m_found.size()) {
-            m_found.assign(f.found.begin(),
-                           f.found.begin() + static_cast<std::ptrdiff_t>(complete));
-            showFindings();
-        }
-    }
-    if (!done) {
-        if (started && setting < kLineChoiceCount) {
+    // The run's outcome, if it has come since the last pass.
+    m_station.takeOutcomes();
+    if (!m_ended) {
+        const FinderProgress progress = m_station.link().snapshot().finder;
+        takeFindings(progress.found, progress.completeLines);
+        const std::size_t setting = progress.settingIndex;
+        if (progress.running && setting < kLineChoiceCount) {
             m_progress->setValue(static_cast<int>(setting));
             m_status->setText(QStringLiteral("正在试验 %1（%2/%3）")
                                   .arg(toQString(lineChoiceText(lineChoicesToTry()[setting])))
@@ -147,6 +134,11 @@ void LineFinderDialog::follow() {
         }
         return;
     }
+    const Outcome ended = std::exchange(m_ended, std::nullopt).value();
+    m_run = 0;
+    const bool cancelled = ended.cancelReason == CancelReason::ByCaller;
+    const bool failed = ended.result != Result::Confirmed && !cancelled;
+    takeFindings(ended.lines, ended.lines.size());
     m_following.stop();
     m_start->setEnabled(true);
     // The first finding is already chosen while the run goes on; it may be applied now.
@@ -154,8 +146,8 @@ void LineFinderDialog::follow() {
     m_progress->setValue(cancelled ? m_progress->value() : m_progress->maximum());
     if (failed) {
         m_status->setText(QStringLiteral("检测未能完成。"));
-        if (!failure.empty()) {
-            m_messages.show(failure, std::string(kInfoCaption));
+        if (!ended.message.empty()) {
+            m_messages.show(ended.message, std::string(kInfoCaption));
         }
     } else if (!m_found.empty()) {
         m_status->setText(QStringLiteral("在 %1 种设置下有变频器应答。选中一种后按“应用所选参数”。")
@@ -187,13 +179,11 @@ void LineFinderDialog::applySelected() {
         return;
     }
     const LineChoice line = m_found[static_cast<std::size_t>(row)].line;
-    {
-        auto s = m_link.lock();
-        LinkSettings& settings = s->settings;
-        settings.applyChoices(settings.portChoice, line.baud, line.parity, line.dataBits,
-                              line.stopBits);
-        settings.settingsChanged = true;
-    }
+    LinkSettings settings = m_station.link().settings();
+    settings.applyChoices(settings.portChoice, line.baud, line.parity, line.dataBits,
+                          line.stopBits);
+    settings.settingsChanged = true;
+    m_station.link().setSettings(settings);
     m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
     Q_EMIT settingsApplied();
 }
@@ -201,7 +191,7 @@ void LineFinderDialog::applySelected() {
 void LineFinderDialog::closeEvent(QCloseEvent* event) {
     // A run under way is cancelled: the link returns to its own settings.
     if (running()) {
-        m_link.lock()->finder.cancel = true;
+        m_station.cancel(m_run);
     }
     QDialog::closeEvent(event);
 }

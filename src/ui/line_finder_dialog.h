@@ -3,9 +3,11 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <optional>
 #include <vector>
 
 #include "link/line_finder.h"
+#include "link/requests.h"
 
 class QLabel;
 class QListWidget;
@@ -15,8 +17,8 @@ class QSpinBox;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+class StationLink;
 
 /// "检测通讯参数...": runs the link's line finder over a range of addresses
 /// with a progress bar and a cancel button, lists the settings at which
@@ -25,7 +27,7 @@ class OperatorMessages;
 class LineFinderDialog : public QDialog {
     Q_OBJECT
 public:
-    LineFinderDialog(QWidget* parent, DriveLink& link, OperatorMessages& messages);
+    LineFinderDialog(QWidget* parent, StationLink& station, OperatorMessages& messages);
 
     /// Asks the link for a run over the addresses entered ("开始检测").
     void start();
@@ -54,8 +56,10 @@ protected:
 
 private:
     void showFindings();
+    /// Shows the settings found so far, if more are complete than shown.
+    void takeFindings(const std::vector<FoundLine>& found, std::size_t complete);
 
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     QSpinBox* m_first = nullptr;
     QSpinBox* m_count = nullptr;
@@ -67,6 +71,9 @@ private:
     QPushButton* m_apply = nullptr;
     QTimer m_following;
     std::vector<FoundLine> m_found;
+    RequestId m_run = 0;            ///< the run asked for, 0 when none
+    unsigned m_runs = 0;            ///< runs asked for so far
+    std::optional<Outcome> m_ended; ///< its outcome, once it has come
 };
 
 } // namespace velkaro

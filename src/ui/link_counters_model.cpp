@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "ui/link_counters_model.h"
 
@@ -45,23 +45,19 @@ std::array<QString, LinkCountersModel::ColumnCount> cellTexts(const Snapshot& s)
 
 LinkCountersModel::LinkCountersModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void LinkCountersModel::refresh(DriveLink& link, const QDateTime& now) {
+void LinkCountersModel::refresh(const LinkSnapshot& view, const QDateTime& now) {
     std::vector<Snapshot> snapshots;
-    uint64_t tickNow = 0;
-    int tickMs = 1;
-    {
-        auto s = link.lock();
-        for (uint32_t i = 0; i < s->table.driveCount; ++i) {
-            const int slot = s->table.findSlotByName(s->table.driveNames[i]);
-            if (slot >= 0) {
-                snapshots.push_back({slot, QString::fromStdString(s->table.driveNames[i]),
-                                     s->diagnostics.counters[static_cast<std::size_t>(slot)]});
-            }
+    const DriveTable& table = view.table;
+    for (uint32_t i = 0; i < table.driveCount && i < kMaxDrives; ++i) {
+        const int slot = table.findSlotByName(table.driveNames[i]);
+        if (slot >= 0) {
+            snapshots.push_back({slot, QString::fromStdString(table.driveNames[i]),
+                                 view.counters[static_cast<std::size_t>(slot)]});
         }
-        snapshots.push_back({kProbeRow, kProbeRowName, s->diagnostics.counters[kProbeRow]});
-        tickNow = s->diagnostics.tick;
-        tickMs = s->settings.tickPeriodMs;
     }
+    snapshots.push_back({kProbeRow, kProbeRowName, view.counters[kProbeRow]});
+    const uint64_t tickNow = view.tick;
+    const int tickMs = view.settings.tickPeriodMs;
     bool sameRows = snapshots.size() == m_rows.size();
     for (std::size_t i = 0; sameRows && i < snapshots.size(); ++i) {
         sameRows =

@@ -10,12 +10,12 @@
 
 namespace velkaro {
 
-class DriveLink;
+struct LinkSnapshot;
 
 /// The counters tab of "通讯诊断...": one row per connected drive in
 /// connection order, then the address search's row "地址搜寻". refresh()
-/// copies the counters under the link's lock and writes only the cells whose
-/// text changed; rows are rebuilt only when drives join or leave.
+/// takes the counters of a snapshot of the link and writes only the cells
+/// whose text changed; rows are rebuilt only when drives join or leave.
 class LinkCountersModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -41,9 +41,9 @@ public:
 
     explicit LinkCountersModel(QObject* parent = nullptr);
 
-    /// Takes the link's counters; `now` is the wall time the link's current
-    /// tick stands for (the last answer is shown as a clock time).
-    void refresh(DriveLink& link, const QDateTime& now = QDateTime::currentDateTime());
+    /// Takes the counters of `view`; `now` is the wall time its tick stands
+    /// for (the last answer is shown as a clock time).
+    void refresh(const LinkSnapshot& view, const QDateTime& now = QDateTime::currentDateTime());
     /// Cells written by refresh() since the model was made.
     std::size_t cellWrites() const { return m_cellWrites; }
 

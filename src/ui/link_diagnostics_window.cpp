@@ -1,10 +1,10 @@
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 
 #include "ui/link_diagnostics_window.h"
 
 #include "ui/dialog_look.h"
 #include "ui/link_counters_model.h"
+#include "ui/station_link.h"
 #include "ui/traffic_model.h"
 #include "widgets/skinned_button.h"
 
@@ -40,9 +40,9 @@ QTableView* createTable(QAbstractItemModel* model, QWidget* parent) {
 
 } // namespace
 
-LinkDiagnosticsWindow::LinkDiagnosticsWindow(QWidget* parent, DriveLink& link,
+LinkDiagnosticsWindow::LinkDiagnosticsWindow(QWidget* parent, StationLink& station,
                                              OperatorMessages& messages)
-    : QDialog(parent), m_link(link), m_messages(messages),
+    : QDialog(parent), m_station(station), m_messages(messages),
       m_chooseFile([this] { return runSaveDialog(); }) {
     setWindowTitle(QStringLiteral("通讯诊断"));
     setModal(false);
@@ -135,10 +135,12 @@ QWidget* LinkDiagnosticsWindow::createTrafficTab() {
 }
 
 void LinkDiagnosticsWindow::refresh() {
-    m_counters->refresh(m_link);
+    // Its own snapshot: the window refreshes on its own timer, between passes.
+    const LinkSnapshot view = m_station.link().snapshot();
+    m_counters->refresh(view);
     QScrollBar* bar = m_trafficView->verticalScrollBar();
     const bool following = bar->value() == bar->maximum();
-    m_traffic->refresh(m_link);
+    m_traffic->refresh(m_station.link(), view);
     if (following) {
         m_trafficView->scrollToBottom();
     }
@@ -165,8 +167,8 @@ void LinkDiagnosticsWindow::refreshDriveChoices() {
 }
 
 void LinkDiagnosticsWindow::resetCounters() {
-    m_link.lock()->diagnostics.resetCounters();
-    m_counters->refresh(m_link);
+    m_station.link().resetCounters();
+    m_counters->refresh(m_station.link().snapshot());
 }
 
 QString LinkDiagnosticsWindow::runSaveDialog() {

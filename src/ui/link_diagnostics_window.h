@@ -13,9 +13,9 @@ class QTableView;
 
 namespace velkaro {
 
-class DriveLink;
 class LinkCountersModel;
 class OperatorMessages;
+class StationLink;
 class TrafficModel;
 
 /// "通讯诊断...": the link counters of every drive and the traffic of the
@@ -24,7 +24,7 @@ class TrafficModel;
 class LinkDiagnosticsWindow : public QDialog {
     Q_OBJECT
 public:
-    LinkDiagnosticsWindow(QWidget* parent, DriveLink& link, OperatorMessages& messages);
+    LinkDiagnosticsWindow(QWidget* parent, StationLink& station, OperatorMessages& messages);
 
     /// One refresh of both tabs (the 100 ms timer's work).
     void refresh();
@@ -58,7 +58,7 @@ private:
     QWidget* createTrafficTab();
     QString runSaveDialog();
 
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     LinkCountersModel* m_counters = nullptr;
     TrafficModel* m_traffic = nullptr;

@@ -1,4 +1,3 @@
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
@@ -6,6 +5,7 @@
 
 #include "ui/command_requests.h"
 #include "ui/motor_panel.h"
+#include "ui/station_link.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
@@ -60,9 +60,9 @@ XpButton* createButton(QWidget* area, const QString& caption, const QColor& colo
 
 } // namespace
 
-MotorPanel::MotorPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+MotorPanel::MotorPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                        CommandRequests& requests)
-    : QObject(area), m_link(link), m_messages(messages), m_requests(requests) {
+    : QObject(area), m_station(station), m_messages(messages), m_requests(requests) {
     const DialogUnits du(area->font());
 
     // Frames first so the controls drawn over them stay on top.
@@ -199,32 +199,29 @@ int MotorPanel::keyIndexOfEditedKey(int editedKey) {
     return editedKey >= 0 && editedKey < 6 ? kIndex[static_cast<std::size_t>(editedKey)] : -1;
 }
 
-int MotorPanel::selectedSlot() {
-    auto state = m_link.lock();
-    return state->selectedSlot;
-}
-
 void MotorPanel::onJogChanged() {
     m_jogForward = m_jogForwardBox->isChecked();
     m_jogReverse = m_jogReverseBox->isChecked();
-    auto state = m_link.lock();
-    const int slot = state->selectedSlot;
-    if (slot < 0 || slot >= kMaxDrives) {
+    const Target target = m_station.selectedTarget();
+    if (target.slot < 0) {
         return;
     }
-    int32_t& word = state->table.slots[static_cast<std::size_t>(slot)].controlSet[0];
-    word = jogWord(word, m_jogForward, m_jogReverse);
+    const int32_t word = m_station.commandWordGiven(target.slot);
+    const int32_t wanted = jogWord(word, m_jogForward, m_jogReverse);
+    if (wanted != word) {
+        m_station.submit(target, Command::word(static_cast<uint16_t>(wanted)));
+    }
 }
 
-void MotorPanel::releaseJog(int slot, const std::string& address) {
-    {
-        auto state = m_link.lock();
-        if (slot >= 0 && slot < kMaxDrives) {
-            DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
-            // Only the drive the boxes were ticked for, if it is still there.
-            if (!drive.name.empty() && drive.address == address) {
-                drive.controlSet[0] = jogWord(drive.controlSet[0], false, false);
-            }
+void MotorPanel::releaseJog(const Target& previous) {
+    // Only the drive the boxes were ticked for, if it is still there; under
+    // the name it has now, should it have been renamed meanwhile.
+    const Target now = m_station.link().targetOfSlot(previous.slot);
+    if (previous.slot >= 0 && now.slot == previous.slot && now.address == previous.address) {
+        const int32_t word = m_station.commandWordGiven(now.slot);
+        const int32_t released = jogWord(word, false, false);
+        if (word >= 0 && released != word) {
+            m_station.submit(now, Command::word(static_cast<uint16_t>(released)));
         }
     }
     m_jogForward = false;
@@ -240,18 +237,14 @@ void MotorPanel::onFrequencyEntered() {
     // word, a negative one as a frequency near the top of the range.
     const bool refused =
         !parsed || !parsed->inRange || parsed->value < 0 || parsed->value > kHighestFrequency;
-    {
-        auto state = m_link.lock();
-        const int slot = state->selectedSlot;
-        if (slot < 0 || slot >= kMaxDrives) {
-            return;
-        }
-        int32_t& frequency = state->table.slots[static_cast<std::size_t>(slot)].controlSet[1];
-        if (!refused) {
-            frequency = parsed->value;
-        }
-        m_frequencyText = formatFixed(frequency, 2);
+    const Target target = m_station.selectedTarget();
+    if (target.slot < 0) {
+        return;
     }
+    if (!refused) {
+        m_station.submit(target, Command::frequency(static_cast<uint16_t>(parsed->value)));
+    }
+    m_frequencyText = formatFixed(frequencyShown(), 2);
     pushValues();
     if (!parsed) {
         m_messages.show("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！", "");
@@ -264,13 +257,9 @@ void MotorPanel::onKeyPressed(int keyIndex) {
     if (keyIndex < 0 || keyIndex >= 6) {
         return;
     }
-    RequestTarget target;
-    {
-        auto state = m_link.lock();
-        target = selectedTarget(*state);
-    }
     // Codes 0 (reserved) and 8 (hidden) raise nothing; the requests ignore them.
-    m_requests.raise(m_panelKeyCodes[static_cast<std::size_t>(keyIndex)], target);
+    m_requests.raise(m_panelKeyCodes[static_cast<std::size_t>(keyIndex)],
+                     m_station.selectedTarget());
 }
 
 void MotorPanel::onToggleKeyEdit() {
@@ -304,33 +293,56 @@ void MotorPanel::onStoreKey() {
     if (code < 0 || index < 0) {
         return;
     }
-    auto state = m_link.lock();
-    const int slot = state->selectedSlot;
-    if (slot < 0 || slot >= kMaxDrives) {
+    DriveKeys* keys = keysOf(m_station.selectedSlot());
+    if (keys == nullptr) {
         return;
     }
     m_panelKeyCodes[static_cast<std::size_t>(index)] = code;
-    state->table.slots[static_cast<std::size_t>(slot)].keyCodes = m_panelKeyCodes;
+    keys->codes = m_panelKeyCodes;
 }
 
 void MotorPanel::onResetKeys() {
-    auto state = m_link.lock();
-    const int slot = state->selectedSlot;
-    if (slot < 0 || slot >= kMaxDrives) {
-        return;
+    if (DriveKeys* keys = keysOf(m_station.selectedSlot())) {
+        keys->codes = m_station.view().table.defaultKeyCodes;
     }
-    state->table.slots[static_cast<std::size_t>(slot)].keyCodes = state->table.defaultKeyCodes;
+}
+
+MotorPanel::DriveKeys* MotorPanel::keysOf(int slot) {
+    const DriveRecord* drive = m_station.view().drive(slot);
+    if (drive == nullptr) {
+        return nullptr;
+    }
+    DriveKeys& keys = m_driveKeys[static_cast<std::size_t>(slot)];
+    if (keys.name != drive->name || keys.address != drive->address) {
+        // Another drive joined in this slot: it starts with the default keys.
+        keys = {drive->name, drive->address, m_station.view().table.defaultKeyCodes};
+    }
+    return &keys;
+}
+
+std::array<int32_t, 6> MotorPanel::keyCodes(int slot) {
+    const DriveKeys* keys = keysOf(slot);
+    return keys != nullptr ? keys->codes : m_station.view().table.defaultKeyCodes;
+}
+
+void MotorPanel::driveRenamed(int slot, const std::string& newName) {
+    if (DriveKeys* keys = keysOf(slot)) {
+        keys->name = newName;
+    }
+}
+
+void MotorPanel::forgetKeys(int slot) {
+    if (slot >= 0 && slot < kMaxDrives) {
+        m_driveKeys[static_cast<std::size_t>(slot)] = DriveKeys{};
+    }
 }
 
 void MotorPanel::refreshKeys() {
-    {
-        auto state = m_link.lock();
-        const int slot = state->selectedSlot;
-        if (slot < 0 || slot >= kMaxDrives) {
-            return;
-        }
-        m_panelKeyCodes = state->table.slots[static_cast<std::size_t>(slot)].keyCodes;
+    const DriveKeys* keys = keysOf(m_station.selectedSlot());
+    if (keys == nullptr) {
+        return;
     }
+    m_panelKeyCodes = keys->codes;
     for (const KeyLook& look : kKeyLooks) {
         const auto i = static_cast<std::size_t>(look.index);
         if (m_panelKeyCodes[i] == m_shownKeyCodes[i]) {
@@ -342,8 +354,18 @@ void MotorPanel::refreshKeys() {
     }
 }
 
-void MotorPanel::followFrequency(int32_t controlSet1) {
-    std::string text = formatFixed(controlSet1, 2);
+int32_t MotorPanel::frequencyShown() const {
+    const int slot = m_station.selectedSlot();
+    if (const std::optional<uint16_t> given = m_station.frequencyGiven(slot)) {
+        return *given;
+    }
+    const DriveRecord* drive = m_station.view().drive(slot);
+    // The register is an unsigned frequency: the link keeps it sign-extended.
+    return drive != nullptr ? drive->controlSet[1] & 0xFFFF : 0;
+}
+
+void MotorPanel::followFrequency(int32_t frequency) {
+    std::string text = formatFixed(frequency, 2);
     if (text != m_frequencyText) {
         m_frequencyText = std::move(text);
         pushValues();

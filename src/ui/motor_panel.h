@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "link/requests.h"
+#include "registry/drive_table.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -17,14 +20,14 @@ class QWidget;
 namespace velkaro {
 
 class CommandRequests;
-class DriveLink;
 class OperatorMessages;
+class StationLink;
 class XpButton;
 
 /// The motor control panel: jog boxes, the frequency given over the bus, the
-/// six coloured programmable keys and their editor. It acts on the drive at
-/// the link's `selectedSlot` by changing its `controlSet` or by raising
-/// command requests; it never talks to the bus.
+/// six coloured programmable keys and their editor. It acts on the selected
+/// drive by giving the link commands for it or by raising command requests;
+/// the keys' assignment is the window's own, per drive.
 class MotorPanel : public QObject {
     Q_OBJECT
 public:
@@ -33,19 +36,23 @@ public:
 
     /// Creates the controls on `area` at their dialog-unit positions, hidden,
     /// with the key editor locked and the function list filled.
-    MotorPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+    MotorPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                CommandRequests& requests);
 
     /// Shows the panel's controls (each key only unless its code hides it) or hides them.
     void setPanelVisible(bool visible);
 
+    /// A jog box clicked: the selected drive gets the command word with its
+    /// jog bits as the boxes say.
     void onJogChanged();
-    /// The selection left the drive at `slot` (known by its bus address): its
-    /// jog bits are cleared, so it stops jogging, and both boxes are unticked.
-    /// Nothing is changed when that slot now holds another drive.
-    void releaseJog(int slot, const std::string& address);
-    /// Enter in the window: the frequency edit into `controlSet[1]`. A value
-    /// that does not fit a 16-bit register is refused and the previous one kept.
+    /// The selection left the drive `previous`: when its command word has jog
+    /// bits, it gets the word without them, so it stops jogging; both boxes
+    /// are unticked. Nothing goes out when that slot now holds a drive at
+    /// another bus address.
+    void releaseJog(const Target& previous);
+    /// Enter in the window: the frequency edit given to the selected drive. A
+    /// value that does not fit a 16-bit register is refused and the previous
+    /// one kept.
     void onFrequencyEntered();
     void onKeyPressed(int keyIndex);
     void onToggleKeyEdit();
@@ -54,8 +61,19 @@ public:
     void onResetKeys();
     /// Captions and visibility of the keys from the selected drive's codes.
     void refreshKeys();
-    /// Keeps the frequency edit in step with the drive's `controlSet[1]`.
-    void followFrequency(int32_t controlSet1);
+    /// Keeps the frequency edit in step with the frequency given to the
+    /// selected drive (0.01 Hz).
+    void followFrequency(int32_t frequency);
+    /// followFrequency() of the frequency the selected drive is given.
+    void followSelectedFrequency() { followFrequency(frequencyShown()); }
+    /// The key codes of the drive in `slot` (red, green, blue, orange, yellow,
+    /// purple); the defaults for a drive the panel has not seen there yet.
+    std::array<int32_t, 6> keyCodes(int slot);
+    /// The drive in `slot` was renamed: it keeps its key codes.
+    void driveRenamed(int slot, const std::string& newName);
+    /// The drive in `slot` left the table: a drive joining there later
+    /// starts with the default keys.
+    void forgetKeys(int slot);
     /// Writes the panel's values (frequency text, jog boxes) into its controls.
     void pushValues();
 
@@ -82,10 +100,21 @@ public:
     XpButton* resetButton() const { return m_resetButton; }
 
 private:
-    int selectedSlot();
+    /// The frequency the selected drive is given: the one still going out to
+    /// it, else what the link holds for it (0.01 Hz).
+    int32_t frequencyShown() const;
+    /// The keys of the drive in one slot, and which drive they belong to.
+    struct DriveKeys {
+        std::string name;
+        std::string address;
+        std::array<int32_t, 6> codes{};
+    };
     int functionListSelectedRow() const;
+    /// The key set of the drive now in `slot` (reset when another drive is
+    /// there); null for a free slot.
+    DriveKeys* keysOf(int slot);
 
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     CommandRequests& m_requests;
 
@@ -106,6 +135,7 @@ private:
     bool m_jogForward = false;
     bool m_jogReverse = false;
     std::string m_frequencyText;
+    std::array<DriveKeys, kMaxDrives> m_driveKeys{};
     std::array<int32_t, 6> m_panelKeyCodes{};
     std::array<int32_t, 6> m_shownKeyCodes{};
     bool m_keyEditMode = false;

@@ -1,4 +1,3 @@
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
@@ -7,6 +6,8 @@
 #include "ui/parameter_panel.h"
 
 #include "ui/amend_dialog.h"
+#include "ui/parameter_transfer.h"
+#include "ui/station_link.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
@@ -34,6 +35,11 @@ QString valueText(const ParamDescriptor& d, uint16_t word) {
     return QString::fromStdString(formatFixed(parameterValue(d, word), decimalsOf(d)));
 }
 
+/// One drive, whatever it is called now: a rename keeps slot and bus address.
+bool sameDrive(const Target& a, const Target& b) {
+    return a.slot == b.slot && a.address == b.address;
+}
+
 QTableWidgetItem* cell(const QString& text) {
     auto* item = new QTableWidgetItem(text);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
@@ -42,9 +48,9 @@ QTableWidgetItem* cell(const QString& text) {
 
 } // namespace
 
-ParameterPanel::ParameterPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+ParameterPanel::ParameterPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                                std::function<std::string()> selectedName)
-    : QObject(area), m_area(area), m_link(link), m_messages(messages),
+    : QObject(area), m_area(area), m_station(station), m_messages(messages),
       m_selectedName(std::move(selectedName)),
       m_runAmend([](AmendDialog& dialog) { return dialog.exec(); }) {
     const DialogUnits du(area->font());
@@ -121,64 +127,80 @@ void ParameterPanel::setAmendRunner(std::function<int(AmendDialog&)> runner) {
 }
 
 void ParameterPanel::selectionChanged() {
-    std::string series;
-    bool selected = false;
-    {
-        auto state = m_link.lock();
-        state->groupValues.fill(0);
-        if (state->selectedSlot >= 0 && state->selectedSlot < kMaxDrives) {
-            DriveRecord& drive = state->table.slots[state->selectedSlot];
-            series = drive.series;
-            state->selectedGroup = 0;
-            requestGroupRead(*state);
-            selected = true;
-        }
-    }
-    if (selected) {
-        // Filled without raising onGroupChanged: the read is already asked for.
+    // What was asked of the drive left behind is of no use any more.
+    if (m_readId != 0)
+        m_station.cancel(std::exchange(m_readId, 0));
+    m_values.fill(0);
+    m_drive = m_station.selectedTarget();
+    if (const DriveRecord* drive = m_station.selectedDrive()) {
+        // Filled without raising onGroupChanged: the read is asked for below.
         const QSignalBlocker quiet(m_groupSelector);
         m_groupSelector->clear();
-        for (std::string_view label : groupLabels(series))
+        for (std::string_view label : groupLabels(drive->series))
             m_groupSelector->addItem(qtText(label));
         m_groupSelector->setCurrentIndex(m_groupSelector->count() > 0 ? 0 : -1);
+        m_group = 0;
+        requestRead();
     }
     m_rebuildParameterList = true;
 }
 
 void ParameterPanel::onGroupChanged(int index) {
     m_rebuildParameterList = true;
-    auto state = m_link.lock();
-    // The group first: the link reads it when it serves the request.
-    state->selectedGroup = index;
-    requestGroupRead(*state);
+    m_group = index;
+    requestRead();
+}
+
+void ParameterPanel::readGroupAgain() {
+    requestRead();
+}
+
+void ParameterPanel::requestRead() {
+    if (m_drive.slot < 0 || m_group < 0)
+        return;
+    if (const Target now = m_station.selectedTarget(); sameDrive(now, m_drive))
+        m_drive = now; // renamed meanwhile
+    // A newer read of the drive takes the place of the older one in the link.
+    const Target drive = m_drive;
+    const int group = m_group;
+    m_readId =
+        m_station.submit(drive, ParameterRead{group}, [this, drive, group](const Outcome& o) {
+            if (o.id == m_readId)
+                m_readId = 0;
+            if (o.confirmed())
+                takeValues(drive, group, o.words);
+        });
+}
+
+bool ParameterPanel::reading() const {
+    return m_readId != 0 && m_station.pending(m_readId);
+}
+
+void ParameterPanel::takeValues(const Target& drive, int group,
+                                const std::vector<uint16_t>& words) {
+    if (!sameDrive(drive, m_drive) || group != m_group || words.empty())
+        return;
+    m_values.fill(0);
+    std::copy_n(words.begin(), std::min(words.size(), m_values.size()), m_values.begin());
 }
 
 void ParameterPanel::refreshParameterList() {
     if (m_selectedName().empty())
         return;
-    std::string series;
-    int group = -1;
-    std::array<uint16_t, 100> values{};
-    bool reading = false;
-    {
-        auto state = m_link.lock();
-        if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives)
-            return;
-        series = state->table.slots[state->selectedSlot].series;
-        group = state->selectedGroup;
-        values = state->groupValues;
-        reading = state->readout.running();
-    }
-    // A whole-drive read borrows the group and its values: the list keeps
-    // what it shows, and the group cannot change, until the read gives them back.
-    m_groupSelector->setEnabled(!reading);
-    if (reading)
+    const DriveRecord* drive = m_station.selectedDrive();
+    if (drive == nullptr)
+        return;
+    // While the whole drive is read for a report, the group cannot change and
+    // no parameter can be changed: the report would hold half of each.
+    const bool readout = m_station.readoutPending();
+    m_groupSelector->setEnabled(!readout);
+    if (readout)
         return;
     if (m_rebuildParameterList) {
         m_rebuildParameterList = false;
-        rebuildRows(series, group, values);
+        rebuildRows(drive->series, m_group, m_values);
     } else {
-        updateValueCells(series, group, values);
+        updateValueCells(drive->series, m_group, m_values);
     }
 }
 
@@ -237,22 +259,16 @@ void ParameterPanel::onParameterClick() {
     if (m_selectedName().empty())
         return;
     const int row = listSelectedRow();
-    std::string series;
-    int group = -1;
-    {
-        auto state = m_link.lock();
-        if (row >= 0)
-            state->paramWriteIndex = row;
-        if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives || row < 0)
-            return;
-        series = state->table.slots[state->selectedSlot].series;
-        group = state->selectedGroup;
-    }
-    m_info->setText(parameterInfoText(series, group, row));
+    if (row >= 0)
+        m_writeIndex = row;
+    const DriveRecord* drive = m_station.selectedDrive();
+    if (drive == nullptr || row < 0)
+        return;
+    m_info->setText(parameterInfoText(drive->series, m_group, row));
 }
 
 void ParameterPanel::onParameterDoubleClick() {
-    if (m_link.lock()->readout.running()) {
+    if (m_station.readoutPending()) {
         // The read would report the group half before, half after the change.
         m_messages.show(std::string(kReadoutUnderWay), std::string(kInfoCaption));
         return;
@@ -262,23 +278,18 @@ void ParameterPanel::onParameterDoubleClick() {
     // The parameter the dialog is about: drive, group and row are fixed now,
     // and the write goes there whatever is clicked before the drive's turn.
     AmendTarget target;
-    int index = 0;
-    {
-        auto state = m_link.lock();
-        if (named && row >= 0)
-            state->paramWriteIndex = row;
-        index = state->paramWriteIndex;
-        const int slot = state->selectedSlot;
-        if (named && (slot < 0 || slot >= kMaxDrives))
-            return;
-        if (named && row >= 0) {
-            const DriveRecord& drive = state->table.slots[slot];
-            if (const auto d = descriptor(drive.series, state->selectedGroup, row)) {
-                target = {slot, drive.name, state->selectedGroup, row,
-                          RegisterKind{decimalsOf(*d), isSignedParameter(*d)}};
-            }
-            m_info->setText(parameterInfoText(drive.series, state->selectedGroup, row));
+    if (named && row >= 0)
+        m_writeIndex = row;
+    const int index = m_writeIndex;
+    const DriveRecord* drive = m_station.selectedDrive();
+    if (named && drive == nullptr)
+        return;
+    if (named && row >= 0) {
+        if (const auto d = descriptor(drive->series, m_group, row)) {
+            target = {m_station.selectedTarget(), m_group, row,
+                      RegisterKind{decimalsOf(*d), isSignedParameter(*d)}};
         }
+        m_info->setText(parameterInfoText(drive->series, m_group, row));
     }
     if (row < 0)
         return;
@@ -295,35 +306,43 @@ void ParameterPanel::onParameterDoubleClick() {
 }
 
 void ParameterPanel::writeParameter(const AmendTarget& target, const QString& newText) {
-    if (newText.isEmpty() || target.slot < 0)
+    if (newText.isEmpty() || target.drive.slot < 0)
         return;
     const std::optional<FixedParse> parsed =
         parseEnteredNumber(newText.toStdString(), target.kind.decimals);
     if (!parsed)
         return; // the dialog refuses what is not a number
     const auto word = static_cast<uint16_t>(parsed->value & 0xFFFF);
-    bool gone = false;
-    {
-        auto state = m_link.lock();
-        // The drive may have left the table while the dialog was open.
-        gone = state->table.slots[target.slot].name != target.driveName;
-        if (!gone)
-            requestParameterWrite(
-                *state, target.slot,
-                {target.group, target.row, registerOf(target.group, target.row), word});
-        // Shown at once while the list still shows that group of that drive;
-        // the re-read after the write replaces it with the drive's value.
-        if (!gone && state->selectedSlot == target.slot && state->selectedGroup == target.group)
-            state->groupValues[target.row] = word;
+    // The drive may have left the table while the dialog was open.
+    const Target drive = m_station.link().targetOfSlot(target.drive.slot);
+    if (!sameDrive(drive, target.drive)) {
+        m_messages.show(target.drive.name + " 已断开连接，参数未写入。", "");
+        return;
     }
-    if (gone)
-        m_messages.show(target.driveName + " 已断开连接，参数未写入。", "");
+    ParameterWrite write;
+    write.registerAddress = registerOf(target.group, target.row);
+    write.word = word;
+    write.group = target.group;
+    write.row = target.row;
+    write.readBack = true;
+    write.rewriteControl = true;
+    const int group = target.group;
+    m_station.submit(drive, write, [this, drive, group](const Outcome& o) {
+        // The group read again after the write: what the drive holds, taken or not.
+        takeValues(drive, group, o.words);
+        if (!o.confirmed() && !o.message.empty())
+            m_messages.notify(o.message, std::string(kInfoCaption));
+    });
+    // Shown at once while the list still shows that group of that drive; the
+    // outcome replaces it with the drive's value.
+    if (sameDrive(m_drive, drive) && m_group == group)
+        m_values[static_cast<std::size_t>(target.row)] = word;
 }
 
 void ParameterPanel::storeToEeprom() {
-    auto state = m_link.lock();
-    if (state->selectedSlot >= 0 && state->selectedSlot < kMaxDrives)
-        state->table.slots[state->selectedSlot].controlSet[9] = 1;
+    const Target drive = m_station.selectedTarget();
+    if (drive.slot >= 0)
+        m_station.submit(drive, Command::store());
 }
 
 } // namespace velkaro

@@ -8,7 +8,9 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "link/requests.h"
 #include "ui/amend_dialog.h"
 
 class QComboBox;
@@ -18,34 +20,39 @@ class QWidget;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+class StationLink;
 class XpButton;
 
 /// The parameter management panel: a group selector, the list of the selected
 /// drive's parameters in that group with their current values, a click to read
 /// a parameter's description, a double-click to change it through the amend
-/// dialog, and "-> EEPROM". It holds no parameter data: descriptions come from
-/// the series catalogue, values from the link's `groupValues`.
+/// dialog, and "-> EEPROM". Descriptions come from the series catalogue; the
+/// values are the panel's own, from the outcomes of its group reads and
+/// parameter writes for the drive and group it shows.
 class ParameterPanel : public QObject {
     Q_OBJECT
 public:
     /// Creates the controls on `area` at their dialog-unit positions, hidden.
     /// `selectedName` gives the window's selected drive name.
-    ParameterPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+    ParameterPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                    std::function<std::string()> selectedName);
 
     void setPanelVisible(bool visible);
 
-    /// After the selected drive changed: zeroes `groupValues`; with a drive
-    /// selected refills the group selector, selects group 0 and asks for its
-    /// read; the list is rebuilt at the next refresh.
+    /// After the selected drive changed: the read still going for the drive
+    /// left behind is cancelled and the values zeroed; with a drive selected
+    /// refills the group selector, selects group 0 and reads it; the list is
+    /// rebuilt at the next refresh.
     void selectionChanged();
+    /// Reads the group shown again (after an import changed the drive).
+    void readGroupAgain();
     /// Every 100 ms: rebuilds the list after a change of drive or group,
     /// otherwise rewrites only value cells whose text changed.
     void refreshParameterList();
 
-    /// Group selector changed: selects the group and asks for its read.
+    /// Group selector changed: selects the group and reads it; a read still
+    /// going for another group gives way to it.
     void onGroupChanged(int index);
     /// Click: the parameter's description in the information text.
     void onParameterClick();
@@ -53,6 +60,13 @@ public:
     void onParameterDoubleClick();
     /// "-> EEPROM": asks the selected drive to store its parameters.
     void storeToEeprom();
+
+    /// The group the list shows (-1 before any drive was selected).
+    int shownGroup() const { return m_group; }
+    /// The values the list shows, by row.
+    const std::array<uint16_t, 100>& shownValues() const { return m_values; }
+    /// A group read of the panel's has not ended yet.
+    bool reading() const;
 
     /// Code, name, "  可设置范围：", range, one space, description; empty
     /// outside the catalogue.
@@ -75,16 +89,20 @@ private:
     QString cellText(int row, int column) const;
     /// The parameter an amend dialog was opened on.
     struct AmendTarget {
-        int slot = -1;
-        std::string driveName;
+        Target drive;
         int group = 0;
         int row = 0;
         RegisterKind kind;
     };
     void writeParameter(const AmendTarget& target, const QString& newText);
+    /// Reads group m_group of m_drive; the values arrive with its outcome.
+    void requestRead();
+    /// The values of `group` of `drive` as it holds them now, if the panel
+    /// still shows that group of that drive.
+    void takeValues(const Target& drive, int group, const std::vector<uint16_t>& words);
 
     QWidget* m_area;
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     std::function<std::string()> m_selectedName;
     std::function<int(AmendDialog&)> m_runAmend;
@@ -98,6 +116,11 @@ private:
 
     bool m_rebuildParameterList = false;
     QString m_amendNewText;
+    Target m_drive; ///< the drive whose values the list shows
+    int m_group = -1;
+    std::array<uint16_t, 100> m_values{};
+    RequestId m_readId = 0; ///< the group read going on, 0 if none
+    int m_writeIndex = 0;   ///< row last clicked in the parameter list
 };
 
 } // namespace velkaro

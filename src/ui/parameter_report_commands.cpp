@@ -1,10 +1,12 @@
 #include "files/parameter_report.h"
-#include "link/drive_link.h"
+#include "link/drive_readout.h"
 #include "link/operator_messages.h"
 
 #include "ui/parameter_report_commands.h"
 
 #include "ui/comparison_window.h"
+#include "ui/parameter_transfer.h"
+#include "ui/station_link.h"
 
 #include <QDate>
 #include <QFileDialog>
@@ -17,33 +19,26 @@ namespace velkaro {
 
 namespace {
 
-constexpr int kPollMs = 100;
-
 QString fromStd(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-/// Why a readout of the selected drive cannot start now; empty when it can.
-std::string readoutRefusal(const LinkState& s) {
-    if (s.readout.running()) {
+} // namespace
+
+ParameterReportCommands::ParameterReportCommands(QWidget* window, StationLink& station,
+                                                 OperatorMessages& messages)
+    : QObject(window), m_window(window), m_station(station), m_messages(messages),
+      m_chooseSaveFile([this](const QString& suggested) { return runSaveDialog(suggested); }),
+      m_chooseOpenFiles([this] { return runOpenDialog(); }) {}
+
+std::string ParameterReportCommands::readoutRefusal() const {
+    if (m_station.readoutPending()) {
         return std::string(kReadoutUnderWay);
     }
-    if (s.selectedSlot < 0 || s.selectedSlot >= kMaxDrives ||
-        s.table.slots[static_cast<std::size_t>(s.selectedSlot)].name.empty()) {
+    if (m_station.selectedDrive() == nullptr) {
         return std::string(kReadoutNoDrive);
     }
     return {};
-}
-
-} // namespace
-
-ParameterReportCommands::ParameterReportCommands(QWidget* window, DriveLink& link,
-                                                 OperatorMessages& messages)
-    : QObject(window), m_window(window), m_link(link), m_messages(messages),
-      m_chooseSaveFile([this](const QString& suggested) { return runSaveDialog(suggested); }),
-      m_chooseOpenFiles([this] { return runOpenDialog(); }) {
-    m_poll.setInterval(kPollMs);
-    connect(&m_poll, &QTimer::timeout, this, &ParameterReportCommands::collectReadout);
 }
 
 void ParameterReportCommands::tell(const std::string& text) {
@@ -77,22 +72,13 @@ QStringList ParameterReportCommands::runOpenDialog() {
 }
 
 void ParameterReportCommands::reportParameters() {
-    std::string refusal;
-    QString suggested;
-    {
-        auto state = m_link.lock();
-        refusal = readoutRefusal(*state);
-        if (refusal.empty()) {
-            suggested =
-                fromStd(state->table.slots[static_cast<std::size_t>(state->selectedSlot)].name) +
-                QLatin1Char('-') + QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
-                QStringLiteral(".csv");
-        }
-    }
-    if (!refusal.empty()) {
+    if (const std::string refusal = readoutRefusal(); !refusal.empty()) {
         tell(refusal);
         return;
     }
+    const QString suggested = fromStd(m_station.selectedDrive()->name) + QLatin1Char('-') +
+                              QDate::currentDate().toString(QStringLiteral("yyyyMMdd")) +
+                              QStringLiteral(".csv");
     const QString chosen = m_chooseSaveFile(suggested);
     if (chosen.isEmpty()) {
         return;
@@ -130,15 +116,9 @@ void ParameterReportCommands::compareParameters() {
                        files[0], files[1]);
         return;
     }
-    std::string refusal;
-    {
-        auto state = m_link.lock();
-        refusal = readoutRefusal(*state);
-        if (refusal.empty() &&
-            state->table.slots[static_cast<std::size_t>(state->selectedSlot)].series !=
-                sets[0].series) {
-            refusal = std::string(kWrongModelMessage); // nothing to read for
-        }
+    std::string refusal = readoutRefusal();
+    if (refusal.empty() && m_station.selectedDrive()->series != sets[0].series) {
+        refusal = std::string(kWrongModelMessage); // nothing to read for
     }
     if (!refusal.empty()) {
         tell(refusal);
@@ -149,55 +129,39 @@ void ParameterReportCommands::compareParameters() {
     startRead(Pending::Compare);
 }
 
-bool ParameterReportCommands::startRead(Pending what) {
-    std::string refusal;
-    {
-        auto state = m_link.lock();
-        refusal = startReadout(*state);
-        m_serial = state->readout.serial;
-    }
-    if (!refusal.empty()) {
-        tell(refusal);
-        return false;
-    }
-    m_pending = what;
-    m_poll.start();
-    return true;
+void ParameterReportCommands::startRead(Pending what) {
+    // Refused at once (a transfer under way, a series without catalogue) or
+    // ended later; either way the outcome says what to do.
+    m_station.submit(m_station.selectedTarget(), Readout{},
+                     [this, what](const Outcome& o) { readoutEnded(what, o); });
 }
 
-void ParameterReportCommands::collectReadout() {
-    if (m_pending == Pending::None) {
-        m_poll.stop();
+void ParameterReportCommands::readoutEnded(Pending what, const Outcome& outcome) {
+    // The outcome may come on the 100 ms pass: told without holding it up.
+    const auto notify = [this](const std::string& text) {
+        m_messages.notify(text, std::string(kInfoCaption));
+    };
+    if (!outcome.confirmed()) {
+        if (!outcome.message.empty()) {
+            notify(outcome.message);
+        }
         return;
     }
-    ParameterReport report;
-    {
-        auto state = m_link.lock();
-        const DriveReadout& r = state->readout;
-        if (r.serial == m_serial && r.running()) {
-            return;
-        }
-        // Ended, or replaced by another start: a failure has told the operator.
-        if (r.serial == m_serial && r.phase == ReadoutPhase::Complete) {
-            report = readoutReport(r, reportTimeText(std::time(nullptr)));
-        }
-    }
-    const Pending what = std::exchange(m_pending, Pending::None);
-    m_poll.stop();
+    const ParameterReport report = readoutReport(outcome, reportTimeText(std::time(nullptr)));
     if (report.words.empty()) {
         return;
     }
     if (what == Pending::Report) {
         const ReportFileResult written = writeParameterReport(m_reportPath.toStdString(), report);
         if (!written.ok) {
-            tell(written.message);
+            notify(written.message);
         }
         return;
     }
     const ParameterComparison result =
         velkaro::compareParameters(parameterSetOf(report), m_compareWith);
     if (!result.ok) {
-        tell(result.error);
+        notify(result.error);
         return;
     }
     showComparison(result, fromStd(report.driveName), QFileInfo(m_compareFile).fileName(),

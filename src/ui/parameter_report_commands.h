@@ -7,16 +7,20 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
+#include <string_view>
 
 class QWidget;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+class StationLink;
+struct Outcome;
+
+/// Told when a report or comparison is asked for with no drive selected.
+inline constexpr std::string_view kReadoutNoDrive = "请先选择一台变频器！";
 
 /// The menu commands "参数报表..." and "参数对比...": read every parameter of
 /// the selected drive and write it as a report, or compare the drive with a
@@ -24,7 +28,7 @@ class OperatorMessages;
 class ParameterReportCommands : public QObject {
     Q_OBJECT
 public:
-    ParameterReportCommands(QWidget* window, DriveLink& link, OperatorMessages& messages);
+    ParameterReportCommands(QWidget* window, StationLink& station, OperatorMessages& messages);
 
     /// Save dialog for the report ("参数报表(*.csv)"), then the whole-drive
     /// read; the file is written when the read has ended whole, else not at all.
@@ -34,9 +38,6 @@ public:
     /// in the comparison window. A file of another series than the drive or
     /// the other file is refused with the wrong-model message.
     void compareParameters();
-    /// Takes the readout this object started once it has ended (its own timer
-    /// calls it every 100 ms while one runs).
-    void collectReadout();
 
     /// The file dialogs return the chosen path(s), or nothing when cancelled.
     /// Tests replace them.
@@ -52,8 +53,13 @@ public:
 private:
     enum class Pending { None, Report, Compare };
 
-    /// Starts the readout for `what`; false when refused (the operator is told).
-    bool startRead(Pending what);
+    /// Gives the link the readout of the selected drive for `what`.
+    void startRead(Pending what);
+    /// The readout has ended: the report written or the comparison shown, or
+    /// the operator told why not.
+    void readoutEnded(Pending what, const Outcome& outcome);
+    /// Why a readout of the selected drive cannot start now; empty when it can.
+    std::string readoutRefusal() const;
     void showComparison(const ParameterComparison& comparison, const QString& leftTitle,
                         const QString& rightTitle, const QString& leftSource,
                         const QString& rightSource);
@@ -62,13 +68,10 @@ private:
     QStringList runOpenDialog();
 
     QWidget* m_window;
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     std::function<QString(const QString&)> m_chooseSaveFile;
     std::function<QStringList()> m_chooseOpenFiles;
-    QTimer m_poll;
-    Pending m_pending = Pending::None;
-    unsigned m_serial = 0;
     QString m_reportPath;
     ParameterSet m_compareWith;
     QString m_compareFile;

@@ -1,13 +1,11 @@
 #include "files/parameter_file.h"
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 
 #include "ui/parameter_transfer.h"
+#include "ui/station_link.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-
-#include <algorithm>
 
 namespace velkaro {
 
@@ -15,56 +13,11 @@ namespace {
 
 const std::string kCaption(kInfoCaption);
 
-bool transferUnderWay(const LinkState& state) {
-    if (!state.transferBusy)
-        return false;
-    auto isTransfer = [](OpCode op) { return op == OpCode::Export || op == OpCode::Import; };
-    if (isTransfer(state.currentOp))
-        return true;
-    return std::ranges::any_of(state.table.slots, [&](const DriveRecord& drive) {
-        return !drive.name.empty() && isTransfer(drive.pendingOp);
-    });
-}
-
-/// What refuses a new transfer: a transfer or a whole-drive read under way.
-std::string_view busyWith(const LinkState& state) {
-    if (state.readout.running())
-        return kReadoutUnderWay;
-    return transferUnderWay(state) ? kTransferUnderWay : std::string_view();
-}
-
-bool hasSelection(const LinkState& state) {
-    return state.selectedSlot >= 0 && state.selectedSlot < kMaxDrives;
-}
-
-/// Takes a file that has been read into `image` and, when the selected drive
-/// may take it, starts the import. Returns what the operator must be told
-/// (empty when nothing).
-std::string startImport(LinkState& state, const std::string& path, const ParameterFileResult& read,
-                        const ParameterImage& image) {
-    if (const std::string_view busy = busyWith(state); !busy.empty())
-        return std::string(busy);
-    state.parameterFilePath = path;
-    if (!read.ok)
-        return read.message;
-    // The image holds the file even when the import goes no further.
-    state.parameterImage = image;
-    if (!hasSelection(state))
-        return {};
-    DriveRecord& drive = state.table.slots[state.selectedSlot];
-    if ((drive.status[0] & status_bit::kRunning) != 0)
-        return "请停机后再进行该操作！";
-    state.transferBusy = true;
-    state.transferCursor = 0;
-    state.progress.position = 0;
-    drive.pendingOp = OpCode::Import;
-    return {};
-}
-
 } // namespace
 
-ParameterTransfer::ParameterTransfer(QWidget* window, DriveLink& link, OperatorMessages& messages)
-    : QObject(window), m_window(window), m_link(link), m_messages(messages),
+ParameterTransfer::ParameterTransfer(QWidget* window, StationLink& station,
+                                     OperatorMessages& messages)
+    : QObject(window), m_window(window), m_station(station), m_messages(messages),
       m_chooseSaveFile([this] { return runSaveDialog(); }),
       m_chooseOpenFile([this] { return runOpenDialog(); }) {}
 
@@ -97,27 +50,44 @@ QString ParameterTransfer::runOpenDialog() {
     return dialog.selectedFiles().first();
 }
 
+std::string_view ParameterTransfer::busyWith() const {
+    if (m_station.readoutPending())
+        return kReadoutUnderWay;
+    return m_station.transferBusy() ? kTransferUnderWay : std::string_view();
+}
+
+void ParameterTransfer::tell(const std::string& text) {
+    // Told from an outcome, on the 100 ms pass or after it: nothing waits.
+    m_messages.notify(text, kCaption);
+}
+
 void ParameterTransfer::exportParameters() {
     const QString chosen = m_chooseSaveFile();
     if (chosen.isEmpty())
         return;
     const std::string path = withSavExtension(chosen).toStdString();
-    std::string_view busy;
-    {
-        auto state = m_link.lock();
-        busy = busyWith(*state);
-        if (busy.empty()) {
-            state->parameterFilePath = path;
-            if (hasSelection(*state)) {
-                state->transferBusy = true;
-                state->transferCursor = 0;
-                state->progress.position = 0;
-                state->table.slots[state->selectedSlot].pendingOp = OpCode::Export;
-            }
-            return;
-        }
+    // A second transfer would redirect the running export's file or restart it.
+    if (const std::string_view busy = busyWith(); !busy.empty()) {
+        m_messages.show(std::string(busy), kCaption);
+        return;
     }
-    m_messages.show(std::string(busy), kCaption);
+    const Target drive = m_station.selectedTarget();
+    if (drive.slot < 0)
+        return;
+    m_station.submit(drive, Export{}, [this, path](const Outcome& o) { exportEnded(path, o); });
+}
+
+void ParameterTransfer::exportEnded(const std::string& path, const Outcome& outcome) {
+    if (!outcome.confirmed() || !outcome.image) {
+        if (!outcome.message.empty())
+            tell(outcome.message);
+        return;
+    }
+    m_image = *outcome.image;
+    // The file carries the length in its header; so does the image afterwards.
+    const ParameterFileResult written = writeParameterFile(path, m_image, outcome.imageLength);
+    if (!written.ok)
+        tell(written.message);
 }
 
 void ParameterTransfer::importParameters() {
@@ -126,29 +96,33 @@ void ParameterTransfer::importParameters() {
         return;
     const std::string path = chosen.toStdString();
 
-    // A second transfer would redirect the running export's file, overwrite
-    // the image it is filling or restart it half-way.
-    ParameterImage image{};
-    std::string_view busy;
-    {
-        auto state = m_link.lock();
-        busy = busyWith(*state);
-        image = state->parameterImage;
-    }
-    if (!busy.empty()) {
+    // A second transfer would overwrite the image the running one is using.
+    if (const std::string_view busy = busyWith(); !busy.empty()) {
         m_messages.show(std::string(busy), kCaption);
         return;
     }
-    // The file is read without the lock: a slow disk must not hold up the tick.
+    ParameterImage image = m_image;
     const ParameterFileResult read = readParameterFile(path, image);
-
-    std::string refusal;
-    {
-        auto state = m_link.lock();
-        refusal = startImport(*state, path, read, image);
+    if (!read.ok) {
+        m_messages.show(read.message, kCaption);
+        return;
     }
-    if (!refusal.empty())
-        m_messages.show(refusal, kCaption);
+    // The image holds the file even when the import goes no further.
+    m_image = image;
+    const Target target = m_station.selectedTarget();
+    const DriveRecord* drive = m_station.selectedDrive();
+    if (target.slot < 0 || drive == nullptr)
+        return;
+    if ((drive->status[0] & status_bit::kRunning) != 0) {
+        m_messages.show("请停机后再进行该操作！", kCaption);
+        return;
+    }
+    m_station.submit(target, Import{m_image, m_shownGroup()}, [this](const Outcome& o) {
+        if (!o.confirmed() && !o.message.empty())
+            tell(o.message);
+        if (o.confirmed() || o.writtenRegisters > 0)
+            Q_EMIT imported();
+    });
 }
 
 } // namespace velkaro

@@ -2,7 +2,27 @@
 
 #include "link/operator_messages.h"
 
+#include <algorithm>
+#include <type_traits>
+#include <vector>
+
 namespace velkaro {
+
+namespace {
+
+template <class T, std::size_t I = 0> constexpr std::size_t kindOf() {
+    if constexpr (std::is_same_v<std::variant_alternative_t<I, Request>, T>) {
+        return I;
+    } else {
+        return kindOf<T, I + 1>();
+    }
+}
+// The alternatives of Request a transfer is made of.
+constexpr std::size_t kExportKind = kindOf<Export>();
+constexpr std::size_t kImportKind = kindOf<Import>();
+constexpr std::size_t kReadoutKind = kindOf<Readout>();
+
+} // namespace
 
 StationLink::StationLink(DriveLink& link, OperatorMessages& messages, QObject* parent)
     : QObject(parent), m_link(link), m_messages(messages) {
@@ -26,20 +46,22 @@ Target StationLink::targetOf(int slot) const {
 }
 
 RequestId StationLink::submit(const Target& target, Request request, Handler onEnd) {
-    Pending pending{std::move(onEnd), target.slot, std::nullopt};
-    if (const auto* command = std::get_if<Command>(&request);
-        command != nullptr && command->kind == Command::Kind::Frequency) {
-        pending.frequency = command->value;
+    Pending pending{std::move(onEnd), target.slot, request.index(), std::nullopt};
+    if (const auto* command = std::get_if<Command>(&request)) {
+        pending.command = *command;
     }
-    // Registered before the request goes in: an outcome that ends at once
-    // finds its handler.
-    const RequestId id = m_link.submit(target, std::move(request));
+    // Registered before any outcome is taken: one that ended at once finds
+    // its handler.
+    const RequestId id = m_link.submit(target, request);
     m_handlers.emplace(id, std::move(pending));
     takeOutcomes();
     return id;
 }
 
 void StationLink::takeOutcomes() {
+    // Commands refused in one write end together, each with the same message:
+    // the operator reads it once.
+    std::vector<std::string> told;
     for (const Outcome& outcome : m_link.takeOutcomes()) {
         const auto it = m_handlers.find(outcome.id);
         if (it == m_handlers.end()) {
@@ -49,20 +71,50 @@ void StationLink::takeOutcomes() {
         m_handlers.erase(it);
         if (onEnd) {
             onEnd(outcome);
-        } else if (!outcome.message.empty() && outcome.result != Result::Confirmed) {
+        } else if (!outcome.message.empty() && outcome.result != Result::Confirmed &&
+                   std::find(told.begin(), told.end(), outcome.message) == told.end()) {
+            told.push_back(outcome.message);
             m_messages.notify(outcome.message, std::string(kInfoCaption));
         }
     }
 }
 
+bool StationLink::transferPending() const {
+    return std::any_of(m_handlers.begin(), m_handlers.end(), [](const auto& entry) {
+        const std::size_t kind = entry.second.kind;
+        return kind == kExportKind || kind == kImportKind || kind == kReadoutKind;
+    });
+}
+
+bool StationLink::readoutPending() const {
+    return std::any_of(m_handlers.begin(), m_handlers.end(),
+                       [](const auto& entry) { return entry.second.kind == kReadoutKind; });
+}
+
 std::optional<uint16_t> StationLink::frequencyGiven(int slot) const {
     std::optional<uint16_t> latest;
     for (const auto& [id, pending] : m_handlers) {
-        if (pending.slot == slot && pending.frequency) {
-            latest = pending.frequency; // ids rise: the last one given wins
+        if (pending.slot == slot && pending.command &&
+            pending.command->kind == Command::Kind::Frequency) {
+            latest = pending.command->value; // ids rise: the last one given wins
         }
     }
     return latest;
+}
+
+int32_t StationLink::commandWordGiven(int slot) const {
+    const DriveRecord* drive = m_view.drive(slot);
+    if (drive == nullptr) {
+        return -1;
+    }
+    int32_t word = drive->controlSet[0] & 0xFFFF;
+    for (const auto& [id, pending] : m_handlers) {
+        if (pending.slot == slot && pending.command &&
+            pending.command->kind == Command::Kind::Word) {
+            word = pending.command->value;
+        }
+    }
+    return word;
 }
 
 } // namespace velkaro

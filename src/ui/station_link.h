@@ -59,12 +59,25 @@ public:
     /// Hands out the outcomes waiting; refresh() does it too.
     void takeOutcomes();
     /// A request given here has not ended yet.
-    bool pending(RequestId id) const { return m_handlers.count(id) != 0; }
+    bool pending(RequestId id) const { return m_handlers.contains(id); }
+    /// Every request given here has ended.
+    bool idle() const { return m_handlers.empty(); }
+    /// An export, import or readout given here has not ended yet.
+    bool transferPending() const;
+    /// A readout given here has not ended yet.
+    bool readoutPending() const;
+    /// A transfer or readout holds the link: by the last snapshot, or given
+    /// here since. The selection stays on its drive meanwhile.
+    bool transferBusy() const { return m_view.transferRunning || transferPending(); }
 
     /// The frequency last given to the drive in `slot` (0.01 Hz) while its
     /// write has not ended: the motor panel shows it instead of the drive's
     /// word until the drive has taken it.
     std::optional<uint16_t> frequencyGiven(int slot) const;
+    /// The command word last given here to the drive in `slot` while its
+    /// write has not ended, else the word the last snapshot shows the link
+    /// wanting for it; -1 for a free slot. What a jog box changes.
+    int32_t commandWordGiven(int slot) const;
 
 Q_SIGNALS:
     /// Queued from the ticking thread: outcomes are waiting.
@@ -74,7 +87,8 @@ private:
     struct Pending {
         Handler onEnd;
         int slot = -1;
-        std::optional<uint16_t> frequency;
+        std::size_t kind = 0; ///< the request's alternative in Request
+        std::optional<Command> command;
     };
 
     DriveLink& m_link;

@@ -1,9 +1,9 @@
-#include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
 #include "widgets/qt_text.h"
 
+#include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/dialog_units.h"
 
@@ -83,9 +83,9 @@ QString quantityText(const DriveRecord& drive, StatusQuantity quantity, const ch
 
 } // namespace
 
-StatusPanel::StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+StatusPanel::StatusPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                          WindowSelection& selection)
-    : QObject(area), m_area(area), m_link(link), m_messages(messages), m_selection(selection),
+    : QObject(area), m_area(area), m_station(station), m_messages(messages), m_selection(selection),
       m_shownNames(kMaxDrives), m_treeNames(kMaxDrives) {
     const DialogUnits du(area->font());
 
@@ -176,12 +176,16 @@ QString StatusPanel::statusMessage(ActivityState activity, int currentPanel) {
     }
 }
 
-void StatusPanel::selectDefaultRow() {
-    uint32_t count = 0;
-    {
-        auto state = m_link.lock();
-        count = state->table.driveCount;
+ActivityState StatusPanel::activity() const {
+    const ActivityState link = m_station.view().activity;
+    if (link == ActivityState::None && m_driveFault) {
+        return ActivityState::DriveFault;
     }
+    return link;
+}
+
+void StatusPanel::selectDefaultRow() {
+    const uint32_t count = m_station.view().table.driveCount;
     if (count == 0 || m_selection.selectedRow >= 0) {
         return;
     }
@@ -196,31 +200,26 @@ void StatusPanel::refreshDriveList() {
         QString state, frequency, current, voltage;
     };
     std::vector<RowCells> cells;
-    QString status;
     bool rebuild = false;
     int rows = 0;
     int followRow = -1;
-    {
-        auto state = m_link.lock();
-        const DriveTable& table = state->table;
-        for (int i = 0; i < kMaxDrives; ++i) {
-            if (table.driveNames[i] != m_shownNames[i]) {
-                m_shownNames[i] = table.driveNames[i];
-                rebuild = true;
-            }
+    const DriveTable& table = m_station.view().table;
+    for (std::size_t i = 0; i < kMaxDrives; ++i) {
+        if (table.driveNames[i] != m_shownNames[i]) {
+            m_shownNames[i] = table.driveNames[i];
+            rebuild = true;
         }
-        if (rebuild) {
-            rows = static_cast<int>(std::min<uint32_t>(table.driveCount, kMaxDrives));
-            // The selected drive keeps its selection in the new rows (a search
-            // added a drive, it was renamed, another was removed); only a
-            // drive that has gone leaves the selection to the default.
-            const int slot = state->selectedSlot;
-            if (slot >= 0 && slot == m_driveSlot && !table.slots[slot].name.empty() &&
-                table.slots[slot].address == m_driveAddress) {
-                for (int row = 0; row < rows; ++row) {
-                    if (table.driveNames[row] == table.slots[slot].name) {
-                        followRow = row;
-                    }
+    }
+    if (rebuild) {
+        rows = static_cast<int>(std::min<uint32_t>(table.driveCount, kMaxDrives));
+        // The selected drive keeps its selection in the new rows (a search
+        // added a drive, it was renamed, another was removed); only a drive
+        // that has gone leaves the selection to the default.
+        const Target drive = m_station.selectedTarget();
+        if (drive.slot >= 0 && drive.slot == m_drive.slot && drive.address == m_drive.address) {
+            for (int row = 0; row < rows; ++row) {
+                if (table.driveNames[static_cast<std::size_t>(row)] == drive.name) {
+                    followRow = row;
                 }
             }
         }
@@ -238,46 +237,38 @@ void StatusPanel::refreshDriveList() {
         }
         return;
     }
-    {
-        auto state = m_link.lock();
-        const DriveTable& table = state->table;
-        std::string alarmNames;
-        const int rows = m_list->topLevelItemCount();
-        cells.reserve(static_cast<std::size_t>(rows));
-        for (int row = 0; row < rows; ++row) {
-            const std::string name = rowText(row).toStdString();
-            const int slot = table.findSlotByName(name);
-            if (slot < 0) {
-                return;
-            }
-            const StateTexts texts = driveStateTexts(table, slot);
-            if (texts.state == kStateFault || texts.state == kStateAlarm) {
-                alarmNames += ' ';
-                alarmNames += name;
-            }
-            const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
-            cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
-                             quantityText(drive, kOutputCurrent, "A"),
-                             quantityText(drive, kOutputVoltage, "V")});
+    std::string alarmNames;
+    const int listRows = m_list->topLevelItemCount();
+    cells.reserve(static_cast<std::size_t>(listRows));
+    for (int row = 0; row < listRows; ++row) {
+        const std::string name = rowText(row).toStdString();
+        const int slot = table.findSlotByName(name);
+        if (slot < 0) {
+            return;
         }
-
-        if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
-            m_lastAlarmNames = alarmNames;
-            state->driveListChanged = true;
-            m_pendingAlert = alarmNames + "发生异常，请及时处理！";
-        } else {
-            if (alarmNames != m_lastAlarmNames) {
-                state->driveListChanged = true;
-            }
-            m_lastAlarmNames = alarmNames;
-            if (!alarmNames.empty()) {
-                state->activityState = ActivityState::DriveFault;
-            } else if (state->activityState == ActivityState::DriveFault) {
-                state->activityState = ActivityState::None;
-            }
+        const StateTexts texts = driveStateTexts(table, slot);
+        if (texts.state == kStateFault || texts.state == kStateAlarm) {
+            alarmNames += ' ';
+            alarmNames += name;
         }
-        status = statusMessage(state->activityState, m_selection.currentPanel);
+        const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+        cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
+                         quantityText(drive, kOutputCurrent, "A"),
+                         quantityText(drive, kOutputVoltage, "V")});
     }
+
+    if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
+        m_lastAlarmNames = alarmNames;
+        m_treeDirty = true;
+        m_pendingAlert = alarmNames + "发生异常，请及时处理！";
+    } else {
+        if (alarmNames != m_lastAlarmNames) {
+            m_treeDirty = true;
+        }
+        m_lastAlarmNames = alarmNames;
+        m_driveFault = !alarmNames.empty();
+    }
+    const QString status = statusMessage(activity(), m_selection.currentPanel);
 
     for (int row = 0; row < static_cast<int>(cells.size()); ++row) {
         QTreeWidgetItem* item = m_list->topLevelItem(row);
@@ -316,36 +307,36 @@ void StatusPanel::raiseWindow() {
 
 void StatusPanel::refreshDriveTree() {
     std::array<std::vector<std::string>, 3> groups;
-    {
-        auto state = m_link.lock();
-        const DriveTable& table = state->table;
-        for (int i = 0; i < kMaxDrives; ++i) {
-            if (table.driveNames[i] != m_treeNames[i]) {
-                m_treeNames[i] = table.driveNames[i];
-                state->driveListChanged = true;
-            }
+    const DriveTable& table = m_station.view().table;
+    for (std::size_t i = 0; i < kMaxDrives; ++i) {
+        if (table.driveNames[i] != m_treeNames[i]) {
+            m_treeNames[i] = table.driveNames[i];
+            m_treeDirty = true;
         }
-        if (!state->driveListChanged) {
-            return;
+    }
+    // A drive joined, left, was renamed or went on- or offline, or the alarm
+    // names changed.
+    if (!m_treeDirty && table.changes == m_treeChanges) {
+        return;
+    }
+    m_treeDirty = false;
+    m_treeChanges = table.changes;
+    const uint32_t count = std::min<uint32_t>(table.driveCount, kMaxDrives);
+    for (uint32_t i = 0; i < count; ++i) {
+        const std::string& name = table.driveNames[i];
+        const int slot = table.findSlotByName(name);
+        if (slot < 0) {
+            continue;
         }
-        state->driveListChanged = false;
-        const uint32_t count = std::min<uint32_t>(table.driveCount, kMaxDrives);
-        for (uint32_t i = 0; i < count; ++i) {
-            const std::string& name = table.driveNames[i];
-            const int slot = table.findSlotByName(name);
-            if (slot < 0) {
-                continue;
-            }
-            const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
-            if (drive.online != 0) {
-                groups[0].push_back(name);
-            }
-            if (drive.online != 1) {
-                groups[1].push_back(name);
-            }
-            if ((drive.status[0] & status_bit::kFault) != 0) {
-                groups[2].push_back(name);
-            }
+        const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
+        if (drive.online != 0) {
+            groups[0].push_back(name);
+        }
+        if (drive.online != 1) {
+            groups[1].push_back(name);
+        }
+        if ((drive.status[0] & status_bit::kFault) != 0) {
+            groups[2].push_back(name);
         }
     }
 
@@ -366,28 +357,26 @@ void StatusPanel::refreshDriveTree() {
 void StatusPanel::refreshDriveSummary() {
     std::array<QString, 11> values; // (0,1) (1,1) (1,3) then rows 2..5, columns 1 and 3
     bool dashed = false;
-    {
-        auto state = m_link.lock();
-        if (m_selection.selectedRow < 0 || state->table.driveCount == 0) {
-            dashed = true;
-        } else if (state->selectedSlot < 0 || state->selectedSlot >= kMaxDrives) {
-            return;
-        } else {
-            const DriveRecord& d =
-                state->table.slots[static_cast<std::size_t>(state->selectedSlot)];
-            const StateTexts texts = driveStateTexts(d);
-            values = {qtText(d.name),
-                      qtText(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
-                      qtText(d.series),
-                      quantityText(d, kSetFrequency, "Hz"),
-                      quantityText(d, kRunningFrequency, "Hz"),
-                      quantityText(d, kOutputVoltage, "V"),
-                      quantityText(d, kOutputCurrent, "A"),
-                      quantityText(d, kBusVoltage, "V"),
-                      quantityText(d, kOutputTorque, "%"),
-                      qtText(texts.state),
-                      qtText(texts.cause)};
-        }
+    const LinkSnapshot& view = m_station.view();
+    const int selected = m_station.selectedSlot();
+    if (m_selection.selectedRow < 0 || view.table.driveCount == 0) {
+        dashed = true;
+    } else if (selected < 0 || selected >= kMaxDrives) {
+        return;
+    } else {
+        const DriveRecord& d = view.table.slots[static_cast<std::size_t>(selected)];
+        const StateTexts texts = driveStateTexts(d);
+        values = {qtText(d.name),
+                  qtText(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
+                  qtText(d.series),
+                  quantityText(d, kSetFrequency, "Hz"),
+                  quantityText(d, kRunningFrequency, "Hz"),
+                  quantityText(d, kOutputVoltage, "V"),
+                  quantityText(d, kOutputCurrent, "A"),
+                  quantityText(d, kBusVoltage, "V"),
+                  quantityText(d, kOutputTorque, "%"),
+                  qtText(texts.state),
+                  qtText(texts.cause)};
     }
 
     if (dashed) {
@@ -411,12 +400,7 @@ void StatusPanel::refreshDriveSummary() {
 }
 
 void StatusPanel::onDriveListClick() {
-    bool busy = false;
-    {
-        auto state = m_link.lock();
-        busy = state->transferBusy;
-    }
-    if (busy) {
+    if (m_station.transferBusy()) {
         // A transfer is bound to its drive: the highlight goes back to it.
         markRow(m_selection.selectedRow);
         return;
@@ -431,12 +415,7 @@ void StatusPanel::onDriveTreeSelect() {
     if (item == nullptr || item->parent() == nullptr) {
         return;
     }
-    bool busy = false;
-    {
-        auto state = m_link.lock();
-        busy = state->transferBusy;
-    }
-    if (busy) {
+    if (m_station.transferBusy()) {
         return;
     }
     const QString name = item->text(0);
@@ -461,11 +440,8 @@ void StatusPanel::selectPreviousDrive() {
 
 void StatusPanel::stepSelection(int delta) {
     const int rows = m_list->topLevelItemCount();
-    {
-        auto state = m_link.lock();
-        if (rows == 0 || state->transferBusy) {
-            return;
-        }
+    if (rows == 0 || m_station.transferBusy()) {
+        return;
     }
     int row = m_selection.selectedRow + delta;
     if (row >= rows) {
@@ -481,12 +457,7 @@ void StatusPanel::stepSelection(int delta) {
 
 void StatusPanel::afterDisconnect() {
     refreshDriveList();
-    uint32_t count = 0;
-    {
-        auto state = m_link.lock();
-        count = state->table.driveCount;
-    }
-    if (count > 0) {
+    if (m_station.view().table.driveCount > 0) {
         markRow(0);
         takeSelectionFromList();
     } else {
@@ -534,23 +505,17 @@ void StatusPanel::takeSelectionFromList() {
 
 void StatusPanel::applySelection(int row) {
     const std::string name = row < 0 ? std::string() : rowText(row).toStdString();
-    int slot = -1;
-    std::string address;
-    {
-        auto state = m_link.lock();
-        slot = row < 0 ? -1 : state->table.findSlotByName(name);
-        if (slot >= 0) {
-            address = state->table.slots[static_cast<std::size_t>(slot)].address;
-        }
-        state->selectedSlot = slot;
-    }
+    const int slot = row < 0 ? -1 : m_station.view().table.findSlotByName(name);
+    m_station.setSelectedSlot(slot);
+    const Target drive = m_station.targetOf(slot);
     m_selection.selectedRow = row;
     m_selection.selectedName = name;
     // A drive is known by its slot and bus address: a rename keeps it selected.
-    if (slot != m_driveSlot || address != m_driveAddress) {
-        const int previousSlot = std::exchange(m_driveSlot, slot);
-        const std::string previousAddress = std::exchange(m_driveAddress, address);
-        Q_EMIT selectionMoved(previousSlot, previousAddress);
+    if (drive.slot != m_drive.slot || drive.address != m_drive.address) {
+        const Target previous = std::exchange(m_drive, drive);
+        Q_EMIT selectionMoved(previous);
+    } else {
+        m_drive = drive;
     }
 }
 

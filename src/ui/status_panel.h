@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "link/requests.h"
 #include "ui/window_selection.h"
 
 class QTreeWidget;
@@ -16,20 +17,20 @@ class QWidget;
 
 namespace velkaro {
 
-class DriveLink;
 class OperatorMessages;
+class StationLink;
 enum class ActivityState : int;
 
 /// The system status panel: the drive tree (1032), the drive list (1031) and
 /// the summary of the selected drive (1034, also shown on the motor panel).
-/// Every view is redrawn from the drive table by the 100 ms refresh, writing
-/// only cells whose text changed.
+/// Every view is redrawn from the station's last snapshot by the 100 ms
+/// refresh, writing only cells whose text changed.
 class StatusPanel : public QObject {
     Q_OBJECT
 public:
     /// Creates the three views on `area`, hidden, with their colours,
     /// columns, tree headings and the fixed labels of the summary.
-    StatusPanel(QWidget* area, DriveLink& link, OperatorMessages& messages,
+    StatusPanel(QWidget* area, StationLink& station, OperatorMessages& messages,
                 WindowSelection& selection);
 
     /// Tree, list and summary, the summary in the status colours.
@@ -50,6 +51,9 @@ public:
     /// Shows the fault alert decided by the last refreshDriveList, if any,
     /// without waiting for the operator: supervision goes on meanwhile.
     void showPendingAlert();
+    /// What the activity line and status pane show: the link's activity, else
+    /// "a drive has tripped" while the list shows a faulted or alarmed drive.
+    ActivityState activity() const;
 
     /// Next / previous row with wrap-around; nothing while the list is empty
     /// or a parameter transfer runs.
@@ -78,9 +82,9 @@ Q_SIGNALS:
     void statusMessageChanged(const QString& text);
     /// Double-click on a drive in the list.
     void renameRequested();
-    /// Another drive (or none) is now selected; the previous one was at
-    /// `previousSlot` with bus address `previousAddress` (slot -1: none).
-    void selectionMoved(int previousSlot, const std::string& previousAddress);
+    /// Another drive (or none) is now selected; `previous` is the drive
+    /// selected before, as it was then (slot -1: none).
+    void selectionMoved(const velkaro::Target& previous);
 
 private:
     void setCell(QTreeWidgetItem* item, int column, const QString& value);
@@ -88,14 +92,14 @@ private:
     QString rowText(int row) const;
     void markRow(int row);
     void takeSelectionFromList();
-    /// Makes `row` (-1: none) the selection in the window and the link.
+    /// Makes `row` (-1: none) the selection of the window and the station.
     void applySelection(int row);
     void stepSelection(int delta);
     void rebuildList(int rows);
     void raiseWindow();
 
     QWidget* m_area;
-    DriveLink& m_link;
+    StationLink& m_station;
     OperatorMessages& m_messages;
     WindowSelection& m_selection;
 
@@ -108,8 +112,10 @@ private:
     std::vector<std::string> m_treeNames;
     std::string m_lastAlarmNames;
     std::string m_pendingAlert;
-    int m_driveSlot = -1;       ///< the selected drive's slot
-    std::string m_driveAddress; ///< and its bus address
+    bool m_driveFault = false;  ///< the list shows a faulted or alarmed drive
+    uint64_t m_treeChanges = 0; ///< the table's changes the tree was drawn for
+    bool m_treeDirty = true;    ///< the alarm names changed since the tree was drawn
+    Target m_drive;             ///< the selected drive, known by slot and bus address
     std::size_t m_cellWrites = 0;
 };
 

@@ -18,43 +18,35 @@ const QString kProbeRowName = QStringLiteral("地址搜寻");
 
 TrafficModel::TrafficModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void TrafficModel::refresh(DriveLink& link, const QTime& now) {
+void TrafficModel::refresh(DriveLink& link, const LinkSnapshot& view, const QTime& now) {
     if (m_paused) {
         return;
     }
+    // More than the list keeps would only be dropped again.
+    const std::vector<FrameRecord> frames = link.traffic(m_nextFrame, kKeptRows);
     std::deque<Row> fresh;
-    {
-        auto s = link.lock();
-        const FrameLog& log = s->diagnostics.log;
-        // More than the list keeps would only be dropped again.
-        const uint64_t newest = log.written();
-        uint64_t from = std::max(m_nextFrame, log.oldest());
-        if (newest - from > kKeptRows) {
-            from = newest - kKeptRows;
-        }
-        std::array<QString, kCounterRows> names;
-        const uint64_t tickNow = s->diagnostics.tick;
-        const int tickMs = s->settings.tickPeriodMs;
-        for (uint64_t sequence = from; sequence < newest; ++sequence) {
-            const FrameRecord& r = log.at(sequence);
-            Row row;
-            row.record = r;
-            const auto ago = static_cast<int>(std::min<uint64_t>(tickNow - r.tick, 86'400'000));
-            row.time = now.addMSecs(-ago * tickMs);
-            const int slot = r.row;
-            if (slot == kProbeRow) {
-                row.drive = kProbeRowName;
-            } else if (slot >= 0 && slot < kMaxDrives) {
-                QString& name = names[static_cast<std::size_t>(slot)];
-                if (name.isNull()) {
-                    name =
-                        QString::fromStdString(s->table.slots[static_cast<std::size_t>(slot)].name);
-                }
-                row.drive = name;
+    std::array<QString, kCounterRows> names;
+    const uint64_t tickNow = view.tick;
+    const int tickMs = view.settings.tickPeriodMs;
+    for (const FrameRecord& r : frames) {
+        Row row;
+        row.record = r;
+        // A frame recorded after the snapshot counts as recorded now.
+        const uint64_t behind = tickNow > r.tick ? tickNow - r.tick : 0;
+        const auto ago = static_cast<int>(std::min<uint64_t>(behind, 86'400'000));
+        row.time = now.addMSecs(-ago * tickMs);
+        const int slot = r.row;
+        if (slot == kProbeRow) {
+            row.drive = kProbeRowName;
+        } else if (slot >= 0 && slot < kMaxDrives) {
+            QString& name = names[static_cast<std::size_t>(slot)];
+            if (name.isNull()) {
+                name =
+                    QString::fromStdString(view.table.slots[static_cast<std::size_t>(slot)].name);
             }
-            fresh.push_back(std::move(row));
+            row.drive = name;
         }
-        m_nextFrame = newest;
+        fresh.push_back(std::move(row));
     }
     append(fresh);
 }

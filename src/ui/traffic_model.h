@@ -13,6 +13,7 @@
 namespace velkaro {
 
 class DriveLink;
+struct LinkSnapshot;
 
 /// The traffic tab of "通讯诊断...": the newest frames of the link's ring, at
 /// most kKeptRows, each with its clock time, direction, drive, bytes in hex
@@ -34,9 +35,11 @@ public:
 
     explicit TrafficModel(QObject* parent = nullptr);
 
-    /// Takes the frames recorded since the last refresh (nothing while
-    /// paused); `now` is the wall time of the link's current tick.
-    void refresh(DriveLink& link, const QTime& now = QTime::currentTime());
+    /// Takes the frames the link recorded since the last refresh (nothing
+    /// while paused), with the drive names of `view`; `now` is the wall time
+    /// of `view`'s tick.
+    void refresh(DriveLink& link, const LinkSnapshot& view,
+                 const QTime& now = QTime::currentTime());
     /// Paused, the list stands still; resumed, it goes on from the first frame
     /// not yet shown that the ring still holds.
     void setPaused(bool paused) { m_paused = paused; }

@@ -14,7 +14,7 @@ enum Panel : int {
 };
 
 /// The window's selection and panel state. Window thread only; the selected
-/// slot lives in the link's shared state because the tick reads it.
+/// drive's slot is kept beside it in the StationLink.
 struct WindowSelection {
     std::string selectedName;
     int selectedRow = -1;

@@ -66,17 +66,11 @@ TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {
 
     diagnostics->close();
     EXPECT_FALSE(diagnostics->refreshing());
-    uint64_t framesBefore = 0;
-    uint32_t readsBefore = 0;
-    {
-        auto s = st.link.lock();
-        framesBefore = s->diagnostics.log.written();
-        readsBefore = s->statusReadCount[0];
-    }
+    const LinkSnapshot before = st.link.snapshot();
     st.run(500);
-    auto s = st.link.lock();
-    EXPECT_GT(s->diagnostics.log.written(), framesBefore);
-    EXPECT_GT(s->statusReadCount[0], readsBefore);
+    const LinkSnapshot after = st.link.snapshot();
+    EXPECT_GT(after.framesWritten, before.framesWritten);
+    EXPECT_GT(after.statusReadCount[0], before.statusReadCount[0]);
 }
 
 TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
@@ -91,19 +85,19 @@ TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
     finder->start();
     ASSERT_TRUE(finder->running());
     // The drive answers at its own setting only; the run is cancelled once it did.
-    ASSERT_GE(st.runUntil(
-                  [](LinkState& s) {
-                      return !s.finder.found.empty() && !s.finder.found[0].names.empty();
+    ASSERT_GE(st.runUntilSeen(
+                  [](const LinkSnapshot& v) {
+                      return !v.finder.found.empty() && !v.finder.found[0].names.empty();
                   },
                   20000),
               0);
     finder->cancel();
-    ASSERT_GE(st.runUntil([](LinkState& s) { return s.finder.done; }, 20000), 0);
+    ASSERT_GE(st.runUntilSeen([](const LinkSnapshot& v) { return !v.finder.running; }, 20000), 0);
     finder->follow();
     EXPECT_FALSE(finder->running());
     ASSERT_GE(finder->findings()->count(), 1);
     EXPECT_EQ(finder->findings()->item(0)->text(), "19200 E 8 1    4#QD30-7.50");
-    EXPECT_EQ(st.link.lock()->settings.baudText, "9600"); // given back until applied
+    EXPECT_EQ(st.link.settings().baudText, "9600"); // given back until applied
 
     // The first finding is chosen: the operator only has to press apply.
     QPushButton* apply = nullptr;
@@ -115,10 +109,10 @@ TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
     ASSERT_NE(apply, nullptr);
     ASSERT_TRUE(apply->isEnabled());
     apply->click();
-    EXPECT_EQ(st.link.lock()->settings.settingsText(), "19200E81");
+    EXPECT_EQ(st.link.settings().settingsText(), "19200E81");
     EXPECT_EQ(st.window->statusPaneText(2), "19200");
     EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
-    EXPECT_TRUE(st.link.lock()->linkOpen);
+    EXPECT_TRUE(st.link.snapshot().linkOpen);
     EXPECT_EQ(st.messages.count(), 0u);
 }
 

@@ -3,9 +3,12 @@
 #include "support/processes.h"
 #include "support/station.h"
 
+#include "registry/catalogue.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
+#include "ui/parameter_panel.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/skinned_button.h"
 
@@ -27,13 +30,30 @@ using testing::rowTexts;
 using testing::Station;
 using testing::treeGroup;
 
+/// The command words written into 0x3200 that the drive received, oldest first.
+std::vector<int32_t> commandWordsSeen(const sim::SimulatedDrive& drive) {
+    std::vector<int32_t> words;
+    for (const auto& frame : drive.requestsSeen()) {
+        if (frame.size() >= 9 && frame[1] == 0x10 && frame[2] == 0x32 && frame[3] == 0x00) {
+            words.push_back((frame[7] << 8) | frame[8]);
+        }
+    }
+    return words;
+}
+
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(st.start()); }
 
     StatusPanel& status() { return st.window->statusPanel(); }
     MotorPanel& motor() { return st.window->motorPanel(); }
+    StationLink& station() { return st.window->station(); }
     std::string selectedName() { return st.window->selection().selectedName; }
+    /// A readout of the selected drive under way: the selection stays on it.
+    void startReadout() {
+        station().submit(station().selectedTarget(), Readout{});
+        ASSERT_TRUE(station().transferBusy());
+    }
 
     Station st;
 };
@@ -53,15 +73,15 @@ TEST_F(MainWindowTest, FirstDriveIsSelectedOnePassAfterTheListShowsIt) {
     EXPECT_EQ(st.window->selection().selectedRow, 0);
     EXPECT_EQ(st.window->nameBox()->text(), "3#QD30-7.50");
     EXPECT_EQ(st.selectedSlot(), st.slotOf("3#QD30-7.50"));
-    // The new selection asks for the first parameter group (after the drive's
+    // The new selection reads the first parameter group (after the drive's
     // own control read, which it must not replace).
     EXPECT_EQ(st.drive("3#QD30-7.50").pendingOp, OpCode::ControlRead);
-    {
-        auto state = st.link.lock();
-        EXPECT_NE(state->groupReadRequest, state->groupReadDone);
-    }
+    EXPECT_TRUE(st.window->parameterPanel().reading());
 
     st.run(400);
+    EXPECT_FALSE(st.window->parameterPanel().reading());
+    EXPECT_EQ(st.window->parameterPanel().shownValues()[0],
+              st.bus.drive(3)->holdingRegister(registerOf(0, 0)));
     EXPECT_EQ(status().driveList()->topLevelItem(0)->text(1), "停止中");
     EXPECT_EQ(status().summaryList()->topLevelItem(1)->text(3), "QD30");
     EXPECT_EQ(status().summaryList()->topLevelItem(1)->text(1), "7.50KW");
@@ -78,36 +98,29 @@ TEST_F(MainWindowTest, DriveAddedDuringAGroupReadStillGetsItsValuesListed) {
     st.window->refreshStatus();
     st.window->refreshStatus();
     ASSERT_EQ(selectedName(), "1#QD10-7.5");
-    // Run the link until the group read has stored its first chunk.
-    for (int i = 0; i < 3000; ++i) {
-        st.link.tick();
-        st.transport.advanceTick();
-        auto state = st.link.lock();
-        if (state->currentOp == OpCode::GroupRead && state->groupReadCount > 0) {
-            break;
+    // Run the link until the group read has its first chunk on the wire.
+    st.transport.clearFramesSent();
+    const auto groupReadSent = [&] {
+        for (const auto& frame : st.transport.framesSent()) {
+            if (frame.size() >= 4 && frame[0] == 1 && frame[1] == 0x03 && frame[2] == 0 &&
+                frame[3] == 0) {
+                return true;
+            }
         }
+        return false;
+    };
+    for (int i = 0; i < 3000 && !groupReadSent(); ++i) {
+        st.step();
     }
-    {
-        auto state = st.link.lock();
-        ASSERT_EQ(state->currentOp, OpCode::GroupRead);
-        DriveRecord& probe = state->table.probeRecord;
-        probe.name = "2#QD10-7.5";
-        probe.address = "2";
-        probe.series = "QD10";
-        probe.ratedPower = "7.5";
-        state->table.commitProbe();
-        st.bus.addDrive(2, Series::QD10, 75);
-    }
-    st.window->refreshStatus(); // rebuilt: no selection while the read goes on
-    for (int i = 0; i < 300; ++i) {
-        st.link.tick();
-        st.transport.advanceTick();
-    }
+    ASSERT_TRUE(groupReadSent());
+    st.bus.addDrive(2, Series::QD10, 75);
+    st.link.submit({}, Search{2, 1});
     st.run(3000);
+    ASSERT_EQ(rowTexts(status().driveList()), (QStringList{"1#QD10-7.5", "2#QD10-7.5"}));
     ASSERT_EQ(selectedName(), "1#QD10-7.5");
-    auto state = st.link.lock();
+    const auto& values = st.window->parameterPanel().shownValues();
     for (uint16_t reg = 0; reg < 100; ++reg) {
-        EXPECT_EQ(state->groupValues[reg], st.bus.drive(1)->holdingRegister(reg)) << "Pr" << reg;
+        EXPECT_EQ(values[reg], st.bus.drive(1)->holdingRegister(reg)) << "Pr" << reg;
     }
 }
 
@@ -216,7 +229,7 @@ TEST_F(MainWindowTest, FaultAlertOncePerDistinctSetOfFaultedDrives) {
     st.bus.drive(3)->clearFault();
     st.run(400);
     EXPECT_EQ(st.messages.count(), 3u);
-    EXPECT_EQ(st.link.lock()->activityState, ActivityState::None);
+    EXPECT_EQ(status().activity(), ActivityState::None);
     EXPECT_EQ(st.window->statusPaneText(0), " Velkaro1.11测试版-蓝岭电子研究所");
     EXPECT_TRUE(treeGroup(status().driveTree(), 2).isEmpty());
 
@@ -250,36 +263,39 @@ TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {
     st.window->selectPanel(PanelParameters);
     st.run(100);
     EXPECT_EQ(st.window->statusPaneText(0), " 双击上面功能列表可修改变频器参数");
-    {
-        auto state = st.link.lock(); // nothing answers at 20: the search keeps running
-        state->searchNextAddress = 20;
-        state->searchRemaining = 2;
-    }
+    st.link.submit({}, Search{20, 2}); // nothing answers at 20: the search keeps running
     st.run(200);
     EXPECT_EQ(st.window->statusPaneText(0), "变频器地址搜寻中");
 }
 
-TEST_F(MainWindowTest, StopsGoFirstAndAStopGivenWithARunLeavesTheDriveStopped) {
+TEST_F(MainWindowTest, StopsGoAtOnceTheStrongestWinsAndARunGivenBeforeThemIsDropped) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
-    // Raised within one pass: the emergency stop first, then stop and coast
-    // stop; the run is dropped, whatever order the keys were pressed in.
+    st.bus.drive(3)->clearRequestsSeen();
+    // Raised within one pass: the run waits for the pass, the stops go to the
+    // link at once and drop it; of the stops the emergency stop wins.
     for (const int code : {CommandRequests::kRun, CommandRequests::kCoastStop,
                            CommandRequests::kStop, CommandRequests::kEmergencyStop, 0, 8}) {
         st.window->raiseCommandRequest(code); // 0 and 8 (reserved, hidden) raise nothing
     }
-    std::vector<int32_t> words;
-    for (int pass = 0; pass < 4; ++pass) {
-        st.window->dispatchCommands();
-        words.push_back(st.commandWord());
-    }
-    EXPECT_EQ(words, (std::vector<int32_t>{0x001A, 0x001E, 0x001C, 0x001C}));
     EXPECT_FALSE(st.window->commandRequests().anyPending());
-
-    // The whole road: the menu's start reaches the drive, its stop halts it.
-    st.window->menuAction(MainWindow::Start)->trigger();
     st.run(1000);
+    const std::vector<int32_t> words = commandWordsSeen(*st.bus.drive(3));
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.front(), 0x001A);
+    EXPECT_EQ(std::count(words.begin(), words.end(), 0x001C), 0) << "the weaker coast stop";
+    EXPECT_EQ(std::count(words.begin(), words.end(), 0x001F), 0) << "the run given before";
+    EXPECT_FALSE(st.bus.drive(3)->running());
+
+    // A run given after a stop goes after it.
+    st.bus.drive(3)->clearRequestsSeen();
+    st.window->raiseCommandRequest(CommandRequests::kStop);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(1000);
+    EXPECT_EQ(commandWordsSeen(*st.bus.drive(3)).back(), 0x001F);
     EXPECT_TRUE(st.bus.drive(3)->running());
+
+    // The whole road: the menu's stop halts it.
     st.window->menuAction(MainWindow::Stop)->trigger();
     st.run(3000);
     EXPECT_EQ(st.commandWord(), 0x001E);
@@ -302,26 +318,35 @@ TEST_F(MainWindowTest, RunDroppedWhileJogTickedAndResetDroppedWithoutFault) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
     st.window->selectPanel(PanelMotorControl);
+    sim::SimulatedDrive& drive = *st.bus.drive(3);
 
+    drive.clearRequestsSeen();
     motor().forwardJogBox()->click();
-    EXPECT_EQ(st.commandWord(), 0x011E);
     st.window->raiseCommandRequest(CommandRequests::kRun);
     st.window->dispatchCommands();
-    EXPECT_EQ(st.commandWord(), 0x011E);
     EXPECT_FALSE(st.window->commandRequests().pending(CommandRequests::kRun));
+    st.run(300);
+    EXPECT_EQ(commandWordsSeen(drive), std::vector<int32_t>{0x011E}) << "no run while jogging";
+    EXPECT_EQ(st.commandWord(), 0x011E);
     motor().forwardJogBox()->click();
+    st.run(300);
     EXPECT_EQ(st.commandWord(), 0x001E);
 
+    drive.clearRequestsSeen();
     st.window->raiseCommandRequest(CommandRequests::kFaultReset);
     st.window->dispatchCommands();
-    EXPECT_EQ(st.commandWord(), 0x001E);
     EXPECT_FALSE(st.window->commandRequests().anyPending());
+    st.run(300);
+    EXPECT_TRUE(commandWordsSeen(drive).empty()) << "no reset without a fault";
 
-    st.bus.drive(3)->setFault(12);
+    drive.setFault(12);
     st.run(400);
     st.window->menuAction(MainWindow::FaultReset)->trigger();
     st.window->dispatchCommands();
-    EXPECT_EQ(st.commandWord(), 0x009E);
+    st.run(300);
+    const std::vector<int32_t> words = commandWordsSeen(drive);
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.front(), 0x009E);
 }
 
 TEST_F(MainWindowTest, JogBoxesChangeTheCommandWord) {
@@ -329,6 +354,7 @@ TEST_F(MainWindowTest, JogBoxesChangeTheCommandWord) {
     st.connect(3, 1);
     st.window->raiseCommandRequest(CommandRequests::kRun);
     st.window->dispatchCommands();
+    st.run(300);
     ASSERT_EQ(st.commandWord(), 0x001F);
 
     QCheckBox* forward = motor().forwardJogBox();
@@ -341,8 +367,16 @@ TEST_F(MainWindowTest, JogBoxesChangeTheCommandWord) {
                           {reverse, 0x001E}, {forward, 0x021E}, {reverse, 0x001E}};
     for (const Step& step : steps) {
         step.box->click();
+        st.run(300);
         EXPECT_EQ(st.commandWord(), step.word);
     }
+    // Clicked again before the link has written the last word: each click
+    // starts from the word last given, so the run never comes back.
+    forward->click();
+    forward->click();
+    st.run(300);
+    EXPECT_EQ(st.commandWord(), 0x001E);
+    EXPECT_FALSE(st.bus.drive(3)->running());
 
     const struct {
         int32_t word;
@@ -360,7 +394,11 @@ TEST_F(MainWindowTest, FrequencyEntryScalesAndRefusesWhatNoRegisterHolds) {
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(3, 1);
     QLineEdit* edit = motor().frequencyEdit();
-    auto frequency = [&] { return st.drive("3#QD30-7.50").controlSet[1]; };
+    // What the drive holds once the pass after the entry has run.
+    auto frequency = [&] {
+        st.run(300);
+        return static_cast<int32_t>(st.bus.drive(3)->holdingRegister(0x3201));
+    };
 
     struct Case {
         QString typed;
@@ -382,19 +420,20 @@ TEST_F(MainWindowTest, FrequencyEntryScalesAndRefusesWhatNoRegisterHolds) {
         st.messages.clear();
         edit->setText(c.typed);
         motor().onFrequencyEntered();
+        EXPECT_EQ(edit->text(), c.shown);
         EXPECT_EQ(frequency(), c.stored);
         EXPECT_EQ(edit->text(), c.shown);
         EXPECT_EQ(st.messages.count(), c.refused ? 1u : 0u);
     }
 
-    // The drive gets the entry, and the edit keeps following the drive's word.
+    // The drive gets the entry, and the edit keeps following the frequency
+    // the link gives the drive.
     edit->setText("12.5");
     motor().onFrequencyEntered();
     st.run(500);
     EXPECT_EQ(st.bus.drive(3)->setFrequency(), 1250);
-    const int slot = st.selectedSlot();
-    st.link.lock()->table.slots[static_cast<std::size_t>(slot)].controlSet[1] = 3000;
-    st.window->dispatchCommands();
+    st.link.submit(station().selectedTarget(), Command::frequency(3000));
+    st.run(300);
     EXPECT_EQ(edit->text(), "30.00");
 }
 
@@ -419,7 +458,8 @@ TEST_F(MainWindowTest, KeyEditorStoresIntoTheRightKeyAndHidesCodeEight) {
     EXPECT_EQ(motor().functionList()->currentItem()->text(0), "停机");
     motor().functionList()->setCurrentItem(motor().functionList()->topLevelItem(8));
     motor().storeButton()->click();
-    EXPECT_EQ(st.drive("3#QD30-7.50").keyCodes, (std::array<int32_t, 6>{8, 2, 6, 7, 3, 5}));
+    const int slot = st.selectedSlot();
+    EXPECT_EQ(motor().keyCodes(slot), (std::array<int32_t, 6>{8, 2, 6, 7, 3, 5}));
     st.run(100);
     EXPECT_FALSE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
     st.window->selectPanel(PanelSystemStatus);
@@ -437,7 +477,7 @@ TEST_F(MainWindowTest, KeyEditorStoresIntoTheRightKeyAndHidesCodeEight) {
 
     motor().resetButton()->click();
     st.run(100);
-    EXPECT_EQ(st.drive("3#QD30-7.50").keyCodes, (std::array<int32_t, 6>{4, 2, 6, 7, 3, 5}));
+    EXPECT_EQ(motor().keyCodes(slot), (std::array<int32_t, 6>{4, 2, 6, 7, 3, 5}));
     EXPECT_TRUE(motor().key(MotorPanel::Red)->isVisibleTo(st.window->panelArea()));
     EXPECT_EQ(motor().key(MotorPanel::Blue)->text(), "紧急停机");
 }
@@ -466,7 +506,7 @@ TEST_F(MainWindowTest, NextAndPreviousWrapAround) {
         EXPECT_EQ(st.selectedSlot(), st.slotOf(selectedName()));
     }
 
-    st.link.lock()->transferBusy = true;
+    startReadout();
     st.window->selectNextDrive();
     EXPECT_EQ(st.window->selection().selectedRow, 1);
 }
@@ -492,7 +532,7 @@ TEST_F(MainWindowTest, ListAndTreeSelectTheDriveUnlessATransferRuns) {
     tree->setCurrentItem(tree->topLevelItem(1)); // a heading changes nothing
     EXPECT_EQ(selectedName(), "3#QD30-7.50");
 
-    st.link.lock()->transferBusy = true;
+    startReadout();
     list->setCurrentItem(list->topLevelItem(1));
     EXPECT_EQ(selectedName(), "3#QD30-7.50");
     EXPECT_EQ(list->selectedItems().value(0)->text(0), "3#QD30-7.50");
@@ -515,7 +555,7 @@ TEST_F(MainWindowTest, EnterCommitsTheFrequencyAndPanelButtonsSwitchOnce) {
     motor().frequencyEdit()->setFocus();
     motor().frequencyEdit()->setText("42.5");
     QTest::keyClick(motor().frequencyEdit(), Qt::Key_Return);
-    EXPECT_EQ(st.drive("3#QD30-7.50").controlSet[1], 4250);
+    EXPECT_EQ(station().frequencyGiven(st.selectedSlot()), 4250);
     EXPECT_EQ(motor().frequencyEdit()->text(), "42.50");
 
     // The button of the panel already shown does not show it again.
@@ -543,7 +583,7 @@ TEST_F(MainWindowTest, DisconnectingTheOnlyDriveEmptiesListAndSelection) {
         EXPECT_EQ(summary->topLevelItem(row)->text(column), "---");
     }
     EXPECT_EQ(summary->topLevelItem(1)->text(3), "QD30");
-    EXPECT_EQ(st.link.lock()->table.driveCount, 0u);
+    EXPECT_EQ(st.link.snapshot().table.driveCount, 0u);
 
     st.window->disconnectDrive(); // nothing selected: nothing happens
     EXPECT_TRUE(st.messages.texts().empty());
@@ -572,7 +612,7 @@ TEST_F(MainWindowTest, ConnectionDialogRefusesLongSearchesAndAppliesSettings) {
     st.window->openConnectionDialog();
     EXPECT_EQ(st.messages.texts(),
               std::vector<std::string>{"请输入一个介于 0 和 247 之间的整数。"});
-    EXPECT_EQ(st.link.lock()->searchRemaining, 0u);
+    EXPECT_FALSE(st.link.snapshot().searching);
     EXPECT_EQ(st.transport.openCount(), opensAtStart); // nothing applied: port untouched
     EXPECT_EQ(st.window->statusPaneText(1), "COM1");
 
@@ -591,7 +631,7 @@ TEST_F(MainWindowTest, ConnectionDialogRefusesLongSearchesAndAppliesSettings) {
     EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
     EXPECT_EQ(st.transport.selectedPort(), 3);
     EXPECT_EQ(st.transport.appliedLine(), (sim::LineSettings{19200, 'E', 7, 2}));
-    EXPECT_EQ(st.link.lock()->settings.settingsText(), "19200E72");
+    EXPECT_EQ(st.link.settings().settingsText(), "19200E72");
 
     // Once applied, every later close reopens the port.
     const int opens = st.transport.openCount();
@@ -694,7 +734,7 @@ TEST(MainWindowStartTest, StartsWithDefaultsAndEscapeStopsTheTickFirst) {
     EXPECT_EQ(window.statusPaneText(2), "9600");
     EXPECT_EQ(window.statusPaneText(3), "无效验");
     EXPECT_TRUE(window.tickRunning());
-    EXPECT_TRUE(link.lock()->linkOpen);
+    EXPECT_TRUE(link.snapshot().linkOpen);
     EXPECT_TRUE(window.panelButton(PanelDataMonitor)->isHidden());
     EXPECT_FALSE(window.panelButton(PanelDataMonitor)->isEnabled());
     EXPECT_EQ(window.menuAction(MainWindow::Exit)->text(), "退          出");

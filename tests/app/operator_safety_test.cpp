@@ -1,7 +1,6 @@
 // Commands and values reach the drive and register the operator meant, and
 // supervision never pauses: the window with its real widgets over the
 // simulated bus.
-#include "link/link_operations.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
 #include "support/station.h"
@@ -12,6 +11,7 @@
 #include "ui/parameter_panel.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/skinned_button.h"
 
@@ -58,24 +58,21 @@ void select(Station& st, int address) {
     ASSERT_EQ(st.drive(st.window->selection().selectedName).address, std::to_string(address));
 }
 
-int32_t commandWordAt(Station& st, int address) {
-    auto state = st.link.lock();
-    for (const DriveRecord& d : state->table.slots) {
-        if (!d.name.empty() && d.address == std::to_string(address)) {
-            return d.controlSet[0];
+/// The command words of the control-block writes the drive received, oldest first.
+std::vector<int32_t> commandWordsSeen(const sim::SimulatedDrive& drive) {
+    std::vector<int32_t> words;
+    for (const auto& frame : drive.requestsSeen()) {
+        if (frame.size() >= 9 && frame[1] == 0x10 && frame[2] == 0x32 && frame[3] == 0x00) {
+            words.push_back((frame[7] << 8) | frame[8]);
         }
     }
-    return -1;
+    return words;
 }
 
 /// The command word of the first control-block write the drive received; -1 if none.
 int32_t firstCommandWord(const sim::SimulatedDrive& drive) {
-    for (const auto& frame : drive.requestsSeen()) {
-        if (frame.size() >= 9 && frame[1] == 0x10 && frame[2] == 0x32 && frame[3] == 0x00) {
-            return (frame[7] << 8) | frame[8];
-        }
-    }
-    return -1;
+    const std::vector<int32_t> words = commandWordsSeen(drive);
+    return words.empty() ? -1 : words.front();
 }
 
 TEST(OperatorSafety, SelectionStaysOnItsDriveWhateverHappensToTheOthers) {
@@ -91,8 +88,8 @@ TEST(OperatorSafety, SelectionStaysOnItsDriveWhateverHappensToTheOthers) {
              st.connect(9, 1);
          },
          "2#QD30-7.50"},
-        {"another drive leaves",
-         [](Station& st) { st.link.lock()->table.removeDrive("1#QD30-7.50"); }, "2#QD30-7.50"},
+        {"another drive leaves", [](Station& st) { st.link.removeDrive("1#QD30-7.50"); },
+         "2#QD30-7.50"},
         {"the drive is renamed",
          [](Station& st) {
              st.window->setRenameDialogRunner([](RenameDialog& dialog) {
@@ -129,20 +126,26 @@ TEST(OperatorSafety, SelectionStaysOnItsDriveWhateverHappensToTheOthers) {
         EXPECT_EQ(st->window->selection().selectedName, e.nameAfter);
         EXPECT_EQ(st->window->nameBox()->text(), e.nameAfter);
         EXPECT_EQ(st->window->parameterPanel().groupSelector()->currentIndex(), 2);
-        EXPECT_EQ(st->link.lock()->groupValues[0], st->bus.drive(2)->holdingRegister(0x0200));
+        EXPECT_EQ(st->window->parameterPanel().shownValues()[0],
+                  st->bus.drive(2)->holdingRegister(0x0200));
         // Commands still go to it.
+        // A run waits for a turn of its drive with no status read asked for.
         st->window->menuAction(MainWindow::Start)->trigger();
-        st->run(500);
+        st->run(1000);
         EXPECT_TRUE(st->bus.drive(2)->running());
         EXPECT_FALSE(st->bus.drive(1)->running());
     }
 }
 
+// A run, forward, reverse or reset goes to the drive selected when it was
+// given, or nowhere when the selection moves before the pass serves it; a
+// stop reaches the drive it was given for whatever is selected afterwards.
 TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
     struct Source {
         const char* label;
         std::function<void(Station&)> give;
         int32_t word; ///< what reaches the drive when the selection stays
+        bool stop;
     };
     auto key = [](MotorPanel::KeyIndex k) {
         return [k](Station& st) { st.window->motorPanel().key(k)->click(); };
@@ -153,16 +156,16 @@ TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
     // The default keys: red 停机, green 正转, blue 紧急停机, yellow 反转, purple 自由停机.
     const Source sources[] = {
         {"run tool button",
-         [](Station& st) { st.window->toolButton(MainWindow::RunButton)->click(); }, 0x001F},
+         [](Station& st) { st.window->toolButton(MainWindow::RunButton)->click(); }, 0x001F, false},
         {"stop tool button",
-         [](Station& st) { st.window->toolButton(MainWindow::StopButton)->click(); }, 0x001E},
-        {"start menu", menu(MainWindow::Start), 0x001F},
-        {"coast stop menu", menu(MainWindow::CoastStop), 0x001C},
-        {"red key", key(MotorPanel::Red), 0x001E},
-        {"green key", key(MotorPanel::Green), 0x001F},
-        {"blue key", key(MotorPanel::Blue), 0x001A},
-        {"yellow key", key(MotorPanel::Yellow), 0x081F},
-        {"purple key", key(MotorPanel::Purple), 0x001C},
+         [](Station& st) { st.window->toolButton(MainWindow::StopButton)->click(); }, 0x001E, true},
+        {"start menu", menu(MainWindow::Start), 0x001F, false},
+        {"coast stop menu", menu(MainWindow::CoastStop), 0x001C, true},
+        {"red key", key(MotorPanel::Red), 0x001E, true},
+        {"green key", key(MotorPanel::Green), 0x001F, false},
+        {"blue key", key(MotorPanel::Blue), 0x001A, true},
+        {"yellow key", key(MotorPanel::Yellow), 0x081F, false},
+        {"purple key", key(MotorPanel::Purple), 0x001C, true},
     };
     for (const Source& s : sources) {
         SCOPED_TRACE(s.label);
@@ -170,26 +173,104 @@ TEST(OperatorSafety, ARequestGoesOnlyToTheDriveSelectedWhenItWasGiven) {
         st->window->selectPanel(PanelMotorControl);
         st->run(200);
         select(*st, 1);
-        const int32_t before1 = commandWordAt(*st, 1);
-        const int32_t before2 = commandWordAt(*st, 2);
+        const int32_t before2 = st->commandWordAt(2);
+        st->bus.drive(1)->clearRequestsSeen();
+        st->bus.drive(2)->clearRequestsSeen();
         s.give(*st);
         select(*st, 2); // before the 100 ms pass serves it
         st->window->dispatchCommands();
         st->run(1000);
-        EXPECT_EQ(commandWordAt(*st, 1), before1) << "the drive it was given for, too late";
-        EXPECT_EQ(commandWordAt(*st, 2), before2) << "the drive selected afterwards";
+        if (s.stop) {
+            EXPECT_EQ(firstCommandWord(*st->bus.drive(1)), s.word) << "the drive it was given for";
+        } else {
+            EXPECT_TRUE(commandWordsSeen(*st->bus.drive(1)).empty())
+                << "the drive it was given for, too late";
+        }
+        EXPECT_TRUE(commandWordsSeen(*st->bus.drive(2)).empty()) << "the drive selected afterwards";
+        EXPECT_EQ(st->commandWordAt(2), before2);
         EXPECT_FALSE(st->window->commandRequests().anyPending());
 
         // Given and served while its drive stays selected, the word is on the wire.
-        st->bus.drive(2)->clearRequestsSeen();
         s.give(*st);
         st->window->dispatchCommands();
-        EXPECT_EQ(commandWordAt(*st, 2), s.word);
         st->run(1000);
-        if (s.word != before2) { // an unchanged word needs no write
-            EXPECT_EQ(firstCommandWord(*st->bus.drive(2)), s.word);
+        EXPECT_EQ(firstCommandWord(*st->bus.drive(2)), s.word);
+        EXPECT_TRUE(commandWordsSeen(*st->bus.drive(1)).empty() || s.stop);
+    }
+}
+
+// A drive that refuses the EEPROM store (in keypad control, or with a worn
+// EEPROM) is given a store with "-> EEPROM", then an emergency stop: the store
+// goes out once, the operator is told of its refusal once, the emergency stop
+// reaches the drive, and the list keeps showing the drive's live values.
+TEST(OperatorSafety, ARefusedStoreHoldsBackNeitherTheEmergencyStopNorTheStatusReads) {
+    auto st = stationWith(1);
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    st->window->motorPanel().frequencyEdit()->setText("30");
+    st->window->motorPanel().onFrequencyEntered();
+    st->window->menuAction(MainWindow::Start)->trigger();
+    st->run(4000);
+    ASSERT_TRUE(drive.running());
+    drive.faults().refusal = sim::Refusal{sim::Refusal::Store, 0, 0x04};
+    drive.clearRequestsSeen();
+    st->messages.clear();
+
+    st->window->selectPanel(PanelParameters);
+    st->window->parameterPanel().eepromButton()->click();
+    st->run(200); // the store is on the wire and refused
+    st->window->raiseCommandRequest(CommandRequests::kEmergencyStop);
+    QTreeWidgetItem* row = st->window->statusPanel().driveList()->topLevelItem(0);
+    QStringList frequencies;
+    for (int pass = 0; pass < 30; ++pass) {
+        st->run(100);
+        if (frequencies.isEmpty() || frequencies.back() != row->text(2)) {
+            frequencies << row->text(2);
         }
     }
+
+    const std::vector<int32_t> words = commandWordsSeen(drive);
+    EXPECT_NE(std::find(words.begin(), words.end(), 0x001A), words.end())
+        << "the emergency stop never reached the drive";
+    int stores = 0;
+    int statusReads = 0;
+    for (const auto& frame : drive.requestsSeen()) {
+        stores += frame.size() > 3 && frame[1] == 0x10 && frame[2] == 0x32 && frame[3] == 0x09;
+        statusReads += frame.size() > 3 && frame[1] == 0x03 && frame[2] == 0x32 && frame[3] == 0x10;
+    }
+    EXPECT_EQ(stores, 1) << "a refused store is not sent again";
+    EXPECT_EQ(drive.eepromStoreCount(), 0);
+    EXPECT_GE(statusReads, 25) << "status reads went on at their rate";
+    EXPECT_GE(frequencies.size(), 5) << frequencies.join(' ').toStdString();
+    EXPECT_EQ(frequencies.back(), "0.00Hz");
+    EXPECT_FALSE(drive.running());
+    ASSERT_EQ(st->messages.count(), 1u) << "told once";
+    const auto told = st->messages.last();
+    EXPECT_FALSE(told.modal);
+    for (const char* part : {"1#QD30-7.50", "存储到EEPROM", "从站设备故障"}) {
+        EXPECT_NE(told.text.find(part), std::string::npos) << told.text;
+    }
+}
+
+// A drive in keypad control refuses the control block: a run given from the
+// menu is tried three times, the operator is told once which drive refused
+// which command and why, and the drive is polled all the while.
+TEST(OperatorSafety, ARefusedRunIsToldOnceAndTheDriveStaysWatched) {
+    auto st = stationWith(1);
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    drive.faults().refusal = sim::Refusal{sim::Refusal::Control, 0, 0x01};
+    drive.clearRequestsSeen();
+    st->messages.clear();
+    const uint32_t readsBefore = st->link.snapshot().statusReadCount[0];
+    st->window->menuAction(MainWindow::Start)->trigger();
+    st->run(3000);
+    EXPECT_EQ(commandWordsSeen(drive), (std::vector<int32_t>(3, 0x001F)));
+    EXPECT_FALSE(drive.running());
+    EXPECT_GE(st->link.snapshot().statusReadCount[0] - readsBefore, 25u);
+    EXPECT_EQ(st->window->statusPanel().driveList()->topLevelItem(0)->text(1), "停止中");
+    EXPECT_EQ(st->messages.messages(),
+              (std::vector<testing::RecordingMessages::Message>{
+                  {"变频器 1#QD30-7.50 连续三次拒绝了命令：运行（异常 01 非法功能）。", "信息提示",
+                   false}}));
 }
 
 TEST(OperatorSafety, JogStopsWhenTheSelectionLeavesItsDrive) {
@@ -203,14 +284,29 @@ TEST(OperatorSafety, JogStopsWhenTheSelectionLeavesItsDrive) {
 
     select(*st, 2);
     EXPECT_FALSE(motor.forwardJogBox()->isChecked());
-    EXPECT_EQ(commandWordAt(*st, 1), 0x001E);
     st->run(500);
+    EXPECT_EQ(st->commandWordAt(1), 0x001E);
     EXPECT_FALSE(st->bus.drive(1)->jogging());
 
     // The boxes now act on drive 2 alone.
     motor.reverseJogBox()->click();
-    EXPECT_EQ(commandWordAt(*st, 2), 0x021E);
-    EXPECT_EQ(commandWordAt(*st, 1), 0x001E);
+    st->run(500);
+    EXPECT_EQ(st->commandWordAt(2), 0x021E);
+    EXPECT_EQ(st->commandWordAt(1), 0x001E);
+    EXPECT_TRUE(st->bus.drive(2)->jogging());
+
+    // A drive renamed while it jogs still stops when the selection leaves it.
+    st->window->setRenameDialogRunner([](RenameDialog& dialog) {
+        dialog.newNameEdit()->setText("Pump B");
+        dialog.accept();
+        return true;
+    });
+    st->window->renameSelectedDrive();
+    select(*st, 1);
+    st->run(500);
+    EXPECT_EQ(st->commandWordAt(2), 0x001E);
+    EXPECT_FALSE(st->bus.drive(2)->jogging());
+    EXPECT_TRUE(st->messages.texts().empty());
 }
 
 TEST(OperatorSafety, ASavedParameterGoesToItsOwnRegisterWhateverIsClickedBeforeItsTurn) {
@@ -272,9 +368,9 @@ TEST(OperatorSafety, EachNameCommandsItsOwnDrive) {
     st->bus.addDrive(2, Series::QD30, 750);
     st->connect(2, 1);
     {
-        auto state = st->link.lock();
-        ASSERT_EQ(state->table.driveCount, 2u);
-        EXPECT_EQ(state->table.driveNames[1], "2#QD30-7.50(2)");
+        const LinkSnapshot view = st->link.snapshot();
+        ASSERT_EQ(view.table.driveCount, 2u);
+        EXPECT_EQ(view.table.driveNames[1], "2#QD30-7.50(2)");
     }
     EXPECT_TRUE(st->window->statusBar()->currentMessage().contains("2#QD30-7.50(2)"));
     for (const int address : {2, 1}) {
@@ -294,7 +390,7 @@ TEST(OperatorSafety, RenameAndDisconnectNeverCutATransferOrReachAnotherDrive) {
     select(*st, 1);
     // A rename whose drive left while the dialog was open renames nothing.
     st->window->setRenameDialogRunner([&](RenameDialog& dialog) {
-        st->link.lock()->table.removeDrive("1#QD30-7.50");
+        st->link.removeDrive("1#QD30-7.50");
         dialog.newNameEdit()->setText("Pump A");
         dialog.accept();
         return true;
@@ -306,11 +402,8 @@ TEST(OperatorSafety, RenameAndDisconnectNeverCutATransferOrReachAnotherDrive) {
 
     // While an export runs, its drive can be neither renamed nor removed.
     select(*st, 2);
-    {
-        auto state = st->link.lock();
-        state->transferBusy = true;
-        state->parameterFilePath = "/nonexistent-velkaro/never.sav";
-    }
+    StationLink& station = st->window->station();
+    station.submit(station.selectedTarget(), Export{});
     st->messages.clear();
     st->window->renameSelectedDrive();
     st->window->menuAction(MainWindow::Disconnect)->trigger();
@@ -318,6 +411,9 @@ TEST(OperatorSafety, RenameAndDisconnectNeverCutATransferOrReachAnotherDrive) {
         st->messages.texts(),
         (std::vector<std::string>(2, "参数导入或导出正在进行，请等待其完成后再进行该操作！")));
     EXPECT_EQ(st->slotOf("2#QD30-7.50"), st->selectedSlot());
+    st->run(5000);
+    EXPECT_TRUE(station.idle()) << "the export ran to its end";
+    EXPECT_TRUE(st->messages.texts().size() == 2u);
 }
 
 TEST(OperatorSafety, RefusedDataSourceStillShowsTheStatusBarAndTheStatusPanel) {
@@ -332,15 +428,11 @@ TEST(OperatorSafety, RefusedDataSourceStillShowsTheStatusBarAndTheStatusPanel) {
 
 TEST(OperatorSafety, StatusValuesAreNeverShownNegativeButTorqueKeepsItsSign) {
     auto st = stationWith(1);
-    const int slot = st->selectedSlot();
-    {
-        auto state = st->link.lock();
-        DriveRecord& d = state->table.slots[static_cast<std::size_t>(slot)];
-        d.status[1] = -25536; // 400.00 Hz as the sign-extended word
-        d.status[5] = -1;     // 6553.5 A
-        d.status[6] = -5;     // torque -0.5 %
-    }
-    st->window->refreshStatus();
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    drive.setHoldingRegister(0x3211, 40000);  // 400.00 Hz, a negative word if signed
+    drive.setHoldingRegister(0x3215, 0xFFFF); // 6553.5 A
+    drive.setHoldingRegister(0x3216, 0xFFFB); // torque -0.5 %
+    st->run(300);
     QTreeWidget* summary = st->window->statusPanel().summaryList();
     EXPECT_EQ(st->window->statusPanel().driveList()->topLevelItem(0)->text(2), "400.00Hz");
     EXPECT_EQ(summary->topLevelItem(2)->text(3), "400.00Hz");
@@ -396,11 +488,7 @@ TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
     for (int a = 1; a <= 3; ++a) {
         bus.addDrive(a, Series::QD30, 750);
     }
-    {
-        auto state = link.lock();
-        state->searchNextAddress = 1;
-        state->searchRemaining = 3;
-    }
+    link.submit({}, Search{1, 3});
     // Simulated time runs on a fast real timer; timer 1 is the window's own.
     QTimer clock;
     QObject::connect(&clock, &QTimer::timeout, [&] {
@@ -438,7 +526,7 @@ TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
         }
         switch (stage) {
         case 0: // all three connected and polled: trip drive 1
-            if (link.lock()->table.driveCount == 3 && window.selection().selectedRow == 0) {
+            if (link.snapshot().table.driveCount == 3 && window.selection().selectedRow == 0) {
                 bus.drive(1)->setFault(12);
                 stage = 1;
             }
@@ -452,7 +540,7 @@ TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
             break;
         case 2: // seen as dropped, in the tree, the stop dispatched: trip drive 3
             if (treeGroup(window.statusPanel().driveTree(), 1) == QStringList{"2#QD30-7.50"} &&
-                link.lock()->table.slots[0].controlSet[0] == 0x001E) {
+                link.snapshot().table.slots[0].controlSet[0] == 0x001E) {
                 bus.drive(3)->setFault(12);
                 stage = 3;
             }

@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "records/history_export.h"
 
@@ -12,7 +12,6 @@
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/history_panel.h"
-#include "support/ports.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
 #include "widgets/skinned_button.h"
@@ -27,7 +26,7 @@ class HistoryExportTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
         RecordsTest::SetUp();
-        panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
+        panel = std::make_unique<HistoryPanel>(&area, view, options, messages);
         panel->setClock([this] { return now; });
     }
 

@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "records/history_panel.h"
 
@@ -33,7 +33,7 @@ class HistoryPanelTest : public testing::RecordsTest {
 protected:
     HistoryPanel& panel() {
         if (!m_panel) {
-            m_panel = std::make_unique<HistoryPanel>(&area, link, options, messages);
+            m_panel = std::make_unique<HistoryPanel>(&area, view, options, messages);
             m_panel->setClock([this] { return now; });
             m_panel->showAllRows();
         }
@@ -175,12 +175,9 @@ INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelTest,
 class HistoryPanelOptionsTest : public HistoryPanelTest {};
 
 TEST_P(HistoryPanelOptionsTest, OptionsOpensTheDialogOnTheConnectedNames) {
-    {
-        auto state = link.lock();
-        state->table.driveNames[0] = "1#";
-        state->table.driveNames[1] = "2#";
-        state->table.driveCount = 2;
-    }
+    view.table.driveNames[0] = "1#";
+    view.table.driveNames[1] = "2#";
+    view.table.driveCount = 2;
     QStringList entries;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<DisplayOptionsDialog*>(QApplication::activeModalWidget());

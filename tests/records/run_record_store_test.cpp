@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "records/run_record_store.h"
 
@@ -28,18 +28,17 @@ protected:
 
     /// A connected, running drive in `slot`, appended to the list.
     void connect(int slot, const std::string& name, int32_t frequency = 5000) {
-        auto state = link.lock();
-        DriveRecord& drive = state->table.slots[static_cast<std::size_t>(slot)];
+        DriveRecord& drive = view.table.slots[static_cast<std::size_t>(slot)];
         drive.name = name;
         drive.series = "QD10";
         drive.online = 1;
         drive.status[0] = 0x4004;
         drive.status[1] = frequency;
-        state->table.driveNames[state->table.driveCount++] = name;
+        view.table.driveNames[view.table.driveCount++] = name;
     }
 
     void pass(const std::function<void()>& afterEachRow = {}) {
-        store.writeRunRecords(link, options, afterEachRow);
+        store.writeRunRecords(view, options, afterEachRow);
     }
 
     RunRecordStore store{messages};
@@ -90,10 +89,7 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
     connect(4, "O'Brien 1# ", 1234);
     connect(0, "2#QD20", 0);
     connect(2, "3#QD30", 125);
-    {
-        auto state = link.lock();
-        state->table.slots[2].online = 0; // dropped: its last values are kept
-    }
+    view.table.slots[2].online = 0; // dropped: its last values are kept
     std::vector<int> rowsSeen;
     pass([&] { rowsSeen.push_back(db->count()); });
     EXPECT_EQ(rowsSeen, (std::vector<int>{1, 2, 3}));
@@ -117,11 +113,8 @@ TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
     // Every 5 s from 09:07:03 to 09:08:08, then once at 09:09:08; A answers
     // not at 09:07:58, and another station writes C at each pass.
     for (int step = 0; step < 15; ++step) {
-        {
-            auto state = link.lock();
-            state->table.slots[0].status[1] = 4000 + step * 10;
-            state->table.slots[0].online = step == 11 ? 0 : 1;
-        }
+        view.table.slots[0].status[1] = 4000 + step * 10;
+        view.table.slots[0].online = step == 11 ? 0 : 1;
         pass();
         RunRecord c;
         c.name = "C";
@@ -203,10 +196,7 @@ TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
 
 TEST_P(RunRecordStoreTest, NameWithoutSlotEndsThePass) {
     connect(0, "A");
-    {
-        auto state = link.lock();
-        state->table.driveNames[state->table.driveCount++] = "gone";
-    }
+    view.table.driveNames[view.table.driveCount++] = "gone";
     connect(1, "C");
     pass();
     EXPECT_EQ(db->countOf("A"), 1);

@@ -213,8 +213,8 @@ TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
     writeLog(from);
     const std::string minute = std::to_string(wallSecondsAt(from) / 60);
     db->execute("update 运行记录分钟汇总 set 母线电压最大 = 999 where 名字 = '1#QD10-7.5' and "
-               "分钟 = " +
-               minute + " + 30");
+                "分钟 = " +
+                minute + " + 30");
     const TrendRequest request{{"1#QD10-7.5"},
                                {Quantity::BusVoltage},
                                wallSecondsAt(from),
@@ -233,7 +233,7 @@ TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
     };
     EXPECT_EQ(highest(), 999);
     db->execute("delete from 运行记录分钟汇总 where 名字 = '1#QD10-7.5' and 分钟 = " + minute +
-               " + 90");
+                " + 90");
     EXPECT_EQ(highest(), 546.5);
 }
 

@@ -1,4 +1,4 @@
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 
 #include "records/trend_window.h"
 
@@ -21,7 +21,6 @@
 #include "records/display_options.h"
 #include "records/record_time.h"
 #include "records/trend_chart_view.h"
-#include "support/ports.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
 
@@ -100,7 +99,7 @@ protected:
 
     TrendWindow& window() {
         if (!m_window) {
-            m_window = std::make_unique<TrendWindow>(link, options, messages);
+            m_window = std::make_unique<TrendWindow>(view, options, messages);
             m_window->setClock([this] { return now; });
             m_window->resize(1180, 720);
             m_window->windowChoice()->setCurrentIndex(kAllDay);

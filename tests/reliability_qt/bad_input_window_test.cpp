@@ -16,6 +16,7 @@
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
 #include "ui/rename_dialog.h"
+#include "ui/station_link.h"
 #include "widgets/skinned_button.h"
 
 #include <QComboBox>
@@ -95,23 +96,30 @@ class ConnectionFieldsTest : public WindowFieldTest<ConnectionCase> {};
 
 TEST_P(ConnectionFieldsTest, ConnectStoresTheRangeOrRefusesWithTheMessage) {
     const ConnectionCase& c = GetParam();
-    ConnectionDialog dialog(st.link, st.messages, st.window.get());
+    ConnectionDialog dialog(st.window->station(), st.messages, st.window.get());
     dialog.timeoutEdit()->setText(q(c.timeout));
     dialog.startAddressEdit()->setText(q(c.start));
     dialog.searchLengthEdit()->setText(q(c.length));
     st.messages.clear();
     const bool connected = dialog.connectDrives();
-    auto s = st.link.lock();
+    // The first address goes to the probe on the next tick; the progress then
+    // spans the range searched.
+    st.step();
+    const LinkSnapshot view = st.link.snapshot();
     if (c.refusal) {
         EXPECT_FALSE(connected);
         ASSERT_EQ(st.messages.count(), 1u);
         EXPECT_EQ(st.messages.texts()[0], *c.refusal);
-        EXPECT_EQ(s->searchRemaining, 0u) << "a refused range started a search";
+        EXPECT_FALSE(view.searching) << "a refused range started a search";
     } else {
         EXPECT_TRUE(connected);
         EXPECT_EQ(st.messages.count(), 0u);
-        EXPECT_EQ(s->searchNextAddress, c.startStored);
-        EXPECT_EQ(s->searchRemaining, c.lengthStored);
+        const bool searched = c.startStored > 0 && c.lengthStored > 0;
+        EXPECT_EQ(view.searching, searched);
+        if (searched) {
+            EXPECT_EQ(view.progress, (Progress{0, c.startStored + static_cast<int>(c.lengthStored),
+                                               c.startStored + 1}));
+        }
     }
 }
 
@@ -148,11 +156,7 @@ TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
     const RenameCase& c = GetParam();
     const int slot = connectQd30();
     ASSERT_GE(slot, 0);
-    std::string before;
-    {
-        auto s = st.link.lock();
-        before = s->table.slots[static_cast<std::size_t>(slot)].name;
-    }
+    const std::string before = st.link.snapshot().table.slots[static_cast<std::size_t>(slot)].name;
     const std::string typed = c.typed == "__own__" ? before : c.typed;
     st.window->setRenameDialogRunner([&](RenameDialog& dialog) {
         dialog.newNameEdit()->setText(q(typed));
@@ -163,12 +167,12 @@ TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
     st.window->renameSelectedDrive();
     uint32_t reads = 0;
     {
-        auto s = st.link.lock();
-        const std::string& now = s->table.slots[static_cast<std::size_t>(slot)].name;
+        const LinkSnapshot view = st.link.snapshot();
+        const std::string& now = view.table.slots[static_cast<std::size_t>(slot)].name;
         const std::string& expected = c.stored.empty() ? before : c.stored;
         EXPECT_EQ(now.size(), expected.size());
         EXPECT_TRUE(now == expected) << "stored: " << now.substr(0, 40);
-        reads = s->statusReadCount[static_cast<std::size_t>(slot)];
+        reads = view.statusReadCount[static_cast<std::size_t>(slot)];
     }
     if (c.refusal) {
         ASSERT_EQ(st.messages.count(), 1u);
@@ -177,9 +181,9 @@ TEST_P(RenameFieldTest, TypedNameIsStoredOrRefusedAndTheDriveStillAnswers) {
         EXPECT_EQ(st.messages.count(), 0u);
     }
     st.run(1000);
-    auto s = st.link.lock();
-    EXPECT_GT(s->statusReadCount[static_cast<std::size_t>(slot)], reads);
-    EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].online, 1);
+    const LinkSnapshot view = st.link.snapshot();
+    EXPECT_GT(view.statusReadCount[static_cast<std::size_t>(slot)], reads);
+    EXPECT_EQ(view.table.slots[static_cast<std::size_t>(slot)].online, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, RenameFieldTest, ::testing::ValuesIn(renameCases()), LabelName());
@@ -235,8 +239,9 @@ TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseI
     st.window->motorPanel().onFrequencyEntered();
     st.run(2000);
     const uint16_t after = st.bus.drive(3)->holdingRegister(0x3201);
-    auto s = st.link.lock();
-    const int32_t wanted = s->table.slots[static_cast<std::size_t>(slot)].controlSet[1];
+    // The link keeps the unsigned register sign-extended.
+    const int32_t wanted =
+        st.link.snapshot().table.slots[static_cast<std::size_t>(slot)].controlSet[1] & 0xFFFF;
     if (c.stored) {
         EXPECT_EQ(wanted, *c.stored);
         EXPECT_EQ(st.messages.count(), 0u);
@@ -399,16 +404,13 @@ TEST_P(FileNameFieldTest, ExportWritesTheChosenFileOrSaysWhyAndImportRefusesWhat
     const std::string chosen = folder.path().string() + c.name;
     st.bus.addDrive(1, sim::Series::QD10, 75);
     st.connect(1, 1, 1000);
-    ParameterTransfer transfer(st.window.get(), st.link, st.messages);
+    ParameterTransfer transfer(st.window.get(), st.window->station(), st.messages);
     transfer.setSaveFileChooser([&] { return q(chosen); });
     st.messages.clear();
     transfer.exportParameters();
     st.run(5000);
     const std::string written = ParameterTransfer::withSavExtension(q(chosen)).toStdString();
-    {
-        auto s = st.link.lock();
-        EXPECT_FALSE(s->transferBusy);
-    }
+    EXPECT_FALSE(st.link.snapshot().transferRunning);
     if (c.exported) {
         EXPECT_EQ(st.messages.count(), 0u);
         EXPECT_TRUE(std::filesystem::exists(written));

@@ -66,10 +66,7 @@ protected:
         window.reset();
         sim.kill(SIGTERM);
     }
-    uint32_t connectedDrives() {
-        auto s = link->lock();
-        return s->table.driveCount;
-    }
+    uint32_t connectedDrives() { return link->snapshot().table.driveCount; }
 
     testing::TempDir folder;
     testing::SimProcess sim;
@@ -135,12 +132,12 @@ TEST_F(ThreadedStationTest, OperatorWorkAgainstTheRunningTickNeitherRacesNorStal
     EXPECT_TRUE(spin([&] { return connectedDrives() == kDrives; }, 15'000));
 
     {
-        auto s = link->lock();
-        for (uint32_t i = 0; i < s->table.driveCount; ++i) {
-            const int slot = s->table.findSlotByName(s->table.driveNames[i]);
+        const LinkSnapshot view = link->snapshot();
+        for (uint32_t i = 0; i < view.table.driveCount; ++i) {
+            const int slot = view.table.findSlotByName(view.table.driveNames[i]);
             ASSERT_GE(slot, 0);
-            EXPECT_EQ(s->table.slots[static_cast<std::size_t>(slot)].online, 1)
-                << s->table.driveNames[i];
+            EXPECT_EQ(view.table.slots[static_cast<std::size_t>(slot)].online, 1)
+                << view.table.driveNames[i];
         }
     }
     window->endMainWindow();

@@ -43,20 +43,19 @@ public:
     void step() {
         link.tick();
         port.advanceTick();
-        for (Outcome& o : link.takeOutcomes()) {
-            outcomes.push_back(std::move(o));
-        }
+        collect();
     }
     /// The link's private state, for what no outcome shows.
     LinkInspector::Locked lock() { return LinkInspector::lock(link); }
     /// Submits a request; outcomes that end at once are collected too.
     RequestId submit(const Target& target, Request request) {
         const RequestId id = link.submit(target, std::move(request));
-        for (Outcome& o : link.takeOutcomes()) {
-            outcomes.push_back(std::move(o));
-        }
+        collect();
         return id;
     }
+    /// Leaves the outcomes to whoever else takes them from the link (the
+    /// window's StationLink in a Station); outcome() then sees none.
+    void leaveOutcomes() { m_collect = false; }
     /// The drive at bus address `address` as a request target.
     Target target(int address) const { return link.targetOfAddress(address); }
     /// The outcome of request `id` once it has ended.
@@ -98,6 +97,17 @@ public:
             }
         }
     }
+    /// Ticks (as run() does) until `done(snapshot)` holds for a snapshot of
+    /// the link; the ticks it took, or -1 past `maxTicks`.
+    int runUntilSeen(const std::function<bool(const LinkSnapshot&)>& done, int maxTicks = 20000) {
+        for (int i = 0; i < maxTicks; ++i) {
+            if (done(link.snapshot())) {
+                return i;
+            }
+            run(1);
+        }
+        return -1;
+    }
     /// Ticks (as run() does) until `done(state)` holds; the ticks it took, or
     /// -1 past `maxTicks`.
     template <class Pred> int runUntil(Pred done, int maxTicks = 20000) {
@@ -127,7 +137,7 @@ public:
         const RequestId id = submit({}, Search{from, count});
         for (int i = 0; i < maxTicks; ++i) {
             step();
-            if (outcome(id)) {
+            if (m_collect ? outcome(id).has_value() : !link.snapshot().searching) {
                 return i;
             }
         }
@@ -147,8 +157,18 @@ public:
     std::vector<Outcome> outcomes;
 
 private:
+    void collect() {
+        if (!m_collect) {
+            return;
+        }
+        for (Outcome& o : link.takeOutcomes()) {
+            outcomes.push_back(std::move(o));
+        }
+    }
+
     std::function<void()> m_statusPass;
     uint64_t m_ticks = 0;
+    bool m_collect = true;
 };
 
 /// The simulated bus and its in-memory port, set up before the link.

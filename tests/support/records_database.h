@@ -8,9 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "link/drive_link.h"
+#include "link/link_snapshot.h"
 #include "records/display_options.h"
-#include "support/ports.h"
 #include "support/recording_messages.h"
 #include "support/temp_dir.h"
 
@@ -73,8 +72,9 @@ std::time_t localTime(int year, int month, int day, int hour, int minute, int se
 int runRecordRows();
 
 /// A records test on each engine: a private database with the station's data
-/// source registered, a clock standing at 2026-03-05 09:07:03, and a link
-/// that only holds the drive table (the test fills it under the lock).
+/// source registered, a clock standing at 2026-03-05 09:07:03, and a snapshot
+/// of the link whose drive table the test fills (what the window hands the
+/// record pass and the record windows).
 class RecordsTest : public ::testing::TestWithParam<Engine> {
 protected:
     void SetUp() override;
@@ -82,8 +82,7 @@ protected:
     std::unique_ptr<RecordsDatabase> db;
     std::time_t now = 0;
     RecordingMessages messages;
-    NullPort port;
-    DriveLink link{port, messages};
+    LinkSnapshot view;
     DisplayOptions options;
 };
 

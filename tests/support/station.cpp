@@ -1,5 +1,7 @@
 #include "support/station.h"
 
+#include "ui/station_link.h"
+
 #include <QTreeWidget>
 
 namespace velkaro::testing {
@@ -37,6 +39,7 @@ Station::Station(bool dataSourceOk) : Station(withDataSource(dataSourceOk)) {}
 Station::Station(MainWindowOptions options) : SimLink(StatusPasses::None, LinkStart::Closed) {
     options.startTimers = false;
     options.startTick = false;
+    leaveOutcomes();
     window = std::make_unique<MainWindow>(link, messages, options);
     setStatusPass([this] { window->runStatusPass(); });
 }
@@ -51,26 +54,28 @@ void Station::connect(int from, unsigned count, int settleMs) {
 }
 
 DriveRecord Station::drive(const std::string& name) {
-    auto state = link.lock();
-    const int slot = state->table.findSlotByName(name);
-    return slot < 0 ? DriveRecord{} : state->table.slots[static_cast<std::size_t>(slot)];
+    const LinkSnapshot view = link.snapshot();
+    const int slot = view.table.findSlotByName(name);
+    return slot < 0 ? DriveRecord{} : view.table.slots[static_cast<std::size_t>(slot)];
 }
 
 int Station::slotOf(const std::string& name) {
-    auto state = link.lock();
-    return state->table.findSlotByName(name);
+    return link.snapshot().table.findSlotByName(name);
 }
 
 int Station::selectedSlot() {
-    auto state = link.lock();
-    return state->selectedSlot;
+    return window->station().selectedSlot();
 }
 
 int32_t Station::commandWord() {
-    auto state = link.lock();
-    return state->selectedSlot < 0
-               ? -1
-               : state->table.slots[static_cast<std::size_t>(state->selectedSlot)].controlSet[0];
+    const DriveRecord* drive = link.snapshot().drive(selectedSlot());
+    return drive == nullptr ? -1 : drive->controlSet[0];
+}
+
+int32_t Station::commandWordAt(int address) {
+    const LinkSnapshot view = link.snapshot();
+    const DriveRecord* drive = view.drive(view.slotOfAddress(address));
+    return drive == nullptr ? -1 : drive->controlSet[0];
 }
 
 } // namespace velkaro::testing

@@ -21,7 +21,9 @@ QStringList treeGroup(QTreeWidget* tree, int heading);
 /// The station window over a link on the simulated bus, with recorded
 /// messages, no window timers and no tick thread: run() moves simulated time
 /// one tick per millisecond and makes the window's 100 ms status pass where
-/// it falls, as its timer would.
+/// it falls, as its timer would. The window's StationLink takes the link's
+/// outcomes (the harness collects none); drive(), slotOf() and commandWord()
+/// read a fresh snapshot of the link.
 class Station : public SimLink {
 public:
     /// With a data source that registers, or one that refuses.
@@ -39,9 +41,13 @@ public:
 
     DriveRecord drive(const std::string& name);
     int slotOf(const std::string& name);
+    /// The window's selected slot (-1: none).
     int selectedSlot();
-    /// The selected drive's wanted command word, or -1 without a selection.
+    /// The command word the link holds for the selected drive (what it
+    /// writes into 0x3200), or -1 without a selection.
     int32_t commandWord();
+    /// The same for the drive at bus address `address`; -1 when none is there.
+    int32_t commandWordAt(int address);
 
     std::unique_ptr<MainWindow> window;
 };

@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 #include "ui/link_counters_model.h"
 #include "ui/link_diagnostics_window.h"
+#include "ui/station_link.h"
 #include "ui/traffic_model.h"
 
 namespace velkaro::testing {
@@ -23,7 +24,7 @@ class LinkDiagnosticsWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(sim.connectDrives(1, 2), 2);
-        window = std::make_unique<LinkDiagnosticsWindow>(nullptr, sim.link, sim.messages);
+        window = std::make_unique<LinkDiagnosticsWindow>(nullptr, station, sim.messages);
         counterCheck = std::make_unique<QAbstractItemModelTester>(
             window->countersModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         trafficCheck = std::make_unique<QAbstractItemModelTester>(
@@ -32,17 +33,26 @@ protected:
     QString cell(QAbstractItemModel* model, int row, int column) {
         return model->index(row, column).data().toString();
     }
-    /// Frames written straight into the link's ring, as the tick would.
+    /// Status reads of the drive in `slot` until the link has recorded
+    /// `count` more frames (a read and its answer are two).
     void record(int count, int slot) {
-        auto s = sim.link.lock();
-        const uint8_t frame[] = {1, 3, 0x32, 0x10, 0, 0x10, 0x4B, 0x7B};
-        for (int i = 0; i < count; ++i) {
-            s->diagnostics.log.push(s->diagnostics.tick, FrameDirection::Tx, FrameFate::Sent, slot,
-                                    frame, sizeof frame);
+        const uint64_t until = sim.link.snapshot().framesWritten + static_cast<uint64_t>(count);
+        while (sim.link.snapshot().framesWritten < until) {
+            poll(slot);
         }
+    }
+    /// One status read of the drive in `slot`, answered.
+    void poll(int slot) {
+        const RequestId id = sim.submit(sim.link.targetOfSlot(slot), StatusPoll{});
+        const std::optional<Outcome> read = sim.await(id);
+        ASSERT_TRUE(read && read->confirmed());
+        // The drive's turn ends on the next tick; a read asked for before
+        // then would wait for the next status pass.
+        sim.step();
     }
 
     SimLink sim;
+    StationLink station{sim.link, sim.messages};
     std::unique_ptr<LinkDiagnosticsWindow> window;
     std::unique_ptr<QAbstractItemModelTester> counterCheck;
     std::unique_ptr<QAbstractItemModelTester> trafficCheck;
@@ -61,11 +71,7 @@ TEST_F(LinkDiagnosticsWindowTest, CountersTableWritesOnlyTheCellsThatChanged) {
     // One status read of the first drive: its requests, answers, reply times
     // and last answer may change, nothing of the other rows.
     const QString requestsBefore = cell(model, 1, LinkCountersModel::RequestsColumn);
-    {
-        auto s = sim.link.lock();
-        s->table.slots[0].pendingOp = OpCode::StatusRead;
-    }
-    ASSERT_GE(sim.settle(0), 0);
+    poll(0);
     window->refresh();
     const std::size_t written = model->cellWrites() - first;
     EXPECT_GE(written, 2u);
@@ -85,20 +91,25 @@ TEST_F(LinkDiagnosticsWindowTest, TrafficListKeepsTheNewestAndFollowsPauseClearA
     EXPECT_EQ(cell(traffic, 0, TrafficModel::DriveColumn), "地址搜寻");
 
     record(TrafficModel::kKeptRows, 0);
-    record(5, 1);
+    record(6, 1);
     window->refresh();
     EXPECT_EQ(traffic->keptRows(), TrafficModel::kKeptRows);
     const int last = traffic->rowCount() - 1;
+    // The last read of drive 2 and its answer.
+    EXPECT_EQ(cell(traffic, last - 1, TrafficModel::DriveColumn), "2#QD20-11.00");
+    EXPECT_EQ(cell(traffic, last - 1, TrafficModel::DirectionColumn), "TX");
+    EXPECT_TRUE(
+        cell(traffic, last - 1, TrafficModel::BytesColumn).startsWith("02 03 32 10 00 10 "));
+    EXPECT_EQ(cell(traffic, last - 1, TrafficModel::SummaryColumn), "读 0x3210 ×16");
     EXPECT_EQ(cell(traffic, last, TrafficModel::DriveColumn), "2#QD20-11.00");
-    EXPECT_EQ(cell(traffic, last, TrafficModel::BytesColumn), "01 03 32 10 00 10 4B 7B");
-    EXPECT_EQ(cell(traffic, last, TrafficModel::SummaryColumn), "读 0x3210 ×16");
+    EXPECT_EQ(cell(traffic, last, TrafficModel::DirectionColumn), "RX");
 
     traffic->setDriveFilter("2#QD20-11.00");
-    EXPECT_EQ(traffic->rowCount(), 5);
+    EXPECT_EQ(traffic->rowCount(), 6);
     traffic->setDriveFilter({});
 
     window->pauseButton()->click();
-    record(3, 1);
+    record(4, 1);
     window->refresh();
     EXPECT_EQ(traffic->rowCount(), static_cast<int>(TrafficModel::kKeptRows));
     window->pauseButton()->click(); // what came meanwhile follows on

@@ -4,6 +4,7 @@
 #include "registry/fixed_point.h"
 #include "support/link_harness.h"
 #include "ui/amend_dialog.h"
+#include "ui/station_link.h"
 #include "widgets/skinned_button.h"
 
 #include <QComboBox>
@@ -20,7 +21,8 @@ namespace {
 class ParameterPanelTest : public ::testing::Test, protected testing::SimLink {
 protected:
     ParameterPanelTest() {
-        panel = std::make_unique<ParameterPanel>(&area, link, messages,
+        leaveOutcomes(); // the station takes them
+        panel = std::make_unique<ParameterPanel>(&area, station, messages,
                                                  [this] { return selectedName; });
         panel->setPanelVisible(true);
     }
@@ -28,22 +30,41 @@ protected:
     /// Connects the drive at `address` through the link's search and selects
     /// it as the window does; returns its slot.
     int connectAndSelect(int address, sim::Series series, int rating) {
-        const int slot = SimLink::connectAndSelect(address, series, rating);
+        const int slot = connect(address, series, rating);
         EXPECT_GE(slot, 0);
-        selectedName = link.lock()->table.slots[slot].name;
-        panel->selectionChanged();
-        settle();
+        select(slot);
         return slot;
     }
-    /// Lets the selected drive's requested work finish, then refreshes the list.
+    void select(int slot) {
+        station.refresh();
+        station.setSelectedSlot(slot);
+        const DriveRecord* drive = station.selectedDrive();
+        selectedName = drive != nullptr ? drive->name : std::string();
+        panel->selectionChanged();
+        settle();
+    }
+    /// Lets every request the panel gave end, then refreshes the list.
     void settle() {
-        EXPECT_GE(runUntil([](LinkState& s) {
-                      return s.selectedSlot < 0 ||
-                             (s.table.slots[s.selectedSlot].pendingOp == OpCode::None &&
-                              s.currentOp == OpCode::None);
-                  }),
-                  0);
+        for (int i = 0; i < 20000 && !station.idle(); ++i) {
+            run(1);
+            station.takeOutcomes();
+        }
+        EXPECT_TRUE(station.idle());
         panel->refreshParameterList();
+    }
+    /// Writes of a register (function 0x10) sent since the last clear.
+    std::vector<uint16_t> wordsWrittenTo(uint16_t reg) const {
+        std::vector<uint16_t> words;
+        for (const auto& frame : transport.framesSent())
+            if (frame.size() >= 9 && frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) == reg)
+                words.push_back(static_cast<uint16_t>((frame[7] << 8) | frame[8]));
+        return words;
+    }
+    std::size_t writesSent() const {
+        std::size_t writes = 0;
+        for (const auto& frame : transport.framesSent())
+            writes += frame.size() > 1 && frame[1] == 0x10;
+        return writes;
     }
 
     QString cell(int row, int column) const {
@@ -79,6 +100,7 @@ protected:
         return shown;
     }
 
+    StationLink station{link, messages};
     QWidget area;
     std::string selectedName;
     std::unique_ptr<ParameterPanel> panel;
@@ -105,8 +127,7 @@ TEST_F(ParameterPanelTest, Qd10ListsItsOnlyGroupAs88RowsWithTheDrivesValues) {
 }
 
 TEST_F(ParameterPanelTest, ValuesFollowTheSignBitWithTheParametersDecimalsAndOnlyChangedCellsMove) {
-    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
-    (void)slot;
+    connectAndSelect(1, sim::Series::QD10, 75);
     struct Case {
         unsigned decimals;
         bool isSigned;
@@ -123,8 +144,9 @@ TEST_F(ParameterPanelTest, ValuesFollowTheSignBitWithTheParametersDecimalsAndOnl
         QTableWidgetItem* before = panel->parameterList()->item(row, 1);
         QTableWidgetItem* neighbour = panel->parameterList()->item(row == 0 ? 1 : 0, 1);
         const QString neighbourText = neighbour->text();
-        link.lock()->groupValues[row] = c.word;
-        panel->refreshParameterList();
+        bus.drive(1)->setHoldingRegister(registerOf(0, row), c.word);
+        panel->readGroupAgain();
+        settle();
         EXPECT_EQ(cell(row, 1), c.shown) << c.word;
         // A plain refresh rewrites the cell, it does not rebuild the list.
         EXPECT_EQ(panel->parameterList()->item(row, 1), before);
@@ -133,64 +155,65 @@ TEST_F(ParameterPanelTest, ValuesFollowTheSignBitWithTheParametersDecimalsAndOnl
 }
 
 TEST_F(ParameterPanelTest, ConfirmedValueIsScaledShownAtOnceThenReplacedByTheDrivesValue) {
-    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    connectAndSelect(1, sim::Series::QD10, 75);
     const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
         return decimalsOf(d) == 1 && !isSignedParameter(d);
     });
     ASSERT_GE(row, 0);
+    transport.clearFramesSent();
     const AmendTexts shown = amend(row, "12.5", true);
     EXPECT_EQ(shown.number, cell(row, 0) + " " + cell(row, 3));
     EXPECT_EQ(shown.range, cell(row, 2));
     EXPECT_EQ(shown.current, cell(row, 1));
     EXPECT_EQ(panel->informationText()->text(), ParameterPanel::parameterInfoText("QD10", 0, row));
-    {
-        auto state = link.lock();
-        EXPECT_EQ(state->paramWriteIndex, row);
-        const DriveRecord& drive = state->table.slots[slot];
-        ASSERT_EQ(drive.parameterWrites.size(), 1u);
-        EXPECT_EQ(drive.parameterWrites.front().registerAddress, registerOf(0, row));
-        EXPECT_EQ(drive.parameterWrites.front().word, 125);
-        EXPECT_EQ(drive.pendingOp, OpCode::ParamWrite);
-        EXPECT_EQ(drive.controlAck[0], 0);
-    }
     panel->refreshParameterList();
     EXPECT_EQ(cell(row, 1), "12.5");
 
-    // The drive takes it: register written, the re-read keeps 12.5.
+    // The drive takes it: register written once, the control block written
+    // again after it, the re-read keeps 12.5.
     settle();
+    run(300);
+    EXPECT_EQ(wordsWrittenTo(registerOf(0, row)), std::vector<uint16_t>{125});
+    EXPECT_FALSE(wordsWrittenTo(0x3200).empty()) << "the control block follows the parameter";
     EXPECT_EQ(bus.drive(1)->holdingRegister(registerOf(0, row)), 125);
     EXPECT_EQ(cell(row, 1), "12.5");
+    EXPECT_EQ(messages.count(), 0u);
 
-    // The drive refuses the next one: the re-read brings its own value back.
+    // The drive refuses the next one: the operator is told which parameter
+    // and why, and the re-read brings the drive's own value back.
     bus.drive(1)->setAllowedRange(registerOf(0, row), 0, 100);
     amend(row, "30.0", true);
     panel->refreshParameterList();
     EXPECT_EQ(cell(row, 1), "30.0");
     settle();
     EXPECT_EQ(cell(row, 1), "12.5");
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_EQ(messages.last(),
+              (testing::RecordingMessages::Message{
+                  "变频器 1#QD10-7.5 拒绝了参数 " + std::string(descriptor("QD10", 0, row)->code) +
+                      " 的修改：非法数据值。",
+                  "信息提示", false}));
 }
 
 TEST_F(ParameterPanelTest, DialogClosedWithoutSaveOrLeftEmptyWritesNothing) {
-    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    connectAndSelect(1, sim::Series::QD10, 75);
     amend(3, "7", true); // a first change, confirmed
     settle();
     transport.clearFramesSent();
-    const auto valuesBefore = link.lock()->groupValues;
+    const auto valuesBefore = panel->shownValues();
 
     amend(5, "9", false); // second parameter, closed without "保存"
     amend(6, "", true);   // confirmed with nothing typed
-    {
-        auto state = link.lock();
-        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::None);
-        EXPECT_EQ(state->groupValues, valuesBefore);
-    }
+    EXPECT_TRUE(station.idle());
+    EXPECT_EQ(panel->shownValues(), valuesBefore);
     run(600);
     for (const auto& frame : transport.framesSent())
-        EXPECT_NE(frame[1], 0x10) << "a write went out";
+        EXPECT_FALSE(frame[1] == 0x10 && ((frame[2] << 8) | frame[3]) < 0x3200)
+            << "a parameter write went out";
 }
 
 TEST_F(ParameterPanelTest, ValueBeyondTheSixteenBitRegisterIsRefusedNotCut) {
-    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
+    connectAndSelect(1, sim::Series::QD10, 75);
     const int row = rowWhere("QD10", 0, [](const ParamDescriptor& d) {
         return decimalsOf(d) == 1 && !isSignedParameter(d);
     });
@@ -210,13 +233,15 @@ TEST_F(ParameterPanelTest, ValueBeyondTheSixteenBitRegisterIsRefusedNotCut) {
         ASSERT_EQ(messages.count(), 1u) << text;
         EXPECT_NE(messages.last().text.find("0.0～6553.5"), std::string::npos)
             << messages.last().text;
-        EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None) << text;
+        EXPECT_TRUE(station.idle()) << text;
     }
     // The top of the unsigned word is still accepted.
     messages.clear();
+    transport.clearFramesSent();
     amend(row, "6553.5", true);
     EXPECT_EQ(messages.count(), 0u);
-    EXPECT_EQ(link.lock()->table.slots[slot].parameterWrites.back().word, 65535);
+    settle();
+    EXPECT_EQ(wordsWrittenTo(registerOf(0, row)), std::vector<uint16_t>{65535});
 }
 
 TEST(AmendRangeTest, TypedTextIsANumberWithinTheRegisterOrRefused) {
@@ -236,7 +261,7 @@ TEST(AmendRangeTest, TypedTextIsANumberWithinTheRegisterOrRefused) {
 
 TEST_F(ParameterPanelTest, Qd40SignedParameterTakesANegativeValue) {
     // QD40 has no range texts: only the format bit tells a signed parameter.
-    const int slot = connectAndSelect(1, sim::Series::QD40, 1100);
+    connectAndSelect(1, sim::Series::QD40, 1100);
     int group = 0;
     int row = -1;
     for (; row < 0 && group < panel->groupSelector()->count(); ++group)
@@ -246,40 +271,34 @@ TEST_F(ParameterPanelTest, Qd40SignedParameterTakesANegativeValue) {
     panel->groupSelector()->setCurrentIndex(group - 1);
     settle();
     const unsigned decimals = decimalsOf(*descriptor("QD40", group - 1, row));
+    transport.clearFramesSent();
     amend(row, QString::fromStdString(formatFixed(-3, decimals)), true);
     EXPECT_EQ(messages.count(), 0u);
-    auto state = link.lock();
-    ASSERT_EQ(state->table.slots[slot].parameterWrites.size(), 1u);
-    EXPECT_EQ(state->table.slots[slot].parameterWrites.front().word, 0xFFFD);
+    settle();
+    EXPECT_EQ(wordsWrittenTo(registerOf(group - 1, row)), std::vector<uint16_t>{0xFFFD});
 }
 
 TEST_F(ParameterPanelTest, EepromStoreNeedsASelectedDriveAndIsSentOnce) {
     panel->storeToEeprom(); // nothing selected
-    {
-        auto state = link.lock();
-        for (const DriveRecord& drive : state->table.slots)
-            EXPECT_EQ(drive.controlSet[9], 0);
-    }
-    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    EXPECT_TRUE(station.idle());
+    connectAndSelect(1, sim::Series::QD30, 750);
+    transport.clearFramesSent();
     panel->eepromButton()->click();
-    EXPECT_EQ(link.lock()->table.slots[slot].controlSet[9], 1);
-    runUntil([&](LinkState& s) { return s.table.slots[slot].controlSet[9] == 0; });
+    EXPECT_FALSE(station.idle());
+    settle();
     run(600);
     EXPECT_EQ(bus.drive(1)->eepromStoreCount(), 1);
-    auto state = link.lock();
-    EXPECT_EQ(state->table.slots[slot].controlAck[9], 0);
+    EXPECT_EQ(wordsWrittenTo(0x3209), std::vector<uint16_t>{1});
+    EXPECT_EQ(messages.count(), 0u);
 }
 
 TEST_F(ParameterPanelTest, AnotherGroupShowsItsRowsAtOnceAndItsValuesAfterTheRead) {
-    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    connectAndSelect(1, sim::Series::QD30, 750);
     ASSERT_GT(panel->groupSelector()->count(), 2);
     bus.drive(1)->setHoldingRegister(registerOf(2, 0), 321);
     panel->groupSelector()->setCurrentIndex(2);
-    {
-        auto state = link.lock();
-        EXPECT_EQ(state->selectedGroup, 2);
-        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::GroupRead);
-    }
+    EXPECT_EQ(panel->shownGroup(), 2);
+    EXPECT_TRUE(panel->reading());
     panel->refreshParameterList();
     ASSERT_EQ(panel->parameterList()->rowCount(), groupSize("QD30", 2));
     EXPECT_EQ(cell(0, 0).toStdString(), descriptor("QD30", 2, 0)->code);
@@ -296,17 +315,14 @@ TEST_F(ParameterPanelTest, ClickShowsCodeNameRangeAndDescriptionForEverySeries) 
     const std::string expected = std::string(d->code) + std::string(d->name) + "  可设置范围：" +
                                  std::string(d->range) + " " + std::string(d->description);
     EXPECT_EQ(panel->informationText()->text().toStdString(), expected);
-    EXPECT_EQ(link.lock()->paramWriteIndex, 2);
 }
 
 TEST_F(ParameterPanelTest, WithoutASelectionLeftoverRowsShowNothingAndWriteNothing) {
     EXPECT_EQ(panel->informationText()->text(), "双击修改参数。");
-    const int slot = connectAndSelect(1, sim::Series::QD10, 75);
-    {
-        auto state = link.lock();
-        state->selectedSlot = -1;
-        selectedName.clear();
-    }
+    connectAndSelect(1, sim::Series::QD10, 75);
+    station.setSelectedSlot(-1);
+    selectedName.clear();
+    transport.clearFramesSent();
     panel->refreshParameterList();
     ASSERT_EQ(panel->parameterList()->rowCount(), 88); // kept, but inert
 
@@ -317,24 +333,16 @@ TEST_F(ParameterPanelTest, WithoutASelectionLeftoverRowsShowNothingAndWriteNothi
     EXPECT_TRUE(shown.number.isEmpty());
     EXPECT_TRUE(shown.range.isEmpty());
     EXPECT_TRUE(shown.current.isEmpty());
-    EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None);
+    EXPECT_TRUE(station.idle());
+    run(600);
+    EXPECT_EQ(writesSent(), 0u);
 }
 
 TEST_F(ParameterPanelTest, DriveOfAnUnknownSeriesListsNothing) {
-    int slot = -1;
-    {
-        auto state = link.lock();
-        slot = 0;
-        state->table.slots[0].name = "9#QD99-1.00";
-        state->table.slots[0].address = "9";
-        state->table.slots[0].series = "QD99";
-        state->table.driveNames[0] = state->table.slots[0].name;
-        state->table.driveCount = 1;
-        state->selectedSlot = slot;
-        selectedName = state->table.slots[0].name;
-    }
-    panel->selectionChanged();
-    panel->refreshParameterList();
+    // No simulated drive is of an unknown series: the table gets one as an
+    // identification would put it there.
+    const int slot = testing::connectDrive(*lock(), 9, "QD99", "1.00");
+    select(slot);
     EXPECT_EQ(panel->groupSelector()->count(), 0);
     EXPECT_EQ(panel->parameterList()->rowCount(), 0);
 }

@@ -1,14 +1,12 @@
 #include "files/parameter_compare.h"
-#include "link/drive_link.h"
 #include "registry/catalogue.h"
-#include "sim/bus_simulator.h"
-#include "sim/memory_transport.h"
-#include "support/recording_messages.h"
+#include "support/link_harness.h"
 
 #include "ui/comparison_model.h"
 #include "ui/comparison_window.h"
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
+#include "ui/station_link.h"
 
 #include <QAbstractItemModelTester>
 #include <QClipboard>
@@ -29,11 +27,10 @@ namespace {
 namespace fs = std::filesystem;
 
 /// The two menu commands on a station link over a simulated bus.
-class ReportCommandsTest : public ::testing::Test {
+class ReportCommandsTest : public ::testing::Test, protected testing::SimLink {
 protected:
-    ReportCommandsTest()
-        : transport(bus), link(transport, messages), commands(&window, link, messages) {
-        EXPECT_TRUE(link.openLink().ok);
+    ReportCommandsTest() : commands(&window, station, messages) {
+        leaveOutcomes(); // the station takes them
         folder = fs::temp_directory_path() /
                  ("velkaro-report-ui-" + std::to_string(::getpid()) + "-" +
                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -46,26 +43,19 @@ protected:
         return QString::fromStdString((folder / name).string());
     }
 
-    bool tickUntil(const std::function<bool(LinkState&)>& done) {
-        for (int i = 0; i < 200000 && !done(*link.lock()); ++i) {
-            link.tick();
-            transport.advanceTick();
-        }
-        return done(*link.lock());
-    }
-    /// Runs the link until the readout has ended, then lets the commands take it.
+    /// Runs the link until the readout has ended and the commands have taken it.
     void finishReadout() {
-        ASSERT_TRUE(tickUntil([](LinkState& s) { return !s.readout.running(); }));
-        commands.collectReadout();
+        for (int i = 0; i < 200000 && !station.idle(); ++i) {
+            run(1);
+            station.takeOutcomes();
+        }
+        ASSERT_TRUE(station.idle());
     }
     void connectAndSelect(int address, sim::Series series, int rating) {
-        bus.addDrive(address, series, rating);
-        link.lock()->searchNextAddress = address;
-        link.lock()->searchRemaining = 1;
-        ASSERT_TRUE(tickUntil([](LinkState& s) {
-            return s.table.driveCount == 1 && s.table.slots[0].pendingOp == OpCode::None;
-        }));
-        link.lock()->selectedSlot = 0;
+        const int slot = connect(address, series, rating);
+        ASSERT_GE(slot, 0);
+        station.refresh();
+        station.setSelectedSlot(slot);
     }
     void report(const QString& file) {
         commands.setSaveFileChooser([file](const QString&) { return file; });
@@ -78,10 +68,7 @@ protected:
         finishReadout();
     }
 
-    sim::BusSimulator bus;
-    sim::MemoryTransport transport;
-    testing::RecordingMessages messages;
-    DriveLink link;
+    StationLink station{link, messages};
     QWidget window;
     ParameterReportCommands commands;
     fs::path folder;
@@ -136,7 +123,8 @@ TEST_F(ReportCommandsTest, FileOfAnotherSeriesIsRefusedBeforeAnythingIsRead) {
     commands.compareParameters();
     EXPECT_EQ(messages.texts(),
               (std::vector<std::string>{"机型错误！请确认导入参数与变频器机型一致。"}));
-    EXPECT_FALSE(link.lock()->transferBusy);
+    EXPECT_TRUE(station.idle());
+    EXPECT_FALSE(link.snapshot().transferRunning);
     EXPECT_EQ(commands.comparisonWindow(), nullptr);
 }
 
@@ -144,13 +132,14 @@ TEST_F(ReportCommandsTest, NoExportStartsWhileTheDriveIsBeingRead) {
     connectAndSelect(5, sim::Series::QD30, 750);
     commands.setSaveFileChooser([this](const QString&) { return path("r.csv"); });
     commands.reportParameters();
-    ParameterTransfer transfer(&window, link, messages);
+    ParameterTransfer transfer(&window, station, messages);
     transfer.setSaveFileChooser([this] { return path("x.sav"); });
     transfer.exportParameters();
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{std::string(kReadoutUnderWay)}));
-    EXPECT_EQ(link.lock()->table.slots[0].pendingOp == OpCode::Export, false);
     finishReadout();
     EXPECT_TRUE(fs::exists(path("r.csv").toStdString()));
+    run(2000);
+    EXPECT_FALSE(fs::exists(path("x.sav").toStdString()));
 }
 
 } // namespace

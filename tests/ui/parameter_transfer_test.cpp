@@ -5,6 +5,7 @@
 #include "support/link_harness.h"
 #include "support/sav_file.h"
 #include "support/temp_dir.h"
+#include "ui/station_link.h"
 
 #include <QWidget>
 
@@ -31,27 +32,33 @@ const std::vector<std::pair<int, int>> kQd30FileGroups{
 
 class ParameterTransferTest : public ::testing::Test, protected testing::SimLink {
 protected:
-    ParameterTransferTest() : transfer(&window, link, messages) {}
+    ParameterTransferTest() : transfer(&window, station, messages) {
+        leaveOutcomes(); // the station takes them
+        transfer.setShownGroup([] { return 0; });
+    }
 
     std::string path(const std::string& name) const { return folder.file(name); }
 
     int connectAndSelect(int address, sim::Series series, int rating) {
-        const int slot = SimLink::connectAndSelect(address, series, rating);
+        const int slot = connect(address, series, rating);
         EXPECT_GE(slot, 0);
-        link.lock()->selectedGroup = 0;
+        station.refresh();
+        station.setSelectedSlot(slot);
         return slot;
     }
 
-    /// Ticks until the transfer has ended and the link has let go of it.
+    /// Ticks until the transfer has ended and its outcome has been taken.
     void finishTransfer() {
-        ASSERT_GE(runUntil(
-                      [](LinkState& s) {
-                          return !s.transferBusy && s.currentOp == OpCode::None &&
-                                 s.table.slots[s.selectedSlot].pendingOp != OpCode::Export &&
-                                 s.table.slots[s.selectedSlot].pendingOp != OpCode::Import;
-                      },
-                      60000),
-                  0);
+        for (int i = 0; i < 60000 && !station.idle(); ++i) {
+            run(1);
+            station.takeOutcomes();
+        }
+        ASSERT_TRUE(station.idle());
+        // The drive's turn ends on the next tick: a transfer asked for
+        // before then would never start.
+        step();
+        station.refresh();
+        EXPECT_FALSE(station.view().transferRunning);
     }
     void exportTo(const QString& chosen) {
         transfer.setSaveFileChooser([chosen] { return chosen; });
@@ -80,6 +87,7 @@ protected:
 
     testing::TempDir folder;
     QWidget window;
+    StationLink station{link, messages};
     ParameterTransfer transfer;
 };
 
@@ -94,7 +102,7 @@ TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers
     for (const Case& c :
          {Case{sim::Series::QD10, 75, 102, 33616}, Case{sim::Series::QD30, 750, 635, 33648},
           Case{sim::Series::QD20, 6, 0, 0}, Case{sim::Series::QD40, 750, 0, 0}}) {
-        link.lock()->table.initialise();
+        link.clearTable();
         messages.clear();
         connectAndSelect(address, c.series, c.rating);
         sim::SimulatedDrive& drive = *bus.drive(address);
@@ -105,7 +113,7 @@ TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers
 
         if (c.words == 0) {
             EXPECT_EQ(messages.messages(),
-                      (std::vector<RecordingMessages::Message>{{kUnsupported, "信息提示"}}));
+                      (std::vector<RecordingMessages::Message>{{kUnsupported, "信息提示", false}}));
             EXPECT_FALSE(fs::exists(file));
             continue;
         }
@@ -151,12 +159,12 @@ TEST_F(ParameterTransferTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoes
 
     transfer.setSaveFileChooser([] { return QString(); });
     transfer.exportParameters();
-    EXPECT_EQ(link.lock()->parameterFilePath, path("backup.txt"));
-    EXPECT_FALSE(link.lock()->transferBusy);
+    EXPECT_TRUE(station.idle());
+    EXPECT_FALSE(link.snapshot().transferRunning);
 }
 
 TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) {
-    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    connectAndSelect(1, sim::Series::QD30, 750);
     sim::SimulatedDrive& drive = *bus.drive(1);
     drive.setAllowedRange(registerOf(1, 0), -32768, 32767);
     drive.setHoldingRegister(registerOf(1, 0), 0xFFFF); // -1 in a signed parameter
@@ -171,15 +179,11 @@ TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) 
             drive.setHoldingRegister(registerOf(group, row), static_cast<uint16_t>(7 + row));
 
     transport.clearFramesSent();
+    int imports = 0;
+    QObject::connect(&transfer, &ParameterTransfer::imported, [&] { ++imports; });
     importFrom(path("round.sav"));
     EXPECT_EQ(messages.count(), 0u) << messages.last().text;
-    runUntil(
-        [&](LinkState& s) {
-            const DriveRecord& d = s.table.slots[slot];
-            return d.pendingOp == OpCode::None && d.controlSet == d.controlAck &&
-                   s.currentOp == OpCode::None;
-        },
-        60000);
+    EXPECT_EQ(imports, 1);
     int at = 2;
     for (const auto& [group, count] : kQd30FileGroups)
         for (int row = 0; row < count; ++row, ++at) {
@@ -201,27 +205,30 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
     transport.clearFramesSent();
     importFrom(path("qd10.sav"));
     EXPECT_EQ(messages.messages(),
-              (std::vector<RecordingMessages::Message>{{kWrongModel, "信息提示"}}));
+              (std::vector<RecordingMessages::Message>{{kWrongModel, "信息提示", false}}));
     EXPECT_EQ(writesSent(), 0u);
 
-    // Running (status bit 2): refused before anything is asked of the link.
+    // Running (status bit 2, as the drive reports it): refused before anything
+    // is asked of the link.
     messages.clear();
-    link.lock()->table.slots[slot].status[0] = 0x0004;
+    bus.drive(1)->setHoldingRegister(0x3210, 0x0004);
+    link.submit(station.targetOf(slot), StatusPoll{});
+    ASSERT_GE(runUntilSeen([&](const LinkSnapshot& v) {
+                  return (v.table.slots[static_cast<std::size_t>(slot)].status[0] & 0x0004) != 0;
+              }),
+              0);
+    station.refresh();
     transfer.setOpenFileChooser([qd30] { return QString::fromStdString(qd30); });
     transfer.importParameters();
     EXPECT_EQ(messages.messages(),
               (std::vector<RecordingMessages::Message>{{"请停机后再进行该操作！", "信息提示"}}));
-    {
-        auto state = link.lock();
-        EXPECT_FALSE(state->transferBusy);
-        EXPECT_EQ(state->table.slots[slot].pendingOp, OpCode::None);
-        // The image holds the file all the same.
-        EXPECT_EQ(state->parameterImage[5], 5);
-    }
+    EXPECT_TRUE(station.idle());
+    // The image holds the file all the same.
+    EXPECT_EQ(transfer.image()[5], 5);
     run(1000);
     EXPECT_EQ(writesSent(), 0u);
 
-    link.lock()->table.initialise();
+    link.clearTable();
     messages.clear();
     connectAndSelect(2, sim::Series::QD10, 75);
     importFrom(qd30);
@@ -229,7 +236,7 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
 }
 
 TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent) {
-    const int slot = connectAndSelect(1, sim::Series::QD30, 750);
+    connectAndSelect(1, sim::Series::QD30, 750);
     std::vector<long> shortWords{33648, 1270};
     shortWords.resize(400, 1);
     std::ofstream(path("short.sav"), std::ios::binary) << savText(shortWords);
@@ -242,7 +249,7 @@ TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent
         ASSERT_EQ(messages.count(), 1u);
         EXPECT_EQ(messages.last().caption, "信息提示");
         EXPECT_NE(messages.last().text.find(file), std::string::npos) << messages.last().text;
-        EXPECT_EQ(link.lock()->table.slots[slot].pendingOp, OpCode::None);
+        EXPECT_TRUE(station.idle());
         run(1000);
         EXPECT_EQ(writesSent(), 0u);
     }
@@ -254,11 +261,11 @@ TEST_F(ParameterTransferTest, NoSelectionOnlyRemembersTheFile) {
     transfer.importParameters();
     transfer.setSaveFileChooser([this] { return QString::fromStdString(path("out")); });
     transfer.exportParameters();
-    auto state = link.lock();
-    EXPECT_EQ(state->parameterFilePath, path("out.sav"));
-    EXPECT_FALSE(state->transferBusy);
-    EXPECT_EQ(state->parameterImage[1], 0x70);
+    EXPECT_TRUE(station.idle());
+    EXPECT_EQ(transfer.image()[1], 0x70);
     EXPECT_EQ(messages.count(), 0u);
+    run(500);
+    EXPECT_FALSE(fs::exists(path("out.sav")));
 }
 
 TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstCompletes) {
@@ -272,8 +279,7 @@ TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstComp
     transfer.importParameters();
     transfer.setSaveFileChooser([this] { return QString::fromStdString(path("second.sav")); });
     transfer.exportParameters();
-    EXPECT_EQ(messages.count(), 2u);
-    EXPECT_EQ(link.lock()->parameterFilePath, path("first.sav"));
+    EXPECT_EQ(messages.texts(), std::vector<std::string>(2, std::string(kTransferUnderWay)));
 
     finishTransfer();
     const std::vector<long> numbers = savNumbers(path("first.sav"));

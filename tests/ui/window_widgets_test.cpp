@@ -6,6 +6,7 @@
 #include "ui/connection_dialog.h"
 #include "ui/motor_animation.h"
 #include "ui/qt_operator_messages.h"
+#include "ui/station_link.h"
 #include "widgets/skinned_button.h"
 
 #include <QApplication>
@@ -130,6 +131,7 @@ protected:
     sim::MemoryTransport transport;
     testing::RecordingMessages messages;
     DriveLink link;
+    StationLink station{link, messages};
 };
 
 TEST_F(ConnectionDialogTest, ValidatesNumbersAndKeepsTheSearchOnTheBus) {
@@ -153,13 +155,12 @@ TEST_F(ConnectionDialogTest, ValidatesNumbersAndKeepsTheSearchOnTheBus) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE((c.start + "/" + c.length).toStdString());
-        {
-            auto state = link.lock();
-            state->searchNextAddress = 0;
-            state->searchRemaining = 0;
-        }
+        // A link of its own: no search of an earlier case goes on.
+        DriveLink fresh(transport, messages);
+        ASSERT_TRUE(fresh.openLink().ok);
+        StationLink freshStation(fresh, messages);
         messages.clear();
-        ConnectionDialog dialog(link, messages);
+        ConnectionDialog dialog(freshStation, messages);
         dialog.timeoutEdit()->setText(c.timeout);
         dialog.startAddressEdit()->setText(c.start);
         dialog.searchLengthEdit()->setText(c.length);
@@ -169,15 +170,22 @@ TEST_F(ConnectionDialogTest, ValidatesNumbersAndKeepsTheSearchOnTheBus) {
         } else {
             EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
         }
-        auto state = link.lock();
-        EXPECT_EQ(state->searchNextAddress, c.next);
-        EXPECT_EQ(state->searchRemaining, c.remaining);
+        // The first address goes to the probe on the next tick; the progress
+        // then spans the range.
+        fresh.tick();
+        const LinkSnapshot view = fresh.snapshot();
+        const bool searched = c.next > 0 && c.remaining > 0;
+        EXPECT_EQ(view.searching, searched);
+        if (searched) {
+            EXPECT_EQ(view.progress,
+                      (Progress{0, c.next + static_cast<int>(c.remaining), c.next + 1}));
+        }
     }
 }
 
 TEST_F(ConnectionDialogTest, OpensWithStoredChoicesAndFixedSearchStart) {
     {
-        ConnectionDialog dialog(link, messages);
+        ConnectionDialog dialog(station, messages);
         EXPECT_EQ(dialog.portBox()->currentText(), "COM1");
         EXPECT_EQ(dialog.baudBox()->currentText(), "9600");
         EXPECT_EQ(dialog.parityBox()->currentText(), "无");
@@ -190,14 +198,14 @@ TEST_F(ConnectionDialogTest, OpensWithStoredChoicesAndFixedSearchStart) {
         EXPECT_TRUE(dialog.exitDialog());
     }
     {
-        auto state = link.lock();
-        EXPECT_EQ(state->settings.portNumber, 8);
-        EXPECT_EQ(state->settings.parityLetter, "O");
-        EXPECT_EQ(state->settings.replyTimeoutTicks, 350);
-        EXPECT_TRUE(state->settings.settingsChanged);
-        EXPECT_EQ(state->searchRemaining, 0u); // apply starts no search
+        const LinkSettings settings = link.settings();
+        EXPECT_EQ(settings.portNumber, 8);
+        EXPECT_EQ(settings.parityLetter, "O");
+        EXPECT_EQ(settings.replyTimeoutTicks, 350);
+        EXPECT_TRUE(settings.settingsChanged);
+        EXPECT_FALSE(link.snapshot().searching); // apply starts no search
     }
-    ConnectionDialog again(link, messages);
+    ConnectionDialog again(station, messages);
     EXPECT_EQ(again.portBox()->currentText(), "COM8");
     EXPECT_EQ(again.parityBox()->currentText(), "奇校验");
     EXPECT_EQ(again.timeoutEdit()->text(), "350");
@@ -209,12 +217,12 @@ TEST_F(ConnectionDialogTest, OpensWithStoredChoicesAndFixedSearchStart) {
     again.searchLengthEdit()->setText("300");
     EXPECT_FALSE(again.apply());
     EXPECT_FALSE(again.exitDialog());
-    EXPECT_EQ(link.lock()->settings.baudText, "9600");
+    EXPECT_EQ(link.settings().baudText, "9600");
 }
 
 TEST_F(ConnectionDialogTest, FastRepliesAppliedWithTheLineSettingsAndNetworkPortsNoticed) {
     ::setenv("VELKARO_COM2", "tcp://192.168.1.20:4001", 1);
-    ConnectionDialog dialog(link, messages);
+    ConnectionDialog dialog(station, messages);
     EXPECT_FALSE(dialog.fastRepliesBox()->isChecked());
     EXPECT_TRUE(dialog.networkNotice()->isHidden());
     dialog.portBox()->setCurrentIndex(1);
@@ -223,9 +231,9 @@ TEST_F(ConnectionDialogTest, FastRepliesAppliedWithTheLineSettingsAndNetworkPort
     dialog.portBox()->setCurrentIndex(2);
     EXPECT_TRUE(dialog.networkNotice()->isHidden());
     dialog.fastRepliesBox()->setChecked(true);
-    EXPECT_EQ(link.lock()->settings.frameEnd, FrameEnd::Silence) << "stored only by 应用";
+    EXPECT_EQ(link.settings().frameEnd, FrameEnd::Silence) << "stored only by 应用";
     EXPECT_TRUE(dialog.apply());
-    EXPECT_EQ(link.lock()->settings.frameEnd, FrameEnd::Completion);
+    EXPECT_EQ(link.settings().frameEnd, FrameEnd::Completion);
     ::unsetenv("VELKARO_COM2");
 }
 
