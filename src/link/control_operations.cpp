@@ -151,6 +151,7 @@ void confirmControlWrite(LinkState& s, SlotWork& w, DriveRecord& drive) {
     for (const CommandJob& job : w.carried) {
         Outcome o = outcomeOf(job.id, job.target, Result::Confirmed);
         o.writtenRegisters = job.importedRegisters;
+        o.words = job.readBack;
         deliverOutcome(s, std::move(o));
     }
     w.carried.clear();

@@ -139,7 +139,9 @@ struct Acceptor {
             drive().pendingOp = OpCode::StatusRead;
         }
     }
-    void operator()(const Command& command) { queueCommand(s, CommandJob{id, target, command, 0}); }
+    void operator()(const Command& command) {
+        queueCommand(s, CommandJob{id, target, command, 0, 0, {}});
+    }
     void operator()(const ParameterRead& read) {
         ReadJob job;
         job.id = id;
@@ -315,7 +317,7 @@ bool cancelQueued(LinkState& s, RequestId id) {
             if (r.id == id && r.owner == ReadJob::Owner::Caller && !r.superseded) {
                 // Dropped at its next chunk; the caller is told now.
                 r.superseded = true;
-                r.owner = ReadJob::Owner::Import; // nobody waits for it any more
+                r.owner = ReadJob::Owner::Dropped; // nobody waits for it any more
                 return cancelled(r.target);
             }
         }

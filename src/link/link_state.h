@@ -47,6 +47,7 @@ struct CommandJob {
     Command command;
     int32_t previous = 0;              ///< the word it replaced in controlSet, while carried
     std::size_t importedRegisters = 0; ///< an import's store: registers the import wrote
+    std::vector<uint16_t> readBack;    ///< an import's store: the group read back before it
 };
 
 /// Registers read in chunks of 30 for a caller, a parameter write's read-back,
@@ -57,7 +58,7 @@ struct ReadJob {
     uint16_t first = 0;
     int count = 0;
     int group = -1; ///< the catalogue group, for texts; -1 raw
-    enum class Owner { Caller, Write, Import, Readout } owner = Owner::Caller;
+    enum class Owner { Caller, Write, Import, Readout, Dropped } owner = Owner::Caller;
     std::vector<uint16_t> words;
     int read = 0;            ///< registers stored so far
     bool superseded = false; ///< a newer read took its place: dropped at the next chunk
@@ -108,6 +109,7 @@ struct TransferJob {
     /// Import: every chunk written; the store (and read-back) follow.
     std::size_t writtenRegisters = 0;
     bool cancelAsked = false; ///< the caller cancelled: stop between two chunks
+    bool started = false;     ///< its operation has begun on the drive's turn
     // Readout.
     std::string series;
     std::string ratedPower;

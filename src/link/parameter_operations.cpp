@@ -52,6 +52,15 @@ void endRead(LinkState& s, SlotWork& w, Result result, uint8_t exception) {
         deliverOutcome(s, std::move(o));
         return;
     }
+    if (job.owner == ReadJob::Owner::Import) {
+        // The import's outcome is its store's: it carries the group read back.
+        for (CommandJob& store : w.commands) {
+            if (store.id == job.id && result == Result::Confirmed) {
+                store.readBack = std::move(job.words);
+            }
+        }
+        return;
+    }
     if (job.owner != ReadJob::Owner::Caller) {
         return;
     }

@@ -28,11 +28,20 @@ OpCode operationToServe(const LinkState& s, int slot) {
     default:
         return drive.pendingOp;
     }
+    // A transfer given as the drive's last operation ended may have lost its
+    // pendingOp with it: it is served all the same.
+    if (s.transfer && s.transfer->target.slot == slot && !s.transfer->started &&
+        s.transfer->kind != TransferJob::Kind::Readout) {
+        return s.transfer->kind == TransferJob::Kind::Export ? OpCode::Export : OpCode::Import;
+    }
     if (!work.writes.empty()) {
         return OpCode::ParamWrite;
     }
     if (!work.reads.empty()) {
         return OpCode::GroupRead;
+    }
+    if (!work.statusWaiters.empty()) {
+        return OpCode::StatusRead;
     }
     return drive.pendingOp == OpCode::StatusRead ? OpCode::StatusRead : OpCode::None;
 }

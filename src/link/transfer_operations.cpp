@@ -175,6 +175,7 @@ void completeImport(OpContext& c, TransferJob& t) {
     const int size = readSize(c.drive->series, t.readBackGroup);
     if (t.readBackGroup >= 0 && size > 0) {
         ReadJob read;
+        read.id = t.id;
         read.target = t.target;
         read.first = registerOf(t.readBackGroup, 0);
         read.count = size;
@@ -183,7 +184,7 @@ void completeImport(OpContext& c, TransferJob& t) {
         w.reads.push_back(std::move(read));
         c.drive->pendingOp = OpCode::GroupRead;
     }
-    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0, t.writtenRegisters});
+    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0, t.writtenRegisters, {}});
     s.transfer.reset();
     finishOp(s);
 }
@@ -279,6 +280,7 @@ void runExport(OpContext& c) {
         return;
     }
     t->image[0] = kImageMarker;
+    t->started = true;
     if (step.group > step.lastGroup) {
         failExport(c);
         return;
@@ -309,6 +311,7 @@ void runImport(OpContext& c) {
         endTransfer(s, Result::Refused, std::string(kUnsupportedSeries));
         return;
     }
+    t->started = true;
     TransferStep step = stepFromCursor(t->cursor, 0, kQd30LastImportGroup);
     step.size = qd30StoredSize(step.group);
     t->imageLength = qd30ImageOffset(step.group, step.position);

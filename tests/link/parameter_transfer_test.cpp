@@ -273,6 +273,9 @@ TEST_F(ImportTest, WritesGroups0To14InChunksOfAtMost10ThenReReadsAndStores) {
     EXPECT_EQ(reqs[reqs.size() - 2].function, 0x03);
     EXPECT_EQ(reqs[reqs.size() - 2].reg, 0x0000);
     EXPECT_EQ(reqs.back().reg, 0x3209);
+    // The outcome carries the group read back, as the drive holds it.
+    ASSERT_EQ(o.words.size(), 16u);
+    EXPECT_EQ(o.words[0], 1000);
     EXPECT_TRUE(h.messages.messages().empty());
     EXPECT_EQ(h.link.snapshot().activity, ActivityState::None);
 }
@@ -349,6 +352,34 @@ TEST_F(ImportTest, CancelledImportSaysHowMuchReachedTheDrive) {
     }
     EXPECT_EQ(static_cast<std::size_t>(written), o.writtenRegisters);
     EXPECT_EQ(drive().eepromStoreCount(), 0);
+}
+
+// A request given on the tick the drive's last one of the same kind ends is
+// not lost with it: the link keeps its turn.
+TEST_F(TransferTest, ARequestGivenAsTheSameKindEndsIsServed) {
+    connect(1, Series::QD10, 75);
+    const RequestId first = h.submit(h.target(1), Export{});
+    RequestId second = 0;
+    for (int i = 0; i < 400000 && !second; ++i) {
+        h.step();
+        if (h.outcome(first)) {
+            second = h.submit(h.target(1), Export{});
+        }
+    }
+    ASSERT_NE(second, 0u);
+    ASSERT_TRUE(h.await(second, 100000));
+    EXPECT_EQ(h.outcome(second)->result, Result::Confirmed);
+    const RequestId poll = h.submit(h.target(1), StatusPoll{});
+    RequestId again = 0;
+    for (int i = 0; i < 20000 && !again; ++i) {
+        h.step();
+        if (h.outcome(poll)) {
+            again = h.submit(h.target(1), StatusPoll{});
+        }
+    }
+    ASSERT_TRUE(h.await(again, 2000)); // no status pass here: only its own turn serves it
+    EXPECT_EQ(h.outcome(again)->result, Result::Confirmed);
+    EXPECT_EQ(h.outcome(again)->words.size(), 16u);
 }
 
 TEST_F(TransferTest, ExportWithoutAnswerGivesTheExportMessage) {
