@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "records/record_database.h"
+#include "records/station_name.h"
 
 namespace velkaro {
 namespace {
@@ -93,6 +94,10 @@ DataSourceResult registerSqliteSource(const std::string& dsn) {
 } // namespace
 
 DataSourceResult registerDataSource() {
+    return registerDataSourceFor(hostStationName());
+}
+
+DataSourceResult registerDataSourceFor(const std::string& station) {
     const std::string dsn(kRunRecordDsn);
     if (!dataSourceExists(dsn)) {
         if (DataSourceResult registered = registerSqliteSource(dsn); !registered.ok) {
@@ -101,7 +106,7 @@ DataSourceResult registerDataSource() {
     }
     try {
         auto session = openRecordSession(std::string(kRunRecordConnect));
-        ensureRunRecordTable(*session);
+        ensureRunRecordTable(*session, station);
     } catch (const std::exception& error) {
         return {false, error.what()};
     }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "records/records_command.h"
+#include "records/station_name.h"
 #include "velkaro_version.h"
 
 namespace {
@@ -26,7 +27,9 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
-    const velkaro::RecordsConsole console{std::cout, std::cerr, std::time(nullptr),
-                                          std::string(velkaro::kRunRecordConnect), &g_interrupted};
+    const velkaro::RecordsConsole console{
+        std::cout,          std::cerr,
+        std::time(nullptr), std::string(velkaro::kRunRecordConnect),
+        &g_interrupted,     velkaro::chooseStationName(std::nullopt)};
     return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
 }
