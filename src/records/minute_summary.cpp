@@ -74,37 +74,26 @@ std::map<std::string, long long> countRows(soci::session& session,
 }
 
 /// All drives' rows in the stretch, as the run records hold them.
-long long rowTotal(soci::session& session, const TimeSpan& span,
-                   const std::optional<std::string>& station) {
+long long rowTotal(soci::session& session, const TimeSpan& span) {
     std::tm after = wallTimeOf(span.after);
     std::tm upTo = wallTimeOf(span.upTo);
     long long rows = 0;
-    if (station) {
-        session << rowTotalSql(true), soci::use(after), soci::use(upTo), soci::use(*station),
-            soci::into(rows);
-    } else {
-        session << rowTotalSql(), soci::use(after), soci::use(upTo), soci::into(rows);
-    }
+    session << rowTotalSql(), soci::use(after), soci::use(upTo), soci::into(rows);
     return rows;
 }
 
 /// All drives' rows in the stretch, as their minutes hold them.
-long long minuteTotal(soci::session& session, const TimeSpan& span,
-                      const std::optional<std::string>& station) {
+long long minuteTotal(soci::session& session, const TimeSpan& span) {
     long long first = (span.after + 1) / kMinuteSeconds;
     long long end = (span.upTo + 1) / kMinuteSeconds;
     long long rows = 0;
-    if (station) {
-        session << minuteTotalSql(true), soci::use(first), soci::use(end), soci::use(*station),
-            soci::into(rows);
-    } else {
-        session << minuteTotalSql(), soci::use(first), soci::use(end), soci::into(rows);
-    }
+    session << minuteTotalSql(), soci::use(first), soci::use(end), soci::into(rows);
     return rows;
 }
 
 /// The drives whose minutes hold as many rows as the run records do in the
-/// stretch, given what the minutes hold for each.
+/// stretch, given what the minutes hold for each (of `station` only, when
+/// given).
 std::set<std::string> completeDrives(soci::session& session, const std::vector<std::string>& drives,
                                      const TimeSpan& span,
                                      const std::map<std::string, long long>& summed,
@@ -116,9 +105,12 @@ std::set<std::string> completeDrives(soci::session& session, const std::vector<s
     // Counting all rows at once walks the small index on 记录时间 only: when the
     // drives hold a good share of all rows, that is the cheaper check. Minutes
     // lack rows rather than hold extra ones (the purge summarises the minute it
-    // cuts again), so equal totals mean every drive's add up.
-    const long long inMinutes = minuteTotal(session, span, station);
-    if (wanted * 4 >= inMinutes && rowTotal(session, span, station) == inMinutes) {
+    // cuts again), so equal totals mean every drive's add up, every station's
+    // drives too; all stations are counted, as a station's rows cannot be
+    // counted from that index alone. Without any minute (none kept there) the
+    // drives' own rows are fewer to count.
+    const long long inMinutes = minuteTotal(session, span);
+    if (inMinutes > 0 && wanted * 4 >= inMinutes && rowTotal(session, span) == inMinutes) {
         return {drives.begin(), drives.end()};
     }
     const std::map<std::string, long long> counted = countRows(session, drives, span, station);
@@ -196,8 +188,8 @@ void ensureMinuteSummaryTable(soci::session& session) {
         // Only a missing table is created (see ensureRunRecordTable).
         session << "create table if not exists " + table + " (" + columns + ", 站名 varchar(255))";
     }
-    // The purge goes by minute, and a trend of all stations adds up their
-    // rows from this index alone.
+    // The purge goes by minute, and a trend adds up all stations' rows from
+    // this index alone.
     session << "create index if not exists " + table + "_分钟 on " + table + " (分钟, 行数)";
 }
 
@@ -218,9 +210,6 @@ void addMinuteStationColumn(soci::session& session, const std::string& station) 
     }
     session << "create unique index if not exists " + table + "_站名_名字_分钟 on " + table +
                    " (站名, 名字, 分钟)";
-    // A trend of one station adds up its rows from this index alone.
-    session << "create index if not exists " + table + "_站名_分钟 on " + table +
-                   " (站名, 分钟, 行数)";
 }
 
 struct MinuteSummaryWriter::Bound {
@@ -343,14 +332,13 @@ std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& qu
            stationIs("m", station) + ") t group by t.名字, t.列";
 }
 
-std::string rowTotalSql(bool station) {
-    return "select count(*) from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto" +
-           stationIs("r", station);
+std::string rowTotalSql() {
+    return "select count(*) from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto";
 }
 
-std::string minuteTotalSql(bool station) {
+std::string minuteTotalSql() {
     return "select coalesce(sum(m.行数), 0) from " + std::string(kMinuteSummaryTable) +
-           " m where m.分钟 >= :first and m.分钟 < :end" + stationIs("m", station);
+           " m where m.分钟 >= :first and m.分钟 < :end";
 }
 
 std::optional<MinuteColumns>

@@ -96,17 +96,17 @@ summariseMinutes(RunRecordReader& reader, const std::vector<std::string>& drives
 /// The statements' SQL, for checking their query plans: a minute summarised,
 /// bound as the minute's number, after and upTo, as the tables' columns
 /// allow; the drives' rows counted in a stretch, bound as after, upTo and
-/// the names; all rows counted, bound as after and upTo; the drives'
-/// minutes grouped into columns, bound as the grid's from, columns and span,
-/// the first minute, the minute after the last, and the names; and all
-/// minutes' rows added up, bound as the first minute and the one after the
-/// last. With `station` each is bound after those as well, and counts only
-/// that station's rows or minutes.
+/// the names; all stations' rows counted, bound as after and upTo; the
+/// drives' minutes grouped into columns, bound as the grid's from, columns
+/// and span, the first minute, the minute after the last, and the names; and
+/// all stations' minutes' rows added up, bound as the first minute and the
+/// one after the last. With `station` the drives' rows and minutes are that
+/// station's only, the station bound after the names.
 std::string minuteSummariseSql(const StationColumns& columns = {true, true});
 std::string rowCountSql(std::size_t drives, bool station = false);
-std::string rowTotalSql(bool station = false);
+std::string rowTotalSql();
 std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities,
                              bool station = false);
-std::string minuteTotalSql(bool station = false);
+std::string minuteTotalSql();
 
 } // namespace velkaro

@@ -331,11 +331,9 @@ TEST_P(RecordReportsTest, PagesAreIndexRangeScans) {
         {columnSummarySql(3, values, true), {at(10), at(5), one, two, three, ours}, rows},
         {spanRowsSql(values, 2, true), {one, ours, at(10), at(9), two, ours, at(3), at(2)}, rows},
         {rowCountSql(3, true), {at(30), at(5), one, two, three, ours}, rows},
-        {rowTotalSql(true), {at(30), at(5), ours}, rows},
         {minuteColumnsSql(3, values, true),
          {grid[0], grid[1], grid[2], minute(30), minute(5), one, two, three, ours},
          inMinutes},
-        {minuteTotalSql(true), {minute(30), minute(5), ours}, inMinutes},
     };
     for (auto [sql, bound, index] : statements) {
         soci::details::prepare_temp_type prepared =
