@@ -82,6 +82,10 @@ long residentKb() {
     return resident * sysconf(_SC_PAGESIZE) / 1024;
 }
 
+/// The station the filled rows are written by, as one station of many
+/// sharing the data source reads them.
+constexpr const char* kStation = "基准站";
+
 struct Engine {
     std::string label;
     std::string connect;
@@ -90,10 +94,11 @@ struct Engine {
 
 void fill(soci::session& session, bool postgres, std::time_t base, long rows) {
     const std::string baseText = formatRecordTime(localTimeOf(base));
-    const std::string values = "'50.00', '12.3', '380.0', '50.00', '540.0', '正向运转 '";
+    const std::string values =
+        "'50.00', '12.3', '380.0', '50.00', '540.0', '正向运转 ', '" + std::string(kStation) + "'";
     const std::string columns =
         "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
-        "设定频率, 母线电压, 工作状态) ";
+        "设定频率, 母线电压, 工作状态, 站名) ";
     // Oldest first, 32 rows a pass, as the station writes them: each drive's
     // rows lie spread over every page of the table.
     const std::string last = std::to_string(rows - 1);
@@ -128,7 +133,7 @@ void fillMinutes(soci::session& session, bool postgres) {
     const std::string minute =
         postgres ? "cast(extract(epoch from date_trunc('minute', r.记录时间)) as bigint) / 60"
                  : "cast(strftime('%s', substr(r.记录时间, 1, 19)) as integer) / 60";
-    std::string columns = "分钟, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
+    std::string columns = "分钟, 站名, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
     std::vector<Quantity> all;
     for (int q = 0; q < kQuantityCount; ++q) {
         all.push_back(static_cast<Quantity>(q));
@@ -136,8 +141,9 @@ void fillMinutes(soci::session& session, bool postgres) {
         columns += ", " + column + "最小, " + column + "最大";
     }
     session << "delete from 运行记录分钟汇总";
-    session << "insert into 运行记录分钟汇总 (" + columns + ") select " + minute + ", r.名字, " +
-                   rowSummarySql(all) + " from 运行记录 r group by r.名字, " + minute;
+    session << "insert into 运行记录分钟汇总 (" + columns + ") select " + minute +
+                   ", r.站名, r.名字, " + rowSummarySql(all) +
+                   " from 运行记录 r group by r.站名, r.名字, " + minute;
     if (postgres) {
         session << "analyze 运行记录分钟汇总";
     } else {
@@ -156,6 +162,7 @@ long thinEveryRow(RunRecordReader& reader, const TrendRequest& request) {
         query.after = wallTimeOf(request.from - 1);
         query.upTo = wallTimeOf(request.to);
         query.driveName = drive;
+        query.station = request.station;
         query.values = request.quantities;
         reader.readPages(query, [&](const std::vector<RunRecord>& page) {
             for (const RunRecord& row : page) {
@@ -203,7 +210,7 @@ void report(const char* what, const Engine& engine, const Figures& figures, cons
 
 void benchEngine(const Engine& engine, double hours, int runs, const std::filesystem::path& temp) {
     auto session = openRecordSession(engine.connect);
-    ensureRunRecordTable(*session);
+    ensureRunRecordTable(*session, kStation);
     *session << "delete from 运行记录";
     const std::time_t base = std::time(nullptr);
     const long rows = static_cast<long>(hours * 3600 / 5) * 32;
@@ -235,6 +242,7 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     one.from = now - static_cast<WallSeconds>(hours * 3600);
     one.to = now;
     one.columns = 1000;
+    one.station = kStation;
     long read = 0;
     Figures figures = measure(runs, [&] { read = loadTrend(reader, one).rows; });
     report("trend 1 drive x 5, read + thin", engine, figures,
@@ -260,10 +268,11 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     const LinkSnapshot noDrives;
     DisplayOptions options;
     options.maxStorageHours = 72;
+    options.stationName = kStation;
     TrendWindow window(noDrives, options, messages, engine.connect);
     window.setClock([&] { return base + 1; });
     window.resize(1180, 720);
-    window.windowChoice()->setCurrentIndex(4);
+    window.windowChoice()->setCurrentIndex(5); // 最近72小时
     window.refresh();
     for (const int drives : {1, 32}) {
         for (int row = 0; row < window.driveList()->count(); ++row) {
@@ -312,6 +321,7 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     RecordQuery last2;
     last2.after = wallTimeOf(now - 2 * 3600);
     last2.upTo = wallTimeOf(now);
+    last2.station = kStation;
     const std::string csv = (temp / "export.csv").string();
     ExportResult exported;
     figures = measure(runs, [&] { exported = exportRecords(reader, last2, csv); });

@@ -1,6 +1,7 @@
 // Any velkaro-records command line (arguments split at NUL bytes): the parser
-// and the window must stay defined, a window never runs backwards, and a
-// time it accepts formats back to a text that reads as the same time.
+// and the window must stay defined, a window never runs backwards, a time it
+// accepts formats back to a text that reads as the same time, and no command
+// it accepts asks for one station and for all of them.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -34,6 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::string error;
     const auto options = velkaro::parseRecordsOptions(args, error);
     if (options.has_value() == !error.empty()) {
+        std::abort();
+    }
+    if (options && options->station && options->allStations) {
         std::abort();
     }
     if (options) {

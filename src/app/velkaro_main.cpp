@@ -5,12 +5,16 @@
 
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
+#include "records/data_source.h"
+#include "records/station_name.h"
 #include "ui/qt_operator_messages.h"
 
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "velkaro_version.h"
@@ -24,6 +28,8 @@ constexpr std::string_view kHelp = R"(用法：velkaro [选项]
 变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
 
 选项：
+  --station 站名  本站站名：运行记录的站名一列，历史和趋势只显示本站的记录
+                  （默认为在“选项”中设定的站名，未设定时为主机名）
   -h, --help      显示本说明后退出
   --version       显示版本后退出
 Qt 程序的通用选项（如 -platform offscreen、-style fusion）同样可用。
@@ -78,7 +84,10 @@ int answerCommandLine(int argc, char** argv) {
             std::printf("velkaro %s\n", velkaro::kVersion);
             return 0;
         }
-        const int values = qtOptionValues(argument);
+        if (argument.starts_with("--station=")) {
+            continue; // read once the application is made
+        }
+        const int values = argument == "--station" ? 1 : qtOptionValues(argument);
         if (values < 0 || i + values >= argc) {
             const char* what = values >= 0                 ? "选项缺少取值"
                                : argument.starts_with("-") ? "未知选项"
@@ -92,6 +101,31 @@ int answerCommandLine(int argc, char** argv) {
     return -1;
 }
 
+/// The name after --station (or --station=NAME) among the arguments Qt left;
+/// false with the reason printed when it is missing or not a station name.
+bool stationOption(const QStringList& arguments, std::optional<std::string>& station) {
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        std::optional<QString> value;
+        if (word == QLatin1String("--station")) {
+            value = i + 1 < arguments.size() ? arguments[++i] : QString();
+        } else if (word.startsWith(QLatin1String("--station="))) {
+            value = word.mid(10);
+        }
+        if (!value) {
+            continue;
+        }
+        const std::string name = value->toStdString();
+        const std::string problem = velkaro::stationNameProblem(name);
+        if (!problem.empty()) {
+            std::fprintf(stderr, "velkaro: --station: %s\n", problem.c_str());
+            return false;
+        }
+        station = name;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -99,16 +133,29 @@ int main(int argc, char** argv) {
         return status;
     }
     QApplication app(argc, argv);
+    QApplication::setOrganizationName(QString::fromUtf8(velkaro::kSettingsOrganisation.data(),
+                                                        velkaro::kSettingsOrganisation.size()));
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
     QApplication::setApplicationVersion(QString::fromLatin1(velkaro::kVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(velkaro::kDesktopId));
+
+    std::optional<std::string> stationArgument;
+    if (!stationOption(QApplication::arguments(), stationArgument)) {
+        return kExitUsage;
+    }
+    const std::string station = velkaro::chooseStationName(stationArgument);
 
     velkaro::DevicePort port;
     velkaro::QtOperatorMessages messages;
     velkaro::DriveLink link(port, messages);
     int status = 0;
     {
-        velkaro::MainWindow window(link, messages);
+        velkaro::MainWindowOptions options;
+        // Rows of an older table are given this station's name on upgrade.
+        options.registerDataSource = [station] { return velkaro::registerDataSourceFor(station); };
+        velkaro::MainWindow window(link, messages, std::move(options));
+        window.displayOptions().stationName = station;
+        window.displayOptions().stationFromCommandLine = stationArgument.has_value();
         messages.setParentWindow(&window);
         window.initMainWindow();
         QApplication::setWindowIcon(window.windowIcon());

@@ -31,7 +31,8 @@ std::string textOf(std::string& value, soci::indicator indicator) {
 }
 
 void readSpanRows(soci::session& session, const std::vector<DriveSpan>& spans,
-                  const std::vector<Quantity>& quantities, std::vector<RunRecord>& rows) {
+                  const std::vector<Quantity>& quantities,
+                  const std::optional<std::string>& station, std::vector<RunRecord>& rows) {
     std::vector<std::string> names;
     std::vector<std::tm> bounds;
     for (const DriveSpan& span : spans) {
@@ -39,9 +40,13 @@ void readSpanRows(soci::session& session, const std::vector<DriveSpan>& spans,
         bounds.push_back(wallTimeOf(span.span.after));
         bounds.push_back(wallTimeOf(span.span.upTo));
     }
+    std::string stationName = station.value_or(std::string());
     soci::statement statement(session);
     for (std::size_t i = 0; i < spans.size(); ++i) {
         statement.exchange(soci::use(names[i]));
+        if (station) {
+            statement.exchange(soci::use(stationName));
+        }
         statement.exchange(soci::use(bounds[2 * i]));
         statement.exchange(soci::use(bounds[2 * i + 1]));
     }
@@ -54,7 +59,7 @@ void readSpanRows(soci::session& session, const std::vector<DriveSpan>& spans,
         statement.exchange(soci::into(texts[column], flags[column]));
     }
     statement.alloc();
-    statement.prepare(spanRowsSql(quantities, spans.size()));
+    statement.prepare(spanRowsSql(quantities, spans.size(), station.has_value()));
     statement.define_and_bind();
     statement.execute(false);
     while (statement.fetch()) {
@@ -107,17 +112,18 @@ void SummaryFetch::fill(ColumnSummary& summary, std::size_t quantities) const {
     }
 }
 
-std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities) {
+std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities,
+                             bool station) {
     std::string sql = "select r.名字, " + rowSummarySql(quantities) +
                       " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto and "
                       "r.名字 in (";
     for (std::size_t i = 0; i < drives; ++i) {
         sql += (i ? ", :n" : ":n") + std::to_string(i);
     }
-    return sql + ") group by r.名字";
+    return sql + ")" + (station ? " and r.站名 = :station" : "") + " group by r.名字";
 }
 
-std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spans) {
+std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spans, bool station) {
     std::string sql = "select r.记录时间, r.名字, r.工作状态";
     for (const Quantity quantity : quantities) {
         sql += std::string(", r.") + quantityInfo(quantity).column;
@@ -125,7 +131,8 @@ std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spa
     sql += " from 运行记录 r where ";
     for (std::size_t i = 0; i < spans; ++i) {
         const std::string n = std::to_string(i);
-        sql += (i ? " or (r.名字 = :n" : "(r.名字 = :n") + n + " and r.记录时间 > :a" + n +
+        sql += (i ? " or (r.名字 = :n" : "(r.名字 = :n") + n +
+               (station ? " and r.站名 = :s" + n : std::string()) + " and r.记录时间 > :a" + n +
                " and r.记录时间 <= :u" + n + ")";
     }
     return sql + " order by r.记录时间";
@@ -134,7 +141,8 @@ std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spa
 std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
                                             const std::vector<std::string>& drives,
                                             const std::vector<Quantity>& quantities,
-                                            const std::vector<ColumnSpan>& columns) {
+                                            const std::vector<ColumnSpan>& columns,
+                                            const std::optional<std::string>& station) {
     if (drives.empty() || columns.empty()) {
         return {};
     }
@@ -150,13 +158,17 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
         for (std::string& drive : names) {
             statement.exchange(soci::use(drive));
         }
+        std::string stationName = station.value_or(std::string());
+        if (station) {
+            statement.exchange(soci::use(stationName));
+        }
         std::string name;
         soci::indicator nameFlag = soci::i_ok;
         SummaryFetch fetched;
         statement.exchange(soci::into(name, nameFlag));
         fetched.bind(statement, quantities.size());
         statement.alloc();
-        statement.prepare(columnSummarySql(drives.size(), quantities));
+        statement.prepare(columnSummarySql(drives.size(), quantities, station.has_value()));
         statement.define_and_bind();
         std::vector<ColumnSummary> summaries;
         for (const ColumnSpan& column : columns) {
@@ -175,7 +187,8 @@ std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
 }
 
 std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<DriveSpan>& spans,
-                                 const std::vector<Quantity>& quantities) {
+                                 const std::vector<Quantity>& quantities,
+                                 const std::optional<std::string>& station) {
     std::vector<RunRecord> rows;
     reader.withSession([&](soci::session& session) {
         for (std::size_t start = 0; start < spans.size(); start += kSpansPerStatement) {
@@ -183,7 +196,7 @@ std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<Driv
                 spans.begin() +
                 static_cast<std::ptrdiff_t>(std::min(spans.size(), start + kSpansPerStatement));
             readSpanRows(session, {spans.begin() + static_cast<std::ptrdiff_t>(start), end},
-                         quantities, rows);
+                         quantities, station, rows);
         }
         return 0;
     });

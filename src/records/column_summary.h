@@ -50,17 +50,22 @@ struct ColumnSummary {
 /// so one row per drive and column crosses the driver instead of every stored
 /// row: one statement, prepared once and run per column, each run a short
 /// index range scan with the same text on every engine; times and names are
-/// bound. Drives without rows in a column are left out of it. Throws on a
-/// database error (the reader's session is dropped then).
+/// bound. Only the rows of `station`, when given (a filter the reader can
+/// apply, see RunRecordReader::stationFilter). Drives without rows in a
+/// column are left out of it. Throws on a database error (the reader's
+/// session is dropped then).
 std::vector<ColumnSummary> summariseColumns(RunRecordReader& reader,
                                             const std::vector<std::string>& drives,
                                             const std::vector<Quantity>& quantities,
-                                            const std::vector<ColumnSpan>& columns);
+                                            const std::vector<ColumnSpan>& columns,
+                                            const std::optional<std::string>& station = {});
 
 /// The rows of the given stretches (time, name, working state and the
-/// quantities' texts), oldest first. Throws on a database error.
+/// quantities' texts), of `station` only when given, oldest first. Throws on
+/// a database error.
 std::vector<RunRecord> readSpans(RunRecordReader& reader, const std::vector<DriveSpan>& spans,
-                                 const std::vector<Quantity>& quantities);
+                                 const std::vector<Quantity>& quantities,
+                                 const std::optional<std::string>& station = {});
 
 /// What a summary holds of the rows `r` it groups, as a select list: their
 /// count, first and last time, rows stored as "通讯断线" and in fault, and
@@ -85,9 +90,12 @@ struct SummaryFetch {
 };
 
 /// The statements' SQL, for checking their query plans: the summary of one
-/// column for `drives` drives, bound as after, upTo and the names; and the
-/// rows of `spans` stretches, bound as name, after and upTo of each.
-std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities);
-std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spans);
+/// column for `drives` drives, bound as after, upTo, the names and, with
+/// `station`, the station; and the rows of `spans` stretches, bound as name,
+/// the station (with `station`), after and upTo of each.
+std::string columnSummarySql(std::size_t drives, const std::vector<Quantity>& quantities,
+                             bool station = false);
+std::string spanRowsSql(const std::vector<Quantity>& quantities, std::size_t spans,
+                        bool station = false);
 
 } // namespace velkaro

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "records/record_database.h"
+#include "records/station_name.h"
 
 namespace velkaro {
 namespace {
@@ -154,6 +155,10 @@ ReadOnlyDataSources::~ReadOnlyDataSources() {
 }
 
 DataSourceResult registerDataSource() {
+    return registerDataSourceFor(hostStationName());
+}
+
+DataSourceResult registerDataSourceFor(const std::string& station) {
     const std::string dsn(kRunRecordDsn);
     if (!dataSourceExists(dsn)) {
         if (DataSourceResult registered = registerSqliteSource(dsn); !registered.ok) {
@@ -162,7 +167,7 @@ DataSourceResult registerDataSource() {
     }
     try {
         auto session = openRecordSession(std::string(kRunRecordConnect));
-        ensureRunRecordTable(*session);
+        ensureRunRecordTable(*session, station);
     } catch (const std::exception& error) {
         return {false, error.what()};
     }

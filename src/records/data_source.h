@@ -19,6 +19,13 @@ struct DataSourceResult {
 /// whose folder is created. Then the table and its indexes are created when
 /// missing. Any failure gives ok = false; the window then shows
 /// "错误! 不能加载数据库!" and stops its initialisation.
+///
+/// Tables made before stations were told apart are upgraded with the column
+/// 站名, their rows given `station`, the name of the station that upgrades
+/// them; an account that may not alter them keeps them as they are (the
+/// record pass says so), which is no failure here.
+DataSourceResult registerDataSourceFor(const std::string& station);
+/// The same for a station named after this host.
 DataSourceResult registerDataSource();
 
 /// Whether a data source named `dsn` is defined, as a user or a system data

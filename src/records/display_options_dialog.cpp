@@ -6,6 +6,7 @@
 #include <QRegularExpressionValidator>
 
 #include "link/operator_messages.h"
+#include "records/station_name.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
@@ -44,7 +45,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
     setPalette(palette);
     setAutoFillBackground(true);
     const DialogUnits units(font());
-    setFixedSize(units.size(223, 126));
+    setFixedSize(units.size(223, 144));
 
     m_window = addNumberField(12, QStringLiteral("显示数据的存储时间"), QStringLiteral("小时以内"));
     m_interval = addNumberField(32, QStringLiteral("数据采集间隙时间"), QStringLiteral("秒"));
@@ -65,10 +66,22 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
     }
     m_drives->setCurrentIndex(0);
 
+    auto* stationLabel = new QLabel(QStringLiteral("本站站名"), this);
+    stationLabel->setGeometry(units.rect(12, 94, 80, 10));
+    m_station = new QLineEdit(QString::fromStdString(m_options.stationName), this);
+    m_station->setObjectName(QStringLiteral("fieldStation"));
+    m_station->setGeometry(units.rect(96, 92, 110, 14));
+    m_station->setPalette(fieldPalette(m_station->palette()));
+    m_station->setMaxLength(kStationNameMaxLength);
+    if (m_options.stationFromCommandLine) {
+        m_station->setReadOnly(true);
+        m_station->setToolTip(QStringLiteral("站名由命令行 --station 给定"));
+    }
+
     m_confirm = new XpButton(QStringLiteral("确定"), this);
     m_confirm->setBackgroundColor(kButtonColour);
     m_confirm->setHoverColor(SkinnedButton::defaultHoverColor());
-    m_confirm->setGeometry(units.rect(86, 100, 50, 16));
+    m_confirm->setGeometry(units.rect(86, 118, 50, 16));
     m_confirm->setDefault(true);
     connect(m_confirm, &QPushButton::clicked, this, &DisplayOptionsDialog::confirm);
 
@@ -108,15 +121,35 @@ bool DisplayOptionsDialog::readField(QLineEdit* field, uint32_t minimum, uint32_
     return false;
 }
 
+bool DisplayOptionsDialog::readStation(std::string& name) {
+    name = m_station->text().toStdString();
+    const std::string problem = stationNameProblem(name);
+    if (problem.empty()) {
+        return true;
+    }
+    m_messages.show(problem + "。", std::string());
+    m_station->setFocus();
+    m_station->selectAll();
+    return false;
+}
+
 void DisplayOptionsDialog::confirm() {
     uint32_t windowHours = 0;
     uint32_t intervalSeconds = 0;
     uint32_t storageHours = 0;
+    std::string station;
     if (!readField(m_window, kWindowMinHours, kWindowMaxHours, windowHours) ||
         !readField(m_interval, kIntervalMinSeconds, kIntervalMaxSeconds, intervalSeconds) ||
-        !readField(m_storage, kStorageMinHours, kStorageMaxHours, storageHours)) {
+        !readField(m_storage, kStorageMinHours, kStorageMaxHours, storageHours) ||
+        !readStation(station)) {
         return;
     }
+    if (station != m_options.stationName && !m_options.stationFromCommandLine &&
+        !saveStationName(station)) {
+        m_messages.show("站名不能保存（设置文件不能写入），只用于本次运行。",
+                        std::string(kInfoCaption));
+    }
+    m_options.stationName = station;
     m_options.displayWindowHours = windowHours;
     m_options.maxStorageHours = storageHours;
     m_options.recordIntervalMs = intervalSeconds * 1000;

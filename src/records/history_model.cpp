@@ -131,10 +131,17 @@ std::vector<HistoryModel::Row>
 HistoryModel::select(const HistoryFilter& filter, const std::optional<std::tm>& before, int limit) {
     if (!m_session) {
         m_session = openRecordSession(m_connectString);
+        m_stationColumn = false;
     }
+    // Looked for again while missing: another station may upgrade the table.
+    if (filter.station && !m_stationColumn) {
+        m_stationColumn = stationColumnsOf(*m_session).rows;
+    }
+    const bool byStation = filter.station && m_stationColumn;
     std::tm since = filter.since.value_or(std::tm{});
     std::tm upper = before.value_or(std::tm{});
     std::string name = filter.driveName.value_or(std::string());
+    std::string station = filter.station.value_or(std::string());
 
     std::vector<std::tm> times(static_cast<std::size_t>(limit));
     std::vector<soci::indicator> timeFlags(times.size());
@@ -155,6 +162,10 @@ HistoryModel::select(const HistoryFilter& filter, const std::optional<std::tm>& 
     if (filter.driveName) {
         sql += " and 名字 = :name";
         statement.exchange(soci::use(name));
+    }
+    if (byStation) {
+        sql += " and 站名 = :station";
+        statement.exchange(soci::use(station));
     }
     sql += " order by 记录时间 desc limit " + std::to_string(limit);
 

@@ -22,6 +22,9 @@ namespace velkaro {
 struct HistoryFilter {
     std::optional<std::tm> since;         ///< only rows strictly later; none = all rows
     std::optional<std::string> driveName; ///< only this drive; none = all drives
+    /// Only the rows this station wrote; none = every station's. A table
+    /// without station names shows every row.
+    std::optional<std::string> station;
 };
 
 /// The six columns of the history grid (记录时间, 名字, 运行频率, 输出电流, 输出电压,
@@ -71,6 +74,7 @@ private:
 
     std::string m_connectString;
     std::unique_ptr<soci::session> m_session;
+    bool m_stationColumn = false; ///< the session found 站名 in 运行记录
     HistoryFilter m_filter;
     std::vector<Row> m_rows;
     std::optional<std::tm> m_nextBefore;

@@ -75,8 +75,11 @@ HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptio
 }
 
 void HistoryPanel::showAllRows() {
-    // Until the first live refresh the grid shows every row, newest first.
-    m_model->runQuery(HistoryFilter{});
+    // Until the first live refresh the grid shows every row of this
+    // station, newest first.
+    HistoryFilter filter;
+    filter.station = m_displayOptions.stationName;
+    m_model->runQuery(filter);
     fitColumns();
 }
 
@@ -115,6 +118,7 @@ void HistoryPanel::refreshHistory() {
     if (m_displayOptions.displayDriveName != "*") {
         filter.driveName = m_displayOptions.displayDriveName;
     }
+    filter.station = m_displayOptions.stationName;
     m_model->runQuery(filter);
     fitColumns();
 }
@@ -127,6 +131,7 @@ RecordQuery HistoryPanel::exportQuery() const {
     if (m_displayOptions.displayDriveName != "*") {
         query.driveName = m_displayOptions.displayDriveName;
     }
+    query.station = m_displayOptions.stationName;
     return query;
 }
 

@@ -22,8 +22,9 @@ struct DisplayOptions;
 struct LinkSnapshot;
 
 /// The page "历史记录": the grid of run records (1087), the box "实时刷新记录"
-/// (1084) and "选项" (1081). At start (showAllRows) the grid shows all rows,
-/// newest first; refreshHistory() shows the rows of the display window, filtered by drive.
+/// (1084) and "选项" (1081), over this station's rows (DisplayOptions::stationName).
+/// At start (showAllRows) the grid shows all of them, newest first;
+/// refreshHistory() shows the rows of the display window, filtered by drive.
 class HistoryPanel : public QObject {
     Q_OBJECT
 public:
@@ -35,15 +36,15 @@ public:
     ~HistoryPanel() override;
 
     void setPanelVisible(bool visible);
-    /// The start-up query: every row, newest first. Run once the data source
+    /// The start-up query: every row of this station, newest first. Run once the data source
     /// is registered — a connection tried before that would fail and, within
     /// one process, keep failing.
     void showAllRows();
     /// The state of "实时刷新记录" as last clicked (ticked at start).
     bool liveRefresh() const { return m_liveRefresh; }
-    /// Re-runs the query: rows strictly later than now - displayWindowHours,
-    /// of displayDriveName unless it is "*". A failed query leaves the grid as
-    /// it was; the next refresh tries again.
+    /// Re-runs the query: this station's rows strictly later than now -
+    /// displayWindowHours, of displayDriveName unless it is "*". A failed
+    /// query leaves the grid as it was; the next refresh tries again.
     void refreshHistory();
     /// "选项": runs the display options dialog modally; refreshes nothing.
     void openOptions();

@@ -26,6 +26,12 @@ std::vector<Quantity> allQuantities() {
     return all;
 }
 
+/// The condition a station's rows or minutes meet, bound last; none for all
+/// stations.
+std::string stationIs(const char* table, bool station) {
+    return station ? std::string(" and ") + table + ".站名 = :station" : std::string();
+}
+
 std::string namesIn(std::size_t drives) {
     std::string sql = " in (";
     for (std::size_t i = 0; i < drives; ++i) {
@@ -35,23 +41,29 @@ std::string namesIn(std::size_t drives) {
 }
 
 /// Each drive's rows in the stretch, as the run records hold them.
-std::map<std::string, long long>
-countRows(soci::session& session, const std::vector<std::string>& drives, const TimeSpan& span) {
+std::map<std::string, long long> countRows(soci::session& session,
+                                           const std::vector<std::string>& drives,
+                                           const TimeSpan& span,
+                                           const std::optional<std::string>& station) {
     std::tm after = wallTimeOf(span.after);
     std::tm upTo = wallTimeOf(span.upTo);
     std::vector<std::string> names = drives;
+    std::string stationName = station.value_or(std::string());
     soci::statement statement(session);
     statement.exchange(soci::use(after));
     statement.exchange(soci::use(upTo));
     for (std::string& name : names) {
         statement.exchange(soci::use(name));
     }
+    if (station) {
+        statement.exchange(soci::use(stationName));
+    }
     std::string name;
     long long rows = 0;
     statement.exchange(soci::into(name));
     statement.exchange(soci::into(rows));
     statement.alloc();
-    statement.prepare(rowCountSql(drives.size()));
+    statement.prepare(rowCountSql(drives.size(), station.has_value()));
     statement.define_and_bind();
     statement.execute(false);
     std::map<std::string, long long> counted;
@@ -80,10 +92,12 @@ long long minuteTotal(soci::session& session, const TimeSpan& span) {
 }
 
 /// The drives whose minutes hold as many rows as the run records do in the
-/// stretch, given what the minutes hold for each.
+/// stretch, given what the minutes hold for each (of `station` only, when
+/// given).
 std::set<std::string> completeDrives(soci::session& session, const std::vector<std::string>& drives,
                                      const TimeSpan& span,
-                                     const std::map<std::string, long long>& summed) {
+                                     const std::map<std::string, long long>& summed,
+                                     const std::optional<std::string>& station) {
     long long wanted = 0;
     for (const auto& [drive, rows] : summed) {
         wanted += rows;
@@ -91,12 +105,15 @@ std::set<std::string> completeDrives(soci::session& session, const std::vector<s
     // Counting all rows at once walks the small index on 记录时间 only: when the
     // drives hold a good share of all rows, that is the cheaper check. Minutes
     // lack rows rather than hold extra ones (the purge summarises the minute it
-    // cuts again), so equal totals mean every drive's add up.
+    // cuts again), so equal totals mean every drive's add up, every station's
+    // drives too; all stations are counted, as a station's rows cannot be
+    // counted from that index alone. Without any minute (none kept there) the
+    // drives' own rows are fewer to count.
     const long long inMinutes = minuteTotal(session, span);
-    if (wanted * 4 >= inMinutes && rowTotal(session, span) == inMinutes) {
+    if (inMinutes > 0 && wanted * 4 >= inMinutes && rowTotal(session, span) == inMinutes) {
         return {drives.begin(), drives.end()};
     }
-    const std::map<std::string, long long> counted = countRows(session, drives, span);
+    const std::map<std::string, long long> counted = countRows(session, drives, span, station);
     const auto rowsOf = [](const std::map<std::string, long long>& rows, const std::string& drive) {
         const auto found = rows.find(drive);
         return found == rows.end() ? 0 : found->second;
@@ -115,7 +132,8 @@ std::set<std::string> completeDrives(soci::session& session, const std::vector<s
 std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
                                              const std::vector<std::string>& drives,
                                              const std::vector<Quantity>& quantities,
-                                             const TimeSpan& span, const CurveDecimator& grid) {
+                                             const TimeSpan& span, const CurveDecimator& grid,
+                                             const std::optional<std::string>& station) {
     long long from = grid.from();
     long long columns = grid.columns();
     long long width = grid.span();
@@ -129,6 +147,10 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     for (std::string& name : names) {
         statement.exchange(soci::use(name));
     }
+    std::string stationName = station.value_or(std::string());
+    if (station) {
+        statement.exchange(soci::use(stationName));
+    }
     std::string name;
     long long column = 0;
     SummaryFetch fetched;
@@ -136,7 +158,7 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
     statement.exchange(soci::into(column));
     fetched.bind(statement, quantities.size());
     statement.alloc();
-    statement.prepare(minuteColumnsSql(drives.size(), quantities));
+    statement.prepare(minuteColumnsSql(drives.size(), quantities, station.has_value()));
     statement.define_and_bind();
     statement.execute(false);
     std::vector<ColumnSummary> summaries;
@@ -159,12 +181,35 @@ void ensureMinuteSummaryTable(soci::session& session) {
         columns += ", " + lowColumn(quantity) + " double precision, " + highColumn(quantity) +
                    " double precision";
     }
-    session << "create table if not exists " + table + " (" + columns + ")";
-    // A row per drive and minute (what a summary replaces). The purge goes by
-    // minute, and a trend adds up all drives' rows from this index alone.
-    session << "create unique index if not exists " + table + "_名字_分钟 on " + table +
-                   " (名字, 分钟)";
+    try {
+        long long rows = 0;
+        session << "select count(*) from " + table + " where 1 = 0", soci::into(rows);
+    } catch (const soci::soci_error&) {
+        // Only a missing table is created (see ensureRunRecordTable).
+        session << "create table if not exists " + table + " (" + columns + ", 站名 varchar(255))";
+    }
+    // The purge goes by minute, and a trend adds up all stations' rows from
+    // this index alone.
     session << "create index if not exists " + table + "_分钟 on " + table + " (分钟, 行数)";
+}
+
+void addMinuteStationColumn(soci::session& session, const std::string& station) {
+    const std::string table(kMinuteSummaryTable);
+    if (!stationColumnsOf(session).minutes) {
+        soci::transaction upgrade(session);
+        session << "alter table " + table + " add column 站名 varchar(255)";
+        session << "update " + table + " set 站名 = :station", soci::use(station);
+        upgrade.commit();
+    }
+    // A row per station, drive and minute (what a summary replaces): two
+    // stations' drives of one name keep a minute each. A station of an older
+    // version may have made the index of one row per drive and minute again.
+    try {
+        session << "drop index if exists " + table + "_名字_分钟";
+    } catch (const soci::soci_error&) {
+    }
+    session << "create unique index if not exists " + table + "_站名_名字_分钟 on " + table +
+                   " (站名, 名字, 分钟)";
 }
 
 struct MinuteSummaryWriter::Bound {
@@ -179,9 +224,9 @@ struct MinuteSummaryWriter::Bound {
 MinuteSummaryWriter::MinuteSummaryWriter(soci::session& session)
     : m_bound(std::make_unique<Bound>()) {
     Bound& b = *m_bound;
-    m_summarise = std::make_unique<soci::statement>((session.prepare << minuteSummariseSql(),
-                                                     soci::use(b.minute), soci::use(b.after),
-                                                     soci::use(b.upTo)));
+    m_summarise = std::make_unique<soci::statement>(
+        (session.prepare << minuteSummariseSql(stationColumnsOf(session)), soci::use(b.minute),
+         soci::use(b.after), soci::use(b.upTo)));
     const std::string table(kMinuteSummaryTable);
     m_clear = std::make_unique<soci::statement>(
         (session.prepare << "delete from " + table + " where 分钟 = :minute", soci::use(b.minute)));
@@ -236,33 +281,40 @@ void MinuteSummaryWriter::purge(const std::tm& cutoff) {
     summarise(minute);
 }
 
-std::string minuteSummariseSql() {
+std::string minuteSummariseSql(const StationColumns& columns) {
     const std::string table(kMinuteSummaryTable);
-    std::string columns = "分钟, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
+    std::string names = "分钟, 名字, 行数, 首行时间, 末行时间, 断线行数, 故障行数";
     std::string updates;
     for (const char* column : {"行数", "首行时间", "末行时间", "断线行数", "故障行数"}) {
         updates += std::string(updates.empty() ? "" : ", ") + column + " = excluded." + column;
     }
     for (const Quantity quantity : allQuantities()) {
-        columns += ", " + lowColumn(quantity) + ", " + highColumn(quantity);
+        names += ", " + lowColumn(quantity) + ", " + highColumn(quantity);
         updates += ", " + lowColumn(quantity) + " = excluded." + lowColumn(quantity) + ", " +
                    highColumn(quantity) + " = excluded." + highColumn(quantity);
     }
+    // Rows of a station of an older version carry no station name: their
+    // minutes are kept under the empty one. Minutes without the column keep
+    // every station's rows of a drive together.
+    const std::string station = columns.rows ? "coalesce(r.站名, '')" : "''";
+    const std::string select = columns.minutes ? ", " + station : std::string();
+    const std::string group = columns.minutes && columns.rows ? station + ", r.名字" : "r.名字";
+    const std::string key = columns.minutes ? "站名, 名字, 分钟" : "名字, 分钟";
     // A minute summarised again replaces what was there: the rows decide.
-    return "insert into " + table + " (" + columns + ") select cast(:minute as bigint), r.名字, " +
-           rowSummarySql(allQuantities()) +
-           " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto group by r.名字 "
-           "on conflict (名字, 分钟) do update set " +
-           updates;
+    return "insert into " + table + " (" + names + (columns.minutes ? ", 站名" : "") +
+           ") select cast(:minute as bigint), r.名字, " + rowSummarySql(allQuantities()) + select +
+           " from 运行记录 r where r.记录时间 > :after and r.记录时间 <= :upto group by " + group +
+           " on conflict (" + key + ") do update set " + updates;
 }
 
-std::string rowCountSql(std::size_t drives) {
+std::string rowCountSql(std::size_t drives, bool station) {
     return "select r.名字, count(*) from 运行记录 r where r.记录时间 > :after and r.记录时间 <= "
            ":upto and r.名字" +
-           namesIn(drives) + " group by r.名字";
+           namesIn(drives) + stationIs("r", station) + " group by r.名字";
 }
 
-std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities) {
+std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities,
+                             bool station) {
     // A minute m lies in column (m * 60 + 29 - from) * columns / span, as the
     // chart's columns of whole minutes are laid out.
     std::string inner = "select m.名字, (m.分钟 * 60 + 29 - :origin) * :columns / :span as 列, "
@@ -277,7 +329,7 @@ std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& qu
     }
     return outer + " from (" + inner + " from " + std::string(kMinuteSummaryTable) +
            " m where m.分钟 >= :first and m.分钟 < :end and m.名字" + namesIn(drives) +
-           ") t group by t.名字, t.列";
+           stationIs("m", station) + ") t group by t.名字, t.列";
 }
 
 std::string rowTotalSql() {
@@ -289,11 +341,10 @@ std::string minuteTotalSql() {
            " m where m.分钟 >= :first and m.分钟 < :end";
 }
 
-std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
-                                              const std::vector<std::string>& drives,
-                                              const std::vector<Quantity>& quantities,
-                                              const std::vector<ColumnSpan>& columns,
-                                              const CurveDecimator& grid) {
+std::optional<MinuteColumns>
+summariseMinutes(RunRecordReader& reader, const std::vector<std::string>& drives,
+                 const std::vector<Quantity>& quantities, const std::vector<ColumnSpan>& columns,
+                 const CurveDecimator& grid, const std::optional<std::string>& station) {
     if (drives.empty() || columns.empty()) {
         return MinuteColumns{};
     }
@@ -306,7 +357,7 @@ std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
     std::set<std::string> complete;
     const bool read = reader.withSession([&](soci::session& session) {
         try {
-            summaries = readMinuteColumns(session, drives, quantities, span, grid);
+            summaries = readMinuteColumns(session, drives, quantities, span, grid, station);
             std::map<std::string, long long> summed;
             std::set<std::string> misplaced;
             for (const ColumnSummary& summary : summaries) {
@@ -315,7 +366,7 @@ std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
                     misplaced.insert(summary.drive);
                 }
             }
-            complete = completeDrives(session, drives, span, summed);
+            complete = completeDrives(session, drives, span, summed, station);
             for (const std::string& drive : misplaced) {
                 complete.erase(drive);
             }

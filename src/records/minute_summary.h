@@ -7,6 +7,7 @@
 
 #include "records/column_summary.h"
 #include "records/curve_decimator.h"
+#include "records/record_database.h"
 #include "records/run_record.h"
 #include "records/run_record_reader.h"
 
@@ -26,9 +27,16 @@ namespace velkaro {
 inline constexpr std::string_view kMinuteSummaryTable = "运行记录分钟汇总";
 
 /// Creates the table and its indexes when missing, in SQL that SQLite and
-/// PostgreSQL both accept. Throws on failure (an account that may not create
-/// tables on a shared database); the station then writes run records only.
+/// PostgreSQL both accept, with the column 站名 after the others: a row per
+/// station, drive and minute. Throws on failure (an account that may not
+/// create tables on a shared database); the station then writes run records
+/// only.
 void ensureMinuteSummaryTable(soci::session& session);
+/// Gives a table made before stations were told apart the column 站名, its
+/// minutes named `station` as the rows they summarise are, and the index
+/// that keeps a row per station, drive and minute; in one transaction.
+/// Throws when the table cannot be altered.
+void addMinuteStationColumn(soci::session& session, const std::string& station);
 
 /// The record pass's side, on the writer's session. The statements are
 /// prepared at construction, which throws when the table is missing; the
@@ -41,8 +49,8 @@ public:
     MinuteSummaryWriter& operator=(const MinuteSummaryWriter&) = delete;
 
     /// Summarises the minute starting at `minute` (wall seconds) afresh from
-    /// every drive's rows in it, whichever station wrote them, so a minute
-    /// done again or by two stations comes out the same. Throws on a
+    /// every station's rows in it, a summary per station and drive, so a
+    /// minute done again or by two stations comes out the same. Throws on a
     /// database error.
     void summarise(WallSeconds minute);
     /// Summarises the minutes of the `count` before `before` (minute starts,
@@ -76,26 +84,29 @@ struct MinuteColumns {
 /// Summarises each drive's rows in `columns` (oldest first, together one
 /// stretch, each column whole minutes of `grid`) from the minute table, as
 /// summariseColumns does from the rows, for every drive whose minutes count
-/// as many rows as the run records hold in the stretch. None when the table
-/// cannot be read (a data source without it); the reader's session stays
-/// open then.
-std::optional<MinuteColumns> summariseMinutes(RunRecordReader& reader,
-                                              const std::vector<std::string>& drives,
-                                              const std::vector<Quantity>& quantities,
-                                              const std::vector<ColumnSpan>& columns,
-                                              const CurveDecimator& grid);
+/// as many rows as the run records hold in the stretch: the rows and
+/// minutes of `station`, or of every station when none. None when the table
+/// cannot be read (a data source without it, or without stations in it when
+/// one is asked for); the reader's session stays open then.
+std::optional<MinuteColumns>
+summariseMinutes(RunRecordReader& reader, const std::vector<std::string>& drives,
+                 const std::vector<Quantity>& quantities, const std::vector<ColumnSpan>& columns,
+                 const CurveDecimator& grid, const std::optional<std::string>& station = {});
 
 /// The statements' SQL, for checking their query plans: a minute summarised,
-/// bound as the minute's number, after and upTo; the drives' rows
-/// counted in a stretch, bound as after, upTo and the names; all rows
-/// counted, bound as after and upTo; the drives' minutes grouped into
-/// columns, bound as the grid's from, columns and span, the first minute,
-/// the minute after the last, and the names; and all minutes' rows added
-/// up, bound as the first minute and the one after the last.
-std::string minuteSummariseSql();
-std::string rowCountSql(std::size_t drives);
+/// bound as the minute's number, after and upTo, as the tables' columns
+/// allow; the drives' rows counted in a stretch, bound as after, upTo and
+/// the names; all stations' rows counted, bound as after and upTo; the
+/// drives' minutes grouped into columns, bound as the grid's from, columns
+/// and span, the first minute, the minute after the last, and the names; and
+/// all stations' minutes' rows added up, bound as the first minute and the
+/// one after the last. With `station` the drives' rows and minutes are that
+/// station's only, the station bound after the names.
+std::string minuteSummariseSql(const StationColumns& columns = {true, true});
+std::string rowCountSql(std::size_t drives, bool station = false);
 std::string rowTotalSql();
-std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities);
+std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& quantities,
+                             bool station = false);
 std::string minuteTotalSql();
 
 } // namespace velkaro

@@ -40,7 +40,8 @@ std::optional<RecordEvent> RecordEventTracker::add(WallSeconds time,
     std::optional<RecordEvent> event;
     if (parts.state == kLost) {
         if (known && !m_lost) {
-            event = RecordEvent{RecordEvent::Kind::Loss, time, m_drive, std::string(kLost)};
+            event =
+                RecordEvent{RecordEvent::Kind::Loss, time, m_drive, std::string(kLost), m_station};
         }
         m_lost = true;
         return event;
@@ -48,7 +49,7 @@ std::optional<RecordEvent> RecordEventTracker::add(WallSeconds time,
     const bool faulted = parts.state == kFaulted;
     if (faulted && m_answered && !m_faulted) {
         const std::string_view cause = parts.cause.empty() ? kFaulted : parts.cause;
-        event = RecordEvent{RecordEvent::Kind::Trip, time, m_drive, std::string(cause)};
+        event = RecordEvent{RecordEvent::Kind::Trip, time, m_drive, std::string(cause), m_station};
     }
     m_lost = false;
     m_answered = true;

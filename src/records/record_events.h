@@ -27,6 +27,7 @@ struct RecordEvent {
     WallSeconds time = 0;
     std::string drive;
     std::string cause; ///< the fault's cause ("故障中" when none was stored) or "通讯断线"
+    std::string station{}; ///< the station that logged the drive; empty when unknown
     bool operator==(const RecordEvent&) const = default;
 };
 
@@ -38,7 +39,8 @@ struct RecordEvent {
 /// the window to judge the window's first row.
 class RecordEventTracker {
 public:
-    explicit RecordEventTracker(std::string drive) : m_drive(std::move(drive)) {}
+    explicit RecordEventTracker(std::string drive, std::string station = {})
+        : m_drive(std::move(drive)), m_station(std::move(station)) {}
 
     /// The row before the window: sets the state without giving an event.
     void seed(std::string_view workingState);
@@ -47,6 +49,7 @@ public:
 
 private:
     std::string m_drive;
+    std::string m_station;
     bool m_known = false;    ///< a row has been seen
     bool m_lost = false;     ///< the last row was a loss
     bool m_answered = false; ///< an answering row has been seen

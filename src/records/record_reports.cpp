@@ -1,6 +1,7 @@
 #include "records/record_reports.h"
 
 #include <algorithm>
+#include <map>
 
 #include "files/csv_text.h"
 #include "records/csv_file.h"
@@ -10,13 +11,13 @@ namespace velkaro {
 
 std::string exportHeaderLine() {
     return csvRecord({"记录时间", "名字", "运行频率", "输出电流", "输出电压", "工作状态",
-                      "设定频率", "母线电压"});
+                      "设定频率", "母线电压", "站名"});
 }
 
 std::string exportLine(const RunRecord& row) {
     const std::string time = formatRecordTime(row.recordTime);
     return csvRecord({time, row.name, row.runningFrequency, row.outputCurrent, row.outputVoltage,
-                      row.workingState, row.setFrequency, row.busVoltage});
+                      row.workingState, row.setFrequency, row.busVoltage, row.station});
 }
 
 ExportResult exportRecords(RunRecordReader& reader, const RecordQuery& query,
@@ -64,20 +65,30 @@ std::vector<RecordEvent> findEvents(RunRecordReader& reader, const RecordQuery& 
     if (query.driveName) {
         names.push_back(*query.driveName);
     } else {
-        names = reader.driveNames();
+        names = reader.driveNames(query.station);
     }
     RecordQuery states = query;
     states.values.clear();
     std::vector<RecordEvent> events;
     for (const std::string& name : names) {
-        RecordEventTracker tracker(name);
-        if (const auto before = reader.rowAtOrBefore(name, query.after)) {
-            tracker.seed(before->workingState);
-        }
+        // Stations sharing the table may name their drives alike: each
+        // station's drive is followed on its own.
+        std::map<std::string, RecordEventTracker> trackers;
         states.driveName = name;
         reader.readPages(states, [&](const std::vector<RunRecord>& rows) {
             for (const RunRecord& row : rows) {
-                if (auto event = tracker.add(wallSecondsOf(row.recordTime), row.workingState)) {
+                auto tracker = trackers.find(row.station);
+                if (tracker == trackers.end()) {
+                    tracker =
+                        trackers.emplace(row.station, RecordEventTracker(name, row.station)).first;
+                    const std::optional<std::string> station =
+                        row.station.empty() ? query.station : row.station;
+                    if (const auto before = reader.rowAtOrBefore(name, query.after, station)) {
+                        tracker->second.seed(before->workingState);
+                    }
+                }
+                const WallSeconds time = wallSecondsOf(row.recordTime);
+                if (auto event = tracker->second.add(time, row.workingState)) {
                     events.push_back(std::move(*event));
                 }
             }
@@ -90,12 +101,12 @@ std::vector<RecordEvent> findEvents(RunRecordReader& reader, const RecordQuery& 
 }
 
 std::string eventHeaderLine() {
-    return csvRecord({"记录时间", "名字", "原因"});
+    return csvRecord({"记录时间", "名字", "原因", "站名"});
 }
 
 std::string eventLine(const RecordEvent& event) {
     const std::string time = formatRecordTime(wallTimeOf(event.time));
-    return csvRecord({time, event.drive, event.cause});
+    return csvRecord({time, event.drive, event.cause, event.station});
 }
 
 } // namespace velkaro

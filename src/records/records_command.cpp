@@ -10,17 +10,36 @@
 namespace velkaro {
 namespace {
 
-RecordQuery queryOf(const RecordsOptions& options, const RecordWindow& window) {
+RecordQuery queryOf(const RecordsOptions& options, const RecordWindow& window,
+                    const std::string& thisStation) {
     RecordQuery query;
     query.after = window.after;
     query.upTo = window.upTo;
     query.driveName = options.drive;
+    query.station = stationOf(options, thisStation);
     return query;
+}
+
+/// A table without station names cannot be read for one station: every
+/// row is, and the operator is told.
+void noteStations(RunRecordReader& reader, const RecordQuery& query,
+                  const RecordsConsole& console) {
+    if (query.station && !reader.stationFilter(query.station)) {
+        console.err << "velkaro-records: 运行记录表没有“站名”列（旧版本建的表，尚未升级），"
+                       "输出全部站的记录"
+                    << std::endl;
+    }
 }
 
 int runExport(const RecordsOptions& options, const RecordQuery& query,
               const RecordsConsole& console) {
     RunRecordReader reader(console.connectString);
+    try {
+        noteStations(reader, query, console);
+    } catch (const std::exception& error) {
+        console.err << "velkaro-records: " << error.what() << std::endl;
+        return kRecordsExitFailure;
+    }
     const ExportResult result = exportRecords(reader, query, options.file, [&](long) {
         return !(console.interrupted != nullptr && console.interrupted->load());
     });
@@ -41,6 +60,7 @@ int runEvents(const RecordQuery& query, const RecordsConsole& console) {
     RunRecordReader reader(console.connectString);
     std::vector<RecordEvent> events;
     try {
+        noteStations(reader, query, console);
         events = findEvents(reader, query);
     } catch (const std::exception& error) {
         console.err << "velkaro-records: " << error.what() << std::endl;
@@ -86,7 +106,7 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
                     << std::endl;
         return kRecordsExitFailure;
     }
-    const RecordQuery query = queryOf(*options, *window);
+    const RecordQuery query = queryOf(*options, *window, console.station);
     if (options->command == RecordsOptions::Command::Export) {
         return runExport(*options, query, console);
     }

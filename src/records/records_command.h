@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "records/record_database.h"
+#include "records/station_name.h"
 
 namespace velkaro {
 
@@ -22,6 +23,9 @@ struct RecordsConsole {
     /// Set from another thread or a signal handler: the export stops after
     /// the page it is writing and leaves no file.
     const std::atomic<bool>* interrupted = nullptr;
+    /// This station's name, whose rows are read unless the command line
+    /// names another station or all of them.
+    std::string station = hostStationName();
 };
 
 /// Runs `velkaro-records` with the arguments after the program's name and

@@ -33,6 +33,11 @@ bool applyOption(RecordsOptions& o, std::string_view name, const std::string& va
             error = "--drive 应给一个变频器名字（只给一次）";
         }
         o.drive = value;
+    } else if (name == "--station") {
+        if (o.station || value.empty()) {
+            error = "--station 应给一个站名（只给一次）";
+        }
+        o.station = value;
     } else {
         error = "未知选项：" + std::string(name);
     }
@@ -42,6 +47,8 @@ bool applyOption(RecordsOptions& o, std::string_view name, const std::string& va
 bool checkCombination(const RecordsOptions& o, std::string& error) {
     if (o.hours && (o.from || o.to)) {
         error = "--hours 与 --from/--to 只能选一种";
+    } else if (o.station && o.allStations) {
+        error = "--station 与 --all-stations 只能选一种";
     } else if (o.from.has_value() != o.to.has_value()) {
         error = "--from 与 --to 要一起给";
     } else if (o.command == RecordsOptions::Command::Export && o.file.empty()) {
@@ -77,6 +84,10 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
             o.command = RecordsOptions::Command::Help;
             return o;
         }
+        if (word == "--all-stations") {
+            o.allStations = true;
+            continue;
+        }
         if (word.rfind("--", 0) != 0) {
             if (o.command != RecordsOptions::Command::Export || !o.file.empty() || word.empty()) {
                 error = "多余的参数：" + word;
@@ -97,6 +108,14 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
         return std::nullopt;
     }
     return o;
+}
+
+std::optional<std::string> stationOf(const RecordsOptions& options,
+                                     const std::string& thisStation) {
+    if (options.allStations) {
+        return std::nullopt;
+    }
+    return options.station.value_or(thisStation);
 }
 
 std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, std::time_t now,
@@ -135,18 +154,23 @@ std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, s
 
 std::string recordsUsage() {
     return R"(用法：
-  velkaro-records export [--hours 小时 | --from 时间 --to 时间] [--drive 名字] 文件.csv
+  velkaro-records export [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
+                         [--station 站名 | --all-stations] 文件.csv
   velkaro-records events [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
+                         [--station 站名 | --all-stations]
 
 export  把运行记录写入 CSV 文件（UTF-8，带字节顺序标记），从旧到新，列为：
-        记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压
-        默认最近 2 小时、全部变频器。中途出错或按 Ctrl-C 不留下文件。
-events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因
-        默认最近 24 小时。
+        记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压,站名
+        默认最近 2 小时、本站的全部变频器。中途出错或按 Ctrl-C 不留下文件。
+events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因,站名
+        默认最近 24 小时、本站。
 
 --hours 小时          最近若干小时（可带小数）
 --from/--to 时间      时间写成 YYYY-MM-DD HH:MM[:SS]（本地时间），两个一起给
 --drive 名字          只取这台变频器
+--station 站名        只取这个站写入的记录（默认本站：工作站“选项”里设的站名，
+                      未设时为本机主机名）
+--all-stations        取共用数据源的所有站的记录
 时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。
 
 数据源为 ODBC 数据源“变频器运行记录”（与工作站相同，见 ODBCINI）。

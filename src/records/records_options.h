@@ -15,7 +15,9 @@ struct RecordsOptions {
     std::optional<std::tm> from; ///< local time, rows at or after it
     std::optional<std::tm> to;   ///< local time, rows at or before it
     std::optional<std::string> drive;
-    std::string file; ///< export only
+    std::optional<std::string> station; ///< --station: that station's rows
+    bool allStations = false;           ///< --all-stations: every station's rows
+    std::string file;                   ///< export only
 };
 
 /// The longest time any station keeps its records: older rows are purged.
@@ -28,6 +30,11 @@ inline constexpr double kDefaultEventHours = 24;
 /// `error`, for anything it does not accept.
 std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>& args,
                                                   std::string& error);
+
+/// The station whose rows a command reads: --station, none for
+/// --all-stations, else `thisStation` (the station's own name on this
+/// computer).
+std::optional<std::string> stationOf(const RecordsOptions& options, const std::string& thisStation);
 
 /// The rows a command covers: strictly later than `after`, at or before `upTo`.
 struct RecordWindow {

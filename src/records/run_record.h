@@ -19,6 +19,9 @@ struct RunRecord {
     std::string setFrequency;     ///< 设定频率, status[4], 2 decimals, Hz
     std::string busVoltage;       ///< 母线电压, status[8], 1 decimal, V
     std::string workingState;     ///< 工作状态, state + " " + cause ("无" left out)
+    /// 站名, the station that wrote the row; stamped by the writer, empty
+    /// where the table has no such column.
+    std::string station{};
 };
 
 /// The rows one record pass writes, in the order of driveNames, without their

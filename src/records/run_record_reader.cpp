@@ -43,6 +43,9 @@ std::string whereClause(const RecordQuery& query) {
     if (query.driveName) {
         sql += " and 名字 = :name";
     }
+    if (query.station) {
+        sql += " and 站名 = :station";
+    }
     return sql;
 }
 
@@ -72,8 +75,28 @@ void RunRecordReader::disconnect() {
 soci::session& RunRecordReader::session() {
     if (!m_session) {
         m_session = openRecordSession(m_connectString);
+        m_stationColumn = false;
     }
     return *m_session;
+}
+
+bool RunRecordReader::stationColumn() {
+    // Another station may upgrade the table while this session is open: a
+    // missing column is looked for again, one that is there stays.
+    if (!m_stationColumn) {
+        m_stationColumn = stationColumnsOf(session()).rows;
+    }
+    return m_stationColumn;
+}
+
+std::optional<std::string>
+RunRecordReader::stationFilter(const std::optional<std::string>& station) {
+    return guarded([&]() -> std::optional<std::string> {
+        if (station && stationColumn()) {
+            return station;
+        }
+        return std::nullopt;
+    });
 }
 
 template <typename Work> auto RunRecordReader::guarded(Work&& work) -> decltype(work()) {
@@ -86,8 +109,11 @@ template <typename Work> auto RunRecordReader::guarded(Work&& work) -> decltype(
     }
 }
 
-std::string RunRecordReader::pageSql(const RecordQuery& query, int limit) {
+std::string RunRecordReader::pageSql(const RecordQuery& query, int limit, bool stationColumn) {
     std::string sql = "select 记录时间, 名字, 工作状态";
+    if (stationColumn) {
+        sql += ", 站名";
+    }
     for (const Quantity quantity : query.values) {
         sql += std::string(", ") + quantityInfo(quantity).column;
     }
@@ -97,12 +123,15 @@ std::string RunRecordReader::pageSql(const RecordQuery& query, int limit) {
 bool RunRecordReader::readPages(const RecordQuery& query,
                                 const std::function<bool(const std::vector<RunRecord>&)>& onPage) {
     return guarded([&] {
+        RecordQuery filtered = query;
+        filtered.station = stationFilter(query.station);
+        const bool withStation = stationColumn();
         std::tm after = query.after;
         for (;;) {
             std::vector<RunRecord> rows;
             std::tm next{};
             for (int limit = m_pageRows;; limit *= 2) {
-                rows = selectPage(query, after, limit);
+                rows = selectPage(filtered, after, limit, withStation);
                 if (static_cast<int>(rows.size()) < limit) {
                     return rows.empty() || onPage(rows);
                 }
@@ -127,28 +156,33 @@ bool RunRecordReader::readPages(const RecordQuery& query,
 }
 
 std::vector<RunRecord> RunRecordReader::selectPage(const RecordQuery& query, const std::tm& after,
-                                                   int limit) {
+                                                   int limit, bool stationColumn) {
     std::tm lower = after;
     std::tm upper = query.upTo;
     std::string name = query.driveName.value_or(std::string());
+    std::string station = query.station.value_or(std::string());
     // Fetched a row at a time: the driver's bulk fetch cuts trailing blanks
     // off texts, and the export hands the texts on exactly as stored.
     std::tm time{};
-    std::array<std::string, 2 + kQuantityCount> texts;
-    std::array<soci::indicator, 2 + kQuantityCount> flags{};
+    std::array<std::string, 3 + kQuantityCount> texts;
+    std::array<soci::indicator, 3 + kQuantityCount> flags{};
     soci::statement statement(session());
     statement.exchange(soci::use(lower));
     statement.exchange(soci::use(upper));
     if (query.driveName) {
         statement.exchange(soci::use(name));
     }
+    if (query.station) {
+        statement.exchange(soci::use(station));
+    }
     statement.exchange(soci::into(time));
-    const std::size_t columns = 2 + query.values.size();
-    for (std::size_t column = 0; column < columns; ++column) {
+    // Name, working state, the station where the table has it, the values.
+    const std::size_t first = stationColumn ? 3 : 2;
+    for (std::size_t column = 0; column < first + query.values.size(); ++column) {
         statement.exchange(soci::into(texts[column], flags[column]));
     }
     statement.alloc();
-    statement.prepare(pageSql(query, limit));
+    statement.prepare(pageSql(query, limit, stationColumn));
     statement.define_and_bind();
     statement.execute(false);
     std::vector<RunRecord> rows;
@@ -158,8 +192,11 @@ std::vector<RunRecord> RunRecordReader::selectPage(const RecordQuery& query, con
         row.recordTime = time;
         row.name = textOf(texts[0], flags[0]);
         row.workingState = textOf(texts[1], flags[1]);
+        if (stationColumn) {
+            row.station = textOf(texts[2], flags[2]);
+        }
         for (std::size_t v = 0; v < query.values.size(); ++v) {
-            valueSlot(row, query.values[v]) = textOf(texts[2 + v], flags[2 + v]);
+            valueSlot(row, query.values[v]) = textOf(texts[first + v], flags[first + v]);
         }
     }
     return rows;
@@ -167,9 +204,12 @@ std::vector<RunRecord> RunRecordReader::selectPage(const RecordQuery& query, con
 
 long RunRecordReader::count(const RecordQuery& query) {
     return guarded([&] {
+        RecordQuery filtered = query;
+        filtered.station = stationFilter(query.station);
         std::tm lower = query.after;
         std::tm upper = query.upTo;
         std::string name = query.driveName.value_or(std::string());
+        std::string station = filtered.station.value_or(std::string());
         long long rows = 0;
         soci::statement statement(session());
         statement.exchange(soci::use(lower));
@@ -177,9 +217,12 @@ long RunRecordReader::count(const RecordQuery& query) {
         if (query.driveName) {
             statement.exchange(soci::use(name));
         }
+        if (filtered.station) {
+            statement.exchange(soci::use(station));
+        }
         statement.exchange(soci::into(rows));
         statement.alloc();
-        statement.prepare("select count(*)" + whereClause(query));
+        statement.prepare("select count(*)" + whereClause(filtered));
         statement.define_and_bind();
         statement.execute(true);
         return static_cast<long>(rows);
@@ -187,15 +230,25 @@ long RunRecordReader::count(const RecordQuery& query) {
 }
 
 std::optional<RunRecord> RunRecordReader::rowAtOrBefore(const std::string& driveName,
-                                                        const std::tm& time) {
+                                                        const std::tm& time,
+                                                        const std::optional<std::string>& station) {
     return guarded([&]() -> std::optional<RunRecord> {
+        const std::optional<std::string> filter = stationFilter(station);
         std::tm at = time;
         RunRecord row;
         soci::indicator stateFlag = soci::i_ok;
-        session() << "select 记录时间, 名字, 工作状态 from 运行记录 "
-                     "where 名字 = :name and 记录时间 <= :at order by 记录时间 desc limit 1",
-            soci::use(driveName), soci::use(at), soci::into(row.recordTime), soci::into(row.name),
-            soci::into(row.workingState, stateFlag);
+        const std::string select =
+            "select 记录时间, 名字, 工作状态 from 运行记录 where 名字 = :name";
+        const std::string newest = " and 记录时间 <= :at order by 记录时间 desc limit 1";
+        if (filter) {
+            session() << select + " and 站名 = :station" + newest, soci::use(driveName),
+                soci::use(*filter), soci::use(at), soci::into(row.recordTime), soci::into(row.name),
+                soci::into(row.workingState, stateFlag);
+        } else {
+            session() << select + newest, soci::use(driveName), soci::use(at),
+                soci::into(row.recordTime), soci::into(row.name),
+                soci::into(row.workingState, stateFlag);
+        }
         if (!session().got_data()) {
             return std::nullopt;
         }
@@ -206,17 +259,22 @@ std::optional<RunRecord> RunRecordReader::rowAtOrBefore(const std::string& drive
     });
 }
 
-std::vector<std::string> RunRecordReader::driveNames() {
+std::vector<std::string> RunRecordReader::driveNames(const std::optional<std::string>& station) {
     return guarded([&] {
-        // Walks the (名字, 记录时间) index from name to next name instead of
-        // reading every row, as a plain "select distinct" would.
+        // Walks the (名字, 记录时间) index, or (站名, 名字, 记录时间) for one
+        // station, from name to next name instead of reading every row, as a
+        // plain "select distinct" would.
+        const std::optional<std::string> filter = stationFilter(station);
+        const std::string of = filter ? " where 站名 = :station" : "";
+        const std::string after = filter ? " where 站名 = :again and 名字 > n" : " where 名字 > n";
+        const std::string sql = "with recursive names(n) as (select min(名字) from 运行记录" + of +
+                                " union all select (select min(名字) from 运行记录" + after +
+                                ") from names where n is not null) "
+                                "select n from names where n is not null";
         std::vector<std::string> names;
         soci::rowset<std::string> rows =
-            (session().prepare << "with recursive names(n) as ("
-                                  "select min(名字) from 运行记录 union all "
-                                  "select (select min(名字) from 运行记录 where 名字 > n) "
-                                  "from names where n is not null) "
-                                  "select n from names where n is not null");
+            filter ? (session().prepare << sql, soci::use(*filter), soci::use(*filter))
+                   : (session().prepare << sql);
         for (const std::string& name : rows) {
             names.push_back(name);
         }

@@ -31,11 +31,15 @@ const std::string& valueOf(const RunRecord& row, Quantity quantity);
 std::string& valueOf(RunRecord& row, Quantity quantity);
 
 /// Which rows to read: those strictly later than `after` and at or before
-/// `upTo`, of one drive or of all. Times are local wall-clock times.
+/// `upTo`, of one drive or of all, of one station or of all. Times are local
+/// wall-clock times.
 struct RecordQuery {
     std::tm after{};
     std::tm upTo{};
     std::optional<std::string> driveName;
+    /// Only the rows this station wrote (站名); none = every station's. On a
+    /// table without the column every row is read (see stationFilter()).
+    std::optional<std::string> station;
     /// The value columns to fetch; the others stay empty (fewer columns,
     /// quicker long reads). Time, name and working state always come.
     std::vector<Quantity> values = {Quantity::RunningFrequency, Quantity::SetFrequency,
@@ -67,14 +71,23 @@ public:
                    const std::function<bool(const std::vector<RunRecord>&)>& onPage);
     /// Rows the query covers.
     long count(const RecordQuery& query);
-    /// The drive's newest row at or before `time`, if any (time, name and
-    /// working state only).
-    std::optional<RunRecord> rowAtOrBefore(const std::string& driveName, const std::tm& time);
-    /// Every drive name in the table, sorted; one index step per name.
-    std::vector<std::string> driveNames();
+    /// The drive's newest row at or before `time` (of `station` only, when
+    /// given), if any (time, name and working state only).
+    std::optional<RunRecord> rowAtOrBefore(const std::string& driveName, const std::tm& time,
+                                           const std::optional<std::string>& station = {});
+    /// Every drive name in the table (of `station` only, when given), sorted;
+    /// one index step per name.
+    std::vector<std::string> driveNames(const std::optional<std::string>& station = {});
 
-    /// The SQL of one page, for checking its query plan.
-    static std::string pageSql(const RecordQuery& query, int limit);
+    /// The station filter a read can apply: `station` while the table holds
+    /// the column 站名, none (every row) on a table made before stations were
+    /// told apart, whose rows no station name tells apart. Looked at once a
+    /// session while the column is there, on every call while it is not.
+    std::optional<std::string> stationFilter(const std::optional<std::string>& station);
+
+    /// The SQL of one page, for checking its query plan; the query's station
+    /// is bound after its other values.
+    static std::string pageSql(const RecordQuery& query, int limit, bool stationColumn = true);
 
     void setPageRows(int rows) { m_pageRows = rows > 0 ? rows : 1; }
     /// Drops the session; the next call connects afresh.
@@ -93,11 +106,15 @@ public:
 
 private:
     soci::session& session();
-    std::vector<RunRecord> selectPage(const RecordQuery& query, const std::tm& after, int limit);
+    /// True when 运行记录 holds 站名 (see stationFilter()).
+    bool stationColumn();
+    std::vector<RunRecord> selectPage(const RecordQuery& query, const std::tm& after, int limit,
+                                      bool stationColumn);
     template <typename Work> auto guarded(Work&& work) -> decltype(work());
 
     std::string m_connectString;
     std::unique_ptr<soci::session> m_session;
+    bool m_stationColumn = false; ///< the session found 站名 in 运行记录
     int m_pageRows = kDefaultPageRows;
 };
 

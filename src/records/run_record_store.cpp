@@ -15,22 +15,35 @@ namespace velkaro {
 /// The writer's session with its two prepared statements; the statements read
 /// their values from the members bound here, so the object never moves.
 struct RunRecordStore::Writer {
-    explicit Writer(const std::string& connectString)
+    Writer(const std::string& connectString, const std::string& station)
         : session(openRecordSession(connectString)),
+          stationRefusal(addStationColumns(*session, station)),
           purge((session->prepare << "delete from 运行记录 where 记录时间 < :cutoff",
                  soci::use(cutoff))),
-          insert((session->prepare
-                      << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
-                         "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
-                  soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
-                  soci::use(row.outputCurrent), soci::use(row.outputVoltage),
-                  soci::use(row.setFrequency), soci::use(row.busVoltage),
-                  soci::use(row.workingState))) {
+          insert(prepareInsert()) {
         try {
             minutes = std::make_unique<MinuteSummaryWriter>(*session);
         } catch (const soci::soci_error&) {
             // A data source without the minute table: run records only.
         }
+    }
+
+    /// The row's station goes into 站名 where the table has the column.
+    soci::statement prepareInsert() {
+        const std::string columns = "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, "
+                                    "输出电压, 设定频率, 母线电压, 工作状态";
+        const std::string values = ") values (:t, :n, :f, :i, :u, :s, :b, :w";
+        const bool station = stationRefusal.empty();
+        soci::details::prepare_temp_type prepared =
+            (session->prepare << columns + (station ? ", 站名" : "") + values +
+                                     (station ? ", :station)" : ")"),
+             soci::use(row.recordTime), soci::use(row.name), soci::use(row.runningFrequency),
+             soci::use(row.outputCurrent), soci::use(row.outputVoltage),
+             soci::use(row.setFrequency), soci::use(row.busVoltage), soci::use(row.workingState));
+        if (station) {
+            prepared, soci::use(row.station);
+        }
+        return soci::statement(prepared);
     }
 
     /// Keeps the minutes in step with the rows. A failure here loses no run
@@ -46,6 +59,9 @@ struct RunRecordStore::Writer {
     }
 
     std::unique_ptr<soci::session> session;
+    /// Why 运行记录 has no 站名 column (the data source's text); empty when
+    /// it has one.
+    std::string stationRefusal;
     std::tm cutoff{};
     RunRecord row;
     soci::statement purge;
@@ -61,6 +77,7 @@ RunRecordStore::~RunRecordStore() = default;
 void RunRecordStore::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
                                      const std::function<void()>& afterEachRow) {
     const std::vector<RunRecord> rows = runRecordsOf(view.table);
+    setStationName(options.stationName);
     writeRows(rows, options.maxStorageHours, afterEachRow);
 }
 
@@ -89,9 +106,7 @@ bool RunRecordStore::purge(uint32_t maxStorageHours) {
     const bool reused = m_writer != nullptr;
     for (int attempt = 0;; ++attempt) {
         try {
-            if (!m_writer) {
-                m_writer = std::make_unique<Writer>(m_connectString);
-            }
+            open();
             m_writer->cutoff = hoursBefore(m_clock(), maxStorageHours);
             m_writer->purge.execute(true);
             m_writer->withMinutes(
@@ -109,11 +124,10 @@ bool RunRecordStore::purge(uint32_t maxStorageHours) {
 
 bool RunRecordStore::append(const RunRecord& row) {
     try {
-        if (!m_writer) {
-            m_writer = std::make_unique<Writer>(m_connectString);
-        }
+        open();
         m_writer->row = row;
         m_writer->row.recordTime = localTimeOf(m_clock());
+        m_writer->row.station = m_stationName;
         m_writer->insert.execute(true);
         return true;
     } catch (const std::exception& error) {
@@ -143,6 +157,21 @@ void RunRecordStore::summariseMinutes() {
         m_gapsBefore = minutes.fillGaps(*m_gapsBefore, oldest, kGapsPerPass);
     });
     m_nextMinute = current;
+}
+
+void RunRecordStore::open() {
+    if (m_writer) {
+        return;
+    }
+    m_writer = std::make_unique<Writer>(m_connectString, m_stationName);
+    if (!m_writer->stationRefusal.empty() && !m_stationRefusalShown) {
+        // Said once a run, without holding up the pass: the rows still go in.
+        m_stationRefusalShown = true;
+        m_messages.notify("运行记录表没有“站名”列，本账户也无权添加（需要修改表的权限）。"
+                          "记录照常写入，但不带站名：共用这个数据库的各站记录分不开。\n" +
+                              m_writer->stationRefusal,
+                          std::string(kInfoCaption));
+    }
 }
 
 void RunRecordStore::fail(const std::string& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,18 @@ struct TrendRequest {
     WallSeconds from = 0;
     WallSeconds to = 0;
     int columns = 800;
+    /// Only the rows this station wrote; none = every station's. Ignored on
+    /// a table without station names (RunRecordReader::stationFilter).
+    std::optional<std::string> station{};
+    /// Seconds between two record passes; 0 = no breaks for missing rows.
+    WallSeconds recordInterval = 5;
 };
+
+/// A drive without a stored row (answering or not) for longer than this:
+/// the station was not logging (stopped, its data source away), three passes
+/// or more are missing, and its curves break instead of bridging the
+/// stretch. Rows are whole seconds apart, so three and a half intervals.
+WallSeconds gapSeconds(WallSeconds recordInterval);
 
 /// A marked row on a curve: its time, the curve's value there and a text.
 struct TrendMark {
@@ -36,8 +48,9 @@ struct TrendCurve {
     /// Rows stored as "通讯断线" (at their last known value), the first of
     /// each pixel column.
     std::vector<TrendMark> lossMarks;
-    /// The drive answered in the row just before `from`: the first segment
-    /// continues a line drawn up to there.
+    /// The drive answered in the row just before `from`, and no break comes
+    /// between that row and the first segment: it continues a line drawn up
+    /// to there.
     bool continuesBefore = false;
 };
 
@@ -56,6 +69,8 @@ struct TrendData {
 /// So the rows crossing the driver follow the chart's width, not the
 /// window's length, and the picture is that of thinning every row: each
 /// column's minimum and maximum, breaks, marks and events where they are.
+/// A column whose rows are too few for its stretch to be free of a gap (see
+/// gapSeconds) is read row by row too, so the break comes where rows stop.
 /// Throws on a database error.
 TrendData loadTrend(RunRecordReader& reader, const TrendRequest& request);
 

@@ -44,7 +44,8 @@
 namespace velkaro {
 namespace {
 
-constexpr int kCustomWindow = 5;
+constexpr int kCustomWindow = static_cast<int>(std::size(TrendWindow::kWindowSeconds));
+constexpr int kDefaultWindow = 2; // 最近2小时
 constexpr WallSeconds kHour = 3600;
 constexpr WallSeconds kLongestCentredSpan = kHour;
 constexpr int kDefaultColumns = 800;
@@ -119,11 +120,12 @@ void TrendWindow::buildControls() {
     auto* timeBox = new QGroupBox(QStringLiteral("时间"), this);
     auto* times = new QFormLayout(timeBox);
     m_window = new QComboBox(timeBox);
-    for (const int hours : kWindowHours) {
-        m_window->addItem(QStringLiteral("最近%1小时").arg(hours));
+    for (const WallSeconds seconds : kWindowSeconds) {
+        m_window->addItem(seconds < kHour ? QStringLiteral("最近%1分钟").arg(seconds / 60)
+                                          : QStringLiteral("最近%1小时").arg(seconds / kHour));
     }
     m_window->addItem(QStringLiteral("自定义"));
-    m_window->setCurrentIndex(1);
+    m_window->setCurrentIndex(kDefaultWindow);
     m_from = new QDateTimeEdit(timeBox);
     m_to = new QDateTimeEdit(timeBox);
     for (QDateTimeEdit* edit : {m_from, m_to}) {
@@ -143,6 +145,11 @@ void TrendWindow::buildControls() {
         m_from->setEnabled(custom);
         m_to->setEnabled(custom);
         m_follow->setEnabled(!custom);
+        // The short windows are for watching what happens now.
+        if (!custom && kWindowSeconds[index] <= kHour) {
+            const QSignalBlocker blocker(m_follow);
+            m_follow->setChecked(true);
+        }
         reload();
     });
 
@@ -245,7 +252,7 @@ QString TrendWindow::statusText() const {
 void TrendWindow::refresh() {
     std::vector<std::string> logNames;
     try {
-        logNames = m_reader.driveNames();
+        logNames = m_reader.driveNames(m_options.stationName);
     } catch (const std::exception& error) {
         // The list stays as it was; "刷新" tries again.
         showUnavailable(error.what());
@@ -318,7 +325,7 @@ bool TrendWindow::chooseWindow() {
             return false;
         }
     } else {
-        from = now - kWindowHours[index] * kHour;
+        from = now - kWindowSeconds[index];
         // "自定义" starts from the window last shown.
         const QSignalBlocker fromBlocker(m_from);
         const QSignalBlocker toBlocker(m_to);
@@ -359,6 +366,8 @@ TrendRequest TrendWindow::requestFor(WallSeconds from, WallSeconds to) const {
     request.from = from;
     request.to = to;
     request.columns = plotColumns();
+    request.station = m_options.stationName;
+    request.recordInterval = std::max<WallSeconds>(1, m_options.recordIntervalMs / 1000);
     return request;
 }
 
@@ -656,7 +665,7 @@ void TrendWindow::followRecordPass() {
     }
     showEvents();
     m_newest = std::max(m_newest, data.newest);
-    m_windowFrom = now - kWindowHours[index] * kHour;
+    m_windowFrom = now - kWindowSeconds[index];
     m_windowTo = now;
     setTimeRange(now - span, now);
 }

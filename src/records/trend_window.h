@@ -32,20 +32,23 @@ class TrendChartView;
 struct DisplayOptions;
 struct LinkSnapshot;
 
-/// "趋势图": the run records of chosen drives and quantities as curves over a
-/// time window, one value axis per unit, with the trips and losses of
-/// communication listed beside the chart. Non-modal; it reads through a
-/// session of its own and leaves the station's panels alone.
+/// "趋势图": this station's run records of chosen drives and quantities as
+/// curves over a time window, one value axis per unit, with the trips and
+/// losses of communication listed beside the chart. Non-modal; it reads
+/// through a session of its own and leaves the station's panels alone.
 ///
 /// Rows stored as "通讯断线" break a curve and are marked at their last known
-/// value; rows in fault are marked, the cause shown when the pointer rests on
-/// the mark. A data source that is down is said once in the window's status
-/// line; "刷新" tries again.
+/// value; a stretch without rows (see gapSeconds) breaks it too; rows in
+/// fault are marked, the cause shown when the pointer rests on the mark. The
+/// windows of 10 minutes and of an hour follow the record passes live. A data
+/// source that is down is said once in the window's status line; "刷新" tries
+/// again.
 class TrendWindow : public QWidget {
     Q_OBJECT
 public:
-    /// Time windows offered, in hours; the last entry of the list is "自定义".
-    static constexpr int kWindowHours[] = {1, 2, 6, 24, 72};
+    /// Time windows offered, in seconds; the last entry of the list is
+    /// "自定义". Choosing one of an hour or less ticks "实时跟随".
+    static constexpr WallSeconds kWindowSeconds[] = {600, 3600, 7200, 21600, 86400, 259200};
 
     /// `view` is the station's latest snapshot of the link (the connected
     /// drives listed first).

@@ -8,6 +8,7 @@
 
 #include "records/data_source.h"
 #include "records/records_command.h"
+#include "records/station_name.h"
 #include "velkaro_version.h"
 
 namespace {
@@ -29,7 +30,9 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, onInterrupt);
     // Only reads: the account's data source file is neither made nor touched.
     const velkaro::ReadOnlyDataSources readOnly;
-    const velkaro::RecordsConsole console{std::cout, std::cerr, std::time(nullptr),
-                                          std::string(velkaro::kRunRecordConnect), &g_interrupted};
+    const velkaro::RecordsConsole console{
+        std::cout,          std::cerr,
+        std::time(nullptr), std::string(velkaro::kRunRecordConnect),
+        &g_interrupted,     velkaro::chooseStationName(std::nullopt)};
     return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
 }

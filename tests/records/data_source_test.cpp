@@ -62,19 +62,21 @@ TEST_F(DataSourceTest, RegistersSqliteSourceInTheDataFolderWithTheTable) {
     EXPECT_EQ(journal, "wal");
     EXPECT_EQ(synchronous, 1) << "NORMAL";
 
-    // Eight columns, in this order, and the two indexes.
+    // The eight designed columns in their order, the station after them, and
+    // the indexes by time and by drive, for all stations and for one.
     std::vector<std::string> columns;
     soci::rowset<std::string> info =
         (session->prepare << "select name from pragma_table_info('运行记录') order by cid");
     for (const std::string& name : info) {
         columns.push_back(name);
     }
-    EXPECT_EQ(columns, (std::vector<std::string>{"记录时间", "名字", "运行频率", "输出电流",
-                                                 "输出电压", "设定频率", "母线电压", "工作状态"}));
+    EXPECT_EQ(columns,
+              (std::vector<std::string>{"记录时间", "名字", "运行频率", "输出电流", "输出电压",
+                                        "设定频率", "母线电压", "工作状态", "站名"}));
     int indexes = 0;
     *session << "select count(*) from sqlite_master where type = 'index' and tbl_name = '运行记录'",
         soci::into(indexes);
-    EXPECT_EQ(indexes, 2);
+    EXPECT_EQ(indexes, 4);
 }
 
 TEST_F(DataSourceTest, ExistingSourceIsUsedAsItStands) {
@@ -117,8 +119,8 @@ TEST(DataSourcePostgres, ServerSourceGetsTheTableAndIndexes) {
     *session << "select count(*) from information_schema.columns where table_name = '运行记录'",
         soci::into(columns);
     *session << "select count(*) from pg_indexes where tablename = '运行记录'", soci::into(indexes);
-    EXPECT_EQ(columns, 8);
-    EXPECT_EQ(indexes, 2);
+    EXPECT_EQ(columns, 9);
+    EXPECT_EQ(indexes, 4);
 }
 
 // Before the station's first start there is no data source: velkaro-records

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "records/station_name.h"
 #include "support/recording_messages.h"
 #include "widgets/skinned_button.h"
 
@@ -77,6 +78,61 @@ INSTANTIATE_TEST_SUITE_P(
                       Entry{"hugeInterval", "2", "99999999999", "24",
                             "请输入 1 到 120 之间的整数。"}),
     [](const auto& info) { return std::string(info.param.label); });
+
+// The station's name is checked after the numbers; a good new one is applied
+// and kept for later runs, a bad one is named and changes nothing. One given
+// on the command line is shown and stays.
+TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
+    struct Case {
+        const char* typed;
+        bool fromCommandLine;
+        const char* message; ///< empty: accepted
+    };
+    const Case cases[] = {
+        {"二号泵站", false, ""},
+        {"", false, "站名不能为空。"},
+        {"  ", false, "站名不能为空。"},
+        {" 二号泵站", false, "站名前后不能有空格。"},
+        {"命令行站", true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        DisplayOptions options;
+        options.stationName = c.fromCommandLine ? "命令行站" : "一号泵站";
+        options.stationFromCommandLine = c.fromCommandLine;
+        ASSERT_TRUE(saveStationName("一号泵站"));
+        testing::RecordingMessages messages;
+        DisplayOptionsDialog dialog(nullptr, options, kNames, messages);
+        EXPECT_EQ(dialog.stationField()->text().toStdString(), options.stationName);
+        EXPECT_EQ(dialog.stationField()->isReadOnly(), c.fromCommandLine);
+        // A read-only field takes no typing; the test sets it as a paste would.
+        dialog.stationField()->setText(QString::fromUtf8(c.typed));
+        dialog.confirmButton()->click();
+        if (std::string(c.message).empty()) {
+            EXPECT_EQ(messages.count(), 0u);
+            EXPECT_EQ(options.stationName, c.typed);
+            EXPECT_EQ(savedStationName(), c.fromCommandLine ? "一号泵站" : c.typed)
+                << "a name from the command line is not kept";
+            continue;
+        }
+        EXPECT_EQ(messages.last().text, c.message);
+        EXPECT_EQ(options.stationName, "一号泵站");
+        EXPECT_EQ(savedStationName(), "一号泵站");
+        EXPECT_EQ(dialog.focusWidget(), dialog.stationField());
+    }
+    EXPECT_EQ(chooseStationName(std::nullopt), "一号泵站");
+    EXPECT_EQ(chooseStationName("三号站"), "三号站");
+
+    // The field takes no more than a name may hold; the command line is
+    // checked by characters, not bytes.
+    std::string longest;
+    for (int i = 0; i < kStationNameMaxLength; ++i) {
+        longest += "站";
+    }
+    EXPECT_EQ(stationNameProblem(longest), "");
+    EXPECT_EQ(stationNameProblem(longest + "站"), "站名最多 64 个字");
+    EXPECT_EQ(stationNameProblem("二号\n泵站"), "站名不能含控制字符");
+}
 
 TEST(DisplayOptionsDialog, OpensOnTheCurrentNumbersAndAlwaysOnAll) {
     DisplayOptions options;

@@ -47,6 +47,7 @@ TEST_P(HistoryExportTest, ExportsTheGridsWindowAndFilterOrNothingWhenCancelled) 
     db->insert(now - 600, "1#QD10-7.5", "20.00");
     db->insert(now - 300, "2#QD20-11.00", "30.00");
     db->insert(now, "2#QD20-11.00", "40.00");
+    db->insert(now - 60, "2#QD20-11.00", "50.00", "停止中 ", std::string("二号站")); // not ours
     const QString path = QString::fromStdString((db->folder() / "history.csv").string());
 
     panel->historyExport().setPageHook([](QProgressDialog& progress, long) { progress.cancel(); });

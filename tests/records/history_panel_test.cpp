@@ -63,6 +63,7 @@ TEST_P(HistoryPanelTest, AtStartShowsAllRowsNewestFirstInSixColumns) {
     db->insert(now - 100 * kHour, "oldest", "1.00", "停止中 ");
     db->insert(now, "newest", "50.00", "正向运转 ");
     db->insert(now - kHour, "middle", "25.00", "故障中 过压保护");
+    db->insert(now - 2 * kHour, "other station's", "1.00", "停止中 ", std::string("二号站"));
     HistoryModel& model = *panel().model();
     QAbstractItemModelTester tester(&model);
 
@@ -105,6 +106,7 @@ TEST_P(HistoryPanelTest, DriveFilterIsBoundSoAQuoteInTheNameWorks) {
     db->insert(now - 3 * kMinute, quoted);
     db->insert(now - 2 * kMinute, "2#QD20");
     db->insert(now - 1 * kMinute, quoted);
+    db->insert(now - 1 * kMinute, quoted, "0.00", "停止中 ", std::string("二号站"));
     options.displayDriveName = quoted;
     panel().refreshHistory();
     EXPECT_EQ(shownNames(), (std::vector<std::string>{quoted, quoted}));

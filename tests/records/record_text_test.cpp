@@ -96,12 +96,31 @@ TEST(RecordsOptionsTest, CommandLinesAreAcceptedOrRefusedWithAReason) {
         {{"export", "--drive", "", "a.csv"}, false},
         {{"export", "a.csv", "--drive"}, false},
         {{"events", "--verbose", "1"}, false},
+        {{"events", "--station", "二号站"}, true},
+        {{"export", "--all-stations", "a.csv"}, true},
+        {{"events", "--station", ""}, false},
+        {{"events", "--station", "一号站", "--station", "二号站"}, false},
+        {{"events", "--station", "二号站", "--all-stations"}, false},
     };
     for (const Case& c : cases) {
         std::string error;
         const auto options = parseRecordsOptions(c.args, error);
         EXPECT_EQ(options.has_value(), c.accepted) << ::testing::PrintToString(c.args);
         EXPECT_EQ(error.empty(), c.accepted) << error;
+    }
+}
+
+TEST(RecordsOptionsTest, RowsOfThisStationUnlessAnotherOrAllAreAsked) {
+    const std::pair<std::vector<std::string>, std::optional<std::string>> cases[] = {
+        {{"events"}, "本站"},
+        {{"events", "--station", "二号站"}, "二号站"},
+        {{"events", "--all-stations"}, std::nullopt},
+    };
+    for (const auto& [args, station] : cases) {
+        std::string error;
+        const auto options = parseRecordsOptions(args, error);
+        ASSERT_TRUE(options) << error;
+        EXPECT_EQ(stationOf(*options, "本站"), station) << ::testing::PrintToString(args);
     }
 }
 

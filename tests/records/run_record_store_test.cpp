@@ -6,10 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <set>
 #include <tuple>
 
 #include "records/data_source.h"
+#include "records/history_model.h"
+#include "records/record_reports.h"
 #include "records/record_time.h"
+#include "records/trend_data.h"
 #include "support/records_database.h"
 
 namespace velkaro {
@@ -93,11 +99,12 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
     std::vector<int> rowsSeen;
     pass([&] { rowsSeen.push_back(db->count()); });
     EXPECT_EQ(rowsSeen, (std::vector<int>{1, 2, 3}));
-    EXPECT_EQ(db->rows(), (std::vector<std::string>{
-                              "O'Brien 1# |2026-03-05 09:07:03|12.34|0.0|0.0|0.00|0.0|正向运转 ",
-                              "2#QD20|2026-03-05 09:07:03|0.00|0.0|0.0|0.00|0.0|正向运转 ",
-                              "3#QD30|2026-03-05 09:07:03|1.25|0.0|0.0|0.00|0.0|通讯断线 ",
-                          }));
+    EXPECT_EQ(db->rows(),
+              (std::vector<std::string>{
+                  "O'Brien 1# |2026-03-05 09:07:03|12.34|0.0|0.0|0.00|0.0|正向运转 |测试站",
+                  "2#QD20|2026-03-05 09:07:03|0.00|0.0|0.0|0.00|0.0|正向运转 |测试站",
+                  "3#QD30|2026-03-05 09:07:03|1.25|0.0|0.0|0.00|0.0|通讯断线 |测试站",
+              }));
 }
 
 // Each minute is summarised once it is over, with the rows another station
@@ -233,6 +240,199 @@ TEST_P(RunRecordStoreTest, ErrorShowsOneBoxAtATimeAndTheNextPassTriesAgain) {
     pass();
     EXPECT_EQ(messages.count(), 1u);
     EXPECT_EQ(db->countOf("A"), 1);
+}
+
+/// One row of a pass, as the link would hand it over.
+RunRecord rowOf(const std::string& name, const std::string& frequency,
+                const std::string& state = "正向运转 ") {
+    RunRecord row;
+    row.name = name;
+    row.runningFrequency = frequency;
+    row.workingState = state;
+    return row;
+}
+
+/// What a query of the history grid shows, as "name frequency".
+std::vector<std::string> historyOf(const HistoryFilter& filter) {
+    HistoryModel model;
+    EXPECT_TRUE(model.runQuery(filter));
+    while (model.canFetchMore({})) {
+        model.fetchMore({});
+    }
+    std::vector<std::string> shown;
+    for (int row = 0; row < model.rowCount(); ++row) {
+        shown.push_back(model.index(row, 1).data().toString().toStdString() + " " +
+                        model.index(row, 2).data().toString().toStdString());
+    }
+    std::sort(shown.begin(), shown.end());
+    return shown;
+}
+
+// A database made by the version before stations were told apart: the first
+// start names every old row, and every old minute, after the station that
+// upgrades it, loses nothing, and later starts of other stations change
+// nothing; the rows are read as that station's.
+TEST_P(RunRecordStoreTest, UpgradesATableWithoutStationsInPlaceOnFirstStart) {
+    db->makeTablesWithoutStations();
+    for (int i = 0; i < 3; ++i) {
+        db->insert(now - (3 - i) * 5, "1#QD10-7.5", "40.00", "正向运转 ", std::nullopt);
+        db->insert(now - (3 - i) * 5, "2#QD20-11.00", "20.00", "正向运转 ", std::nullopt);
+    }
+    db->execute(
+        "insert into 运行记录分钟汇总 (分钟, 名字, 行数) values (29544907, '1#QD10-7.5', 3)");
+
+    ASSERT_TRUE(registerDataSourceFor("一号站").ok);
+    ASSERT_TRUE(registerDataSourceFor("二号站").ok) << "a second station starting later";
+    EXPECT_EQ(db->count(), 6);
+    for (const std::string& row : db->rows()) {
+        EXPECT_TRUE(row.ends_with("|一号站")) << row;
+    }
+    int namedMinutes = 0;
+    db->execute("insert into 运行记录分钟汇总 (分钟, 名字, 行数, 站名) values "
+                "(29544907, '1#QD10-7.5', 1, '二号站')"); // a minute per station now
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    *session << "select count(*) from 运行记录分钟汇总 where 站名 = '一号站'",
+        soci::into(namedMinutes);
+    EXPECT_EQ(namedMinutes, 1);
+
+    options.stationName = "一号站";
+    connect(0, "1#QD10-7.5");
+    pass();
+    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_EQ(db->rows().back(),
+              "1#QD10-7.5|2026-03-05 09:07:03|50.00|0.0|0.0|0.00|0.0|正向运转 |一号站");
+    HistoryFilter mine;
+    mine.station = "一号站";
+    EXPECT_EQ(historyOf(mine).size(), 7u);
+    mine.station = "二号站";
+    EXPECT_TRUE(historyOf(mine).empty());
+}
+
+// An account that may write rows but not alter the tables keeps logging
+// without 站名, is told once why, and reads every row as its own.
+TEST_P(RunRecordStoreTest, AnAccountWithoutAlterRightsKeepsLoggingAndIsToldOnce) {
+    if (GetParam() != Engine::PostgreSQL) {
+        GTEST_SKIP() << "rights on a table: PostgreSQL only";
+    }
+    db->makeTablesWithoutStations();
+    db->insert(now - 60, "1#QD10-7.5", "40.00", "正向运转 ", std::nullopt);
+    db->useRoleWithoutAlterRights();
+    ASSERT_TRUE(registerDataSourceFor(testing::kTestStation).ok) << "no failure to start";
+
+    connect(0, "1#QD10-7.5");
+    pass();
+    ASSERT_EQ(messages.count(), 1u);
+    EXPECT_FALSE(messages.last().modal) << "the pass goes on while the operator reads it";
+    EXPECT_EQ(messages.last().caption, "信息提示");
+    EXPECT_NE(messages.last().text.find("“站名”"), std::string::npos);
+    EXPECT_NE(messages.last().text.find("owner"), std::string::npos) << messages.last().text;
+
+    db->setAvailable(false); // a new session after the server was away says it no more
+    db->setAvailable(true);
+    ++now;
+    pass();
+    ++now;
+    pass();
+    EXPECT_EQ(messages.count(), 1u);
+    EXPECT_EQ(db->countOf("1#QD10-7.5"), 4);
+    HistoryFilter mine;
+    mine.station = testing::kTestStation;
+    EXPECT_EQ(historyOf(mine).size(), 4u) << "no column to tell stations apart: every row";
+    RunRecordReader reader;
+    EXPECT_FALSE(reader.stationFilter(testing::kTestStation).has_value());
+}
+
+// Two stations log the same drive names into one database, each with its own
+// session: each station's history, trends, minutes, export and events hold
+// its own rows only; all stations together hold both.
+TEST_P(RunRecordStoreTest, TwoStationsWithTheSameDriveNamesKeepTheirRecordsApart) {
+    RunRecordStore north(messages);
+    RunRecordStore south(messages);
+    north.setStationName("北站");
+    south.setStationName("南站");
+    const std::time_t start = now;
+    for (RunRecordStore* store : {&north, &south}) {
+        store->setClock([this] { return now; });
+    }
+    // Three minutes at 5 s; the south's pump drops out for a minute.
+    for (int step = 0; step < 36; ++step) {
+        north.writeRows({rowOf("1#泵", "10.00"), rowOf("2#风机", "20.00")}, 24, {});
+        const bool lost = step >= 12 && step < 24;
+        south.writeRows(
+            {rowOf("1#泵", "30.00", lost ? "通讯断线 " : "正向运转 "), rowOf("2#风机", "40.00")},
+            24, {});
+        now += 5;
+    }
+    now += kMinuteSeconds; // the last minute is over and summarised
+    north.writeRows({rowOf("1#泵", "10.00"), rowOf("2#风机", "20.00")}, 24, {});
+    EXPECT_EQ(messages.count(), 0u);
+
+    HistoryFilter filter;
+    filter.station = "北站";
+    const std::vector<std::string> northRows = historyOf(filter);
+    EXPECT_EQ(northRows.size(), 74u);
+    EXPECT_EQ(std::set<std::string>(northRows.begin(), northRows.end()),
+              (std::set<std::string>{"1#泵 10.00", "2#风机 20.00"}));
+    filter.station.reset();
+    EXPECT_EQ(historyOf(filter).size(), 146u) << "all stations";
+
+    RunRecordReader reader;
+    EXPECT_EQ(reader.driveNames("南站"), (std::vector<std::string>{"1#泵", "2#风机"}));
+    EXPECT_TRUE(reader.driveNames("西站").empty());
+
+    // Minutes a station, drive and minute, each counting its own rows.
+    long long minutes = 0;
+    long long rows = 0;
+    auto session = openRecordSession(std::string(kRunRecordConnect));
+    *session << "select count(*), sum(行数) from 运行记录分钟汇总 where 站名 = '南站' and 名字 = "
+                "'1#泵'",
+        soci::into(minutes), soci::into(rows);
+    EXPECT_EQ(minutes, 3);
+    EXPECT_EQ(rows, 36);
+
+    // Trends by the minutes (a column a minute) and by the rows (a column a
+    // row): the north's pump at 10 throughout, the south's broken where it
+    // dropped out.
+    for (const int columns : {3, 400}) {
+        SCOPED_TRACE(std::to_string(columns) + " columns");
+        TrendRequest request{{"1#泵"},
+                             {Quantity::RunningFrequency},
+                             wallSecondsAt(start),
+                             wallSecondsAt(start) + 180,
+                             columns};
+        for (const char* station : {"北站", "南站"}) {
+            request.station = station;
+            const TrendData data = loadTrend(reader, request);
+            const bool ours = std::string(station) == "北站";
+            EXPECT_EQ(data.rows, 36);
+            ASSERT_EQ(data.curves.size(), 1u);
+            EXPECT_EQ(data.curves[0].segments.size(), ours ? 1u : 2u);
+            for (const CurveSegment& segment : data.curves[0].segments) {
+                for (const CurvePoint& point : segment) {
+                    EXPECT_EQ(point.value, ours ? 10.0 : 30.0);
+                }
+            }
+            EXPECT_EQ(data.events.size(), ours ? 0u : 1u);
+        }
+    }
+
+    RecordQuery query;
+    query.after = localTimeOf(start - 1);
+    query.upTo = localTimeOf(now);
+    query.station = "南站";
+    const std::vector<RecordEvent> events = findEvents(reader, query);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0], (RecordEvent{RecordEvent::Kind::Loss, wallSecondsAt(start + 60), "1#泵",
+                                      "通讯断线", "南站"}));
+    query.station.reset();
+    EXPECT_EQ(findEvents(reader, query), events)
+        << "the north's rows make no events of the south's";
+
+    const std::filesystem::path out = db->folder() / "north.csv";
+    query.station = "北站";
+    ASSERT_TRUE(exportRecords(reader, query, out.string()).ok);
+    EXPECT_EQ(testing::fileText(out).find("南站"), std::string::npos);
+    EXPECT_NE(testing::fileText(out).find("1#泵,10.00,,,\"正向运转 \",,,北站"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, RunRecordStoreTest,

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "records/data_source.h"
 #include "records/minute_summary.h"
@@ -235,6 +236,76 @@ TEST_P(TrendDataTest, MinutesAreTakenOnlyWhileTheyHoldEveryRow) {
     db->execute("delete from 运行记录分钟汇总 where 名字 = '1#QD10-7.5' and 分钟 = " + minute +
                 " + 90");
     EXPECT_EQ(highest(), 546.5);
+}
+
+// The station logged every 5 s, missed one pass, then two (no break: a pass
+// or two may fail), then three (a break), stopped for ten minutes (a break),
+// and stored a row without answer (a break). However wide the columns, and
+// whether they come from the minutes or the rows, no line runs through the
+// stop or the silent row; where every row has its column, the lines are
+// exactly the stretches between the breaks.
+TEST_P(TrendDataTest, AStretchWithoutRowsBreaksTheCurve) {
+    const std::time_t from = testing::localTime(2026, 3, 6, 1, 0, 0);
+    const std::set<int> missed = {600, 1200, 1205, 1500, 1505, 1510};
+    {
+        auto session = openRecordSession(std::string(kRunRecordConnect));
+        soci::transaction transaction(*session);
+        std::tm time{};
+        std::string state;
+        soci::statement insert =
+            (session->prepare << "insert into 运行记录 (记录时间, 名字, 运行频率, 工作状态) "
+                                 "values (:t, 'G', '50.00', :w)",
+             soci::use(time), soci::use(state));
+        for (int t = 0; t <= 4200; t += 5) {
+            if (missed.contains(t) || (t > 1800 && t < 2400)) {
+                continue;
+            }
+            time = localTimeOf(from + t);
+            state = t == 3000 ? "通讯断线 " : "正向运转 ";
+            insert.execute(true);
+        }
+        MinuteSummaryWriter minutes(*session);
+        for (WallSeconds minute = wallSecondsAt(from); minute <= wallSecondsAt(from) + 4200;
+             minute += kMinuteSeconds) {
+            minutes.summarise(minute);
+        }
+        transaction.commit();
+    }
+    const WallSeconds start = wallSecondsAt(from);
+    RunRecordReader reader;
+    // Three columns hold the stop inside one; seven and thirty (whole
+    // minutes) end a column at it.
+    for (const int columns : {3, 7, 30, 97, 1000}) {
+        SCOPED_TRACE(std::to_string(columns) + " columns");
+        const TrendRequest request{
+            {"G"}, {Quantity::RunningFrequency}, start, start + 4200, columns};
+        const TrendData data = loadTrend(reader, request);
+        ASSERT_EQ(data.curves.size(), 1u);
+        const auto& segments = data.curves[0].segments;
+        for (const CurveSegment& segment : segments) {
+            for (std::size_t i = 1; i < segment.size(); ++i) {
+                const WallSeconds a = segment[i - 1].time - start;
+                const WallSeconds b = segment[i].time - start;
+                EXPECT_FALSE(a <= 1800 && b >= 2400) << "drawn through the stop: " << a << " " << b;
+                EXPECT_FALSE(a < 3000 && b > 3000) << "drawn through the silent row";
+            }
+        }
+        if (columns == 1000) {
+            std::vector<std::pair<WallSeconds, WallSeconds>> stretches;
+            for (const CurveSegment& segment : segments) {
+                stretches.emplace_back(segment.front().time - start, segment.back().time - start);
+            }
+            EXPECT_EQ(stretches, (std::vector<std::pair<WallSeconds, WallSeconds>>{
+                                     {0, 1495}, {1515, 1800}, {2400, 2995}, {3005, 4200}}));
+        }
+    }
+    // A window starting after the stop does not continue the line drawn up
+    // to the stop; one starting in the middle of a stretch does.
+    for (const auto& [offset, continues] : {std::pair{2400, false}, {1000, true}}) {
+        const TrendRequest request{
+            {"G"}, {Quantity::RunningFrequency}, start + offset, start + offset + 300, 100};
+        EXPECT_EQ(loadTrend(reader, request).curves.at(0).continuesBefore, continues) << offset;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, TrendDataTest,

@@ -32,8 +32,9 @@ using testing::RecordsDatabase;
 
 constexpr std::time_t kMinute = 60;
 constexpr std::time_t kHour = 3600;
-constexpr int kDay = 3;
-constexpr int kAllDay = 3; // "最近24小时"
+constexpr int kTenMinutes = 0; // "最近10分钟"
+constexpr int kAllDay = 4;     // "最近24小时"
+constexpr int kCustom = 6;     // "自定义"
 
 /// A night of four drives, 20:00 to 08:00: pumps following the demand,
 /// 3#QD30-7.50 tripping on overvoltage at 02:13 and reset at 02:20,
@@ -43,12 +44,13 @@ void fillNight(std::time_t from, std::time_t to, std::time_t step) {
     soci::transaction transaction(*session);
     std::tm time{};
     std::string name, running, current, voltage, set, bus, state;
+    const std::string station = testing::kTestStation;
     soci::statement insert =
         (session->prepare
              << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, "
-                "设定频率, 母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
+                "设定频率, 母线电压, 工作状态, 站名) values (:t, :n, :f, :i, :u, :s, :b, :w, :st)",
          soci::use(time), soci::use(name), soci::use(running), soci::use(current),
-         soci::use(voltage), soci::use(set), soci::use(bus), soci::use(state));
+         soci::use(voltage), soci::use(set), soci::use(bus), soci::use(state), soci::use(station));
     const char* names[] = {"1#QD10-7.5", "2#QD20-11.00", "3#QD30-7.50", "4#QD40-11.00"};
     const std::time_t trip = from + 6 * kHour + 13 * kMinute;
     const std::time_t loss = from + 8 * kHour + 5 * kMinute;
@@ -117,6 +119,7 @@ private:
 };
 
 TEST_P(TrendWindowTest, ANightShowsBrokenCurvesMarksAndEvents) {
+    options.recordIntervalMs = 60'000; // a row a minute
     fillNight(evening, now, kMinute);
     TrendWindow& trends = window();
     trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
@@ -186,7 +189,7 @@ TEST_P(TrendWindowTest, EmptyAndImpossibleWindowsAreSaidInAWord) {
         {base.addSecs(-50 * kHour), base.addSecs(-30 * kHour), "已被清除"},
         {base.addSecs(-50 * kHour), base, "只显示最近24小时"},
     };
-    trends.windowChoice()->setCurrentIndex(5);
+    trends.windowChoice()->setCurrentIndex(kCustom);
     for (const Case& c : cases) {
         trends.fromEdit()->setDateTime(c.from);
         trends.toEdit()->setDateTime(c.to);
@@ -197,27 +200,39 @@ TEST_P(TrendWindowTest, EmptyAndImpossibleWindowsAreSaidInAWord) {
     EXPECT_EQ(messages.count(), 0u);
 }
 
-TEST_P(TrendWindowTest, FollowingTakesInEveryPassAndBreaksOnSilence) {
-    for (std::time_t t = now - kHour; t <= now; t += 5 * kMinute) {
+// The ten-minute window follows by itself; a pass without answer and a
+// stretch without rows (the station stopped for two minutes) each break the
+// followed line instead of bridging it.
+TEST_P(TrendWindowTest, FollowingTakesInEveryPassAndBreaksOnSilenceAndOnAStop) {
+    for (std::time_t t = now - kHour; t <= now; t += 5) {
         db->insert(t, "1#QD10-7.5", "40.00", "正向运转 ");
     }
     TrendWindow& trends = window();
-    trends.windowChoice()->setCurrentIndex(0);
-    trends.followBox()->setChecked(true);
+    trends.windowChoice()->setCurrentIndex(kTenMinutes);
+    EXPECT_TRUE(trends.followBox()->isChecked());
+    EXPECT_EQ(trends.visibleRange(), std::pair(wall(now - 10 * kMinute), wall(now)));
     ASSERT_EQ(trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency).size(), 1u);
 
-    const char* states[] = {"正向运转 ", "通讯断线 ", "正向运转 ", "正向运转 "};
-    for (const char* state : states) {
-        now += 5;
+    const std::pair<std::time_t, const char*> passes[] = {
+        {5, "正向运转 "}, {5, "通讯断线 "},           {5, "正向运转 "},
+        {5, "正向运转 "}, {2 * kMinute, "正向运转 "}, {5, "正向运转 "},
+    };
+    for (const auto& [after, state] : passes) {
+        now += after;
         db->insert(now, "1#QD10-7.5", "45.00", state);
         trends.followRecordPass();
         EXPECT_EQ(trends.visibleRange().second, wall(now));
     }
     const auto series = trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency);
-    ASSERT_EQ(series.size(), 2u) << "the silent pass breaks the followed line";
-    EXPECT_EQ(static_cast<std::time_t>(series[0]->points().back().x() / 1000), now - 15);
-    EXPECT_EQ(series[1]->points().size(), 2);
-    EXPECT_EQ(static_cast<std::time_t>(series[1]->points().back().x() / 1000), now);
+    ASSERT_EQ(series.size(), 3u) << "the silent pass and the stop break the followed line";
+    const auto secondOf = [](QLineSeries* line, qsizetype point) {
+        return static_cast<std::time_t>(line->at(point).x() / 1000);
+    };
+    EXPECT_EQ(secondOf(series[0], series[0]->count() - 1), now - 2 * kMinute - 20);
+    EXPECT_EQ(series[1]->count(), 2);
+    EXPECT_EQ(secondOf(series[1], 1), now - 2 * kMinute - 5);
+    EXPECT_EQ(series[2]->count(), 2);
+    EXPECT_EQ(secondOf(series[2], 0), now - 5);
     EXPECT_EQ(trends.events().size(), 1u);
 }
 
@@ -265,7 +280,7 @@ TEST_P(TrendWindowTest, NightScreenshot) {
     fillNight(evening, now, 5);
     TrendWindow& trends = window();
     trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
-    trends.windowChoice()->setCurrentIndex(5);
+    trends.windowChoice()->setCurrentIndex(kCustom);
     trends.fromEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(evening));
     trends.toEdit()->setDateTime(QDateTime::fromSecsSinceEpoch(now));
     trends.show();

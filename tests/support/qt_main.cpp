@@ -1,6 +1,7 @@
 // The main of every window-layer test program: one QApplication for the whole
-// run on Qt's offscreen platform, with a private runtime folder and a
-// throw-away ODBC file so no data-source lookup reaches the account's own.
+// run on Qt's offscreen platform, with a private runtime folder, a throw-away
+// ODBC file so no data-source lookup reaches the account's own, and private
+// settings.
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@ public:
         setenv("XDG_RUNTIME_DIR", m_folder->path().c_str(), 1);
         setenv("ODBCINI", m_folder->file("odbc.ini").c_str(), 1);
         setenv("XDG_DATA_HOME", m_folder->path().c_str(), 1);
+        // Settings the programs keep (the station's name) stay in the folder too.
+        setenv("XDG_CONFIG_HOME", m_folder->path().c_str(), 1);
         m_app = std::make_unique<QApplication>(m_argc, m_argv);
     }
     void TearDown() override {

@@ -74,6 +74,9 @@ RecordsDatabase::~RecordsDatabase() {
         try {
             soci::session server("odbc", m_pgServerConnect);
             server << "drop database if exists " + m_pgDatabase + " with (force)";
+            if (!m_pgRole.empty()) {
+                server << "drop role if exists " + m_pgRole;
+            }
         } catch (const std::exception&) {
         }
     }
@@ -124,13 +127,22 @@ soci::session& RecordsDatabase::session() {
 }
 
 void RecordsDatabase::insert(std::time_t when, const std::string& name,
-                             const std::string& frequency, const std::string& state) {
+                             const std::string& frequency, const std::string& state,
+                             const std::optional<std::string>& station) {
     std::tm time = localTimeOf(when);
     const std::string zero = "0.0";
-    session() << "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, 输出电压, 设定频率, "
-                 "母线电压, 工作状态) values (:t, :n, :f, :i, :u, :s, :b, :w)",
-        soci::use(time), soci::use(name), soci::use(frequency), soci::use(zero), soci::use(zero),
-        soci::use(frequency), soci::use(zero), soci::use(state);
+    const std::string columns = "insert into 运行记录 (记录时间, 名字, 运行频率, 输出电流, "
+                                "输出电压, 设定频率, 母线电压, 工作状态";
+    const std::string values = ") values (:t, :n, :f, :i, :u, :s, :b, :w";
+    if (station) {
+        session() << columns + ", 站名" + values + ", :station)", soci::use(time), soci::use(name),
+            soci::use(frequency), soci::use(zero), soci::use(zero), soci::use(frequency),
+            soci::use(zero), soci::use(state), soci::use(*station);
+    } else {
+        session() << columns + values + ")", soci::use(time), soci::use(name), soci::use(frequency),
+            soci::use(zero), soci::use(zero), soci::use(frequency), soci::use(zero),
+            soci::use(state);
+    }
 }
 
 void RecordsDatabase::execute(const std::string& sql) {
@@ -153,15 +165,60 @@ std::vector<std::string> RecordsDatabase::rows() {
     std::vector<std::string> result;
     soci::rowset<soci::row> rowset =
         (session().prepare << "select 名字, 记录时间, 运行频率, 输出电流, 输出电压, 设定频率, "
-                              "母线电压, 工作状态 from 运行记录 order by 记录时间");
+                              "母线电压, 工作状态, coalesce(站名, '-') from 运行记录 "
+                              "order by 记录时间");
     for (const soci::row& row : rowset) {
         std::string text = row.get<std::string>(0) + "|" + timeText(row.get<std::tm>(1));
-        for (std::size_t column = 2; column < 8; ++column) {
+        for (std::size_t column = 2; column < 9; ++column) {
             text += "|" + row.get<std::string>(column);
         }
         result.push_back(text);
     }
     return result;
+}
+
+void RecordsDatabase::makeTablesWithoutStations() {
+    std::string minutes = "create table 运行记录分钟汇总 (分钟 bigint, 名字 varchar(255), "
+                          "行数 integer, 首行时间 timestamp, 末行时间 timestamp, 断线行数 integer, "
+                          "故障行数 integer";
+    for (const char* quantity : {"运行频率", "设定频率", "输出电流", "输出电压", "母线电压"}) {
+        minutes += std::string(", ") + quantity + "最小 double precision, " + quantity +
+                   "最大 double precision";
+    }
+    const std::string statements[] = {
+        "drop table if exists 运行记录",
+        "drop table if exists 运行记录分钟汇总",
+        "create table 运行记录 (记录时间 timestamp, 名字 varchar(255), 运行频率 varchar(255), "
+        "输出电流 varchar(255), 输出电压 varchar(255), 设定频率 varchar(255), "
+        "母线电压 varchar(255), 工作状态 varchar(255))",
+        "create index 运行记录_记录时间 on 运行记录 (记录时间)",
+        "create index 运行记录_名字_记录时间 on 运行记录 (名字, 记录时间)",
+        minutes + ")",
+        "create unique index 运行记录分钟汇总_名字_分钟 on 运行记录分钟汇总 (名字, 分钟)",
+        "create index 运行记录分钟汇总_分钟 on 运行记录分钟汇总 (分钟, 行数)",
+    };
+    for (const std::string& sql : statements) {
+        session() << sql;
+    }
+}
+
+void RecordsDatabase::useRoleWithoutAlterRights() {
+    if (m_engine != Engine::PostgreSQL) {
+        return;
+    }
+    session(); // stays the owner's
+    m_pgRole = m_pgDatabase + "_writer";
+    const std::string statements[] = {
+        "create role " + m_pgRole + " login",
+        "grant select, insert, delete on 运行记录 to " + m_pgRole,
+        "grant select, insert, update, delete on 运行记录分钟汇总 to " + m_pgRole,
+    };
+    for (const std::string& sql : statements) {
+        session() << sql;
+    }
+    SQLSetConfigMode(ODBC_USER_DSN);
+    SQLWritePrivateProfileString("变频器运行记录", "Username", m_pgRole.c_str(), "odbc.ini");
+    SQLSetConfigMode(ODBC_BOTH_DSN);
 }
 
 void RecordsDatabase::setAvailable(bool available) {
@@ -204,8 +261,9 @@ void RecordsTest::SetUp() {
     if (!db->skipReason().empty()) {
         GTEST_SKIP() << db->skipReason();
     }
-    const DataSourceResult result = registerDataSource();
+    const DataSourceResult result = registerDataSourceFor(kTestStation);
     ASSERT_TRUE(result.ok) << result.message;
+    options.stationName = kTestStation;
     now = localTime(2026, 3, 5, 9, 7, 3);
 }
 

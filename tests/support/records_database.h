@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,9 @@ class session;
 namespace velkaro::testing {
 
 enum class Engine { SQLite, PostgreSQL };
+
+/// The station the records tests log as, and whose rows they read.
+inline constexpr const char* kTestStation = "测试站";
 
 /// Names the engine in parameterised test names.
 std::string engineName(const ::testing::TestParamInfo<Engine>& info);
@@ -39,14 +43,25 @@ public:
     const std::string& skipReason() const { return m_skipReason; }
     const std::filesystem::path& folder() const { return m_folder.path(); }
 
-    /// A row with a chosen time, written behind the station's back.
+    /// A row with a chosen time, written behind the station's back; without
+    /// a station, into a table that has no 站名.
     void insert(std::time_t when, const std::string& name, const std::string& frequency = "0.00",
-                const std::string& state = "停止中 ");
+                const std::string& state = "停止中 ",
+                const std::optional<std::string>& station = std::string(kTestStation));
     void execute(const std::string& sql);
     int count();
     int countOf(const std::string& name);
-    /// Every row oldest first: "name|time|f|i|u|s|b|state".
+    /// Every row oldest first: "name|time|f|i|u|s|b|state|station".
     std::vector<std::string> rows();
+
+    /// Replaces the tables with those a station made before stations were
+    /// told apart (no 站名, a minute per drive and minute), empty.
+    void makeTablesWithoutStations();
+    /// PostgreSQL only: from now on the station's data source logs in as a
+    /// role of its own that may read and write the rows of both tables, as
+    /// a shared account is set up, but not alter them or make new tables.
+    /// This object's own session stays the owner's.
+    void useRoleWithoutAlterRights();
 
     /// PostgreSQL only: drops every connection to the test's database and
     /// refuses new ones (as a stopped server does), or lets them in again.
@@ -61,6 +76,7 @@ private:
     TempDir m_folder;
     std::string m_pgDatabase;
     std::string m_pgServerConnect;
+    std::string m_pgRole;
     std::unique_ptr<soci::session> m_session;
 };
 
