@@ -43,18 +43,55 @@ TEST(BusOptionsTest, MonitorFindAndStatsTakeTheirOptions) {
     ASSERT_TRUE(monitor) << error;
     EXPECT_EQ(monitor->command, BusOptions::Command::Monitor);
     EXPECT_EQ(monitor->forSeconds, 2.0);
-    const auto find = parse({"find", "--device", "p", "--address", "245", "--count", "9"}, error);
+    const auto find = parse({"find", "--device", "p", "--address", "245", "--count=3"}, error);
     ASSERT_TRUE(find) << error;
     EXPECT_EQ(find->command, BusOptions::Command::Find);
     EXPECT_EQ(find->from, 245);
-    EXPECT_EQ(find->count, 3); // never past 247
+    EXPECT_EQ(find->count, 3);
 }
 
-TEST(BusOptionsTest, RangeIsCutAt247) {
-    std::string error;
-    const auto o = parse({"scan", "--device", "p", "--from", "240", "--count", "20"}, error);
-    ASSERT_TRUE(o) << error;
-    EXPECT_EQ(o->count, 8);
+// Without --count a search goes on to 247; find tries one address per setting.
+TEST(BusOptionsTest, RangeDefaultsToTheRestOfTheBus) {
+    struct Case {
+        std::vector<std::string> args;
+        int from;
+        int count;
+    };
+    const std::vector<Case> cases{
+        {{"scan", "--device", "p"}, 1, 247},
+        {{"watch", "--device", "p", "--from", "240"}, 240, 8},
+        {{"monitor", "--device", "p", "--from=247", "--count", "1"}, 247, 1},
+        {{"find", "--device", "p"}, 1, 1},
+        {{"find", "--device", "p", "--address", "200"}, 200, 1},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto o = parse(c.args, error);
+        ASSERT_TRUE(o) << ::testing::PrintToString(c.args) << error;
+        EXPECT_EQ(o->from, c.from) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(o->count, c.count) << ::testing::PrintToString(c.args);
+    }
+}
+
+TEST(BusOptionsTest, FilesAndLineOptionsOfTransfersReportsAndComparisons) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+    };
+    const std::vector<Case> accepted{
+        {{"export", "--device", "/d", "--address", "3", "--parity", "E", "a.sav"}, {"a.sav"}},
+        {{"import", "--device", "/d", "--address", "3", "--fast-replies", "a.sav"}, {"a.sav"}},
+        {{"import", "a.sav", "--address", "247", "--device", "/tmp/p"}, {"a.sav"}},
+        {{"report", "--device", "/d", "--address", "3", "a.csv"}, {"a.csv"}},
+        {{"compare", "a.csv", "b.sav"}, {"a.csv", "b.sav"}},
+        {{"compare", "--device", "/d", "--baud=19200", "--address", "3", "b.sav"}, {"b.sav"}},
+    };
+    for (const Case& c : accepted) {
+        std::string error;
+        const auto o = parse(c.args, error);
+        ASSERT_TRUE(o) << ::testing::PrintToString(c.args) << error;
+        EXPECT_EQ(o->files, c.files);
+    }
 }
 
 // Command lines that must be refused with a reason rather than run.
@@ -72,6 +109,12 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"scan", "--device", "p", "--from", "248"},
         {"scan", "--device", "p", "--from", "3x"},
         {"scan", "--device", "p", "--count", "-1"},
+        {"scan", "--device", "p", "--count", "0"},
+        {"scan", "--device", "p", "--from", "240", "--count", "20"},
+        {"watch", "--device", "p", "--count", "248"},
+        {"scan", "--device", "p", "extra"},
+        {"scan", "--device", "p", "--stats=1"},
+        {"scan", "--device", "p", "--from"},
         {"scan", "--device", "p", "--for", "3"},
         {"watch", "--device", "p", "--for", "0"},
         {"watch", "--device", "p", "--for", "soon"},
@@ -83,6 +126,7 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"find", "--device", "p", "--address", "0"},
         {"find", "--device", "p", "--address", "248"},
         {"find", "--device", "p", "--count", "0"},
+        {"find", "--device", "p", "--address", "245", "--count", "9"},
         {"find", "--device", "p", "--baud", "9600"},
         {"find", "--device", "p", "--from", "3"},
         {"find", "--device", "p", "--for", "3"},
@@ -111,6 +155,17 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"write", "--device", "p", "--address", "3", "--register", "1", "--word", "0xG"},
         {"write", "--device", "p", "--address", "3", "--parameter", "F0-05", "--value", "1",
          "--register", "1", "--word", "1"},
+        {"report", "a.csv", "b.csv"},
+        {"report", "--device", "/d", "a.csv"},
+        {"export", "--device", "/d", "--address", "3"},
+        {"import", "--device", "/d", "--address", "3", "a.sav", "b.sav"},
+        {"export", "--device", "/d", "--address", "3", "--for", "2", "a.sav"},
+        {"export", "--device", "/d", "--address", "3x", "a.sav"},
+        {"export", "--device", "/d", "--address", "3", "--baud", "12345", "a.sav"},
+        {"compare", "--device", "/d", "--address", "3", "a.csv", "b.csv"},
+        {"compare", "--address", "3", "a.csv", "b.csv"},
+        {"compare", "--baud", "19200", "a.csv", "b.csv"},
+        {"compare", "a.csv"},
     };
     for (const auto& args : refused) {
         std::string error;
