@@ -258,8 +258,11 @@ bool LivePlot::scrollTo(uint64_t to) {
     }
     const uint64_t before = m_cacheTo;
     m_cacheTo = to;
-    // One column back, so the lines run on from the last point drawn.
-    return drawCurves(painter, before - 2 * column, to, true);
+    // Back as far as a line may reach, so a read joins the last one drawn
+    // even across columns that held none (a drive read less often than a
+    // column lasts), and the column drawn last, unfinished then, is redrawn.
+    const uint64_t back = ((kGapTicks + column - 1) / column + 2) * column;
+    return drawCurves(painter, before > back ? before - back : 0, to, true);
 }
 
 void LivePlot::paintEvent(QPaintEvent*) {

@@ -146,5 +146,30 @@ TEST_F(LiveCurveWindowTest, ALostDriveBreaksItsCurve) {
               2);
 }
 
+/// The picture drawn column by column as reads come in, at uneven passes, is
+/// the one drawn whole: a read joins the last one drawn however many columns
+/// apart, and an unfinished column is finished.
+TEST_F(LiveCurveWindowTest, ScrollingDrawsWhatAWholePictureDraws) {
+    // Wide enough for columns of some 40 ms: most hold no read of a drive.
+    window->resize(3000, 640);
+    window->showDrive(st.selectedSlot());
+    st.window->menuAction(MainWindow::Start)->trigger();
+    for (int pass = 0; pass < 80; ++pass) {
+        st.run(37 + (pass * 53) % 400);
+        window->plot()->grab(); // painted, as on a screen
+    }
+    const QImage scrolled = window->plot()->grab().toImage();
+    window->spanChoice()->setCurrentIndex(1);
+    window->spanChoice()->setCurrentIndex(0); // drawn whole
+    const QImage whole = window->plot()->grab().toImage();
+    int differing = 0;
+    for (int x = 0; x < whole.width(); ++x) {
+        for (int y = 0; y < whole.height(); ++y) {
+            differing += whole.pixel(x, y) != scrolled.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 } // namespace
 } // namespace velkaro::testing
