@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "records/record_database.h"
+#include "records/record_schema.h"
 #include "records/station_name.h"
 
 namespace velkaro {

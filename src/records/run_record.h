@@ -24,6 +24,22 @@ struct RunRecord {
     std::string station{};
 };
 
+/// The value columns of 运行记录, in the order the trend window offers them.
+enum class Quantity { RunningFrequency, SetFrequency, OutputCurrent, OutputVoltage, BusVoltage };
+inline constexpr int kQuantityCount = 5;
+
+struct QuantityInfo {
+    Quantity quantity;
+    const char* column; ///< column name, also the operator's word for it
+    const char* unit;
+};
+const QuantityInfo& quantityInfo(Quantity quantity);
+/// Every quantity, in that order.
+std::vector<Quantity> allQuantities();
+/// The quantity's text in a stored row.
+const std::string& valueOf(const RunRecord& row, Quantity quantity);
+std::string& valueOf(RunRecord& row, Quantity quantity);
+
 /// The rows one record pass writes, in the order of driveNames, without their
 /// time. The pass ends at the first listed name that has no slot (or is empty).
 std::vector<RunRecord> runRecordsOf(const DriveTable& table);

@@ -4,7 +4,7 @@
 // with a message or the accepted value; nothing crashes, and nothing the
 // operator did not ask for reaches a drive.
 
-#include "records/display_options_dialog.h"
+#include "ui/records/display_options_dialog.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
 #include "support/case_names.h"
