@@ -15,6 +15,7 @@
 #include "records/record_database.h"
 #include "records/records_worker.h"
 #include "ui/command_requests.h"
+#include "ui/live_samples.h"
 #include "ui/motor_animation.h"
 #include "ui/window_selection.h"
 
@@ -29,6 +30,7 @@ class CommTick;
 class ConnectionDialog;
 class DriveLink;
 class HistoryPanel;
+class LiveCurveWindow;
 class MonitorPanel;
 class MotorPanel;
 class OperatorMessages;
@@ -120,6 +122,9 @@ public:
     void disconnectDrive();
     void renameSelectedDrive();
     void showAbout();
+    /// "实时曲线": the live curve window, with the drive in `slot` ticked (-1: as it was).
+    void openLiveCurves(int slot);
+    const LiveSamples& liveSamples() const { return m_liveSamples; }
 
     /// Replace how the modal dialogs run (tests act on the dialog instead of exec()).
     void setConnectionDialogRunner(std::function<void(ConnectionDialog&)> runner);
@@ -200,6 +205,9 @@ private:
     MonitorPanel* m_monitorPanel = nullptr;
     /// Child of the window, made before the panels and gone after them.
     StationRecords* m_records = nullptr;
+    /// Every status read of every drive, for the live curve.
+    LiveSamples m_liveSamples;
+    LiveCurveWindow* m_liveCurves = nullptr;
 
     QTimer m_statusTimer; ///< the 100 ms pass: lists, polls, keys, commands
     QTimer m_motorTimer;  ///< the motor picture, re-armed with its next period
