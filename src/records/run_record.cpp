@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "link/link_snapshot.h"
 #include "registry/drive_table.h"
 #include "registry/fixed_point.h"
 #include "registry/labels.h"
@@ -56,7 +57,8 @@ std::string& valueOf(RunRecord& row, Quantity quantity) {
     return valueSlot(row, quantity);
 }
 
-std::vector<RunRecord> runRecordsOf(const DriveTable& table) {
+std::vector<RunRecord> runRecordsOf(const LinkSnapshot& view) {
+    const DriveTable& table = view.table;
     std::vector<RunRecord> rows;
     for (uint32_t i = 0; i < table.driveCount && i < table.driveNames.size(); ++i) {
         const std::string& name = table.driveNames[i];
@@ -64,6 +66,9 @@ std::vector<RunRecord> runRecordsOf(const DriveTable& table) {
         const int slot = name.empty() ? -1 : table.findSlotByName(name);
         if (slot < 0) {
             break;
+        }
+        if (!view.statusRead[static_cast<std::size_t>(slot)]) {
+            continue;
         }
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
         RunRecord row;

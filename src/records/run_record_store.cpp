@@ -89,7 +89,7 @@ PassOutcome RunRecordStore::writeRunRecords(const LinkSnapshot& view,
                                             const DisplayOptions& options,
                                             const std::function<void()>& afterEachRow) {
     setStationName(options.stationName);
-    return writeRows(runRecordsOf(view.table), options.maxStorageHours, afterEachRow);
+    return writeRows(runRecordsOf(view), options.maxStorageHours, afterEachRow);
 }
 
 PassOutcome RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxStorageHours,

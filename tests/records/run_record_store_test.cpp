@@ -36,8 +36,10 @@ protected:
         store.setClock([this] { return now; });
     }
 
-    /// A connected, running drive in `slot`, appended to the list.
+    /// A connected, running drive in `slot`, its status read, appended to the
+    /// list.
     void connect(int slot, const std::string& name, int32_t frequency = 5000) {
+        view.statusRead[static_cast<std::size_t>(slot)] = true;
         DriveRecord& drive = view.table.slots[static_cast<std::size_t>(slot)];
         drive.name = name;
         drive.series = "QD10";
@@ -236,7 +238,7 @@ TEST_P(RunRecordStoreTest, AnErrorEndsThePassAndTheNextTriesAgain) {
     EXPECT_FALSE(store.connected());
 
     ASSERT_TRUE(registerDataSourceFor(testing::kTestStation).ok); // the table is back
-    std::vector<RunRecord> rows = runRecordsOf(view.table);
+    std::vector<RunRecord> rows = runRecordsOf(view);
     const RecordPass again{now, rows, options.maxStorageHours, testing::kTestStation};
     const PassOutcome rest = store.write(again, 1);
     EXPECT_TRUE(rest.done()) << rest.error;
@@ -519,7 +521,7 @@ protected:
             [this](const RecordsEvent& event) { events.push_back(event); }, limits);
     }
     RecordPass passAt(std::time_t when) const {
-        return {when, runRecordsOf(view.table), options.maxStorageHours, testing::kTestStation};
+        return {when, runRecordsOf(view), options.maxStorageHours, testing::kTestStation};
     }
     /// Waits until the worker has done what it can, and takes what it said.
     void settle(RecordsWorker& worker) {
@@ -723,6 +725,9 @@ TEST_P(RecordsWorkerQueueTest, TheEndWritesWhatIsQueuedButNeverHangs) {
     limits.finishWithin = 200ms;
     auto worker = start(limits);
     worker->submitRead(Gate::readAt(gate));
+    while (!worker->state().busy) { // held by the data source, not merely queued
+        std::this_thread::sleep_for(1ms);
+    }
     worker->submitPass(passAt(now + 5));
     const auto endedAt = std::chrono::steady_clock::now();
     worker.reset();

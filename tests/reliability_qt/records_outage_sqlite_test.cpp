@@ -4,9 +4,13 @@
 // resumes by itself with them. And while another program holds the database
 // locked, the station's polls keep their rhythm.
 
+#include "link/link_snapshot.h"
 #include "records/data_source.h"
 #include "records/record_database.h"
+#include "support/records_database.h"
 #include "support/records_outage.h"
+#include "ui/records/station_records.h"
+#include "ui/station_link.h"
 
 #include <soci/soci.h>
 
@@ -75,8 +79,65 @@ TEST(RecordsOutageSqliteTest, ALockedDatabaseHoldsNoPoll) {
     testing::expectPollsKeepTheirRhythm(
         st, [&] { other << "begin exclusive"; }, [&] { other << "commit"; });
     ASSERT_EQ(st.messages.count(), 1u);
-    EXPECT_NE(st.messages.last().text.find("locked"), std::string::npos)
-        << st.messages.last().text;
+    EXPECT_NE(st.messages.last().text.find("locked"), std::string::npos) << st.messages.last().text;
+}
+
+/// The stored rows, oldest first: 母线电压|运行频率|工作状态 each.
+std::vector<std::string> storedRows() {
+    soci::session session("odbc", std::string(kRunRecordConnect));
+    soci::rowset<soci::row> rows =
+        (session.prepare << "select 母线电压, 运行频率, 工作状态 from 运行记录 order by 记录时间");
+    std::vector<std::string> texts;
+    for (const soci::row& row : rows) {
+        texts.push_back(row.get<std::string>(0) + "|" + row.get<std::string>(1) + "|" +
+                        row.get<std::string>(2));
+    }
+    return texts;
+}
+
+// A record pass between the search that found a drive and its first status
+// read writes nothing for it (its words are still the zeros it joined with);
+// once it has answered its row carries what it said, and once it is lost its
+// rows say 通讯断线 with the values of its last read.
+TEST(StationRecordsTest, NoRowBeforeTheFirstReadAndALostDriveKeepsItsLastRead) {
+    MainWindowOptions options;
+    options.registerDataSource = registerDataSource;
+    testing::Station st(options);
+    ASSERT_TRUE(st.start());
+    st.bus.addDrive(1, sim::Series::QD30, 750);
+    ASSERT_GE(st.search(1, 1), 0);
+    st.window->station().refresh(); // the window sees what the search found
+    const LinkSnapshot& view = st.window->station().view();
+    ASSERT_EQ(view.table.driveCount, 1u);
+    const int slot = view.table.findSlotByName(view.table.driveNames[0]);
+    ASSERT_GE(slot, 0);
+    ASSERT_FALSE(view.statusRead[static_cast<std::size_t>(slot)]) << "read during the search";
+
+    const auto pass = [&st] {
+        st.window->writeRunRecords();
+        ASSERT_TRUE(st.window->records().settle(30000));
+    };
+    ASSERT_NO_FATAL_FAILURE(pass());
+    EXPECT_EQ(testing::runRecordRows(), 0) << "a row before the drive was read";
+
+    st.run(1000);
+    ASSERT_NO_FATAL_FAILURE(pass());
+    const std::vector<std::string> read = storedRows();
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].find("0.0|"), std::string::npos) << "bus voltage of a drive that answered";
+    EXPECT_NE(read[0].find("|停止中 "), std::string::npos) << read[0];
+
+    st.bus.removeDrive(1);
+    ASSERT_GE(st.runUntilSeen([slot](const LinkSnapshot& now) {
+        return now.table.slots[static_cast<std::size_t>(slot)].online == 0;
+    }),
+              0);
+    st.run(100); // the window's status pass takes the loss in
+    ASSERT_NO_FATAL_FAILURE(pass());
+    const std::vector<std::string> lost = storedRows();
+    ASSERT_EQ(lost.size(), 2u);
+    EXPECT_EQ(lost[1], read[0].substr(0, read[0].rfind('|')) + "|通讯断线 ");
+    EXPECT_EQ(st.messages.count(), 0u) << st.messages.last().text;
 }
 
 } // namespace

@@ -30,7 +30,7 @@ StationRecords::~StationRecords() {
 
 void StationRecords::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options) {
     m_worker->submitPass(
-        RecordPass{m_clock(), runRecordsOf(view.table), options.maxStorageHours, options.stationName});
+        RecordPass{m_clock(), runRecordsOf(view), options.maxStorageHours, options.stationName});
 }
 
 void StationRecords::read(RecordsWorker::Read read, RecordsWorker::Completion dropped) {
