@@ -113,9 +113,8 @@ void RecordsWorker::Shared::trimPasses() {
 void RecordsWorker::Shared::run() {
     std::unique_lock lock(mutex);
     for (;;) {
-        work.wait(lock, [this] {
-            return stopping || !reads.empty() || (!passes.empty() && retryDue);
-        });
+        work.wait(lock,
+                  [this] { return stopping || !reads.empty() || (!passes.empty() && retryDue); });
         const bool passReady = !passes.empty() && retryDue && !abandoned;
         if (stopping && !passReady) {
             break;
@@ -238,6 +237,10 @@ void RecordsWorker::submitRead(Read read, Completion dropped) {
 }
 
 void RecordsWorker::post(Completion completion) {
+    poster()(std::move(completion));
+}
+
+void RecordsWorker::Poster::operator()(Completion completion) const {
     Shared& s = *m_shared;
     const std::lock_guard lock(s.mutex);
     // A read that hands something over is getting on: a long export is no

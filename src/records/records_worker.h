@@ -104,6 +104,24 @@ public:
     /// done (an export's progress), which also shows that the read gets on.
     void post(Completion completion);
 
+private:
+    struct Shared;
+
+public:
+    /// post() for a read to keep: it stays safe to call after the worker is
+    /// gone (a read the data source held past finish()), and then hands
+    /// nothing over.
+    class Poster {
+    public:
+        void operator()(Completion completion) const;
+
+    private:
+        friend class RecordsWorker;
+        explicit Poster(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+        std::shared_ptr<Shared> m_shared;
+    };
+    Poster poster() const { return Poster(m_shared); }
+
     /// Runs, on the calling thread, what came back, in order; the count.
     std::size_t deliver();
     /// Waits until nothing is to be done (passes that wait to be tried again
@@ -127,7 +145,6 @@ public:
     void finish();
 
 private:
-    struct Shared;
     std::shared_ptr<Shared> m_shared;
 };
 

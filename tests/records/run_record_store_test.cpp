@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -17,8 +18,8 @@
 
 #include "records/data_source.h"
 #include "records/record_reports.h"
-#include "records/records_worker.h"
 #include "records/record_time.h"
+#include "records/records_worker.h"
 #include "records/trend_data.h"
 #include "support/records_database.h"
 
@@ -592,9 +593,9 @@ TEST_P(RecordsWorkerTest, PassesGoInInTheirOrderWithTheTimeTheyWereTaken) {
     worker->submitPass(RecordPass{now, {}, 24, testing::kTestStation});
     settle(*worker);
     EXPECT_EQ(said(), (std::vector<std::string>{"row", "row", "pass", "row", "row", "pass"}));
-    EXPECT_EQ(namesAndTimes(), (std::vector<std::string>{
-                                   "A|2026-03-05 09:06:53", "B|2026-03-05 09:06:53",
-                                   "A|2026-03-05 09:06:58", "B|2026-03-05 09:06:58"}));
+    EXPECT_EQ(namesAndTimes(),
+              (std::vector<std::string>{"A|2026-03-05 09:06:53", "B|2026-03-05 09:06:53",
+                                        "A|2026-03-05 09:06:58", "B|2026-03-05 09:06:58"}));
 }
 
 // The data source goes away under a running worker: said once, with its own
@@ -619,8 +620,8 @@ TEST_P(RecordsWorkerTest, AnOutageIsSaidOnceAndItsRowsGoInWhenItIsOver) {
     ASSERT_NO_FATAL_FAILURE(setOutage(false));
     worker->submitPass(passAt(now + 20));
     settle(*worker);
-    EXPECT_EQ(said(), (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row",
-                                                "pass", "row", "pass"}));
+    EXPECT_EQ(said(), (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row", "pass",
+                                                "row", "pass"}));
     const std::vector<std::string> kept = namesAndTimes();
     const std::vector<std::string> written = {"A|2026-03-05 09:07:08", "A|2026-03-05 09:07:13",
                                               "A|2026-03-05 09:07:18", "A|2026-03-05 09:07:23"};
@@ -657,9 +658,9 @@ TEST_P(RecordsWorkerQueueTest, AFullQueueDropsTheOldestPassesAndCountsTheirRows)
     settle(*worker);
     EXPECT_EQ(said(), (std::vector<std::string>{"down: …", "row", "row", "pass", "up 8", "row",
                                                 "row", "pass"}));
-    EXPECT_EQ(namesAndTimes(), (std::vector<std::string>{
-                                   "A|2026-03-05 09:07:08", "B|2026-03-05 09:07:08",
-                                   "A|2026-03-05 09:07:09", "B|2026-03-05 09:07:09"}));
+    EXPECT_EQ(namesAndTimes(),
+              (std::vector<std::string>{"A|2026-03-05 09:07:08", "B|2026-03-05 09:07:08",
+                                        "A|2026-03-05 09:07:09", "B|2026-03-05 09:07:09"}));
 }
 
 // A statement that does not come back holds only the worker: handing a pass
@@ -685,8 +686,8 @@ TEST_P(RecordsWorkerQueueTest, AStallIsSaidOnceAndNeverHoldsTheOwner) {
 
     gate->open();
     settle(*worker);
-    EXPECT_EQ(said(), (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row",
-                                                "pass"}));
+    EXPECT_EQ(said(),
+              (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row", "pass"}));
     EXPECT_EQ(db->countOf("A"), 3);
 }
 
@@ -724,7 +725,15 @@ TEST_P(RecordsWorkerQueueTest, TheEndWritesWhatIsQueuedButNeverHangs) {
     RecordsWorker::Limits limits;
     limits.finishWithin = 200ms;
     auto worker = start(limits);
-    worker->submitRead(Gate::readAt(gate));
+    // The held read hands progress over once it gets on, as an export does:
+    // by then its worker is gone, and nothing may reach it.
+    auto posted = std::make_shared<std::atomic<bool>>(false);
+    worker->submitRead([gate = gate, post = worker->poster(), posted](RunRecordReader&) {
+        gate->wait();
+        post([] {});
+        *posted = true;
+        return RecordsWorker::Completion();
+    });
     while (!worker->state().busy) { // held by the data source, not merely queued
         std::this_thread::sleep_for(1ms);
     }
@@ -734,6 +743,7 @@ TEST_P(RecordsWorkerQueueTest, TheEndWritesWhatIsQueuedButNeverHangs) {
     EXPECT_LT(std::chrono::steady_clock::now() - endedAt, 2s);
     gate->open();
     std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(*posted);
     EXPECT_EQ(db->countOf("A"), 1) << "written after the end";
 }
 

@@ -71,7 +71,9 @@ void HistoryExport::exportTo(const QString& path, const RecordQuery& query) {
     m_progress->setValue(0);
     connect(m_progress, &QProgressDialog::canceled, this, &HistoryExport::cancel);
 
-    RecordsWorker& worker = m_records.worker();
+    // Kept by the read, which may outlive the worker's owner when the data
+    // source holds it past the station's end.
+    const RecordsWorker::Poster post = m_records.worker().poster();
     const std::weak_ptr<HistoryExport*> alive = m_alive;
     // The owner's side of every hand-over: only while this export lives.
     const auto later = [alive](std::function<void(HistoryExport&)> step) {
@@ -82,7 +84,7 @@ void HistoryExport::exportTo(const QString& path, const RecordQuery& query) {
         });
     };
     m_records.read(
-        [&worker, later, query, file = path.toStdString(), cancelled = m_cancelled,
+        [post, later, query, file = path.toStdString(), cancelled = m_cancelled,
          hook = m_pageHook](RunRecordReader& reader) {
             long total = 0;
             try {
@@ -92,9 +94,9 @@ void HistoryExport::exportTo(const QString& path, const RecordQuery& query) {
                 failed.error = error.what();
                 return later([failed](HistoryExport& self) { self.finish({}, failed); });
             }
-            worker.post(later([total](HistoryExport& self) { self.showProgress(total); }));
+            post(later([total](HistoryExport& self) { self.showProgress(total); }));
             const ExportResult result = exportRecords(reader, query, file, [&](long rows) {
-                worker.post(later([rows](HistoryExport& self) {
+                post(later([rows](HistoryExport& self) {
                     if (self.m_progress) {
                         self.m_progress->setValue(
                             static_cast<int>(std::min(rows, std::max(1L, self.m_total))));
@@ -109,7 +111,9 @@ void HistoryExport::exportTo(const QString& path, const RecordQuery& query) {
                 self.finish(QString::fromStdString(file), result);
             });
         },
-        later([](HistoryExport& self) { self.finish({}, ExportResult{false, true, 0, {}}); }));
+        later([](HistoryExport& self) {
+            self.finish({}, ExportResult{false, true, 0, {}});
+        }));
 }
 
 void HistoryExport::showProgress(long total) {
