@@ -36,6 +36,16 @@ void startLogging(Station& st, sim::Series series, int rating, int drives) {
         st.bus.addDrive(address, series, rating);
     }
     st.connect(1, static_cast<unsigned>(drives), 1000);
+    // A drive gets its first row once its status has been read.
+    ASSERT_GE(st.runUntilSeen([drives](const LinkSnapshot& view) {
+        int read = 0;
+        for (bool done : view.statusRead) {
+            read += done ? 1 : 0;
+        }
+        return read == drives;
+    }),
+              0);
+    st.run(100); // the window's status pass takes the reads in
     st.window->writeRunRecords();
     ASSERT_NO_FATAL_FAILURE(settle(st));
     ASSERT_EQ(runRecordRows(), drives);
@@ -77,9 +87,9 @@ Rhythm runPaced(Station& st, std::chrono::milliseconds span, int recordEvery) {
             ++rhythm.recordPasses;
         }
         st.window->records().deliver();
-        rhythm.longestPass = std::max(
-            rhythm.longestPass,
-            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began));
+        rhythm.longestPass =
+            std::max(rhythm.longestPass,
+                     std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began));
         due += 100ms;
         std::this_thread::sleep_until(due);
     }
