@@ -4,10 +4,6 @@
 #include "link/serial_port.h"
 
 #include "app/main_window.h"
-#include "ui/records/history_panel.h"
-#include "ui/records/monitor_panel.h"
-#include "ui/records/station_records.h"
-#include "ui/records/trend_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
 #include "ui/line_finder_dialog.h"
@@ -17,6 +13,10 @@
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
+#include "ui/records/history_panel.h"
+#include "ui/records/monitor_panel.h"
+#include "ui/records/station_records.h"
+#include "ui/records/trend_window.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
 #include "ui/status_panel.h"
@@ -278,8 +278,8 @@ void MainWindow::createMenu() {
     connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
         auto* trends = findChild<TrendWindow*>();
         if (!trends) {
-            trends = new TrendWindow(m_station->view(), m_displayOptions, m_messages, *m_records,
-                                     this);
+            trends =
+                new TrendWindow(m_station->view(), m_displayOptions, m_messages, *m_records, this);
             // The curves take in a pass's rows once they are in the table.
             connect(m_records, &StationRecords::passWritten, trends,
                     &TrendWindow::followRecordPass);

@@ -235,8 +235,8 @@ std::string minuteSummariseSql(const StationColumns& columns) {
     }
     for (const Quantity quantity : allQuantities()) {
         names += ", " + minuteLowColumn(quantity) + ", " + minuteHighColumn(quantity);
-        updates += ", " + minuteLowColumn(quantity) + " = excluded." + minuteLowColumn(quantity) + ", " +
-                   minuteHighColumn(quantity) + " = excluded." + minuteHighColumn(quantity);
+        updates += ", " + minuteLowColumn(quantity) + " = excluded." + minuteLowColumn(quantity) +
+                   ", " + minuteHighColumn(quantity) + " = excluded." + minuteHighColumn(quantity);
     }
     // Rows of a station of an older version carry no station name: their
     // minutes are kept under the empty one. Minutes without the column keep

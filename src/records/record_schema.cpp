@@ -110,8 +110,8 @@ void ensureMinuteSummaryTable(soci::session& session) {
     std::string columns = "分钟 bigint, 名字 varchar(255), 行数 integer, 首行时间 timestamp, "
                           "末行时间 timestamp, 断线行数 integer, 故障行数 integer";
     for (const Quantity quantity : allQuantities()) {
-        columns += ", " + minuteLowColumn(quantity) + " double precision, " + minuteHighColumn(quantity) +
-                   " double precision";
+        columns += ", " + minuteLowColumn(quantity) + " double precision, " +
+                   minuteHighColumn(quantity) + " double precision";
     }
     try {
         long long rows = 0;

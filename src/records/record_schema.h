@@ -52,7 +52,6 @@ StationColumns stationColumnsOf(soci::session& session);
 /// right to alter the table), empty when it holds the column now.
 std::string addStationColumns(soci::session& session, const std::string& station);
 
-
 /// Creates the minute table and its indexes when missing, in SQL that SQLite
 /// and PostgreSQL both accept, with the column 站名 after the others: a row
 /// per station, drive and minute. Throws on failure (an account that may not

@@ -85,8 +85,7 @@ RunRecordStore::RunRecordStore(std::string connectString)
 
 RunRecordStore::~RunRecordStore() = default;
 
-PassOutcome RunRecordStore::writeRunRecords(const LinkSnapshot& view,
-                                            const DisplayOptions& options,
+PassOutcome RunRecordStore::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
                                             const std::function<void()>& afterEachRow) {
     setStationName(options.stationName);
     return writeRows(runRecordsOf(view), options.maxStorageHours, afterEachRow);

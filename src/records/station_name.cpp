@@ -17,7 +17,11 @@ std::optional<std::vector<char32_t>> codePoints(std::string_view text) {
     std::vector<char32_t> points;
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        const int length = lead < 0x80    ? 1
+                           : lead >= 0xF0 ? 4
+                           : lead >= 0xE0 ? 3
+                           : lead >= 0xC0 ? 2
+                                          : 0;
         if (length == 0 || lead > 0xF4 || i + static_cast<std::size_t>(length) > text.size()) {
             return std::nullopt;
         }
@@ -113,13 +117,27 @@ std::optional<std::string> unescapedValue(std::string_view raw) {
         }
         const char e = raw[++i];
         switch (e) {
-        case 'a': text += '\a'; break;
-        case 'b': text += '\b'; break;
-        case 'f': text += '\f'; break;
-        case 'n': text += '\n'; break;
-        case 'r': text += '\r'; break;
-        case 't': text += '\t'; break;
-        case 'v': text += '\v'; break;
+        case 'a':
+            text += '\a';
+            break;
+        case 'b':
+            text += '\b';
+            break;
+        case 'f':
+            text += '\f';
+            break;
+        case 'n':
+            text += '\n';
+            break;
+        case 'r':
+            text += '\r';
+            break;
+        case 't':
+            text += '\t';
+            break;
+        case 'v':
+            text += '\v';
+            break;
         case 'x': {
             char32_t point = 0;
             while (i + 1 < raw.size() && hexValue(raw[i + 1]) >= 0 && point <= 0x10FFFF) {

@@ -32,9 +32,12 @@ int main(int argc, char** argv) {
     // The station's own name is the one it keeps in its settings file.
     const velkaro::ReadOnlyDataSources readOnly;
     const velkaro::RecordsConsole console{
-        std::cout,          std::cerr,
-        std::time(nullptr), std::string(velkaro::kRunRecordConnect),
-        &g_interrupted,     velkaro::chooseStationName(
-            std::nullopt, velkaro::readKeptStationName(velkaro::stationSettingsFile()))};
+        std::cout,
+        std::cerr,
+        std::time(nullptr),
+        std::string(velkaro::kRunRecordConnect),
+        &g_interrupted,
+        velkaro::chooseStationName(std::nullopt,
+                                   velkaro::readKeptStationName(velkaro::stationSettingsFile()))};
     return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
 }

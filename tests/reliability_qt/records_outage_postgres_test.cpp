@@ -16,8 +16,8 @@
 #include <fstream>
 #include <regex>
 #include <string>
-#include <vector>
 #include <unistd.h>
+#include <vector>
 
 namespace velkaro::reliability {
 namespace {

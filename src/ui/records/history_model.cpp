@@ -35,19 +35,18 @@ std::vector<HistoryModel::Row> HistoryModel::rowsOf(const std::vector<RunRecord>
 
 void HistoryModel::runQuery(const HistoryFilter& filter) {
     m_reads.request([this, filter] {
-        return RecordsWorker::Read(
-            [this, filter, pageRows = m_pageRows](RunRecordReader& reader) {
-                try {
-                    HistoryPage page = reader.historyPage(filter, std::nullopt, pageRows);
-                    return RecordsWorker::Completion(
-                        [this, filter, page = std::move(page)] { showPage(filter, page); });
-                } catch (const std::exception&) {
-                    return RecordsWorker::Completion([this] {
-                        m_fetching = false;
-                        Q_EMIT queryFinished(false);
-                    });
-                }
-            });
+        return RecordsWorker::Read([this, filter, pageRows = m_pageRows](RunRecordReader& reader) {
+            try {
+                HistoryPage page = reader.historyPage(filter, std::nullopt, pageRows);
+                return RecordsWorker::Completion(
+                    [this, filter, page = std::move(page)] { showPage(filter, page); });
+            } catch (const std::exception&) {
+                return RecordsWorker::Completion([this] {
+                    m_fetching = false;
+                    Q_EMIT queryFinished(false);
+                });
+            }
+        });
     });
 }
 
@@ -98,24 +97,24 @@ void HistoryModel::fetchMore(const QModelIndex& parent) {
         return;
     }
     m_fetching = true;
-    m_reads.request([this, filter = m_filter, before = *m_nextBefore,
-                     generation = m_generation] {
-        return RecordsWorker::Read([this, filter, before, generation,
-                                    pageRows = m_pageRows](RunRecordReader& reader) {
-            try {
-                HistoryPage page = reader.historyPage(filter, before, pageRows);
-                return RecordsWorker::Completion(
-                    [this, generation, page = std::move(page)] { appendPage(generation, page); });
-            } catch (const std::exception&) {
-                // The rows shown stay; the next refresh starts over.
-                return RecordsWorker::Completion([this, generation] {
-                    m_fetching = false;
-                    if (generation == m_generation) {
-                        m_nextBefore.reset();
-                    }
-                });
-            }
-        });
+    m_reads.request([this, filter = m_filter, before = *m_nextBefore, generation = m_generation] {
+        return RecordsWorker::Read(
+            [this, filter, before, generation, pageRows = m_pageRows](RunRecordReader& reader) {
+                try {
+                    HistoryPage page = reader.historyPage(filter, before, pageRows);
+                    return RecordsWorker::Completion([this, generation, page = std::move(page)] {
+                        appendPage(generation, page);
+                    });
+                } catch (const std::exception&) {
+                    // The rows shown stay; the next refresh starts over.
+                    return RecordsWorker::Completion([this, generation] {
+                        m_fetching = false;
+                        if (generation == m_generation) {
+                            m_nextBefore.reset();
+                        }
+                    });
+                }
+            });
     });
 }
 

@@ -1,6 +1,3 @@
-#include "link/link_snapshot.h"
-#include "link/operator_messages.h"
-
 #include "ui/records/station_records.h"
 
 #include <QMetaObject>
@@ -8,6 +5,8 @@
 #include <chrono>
 #include <utility>
 
+#include "link/link_snapshot.h"
+#include "link/operator_messages.h"
 #include "records/display_options.h"
 
 namespace velkaro {

@@ -27,8 +27,8 @@ struct LinkSnapshot;
 class StationRecords : public QObject {
     Q_OBJECT
 public:
-    StationRecords(OperatorMessages& messages, std::string connectString,
-                   QObject* parent = nullptr, RecordsWorker::Limits limits = {});
+    StationRecords(OperatorMessages& messages, std::string connectString, QObject* parent = nullptr,
+                   RecordsWorker::Limits limits = {});
     ~StationRecords() override;
 
     /// Timer 4: the drives of `view` (the station's latest snapshot of the

@@ -10,8 +10,8 @@ namespace velkaro {
 namespace {
 
 QSettings stationSettings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                     qtText(kSettingsOrganisation), qtText(kSettingsApplication));
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, qtText(kSettingsOrganisation),
+                     qtText(kSettingsApplication));
 }
 
 QString stationKey() {

@@ -428,12 +428,11 @@ RecordsWorker::Read TrendWindow::loadRead(WallSeconds from, WallSeconds to, bool
                     showLoaded(data, from, to, withEvents);
                 });
         } catch (const std::exception& error) {
-            return RecordsWorker::Completion(
-                [this, reason = std::string(error.what()), from, to] {
-                    unsetCursor();
-                    showUnavailable(reason);
-                    setTimeRange(from, to);
-                });
+            return RecordsWorker::Completion([this, reason = std::string(error.what()), from, to] {
+                unsetCursor();
+                showUnavailable(reason);
+                setTimeRange(from, to);
+            });
         }
     };
 }
@@ -680,10 +679,8 @@ RecordsWorker::Read TrendWindow::followRead() {
     request.columns = static_cast<int>(std::max<WallSeconds>(1, (now - after) / perColumn));
     return [this, request, now, span, index](RunRecordReader& reader) {
         try {
-            return RecordsWorker::Completion(
-                [this, data = loadTrend(reader, request), now, span, index] {
-                    showFollowed(data, now, span, index);
-                });
+            return RecordsWorker::Completion([this, data = loadTrend(reader, request), now, span,
+                                              index] { showFollowed(data, now, span, index); });
         } catch (const std::exception& error) {
             return RecordsWorker::Completion([this, reason = std::string(error.what())] {
                 showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)),

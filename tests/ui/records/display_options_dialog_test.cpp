@@ -90,10 +90,8 @@ TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
         const char* message; ///< empty: accepted
     };
     const Case cases[] = {
-        {"二号泵站", false, ""},
-        {"", false, "站名不能为空。"},
-        {"  ", false, "站名不能为空。"},
-        {" 二号泵站", false, "站名前后不能有空格。"},
+        {"二号泵站", false, ""},         {"", false, "站名不能为空。"},
+        {"  ", false, "站名不能为空。"}, {" 二号泵站", false, "站名前后不能有空格。"},
         {"命令行站", true, ""},
     };
     for (const Case& c : cases) {
@@ -142,8 +140,8 @@ TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
 // write (quotes, separators, a leading "@", characters beyond Chinese), it
 // reads the same name back; a name that is not one reads as none.
 TEST(DisplayOptionsDialog, TheKeptNameReadsTheSameWithoutTheWindowLayer) {
-    const char* names[] = {"一号泵站", "泵站,一号", "\"东\"站", "@站", "a\\b", "站 =;x#y",
-                           "Ünïcödé 😀站", "1"};
+    const char* names[] = {"一号泵站", "泵站,一号", "\"东\"站",    "@站",
+                           "a\\b",     "站 =;x#y",  "Ünïcödé 😀站", "1"};
     for (const char* name : names) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(saveStationName(name));

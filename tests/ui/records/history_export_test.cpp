@@ -11,10 +11,10 @@
 
 #include "records/data_source.h"
 #include "records/display_options.h"
-#include "ui/records/history_panel.h"
-#include "ui/records/station_records.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
+#include "ui/records/history_panel.h"
+#include "ui/records/station_records.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {

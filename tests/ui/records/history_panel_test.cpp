@@ -16,10 +16,10 @@
 
 #include "records/data_source.h"
 #include "records/display_options.h"
+#include "support/records_database.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/history_model.h"
 #include "ui/records/station_records.h"
-#include "support/records_database.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {

@@ -20,10 +20,10 @@
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_time.h"
-#include "ui/records/station_records.h"
-#include "ui/records/trend_chart_view.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
+#include "ui/records/station_records.h"
+#include "ui/records/trend_chart_view.h"
 
 namespace velkaro {
 namespace {
