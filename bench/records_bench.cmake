@@ -1,4 +1,2 @@
-# records_bench and trends_bench need the records library (Qt, SOCI over unixODBC).
-target_link_libraries(records_bench PRIVATE velkaro_records)
-# The do-nothing port of the tests stands in for the bus.
-target_link_libraries(trends_bench PRIVATE velkaro_records)
+# trends_bench draws through the trend window (Qt Charts) over the records core.
+target_link_libraries(trends_bench PRIVATE velkaro_ui velkaro_records)

@@ -22,13 +22,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "link/operator_messages.h"
 #include "records/data_source.h"
-#include "records/history_model.h"
 #include "records/record_database.h"
+#include "records/run_record_reader.h"
 #include "records/run_record_store.h"
 
 namespace {
@@ -39,12 +39,14 @@ using Clock = std::chrono::steady_clock;
 constexpr int kDrives = 32;
 constexpr long kIntervalSeconds = 5;
 
-class PrintedMessages : public OperatorMessages {
-public:
-    void show(const std::string& text, const std::string&) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
+/// The history grid's page.
+constexpr int kGridPageRows = 256;
+
+void report(const PassOutcome& outcome) {
+    if (!outcome.done()) {
+        std::fprintf(stderr, "pass failed: %s\n", outcome.error.c_str());
     }
-};
+}
 
 double millisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -141,20 +143,19 @@ double oldWayDrive(std::time_t now, uint32_t maxStorageHours, const RunRecord& r
 }
 
 void measureSize(Bench& bench, long tableRows, int passes) {
-    PrintedMessages messages;
     const std::vector<RunRecord> rows = passRows();
     std::time_t now = bench.base + kIntervalSeconds;
 
-    RunRecordStore store(messages);
+    RunRecordStore store;
     store.setClock([&now] { return now; });
     const auto first = Clock::now();
-    store.writeRows(rows, 72, {});
+    report(store.writeRows(rows, 72, {}));
     const double firstPass = millisecondsSince(first);
     std::vector<double> times;
     for (int pass = 0; pass < passes; ++pass) {
         ++now;
         const auto start = Clock::now();
-        store.writeRows(rows, 72, {});
+        report(store.writeRows(rows, 72, {}));
         times.push_back(millisecondsSince(start));
     }
     const double pass = median(times);
@@ -168,7 +169,7 @@ void measureSize(Bench& bench, long tableRows, int passes) {
     }
     const double oldPass = oldTotal / oldDrives * kDrives;
 
-    HistoryModel model;
+    RunRecordReader reader;
     HistoryFilter window;
     window.since = hoursBefore(now, 2);
     HistoryFilter oneDrive = window;
@@ -183,25 +184,22 @@ void measureSize(Bench& bench, long tableRows, int passes) {
     for (const Query& query : {Query{"all drives", window}, Query{"one drive ", oneDrive}}) {
         std::vector<double> page;
         std::vector<double> whole;
-        int shown = 0;
-        HistoryFilter nothing;
-        nothing.since = localTimeOf(now + 86400);
+        std::size_t shown = 0;
         for (int run = 0; run < 5; ++run) {
-            // Start from an empty grid: dropping a whole fetched window is the
-            // view's cost, not the query's.
-            model.runQuery(nothing);
             auto start = Clock::now();
-            model.runQuery(query.filter);
+            HistoryPage first = reader.historyPage(query.filter, std::nullopt, kGridPageRows);
             page.push_back(millisecondsSince(start));
+            shown = first.rows.size();
             start = Clock::now();
-            while (model.canFetchMore({})) {
-                model.fetchMore({});
+            for (std::optional<std::tm> before = first.nextBefore; before;) {
+                const HistoryPage next = reader.historyPage(query.filter, before, kGridPageRows);
+                shown += next.rows.size();
+                before = next.nextBefore;
             }
             whole.push_back(millisecondsSince(start) + page.back());
-            shown = model.rowCount();
         }
         std::printf("%10s       2 h history, %s: first page %7.2f ms, whole window %8.1f ms "
-                    "(%d rows)\n",
+                    "(%zu rows)\n",
                     "", query.label, median(page), median(whole), shown);
     }
     std::fflush(stdout);

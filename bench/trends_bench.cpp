@@ -45,7 +45,8 @@
 #include "records/record_reports.h"
 #include "records/record_time.h"
 #include "records/trend_data.h"
-#include "records/trend_window.h"
+#include "ui/records/station_records.h"
+#include "ui/records/trend_window.h"
 
 namespace {
 
@@ -269,11 +270,13 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
     DisplayOptions options;
     options.maxStorageHours = 72;
     options.stationName = kStation;
-    TrendWindow window(noDrives, options, messages, engine.connect);
+    StationRecords records(messages, engine.connect);
+    TrendWindow window(noDrives, options, messages, records);
     window.setClock([&] { return base + 1; });
     window.resize(1180, 720);
     window.windowChoice()->setCurrentIndex(5); // 最近72小时
     window.refresh();
+    records.settle(600000);
     for (const int drives : {1, 32}) {
         for (int row = 0; row < window.driveList()->count(); ++row) {
             QListWidgetItem* item = window.driveList()->item(row);
@@ -291,6 +294,7 @@ void benchEngine(const Engine& engine, double hours, int runs, const std::filesy
                measure(drives == 1 ? runs : std::max(1, runs / 3),
                        [&] {
                            window.reload();
+                           records.settle(600000);
                            window.grab();
                        }),
                "");

@@ -4,10 +4,6 @@
 #include "link/serial_port.h"
 
 #include "app/main_window.h"
-#include "records/history_panel.h"
-#include "records/monitor_panel.h"
-#include "records/run_record_store.h"
-#include "records/trend_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
 #include "ui/line_finder_dialog.h"
@@ -17,6 +13,10 @@
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
+#include "ui/records/history_panel.h"
+#include "ui/records/monitor_panel.h"
+#include "ui/records/station_records.h"
+#include "ui/records/trend_window.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
 #include "ui/status_panel.h"
@@ -143,6 +143,14 @@ void MainWindow::createControls() {
     // After the panel area, so the panels (its children) go before it.
     m_station = new StationLink(m_link, m_messages, this);
     m_requests = std::make_unique<CommandRequests>(*m_station);
+    m_records =
+        new StationRecords(m_messages, m_options.recordConnect, this, m_options.recordLimits);
+    // The page refreshes after every row of a pass, as the operator asked.
+    connect(m_records, &StationRecords::rowWritten, this, [this] {
+        if (m_selection.currentPanel == PanelHistory && m_historyPanel->liveRefresh()) {
+            m_historyPanel->refreshHistory();
+        }
+    });
 
     groupFrame(m_area, du.rect(347, 39, 59, 234));
     groupFrame(m_area, du.rect(6, 3, 401, 33));
@@ -232,8 +240,8 @@ void MainWindow::createControls() {
     m_motorPanel = new MotorPanel(m_area, *m_station, m_messages, *m_requests);
     m_parameterPanel = new ParameterPanel(m_area, *m_station, m_messages,
                                           [this] { return m_selection.selectedName; });
-    m_historyPanel = new HistoryPanel(m_area, m_station->view(), m_displayOptions, m_messages,
-                                      m_options.recordConnect);
+    m_historyPanel =
+        new HistoryPanel(m_area, m_station->view(), m_displayOptions, m_messages, *m_records);
     m_monitorPanel = new MonitorPanel(m_area, m_messages);
     m_transfer = new ParameterTransfer(this, *m_station, m_messages);
     // An import reads back the group the parameter list shows, and the list
@@ -242,7 +250,6 @@ void MainWindow::createControls() {
     connect(m_transfer, &ParameterTransfer::imported, m_parameterPanel,
             &ParameterPanel::readGroupAgain);
     m_reports = new ParameterReportCommands(this, *m_station, m_messages);
-    m_store = std::make_unique<RunRecordStore>(m_messages, m_options.recordConnect);
 
     // Nothing of a panel shows before the start-up picks the first one.
     m_statusPanel->setPanelVisible(false);
@@ -271,11 +278,11 @@ void MainWindow::createMenu() {
     connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
         auto* trends = findChild<TrendWindow*>();
         if (!trends) {
-            trends = new TrendWindow(m_station->view(), m_displayOptions, m_messages,
-                                     m_options.recordConnect, this);
-            // Queued: the curves take in a pass's rows once the pass is done.
-            connect(&m_recordTimer, &QTimer::timeout, trends, &TrendWindow::followRecordPass,
-                    Qt::QueuedConnection);
+            trends =
+                new TrendWindow(m_station->view(), m_displayOptions, m_messages, *m_records, this);
+            // The curves take in a pass's rows once they are in the table.
+            connect(m_records, &StationRecords::passWritten, trends,
+                    &TrendWindow::followRecordPass);
         }
         trends->show();
         trends->raise();
@@ -429,6 +436,8 @@ void MainWindow::endMainWindow() {
     m_statusTimer.stop();
     m_motorTimer.stop();
     m_recordTimer.stop();
+    // The rows still queued go in if the data source lets them in time.
+    m_records->finish();
     close();
 }
 

@@ -13,6 +13,7 @@
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
+#include "records/records_worker.h"
 #include "ui/command_requests.h"
 #include "ui/live_samples.h"
 #include "ui/motor_animation.h"
@@ -37,9 +38,9 @@ class ParameterPanel;
 class ParameterReportCommands;
 class ParameterTransfer;
 class RenameDialog;
-class RunRecordStore;
 class SkinnedButton;
 class StationLink;
+class StationRecords;
 class StatusPanel;
 class XpButton;
 
@@ -50,6 +51,8 @@ struct MainWindowOptions {
     bool startTick = true;   ///< the 1 ms communication tick thread
     std::function<DataSourceResult()> registerDataSource = velkaro::registerDataSource;
     std::string recordConnect = std::string(kRunRecordConnect);
+    /// The records worker's bounds (queue, stall, statement time-out).
+    RecordsWorker::Limits recordLimits{};
 };
 
 /// The station's one window: panel buttons, tool row, name box, progress bar,
@@ -106,7 +109,7 @@ public:
     void dispatchCommands();
     /// Timer 2: one step of the motor picture; returns the next period in ms.
     int animateMotorIcon();
-    /// Timer 4: one run-record pass.
+    /// Timer 4: one run-record pass, handed to the records worker.
     void writeRunRecords();
 
     // Panels and command routing.
@@ -135,6 +138,8 @@ public:
     MotorPanel& motorPanel() { return *m_motorPanel; }
     ParameterPanel& parameterPanel() { return *m_parameterPanel; }
     HistoryPanel& historyPanel() { return *m_historyPanel; }
+    /// The records worker's window side: every database call of the window.
+    StationRecords& records() { return *m_records; }
     DisplayOptions& displayOptions() { return m_displayOptions; }
     QString statusPaneText(int pane) const;
     QLineEdit* nameBox() const { return m_nameBox; }
@@ -198,7 +203,8 @@ private:
     ParameterReportCommands* m_reports = nullptr;
     HistoryPanel* m_historyPanel = nullptr;
     MonitorPanel* m_monitorPanel = nullptr;
-    std::unique_ptr<RunRecordStore> m_store;
+    /// Child of the window, made before the panels and gone after them.
+    StationRecords* m_records = nullptr;
     /// Every status read of every drive, for the live curve.
     LiveSamples m_liveSamples;
     LiveCurveWindow* m_liveCurves = nullptr;

@@ -7,14 +7,14 @@
 #include "widgets/qt_text.h"
 
 #include "app/main_window.h"
-#include "records/history_panel.h"
-#include "records/monitor_panel.h"
-#include "records/run_record_store.h"
 #include "ui/connection_dialog.h"
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
+#include "ui/records/history_panel.h"
+#include "ui/records/monitor_panel.h"
+#include "ui/records/station_records.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
 #include "ui/status_panel.h"
@@ -129,11 +129,8 @@ void MainWindow::dispatchCommands() {
 }
 
 void MainWindow::writeRunRecords() {
-    m_store->writeRunRecords(m_station->view(), m_displayOptions, [this] {
-        if (m_selection.currentPanel == PanelHistory && m_historyPanel->liveRefresh()) {
-            m_historyPanel->refreshHistory();
-        }
-    });
+    // Handed over: the rows wait for the data source, supervision does not.
+    m_records->writeRunRecords(m_station->view(), m_displayOptions);
 }
 
 void MainWindow::openConnectionDialog() {

@@ -8,6 +8,7 @@
 #include "records/data_source.h"
 #include "records/station_name.h"
 #include "ui/qt_operator_messages.h"
+#include "ui/records/station_settings.h"
 
 #include <QApplication>
 
@@ -143,7 +144,8 @@ int main(int argc, char** argv) {
     if (!stationOption(QApplication::arguments(), stationArgument)) {
         return kExitUsage;
     }
-    const std::string station = velkaro::chooseStationName(stationArgument);
+    const std::string station =
+        velkaro::chooseStationName(stationArgument, velkaro::savedStationName());
 
     velkaro::DevicePort port;
     velkaro::QtOperatorMessages messages;

@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "records/record_database.h"
+#include "records/record_schema.h"
 #include "records/station_name.h"
 
 namespace velkaro {
@@ -24,7 +25,8 @@ constexpr const char* kDriver = "SQLite3";
 /// Keys of the SQLite ODBC driver. WAL lets the history grid read while a pass
 /// writes and makes a commit an append; NORMAL syncs at checkpoints only, which
 /// keeps the database intact on power loss at the price of the last rows. The
-/// lock timeout bounds how long a locked database can hold up the window.
+/// lock timeout bounds how long a locked database holds up the records worker
+/// (the driver's own default is 100 s).
 struct DsnKey {
     const char* key;
     const char* value;

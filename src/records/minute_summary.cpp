@@ -10,22 +10,6 @@
 namespace velkaro {
 namespace {
 
-std::string lowColumn(Quantity quantity) {
-    return std::string(quantityInfo(quantity).column) + "最小";
-}
-
-std::string highColumn(Quantity quantity) {
-    return std::string(quantityInfo(quantity).column) + "最大";
-}
-
-std::vector<Quantity> allQuantities() {
-    std::vector<Quantity> all;
-    for (int q = 0; q < kQuantityCount; ++q) {
-        all.push_back(static_cast<Quantity>(q));
-    }
-    return all;
-}
-
 /// The condition a station's rows or minutes meet, bound last; none for all
 /// stations.
 std::string stationIs(const char* table, bool station) {
@@ -173,45 +157,6 @@ std::vector<ColumnSummary> readMinuteColumns(soci::session& session,
 
 } // namespace
 
-void ensureMinuteSummaryTable(soci::session& session) {
-    const std::string table(kMinuteSummaryTable);
-    std::string columns = "分钟 bigint, 名字 varchar(255), 行数 integer, 首行时间 timestamp, "
-                          "末行时间 timestamp, 断线行数 integer, 故障行数 integer";
-    for (const Quantity quantity : allQuantities()) {
-        columns += ", " + lowColumn(quantity) + " double precision, " + highColumn(quantity) +
-                   " double precision";
-    }
-    try {
-        long long rows = 0;
-        session << "select count(*) from " + table + " where 1 = 0", soci::into(rows);
-    } catch (const soci::soci_error&) {
-        // Only a missing table is created (see ensureRunRecordTable).
-        session << "create table if not exists " + table + " (" + columns + ", 站名 varchar(255))";
-    }
-    // The purge goes by minute, and a trend adds up all stations' rows from
-    // this index alone.
-    session << "create index if not exists " + table + "_分钟 on " + table + " (分钟, 行数)";
-}
-
-void addMinuteStationColumn(soci::session& session, const std::string& station) {
-    const std::string table(kMinuteSummaryTable);
-    if (!stationColumnsOf(session).minutes) {
-        soci::transaction upgrade(session);
-        session << "alter table " + table + " add column 站名 varchar(255)";
-        session << "update " + table + " set 站名 = :station", soci::use(station);
-        upgrade.commit();
-    }
-    // A row per station, drive and minute (what a summary replaces): two
-    // stations' drives of one name keep a minute each. A station of an older
-    // version may have made the index of one row per drive and minute again.
-    try {
-        session << "drop index if exists " + table + "_名字_分钟";
-    } catch (const soci::soci_error&) {
-    }
-    session << "create unique index if not exists " + table + "_站名_名字_分钟 on " + table +
-                   " (站名, 名字, 分钟)";
-}
-
 struct MinuteSummaryWriter::Bound {
     long long minute = 0;
     std::tm after{};
@@ -289,9 +234,9 @@ std::string minuteSummariseSql(const StationColumns& columns) {
         updates += std::string(updates.empty() ? "" : ", ") + column + " = excluded." + column;
     }
     for (const Quantity quantity : allQuantities()) {
-        names += ", " + lowColumn(quantity) + ", " + highColumn(quantity);
-        updates += ", " + lowColumn(quantity) + " = excluded." + lowColumn(quantity) + ", " +
-                   highColumn(quantity) + " = excluded." + highColumn(quantity);
+        names += ", " + minuteLowColumn(quantity) + ", " + minuteHighColumn(quantity);
+        updates += ", " + minuteLowColumn(quantity) + " = excluded." + minuteLowColumn(quantity) +
+                   ", " + minuteHighColumn(quantity) + " = excluded." + minuteHighColumn(quantity);
     }
     // Rows of a station of an older version carry no station name: their
     // minutes are kept under the empty one. Minutes without the column keep
@@ -322,8 +267,8 @@ std::string minuteColumnsSql(std::size_t drives, const std::vector<Quantity>& qu
     std::string outer = "select t.名字, t.列, sum(t.行数), min(t.首行时间), max(t.末行时间), "
                         "sum(t.断线行数), sum(t.故障行数)";
     for (const Quantity quantity : quantities) {
-        const std::string low = lowColumn(quantity);
-        const std::string high = highColumn(quantity);
+        const std::string low = minuteLowColumn(quantity);
+        const std::string high = minuteHighColumn(quantity);
         inner += ", m." + low + ", m." + high;
         outer += ", min(t." + low + "), max(t." + high + ")";
     }

@@ -8,6 +8,7 @@
 #include "records/column_summary.h"
 #include "records/curve_decimator.h"
 #include "records/record_database.h"
+#include "records/record_schema.h"
 #include "records/run_record.h"
 #include "records/run_record_reader.h"
 
@@ -17,26 +18,6 @@ class statement;
 } // namespace soci
 
 namespace velkaro {
-
-/// Beside the run records, one row per drive and minute (the minute counted
-/// in local wall-clock minutes since 1970-01-01 00:00): how many rows the
-/// minute holds, the times of its first and last, how many were stored as
-/// "通讯断线" or in fault, and the lowest and highest number of each
-/// quantity. The record pass summarises each minute from the rows once it
-/// is over, so a trend over days reads a row per minute instead of twelve.
-inline constexpr std::string_view kMinuteSummaryTable = "运行记录分钟汇总";
-
-/// Creates the table and its indexes when missing, in SQL that SQLite and
-/// PostgreSQL both accept, with the column 站名 after the others: a row per
-/// station, drive and minute. Throws on failure (an account that may not
-/// create tables on a shared database); the station then writes run records
-/// only.
-void ensureMinuteSummaryTable(soci::session& session);
-/// Gives a table made before stations were told apart the column 站名, its
-/// minutes named `station` as the rows they summarise are, and the index
-/// that keeps a row per station, drive and minute; in one transaction.
-/// Throws when the table cannot be altered.
-void addMinuteStationColumn(soci::session& session, const std::string& station);
 
 /// The record pass's side, on the writer's session. The statements are
 /// prepared at construction, which throws when the table is missing; the

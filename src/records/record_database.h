@@ -35,29 +35,10 @@ std::string formatRecordTime(const std::tm& time);
 /// Opens a session on the ODBC backend. Throws soci::soci_error on failure.
 std::unique_ptr<soci::session> openRecordSession(const std::string& connectString);
 
-/// Creates the table 运行记录 and its indexes when they are missing, and the
-/// per-minute summary table beside it, in SQL that SQLite and PostgreSQL both
-/// accept; both with the column 站名 after the others. Tables made before
-/// stations were told apart are upgraded in place (addStationColumns, the
-/// rows there given `station`). Throws if 运行记录 cannot be made; a missing
-/// index or summary table only costs speed, and a table that cannot be
-/// upgraded is logged into without 站名, so failing at either is tolerated.
-void ensureRunRecordTable(soci::session& session, const std::string& station);
-
-/// Which tables hold the column 站名; a table made before stations were told
-/// apart does not, nor does a missing one.
-struct StationColumns {
-    bool rows = false;    ///< 运行记录
-    bool minutes = false; ///< the per-minute summaries
-};
-/// Looks at the tables. Throws when 运行记录 cannot be read at all (no
-/// table, a connection gone).
-StationColumns stationColumnsOf(soci::session& session);
-/// Adds 站名 to 运行记录 and to the minute table where they lack it, each in
-/// one transaction: the rows already there get `station`, and the indexes
-/// that keep each station's reads range scans are made. Returns the data
-/// source's text when 运行记录 cannot be upgraded (an account without the
-/// right to alter the table), empty when it holds the column now.
-std::string addStationColumns(soci::session& session, const std::string& station);
+/// Bounds every statement of `session` to `seconds` (0: no bound), as the
+/// ODBC statement time-out each statement takes from its connection. Drivers
+/// that keep none of their own ignore it: SQLite's lock waits are bounded by
+/// the data source's Timeout instead.
+void setStatementTimeout(soci::session& session, int seconds);
 
 } // namespace velkaro

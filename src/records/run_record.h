@@ -6,7 +6,7 @@
 
 namespace velkaro {
 
-class DriveTable;
+struct LinkSnapshot;
 
 /// One row of the table 运行记录. The values are texts made by formatFixed,
 /// without units; only the time is a real date column.
@@ -24,8 +24,27 @@ struct RunRecord {
     std::string station{};
 };
 
+/// The value columns of 运行记录, in the order the trend window offers them.
+enum class Quantity { RunningFrequency, SetFrequency, OutputCurrent, OutputVoltage, BusVoltage };
+inline constexpr int kQuantityCount = 5;
+
+struct QuantityInfo {
+    Quantity quantity;
+    const char* column; ///< column name, also the operator's word for it
+    const char* unit;
+};
+const QuantityInfo& quantityInfo(Quantity quantity);
+/// Every quantity, in that order.
+std::vector<Quantity> allQuantities();
+/// The quantity's text in a stored row.
+const std::string& valueOf(const RunRecord& row, Quantity quantity);
+std::string& valueOf(RunRecord& row, Quantity quantity);
+
 /// The rows one record pass writes, in the order of driveNames, without their
 /// time. The pass ends at the first listed name that has no slot (or is empty).
-std::vector<RunRecord> runRecordsOf(const DriveTable& table);
+/// A drive whose status has not been read yet since it joined gets no row: its
+/// status words are the zeros it joined with, not values it ever had. A lost
+/// drive's row says 通讯断线 with the values of its last read.
+std::vector<RunRecord> runRecordsOf(const LinkSnapshot& view);
 
 } // namespace velkaro

@@ -2,40 +2,27 @@
 
 #include <soci/soci.h>
 
+#include <algorithm>
 #include <array>
 
+#include "records/record_schema.h"
 #include "records/record_time.h"
 
 namespace velkaro {
 namespace {
 
-constexpr std::array<QuantityInfo, kQuantityCount> kQuantities = {{
-    {Quantity::RunningFrequency, "运行频率", "Hz"},
-    {Quantity::SetFrequency, "设定频率", "Hz"},
-    {Quantity::OutputCurrent, "输出电流", "A"},
-    {Quantity::OutputVoltage, "输出电压", "V"},
-    {Quantity::BusVoltage, "母线电压", "V"},
-}};
-
-/// The row's text for a quantity, writable or not as the row is.
-template <typename Row> auto& valueSlot(Row& row, Quantity quantity) {
-    switch (quantity) {
-    case Quantity::RunningFrequency:
-        return row.runningFrequency;
-    case Quantity::SetFrequency:
-        return row.setFrequency;
-    case Quantity::OutputCurrent:
-        return row.outputCurrent;
-    case Quantity::OutputVoltage:
-        return row.outputVoltage;
-    case Quantity::BusVoltage:
-        break;
-    }
-    return row.busVoltage;
-}
-
 std::string textOf(std::string& value, soci::indicator indicator) {
     return indicator == soci::i_null ? std::string() : std::move(value);
+}
+
+/// The wall-clock second after `time`, by calendar arithmetic: the table holds
+/// local wall-clock times, so no time zone or daylight rule applies.
+std::tm nextSecond(std::tm time) {
+    time.tm_isdst = 0;
+    const std::time_t seconds = timegm(&time) + 1;
+    std::tm result{};
+    gmtime_r(&seconds, &result);
+    return result;
 }
 
 std::string whereClause(const RecordQuery& query) {
@@ -51,18 +38,6 @@ std::string whereClause(const RecordQuery& query) {
 
 } // namespace
 
-const QuantityInfo& quantityInfo(Quantity quantity) {
-    return kQuantities[static_cast<std::size_t>(quantity)];
-}
-
-const std::string& valueOf(const RunRecord& row, Quantity quantity) {
-    return valueSlot(row, quantity);
-}
-
-std::string& valueOf(RunRecord& row, Quantity quantity) {
-    return valueSlot(row, quantity);
-}
-
 RunRecordReader::RunRecordReader(std::string connectString)
     : m_connectString(std::move(connectString)) {}
 
@@ -75,6 +50,7 @@ void RunRecordReader::disconnect() {
 soci::session& RunRecordReader::session() {
     if (!m_session) {
         m_session = openRecordSession(m_connectString);
+        velkaro::setStatementTimeout(*m_session, m_timeoutSeconds);
         m_stationColumn = false;
     }
     return *m_session;
@@ -196,7 +172,7 @@ std::vector<RunRecord> RunRecordReader::selectPage(const RecordQuery& query, con
             row.station = textOf(texts[2], flags[2]);
         }
         for (std::size_t v = 0; v < query.values.size(); ++v) {
-            valueSlot(row, query.values[v]) = textOf(texts[first + v], flags[first + v]);
+            valueOf(row, query.values[v]) = textOf(texts[first + v], flags[first + v]);
         }
     }
     return rows;
@@ -257,6 +233,91 @@ std::optional<RunRecord> RunRecordReader::rowAtOrBefore(const std::string& drive
         }
         return row;
     });
+}
+
+HistoryPage RunRecordReader::historyPage(const HistoryFilter& filter,
+                                         const std::optional<std::tm>& before, int pageRows) {
+    return guarded([&] {
+        for (int limit = std::max(1, pageRows);; limit *= 2) {
+            std::vector<RunRecord> rows = selectHistory(filter, before, limit);
+            if (static_cast<int>(rows.size()) < limit) {
+                return HistoryPage{std::move(rows), std::nullopt};
+            }
+            // The page may end inside a second whose other rows are on the next
+            // page: leave that second out and start the next page just after it.
+            const std::tm last = rows.back().recordTime;
+            if (!sameSecond(rows.front().recordTime, last)) {
+                while (sameSecond(rows.back().recordTime, last)) {
+                    rows.pop_back();
+                }
+                return HistoryPage{std::move(rows), nextSecond(last)};
+            }
+            // A whole page within one second: widen until the second fits.
+        }
+    });
+}
+
+std::vector<RunRecord> RunRecordReader::selectHistory(const HistoryFilter& filter,
+                                                      const std::optional<std::tm>& before,
+                                                      int limit) {
+    const std::optional<std::string> byStation = stationFilter(filter.station);
+    std::tm since = filter.since.value_or(std::tm{});
+    std::tm upper = before.value_or(std::tm{});
+    std::string name = filter.driveName.value_or(std::string());
+    std::string station = byStation.value_or(std::string());
+
+    // Fetched in bulk, a page at once: the grid shows the texts as the
+    // driver hands them over.
+    constexpr std::size_t kTexts = 5;
+    std::vector<std::tm> times(static_cast<std::size_t>(limit));
+    std::vector<soci::indicator> timeFlags(times.size());
+    std::array<std::vector<std::string>, kTexts> texts;
+    std::array<std::vector<soci::indicator>, kTexts> textFlags;
+
+    soci::statement statement(session());
+    std::string sql = "select 记录时间, 名字, 运行频率, 输出电流, 输出电压, 工作状态 "
+                      "from 运行记录 where 记录时间 is not null";
+    if (filter.since) {
+        sql += " and 记录时间 > :since";
+        statement.exchange(soci::use(since));
+    }
+    if (before) {
+        sql += " and 记录时间 < :before";
+        statement.exchange(soci::use(upper));
+    }
+    if (filter.driveName) {
+        sql += " and 名字 = :name";
+        statement.exchange(soci::use(name));
+    }
+    if (byStation) {
+        sql += " and 站名 = :station";
+        statement.exchange(soci::use(station));
+    }
+    sql += " order by 记录时间 desc limit " + std::to_string(limit);
+
+    statement.exchange(soci::into(times, timeFlags));
+    for (std::size_t column = 0; column < kTexts; ++column) {
+        texts[column].resize(times.size());
+        textFlags[column].resize(times.size());
+        statement.exchange(soci::into(texts[column], textFlags[column]));
+    }
+    statement.alloc();
+    statement.prepare(sql);
+    statement.define_and_bind();
+    std::vector<RunRecord> rows;
+    if (statement.execute(true)) {
+        rows.resize(times.size());
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            RunRecord& row = rows[i];
+            row.recordTime = times[i];
+            std::string* cells[kTexts] = {&row.name, &row.runningFrequency, &row.outputCurrent,
+                                          &row.outputVoltage, &row.workingState};
+            for (std::size_t column = 0; column < kTexts; ++column) {
+                *cells[column] = textOf(texts[column][i], textFlags[column][i]);
+            }
+        }
+    }
+    return rows;
 }
 
 std::vector<std::string> RunRecordReader::driveNames(const std::optional<std::string>& station) {

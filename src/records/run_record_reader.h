@@ -16,20 +16,6 @@ class session;
 
 namespace velkaro {
 
-/// The value columns of 运行记录, in the order the trend window offers them.
-enum class Quantity { RunningFrequency, SetFrequency, OutputCurrent, OutputVoltage, BusVoltage };
-inline constexpr int kQuantityCount = 5;
-
-struct QuantityInfo {
-    Quantity quantity;
-    const char* column; ///< column name, also the operator's word for it
-    const char* unit;
-};
-const QuantityInfo& quantityInfo(Quantity quantity);
-/// The quantity's text in a stored row.
-const std::string& valueOf(const RunRecord& row, Quantity quantity);
-std::string& valueOf(RunRecord& row, Quantity quantity);
-
 /// Which rows to read: those strictly later than `after` and at or before
 /// `upTo`, of one drive or of all, of one station or of all. Times are local
 /// wall-clock times.
@@ -45,6 +31,24 @@ struct RecordQuery {
     std::vector<Quantity> values = {Quantity::RunningFrequency, Quantity::SetFrequency,
                                     Quantity::OutputCurrent, Quantity::OutputVoltage,
                                     Quantity::BusVoltage};
+};
+
+/// Which run records the history grid shows.
+struct HistoryFilter {
+    std::optional<std::tm> since;         ///< only rows strictly later; none = all rows
+    std::optional<std::string> driveName; ///< only this drive; none = all drives
+    /// Only the rows this station wrote; none = every station's. A table
+    /// without station names shows every row.
+    std::optional<std::string> station;
+};
+
+/// A page of the history grid, newest first.
+struct HistoryPage {
+    /// Time, name, 运行频率, 输出电流, 输出电压 and 工作状态 of each row (the
+    /// grid's six columns); trailing blanks of the texts are not kept.
+    std::vector<RunRecord> rows;
+    /// Where the next page starts (rows strictly earlier); none = no more rows.
+    std::optional<std::tm> nextBefore;
 };
 
 /// Reads run records through a session of its own, oldest first, a page at a
@@ -75,6 +79,11 @@ public:
     /// given), if any (time, name and working state only).
     std::optional<RunRecord> rowAtOrBefore(const std::string& driveName, const std::tm& time,
                                            const std::optional<std::string>& station = {});
+    /// The history grid's page of `filter` below `before` (none: the newest
+    /// rows), about `pageRows` rows: a page never ends inside a second, so the
+    /// next one, keyed on that second, neither skips nor repeats a row.
+    HistoryPage historyPage(const HistoryFilter& filter, const std::optional<std::tm>& before,
+                            int pageRows);
     /// Every drive name in the table (of `station` only, when given), sorted;
     /// one index step per name.
     std::vector<std::string> driveNames(const std::optional<std::string>& station = {});
@@ -90,6 +99,10 @@ public:
     static std::string pageSql(const RecordQuery& query, int limit, bool stationColumn = true);
 
     void setPageRows(int rows) { m_pageRows = rows > 0 ? rows : 1; }
+    /// Bounds each statement of the sessions opened from now on (see
+    /// setStatementTimeout in record_database.h); 0, the default, leaves
+    /// them unbounded.
+    void setStatementTimeout(int seconds) { m_timeoutSeconds = seconds; }
     /// Drops the session; the next call connects afresh.
     void disconnect();
 
@@ -110,12 +123,15 @@ private:
     bool stationColumn();
     std::vector<RunRecord> selectPage(const RecordQuery& query, const std::tm& after, int limit,
                                       bool stationColumn);
+    std::vector<RunRecord> selectHistory(const HistoryFilter& filter,
+                                         const std::optional<std::tm>& before, int limit);
     template <typename Work> auto guarded(Work&& work) -> decltype(work());
 
     std::string m_connectString;
     std::unique_ptr<soci::session> m_session;
     bool m_stationColumn = false; ///< the session found 站名 in 运行记录
     int m_pageRows = kDefaultPageRows;
+    int m_timeoutSeconds = 0;
 };
 
 } // namespace velkaro

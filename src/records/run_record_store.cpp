@@ -1,23 +1,34 @@
 #include "records/run_record_store.h"
 
-#include <QScopeGuard>
-
 #include <soci/soci.h>
 
 #include <algorithm>
 
 #include "link/link_snapshot.h"
-#include "link/operator_messages.h"
 #include "records/minute_summary.h"
+#include "records/record_schema.h"
 
 namespace velkaro {
+namespace {
+
+/// Upgrades the table where it lacks 站名, without a time bound (on a big
+/// table that takes a while, and cut off it would be undone), then bounds the
+/// statements that follow. The refusal's text, as addStationColumns gives it.
+std::string upgradeThenBound(soci::session& session, const std::string& station,
+                             int timeoutSeconds) {
+    std::string refusal = addStationColumns(session, station);
+    setStatementTimeout(session, timeoutSeconds);
+    return refusal;
+}
+
+} // namespace
 
 /// The writer's session with its two prepared statements; the statements read
 /// their values from the members bound here, so the object never moves.
 struct RunRecordStore::Writer {
-    Writer(const std::string& connectString, const std::string& station)
+    Writer(const std::string& connectString, const std::string& station, int timeoutSeconds)
         : session(openRecordSession(connectString)),
-          stationRefusal(addStationColumns(*session, station)),
+          stationRefusal(upgradeThenBound(*session, station, timeoutSeconds)),
           purge((session->prepare << "delete from 运行记录 where 记录时间 < :cutoff",
                  soci::use(cutoff))),
           insert(prepareInsert()) {
@@ -69,81 +80,81 @@ struct RunRecordStore::Writer {
     std::unique_ptr<MinuteSummaryWriter> minutes;
 };
 
-RunRecordStore::RunRecordStore(OperatorMessages& messages, std::string connectString)
-    : m_messages(messages), m_connectString(std::move(connectString)) {}
+RunRecordStore::RunRecordStore(std::string connectString)
+    : m_connectString(std::move(connectString)) {}
 
 RunRecordStore::~RunRecordStore() = default;
 
-void RunRecordStore::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
-                                     const std::function<void()>& afterEachRow) {
-    const std::vector<RunRecord> rows = runRecordsOf(view.table);
+PassOutcome RunRecordStore::writeRunRecords(const LinkSnapshot& view, const DisplayOptions& options,
+                                            const std::function<void()>& afterEachRow) {
     setStationName(options.stationName);
-    writeRows(rows, options.maxStorageHours, afterEachRow);
+    return writeRows(runRecordsOf(view), options.maxStorageHours, afterEachRow);
 }
 
-void RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxStorageHours,
-                               const std::function<void()>& afterEachRow) {
-    if (rows.empty()) {
-        return;
-    }
-    if (!purge(maxStorageHours)) {
-        return;
-    }
-    summariseMinutes();
-    for (const RunRecord& row : rows) {
-        if (!append(row)) {
-            return;
-        }
-        if (afterEachRow) {
-            afterEachRow();
-        }
-    }
+PassOutcome RunRecordStore::writeRows(const std::vector<RunRecord>& rows, uint32_t maxStorageHours,
+                                      const std::function<void()>& afterEachRow) {
+    return write(RecordPass{m_clock(), rows, maxStorageHours, m_stationName}, 0, afterEachRow);
 }
 
-bool RunRecordStore::purge(uint32_t maxStorageHours) {
+PassOutcome RunRecordStore::write(const RecordPass& pass, std::size_t firstRow,
+                                  const std::function<void()>& afterEachRow) {
+    PassOutcome outcome;
+    if (firstRow >= pass.rows.size()) {
+        return outcome;
+    }
     // A session kept from an earlier pass may have died with the server in
     // between; that one gets a fresh connection before anything is reported.
     const bool reused = m_writer != nullptr;
     for (int attempt = 0;; ++attempt) {
         try {
-            open();
-            m_writer->cutoff = hoursBefore(m_clock(), maxStorageHours);
-            m_writer->purge.execute(true);
-            m_writer->withMinutes(
-                [&](MinuteSummaryWriter& minutes) { minutes.purge(m_writer->cutoff); });
-            return true;
+            if (std::string refusal = open(); !refusal.empty()) {
+                outcome.stationRefusal = std::move(refusal);
+            }
+            purge(hoursBefore(pass.takenAt, pass.maxStorageHours));
+            break;
         } catch (const std::exception& error) {
             m_writer.reset();
             if (!reused || attempt > 0) {
-                fail(error.what());
-                return false;
+                outcome.error = error.what();
+                return outcome;
             }
         }
     }
-}
-
-bool RunRecordStore::append(const RunRecord& row) {
-    try {
-        open();
-        m_writer->row = row;
-        m_writer->row.recordTime = localTimeOf(m_clock());
-        m_writer->row.station = m_stationName;
-        m_writer->insert.execute(true);
-        return true;
-    } catch (const std::exception& error) {
-        m_writer.reset();
-        fail(error.what());
-        return false;
+    summariseMinutes(pass.takenAt);
+    for (std::size_t i = firstRow; i < pass.rows.size(); ++i) {
+        try {
+            m_writer->row = pass.rows[i];
+            m_writer->row.recordTime = localTimeOf(pass.takenAt);
+            m_writer->row.station = pass.station;
+            m_writer->insert.execute(true);
+        } catch (const std::exception& error) {
+            m_writer.reset();
+            outcome.error = error.what();
+            return outcome;
+        }
+        ++outcome.written;
+        if (afterEachRow) {
+            afterEachRow();
+        }
     }
+    return outcome;
 }
 
-void RunRecordStore::summariseMinutes() {
+void RunRecordStore::purge(const std::tm& cutoff) {
+    m_writer->cutoff = cutoff;
+    m_writer->purge.execute(true);
+    m_writer->withMinutes([&](MinuteSummaryWriter& minutes) { minutes.purge(m_writer->cutoff); });
+}
+
+void RunRecordStore::summariseMinutes(std::time_t now) {
     // The minutes that ended since the last pass (after a pause or a start
     // only the latest few), then a few older ones that hold no summary yet,
-    // newest first, walking the storage time over and over.
+    // newest first, walking the storage time over and over. Passes reach the
+    // table in the order they were taken, so a minute before this pass's
+    // holds all its rows, also when passes waited for the data source.
     constexpr WallSeconds kCatchUp = 15 * kMinuteSeconds;
     constexpr int kGapsPerPass = 10;
-    const WallSeconds current = minuteStartOf(wallSecondsAt(m_clock()));
+    const WallSeconds current = minuteStartOf(wallSecondsAt(now));
     const WallSeconds from =
         std::max(m_nextMinute.value_or(current - kCatchUp), current - kCatchUp);
     const WallSeconds oldest = minuteStartOf(wallSecondsOf(m_writer->cutoff));
@@ -156,33 +167,19 @@ void RunRecordStore::summariseMinutes() {
         }
         m_gapsBefore = minutes.fillGaps(*m_gapsBefore, oldest, kGapsPerPass);
     });
-    m_nextMinute = current;
+    m_nextMinute = std::max(current, m_nextMinute.value_or(current));
 }
 
-void RunRecordStore::open() {
+std::string RunRecordStore::open() {
     if (m_writer) {
-        return;
+        return {};
     }
-    m_writer = std::make_unique<Writer>(m_connectString, m_stationName);
-    if (!m_writer->stationRefusal.empty() && !m_stationRefusalShown) {
-        // Said once a run, without holding up the pass: the rows still go in.
-        m_stationRefusalShown = true;
-        m_messages.notify("运行记录表没有“站名”列，本账户也无权添加（需要修改表的权限）。"
-                          "记录照常写入，但不带站名：共用这个数据库的各站记录分不开。\n" +
-                              m_writer->stationRefusal,
-                          std::string(kInfoCaption));
+    m_writer = std::make_unique<Writer>(m_connectString, m_stationName, m_timeoutSeconds);
+    if (m_writer->stationRefusal.empty() || m_stationRefusalSaid) {
+        return {};
     }
-}
-
-void RunRecordStore::fail(const std::string& text) {
-    // The box is modal and the record timer may fire again behind it: with the
-    // database down a box per interval would pile up. One at a time.
-    if (m_messageOpen) {
-        return;
-    }
-    m_messageOpen = true;
-    const auto reset = qScopeGuard([this] { m_messageOpen = false; });
-    m_messages.show(text, std::string());
+    m_stationRefusalSaid = true;
+    return m_writer->stationRefusal;
 }
 
 } // namespace velkaro

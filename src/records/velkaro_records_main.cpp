@@ -29,10 +29,15 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     // Only reads: the account's data source file is neither made nor touched.
+    // The station's own name is the one it keeps in its settings file.
     const velkaro::ReadOnlyDataSources readOnly;
     const velkaro::RecordsConsole console{
-        std::cout,          std::cerr,
-        std::time(nullptr), std::string(velkaro::kRunRecordConnect),
-        &g_interrupted,     velkaro::chooseStationName(std::nullopt)};
+        std::cout,
+        std::cerr,
+        std::time(nullptr),
+        std::string(velkaro::kRunRecordConnect),
+        &g_interrupted,
+        velkaro::chooseStationName(std::nullopt,
+                                   velkaro::readKeptStationName(velkaro::stationSettingsFile()))};
     return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
 }

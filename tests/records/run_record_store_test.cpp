@@ -7,14 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <tuple>
 
 #include "records/data_source.h"
-#include "records/history_model.h"
 #include "records/record_reports.h"
 #include "records/record_time.h"
+#include "records/records_worker.h"
 #include "records/trend_data.h"
 #include "support/records_database.h"
 
@@ -32,8 +37,10 @@ protected:
         store.setClock([this] { return now; });
     }
 
-    /// A connected, running drive in `slot`, appended to the list.
+    /// A connected, running drive in `slot`, its status read, appended to the
+    /// list.
     void connect(int slot, const std::string& name, int32_t frequency = 5000) {
+        view.statusRead[static_cast<std::size_t>(slot)] = true;
         DriveRecord& drive = view.table.slots[static_cast<std::size_t>(slot)];
         drive.name = name;
         drive.series = "QD10";
@@ -43,11 +50,11 @@ protected:
         view.table.driveNames[view.table.driveCount++] = name;
     }
 
-    void pass(const std::function<void()>& afterEachRow = {}) {
-        store.writeRunRecords(view, options, afterEachRow);
+    PassOutcome pass(const std::function<void()>& afterEachRow = {}) {
+        return store.writeRunRecords(view, options, afterEachRow);
     }
 
-    RunRecordStore store{messages};
+    RunRecordStore store;
 };
 
 TEST_P(RunRecordStoreTest, PurgeDeletesExactlyTheRowsOlderThanTheStorageTime) {
@@ -66,12 +73,13 @@ TEST_P(RunRecordStoreTest, PurgeDeletesExactlyTheRowsOlderThanTheStorageTime) {
         db->insert(now - a.age, a.name);
     }
     connect(0, "A");
-    pass();
+    const PassOutcome outcome = pass();
     for (const Age& a : ages) {
         EXPECT_EQ(db->countOf(a.name), a.kept ? 1 : 0) << a.name;
     }
     EXPECT_EQ(db->countOf("A"), 1);
-    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_TRUE(outcome.done()) << outcome.error;
+    EXPECT_EQ(outcome.written, 1u);
 }
 
 TEST_P(RunRecordStoreTest, ShorterStorageTimePurgesInTheNextPass) {
@@ -114,7 +122,7 @@ TEST_P(RunRecordStoreTest, AppendsOneRowPerDriveInListOrderWithRefreshAfterEach)
 TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
     connect(0, "A");
     const std::time_t start = now;
-    RunRecordStore other(messages);
+    RunRecordStore other;
     other.setClock([this] { return now; });
     const WallSeconds firstMinute = minuteStartOf(wallSecondsAt(now));
     // Every 5 s from 09:07:03 to 09:08:08, then once at 09:09:08; A answers
@@ -172,7 +180,7 @@ TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
     // over by now.
     db->execute("delete from 运行记录分钟汇总");
     now += 40 * kMinuteSeconds;
-    RunRecordStore late(messages);
+    RunRecordStore late;
     late.setClock([this] { return now; });
     RunRecord c;
     c.name = "C";
@@ -196,8 +204,7 @@ TEST_P(RunRecordStoreTest, SummarisesEachMinuteOnceItIsOver) {
 
     db->execute("drop table 运行记录分钟汇总");
     now += kMinuteSeconds;
-    pass();
-    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_TRUE(pass().done());
     EXPECT_EQ(db->countOf("A"), 2) << "the purge pass's row and this one";
 }
 
@@ -217,29 +224,28 @@ TEST_P(RunRecordStoreTest, NoDriveNoPassAndNoPurge) {
     EXPECT_FALSE(store.connected());
 }
 
-// The box is modal and the timer may run another pass behind it: while one
-// box is open no second one opens; once the table is back the pass writes.
-TEST_P(RunRecordStoreTest, ErrorShowsOneBoxAtATimeAndTheNextPassTriesAgain) {
+// An error ends the pass with the data source's own words; the pass after it
+// tries again on a fresh session, and a pass tried again from its first
+// unwritten row writes no row twice.
+TEST_P(RunRecordStoreTest, AnErrorEndsThePassAndTheNextTriesAgain) {
     connect(0, "A");
-    pass();
+    connect(1, "B");
+    ASSERT_TRUE(pass().done());
     db->execute("drop table 运行记录");
-    int passesBehindTheBox = 0;
-    messages.setOnShow([&](const auto&) {
-        ++passesBehindTheBox;
-        pass();
-        pass();
-    });
-    pass();
-    messages.setOnShow({});
-    EXPECT_EQ(passesBehindTheBox, 1);
-    ASSERT_EQ(messages.count(), 1u);
-    EXPECT_NE(messages.last().text, "");
-    EXPECT_EQ(messages.last().caption, "");
+    const PassOutcome failed = pass();
+    EXPECT_FALSE(failed.done());
+    EXPECT_NE(failed.error.find("运行记录"), std::string::npos) << failed.error;
+    EXPECT_EQ(failed.written, 0u);
+    EXPECT_FALSE(store.connected());
 
-    ASSERT_TRUE(registerDataSource().ok); // the table is back
-    pass();
-    EXPECT_EQ(messages.count(), 1u);
-    EXPECT_EQ(db->countOf("A"), 1);
+    ASSERT_TRUE(registerDataSourceFor(testing::kTestStation).ok); // the table is back
+    std::vector<RunRecord> rows = runRecordsOf(view);
+    const RecordPass again{now, rows, options.maxStorageHours, testing::kTestStation};
+    const PassOutcome rest = store.write(again, 1);
+    EXPECT_TRUE(rest.done()) << rest.error;
+    EXPECT_EQ(rest.written, 1u);
+    EXPECT_EQ(db->countOf("A"), 0);
+    EXPECT_EQ(db->countOf("B"), 1);
 }
 
 /// One row of a pass, as the link would hand it over.
@@ -252,18 +258,18 @@ RunRecord rowOf(const std::string& name, const std::string& frequency,
     return row;
 }
 
-/// What a query of the history grid shows, as "name frequency".
+/// What the history grid shows of a query, every page, as "name frequency".
 std::vector<std::string> historyOf(const HistoryFilter& filter) {
-    HistoryModel model;
-    EXPECT_TRUE(model.runQuery(filter));
-    while (model.canFetchMore({})) {
-        model.fetchMore({});
-    }
+    RunRecordReader reader;
     std::vector<std::string> shown;
-    for (int row = 0; row < model.rowCount(); ++row) {
-        shown.push_back(model.index(row, 1).data().toString().toStdString() + " " +
-                        model.index(row, 2).data().toString().toStdString());
-    }
+    std::optional<std::tm> before;
+    do {
+        const HistoryPage page = reader.historyPage(filter, before, 16);
+        for (const RunRecord& row : page.rows) {
+            shown.push_back(row.name + " " + row.runningFrequency);
+        }
+        before = page.nextBefore;
+    } while (before);
     std::sort(shown.begin(), shown.end());
     return shown;
 }
@@ -297,8 +303,9 @@ TEST_P(RunRecordStoreTest, UpgradesATableWithoutStationsInPlaceOnFirstStart) {
 
     options.stationName = "一号站";
     connect(0, "1#QD10-7.5");
-    pass();
-    EXPECT_EQ(messages.count(), 0u);
+    const PassOutcome outcome = pass();
+    EXPECT_TRUE(outcome.done()) << outcome.error;
+    EXPECT_EQ(outcome.stationRefusal, "");
     EXPECT_EQ(db->rows().back(),
               "1#QD10-7.5|2026-03-05 09:07:03|50.00|0.0|0.0|0.00|0.0|正向运转 |一号站");
     HistoryFilter mine;
@@ -320,20 +327,16 @@ TEST_P(RunRecordStoreTest, AnAccountWithoutAlterRightsKeepsLoggingAndIsToldOnce)
     ASSERT_TRUE(registerDataSourceFor(testing::kTestStation).ok) << "no failure to start";
 
     connect(0, "1#QD10-7.5");
-    pass();
-    ASSERT_EQ(messages.count(), 1u);
-    EXPECT_FALSE(messages.last().modal) << "the pass goes on while the operator reads it";
-    EXPECT_EQ(messages.last().caption, "信息提示");
-    EXPECT_NE(messages.last().text.find("“站名”"), std::string::npos);
-    EXPECT_NE(messages.last().text.find("owner"), std::string::npos) << messages.last().text;
+    const PassOutcome first = pass();
+    EXPECT_TRUE(first.done()) << "the pass goes on: " << first.error;
+    EXPECT_NE(first.stationRefusal.find("owner"), std::string::npos) << first.stationRefusal;
 
     db->setAvailable(false); // a new session after the server was away says it no more
     db->setAvailable(true);
     ++now;
-    pass();
+    EXPECT_EQ(pass().stationRefusal, "");
     ++now;
-    pass();
-    EXPECT_EQ(messages.count(), 1u);
+    EXPECT_EQ(pass().stationRefusal, "");
     EXPECT_EQ(db->countOf("1#QD10-7.5"), 4);
     HistoryFilter mine;
     mine.station = testing::kTestStation;
@@ -346,8 +349,8 @@ TEST_P(RunRecordStoreTest, AnAccountWithoutAlterRightsKeepsLoggingAndIsToldOnce)
 // session: each station's history, trends, minutes, export and events hold
 // its own rows only; all stations together hold both.
 TEST_P(RunRecordStoreTest, TwoStationsWithTheSameDriveNamesKeepTheirRecordsApart) {
-    RunRecordStore north(messages);
-    RunRecordStore south(messages);
+    RunRecordStore north;
+    RunRecordStore south;
     north.setStationName("北站");
     south.setStationName("南站");
     const std::time_t start = now;
@@ -364,8 +367,7 @@ TEST_P(RunRecordStoreTest, TwoStationsWithTheSameDriveNamesKeepTheirRecordsApart
         now += 5;
     }
     now += kMinuteSeconds; // the last minute is over and summarised
-    north.writeRows({rowOf("1#泵", "10.00"), rowOf("2#风机", "20.00")}, 24, {});
-    EXPECT_EQ(messages.count(), 0u);
+    EXPECT_TRUE(north.writeRows({rowOf("1#泵", "10.00"), rowOf("2#风机", "20.00")}, 24).done());
 
     HistoryFilter filter;
     filter.station = "北站";
@@ -449,14 +451,14 @@ TEST_P(PostgresOutageTest, ServerGoneOneMessageNoCrashRowsAgainWhenBack) {
 
     db->setAvailable(false);
     ++now;
-    pass();
-    EXPECT_EQ(messages.count(), 1u) << "one box for the failed pass, not one per drive";
+    const PassOutcome failed = pass();
+    EXPECT_FALSE(failed.done()) << "the whole pass ends at the first error";
+    EXPECT_EQ(failed.written, 0u);
     EXPECT_FALSE(store.connected());
 
     db->setAvailable(true);
     ++now;
-    pass();
-    EXPECT_EQ(messages.count(), 1u);
+    EXPECT_TRUE(pass().done());
     EXPECT_EQ(db->countOf("A"), 2);
     EXPECT_EQ(db->countOf("B"), 2);
 }
@@ -467,12 +469,285 @@ TEST_P(PostgresOutageTest, SessionLostBetweenPassesReconnectsWithoutAMessage) {
     db->setAvailable(false); // the server drops the kept session...
     db->setAvailable(true);  // ...and is back before the next pass
     ++now;
-    pass();
-    EXPECT_EQ(messages.count(), 0u);
+    const PassOutcome outcome = pass();
+    EXPECT_TRUE(outcome.done()) << outcome.error;
     EXPECT_EQ(db->countOf("A"), 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, PostgresOutageTest, ::testing::Values(Engine::PostgreSQL),
+                         testing::engineName);
+
+using namespace std::chrono_literals;
+
+/// Where a read waits, as for a statement the data source does not answer;
+/// opened at the latest when the test ends (the worker's thread may hold it
+/// longer than the worker lives).
+class Gate {
+public:
+    void open() {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_open; });
+    }
+    /// A read that waits here.
+    static RecordsWorker::Read readAt(const std::shared_ptr<Gate>& gate) {
+        return [gate](RunRecordReader&) {
+            gate->wait();
+            return RecordsWorker::Completion();
+        };
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+class RecordsWorkerTest : public RunRecordStoreTest {
+protected:
+    void TearDown() override {
+        gate->open();
+        RunRecordStoreTest::TearDown();
+    }
+
+    std::unique_ptr<RecordsWorker> start(RecordsWorker::Limits limits = {}) {
+        return std::make_unique<RecordsWorker>(
+            std::string(kRunRecordConnect),
+            [this](const RecordsEvent& event) { events.push_back(event); }, limits);
+    }
+    RecordPass passAt(std::time_t when) const {
+        return {when, runRecordsOf(view), options.maxStorageHours, testing::kTestStation};
+    }
+    /// Waits until the worker has done what it can, and takes what it said.
+    void settle(RecordsWorker& worker) {
+        ASSERT_TRUE(worker.waitIdle(30s));
+        worker.deliver();
+    }
+    /// The events so far, in a word each: "row", "pass", "down", "down: …",
+    /// "up N", "station"; then forgotten.
+    std::vector<std::string> said() {
+        std::vector<std::string> words;
+        for (const RecordsEvent& event : events) {
+            switch (event.kind) {
+            case RecordsEvent::Kind::RowWritten:
+                words.push_back("row");
+                break;
+            case RecordsEvent::Kind::PassWritten:
+                words.push_back("pass");
+                break;
+            case RecordsEvent::Kind::Down:
+                words.push_back(event.text.empty() ? "down" : "down: …");
+                break;
+            case RecordsEvent::Kind::Up:
+                words.push_back("up " + std::to_string(event.dropped));
+                break;
+            case RecordsEvent::Kind::StationColumnRefused:
+                words.push_back("station");
+                break;
+            }
+        }
+        events.clear();
+        return words;
+    }
+    /// The data source fails every statement, or takes them again.
+    void setOutage(bool out) {
+        if (GetParam() == Engine::PostgreSQL) {
+            db->setAvailable(!out);
+        } else if (out) {
+            db->execute("drop table 运行记录");
+        } else {
+            ASSERT_TRUE(registerDataSourceFor(testing::kTestStation).ok);
+        }
+    }
+    /// "name time" of every row, oldest first.
+    std::vector<std::string> namesAndTimes() {
+        std::vector<std::string> found;
+        for (const std::string& row : db->rows()) {
+            found.push_back(row.substr(0, row.find('|', row.find('|') + 1)));
+        }
+        std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
+            return a.substr(a.find('|')) + a < b.substr(b.find('|')) + b;
+        });
+        return found;
+    }
+
+    std::vector<RecordsEvent> events;
+    std::shared_ptr<Gate> gate = std::make_shared<Gate>();
+};
+
+// Passes go in in the order they were handed over, each row with the time
+// its pass was taken, and each row and pass is told; a pass without rows is
+// no pass.
+TEST_P(RecordsWorkerTest, PassesGoInInTheirOrderWithTheTimeTheyWereTaken) {
+    connect(0, "A");
+    connect(1, "B");
+    auto worker = start();
+    worker->submitPass(passAt(now - 10));
+    worker->submitPass(passAt(now - 5));
+    worker->submitPass(RecordPass{now, {}, 24, testing::kTestStation});
+    settle(*worker);
+    EXPECT_EQ(said(), (std::vector<std::string>{"row", "row", "pass", "row", "row", "pass"}));
+    EXPECT_EQ(namesAndTimes(),
+              (std::vector<std::string>{"A|2026-03-05 09:06:53", "B|2026-03-05 09:06:53",
+                                        "A|2026-03-05 09:06:58", "B|2026-03-05 09:06:58"}));
+}
+
+// The data source goes away under a running worker: said once, with its own
+// words, however many passes fail; the passes wait, and go in, every row
+// with its own time, once it is back.
+TEST_P(RecordsWorkerTest, AnOutageIsSaidOnceAndItsRowsGoInWhenItIsOver) {
+    connect(0, "A");
+    auto worker = start();
+    worker->submitPass(passAt(now));
+    settle(*worker);
+    ASSERT_EQ(said(), (std::vector<std::string>{"row", "pass"}));
+
+    ASSERT_NO_FATAL_FAILURE(setOutage(true));
+    for (int pass = 1; pass <= 3; ++pass) {
+        worker->submitPass(passAt(now + 5 * pass));
+        settle(*worker);
+    }
+    EXPECT_EQ(said(), (std::vector<std::string>{"down: …"}));
+    EXPECT_EQ(worker->state().queuedPasses, 3u);
+    EXPECT_TRUE(worker->state().down);
+
+    ASSERT_NO_FATAL_FAILURE(setOutage(false));
+    worker->submitPass(passAt(now + 20));
+    settle(*worker);
+    EXPECT_EQ(said(), (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row", "pass",
+                                                "row", "pass"}));
+    const std::vector<std::string> kept = namesAndTimes();
+    const std::vector<std::string> written = {"A|2026-03-05 09:07:08", "A|2026-03-05 09:07:13",
+                                              "A|2026-03-05 09:07:18", "A|2026-03-05 09:07:23"};
+    // SQLite's outage took the table, and the first row with it.
+    ASSERT_EQ(kept.size(), GetParam() == Engine::SQLite ? 4u : 5u);
+    EXPECT_TRUE(std::equal(written.rbegin(), written.rend(), kept.rbegin()));
+    EXPECT_FALSE(worker->state().down);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RecordsWorkerTest,
+                         ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
+                         testing::engineName);
+
+// What the queue does is the same on every engine.
+class RecordsWorkerQueueTest : public RecordsWorkerTest {};
+
+// Past its bound the queue drops the oldest passes, never the one coming in;
+// their rows are counted and said when logging resumes.
+TEST_P(RecordsWorkerQueueTest, AFullQueueDropsTheOldestPassesAndCountsTheirRows) {
+    connect(0, "A");
+    connect(1, "B");
+    RecordsWorker::Limits limits;
+    limits.queuedRows = 4;
+    auto worker = start(limits);
+    ASSERT_NO_FATAL_FAILURE(setOutage(true));
+    for (int pass = 1; pass <= 5; ++pass) {
+        worker->submitPass(passAt(now + pass));
+        settle(*worker);
+    }
+    EXPECT_EQ(worker->state().queuedRows, 4u);
+    EXPECT_EQ(worker->state().droppedRows, 6u);
+    ASSERT_NO_FATAL_FAILURE(setOutage(false));
+    worker->submitPass(passAt(now + 6));
+    settle(*worker);
+    EXPECT_EQ(said(), (std::vector<std::string>{"down: …", "row", "row", "pass", "up 8", "row",
+                                                "row", "pass"}));
+    EXPECT_EQ(namesAndTimes(),
+              (std::vector<std::string>{"A|2026-03-05 09:07:08", "B|2026-03-05 09:07:08",
+                                        "A|2026-03-05 09:07:09", "B|2026-03-05 09:07:09"}));
+}
+
+// A statement that does not come back holds only the worker: handing a pass
+// over stays quick, the stall is said once after its time, and what waited
+// goes in once the statement is back.
+TEST_P(RecordsWorkerQueueTest, AStallIsSaidOnceAndNeverHoldsTheOwner) {
+    connect(0, "A");
+    RecordsWorker::Limits limits;
+    limits.stallAfter = 100ms;
+    auto worker = start(limits);
+    worker->submitRead(Gate::readAt(gate));
+    while (!worker->state().busy) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(150ms);
+    for (int pass = 1; pass <= 3; ++pass) {
+        const auto handedAt = std::chrono::steady_clock::now();
+        worker->submitPass(passAt(now + pass));
+        EXPECT_LT(std::chrono::steady_clock::now() - handedAt, 50ms);
+    }
+    worker->deliver();
+    EXPECT_EQ(said(), (std::vector<std::string>{"down"}));
+
+    gate->open();
+    settle(*worker);
+    EXPECT_EQ(said(),
+              (std::vector<std::string>{"row", "pass", "up 0", "row", "pass", "row", "pass"}));
+    EXPECT_EQ(db->countOf("A"), 3);
+}
+
+// Reads run in turn; when more wait than the bound the oldest gives way, and
+// its owner hears so.
+TEST_P(RecordsWorkerQueueTest, TooManyReadsAndTheOldestGivesWay) {
+    RecordsWorker::Limits limits;
+    limits.queuedReads = 2;
+    auto worker = start(limits);
+    std::vector<std::string> done;
+    worker->submitRead(Gate::readAt(gate));
+    while (!worker->state().busy) {
+        std::this_thread::sleep_for(1ms);
+    }
+    for (const std::string name : {"1", "2", "3"}) {
+        worker->submitRead(
+            [&done, name](RunRecordReader& reader) {
+                reader.driveNames();
+                return RecordsWorker::Completion([&done, name] { done.push_back(name); });
+            },
+            [&done, name] { done.push_back(name + " dropped"); });
+    }
+    gate->open();
+    settle(*worker);
+    EXPECT_EQ(done, (std::vector<std::string>{"1 dropped", "2", "3"}));
+}
+
+// The end writes what is queued, but a data source that holds the worker
+// holds the end no longer than its bound, and nothing is written after it.
+TEST_P(RecordsWorkerQueueTest, TheEndWritesWhatIsQueuedButNeverHangs) {
+    connect(0, "A");
+    start()->submitPass(passAt(now)); // the worker ends with the statement
+    EXPECT_EQ(db->countOf("A"), 1);
+
+    RecordsWorker::Limits limits;
+    limits.finishWithin = 200ms;
+    auto worker = start(limits);
+    // The held read hands progress over once it gets on, as an export does:
+    // by then its worker is gone, and nothing may reach it.
+    auto posted = std::make_shared<std::atomic<bool>>(false);
+    worker->submitRead([gate = gate, post = worker->poster(), posted](RunRecordReader&) {
+        gate->wait();
+        post([] {});
+        *posted = true;
+        return RecordsWorker::Completion();
+    });
+    while (!worker->state().busy) { // held by the data source, not merely queued
+        std::this_thread::sleep_for(1ms);
+    }
+    worker->submitPass(passAt(now + 5));
+    const auto endedAt = std::chrono::steady_clock::now();
+    worker.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - endedAt, 2s);
+    gate->open();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(*posted);
+    EXPECT_EQ(db->countOf("A"), 1) << "written after the end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Engines, RecordsWorkerQueueTest, ::testing::Values(Engine::SQLite),
                          testing::engineName);
 
 } // namespace

@@ -4,7 +4,6 @@
 // with a message or the accepted value; nothing crashes, and nothing the
 // operator did not ask for reaches a drive.
 
-#include "records/display_options_dialog.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
 #include "support/case_names.h"
@@ -15,6 +14,7 @@
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
+#include "ui/records/display_options_dialog.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
 #include "widgets/skinned_button.h"

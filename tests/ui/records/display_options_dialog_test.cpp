@@ -1,4 +1,4 @@
-#include "records/display_options_dialog.h"
+#include "ui/records/display_options_dialog.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -8,6 +8,7 @@
 
 #include "records/station_name.h"
 #include "support/recording_messages.h"
+#include "ui/records/station_settings.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -89,10 +90,8 @@ TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
         const char* message; ///< empty: accepted
     };
     const Case cases[] = {
-        {"二号泵站", false, ""},
-        {"", false, "站名不能为空。"},
-        {"  ", false, "站名不能为空。"},
-        {" 二号泵站", false, "站名前后不能有空格。"},
+        {"二号泵站", false, ""},         {"", false, "站名不能为空。"},
+        {"  ", false, "站名不能为空。"}, {" 二号泵站", false, "站名前后不能有空格。"},
         {"命令行站", true, ""},
     };
     for (const Case& c : cases) {
@@ -120,8 +119,9 @@ TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
         EXPECT_EQ(savedStationName(), "一号泵站");
         EXPECT_EQ(dialog.focusWidget(), dialog.stationField());
     }
-    EXPECT_EQ(chooseStationName(std::nullopt), "一号泵站");
-    EXPECT_EQ(chooseStationName("三号站"), "三号站");
+    EXPECT_EQ(chooseStationName(std::nullopt, savedStationName()), "一号泵站");
+    EXPECT_EQ(chooseStationName("三号站", savedStationName()), "三号站");
+    EXPECT_EQ(chooseStationName(std::nullopt, std::nullopt), hostStationName());
 
     // The field takes no more than a name may hold; the command line is
     // checked by characters, not bytes.
@@ -132,6 +132,26 @@ TEST(DisplayOptionsDialog, StationNameIsCheckedAppliedAndKept) {
     EXPECT_EQ(stationNameProblem(longest), "");
     EXPECT_EQ(stationNameProblem(longest + "站"), "站名最多 64 个字");
     EXPECT_EQ(stationNameProblem("二号\n泵站"), "站名不能含控制字符");
+    EXPECT_EQ(stationNameProblem("\xe3\x80\x80二号泵站"), "站名前后不能有空格") << "U+3000";
+    EXPECT_EQ(stationNameProblem("二号\xe6\xb3"), "站名不是有效的文字（UTF-8）");
+}
+
+// velkaro-records reads the kept name without Qt: whatever the settings
+// write (quotes, separators, a leading "@", characters beyond Chinese), it
+// reads the same name back; a name that is not one reads as none.
+TEST(DisplayOptionsDialog, TheKeptNameReadsTheSameWithoutTheWindowLayer) {
+    const char* names[] = {"一号泵站", "泵站,一号", "\"东\"站",    "@站",
+                           "a\\b",     "站 =;x#y",  "Ünïcödé 😀站", "1"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(saveStationName(name));
+        EXPECT_EQ(savedStationName(), name);
+        EXPECT_EQ(readKeptStationName(stationSettingsFile()), name);
+    }
+    ASSERT_TRUE(saveStationName(" 前后有空格 "));
+    EXPECT_EQ(savedStationName(), std::nullopt);
+    EXPECT_EQ(readKeptStationName(stationSettingsFile()), std::nullopt);
+    EXPECT_EQ(readKeptStationName(stationSettingsFile().string() + ".none"), std::nullopt);
 }
 
 TEST(DisplayOptionsDialog, OpensOnTheCurrentNumbersAndAlwaysOnAll) {

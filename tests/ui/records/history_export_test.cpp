@@ -1,19 +1,20 @@
 #include "link/link_snapshot.h"
 
-#include "records/history_export.h"
+#include "ui/records/history_export.h"
 
-#include <QProgressDialog>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 
 #include "records/data_source.h"
 #include "records/display_options.h"
-#include "records/history_panel.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
+#include "ui/records/history_panel.h"
+#include "ui/records/station_records.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -26,11 +27,27 @@ class HistoryExportTest : public testing::RecordsTest {
 protected:
     void SetUp() override {
         RecordsTest::SetUp();
-        panel = std::make_unique<HistoryPanel>(&area, view, options, messages);
+        records = std::make_unique<StationRecords>(messages, std::string(kRunRecordConnect));
+        panel = std::make_unique<HistoryPanel>(&area, view, options, messages, *records);
         panel->setClock([this] { return now; });
+        ASSERT_TRUE(records->settle());
+    }
+
+    /// Exports the grid's rows to `path`; whether the file was written.
+    bool exportTo(const QString& path) {
+        std::optional<bool> written;
+        HistoryExport& exporter = panel->historyExport();
+        QObject::connect(&exporter, &HistoryExport::finished, [&](bool ok) { written = ok; });
+        exporter.exportTo(path, panel->exportQuery());
+        EXPECT_TRUE(exporter.running()) << "the export runs on the records worker";
+        EXPECT_TRUE(records->settle());
+        QObject::disconnect(&exporter, &HistoryExport::finished, nullptr, nullptr);
+        EXPECT_TRUE(written.has_value());
+        return written.value_or(false);
     }
 
     QWidget area;
+    std::unique_ptr<StationRecords> records;
     std::unique_ptr<HistoryPanel> panel;
 };
 
@@ -50,13 +67,14 @@ TEST_P(HistoryExportTest, ExportsTheGridsWindowAndFilterOrNothingWhenCancelled) 
     db->insert(now - 60, "2#QD20-11.00", "50.00", "停止中 ", std::string("二号站")); // not ours
     const QString path = QString::fromStdString((db->folder() / "history.csv").string());
 
-    panel->historyExport().setPageHook([](QProgressDialog& progress, long) { progress.cancel(); });
-    EXPECT_FALSE(panel->historyExport().exportTo(path, panel->exportQuery()));
+    HistoryExport& exporter = panel->historyExport();
+    exporter.setPageHook([&exporter](long) { exporter.cancel(); });
+    EXPECT_FALSE(exportTo(path));
     EXPECT_FALSE(std::filesystem::exists(path.toStdString()));
     EXPECT_EQ(messages.count(), 0u);
 
-    panel->historyExport().setPageHook({});
-    ASSERT_TRUE(panel->historyExport().exportTo(path, panel->exportQuery()));
+    exporter.setPageHook({});
+    ASSERT_TRUE(exportTo(path));
     std::ifstream in(path.toStdString());
     std::vector<std::string> frequencies;
     std::string line;

@@ -1,4 +1,4 @@
-#include "records/monitor_panel.h"
+#include "ui/records/monitor_panel.h"
 
 #include <QWidget>
 

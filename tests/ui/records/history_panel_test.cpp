@@ -1,6 +1,6 @@
 #include "link/link_snapshot.h"
 
-#include "records/history_panel.h"
+#include "ui/records/history_panel.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -16,9 +16,10 @@
 
 #include "records/data_source.h"
 #include "records/display_options.h"
-#include "records/display_options_dialog.h"
-#include "records/history_model.h"
 #include "support/records_database.h"
+#include "ui/records/display_options_dialog.h"
+#include "ui/records/history_model.h"
+#include "ui/records/station_records.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
@@ -33,17 +34,22 @@ class HistoryPanelTest : public testing::RecordsTest {
 protected:
     HistoryPanel& panel() {
         if (!m_panel) {
-            m_panel = std::make_unique<HistoryPanel>(&area, view, options, messages);
+            m_records = std::make_unique<StationRecords>(messages, std::string(kRunRecordConnect));
+            m_panel = std::make_unique<HistoryPanel>(&area, view, options, messages, *m_records);
             m_panel->setClock([this] { return now; });
             m_panel->showAllRows();
+            settle();
         }
         return *m_panel;
     }
 
+    /// Lets the records worker answer what was asked.
+    void settle() { ASSERT_TRUE(m_records->settle()); }
+
     /// Column 1 (名字) of every row the grid holds, fetching all pages.
     std::vector<std::string> shownNames() {
         HistoryModel& model = *panel().model();
-        while (model.canFetchMore({})) {
+        for (settle(); model.canFetchMore({}); settle()) {
             model.fetchMore({});
         }
         std::vector<std::string> names;
@@ -56,6 +62,7 @@ protected:
     QWidget area;
 
 private:
+    std::unique_ptr<StationRecords> m_records;
     std::unique_ptr<HistoryPanel> m_panel;
 };
 
@@ -130,8 +137,12 @@ TEST_P(HistoryPanelTest, LazyPagesShowEveryRowOnceNewestFirst) {
     }
     HistoryModel& model = *panel().model();
     model.setPageRows(7);
-    ASSERT_TRUE(model.runQuery(HistoryFilter{}));
     QAbstractItemModelTester tester(&model);
+    bool shown = false;
+    QObject::connect(&model, &HistoryModel::queryFinished, [&](bool ok) { shown = ok; });
+    model.runQuery(HistoryFilter{});
+    settle();
+    ASSERT_TRUE(shown);
     EXPECT_LT(model.rowCount(), serial) << "the first page is not everything";
     EXPECT_TRUE(model.canFetchMore({}));
 

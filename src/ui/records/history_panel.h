@@ -3,7 +3,6 @@
 #include <QObject>
 
 #include <memory>
-#include <string>
 
 #include "records/record_database.h"
 #include "records/run_record_reader.h"
@@ -17,6 +16,7 @@ namespace velkaro {
 class HistoryExport;
 class HistoryModel;
 class OperatorMessages;
+class StationRecords;
 class XpButton;
 struct DisplayOptions;
 struct LinkSnapshot;
@@ -29,10 +29,9 @@ class HistoryPanel : public QObject {
     Q_OBJECT
 public:
     /// `view` is the station's latest snapshot of the link (the drive names
-    /// the options offer).
+    /// the options offer); `records` reads the rows.
     HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptions& options,
-                 OperatorMessages& messages,
-                 std::string connectString = std::string(kRunRecordConnect));
+                 OperatorMessages& messages, StationRecords& records);
     ~HistoryPanel() override;
 
     void setPanelVisible(bool visible);
@@ -43,8 +42,9 @@ public:
     /// The state of "实时刷新记录" as last clicked (ticked at start).
     bool liveRefresh() const { return m_liveRefresh; }
     /// Re-runs the query: this station's rows strictly later than now -
-    /// displayWindowHours, of displayDriveName unless it is "*". A failed
-    /// query leaves the grid as it was; the next refresh tries again.
+    /// displayWindowHours, of displayDriveName unless it is "*". The grid
+    /// shows them when the records worker has read them; a failed query
+    /// leaves the grid as it was; the next refresh tries again.
     void refreshHistory();
     /// "选项": runs the display options dialog modally; refreshes nothing.
     void openOptions();

@@ -12,6 +12,7 @@
 #include "records/record_database.h"
 #include "records/run_record_reader.h"
 #include "records/trend_data.h"
+#include "ui/records/station_records.h"
 
 class QCheckBox;
 class QComboBox;
@@ -34,8 +35,9 @@ struct LinkSnapshot;
 
 /// "趋势图": this station's run records of chosen drives and quantities as
 /// curves over a time window, one value axis per unit, with the trips and
-/// losses of communication listed beside the chart. Non-modal; it reads
-/// through a session of its own and leaves the station's panels alone.
+/// losses of communication listed beside the chart. Non-modal; the records
+/// worker reads the rows, and the window draws them when they come, so
+/// neither a long window nor a slow data source holds up the station.
 ///
 /// Rows stored as "通讯断线" break a curve and are marked at their last known
 /// value; a stretch without rows (see gapSeconds) breaks it too; rows in
@@ -53,16 +55,17 @@ public:
     /// `view` is the station's latest snapshot of the link (the connected
     /// drives listed first).
     TrendWindow(const LinkSnapshot& view, const DisplayOptions& options, OperatorMessages& messages,
-                std::string connectString = std::string(kRunRecordConnect),
-                QWidget* parent = nullptr);
+                StationRecords& records, QWidget* parent = nullptr);
     ~TrendWindow() override;
 
+    // Each of these asks the records worker for the rows and draws them when
+    // they come; asked again meanwhile, the newest request is served next.
     /// Re-reads the drive names and draws the chosen window afresh.
     void refresh();
     /// Draws the chosen window afresh (the names stay as listed).
     void reload();
-    /// A record pass has run: with "实时跟随" ticked the curves take in the
-    /// new rows and the time axis moves on to now.
+    /// A record pass has gone in: with "实时跟随" ticked the curves take in
+    /// the new rows and the time axis moves on to now.
     void followRecordPass();
     /// Shows the whole chosen window again after zooming or panning.
     void resetZoom();
@@ -115,7 +118,15 @@ private:
     void fillDriveList(const std::vector<std::string>& logNames);
     TrendRequest requestFor(WallSeconds from, WallSeconds to) const;
     bool chooseWindow();
+    // The reads, made when they are sent (see LatestRead); none when there
+    // is nothing to read.
+    RecordsWorker::Read namesRead();
+    RecordsWorker::Read reloadRead();
+    RecordsWorker::Read loadRead(WallSeconds from, WallSeconds to, bool withEvents);
+    RecordsWorker::Read followRead();
     void loadVisible(WallSeconds from, WallSeconds to, bool withEvents);
+    void showLoaded(const TrendData& data, WallSeconds from, WallSeconds to, bool withEvents);
+    void showFollowed(TrendData data, WallSeconds now, WallSeconds span, int index);
     void drawData(const TrendData& data, WallSeconds from, WallSeconds to);
     void appendData(const TrendData& data);
     void addCurve(const TrendCurve& curve, bool continuing);
@@ -127,7 +138,7 @@ private:
     void showEvents();
     void setTimeRange(WallSeconds from, WallSeconds to);
     void showStatus(const QString& text, bool problem);
-    void showUnavailable(const char* reason);
+    void showUnavailable(const std::string& reason);
     void onUserRange();
     void onMarkHovered(const Marks& marks, const QPointF& point, bool state);
     void chooseAndSavePng();
@@ -137,7 +148,7 @@ private:
     const LinkSnapshot& m_linkView;
     const DisplayOptions& m_options;
     OperatorMessages& m_messages;
-    RunRecordReader m_reader;
+    LatestRead m_reads;
     WallClock m_clock = systemNow;
 
     QListWidget* m_drives = nullptr;

@@ -1,6 +1,6 @@
 #include "link/link_snapshot.h"
 
-#include "records/history_panel.h"
+#include "ui/records/history_panel.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -10,9 +10,9 @@
 #include <QVBoxLayout>
 
 #include "records/display_options.h"
-#include "records/display_options_dialog.h"
-#include "records/history_export.h"
-#include "records/history_model.h"
+#include "ui/records/display_options_dialog.h"
+#include "ui/records/history_export.h"
+#include "ui/records/history_model.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
@@ -24,7 +24,7 @@ const QColor kButtonColour(162, 189, 252);
 } // namespace
 
 HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptions& options,
-                           OperatorMessages& messages, std::string connectString)
+                           OperatorMessages& messages, StationRecords& records)
     : QObject(area), m_view(view), m_displayOptions(options), m_messages(messages) {
     const DialogUnits units(area->font());
 
@@ -45,9 +45,10 @@ HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptio
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->verticalHeader()->setDefaultSectionSize(units.y(10));
     layout->addWidget(m_grid);
-    m_exporter = std::make_unique<HistoryExport>(area, messages, connectString);
-    m_model = new HistoryModel(std::move(connectString), this);
+    m_exporter = std::make_unique<HistoryExport>(area, messages, records);
+    m_model = new HistoryModel(records, this);
     m_grid->setModel(m_model);
+    connect(m_model, &HistoryModel::queryFinished, this, &HistoryPanel::fitColumns);
 
     m_liveBox = new QCheckBox(QStringLiteral("实时刷新记录"), area);
     m_liveBox->setObjectName(QStringLiteral("check1084"));
@@ -80,7 +81,6 @@ void HistoryPanel::showAllRows() {
     HistoryFilter filter;
     filter.station = m_displayOptions.stationName;
     m_model->runQuery(filter);
-    fitColumns();
 }
 
 void HistoryPanel::fitColumns() {
@@ -120,7 +120,6 @@ void HistoryPanel::refreshHistory() {
     }
     filter.station = m_displayOptions.stationName;
     m_model->runQuery(filter);
-    fitColumns();
 }
 
 RecordQuery HistoryPanel::exportQuery() const {

@@ -1,4 +1,4 @@
-#include "records/display_options_dialog.h"
+#include "ui/records/display_options_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -7,6 +7,7 @@
 
 #include "link/operator_messages.h"
 #include "records/station_name.h"
+#include "ui/records/station_settings.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 

@@ -3,11 +3,10 @@
 #include "link/link_snapshot.h"
 #include "widgets/qt_text.h"
 
-#include "records/trend_window.h"
+#include "ui/records/trend_window.h"
 
 #include <QScopeGuard>
 
-#include <QApplication>
 #include <QChart>
 #include <QCheckBox>
 #include <QComboBox>
@@ -39,7 +38,7 @@
 
 #include "link/operator_messages.h"
 #include "records/display_options.h"
-#include "records/trend_chart_view.h"
+#include "ui/records/trend_chart_view.h"
 
 namespace velkaro {
 namespace {
@@ -83,9 +82,9 @@ QDateTime dateTimeOfWall(WallSeconds seconds) {
 } // namespace
 
 TrendWindow::TrendWindow(const LinkSnapshot& view, const DisplayOptions& options,
-                         OperatorMessages& messages, std::string connectString, QWidget* parent)
+                         OperatorMessages& messages, StationRecords& records, QWidget* parent)
     : QWidget(parent, Qt::Window), m_linkView(view), m_options(options), m_messages(messages),
-      m_reader(std::move(connectString)) {
+      m_reads(records) {
     setWindowTitle(QStringLiteral("趋势图"));
     resize(1180, 720);
     buildControls();
@@ -250,19 +249,26 @@ QString TrendWindow::statusText() const {
 }
 
 void TrendWindow::refresh() {
-    std::vector<std::string> logNames;
-    try {
-        logNames = m_reader.driveNames(m_options.stationName);
-    } catch (const std::exception& error) {
-        // The list stays as it was; "刷新" tries again.
-        showUnavailable(error.what());
-        return;
-    }
-    fillDriveList(logNames);
-    reload();
+    m_reads.request([this] { return namesRead(); });
 }
 
-void TrendWindow::showUnavailable(const char* reason) {
+RecordsWorker::Read TrendWindow::namesRead() {
+    return [this, station = m_options.stationName](RunRecordReader& reader) {
+        try {
+            std::vector<std::string> logNames = reader.driveNames(station);
+            return RecordsWorker::Completion([this, logNames = std::move(logNames)] {
+                fillDriveList(logNames);
+                reload();
+            });
+        } catch (const std::exception& error) {
+            // The list stays as it was; "刷新" tries again.
+            return RecordsWorker::Completion(
+                [this, reason = std::string(error.what())] { showUnavailable(reason); });
+        }
+    };
+}
+
+void TrendWindow::showUnavailable(const std::string& reason) {
     clearChart();
     m_view->chart()->setTitle(QString());
     showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)), true);
@@ -377,15 +383,19 @@ int TrendWindow::plotColumns() const {
 }
 
 void TrendWindow::reload() {
+    m_reads.request([this] { return reloadRead(); });
+}
+
+RecordsWorker::Read TrendWindow::reloadRead() {
     if (!chooseWindow()) {
         clearChart();
         m_eventList.clear();
         showEvents();
-        return;
+        return {};
     }
     m_drawnAt = m_windowTo;
     m_newest = 0;
-    loadVisible(m_windowFrom, m_windowTo, true);
+    return loadRead(m_windowFrom, m_windowTo, true);
 }
 
 void TrendWindow::resetZoom() {
@@ -393,6 +403,10 @@ void TrendWindow::resetZoom() {
 }
 
 void TrendWindow::loadVisible(WallSeconds from, WallSeconds to, bool withEvents) {
+    m_reads.request([this, from, to, withEvents] { return loadRead(from, to, withEvents); });
+}
+
+RecordsWorker::Read TrendWindow::loadRead(WallSeconds from, WallSeconds to, bool withEvents) {
     const TrendRequest request = requestFor(from, to);
     if (request.drives.empty() || request.quantities.empty()) {
         clearChart();
@@ -403,22 +417,31 @@ void TrendWindow::loadVisible(WallSeconds from, WallSeconds to, bool withEvents)
             showEvents();
         }
         showStatus(m_note, false);
-        return;
+        return {};
     }
-    TrendData data;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    try {
-        data = loadTrend(m_reader, request);
-    } catch (const std::exception& error) {
-        QApplication::restoreOverrideCursor();
-        showUnavailable(error.what());
-        setTimeRange(from, to);
-        return;
-    }
-    QApplication::restoreOverrideCursor();
+    setCursor(Qt::BusyCursor);
+    return [this, request, from, to, withEvents](RunRecordReader& reader) {
+        try {
+            return RecordsWorker::Completion(
+                [this, data = loadTrend(reader, request), from, to, withEvents] {
+                    unsetCursor();
+                    showLoaded(data, from, to, withEvents);
+                });
+        } catch (const std::exception& error) {
+            return RecordsWorker::Completion([this, reason = std::string(error.what()), from, to] {
+                unsetCursor();
+                showUnavailable(reason);
+                setTimeRange(from, to);
+            });
+        }
+    };
+}
+
+void TrendWindow::showLoaded(const TrendData& data, WallSeconds from, WallSeconds to,
+                             bool withEvents) {
     drawData(data, from, to);
     if (withEvents) {
-        m_eventList = std::move(data.events);
+        m_eventList = data.events;
         m_newest = data.newest;
         showEvents();
     }
@@ -628,37 +651,46 @@ void TrendWindow::centreOnEvent(int index) {
 }
 
 void TrendWindow::followRecordPass() {
+    m_reads.request([this] { return followRead(); });
+}
+
+RecordsWorker::Read TrendWindow::followRead() {
     const int index = m_window->currentIndex();
     if (!m_follow->isChecked() || index == kCustomWindow) {
-        return;
+        return {};
     }
     const WallSeconds now = wallSecondsAt(m_clock());
     const WallSeconds after = std::max(m_newest, m_windowFrom);
     if (now <= after) {
-        return;
+        return {};
     }
     const auto [shownFrom, shownTo] = visibleRange();
     const WallSeconds span = std::max<WallSeconds>(60, shownTo - shownFrom);
     if (now - m_drawnAt >= span) {
         // Everything drawn has scrolled out of sight: draw afresh.
-        reload();
-        return;
+        return reloadRead();
     }
     // The new rows get the columns they would have had in a full drawing.
     const WallSeconds perColumn = std::max<WallSeconds>(1, span / plotColumns());
     TrendRequest request = requestFor(after + 1, now);
     if (request.drives.empty() || request.quantities.empty()) {
-        return;
+        return {};
     }
     request.columns = static_cast<int>(std::max<WallSeconds>(1, (now - after) / perColumn));
-    TrendData data;
-    try {
-        data = loadTrend(m_reader, request);
-    } catch (const std::exception& error) {
-        showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(error.what())),
-                   true);
-        return;
-    }
+    return [this, request, now, span, index](RunRecordReader& reader) {
+        try {
+            return RecordsWorker::Completion([this, data = loadTrend(reader, request), now, span,
+                                              index] { showFollowed(data, now, span, index); });
+        } catch (const std::exception& error) {
+            return RecordsWorker::Completion([this, reason = std::string(error.what())] {
+                showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)),
+                           true);
+            });
+        }
+    };
+}
+
+void TrendWindow::showFollowed(TrendData data, WallSeconds now, WallSeconds span, int index) {
     appendData(data);
     for (RecordEvent& event : data.events) {
         m_eventList.push_back(std::move(event));

@@ -1,6 +1,6 @@
 #include "link/link_snapshot.h"
 
-#include "records/trend_window.h"
+#include "ui/records/trend_window.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,9 +20,10 @@
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_time.h"
-#include "records/trend_chart_view.h"
 #include "support/recording_messages.h"
 #include "support/records_database.h"
+#include "ui/records/station_records.h"
+#include "ui/records/trend_chart_view.h"
 
 namespace velkaro {
 namespace {
@@ -101,20 +102,27 @@ protected:
 
     TrendWindow& window() {
         if (!m_window) {
-            m_window = std::make_unique<TrendWindow>(view, options, messages);
+            m_records = std::make_unique<StationRecords>(messages, std::string(kRunRecordConnect));
+            m_window = std::make_unique<TrendWindow>(view, options, messages, *m_records);
             m_window->setClock([this] { return now; });
             m_window->resize(1180, 720);
             m_window->windowChoice()->setCurrentIndex(kAllDay);
             m_window->refresh();
+            settle();
         }
         return *m_window;
     }
+
+    /// Lets the records worker read what the window asked for, and the
+    /// window draw it.
+    void settle() { ASSERT_TRUE(m_records->settle()); }
 
     WallSeconds wall(std::time_t when) const { return wallSecondsAt(when); }
 
     std::time_t evening = 0;
 
 private:
+    std::unique_ptr<StationRecords> m_records;
     std::unique_ptr<TrendWindow> m_window;
 };
 
@@ -123,6 +131,7 @@ TEST_P(TrendWindowTest, ANightShowsBrokenCurvesMarksAndEvents) {
     fillNight(evening, now, kMinute);
     TrendWindow& trends = window();
     trends.quantityBox(Quantity::BusVoltage)->setChecked(true);
+    settle();
 
     EXPECT_EQ(trends.driveList()->count(), 4);
     EXPECT_EQ(trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency).size(), 1u);
@@ -165,6 +174,7 @@ TEST_P(TrendWindowTest, ANightShowsBrokenCurvesMarksAndEvents) {
     EXPECT_EQ(trends.eventTable()->item(0, 2)->text(), QStringLiteral("过压保护"));
 
     trends.centreOnEvent(0);
+    settle();
     const auto [from, to] = trends.visibleRange();
     EXPECT_LE(to - from, 3600);
     EXPECT_NEAR(static_cast<double>(from + to) / 2, static_cast<double>(trends.events()[0].time),
@@ -194,6 +204,7 @@ TEST_P(TrendWindowTest, EmptyAndImpossibleWindowsAreSaidInAWord) {
         trends.fromEdit()->setDateTime(c.from);
         trends.toEdit()->setDateTime(c.to);
         trends.reload();
+        settle();
         EXPECT_NE(trends.statusText().indexOf(QString::fromUtf8(c.said)), -1)
             << c.said << " / " << trends.statusText().toStdString();
     }
@@ -209,6 +220,7 @@ TEST_P(TrendWindowTest, FollowingTakesInEveryPassAndBreaksOnSilenceAndOnAStop) {
     }
     TrendWindow& trends = window();
     trends.windowChoice()->setCurrentIndex(kTenMinutes);
+    settle();
     EXPECT_TRUE(trends.followBox()->isChecked());
     EXPECT_EQ(trends.visibleRange(), std::pair(wall(now - 10 * kMinute), wall(now)));
     ASSERT_EQ(trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency).size(), 1u);
@@ -221,6 +233,7 @@ TEST_P(TrendWindowTest, FollowingTakesInEveryPassAndBreaksOnSilenceAndOnAStop) {
         now += after;
         db->insert(now, "1#QD10-7.5", "45.00", state);
         trends.followRecordPass();
+        settle();
         EXPECT_EQ(trends.visibleRange().second, wall(now));
     }
     const auto series = trends.curveSeries("1#QD10-7.5", Quantity::RunningFrequency);
@@ -244,14 +257,17 @@ TEST_P(TrendWindowTest, ADataSourceThatIsDownIsSaidOnceAndRefreshTriesAgain) {
     TrendWindow& trends = window();
     db->setAvailable(false);
     trends.refresh();
+    settle();
     trends.followBox()->setChecked(true);
     trends.followRecordPass();
+    settle();
     EXPECT_NE(trends.statusText().indexOf(QStringLiteral("数据源不可用")), -1);
     EXPECT_EQ(messages.count(), 0u) << "no box for a chart that cannot be read";
     EXPECT_TRUE(trends.isEnabled());
 
     db->setAvailable(true);
     trends.refresh();
+    settle();
     EXPECT_NE(trends.statusText().indexOf(QStringLiteral("1 条记录")), -1);
 }
 
@@ -288,6 +304,7 @@ TEST_P(TrendWindowTest, NightScreenshot) {
         QApplication::processEvents();
     }
     trends.refresh();
+    settle();
     QApplication::processEvents();
     ASSERT_TRUE(trends.grab().save(QString::fromUtf8(folder) + QStringLiteral("/trends.png")));
 }

@@ -1,4 +1,4 @@
-#include "records/trend_chart_view.h"
+#include "ui/records/trend_chart_view.h"
 
 #include <QChart>
 #include <QDateTime>

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace velkaro {
+
+/// The station's name kept between runs in the station's settings (section
+/// "records", key "station"; see records/station_name.h for the file and
+/// for how programs without the window layer read it back).
+
+/// The name kept from the options dialog; none when never set (or when the
+/// kept one is not a valid name).
+std::optional<std::string> savedStationName();
+/// Keeps `name` for later runs. False when the settings cannot be written.
+bool saveStationName(const std::string& name);
+
+} // namespace velkaro
