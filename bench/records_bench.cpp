@@ -44,6 +44,9 @@ public:
     void show(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
+    void notify(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
 };
 
 double millisecondsSince(Clock::time_point start) {

@@ -102,6 +102,7 @@ MainWindow::MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOp
     createControls();
     createMenu();
     createShortcuts();
+    setNoticeCentre({});
 
     m_statusTimer.setInterval(kStatusPeriodMs);
     connect(&m_statusTimer, &QTimer::timeout, this, &MainWindow::runStatusPass);
@@ -251,6 +252,11 @@ void MainWindow::createMenu() {
     system->addSeparator();
     add(system, ChangeName, QStringLiteral("名字更改"), [this] { renameSelectedDrive(); });
     system->addSeparator();
+    add(system, NoticeRecord, QStringLiteral("消息记录..."), [this] {
+        if (m_openNoticeCentre) {
+            m_openNoticeCentre();
+        }
+    });
     add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
     system->addSeparator();
     connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
@@ -464,6 +470,13 @@ void MainWindow::setConnectionDialogRunner(std::function<void(ConnectionDialog&)
 
 void MainWindow::setRenameDialogRunner(std::function<bool(RenameDialog&)> runner) {
     m_runRenameDialog = std::move(runner);
+}
+
+void MainWindow::setNoticeCentre(std::function<void()> open) {
+    m_openNoticeCentre = std::move(open);
+    if (QAction* entry = menuAction(NoticeRecord)) {
+        entry->setEnabled(static_cast<bool>(m_openNoticeCentre));
+    }
 }
 
 void MainWindow::pushValues() {

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 
 namespace velkaro {
 

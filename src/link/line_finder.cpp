@@ -244,6 +244,10 @@ unsigned echoTimeoutTicks(const LineChoice& line, unsigned frameGapTicks) {
     return 2 * frameMs + frameGapTicks + 1 + kDriveAnswerMarginTicks;
 }
 
+const LinkSettings& ownSettings(const LinkState& s) {
+    return s.finder.running ? s.finder.saved : s.settings;
+}
+
 bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& refusal) {
     LineFinder& f = s.finder;
     if (!s.linkOpen) {

@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -238,6 +239,7 @@ void StatusPanel::refreshDriveList() {
         return;
     }
     std::string alarmNames;
+    std::vector<std::string> alarmed;
     const int listRows = m_list->topLevelItemCount();
     cells.reserve(static_cast<std::size_t>(listRows));
     for (int row = 0; row < listRows; ++row) {
@@ -250,6 +252,7 @@ void StatusPanel::refreshDriveList() {
         if (texts.state == kStateFault || texts.state == kStateAlarm) {
             alarmNames += ' ';
             alarmNames += name;
+            alarmed.push_back(name);
         }
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
         cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
@@ -260,7 +263,15 @@ void StatusPanel::refreshDriveList() {
     if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
         m_lastAlarmNames = alarmNames;
         m_treeDirty = true;
-        m_pendingAlert = alarmNames + "发生异常，请及时处理！";
+        // Each drive that has just tripped gets its own alert, in the alert's
+        // own words; a drive still tripped is not told again when another
+        // trips or recovers.
+        for (const std::string& name : alarmed) {
+            if (std::find(m_alarmedNames.begin(), m_alarmedNames.end(), name) ==
+                m_alarmedNames.end()) {
+                m_pendingAlerts.push_back(" " + name + "发生异常，请及时处理！");
+            }
+        }
     } else {
         if (alarmNames != m_lastAlarmNames) {
             m_treeDirty = true;
@@ -268,6 +279,7 @@ void StatusPanel::refreshDriveList() {
         m_lastAlarmNames = alarmNames;
         m_driveFault = !alarmNames.empty();
     }
+    m_alarmedNames = std::move(alarmed);
     const QString status = statusMessage(activity(), m_selection.currentPanel);
 
     for (int row = 0; row < static_cast<int>(cells.size()); ++row) {
@@ -282,13 +294,16 @@ void StatusPanel::refreshDriveList() {
 }
 
 void StatusPanel::showPendingAlert() {
-    if (m_pendingAlert.empty()) {
+    if (m_pendingAlerts.empty()) {
         return;
     }
-    const std::string alert = std::exchange(m_pendingAlert, std::string());
+    const std::vector<std::string> alerts = std::exchange(m_pendingAlerts, {});
     QApplication::beep();
     raiseWindow();
-    m_messages.notify(alert, "");
+    // One box per drive: the drive tripping again counts in its box.
+    for (const std::string& alert : alerts) {
+        m_messages.notify(alert, "");
+    }
 }
 
 void StatusPanel::raiseWindow() {

@@ -45,8 +45,9 @@ TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
             texts.append(action->text());
         }
     }
-    EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "退          出", "趋势图...",
-                                  "通讯诊断...", "检测通讯参数..."}));
+    EXPECT_EQ(texts,
+              (QStringList{"增加连接", "断开连接", "名字更改", "消息记录...", "退          出",
+                           "趋势图...", "通讯诊断...", "检测通讯参数..."}));
 }
 
 TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {
