@@ -12,6 +12,7 @@
 #include "ui/connection_dialog.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
+#include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
@@ -34,6 +35,7 @@
 #include <QProgressBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QTreeWidget>
 
 // The icons are compiled into a static library: register them before use.
 static void initStationResources() {
@@ -212,6 +214,21 @@ void MainWindow::createControls() {
         }
     });
     connect(m_statusPanel, &StatusPanel::renameRequested, this, &MainWindow::renameSelectedDrive);
+    // The drive list's own menu: the live curve of the drive under the pointer.
+    m_statusPanel->driveList()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_statusPanel->driveList(), &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) {
+                QTreeWidgetItem* item = m_statusPanel->driveList()->itemAt(at);
+                if (item == nullptr) {
+                    return;
+                }
+                const int slot =
+                    m_station->view().table.findSlotByName(item->text(0).toStdString());
+                QMenu menu(this);
+                menu.addAction(QStringLiteral("实时曲线..."), this,
+                               [this, slot] { openLiveCurves(slot); });
+                menu.exec(m_statusPanel->driveList()->viewport()->mapToGlobal(at));
+            });
     connect(m_statusPanel, &StatusPanel::selectionMoved, this, &MainWindow::onSelectionMoved);
     m_motorPanel = new MotorPanel(m_area, *m_station, m_messages, *m_requests);
     m_parameterPanel = new ParameterPanel(m_area, *m_station, m_messages,
@@ -252,13 +269,6 @@ void MainWindow::createMenu() {
     system->addSeparator();
     add(system, ChangeName, QStringLiteral("名字更改"), [this] { renameSelectedDrive(); });
     system->addSeparator();
-    add(system, NoticeRecord, QStringLiteral("消息记录..."), [this] {
-        if (m_openNoticeCentre) {
-            m_openNoticeCentre();
-        }
-    });
-    add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
-    system->addSeparator();
     connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
         auto* trends = findChild<TrendWindow*>();
         if (!trends) {
@@ -293,6 +303,17 @@ void MainWindow::createMenu() {
                 finder->raise();
                 finder->activateWindow();
             });
+    connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
+            [this] { openLiveCurves(-1); });
+    // The window's own entries stay above exit, the last of the menu; what
+    // the station has said is kept next to it.
+    system->addSeparator();
+    add(system, NoticeRecord, QStringLiteral("消息记录..."), [this] {
+        if (m_openNoticeCentre) {
+            m_openNoticeCentre();
+        }
+    });
+    add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
 
     QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
     add(drive, Start, QStringLiteral("启    动"),
@@ -438,6 +459,23 @@ void MainWindow::showAbout() {
 
 bool MainWindow::tickRunning() const {
     return m_tick && m_tick->running();
+}
+
+void MainWindow::openLiveCurves(int slot) {
+    if (m_liveCurves == nullptr) {
+        m_liveCurves = new LiveCurveWindow(m_liveSamples, m_messages, this);
+    }
+    m_liveCurves->follow(m_station->view());
+    // From the menu with nothing ticked yet: the selected drive.
+    if (slot < 0 && !m_liveCurves->anyDriveShown()) {
+        slot = m_station->selectedSlot();
+    }
+    if (slot >= 0) {
+        m_liveCurves->showDrive(slot);
+    }
+    m_liveCurves->show();
+    m_liveCurves->raise();
+    m_liveCurves->activateWindow();
 }
 
 QString MainWindow::statusPaneText(int pane) const {

@@ -17,6 +17,7 @@
 #include "records/display_options.h"
 #include "records/record_database.h"
 #include "ui/command_requests.h"
+#include "ui/live_samples.h"
 #include "ui/motor_animation.h"
 #include "ui/window_selection.h"
 
@@ -33,6 +34,7 @@ class ConnectionDialog;
 class DriveLink;
 class HistoryPanel;
 struct LinkSettings;
+class LiveCurveWindow;
 class MonitorPanel;
 class MotorPanel;
 class OperatorMessages;
@@ -128,6 +130,9 @@ public:
     QMessageBox* disconnectQuestion() const;
     void renameSelectedDrive();
     void showAbout();
+    /// "实时曲线": the live curve window, with the drive in `slot` ticked (-1: as it was).
+    void openLiveCurves(int slot);
+    const LiveSamples& liveSamples() const { return m_liveSamples; }
 
     /// Replace how the modal dialogs run (tests act on the dialog instead of exec()).
     void setConnectionDialogRunner(std::function<void(ConnectionDialog&)> runner);
@@ -215,6 +220,9 @@ private:
     HistoryPanel* m_historyPanel = nullptr;
     MonitorPanel* m_monitorPanel = nullptr;
     std::unique_ptr<RunRecordStore> m_store;
+    /// Every status read of every drive, for the live curve.
+    LiveSamples m_liveSamples;
+    LiveCurveWindow* m_liveCurves = nullptr;
 
     QTimer m_statusTimer; ///< the 100 ms pass: lists, polls, keys, commands
     QTimer m_motorTimer;  ///< the motor picture, re-armed with its next period

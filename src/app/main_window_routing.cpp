@@ -11,6 +11,7 @@
 #include "records/monitor_panel.h"
 #include "records/run_record_store.h"
 #include "ui/connection_dialog.h"
+#include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_transfer.h"
@@ -102,6 +103,10 @@ void MainWindow::runStatusPass() {
 
 void MainWindow::refreshStatus() {
     m_station->refresh();
+    m_liveSamples.take(m_station->view());
+    if (m_liveCurves != nullptr) {
+        m_liveCurves->follow(m_station->view());
+    }
     m_statusPanel->selectDefaultRow();
     m_statusPanel->refreshDriveList();
     showJoinRenames();

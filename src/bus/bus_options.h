@@ -2,7 +2,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/requests.h"
@@ -15,42 +17,96 @@ struct ControlStep {
     velkaro::Command command;
 };
 
-/// What `velkaro-bus scan|watch|monitor|find|control|read|write` was asked to do.
+/// What a `velkaro-bus` command line asks for.
 struct BusOptions {
-    enum class Command { Scan, Watch, Monitor, Find, Control, Read, Write, Help };
+    enum class Command {
+        Scan,
+        Watch,
+        Monitor,
+        Find,
+        Export,
+        Import,
+        Report,
+        Compare,
+        Control,
+        Read,
+        Write,
+        Help,
+        Version,
+    };
     Command command = Command::Help;
     std::string device;
     std::string baud = "9600";
     std::string parity = "N";
     std::string dataBits = "8";
     std::string stopBits = "1";
-    int from = 1; ///< first address: --from, or find's --address
-    int count = 1;
-    double forSeconds = 10.0;
+    bool lineGiven = false;   ///< a line option or --fast-replies given
     bool fastReplies = false; ///< --fast-replies: a reply ends at its last byte
-    bool stats = false;       ///< watch --stats: the link counters of each drive at the end
+    int from = 1;             ///< first address: --from, or find's --address
+    int count = 1; ///< addresses from `from` (scan, watch, monitor, find), or registers (read)
+    bool countGiven = false;
+    double forSeconds = 10.0;
+    bool stats = false; ///< watch --stats: the link counters of each drive at the end
 
-    // control, read and write: one drive, its requests.
-    int address = 0;                         ///< --address of the drive, 1..247
+    // One drive and what is asked of it.
+    int address = 0;                         ///< --address of the drive, 1..247; 0 not given
     std::vector<ControlStep> steps;          ///< control: the commands in the order given
     std::string parameter;                   ///< --parameter CODE ("F0-05", "Pr05")
     std::string group;                       ///< read --group: a label ("F0") or its position
     std::optional<uint16_t> registerAddress; ///< --register R
     std::string value;                       ///< write --value V, the parameter's value
     std::optional<uint16_t> word;            ///< write --word W
-    bool countGiven = false;                 ///< --count given (read: with --register only)
+    std::vector<std::string> files;          ///< export, import, report, compare
 };
+
+/// Commands as a set of bits, one per BusOptions::Command.
+using BusCommandSet = uint32_t;
+constexpr BusCommandSet commandBit(BusOptions::Command c) {
+    return BusCommandSet{1} << static_cast<unsigned>(c);
+}
+
+/// One subcommand of velkaro-bus: the parser and --help are both made from
+/// these rows. A new subcommand is one more Command value, one row here, the
+/// options it takes marked in the option table, a case in the program's
+/// dispatch, and its entry in the manual page (a test compares the two).
+struct BusCommandSpec {
+    BusOptions::Command command;
+    std::string_view name;
+    /// What follows "velkaro-bus NAME" in the usage ("\n" continues it on
+    /// the next line), and a second form of the command line, if any.
+    std::string_view synopsis;
+    std::string_view otherForm;
+    std::string_view description; ///< the help's paragraph, one text per line
+    /// Words that are not options: none, files, or control commands.
+    enum class Operands { None, Files, ControlSteps };
+    Operands operands;
+    /// Fills in what depends on more than one option; the mistake, or empty.
+    std::string (*complete)(BusOptions&);
+};
+
+/// One option: its name, the placeholder of its value (empty for a switch),
+/// the commands that take it and its help lines.
+struct BusOptionSpec {
+    std::string_view name;
+    std::string_view value;
+    BusCommandSet commands;
+    std::string_view help;
+    /// Checks and stores the value; the mistake, or empty.
+    std::string (*apply)(BusOptions&, const std::string& value);
+};
+
+std::span<const BusCommandSpec> busCommandTable();
+std::span<const BusOptionSpec> busOptionTable();
 
 /// The control command a command-line word names: run, forward, reverse,
 /// stop, coast, estop, reset, store, or frequency=HZ (0..655.35); none otherwise.
 std::optional<velkaro::Command> parseControlStep(std::string_view text);
 
-/// Parses `scan`/`watch`/`monitor`/`find`/`control`/`read`/`write` command
-/// lines (argv[1] is the command). None, with the reason in `error`, for
-/// anything it does not accept.
+/// Parses a whole command line (argv[1] is the command). None, with one line
+/// saying what is wrong in `error`, for anything it does not accept.
 std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& error);
 
-/// The --help text.
+/// The --help text, made from the tables.
 std::string busUsage();
 
 } // namespace velkaro

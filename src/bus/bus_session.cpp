@@ -5,10 +5,12 @@
 #include <chrono>
 #include <thread>
 
+#include "bus/console_interrupt.h"
 #include "bus/stats_line.h"
 #include "bus/watch_line.h"
 #include "link/frame_summary.h"
 #include "link/serial_port.h"
+#include "registry/labels.h"
 
 namespace velkaro {
 
@@ -38,7 +40,7 @@ int choiceIndex(const std::array<std::string_view, N>& list, std::string_view v)
 
 bool waitForConnection(DriveLink& link, std::string& error) {
     // The port gives up on its own after its connect limit.
-    for (;;) {
+    while (!interruptFlag().load()) {
         const LinkSnapshot s = link.snapshot();
         if (!s.connecting) {
             if (s.connectionLost) {
@@ -49,11 +51,13 @@ bool waitForConnection(DriveLink& link, std::string& error) {
         }
         std::this_thread::sleep_for(kWaitStep);
     }
+    error = "连接被中断";
+    return false;
 }
 
 BusSession::BusSession(const BusOptions& options, std::ostream& errors)
-    : m_options(options), m_messages(&errors), m_port(options.device), m_link(m_port, m_messages),
-      m_tick(m_link) {}
+    : m_options(options), m_errors(errors), m_messages(&errors), m_port(options.device),
+      m_link(m_port, m_messages), m_tick(m_link) {}
 
 BusSession::~BusSession() {
     close();
@@ -88,7 +92,8 @@ bool BusSession::open(std::string& error) {
     return true;
 }
 
-bool BusSession::scan(std::vector<std::string>& names, const std::function<void()>& whileWaiting) {
+bool BusSession::scan(std::vector<std::string>& names, const std::atomic<bool>& interrupted,
+                      const std::function<void()>& whileWaiting) {
     const RequestId search = m_link.submit(
         {}, Search{m_options.from, static_cast<unsigned>(std::max(m_options.count, 0))});
     const auto deadline =
@@ -96,6 +101,14 @@ bool BusSession::scan(std::vector<std::string>& names, const std::function<void(
     for (;;) {
         if (const std::optional<Outcome> ended = m_outcomes.take(m_link, search)) {
             names = ended->names;
+            return true;
+        }
+        if (interrupted.load()) {
+            // A cancelled search ends at once, with the drives it added so far.
+            m_link.cancel(search);
+            if (const std::optional<Outcome> ended = m_outcomes.take(m_link, search)) {
+                names = ended->names;
+            }
             return true;
         }
         if (m_link.snapshot().portFailed || Clock::now() > deadline) {
@@ -114,11 +127,11 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
     const auto start = Clock::now();
     const auto end =
         start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    std::array<int32_t, kMaxDrives> printedOnline{};
+    std::array<int32_t, kMaxDrives> online{};
     const LinkSnapshot first = m_link.snapshot();
     std::array<uint32_t, kMaxDrives> printedReads = first.statusReadCount;
-    for (std::size_t i = 0; i < printedOnline.size(); ++i) {
-        printedOnline[i] = first.table.slots[i].online;
+    for (std::size_t i = 0; i < online.size(); ++i) {
+        online[i] = first.table.slots[i].online;
     }
     auto nextPoll = start;
     while (Clock::now() < end && !interrupted.load()) {
@@ -139,11 +152,12 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
             const auto at = static_cast<std::size_t>(slot);
             const DriveRecord& d = s.table.slots[at];
             const bool fresh = s.statusReadCount[at] != printedReads[at];
-            const bool dropped = d.online == 0 && printedOnline[at] != 0;
+            const bool dropped = d.online == 0 && online[at] != 0;
+            tellOnline(d, online[at]);
+            online[at] = d.online;
             if (fresh || dropped) {
                 emit(formatWatchLine(elapsed, d));
                 printedReads[at] = s.statusReadCount[at];
-                printedOnline[at] = d.online;
             }
         }
         if (eachPass) {
@@ -152,6 +166,16 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
         std::this_thread::sleep_for(kWaitStep);
     }
     return true;
+}
+
+void BusSession::tellOnline(const DriveRecord& drive, int32_t before) {
+    // The link gives up on a drive after the retries of one status read.
+    if (drive.online == 0 && before != 0) {
+        m_errors << "velkaro-bus: 变频器 " << drive.name << " 不再应答（" << kStateOffline << "）"
+                 << std::endl;
+    } else if (drive.online != 0 && before == 0) {
+        m_errors << "velkaro-bus: 变频器 " << drive.name << " 恢复应答" << std::endl;
+    }
 }
 
 void BusSession::drainTraffic(const Emit& emit) {
@@ -163,14 +187,14 @@ void BusSession::drainTraffic(const Emit& emit) {
     }
 }
 
-bool BusSession::monitor(double seconds, const Emit& emit, const std::atomic<bool>& interrupted) {
-    std::vector<std::string> names;
-    if (!scan(names, [&] { drainTraffic(emit); })) {
+bool BusSession::monitor(double seconds, const Emit& emit, const std::atomic<bool>& interrupted,
+                         std::vector<std::string>& names) {
+    if (!scan(names, interrupted, [&] { drainTraffic(emit); })) {
         drainTraffic(emit);
         return false;
     }
     bool kept = true;
-    if (!names.empty()) {
+    if (!names.empty() && !interrupted.load()) {
         // The status lines are not printed: the frames tell the same.
         kept = watch(
             seconds, [](const std::string&) {}, interrupted, [&] { drainTraffic(emit); });

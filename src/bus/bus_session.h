@@ -16,8 +16,8 @@
 namespace velkaro {
 
 /// Waits, before the tick starts, until the link's network port has connected
-/// or given up; false with the port's message when it gave up. At once for a
-/// serial device.
+/// or given up; false with the port's message when it gave up, or when Ctrl-C
+/// came first. At once for a serial device.
 bool waitForConnection(DriveLink& link, std::string& error);
 
 /// The station's link on a console: the real tick thread over a serial
@@ -37,18 +37,24 @@ public:
 
     /// Searches the address range; the names found, in the order added. False
     /// when the search did not end in time (the link stopped answering) or
-    /// the port was lost. `whileWaiting` runs between looks at the link.
-    bool scan(std::vector<std::string>& names, const std::function<void()>& whileWaiting = {});
+    /// the port was lost. Once `interrupted` is raised the search is cancelled
+    /// and the names found so far are given. `whileWaiting` runs between looks
+    /// at the link.
+    bool scan(std::vector<std::string>& names, const std::atomic<bool>& interrupted,
+              const std::function<void()>& whileWaiting = {});
     /// Polls every connected drive each 100 ms for `seconds` and hands each
-    /// answered status read (and each drive dropping) to `emit` as a line.
-    /// False when the port was lost (the link has said so). `eachPass` runs
-    /// between looks at the link.
+    /// answered status read (and each drive dropping) to `emit` as a line; a
+    /// drive that stops answering, and one that answers again, is told once
+    /// on the error stream. False when the port was lost (the link has said
+    /// so). `eachPass` runs between looks at the link.
     bool watch(double seconds, const Emit& emit, const std::atomic<bool>& interrupted,
                const std::function<void()>& eachPass = {});
     /// Searches, then polls as watch does for `seconds`; every frame the link
     /// records, from its first tick on, goes to `emit` as a monitor line.
-    /// False when the search did not end or the port was lost.
-    bool monitor(double seconds, const Emit& emit, const std::atomic<bool>& interrupted);
+    /// False when the search did not end or the port was lost; `names` the
+    /// drives found.
+    bool monitor(double seconds, const Emit& emit, const std::atomic<bool>& interrupted,
+                 std::vector<std::string>& names);
     /// One stats line per connected drive, in connection order.
     std::vector<std::string> statsLines();
     /// True once the port refused a frame (the link has told why).
@@ -71,8 +77,11 @@ public:
 private:
     /// Hands the frames recorded since the last call to `emit`.
     void drainTraffic(const Emit& emit);
+    /// Tells a drive whose online flag changed from `before`.
+    void tellOnline(const DriveRecord& drive, int32_t before);
 
     BusOptions m_options;
+    std::ostream& m_errors;
     uint64_t m_printedFrames = 0;
     OutcomeStore m_outcomes;
     ConsoleMessages m_messages;

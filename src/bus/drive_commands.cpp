@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "bus/bus_session.h"
+#include "bus/console_interrupt.h"
 #include "bus/link_waiter.h"
 #include "files/parameter_compare.h"
 #include "registry/catalogue.h"
@@ -95,6 +96,9 @@ int control(LinkWaiter& wait, const Target& drive, const BusOptions& o, std::ost
     wait.setStatusPolls(true);
     int status = kDriveCommandDone;
     for (const ControlStep& step : o.steps) {
+        if (wait.interrupted()) {
+            break; // the commands after an interrupt are not given
+        }
         const std::optional<Outcome> outcome =
             wait.request(drive, step.command, kOperationBudgetMs);
         status = std::max(status, tell(commandName(step.command), outcome, out, errors));
@@ -201,7 +205,7 @@ std::string outcomeText(const Outcome& outcome) {
         std::snprintf(code, sizeof code, " (%02X)", outcome.exception);
         text += "：" + std::string(exceptionName(outcome.exception)) + code;
     } else if (outcome.result != Result::Confirmed && outcome.result != Result::TimedOut &&
-               !outcome.why.empty()) {
+               !outcome.why.empty() && outcome.why != text) {
         text += "：" + outcome.why;
     }
     return text;
@@ -210,6 +214,9 @@ std::string outcomeText(const Outcome& outcome) {
 int serveDriveCommand(LinkWaiter& wait, const BusOptions& options, std::ostream& out,
                       std::ostream& errors) {
     const Target drive = connectDriveAt(wait, options.address);
+    if (wait.interrupted()) {
+        return kDriveCommandFailed;
+    }
     if (drive.slot < 0) {
         errors << "地址" << options.address << "上没有找到变频器。" << std::endl;
         return kDriveCommandFailed;
@@ -235,14 +242,18 @@ int runDriveCommand(const BusOptions& options) {
     std::string error;
     if (!session.open(error)) {
         std::cerr << "velkaro-bus: " << error << std::endl;
-        return kDriveCommandMistake;
+        return interruptFlag().load() ? interruptedExitStatus() : kDriveCommandMistake;
     }
     LinkWaiter wait(session.link(),
                     [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
+    wait.setInterrupt(&interruptFlag());
     const int status = serveDriveCommand(wait, options, std::cout, std::cerr);
     // A port lost on the way has been told by the link; nothing after it was served.
     const bool lost = session.portLost();
     session.close();
+    if (wait.interrupted()) {
+        return interruptedExitStatus();
+    }
     return lost ? kDriveCommandMistake : status;
 }
 

@@ -16,7 +16,9 @@ inline constexpr int kDriveCommandMistake = 2; ///< command line, value or port
 /// `velkaro-bus control|read|write`: opens the device with the line options,
 /// finds the drive at --address and serves the requests one after another,
 /// each awaiting its own outcome. One line per request on standard output;
-/// what the operator must be told on standard error. Returns the exit status.
+/// what the operator must be told on standard error. Returns the exit status;
+/// after Ctrl-C or SIGTERM the request under way is cancelled, the rest not
+/// given, and the status is 128 + the signal.
 int runDriveCommand(const BusOptions& options);
 
 /// The same on an open link: finds the drive, then serves the requests.

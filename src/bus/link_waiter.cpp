@@ -38,12 +38,20 @@ std::optional<Outcome> LinkWaiter::request(const Target& target, const Request& 
 }
 
 std::optional<Outcome> LinkWaiter::await(RequestId id, int budgetMs) {
+    bool cancelled = false;
     for (int ms = 0;; ++ms) {
         if (std::optional<Outcome> outcome = ended(id)) {
             return outcome;
         }
-        if (ms >= budgetMs) {
+        if (interrupted() && !cancelled) {
             m_link.cancel(id);
+            cancelled = true;
+            budgetMs = std::min(budgetMs, ms + kCancelGraceMs);
+        }
+        if (ms >= budgetMs) {
+            if (!cancelled) {
+                m_link.cancel(id);
+            }
             return std::nullopt;
         }
         pass();
@@ -55,7 +63,7 @@ bool LinkWaiter::until(const std::function<bool(const LinkSnapshot&)>& done, int
         if (done(m_link.snapshot())) {
             return true;
         }
-        if (ms >= budgetMs) {
+        if (ms >= budgetMs || interrupted()) {
             return false;
         }
         pass();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -32,16 +33,22 @@ public:
     /// waiting, as the station's window timer gives them: a drive stays
     /// watched, and a refused command is tried again after its next read.
     void setStatusPolls(bool on) { m_statusPolls = on; }
+    /// With a flag (Ctrl-C), a wait that sees it raised cancels its request
+    /// and waits at most kCancelGraceMs more for the outcome, which then
+    /// tells how far the request got.
+    void setInterrupt(const std::atomic<bool>* flag) { m_interrupt = flag; }
+    bool interrupted() const { return m_interrupt != nullptr && m_interrupt->load(); }
 
     /// Submits `request` for `target` and lets time pass until it has ended.
-    /// Its outcome; none when `budgetMs` passed first (the request is then
-    /// cancelled).
+    /// Its outcome; none when `budgetMs` passed first, or the grace after an
+    /// interrupt (the request is then cancelled).
     std::optional<Outcome> request(const Target& target, const Request& request, int budgetMs);
     /// The same for a request already submitted.
     std::optional<Outcome> await(RequestId id, int budgetMs);
     /// The outcome of `id` if it has ended, without waiting.
     std::optional<Outcome> ended(RequestId id) { return m_outcomes.take(m_link, id); }
-    /// Lets time pass until `done` holds for a snapshot, or the budget is spent.
+    /// Lets time pass until `done` holds for a snapshot; false when the budget
+    /// is spent or an interrupt came first.
     bool until(const std::function<bool(const LinkSnapshot&)>& done, int budgetMs);
     /// About one millisecond of link time (and the status polls when due).
     void pass();
@@ -52,6 +59,7 @@ private:
     DriveLink& m_link;
     std::function<void()> m_letTimePass;
     OutcomeStore m_outcomes;
+    const std::atomic<bool>* m_interrupt = nullptr;
     bool m_statusPolls = false;
     int m_msSincePolls = 0;
 };
@@ -65,5 +73,8 @@ Target connectDriveAt(LinkWaiter& wait, int address);
 /// link gives up on a silent drive after its retries.
 inline constexpr int kSearchBudgetMs = 10'000;   // an empty address costs about 0.8 s
 inline constexpr int kOperationBudgetMs = 8'000; // 11 tries of 300 or 500 ticks at most
+/// After a cancel the link ends the request between two frames: a frame on
+/// the wire ends with its answer or its timeout of at most 500 ticks.
+inline constexpr int kCancelGraceMs = 600;
 
 } // namespace velkaro

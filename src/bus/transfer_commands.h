@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <iosfwd>
 #include <mutex>
@@ -12,26 +13,22 @@
 namespace velkaro {
 
 class DriveLink;
+struct BusOptions;
 
 /// `velkaro-bus export|import --device PATH --address A FILE`: identifies the
-/// drive at A, then runs the parameter transfer. `argv[1]` is the command.
-/// Returns the exit status: 0 done, 1 the transfer failed (the message is on
-/// stderr), 2 the command line is wrong.
-int runTransferCommand(int argc, char** argv);
+/// drive at A, then runs the parameter transfer. Returns the exit status: 0
+/// done, 1 the transfer failed (the message is on stderr), 128 + the signal
+/// when Ctrl-C or SIGTERM stopped it.
+int runTransferCommand(const BusOptions& options);
 
 enum class TransferKind { Export, Import };
 
 struct TransferRequest {
     TransferKind kind = TransferKind::Export;
     std::string device;
-    int address = 0;          ///< 1..247
-    int baudChoice = -1;      ///< position in baudChoices; -1 keeps the default 9600
-    bool fastReplies = false; ///< --fast-replies: a reply ends at its last byte
+    int address = 0; ///< 1..247
     std::string file;
 };
-
-/// Parses `argv[1..]`; none with `error` set when the command line is wrong.
-std::optional<TransferRequest> parseTransferArguments(int argc, char** argv, std::string& error);
 
 /// Operator messages of a console run (what the link tells of its own doing:
 /// a lost port, a receive overflow): printed at once, never waiting for
@@ -52,7 +49,8 @@ private:
 
 struct TransferOutcome {
     int exitStatus = 1;
-    std::string message; ///< what went wrong, for standard error; empty when done
+    std::string message;      ///< what went wrong, for standard error; empty when done
+    bool interrupted = false; ///< `interrupt` stopped it: no file, or a drive partly written
 };
 
 /// Identifies the drive at the request's address through a search of length
@@ -60,8 +58,11 @@ struct TransferOutcome {
 /// from the image the drive gave; an import reads the file first and ends
 /// once the drive has confirmed the EEPROM store. `letTimePass` lets about one
 /// millisecond of link time pass (the real tick, or a test's tick and
-/// simulated wire).
+/// simulated wire). Once `interrupt` is raised the transfer is cancelled
+/// between two chunks: an export writes no file, an import tells how many
+/// parameters reached the drive.
 TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
-                            const std::function<void()>& letTimePass);
+                            const std::function<void()>& letTimePass,
+                            const std::atomic<bool>* interrupt = nullptr);
 
 } // namespace velkaro

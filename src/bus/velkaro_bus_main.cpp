@@ -1,33 +1,33 @@
 // velkaro-bus: the station's drive link on a console, for technicians on
 // headless machines and for scripts.
 
-#include <csignal>
+#include <unistd.h>
+
 #include <iostream>
 #include <string_view>
 
 #include "bus/bus_options.h"
 #include "bus/bus_session.h"
+#include "bus/console_interrupt.h"
 #include "bus/drive_commands.h"
 #include "bus/report_commands.h"
 #include "bus/transfer_commands.h"
+#include "link/device_address.h"
 #include "velkaro_version.h"
 
 namespace {
 
-std::atomic<bool> g_interrupted{false};
-
-void onInterrupt(int) {
-    g_interrupted.store(true);
-}
+using Command = velkaro::BusOptions::Command;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kProgressFrom = 9; // a search of up to 8 addresses is over in seconds
 
 /// Prints each setting at which drives answered with their names; 0 when
 /// something answered, 1 when nothing did or the port was lost.
 int runFind(velkaro::BusSession& session, const velkaro::BusOptions& options) {
     const velkaro::BusSession::FindOutcome outcome =
-        session.find(options.from, options.count, std::cerr, g_interrupted);
+        session.find(options.from, options.count, std::cerr, velkaro::interruptFlag());
     if (!outcome.failure.empty()) {
         std::cerr << "velkaro-bus: " << outcome.failure << std::endl;
     }
@@ -39,48 +39,92 @@ int runFind(velkaro::BusSession& session, const velkaro::BusOptions& options) {
         std::cout << '\n';
     }
     std::cout.flush();
+    if (velkaro::interruptFlag().load()) {
+        return velkaro::interruptedExitStatus();
+    }
     if (outcome.ended && outcome.found.empty()) {
-        std::cerr << "velkaro-bus: 在任何线路设置下都没有变频器应答" << std::endl;
+        std::cerr << "velkaro-bus: 在任何线路设置下，地址 " << options.from << ".."
+                  << options.from + options.count - 1 << " 上都没有变频器应答\n"
+                  << "请检查接线和变频器的通讯地址，或用 --address、--count 试验其他地址"
+                  << std::endl;
     }
     return outcome.ended && !outcome.found.empty() ? 0 : kExitFailure;
 }
 
-int runScanOrWatch(const velkaro::BusOptions& options) {
-    using Command = velkaro::BusOptions::Command;
-    velkaro::BusSession session(options, std::cerr);
-    std::string error;
-    if (!session.open(error)) {
-        std::cerr << "velkaro-bus: " << error << std::endl;
-        return kExitFailure;
+/// What the operator is told when a search found nothing, and the next step.
+void tellNothingAnswered(const velkaro::BusOptions& o) {
+    std::cerr << "velkaro-bus: 在 " << o.baud << ' ' << o.parity << ' ' << o.dataBits << ' '
+              << o.stopBits << " 下，地址 " << o.from << ".." << o.from + o.count - 1
+              << " 上没有变频器应答\n";
+    if (velkaro::isNetworkDevice(o.device)) {
+        std::cerr << "线路设置由串口服务器或网关决定，请在那里检查" << std::endl;
+    } else {
+        std::cerr << "不清楚线路设置时，可用 velkaro-bus find --device " << o.device << " 检测"
+                  << std::endl;
     }
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    if (options.command == Command::Find) {
-        return runFind(session, options);
+}
+
+/// The search's progress on a terminal, one line rewritten in place: the
+/// address under test, how many of the range, how many drives found.
+class ScanProgress {
+public:
+    ScanProgress(velkaro::BusSession& session, const velkaro::BusOptions& o)
+        : m_session(session), m_options(o),
+          m_shown(o.count >= kProgressFrom && isatty(STDOUT_FILENO) != 0 &&
+                  isatty(STDERR_FILENO) != 0) {}
+    ~ScanProgress() { clear(); }
+    ScanProgress(const ScanProgress&) = delete;
+    ScanProgress& operator=(const ScanProgress&) = delete;
+
+    void update() {
+        if (!m_shown) {
+            return;
+        }
+        const velkaro::LinkSnapshot s = m_session.link().snapshot();
+        if (!s.searching) {
+            return;
+        }
+        // The search's progress stands at the address after the one under test.
+        const int address = s.progress.position - 1;
+        const int found = static_cast<int>(s.table.driveCount);
+        if (address == m_address && found == m_found) {
+            return;
+        }
+        m_address = address;
+        m_found = found;
+        std::cerr << "\r\033[K搜寻地址 " << address << "（" << address - m_options.from + 1 << "/"
+                  << m_options.count << "），已找到 " << found << " 台" << std::flush;
+    }
+    void clear() {
+        if (m_shown && m_address > 0) {
+            std::cerr << "\r\033[K" << std::flush;
+            m_address = 0;
+        }
+    }
+
+private:
+    velkaro::BusSession& m_session;
+    const velkaro::BusOptions& m_options;
+    bool m_shown;
+    int m_address = 0;
+    int m_found = -1;
+};
+
+/// 128 + the signal when interrupted, else `status`.
+int unlessInterrupted(int status) {
+    return velkaro::interruptFlag().load() ? velkaro::interruptedExitStatus() : status;
+}
+
+int runWatch(velkaro::BusSession& session, const velkaro::BusOptions& options,
+             const std::vector<std::string>& names) {
+    if (names.empty()) {
+        if (!session.portLost() && !velkaro::interruptFlag().load()) {
+            tellNothingAnswered(options);
+        }
+        return unlessInterrupted(kExitFailure);
     }
     const auto print = [](const std::string& line) { std::cout << line << std::endl; };
-    if (options.command == Command::Monitor) {
-        return session.monitor(options.forSeconds, print, g_interrupted) ? 0 : kExitFailure;
-    }
-    std::vector<std::string> names;
-    if (!session.scan(names)) {
-        // A lost port has been told by the link.
-        if (!session.portLost()) {
-            std::cerr << "velkaro-bus: 地址搜寻未能按时结束" << std::endl;
-        }
-        return kExitFailure;
-    }
-    if (options.command == Command::Scan) {
-        for (const std::string& name : names) {
-            std::cout << name << '\n';
-        }
-        std::cout.flush();
-        return session.portLost() ? kExitFailure : 0;
-    }
-    if (names.empty()) {
-        return session.portLost() ? kExitFailure : 0;
-    }
-    if (!session.watch(options.forSeconds, print, g_interrupted)) {
+    if (!session.watch(options.forSeconds, print, velkaro::interruptFlag())) {
         return kExitFailure;
     }
     if (options.stats) {
@@ -89,41 +133,88 @@ int runScanOrWatch(const velkaro::BusOptions& options) {
         }
         std::cout.flush();
     }
-    return 0;
+    return unlessInterrupted(0);
+}
+
+int runSearching(const velkaro::BusOptions& options) {
+    velkaro::BusSession session(options, std::cerr);
+    if (std::string error; !session.open(error)) {
+        std::cerr << "velkaro-bus: " << error << std::endl;
+        return unlessInterrupted(kExitFailure);
+    }
+    if (options.command == Command::Find) {
+        return runFind(session, options);
+    }
+    std::vector<std::string> names;
+    if (options.command == Command::Monitor) {
+        const auto print = [](const std::string& line) { std::cout << line << std::endl; };
+        if (!session.monitor(options.forSeconds, print, velkaro::interruptFlag(), names)) {
+            return kExitFailure;
+        }
+        if (names.empty() && !velkaro::interruptFlag().load()) {
+            tellNothingAnswered(options);
+        }
+        return unlessInterrupted(names.empty() ? kExitFailure : 0);
+    }
+    ScanProgress progress(session, options);
+    const bool ended = session.scan(names, velkaro::interruptFlag(), [&] { progress.update(); });
+    progress.clear();
+    if (!ended) {
+        // A lost port has been told by the link.
+        if (!session.portLost()) {
+            std::cerr << "velkaro-bus: 地址搜寻未能按时结束" << std::endl;
+        }
+        return kExitFailure;
+    }
+    if (options.command == Command::Watch) {
+        return runWatch(session, options, names);
+    }
+    for (const std::string& name : names) {
+        std::cout << name << '\n';
+    }
+    std::cout.flush();
+    if (session.portLost()) {
+        return kExitFailure;
+    }
+    if (names.empty() && !velkaro::interruptFlag().load()) {
+        tellNothingAnswered(options);
+    }
+    return unlessInterrupted(names.empty() ? kExitFailure : 0);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2) {
-        const std::string_view command = argv[1];
-        if (command == "--version") {
-            std::cout << "velkaro-bus " << velkaro::kVersion << '\n';
-            return 0;
-        }
-        if (command == "export" || command == "import") {
-            return velkaro::runTransferCommand(argc, argv);
-        }
-        if (command == "report" || command == "compare") {
-            return velkaro::runReportCommand(argc, argv);
-        }
-    }
+    velkaro::catchInterrupts();
     std::string error;
     const std::optional<velkaro::BusOptions> options = velkaro::parseBusOptions(argc, argv, error);
     if (!options) {
-        std::cerr << "velkaro-bus: " << error << "\n\n" << velkaro::busUsage();
+        std::cerr << "velkaro-bus: " << error << "\n请用 velkaro-bus --help 查看用法。"
+                  << std::endl;
         return kExitUsage;
     }
-    using Command = velkaro::BusOptions::Command;
     switch (options->command) {
     case Command::Help:
         std::cout << velkaro::busUsage();
         return 0;
+    case Command::Version:
+        std::cout << "velkaro-bus " << velkaro::kVersion << '\n';
+        return 0;
+    case Command::Scan:
+    case Command::Watch:
+    case Command::Monitor:
+    case Command::Find:
+        return runSearching(*options);
+    case Command::Export:
+    case Command::Import:
+        return velkaro::runTransferCommand(*options);
+    case Command::Report:
+    case Command::Compare:
+        return velkaro::runReportCommand(*options);
     case Command::Control:
     case Command::Read:
     case Command::Write:
         return velkaro::runDriveCommand(*options);
-    default:
-        return runScanOrWatch(*options);
     }
+    return kExitUsage;
 }

@@ -449,6 +449,7 @@ LinkSnapshot DriveLink::snapshot() const {
     LinkSnapshot v;
     v.table = s.table;
     v.statusReadCount = s.statusReadCount;
+    v.statusReadTick = s.statusReadTick;
     for (int slot = 0; slot < kMaxDrives; ++slot) {
         v.statusRead[static_cast<std::size_t>(slot)] =
             s.work[static_cast<std::size_t>(slot)].statusRead;

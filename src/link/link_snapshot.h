@@ -50,6 +50,8 @@ struct LinkSnapshot {
     DriveTable table;
     /// Completed status reads per slot (wraps): a reader sees each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
+    /// Link tick (ms on the station) of each slot's last completed status read.
+    std::array<uint64_t, kMaxDrives> statusReadTick{};
     /// The slot's drive has had a completed status read since it joined: its
     /// status words are its own, not the zeros it joined with.
     std::array<bool, kMaxDrives> statusRead{};

@@ -183,6 +183,8 @@ struct LinkState {
     std::vector<std::pair<std::string, std::string>> joinRenames;
     /// Completed status reads per slot (wraps); lets a watcher see each fresh poll.
     std::array<uint32_t, kMaxDrives> statusReadCount{};
+    /// Link tick of each slot's last completed status read.
+    std::array<uint64_t, kMaxDrives> statusReadTick{};
 
     // Diagnostics: link counters per drive, the traffic ring, the line finder.
     LinkDiagnostics diagnostics;

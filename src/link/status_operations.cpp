@@ -42,6 +42,7 @@ void awaitStatusRead(OpContext& c) {
         }
         if (c.slot >= 0) {
             ++s.statusReadCount[static_cast<std::size_t>(c.slot)];
+            s.statusReadTick[static_cast<std::size_t>(c.slot)] = s.diagnostics.tick;
             s.work[static_cast<std::size_t>(c.slot)].statusRead = true;
             restoreStopBit(s, c.slot);
         }

@@ -128,7 +128,15 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             continue;
         }
         if (i + 1 >= args.size()) {
-            error = name.starts_with("--") ? name + " needs a value" : "unknown argument " + name;
+            // Only an option that takes a value can be missing one.
+            LineSettings probe;
+            const bool takesValue = name == "--pty" || name == "--device" || name == "--tcp" ||
+                                    name == "--modbus-tcp" || name == "--drive" ||
+                                    name == "--refuse" || name == "--turnaround-ms" ||
+                                    name == "--seed" || takeLineOption(name, "", probe).has_value();
+            error = takesValue
+                        ? name + " needs a value"
+                        : (name.starts_with("-") ? "unknown option " : "unknown argument ") + name;
             return std::nullopt;
         }
         const std::string& value = args[++i];

@@ -2,8 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "sim/sim_options.h"
+#include "support/processes.h"
+#include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
@@ -15,6 +23,70 @@ std::optional<BusOptions> parse(std::vector<std::string> args, std::string& erro
         argv.push_back(a.data());
     }
     return parseBusOptions(static_cast<int>(argv.size()), argv.data(), error);
+}
+
+/// A manual page as it reads: roff's minus signs as minus signs, no font changes.
+std::string manText(std::string page) {
+    page = std::regex_replace(page, std::regex(R"(\\-)"), "-");
+    return std::regex_replace(page, std::regex(R"(\\f[BIRP])"), "");
+}
+
+std::string withoutBlanks(std::string text) {
+    std::erase(text, ' ');
+    std::erase(text, '.');
+    return text;
+}
+
+std::set<std::string> matches(const std::string& text, const std::regex& pattern) {
+    std::set<std::string> found;
+    for (auto m = std::sregex_iterator(text.begin(), text.end(), pattern);
+         m != std::sregex_iterator(); ++m) {
+        for (std::size_t g = 1; g < m->size(); ++g) {
+            if ((*m)[g].matched) {
+                found.insert((*m)[g].str());
+            }
+        }
+    }
+    return found;
+}
+
+/// Every "--option" a text names.
+std::set<std::string> optionsIn(const std::string& text) {
+    return matches(text, std::regex(R"((--[a-z][a-z0-9-]*))"));
+}
+
+/// The subcommands after the program's name: "velkaro-bus scan", "velkaro-bus export|import".
+std::set<std::string> subcommandsIn(const std::string& text, const std::string& program) {
+    std::set<std::string> found;
+    const std::regex usage("(?:^|\\s)" + program + R"( ([a-z]+(?:\|[a-z]+)*)(?:\s|$))");
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        for (const std::string& words : matches(line, usage)) {
+            std::istringstream alternatives(words);
+            for (std::string word; std::getline(alternatives, word, '|');) {
+                found.insert(word);
+            }
+        }
+    }
+    return found;
+}
+
+/// What --help describes: the words at the start of its paragraphs ("scan    搜寻...",
+/// "  fault ADDR CODE  ..."), from the line holding `from` on.
+std::set<std::string> helpEntries(const std::string& help, const std::string& from) {
+    std::set<std::string> found;
+    std::istringstream lines(help.substr(from.empty() ? 0 : help.find(from)));
+    const std::regex entry(R"(^(?:  )?([a-z]+) )");
+    for (std::string line; std::getline(lines, line);) {
+        const std::set<std::string> words = matches(line, entry);
+        found.insert(words.begin(), words.end());
+    }
+    return found;
+}
+
+/// What a manual page describes: its tagged paragraphs and subsections named by a word.
+std::set<std::string> manEntries(const std::string& page) {
+    return matches(page, std::regex(R"(\.TP\n\.BI? ([a-z]+)(?:\n| )|\.SS ([a-z]+)\n)"));
 }
 
 TEST(BusOptionsTest, ScanTakesDeviceLineAndRange) {
@@ -43,18 +115,55 @@ TEST(BusOptionsTest, MonitorFindAndStatsTakeTheirOptions) {
     ASSERT_TRUE(monitor) << error;
     EXPECT_EQ(monitor->command, BusOptions::Command::Monitor);
     EXPECT_EQ(monitor->forSeconds, 2.0);
-    const auto find = parse({"find", "--device", "p", "--address", "245", "--count", "9"}, error);
+    const auto find = parse({"find", "--device", "p", "--address", "245", "--count=3"}, error);
     ASSERT_TRUE(find) << error;
     EXPECT_EQ(find->command, BusOptions::Command::Find);
     EXPECT_EQ(find->from, 245);
-    EXPECT_EQ(find->count, 3); // never past 247
+    EXPECT_EQ(find->count, 3);
 }
 
-TEST(BusOptionsTest, RangeIsCutAt247) {
-    std::string error;
-    const auto o = parse({"scan", "--device", "p", "--from", "240", "--count", "20"}, error);
-    ASSERT_TRUE(o) << error;
-    EXPECT_EQ(o->count, 8);
+// Without --count a search goes on to 247; find tries one address per setting.
+TEST(BusOptionsTest, RangeDefaultsToTheRestOfTheBus) {
+    struct Case {
+        std::vector<std::string> args;
+        int from;
+        int count;
+    };
+    const std::vector<Case> cases{
+        {{"scan", "--device", "p"}, 1, 247},
+        {{"watch", "--device", "p", "--from", "240"}, 240, 8},
+        {{"monitor", "--device", "p", "--from=247", "--count", "1"}, 247, 1},
+        {{"find", "--device", "p"}, 1, 1},
+        {{"find", "--device", "p", "--address", "200"}, 200, 1},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const auto o = parse(c.args, error);
+        ASSERT_TRUE(o) << ::testing::PrintToString(c.args) << error;
+        EXPECT_EQ(o->from, c.from) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(o->count, c.count) << ::testing::PrintToString(c.args);
+    }
+}
+
+TEST(BusOptionsTest, FilesAndLineOptionsOfTransfersReportsAndComparisons) {
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+    };
+    const std::vector<Case> accepted{
+        {{"export", "--device", "/d", "--address", "3", "--parity", "E", "a.sav"}, {"a.sav"}},
+        {{"import", "--device", "/d", "--address", "3", "--fast-replies", "a.sav"}, {"a.sav"}},
+        {{"import", "a.sav", "--address", "247", "--device", "/tmp/p"}, {"a.sav"}},
+        {{"report", "--device", "/d", "--address", "3", "a.csv"}, {"a.csv"}},
+        {{"compare", "a.csv", "b.sav"}, {"a.csv", "b.sav"}},
+        {{"compare", "--device", "/d", "--baud=19200", "--address", "3", "b.sav"}, {"b.sav"}},
+    };
+    for (const Case& c : accepted) {
+        std::string error;
+        const auto o = parse(c.args, error);
+        ASSERT_TRUE(o) << ::testing::PrintToString(c.args) << error;
+        EXPECT_EQ(o->files, c.files);
+    }
 }
 
 // Command lines that must be refused with a reason rather than run.
@@ -72,6 +181,12 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"scan", "--device", "p", "--from", "248"},
         {"scan", "--device", "p", "--from", "3x"},
         {"scan", "--device", "p", "--count", "-1"},
+        {"scan", "--device", "p", "--count", "0"},
+        {"scan", "--device", "p", "--from", "240", "--count", "20"},
+        {"watch", "--device", "p", "--count", "248"},
+        {"scan", "--device", "p", "extra"},
+        {"scan", "--device", "p", "--stats=1"},
+        {"scan", "--device", "p", "--from"},
         {"scan", "--device", "p", "--for", "3"},
         {"watch", "--device", "p", "--for", "0"},
         {"watch", "--device", "p", "--for", "soon"},
@@ -83,6 +198,7 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"find", "--device", "p", "--address", "0"},
         {"find", "--device", "p", "--address", "248"},
         {"find", "--device", "p", "--count", "0"},
+        {"find", "--device", "p", "--address", "245", "--count", "9"},
         {"find", "--device", "p", "--baud", "9600"},
         {"find", "--device", "p", "--from", "3"},
         {"find", "--device", "p", "--for", "3"},
@@ -111,6 +227,17 @@ TEST(BusOptionsTest, RefusesWhatItCannotRun) {
         {"write", "--device", "p", "--address", "3", "--register", "1", "--word", "0xG"},
         {"write", "--device", "p", "--address", "3", "--parameter", "F0-05", "--value", "1",
          "--register", "1", "--word", "1"},
+        {"report", "a.csv", "b.csv"},
+        {"report", "--device", "/d", "a.csv"},
+        {"export", "--device", "/d", "--address", "3"},
+        {"import", "--device", "/d", "--address", "3", "a.sav", "b.sav"},
+        {"export", "--device", "/d", "--address", "3", "--for", "2", "a.sav"},
+        {"export", "--device", "/d", "--address", "3x", "a.sav"},
+        {"export", "--device", "/d", "--address", "3", "--baud", "12345", "a.sav"},
+        {"compare", "--device", "/d", "--address", "3", "a.csv", "b.csv"},
+        {"compare", "--address", "3", "a.csv", "b.csv"},
+        {"compare", "--baud", "19200", "a.csv", "b.csv"},
+        {"compare", "a.csv"},
     };
     for (const auto& args : refused) {
         std::string error;
@@ -155,6 +282,93 @@ TEST(BusOptionsTest, DriveCommandsTakeTheirRequests) {
               error);
     ASSERT_TRUE(negative) << error;
     EXPECT_EQ(negative->value, "-5");
+}
+
+// ------------------------------------------- the help and the manual pages
+
+/// The options the parser gives each command are the ones its usage line
+/// names ([线路选项] standing for the line options).
+TEST(BusOptionsTest, EachUsageLineNamesTheOptionsItsCommandTakes) {
+    for (const BusCommandSpec& c : busCommandTable()) {
+        const std::string synopsis = std::string(c.synopsis) + ' ' + std::string(c.otherForm);
+        std::set<std::string> named = optionsIn(synopsis);
+        if (synopsis.find("[线路选项]") != std::string::npos) {
+            named.insert({"--baud", "--parity", "--data", "--stop", "--fast-replies"});
+        }
+        std::set<std::string> taken;
+        for (const BusOptionSpec& o : busOptionTable()) {
+            if ((o.commands & commandBit(c.command)) != 0) {
+                taken.insert(std::string(o.name));
+            }
+        }
+        EXPECT_EQ(named, taken) << c.name;
+    }
+}
+
+/// A program's --help and its manual page name the same subcommands, console
+/// commands and options, and both describe each subcommand; every page has
+/// its exit status and names the other programs.
+TEST(ManualPagesTest, HelpAndManualPageNameTheSameCommandsAndOptions) {
+    struct Program {
+        std::string name;
+        std::string help;         ///< empty: the program is not built here
+        std::string entriesAfter; ///< where the help's described entries start
+    };
+    const auto helpOf = [](const std::string& path) {
+        const std::string program = testing::binaryDir() + path;
+        return std::filesystem::exists(program)
+                   ? testing::runCommand(program + " --help 2>&1").output
+                   : std::string();
+    };
+    const Program programs[] = {
+        {"velkaro-bus", busUsage(), ""},
+        {"velkaro-sim", sim::simUsage(), "Commands on standard input"},
+        {"velkaro-records", helpOf("/src/records/velkaro-records"), ""},
+        {"velkaro", helpOf("/src/app/velkaro"), ""},
+    };
+    for (const Program& p : programs) {
+        const std::string page =
+            manText(testing::fileText(testing::sourceDir() + "/packaging/man/" + p.name + ".1"));
+        ASSERT_FALSE(page.empty()) << p.name;
+        EXPECT_NE(page.find("\n.SH EXIT STATUS\n"), std::string::npos) << p.name;
+        const std::string seeAlso = page.substr(page.find("\n.SH SEE ALSO\n"));
+        for (const Program& other : programs) {
+            if (other.name != p.name) {
+                EXPECT_NE(seeAlso.find(".BR " + other.name + " (1)"), std::string::npos)
+                    << p.name << " names " << other.name;
+            }
+        }
+        if (p.help.empty()) {
+            continue; // the window layer is not built
+        }
+        EXPECT_EQ(optionsIn(p.help), optionsIn(page)) << p.name;
+        const std::set<std::string> subcommands = subcommandsIn(p.help, p.name);
+        EXPECT_EQ(subcommands, subcommandsIn(page, p.name)) << p.name;
+        const std::set<std::string> described = helpEntries(p.help, p.entriesAfter);
+        EXPECT_EQ(described, manEntries(page)) << p.name;
+        for (const std::string& s : subcommands) {
+            EXPECT_TRUE(described.contains(s)) << p.name << " " << s;
+        }
+    }
+    EXPECT_TRUE(subcommandsIn(busUsage(), "velkaro-bus").contains("compare"));
+}
+
+/// Every entry of the station's menus is in its manual page.
+TEST(ManualPagesTest, StationPageHasEveryMenuEntry) {
+    const std::string source = testing::fileText(testing::sourceDir() + "/src/app/main_window.cpp");
+    const std::size_t begin = source.find("void MainWindow::createMenu()");
+    ASSERT_NE(begin, std::string::npos);
+    const std::string menus = source.substr(begin, source.find("\n}\n", begin) - begin);
+    const std::string page = withoutBlanks(
+        manText(testing::fileText(testing::sourceDir() + "/packaging/man/velkaro.1")));
+    const std::regex caption(R"re(QStringLiteral\("([^"]+)"\))re");
+    int entries = 0;
+    for (auto m = std::sregex_iterator(menus.begin(), menus.end(), caption);
+         m != std::sregex_iterator(); ++m, ++entries) {
+        const std::string entry = withoutBlanks((*m)[1].str());
+        EXPECT_NE(page.find(entry), std::string::npos) << entry;
+    }
+    EXPECT_GE(entries, 20);
 }
 
 } // namespace

@@ -125,20 +125,60 @@ TEST_F(DiagnosticsPtyTest, ALostPortIsOneMessageAndExitOne) {
     }
 }
 
-TEST_F(DiagnosticsPtyTest, CommandLineMistakesExitTwo) {
+// A mistake is one line saying what and one pointing to --help, not the
+// whole help burying it.
+TEST_F(DiagnosticsPtyTest, CommandLineMistakesExitTwoWithTwoLines) {
     const std::string mistakes[] = {
         "monitor --device " + m_pty + " --bogus 1",
         "find --device " + m_pty + " --address 300",
         "find --address 3",
         "watch --device " + m_pty + " --from 0 --stats",
+        "scan --device " + m_pty + " --from 240 --count 20",
+        "export --device " + m_pty + " --address 3",
+        "compare a.csv",
+        "frobnicate",
+        "",
     };
     for (const std::string& mistake : mistakes) {
         const testing::CommandResult run = runBus(mistake);
         EXPECT_EQ(run.exitCode, 2) << mistake;
         EXPECT_TRUE(run.output.empty()) << mistake;
-        ASSERT_FALSE(errors().empty()) << mistake;
-        EXPECT_EQ(errors().front().rfind("velkaro-bus: ", 0), 0u) << mistake;
+        const std::vector<std::string> lines = errors();
+        ASSERT_EQ(lines.size(), 2u) << mistake << "\n" << testing::fileText(errorsPath());
+        EXPECT_EQ(lines[0].rfind("velkaro-bus: ", 0), 0u) << mistake;
+        EXPECT_EQ(lines[1], "请用 velkaro-bus --help 查看用法。") << mistake;
     }
+}
+
+// A drive that stops answering is told once, and once more when it is back;
+// its watch line says 通讯断线 in between.
+TEST_F(DiagnosticsPtyTest, WatchTellsADriveThatStopsAnsweringAndComesBack) {
+    testing::CommandResult run;
+    std::thread bus([&] {
+        run = runBus("watch --device " + m_pty + " --baud 19200 --from 3 --count 3 --for 10");
+    });
+    // The search of three addresses is over after about a second; a silent
+    // drive is given up after eleven tries of 0.3 s.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    EXPECT_TRUE(m_sim.command("silent 5 on"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(6000));
+    EXPECT_TRUE(m_sim.command("silent 5 off"));
+    bus.join();
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(errors(),
+              (std::vector<std::string>{"velkaro-bus: 变频器 5#QD10-7.5 不再应答（通讯断线）",
+                                        "velkaro-bus: 变频器 5#QD10-7.5 恢复应答"}));
+    int offlineLines = 0;
+    bool answeredAfter = false;
+    for (const std::string& line : testing::linesOf(run.output)) {
+        if (line.find("\t5#QD10-7.5\t通讯断线\t") != std::string::npos) {
+            ++offlineLines;
+        } else if (offlineLines > 0 && line.find("\t5#QD10-7.5\t停止中\t") != std::string::npos) {
+            answeredAfter = true;
+        }
+    }
+    EXPECT_EQ(offlineLines, 1) << run.output;
+    EXPECT_TRUE(answeredAfter) << run.output;
 }
 
 } // namespace

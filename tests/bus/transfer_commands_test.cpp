@@ -11,57 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 
+#include "support/sav_file.h"
 #include "support/temp_dir.h"
 
 namespace velkaro {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(TransferArgumentsTest, AcceptsTheTwoCommandsAndRefusesEverythingElse) {
-    struct Case {
-        std::vector<std::string> arguments;
-        bool accepted;
-    };
-    const std::vector<Case> cases{
-        {{"export", "--device", "/dev/ttyS0", "--address", "3", "a.sav"}, true},
-        {{"import", "a.sav", "--address", "247", "--device", "/tmp/p"}, true},
-        {{"export", "--device", "/d", "--address", "3", "--baud", "19200", "a.sav"}, true},
-        {{"export", "--device", "/d", "--address", "3", "--baud", "12345", "a.sav"}, false},
-        {{"export", "--device", "/d", "--address", "0", "a.sav"}, false},
-        {{"export", "--device", "/d", "--address", "3x", "a.sav"}, false},
-        {{"export", "--device", "/d", "--address", "3"}, false},
-        {{"export", "--device", "/d", "--address", "3", "--verbose", "a.sav"}, false},
-        {{"search", "--device", "/d", "--address", "3", "a.sav"}, false},
-        {{}, false},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> owned{"velkaro-bus"};
-        owned.insert(owned.end(), c.arguments.begin(), c.arguments.end());
-        std::vector<char*> argv;
-        for (std::string& a : owned)
-            argv.push_back(a.data());
-        std::string error;
-        const auto request =
-            parseTransferArguments(static_cast<int>(argv.size()), argv.data(), error);
-        EXPECT_EQ(request.has_value(), c.accepted) << ::testing::PrintToString(c.arguments);
-        EXPECT_EQ(error.empty(), c.accepted);
-    }
-
-    std::string a[] = {"velkaro-bus", "import", "--device", "/dev/x", "--address", "12", "f"};
-    char* argv[] = {a[0].data(), a[1].data(), a[2].data(), a[3].data(),
-                    a[4].data(), a[5].data(), a[6].data()};
-    std::string error;
-    const auto request = parseTransferArguments(7, argv, error);
-    ASSERT_TRUE(request);
-    EXPECT_EQ(request->kind, TransferKind::Import);
-    EXPECT_EQ(request->device, "/dev/x");
-    EXPECT_EQ(request->address, 12);
-    EXPECT_EQ(request->file, "f");
-}
 
 /// The console run on a simulated bus: the tick and the wire move one
 /// millisecond each time the run lets time pass.
@@ -71,16 +31,34 @@ protected:
         EXPECT_TRUE(link.openLink().ok);
     }
 
-    TransferOutcome run(TransferKind kind, int address, const std::string& file) {
+    /// `interruptAfter`: Ctrl-C comes once the drives have seen that many
+    /// frames of the transfer's kind (reads for an export, writes for an import).
+    TransferOutcome run(TransferKind kind, int address, const std::string& file,
+                        int interruptAfter = -1) {
         TransferRequest request;
         request.kind = kind;
         request.device = "memory";
         request.address = address;
         request.file = file;
-        return runTransfer(link, request, [this] {
-            link.tick();
-            transport.advanceTick();
-        });
+        std::atomic<bool> interrupt{false};
+        const uint8_t function = kind == TransferKind::Import ? 0x10 : 0x03;
+        return runTransfer(
+            link, request,
+            [&] {
+                if (interruptAfter >= 0 && framesSeen(function) >= interruptAfter) {
+                    interrupt = true;
+                }
+                link.tick();
+                transport.advanceTick();
+            },
+            &interrupt);
+    }
+    int framesSeen(uint8_t function) const {
+        int n = 0;
+        for (const auto& frame : transport.framesSent()) {
+            n += frame.size() > 1 && frame[1] == function ? 1 : 0;
+        }
+        return n;
     }
     std::string path(const std::string& name) const { return folder.file(name); }
 
@@ -131,6 +109,39 @@ TEST_F(TransferRunTest, ImportWhoseStoreIsRefusedSaysTheParametersAreWrittenButN
               "参数已写入，但变频器没有确认存储到EEPROM。");
     EXPECT_EQ(drive.holdingRegister(registerOf(4, 10)), 1111);
     EXPECT_EQ(drive.eepromStoreCount(), 0);
+}
+
+// Ctrl-C in the middle: the transfer stops between two chunks. An export
+// leaves no file; an import tells how many parameters the drive now holds,
+// and that they are not stored.
+TEST_F(TransferRunTest, InterruptedTransferStopsBetweenChunksAndTellsWhatHappened) {
+    sim::SimulatedDrive& drive = bus.addDrive(3, sim::Series::QD30, 750);
+    const int status = 4; // echo, identification and control block reads come first
+    const TransferOutcome exported = run(TransferKind::Export, 3, path("cut.sav"), status + 6);
+    EXPECT_TRUE(exported.interrupted);
+    EXPECT_EQ(exported.message, "数据导出被中断，参数文件未写入！");
+    EXPECT_FALSE(fs::exists(path("cut.sav")));
+
+    ASSERT_EQ(run(TransferKind::Export, 3, path("qd30.sav")).exitStatus, 0);
+    const std::vector<long> saved = testing::savNumbers(path("qd30.sav"));
+    drive.setHoldingRegister(registerOf(0, 1), 4321);
+    link.clearTable();
+    transport.clearFramesSent();
+    const TransferOutcome imported = run(TransferKind::Import, 3, path("qd30.sav"), 5);
+    EXPECT_TRUE(imported.interrupted);
+    std::size_t written = 0;
+    for (const auto& frame : transport.framesSent()) {
+        if (frame[1] == 0x10) {
+            written += static_cast<std::size_t>(frame[4] << 8 | frame[5]);
+        }
+    }
+    EXPECT_GE(written, 5u);
+    EXPECT_LT(written, saved.size()) << "stopped between two chunks, long before the end";
+    EXPECT_EQ(imported.message, "数据导入被中断，参数未全部写入变频器！\n已有 " +
+                                    std::to_string(written) +
+                                    " 个参数写入变频器，没有存储到EEPROM。");
+    EXPECT_EQ(drive.eepromStoreCount(), 0);
+    EXPECT_NE(drive.holdingRegister(registerOf(0, 1)), 4321) << "what was written stays written";
 }
 
 TEST_F(TransferRunTest, ImportRefusesADefectiveFileBeforeUsingTheBusAndARunningDrive) {

@@ -1,5 +1,6 @@
 // The console transfer end to end: the real 1 ms tick and the POSIX serial
 // port against velkaro-sim serving a pty.
+#include "bus/bus_options.h"
 #include "bus/transfer_commands.h"
 
 #include <gtest/gtest.h>
@@ -15,13 +16,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+/// The command line parsed as the program does; 2 when it is refused.
 int runBusCommand(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "velkaro-bus");
     std::vector<char*> argv;
     for (std::string& a : arguments)
         argv.push_back(a.data());
     argv.push_back(nullptr);
-    return runTransferCommand(static_cast<int>(arguments.size()), argv.data());
+    std::string error;
+    const std::optional<BusOptions> options =
+        parseBusOptions(static_cast<int>(arguments.size()), argv.data(), error);
+    return options ? runTransferCommand(*options) : 2;
 }
 
 class TransferPtyTest : public ::testing::Test {

@@ -1,12 +1,12 @@
-// `velkaro-bus scan`, `watch`, `report` and `compare` as programs, against
+// `velkaro-bus scan`, `watch`, `monitor`, `report` and `compare` as programs, against
 // `velkaro-sim` serving a pty with a drive of each series: the real tick
 // thread and the POSIX port.
 
-#include "bus/report_commands.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -92,11 +92,65 @@ TEST_F(VelkaroBusPtyTest, AdapterLostDuringTheScanIsAFailure) {
     EXPECT_EQ(run.exitCode, 1);
 }
 
-TEST_F(VelkaroBusPtyTest, ScanOfAnEmptyRangeSucceedsSilently) {
+TEST_F(VelkaroBusPtyTest, ScanWhereNothingAnswersFailsAndNamesTheNextStep) {
     const testing::CommandResult run =
-        runProgram(bus("scan --device " + m_pty + " --from 10 --count 1"));
-    EXPECT_EQ(run.exitCode, 0);
+        testing::runCommand("timeout 60 " + bus("scan --device " + m_pty + " --from 10 --count 1") +
+                            " 2>" + path("errors"));
+    EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.output.empty()) << run.output;
+    EXPECT_EQ(testing::linesOf(testing::fileText(path("errors"))),
+              (std::vector<std::string>{
+                  "velkaro-bus: 在 9600 N 8 1 下，地址 10..10 上没有变频器应答",
+                  "不清楚线路设置时，可用 velkaro-bus find --device " + m_pty + " 检测"}));
+}
+
+// Ctrl-C or SIGTERM in a search of 60 addresses, long after the last drive
+// (each empty address costs 0.8 s): the drives found so far, at once.
+TEST_F(VelkaroBusPtyTest, InterruptedSearchEndsWithinASecondWithWhatItFound) {
+    const std::vector<std::string> all{"2#QD10-7.5", "3#QD30-7.50", "5#QD20-11.00", "6#QD40-18.50"};
+    struct Case {
+        std::string command;
+        std::string signal;
+        int exitCode;
+    };
+    const Case cases[] = {{"scan", "INT", 130}, {"monitor", "TERM", 143}};
+    for (const Case& c : cases) {
+        constexpr double kSignalAfter = 5.0;
+        const auto start = std::chrono::steady_clock::now();
+        const testing::CommandResult run = testing::runCommand(
+            "timeout --preserve-status -s " + c.signal + " " + std::to_string(kSignalAfter) + " " +
+            bus(c.command + " --device " + m_pty + " --from 1 --count 60") + " 2>" +
+            path("errors"));
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.command;
+        EXPECT_LT(seconds, kSignalAfter + 1.0) << c.command;
+        if (c.command == "scan") {
+            const std::vector<std::string> found = testing::linesOf(run.output);
+            ASSERT_FALSE(found.empty()) << "addresses 2 to 6 are searched within three seconds";
+            ASSERT_LE(found.size(), all.size());
+            EXPECT_TRUE(std::equal(found.begin(), found.end(), all.begin())) << run.output;
+        } else {
+            EXPECT_NE(run.output.find("\tRX\t02 03 "), std::string::npos) << run.output;
+        }
+        // Standard output is no terminal here: no progress line.
+        EXPECT_EQ(testing::fileText(path("errors")).find("搜寻地址"), std::string::npos);
+    }
+}
+
+// On a terminal a search of more than eight addresses shows where it is.
+TEST_F(VelkaroBusPtyTest, SearchShowsItsProgressOnATerminal) {
+    if (testing::runCommand("command -v script").exitCode != 0) {
+        GTEST_SKIP() << "script (bsdutils) is not installed";
+    }
+    const testing::CommandResult run =
+        testing::runCommand("timeout 60 script -qec '" +
+                            bus("scan --device " + m_pty + " --from 1 --count 9") + "' /dev/null");
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("搜寻地址 1（1/9），已找到 0 台"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("搜寻地址 9（9/9），已找到 4 台"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\r\033[K2#QD10-7.5"), std::string::npos)
+        << "the progress line is cleared before the names";
 }
 
 TEST_F(VelkaroBusPtyTest, MissingDeviceIsAnError) {
@@ -122,33 +176,6 @@ TEST_F(VelkaroBusPtyTest, WatchPrintsAStatusLinePerPoll) {
     ASSERT_EQ(perDrive.size(), 4u) << run.output;
     for (const auto& [name, polls] : perDrive) {
         EXPECT_GE(polls, 2) << name; // polled again and again, even on a slow build
-    }
-}
-
-TEST(ReportArgumentsTest, AcceptsADeviceWithOneFileOrTwoFilesToCompare) {
-    struct Case {
-        std::vector<std::string> arguments;
-        bool accepted;
-    };
-    const std::vector<Case> cases{
-        {{"report", "--device", "/d", "--address", "3", "a.csv"}, true},
-        {{"compare", "a.csv", "b.sav"}, true},
-        {{"report", "a.csv", "b.csv"}, false},
-        {{"compare", "--device", "/d", "--address", "3", "a.csv", "b.csv"}, false},
-        {{"compare", "--address", "3", "a.csv", "b.csv"}, false},
-        {{"compare", "a.csv"}, false},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> owned{"velkaro-bus"};
-        owned.insert(owned.end(), c.arguments.begin(), c.arguments.end());
-        std::vector<char*> argv;
-        for (std::string& a : owned) {
-            argv.push_back(a.data());
-        }
-        std::string error;
-        const auto request =
-            parseReportArguments(static_cast<int>(argv.size()), argv.data(), error);
-        EXPECT_EQ(request.has_value(), c.accepted) << ::testing::PrintToString(c.arguments);
     }
 }
 

@@ -41,6 +41,11 @@ TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
         EXPECT_FALSE(parseSimOptions(args, error)) << ::testing::PrintToString(args);
         EXPECT_FALSE(error.empty());
     }
+    // The last word on the line: a missing value only for an option that takes one.
+    EXPECT_FALSE(parseSimOptions({"--pty", "a", "--seed"}, error));
+    EXPECT_EQ(error, "--seed needs a value");
+    EXPECT_FALSE(parseSimOptions({"--pty", "a", "--frobnicate"}, error));
+    EXPECT_EQ(error, "unknown option --frobnicate");
     EXPECT_NE(simUsage().find("fault ADDR CODE"), std::string::npos);
 }
 

@@ -86,7 +86,8 @@ int Station::selectedSlot() {
 }
 
 int32_t Station::commandWord() {
-    const DriveRecord* drive = link.snapshot().drive(selectedSlot());
+    const LinkSnapshot view = link.snapshot();
+    const DriveRecord* drive = view.drive(selectedSlot());
     return drive == nullptr ? -1 : drive->controlSet[0];
 }
 
