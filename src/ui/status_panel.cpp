@@ -8,6 +8,7 @@
 #include "widgets/dialog_units.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTreeWidget>
@@ -23,6 +24,9 @@ namespace {
 const QColor kBlack(0, 0, 0);
 const QColor kTreeText(190, 210, 250);
 const QColor kListText(0, 255, 0);
+/// A lost drive's row: its values are the last ones read, no longer live.
+const QColor kLostText(128, 128, 128);
+constexpr int kListColumns = 5;
 const QColor kWindowColour(160, 180, 220);
 
 // Summary value cells, (row, column); the model cell (1, 3) keeps its text
@@ -199,6 +203,7 @@ void StatusPanel::selectDefaultRow() {
 void StatusPanel::refreshDriveList() {
     struct RowCells {
         QString state, frequency, current, voltage;
+        bool lost = false;
     };
     std::vector<RowCells> cells;
     bool rebuild = false;
@@ -257,7 +262,7 @@ void StatusPanel::refreshDriveList() {
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
         cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
                          quantityText(drive, kOutputCurrent, "A"),
-                         quantityText(drive, kOutputVoltage, "V")});
+                         quantityText(drive, kOutputVoltage, "V"), drive.online == 0});
     }
 
     if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
@@ -289,6 +294,7 @@ void StatusPanel::refreshDriveList() {
         setCell(item, 2, c.frequency);
         setCell(item, 3, c.current);
         setCell(item, 4, c.voltage);
+        setRowMuted(item, c.lost);
     }
     Q_EMIT statusMessageChanged(status);
 }
@@ -489,6 +495,17 @@ void StatusPanel::setCell(QTreeWidgetItem* item, int column, const QString& valu
         item->setText(column, value);
         ++m_cellWrites;
     }
+}
+
+void StatusPanel::setRowMuted(QTreeWidgetItem* item, bool muted) {
+    // No brush of its own: the list's colour.
+    if (item == nullptr || item->data(0, Qt::ForegroundRole).isValid() == muted) {
+        return;
+    }
+    for (int column = 0; column < kListColumns; ++column) {
+        item->setData(column, Qt::ForegroundRole, muted ? QVariant(QBrush(kLostText)) : QVariant());
+    }
+    ++m_cellWrites;
 }
 
 int StatusPanel::listSelectedRow() const {

@@ -89,6 +89,9 @@ Q_SIGNALS:
 
 private:
     void setCell(QTreeWidgetItem* item, int column, const QString& value);
+    /// A lost drive's row in the muted colour (its values are frozen), any
+    /// other row in the list's own.
+    void setRowMuted(QTreeWidgetItem* item, bool muted);
     int listSelectedRow() const;
     QString rowText(int row) const;
     void markRow(int row);

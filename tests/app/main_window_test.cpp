@@ -13,6 +13,7 @@
 #include "widgets/skinned_button.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -238,6 +239,48 @@ TEST_F(MainWindowTest, FaultAlertOncePerDriveEachTimeItTrips) {
     st.run(400);
     EXPECT_EQ(st.messages.count(), 3u);
     EXPECT_EQ(st.messages.last().text, " 3#QD30-7.50发生异常，请及时处理！");
+}
+
+/// A lost drive keeps its last values in the list, in the muted colour, with
+/// the designed state text; the others keep the list's colour, and so does
+/// the drive once it answers again.
+TEST_F(MainWindowTest, ALostDrivesFrozenValuesAreMuted) {
+    st.bus.addDrive(1, Series::QD30, 750);
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(1, 3);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(20000); // up to speed: the values stand still
+    QTreeWidget* list = status().driveList();
+    ASSERT_EQ(rowTexts(list), (QStringList{"1#QD30-7.50", "3#QD30-7.50"}));
+    const auto mutedColumns = [list](int row) {
+        int muted = 0;
+        for (int column = 0; column < list->columnCount(); ++column) {
+            const QVariant brush = list->topLevelItem(row)->data(column, Qt::ForegroundRole);
+            muted += brush.isValid() && brush.value<QBrush>().color() == QColor(128, 128, 128);
+        }
+        return muted;
+    };
+    const QString running = list->topLevelItem(0)->text(2);
+    ASSERT_NE(running, "0.00Hz");
+    EXPECT_EQ(mutedColumns(0), 0);
+
+    st.bus.drive(1)->faults().silent = true;
+    ASSERT_GE(
+        st.runUntilSeen([](const LinkSnapshot& v) { return v.table.slots[0].online == 0; }, 20000),
+        0);
+    st.run(200);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "通讯断线");
+    EXPECT_EQ(list->topLevelItem(0)->text(2), running) << "the last value read, frozen";
+    EXPECT_EQ(mutedColumns(0), list->columnCount());
+    EXPECT_EQ(mutedColumns(1), 0);
+
+    st.bus.drive(1)->faults().silent = false;
+    ASSERT_GE(
+        st.runUntilSeen([](const LinkSnapshot& v) { return v.table.slots[0].online == 1; }, 20000),
+        0);
+    st.run(200);
+    EXPECT_NE(list->topLevelItem(0)->text(1), "通讯断线");
+    EXPECT_EQ(mutedColumns(0), 0);
 }
 
 TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {
