@@ -252,6 +252,12 @@ QMessageBox* MainWindow::disconnectQuestion() const {
 
 void MainWindow::releaseAndRemove(const Target& drive) {
     m_station->refresh();
+    // A transfer given while the question was open runs on the selected
+    // drive: removing it now would cut it, as before the question.
+    if (m_station->transferBusy()) {
+        m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        return;
+    }
     const Target now = m_link.targetOfSlot(drive.slot);
     if (now.slot < 0 || now.address != drive.address) {
         return; // it left meanwhile

@@ -12,6 +12,7 @@
 #include "ui/motor_panel.h"
 #include "ui/notice_centre.h"
 #include "ui/parameter_panel.h"
+#include "ui/parameter_transfer.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
@@ -826,12 +827,14 @@ TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnT
         const char* label;
         int motion; ///< 0 at rest, 1 running, 2 jogging
         bool confirm;
-        QString question; ///< empty: none asked
+        QString question;             ///< empty: none asked
+        bool exportMeanwhile = false; ///< an export given while the question is open
     };
     const Case cases[] = {
         {"at rest", 0, true, {}},
         {"running, cancelled", 1, false, running},
         {"running, confirmed", 1, true, running},
+        {"running, an export given meanwhile", 1, true, running, true},
         {"jogging, cancelled", 2, false, jogging},
         {"jogging, confirmed", 2, true, jogging},
     };
@@ -864,7 +867,22 @@ TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnT
         EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
         st->run(300);
         EXPECT_GE(st->slotOf("1#QD30-7.50"), 0) << "nothing done before the answer";
+        StationLink& station = st->window->station();
+        if (c.exportMeanwhile) {
+            station.submit(station.selectedTarget(), Export{});
+            st->messages.clear();
+        }
         clickButton(question, c.confirm ? "确定" : "取消");
+        if (c.exportMeanwhile) {
+            // Removing the drive would cut the export: it stays, and is told why.
+            EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
+            EXPECT_EQ(st->messages.texts(),
+                      std::vector<std::string>{std::string(kTransferUnderWay)});
+            st->run(5000);
+            EXPECT_TRUE(station.idle()) << "the export ran to its end";
+            EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
+            continue;
+        }
         if (!c.confirm) {
             st->run(500);
             EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
