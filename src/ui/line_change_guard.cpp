@@ -70,10 +70,16 @@ bool LineChangeGuard::request(const std::function<void()>& change, bool lineChan
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    QObject::connect(box, &QMessageBox::finished, box, [box, confirm, change] {
-        if (box->clickedButton() == confirm) {
-            change();
+    QObject::connect(box, &QMessageBox::finished, box, [this, box, confirm, change] {
+        if (box->clickedButton() != confirm) {
+            return;
         }
+        // A transfer given while the question was open would be cut as well.
+        if (m_station.link().snapshot().transferRunning || m_station.transferPending()) {
+            m_messages.notify(std::string(kLineChangeRefused), std::string(kInfoCaption));
+            return;
+        }
+        change();
     });
     m_question = box;
     // Modal to the dialog it was asked from only, and not waited on: the

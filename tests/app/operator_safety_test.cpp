@@ -711,8 +711,10 @@ TEST(OperatorSafety, ALineChangeWaitsForATransferAndAsksWhileDrivesRun) {
     st->window->raiseCommandRequest(CommandRequests::kRun);
     st->run(1000);
     ASSERT_TRUE(st->bus.drive(2)->running());
-    for (const bool confirm : {false, true}) {
-        SCOPED_TRACE(confirm ? "确定" : "取消");
+    enum Answer { Cancel, ConfirmAfterAnExport, Confirm };
+    for (const Answer answer : {Cancel, ConfirmAfterAnExport, Confirm}) {
+        SCOPED_TRACE(answer);
+        const bool changes = answer == Confirm;
         st->window->setConnectionDialogRunner([&](ConnectionDialog& dialog) {
             dialog.baudBox()->setCurrentIndex(1);
             EXPECT_FALSE(dialog.apply());
@@ -725,11 +727,23 @@ TEST(OperatorSafety, ALineChangeWaitsForATransferAndAsksWhileDrivesRun) {
             const uint32_t polls = st->link.snapshot().statusReadCount[1];
             st->run(300);
             EXPECT_GE(st->link.snapshot().statusReadCount[1], polls + 2) << "passes go on";
-            clickButton(question, confirm ? "确定" : "取消");
-            EXPECT_EQ(st->link.settings().baudText, confirm ? "19200" : "9600");
+            if (answer == ConfirmAfterAnExport) {
+                // Given while the question was open: the change would cut it.
+                station.submit(station.selectedTarget(), Export{});
+                st->messages.clear();
+            }
+            clickButton(question, answer == Cancel ? "取消" : "确定");
+            EXPECT_EQ(st->link.settings().baudText, changes ? "19200" : "9600");
+            if (answer == ConfirmAfterAnExport) {
+                EXPECT_EQ(st->messages.texts(),
+                          std::vector<std::string>{std::string(kLineChangeRefused)});
+            }
             dialog.exitDialog();
         });
         st->window->openConnectionDialog();
+        st->run(5000);
+        ASSERT_TRUE(station.idle());
+        EXPECT_EQ(st->transport.appliedLine().baud, changes ? 19200 : 9600);
     }
     EXPECT_EQ(st->window->statusPaneText(2), "19200");
     EXPECT_EQ(st->transport.appliedLine().baud, 19200);
