@@ -34,9 +34,7 @@ bool linkBusy(const LinkState& s) {
 void deliverFinding(LinkState& s) {
     LineFinder& f = s.finder;
     Result result = Result::Confirmed;
-    if (f.cancelled) {
-        result = Result::Cancelled;
-    } else if (f.failed) {
+    if (f.cancelled || f.failed) {
         result = Result::Cancelled;
     }
     Outcome o = outcomeOf(s.finderId, Target{}, result);

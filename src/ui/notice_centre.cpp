@@ -52,13 +52,14 @@ NoticeCentre::NoticeCentre(const NoticeLog& log, QWidget* parent) : QDialog(pare
 void NoticeCentre::refresh() {
     m_list->clear();
     const auto& entries = m_log.entries();
-    for (auto it = entries.rbegin(); it != entries.rend(); ++it) {
+    for (std::size_t i = entries.size(); i-- > 0;) { // newest first
+        const NoticeLog::Entry& entry = entries[i];
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(TimeColumn, it->last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        item->setText(CountColumn, QString::number(it->count));
+        item->setText(TimeColumn, entry.last.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        item->setText(CountColumn, QString::number(entry.count));
         item->setTextAlignment(CountColumn, Qt::AlignRight | Qt::AlignVCenter);
-        item->setText(TextColumn, it->text);
-        item->setToolTip(TextColumn, it->text);
+        item->setText(TextColumn, entry.text);
+        item->setToolTip(TextColumn, entry.text);
     }
     if (m_log.dropped() > 0) {
         m_dropped->setText(QStringLiteral("更早的 %1 条消息已不再保留。").arg(m_log.dropped()));

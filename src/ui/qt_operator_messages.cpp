@@ -92,7 +92,8 @@ void QtOperatorMessages::tell(const QString& subject, const QString& text, const
     }
     logMessage(text, caption);
     // Boxes the operator has closed meanwhile.
-    std::erase_if(m_boxes, [](const NoticeBox& b) { return !b.box || !b.box->isVisible(); });
+    std::erase_if(m_boxes,
+                  [](const NoticeBox& b) { return b.box.isNull() || !b.box->isVisible(); });
     const auto same = std::find_if(m_boxes.begin(), m_boxes.end(),
                                    [&](const NoticeBox& b) { return b.subject == subject; });
     if (same != m_boxes.end()) {
