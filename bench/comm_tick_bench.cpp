@@ -13,16 +13,16 @@
 
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "link/serial_port.h"
 
 namespace {
 
 using namespace velkaro;
 
-class QuietMessages : public OperatorMessages {
+class QuietMessages : public OperatorNotices {
 public:
-    void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 /// An open port nobody answers on.

@@ -27,6 +27,7 @@ using namespace velkaro;
 class SilentMessages : public OperatorMessages {
 public:
     void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 double threadSeconds() {

@@ -19,7 +19,7 @@
 
 #include "link/drive_link.h"
 #include "link/link_state.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
 #include "support/link_inspector.h"
@@ -28,9 +28,9 @@ namespace {
 
 using namespace velkaro;
 
-class QuietMessages : public OperatorMessages {
+class QuietMessages : public OperatorNotices {
 public:
-    void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 constexpr int kRequestChars = 8;

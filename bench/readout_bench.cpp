@@ -16,7 +16,7 @@
 
 #include "link/drive_link.h"
 #include "link/link_state.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
@@ -27,9 +27,9 @@ namespace {
 
 using namespace velkaro;
 
-class QuietMessages : public OperatorMessages {
+class QuietMessages : public OperatorNotices {
 public:
-    void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 constexpr int kBaud = 9600;

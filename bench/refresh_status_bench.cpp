@@ -24,6 +24,7 @@ namespace {
 class SilentMessages : public velkaro::OperatorMessages {
 public:
     void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 struct Figures {

@@ -23,7 +23,7 @@
 #include "link/device_port.h"
 #include "link/drive_link.h"
 #include "link/link_state.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "support/link_inspector.h"
 
 namespace {
@@ -34,9 +34,9 @@ using namespace std::chrono_literals;
 
 constexpr int kDrives = 32;
 
-class CountingMessages : public OperatorMessages {
+class CountingMessages : public OperatorNotices {
 public:
-    void show(const std::string& text, const std::string&) override {
+    void notify(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
         ++shown;
     }

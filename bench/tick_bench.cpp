@@ -13,7 +13,7 @@
 
 #include "link/drive_link.h"
 #include "link/link_state.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"
 #include "support/link_inspector.h"
@@ -23,9 +23,9 @@ namespace {
 using namespace velkaro;
 using Clock = std::chrono::steady_clock;
 
-class QuietMessages : public OperatorMessages {
+class QuietMessages : public OperatorNotices {
 public:
-    void show(const std::string&, const std::string&) override {}
+    void notify(const std::string&, const std::string&) override {}
 };
 
 constexpr sim::Series kSeries[] = {sim::Series::QD10, sim::Series::QD20, sim::Series::QD30,

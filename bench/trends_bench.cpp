@@ -58,6 +58,9 @@ public:
     void show(const std::string& text, const std::string&) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
+    void notify(const std::string& text, const std::string&) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
 };
 
 double msSince(Clock::time_point start) {

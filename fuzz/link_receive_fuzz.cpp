@@ -24,7 +24,7 @@
 #include "link/drive_link.h"
 #include "link/frame_codec.h"
 #include "link/link_state.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "link/serial_port.h"
 #include "registry/catalogue.h"
 #include "support/link_inspector.h"
@@ -87,9 +87,8 @@ private:
     bool m_open = false;
 };
 
-class SilentMessages : public OperatorMessages {
+class SilentMessages : public OperatorNotices {
 public:
-    void show(const std::string&, const std::string&) override { ++shown; }
     void notify(const std::string&, const std::string&) override { ++shown; }
     int shown = 0;
 };

@@ -104,6 +104,7 @@ MainWindow::MainWindow(DriveLink& link, OperatorMessages& messages, MainWindowOp
     createControls();
     createMenu();
     createShortcuts();
+    setNoticeCentre({});
 
     m_statusTimer.setInterval(kStatusPeriodMs);
     connect(&m_statusTimer, &QTimer::timeout, this, &MainWindow::runStatusPass);
@@ -311,8 +312,14 @@ void MainWindow::createMenu() {
             });
     connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
-    // The window's own entries stay above exit, the last of the menu.
+    // The window's own entries stay above exit, the last of the menu; what
+    // the station has said is kept next to it.
     system->addSeparator();
+    add(system, NoticeRecord, QStringLiteral("消息记录..."), [this] {
+        if (m_openNoticeCentre) {
+            m_openNoticeCentre();
+        }
+    });
     add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
 
     QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
@@ -510,6 +517,13 @@ void MainWindow::setConnectionDialogRunner(std::function<void(ConnectionDialog&)
 
 void MainWindow::setRenameDialogRunner(std::function<bool(RenameDialog&)> runner) {
     m_runRenameDialog = std::move(runner);
+}
+
+void MainWindow::setNoticeCentre(std::function<void()> open) {
+    m_openNoticeCentre = std::move(open);
+    if (QAction* entry = menuAction(NoticeRecord)) {
+        entry->setEnabled(static_cast<bool>(m_openNoticeCentre));
+    }
 }
 
 void MainWindow::pushValues() {

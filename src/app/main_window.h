@@ -2,6 +2,7 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QTimer>
 
 #include <array>
@@ -9,7 +10,9 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "link/requests.h"
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
@@ -22,6 +25,7 @@
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMessageBox;
 class QProgressBar;
 
 namespace velkaro {
@@ -30,6 +34,7 @@ class CommTick;
 class ConnectionDialog;
 class DriveLink;
 class HistoryPanel;
+struct LinkSettings;
 class LiveCurveWindow;
 class MonitorPanel;
 class MotorPanel;
@@ -68,6 +73,7 @@ public:
         AddConnection = 32777,
         Disconnect = 32778,
         ChangeName = 32786,
+        NoticeRecord = 32789, ///< "消息记录...": the notice centre
         Exit = 32771,
         Start = 32783,
         Stop = 32773,
@@ -119,7 +125,12 @@ public:
     void openConnectionDialog();
     void selectNextDrive();
     void selectPreviousDrive();
+    /// "断开连接" for the selected drive. A running or jogging drive is asked
+    /// about first (取消 by default, without waiting on the box); a jogging
+    /// drive's jog is released and the release has ended before it leaves.
     void disconnectDrive();
+    /// The open disconnect question, or null.
+    QMessageBox* disconnectQuestion() const;
     void renameSelectedDrive();
     void showAbout();
     /// "实时曲线": the live curve window, with the drive in `slot` ticked (-1: as it was).
@@ -130,6 +141,9 @@ public:
     void setConnectionDialogRunner(std::function<void(ConnectionDialog&)> runner);
     /// The runner returns true when the dialog was closed with "确定".
     void setRenameDialogRunner(std::function<bool(RenameDialog&)> runner);
+    /// What "消息记录..." opens (the message boxes' notice centre); the entry
+    /// is greyed while none is set.
+    void setNoticeCentre(std::function<void()> open);
 
     const WindowSelection& selection() const { return m_selection; }
     StationLink& station() { return *m_station; }
@@ -170,6 +184,13 @@ private:
     /// Reopens the port with the link's settings and shows them in the status bar.
     void applyLinkSettings();
     void showMotorFrame(MotorFrame frame);
+    /// Panes 1 to 3: port, baud rate and parity of `settings`.
+    void showLineSettings(const LinkSettings& settings);
+    /// Releases the jog of `drive`, if it has one, and removes it once the
+    /// release has ended; removes it at once otherwise.
+    void releaseAndRemove(const Target& drive);
+    /// Takes `drive` out of the table if it is still the drive in its slot.
+    void removeDriveNow(const Target& drive);
     void onSelectionMoved(const Target& previous);
     /// Tells in the status bar which found drives were given another name.
     void showJoinRenames();
@@ -214,9 +235,16 @@ private:
     QTimer m_recordTimer; ///< the run-record pass, every recordIntervalMs
     std::unique_ptr<CommTick> m_tick;
     bool m_ended = false;
+    bool m_finderRunning = false; ///< at the last pass
 
     std::function<void(ConnectionDialog&)> m_runConnectionDialog;
     std::function<bool(RenameDialog&)> m_runRenameDialog;
+    std::function<void()> m_openNoticeCentre;
+    /// The question before disconnecting a running or jogging drive, while open.
+    QPointer<QMessageBox> m_disconnectQuestion;
+    /// Drives whose jog release is on its way; each leaves the table once its
+    /// release has ended.
+    std::vector<Target> m_leaving;
 };
 
 } // namespace velkaro

@@ -20,14 +20,30 @@
 #include "ui/status_panel.h"
 
 #include <QLabel>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace velkaro {
 
 namespace {
+
 constexpr int kJoinRenameShownMs = 15000;
+constexpr int32_t kJogBits = 0x0300;
+
+/// The jog bits the station holds for the drive in `slot`: in the word given
+/// last, in the word the link wants, or in the word the drive holds.
+int32_t jogBitsHeld(const StationLink& station, int slot) {
+    const DriveRecord* drive = station.view().drive(slot);
+    if (drive == nullptr) {
+        return 0;
+    }
+    return (station.commandWordGiven(slot) | drive->controlSet[0] | drive->controlAck[0]) &
+           kJogBits;
 }
+
+} // namespace
 
 void MainWindow::showPanel() {
     m_statusPanel->setPanelVisible(false);
@@ -98,6 +114,12 @@ void MainWindow::refreshStatus() {
     m_statusPanel->refreshDriveSummary();
     m_parameterPanel->refreshParameterList();
     updateProgress();
+    // After a line finder run the line in use is the link's own again, not
+    // the last one tried.
+    const bool finding = m_station->view().finder.running;
+    if (std::exchange(m_finderRunning, finding) && !finding) {
+        showLineSettings(m_station->view().settings);
+    }
     // Queued: the box opens after this pass has returned, so the 100 ms passes
     // go on while the operator reads it.
     m_statusPanel->showPendingAlert();
@@ -136,6 +158,12 @@ void MainWindow::writeRunRecords() {
 void MainWindow::openConnectionDialog() {
     ConnectionDialog dialog(*m_station, m_messages, this);
     m_runConnectionDialog(dialog);
+    // Reopening the port now would cut the line finder's trial or a transfer;
+    // the dialog stored nothing meanwhile.
+    const LinkSnapshot view = m_link.snapshot();
+    if (view.finder.running || view.transferRunning || m_station->transferPending()) {
+        return;
+    }
     if (m_link.settings().settingsChanged) {
         applyLinkSettings();
     }
@@ -143,11 +171,20 @@ void MainWindow::openConnectionDialog() {
 
 void MainWindow::applyLinkSettings() {
     openLinkAndReport();
-    const LinkSettings settings = m_link.settings();
-    if (m_statusPanes[1] != nullptr) {
-        m_statusPanes[1]->setText(qtText(portName(settings.portNumber)));
-        m_statusPanes[2]->setText(QString::fromStdString(settings.baudText));
-        m_statusPanes[3]->setText(qtText(parityLabel(settings.parityLetter)));
+    showLineSettings(m_link.settings());
+}
+
+void MainWindow::showLineSettings(const LinkSettings& settings) {
+    if (m_statusPanes[1] == nullptr) {
+        return;
+    }
+    const std::array<QString, 3> texts{qtText(portName(settings.portNumber)),
+                                       QString::fromStdString(settings.baudText),
+                                       qtText(parityLabel(settings.parityLetter))};
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        if (m_statusPanes[i + 1]->text() != texts[i]) {
+            m_statusPanes[i + 1]->setText(texts[i]);
+        }
     }
 }
 
@@ -160,8 +197,8 @@ void MainWindow::selectPreviousDrive() {
 }
 
 void MainWindow::disconnectDrive() {
-    const int slot = m_station->selectedSlot();
-    if (slot == -1) {
+    const Target drive = m_station->selectedTarget();
+    if (drive.slot < 0) {
         return;
     }
     // The transfer runs on the selected drive: removing it would cut it.
@@ -169,12 +206,106 @@ void MainWindow::disconnectDrive() {
         m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
         return;
     }
-    // Nothing goes to the drive: it only leaves the table.
-    if (m_link.removeDrive(m_selection.selectedName)) {
-        m_motorPanel->forgetKeys(slot);
+    if (m_disconnectQuestion) {
+        m_disconnectQuestion->raise();
+        m_disconnectQuestion->activateWindow();
+        return;
+    }
+    const DriveRecord* record = m_station->view().drive(drive.slot);
+    const bool jogging = jogBitsHeld(*m_station, drive.slot) != 0;
+    const bool running = record != nullptr && (record->status[0] & status_bit::kRunning) != 0;
+    if (!jogging && !running) {
+        // Nothing goes to a drive at rest: it only leaves the table.
+        removeDriveNow(drive);
+        return;
+    }
+    const QString name = qtText(drive.name);
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, qtText(kInfoCaption),
+        jogging ? QStringLiteral("变频器 %1 正在点动运行，断开连接前将先停止点动。").arg(name)
+                : QStringLiteral("变频器 %1 正在运行，断开连接后将失去监控。").arg(name),
+        QMessageBox::NoButton, this);
+    box->setInformativeText(QStringLiteral("确定要断开连接吗？"));
+    QPushButton* confirm = box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box->setDefaultButton(cancel);
+    box->setEscapeButton(cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    // Not modal and not waited on: the stop keys and the 100 ms pass go on
+    // while the operator decides.
+    box->setWindowModality(Qt::NonModal);
+    connect(box, &QMessageBox::finished, this, [this, box, confirm, drive] {
+        if (box->clickedButton() == confirm) {
+            releaseAndRemove(drive);
+        }
+    });
+    m_disconnectQuestion = box;
+    box->show();
+}
+
+QMessageBox* MainWindow::disconnectQuestion() const {
+    return m_disconnectQuestion.data();
+}
+
+void MainWindow::releaseAndRemove(const Target& drive) {
+    m_station->refresh();
+    // A transfer given while the question was open runs on the selected
+    // drive: removing it now would cut it, as before the question.
+    if (m_station->transferBusy()) {
+        m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        return;
+    }
+    const Target now = m_link.targetOfSlot(drive.slot);
+    if (now.slot < 0 || now.address != drive.address) {
+        return; // it left meanwhile
+    }
+    for (const Target& leaving : m_leaving) {
+        if (leaving.slot == now.slot && leaving.address == now.address) {
+            return; // its release is on its way already
+        }
+    }
+    const int32_t held = jogBitsHeld(*m_station, now.slot);
+    if (held == 0) {
+        removeDriveNow(now);
+        return;
+    }
+    if (m_station->selectedSlot() == now.slot) {
+        // The boxes no longer stand for a jog about to be released.
+        m_motorPanel->clearJogBoxes();
+    }
+    // The jog bits cleared; a removal would cancel the write, so the drive
+    // leaves only once the release has ended.
+    const int32_t word = m_station->commandWordGiven(now.slot);
+    const auto released = static_cast<uint16_t>(MotorPanel::jogWord(word, false, false));
+    m_leaving.push_back(now);
+    m_station->submit(now, Command::word(released), [this, now](const Outcome& outcome) {
+        std::erase_if(m_leaving, [&now](const Target& t) {
+            return t.slot == now.slot && t.address == now.address;
+        });
+        if (!outcome.confirmed() && !outcome.message.empty()) {
+            m_messages.notify(outcome.message, std::string(kInfoCaption));
+        }
+        removeDriveNow(now);
+    });
+}
+
+void MainWindow::removeDriveNow(const Target& drive) {
+    const Target now = m_link.targetOfSlot(drive.slot);
+    if (now.slot < 0 || now.address != drive.address) {
+        m_station->refresh();
+        return;
+    }
+    const bool selected = m_station->selectedSlot() == now.slot;
+    if (m_link.removeDrive(now.name)) {
+        m_motorPanel->forgetKeys(now.slot);
     }
     m_station->refresh();
-    m_statusPanel->afterDisconnect();
+    if (selected) {
+        m_statusPanel->afterDisconnect();
+    } else {
+        // The selection stays on its drive in the rebuilt list.
+        m_statusPanel->refreshDriveList();
+    }
 }
 
 void MainWindow::renameSelectedDrive() {

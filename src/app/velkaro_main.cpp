@@ -159,6 +159,7 @@ int main(int argc, char** argv) {
         window.displayOptions().stationName = station;
         window.displayOptions().stationFromCommandLine = stationArgument.has_value();
         messages.setParentWindow(&window);
+        window.setNoticeCentre([&messages] { messages.openNoticeCentre(); });
         window.initMainWindow();
         QApplication::setWindowIcon(window.windowIcon());
         if (!window.ended()) {

@@ -103,7 +103,7 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
 
 } // namespace
 
-void ConsoleMessages::show(const std::string& text, const std::string& /*caption*/) {
+void ConsoleMessages::notify(const std::string& text, const std::string& /*caption*/) {
     const std::lock_guard lock(m_mutex);
     m_texts.push_back(text);
     if (m_out)

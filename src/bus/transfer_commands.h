@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 
 namespace velkaro {
 
@@ -33,11 +33,11 @@ struct TransferRequest {
 /// Operator messages of a console run (what the link tells of its own doing:
 /// a lost port, a receive overflow): printed at once, never waiting for
 /// anyone, and kept.
-class ConsoleMessages : public OperatorMessages {
+class ConsoleMessages : public OperatorNotices {
 public:
     /// `out` null: keep only.
     explicit ConsoleMessages(std::ostream* out) : m_out(out) {}
-    void show(const std::string& text, const std::string& caption) override;
+    void notify(const std::string& text, const std::string& caption) override;
     std::vector<std::string> texts() const;
     std::size_t count() const;
 

@@ -20,8 +20,8 @@ public:
 
     /// Starts the thread; false (and no tick) if the clock cannot be set up.
     bool start();
-    /// Stops and joins. Never deadlocks; the message interface must not keep
-    /// a tick blocked once stop has been asked (see OperatorMessages users).
+    /// Stops and joins. Never deadlocks: a tick waits for no operator (the
+    /// link only notifies).
     void stop();
     bool running() const { return m_thread.joinable(); }
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 
 namespace velkaro {
 
@@ -171,9 +171,11 @@ std::string carriedNames(const SlotWork& w) {
 /// Gives up the write: the words go back to what the drive holds, nothing
 /// more is sent for them.
 void giveUp(SlotWork& w, DriveRecord& drive) {
-    for (auto it = w.carried.rbegin(); it != w.carried.rend(); ++it) {
-        if (it->command.kind != Command::Kind::Store) {
-            drive.controlSet[wordIndex(it->command)] = it->previous;
+    // Newest first: the oldest write's previous word is what the drive holds.
+    for (std::size_t i = w.carried.size(); i-- > 0;) {
+        const auto& carried = w.carried[i];
+        if (carried.command.kind != Command::Kind::Store) {
+            drive.controlSet[wordIndex(carried.command)] = carried.previous;
         }
     }
     // Differences of the link's own (a follow-up, a block to write again)

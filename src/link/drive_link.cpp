@@ -4,7 +4,7 @@
 
 #include "link/device_address.h"
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
+#include "link/operator_notices.h"
 #include "link/serial_port.h"
 #include "registry/catalogue.h"
 
@@ -342,8 +342,8 @@ bool cancelQueued(LinkState& s, RequestId id) {
 
 } // namespace
 
-DriveLink::DriveLink(SerialPort& port, OperatorMessages& messages)
-    : m_state(std::make_unique<LinkState>()), m_port(port), m_messages(messages) {}
+DriveLink::DriveLink(SerialPort& port, OperatorNotices& notices)
+    : m_state(std::make_unique<LinkState>()), m_port(port), m_notices(notices) {}
 
 DriveLink::~DriveLink() = default;
 
@@ -456,7 +456,7 @@ LinkSnapshot DriveLink::snapshot() const {
     }
     v.activity = s.activityState;
     v.progress = s.progress;
-    v.settings = s.settings;
+    v.settings = ownSettings(s);
     v.linkOpen = s.linkOpen;
     v.portFailed = s.portFailed;
     v.connecting = m_port.connecting();
@@ -559,12 +559,13 @@ RenameResult DriveLink::renameDrive(std::string_view oldName, std::string_view n
 
 LinkSettings DriveLink::settings() const {
     std::lock_guard<std::mutex> guard(m_mutex);
-    return m_state->settings;
+    return ownSettings(*m_state);
 }
 
 void DriveLink::setSettings(const LinkSettings& settings) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    m_state->settings = settings;
+    // During a line finder run they are what the run returns to.
+    (m_state->finder.running ? m_state->finder.saved : m_state->settings) = settings;
 }
 
 OpenLinkResult DriveLink::openLink() {
@@ -594,7 +595,7 @@ void DriveLink::tick() {
     }
     // Nothing on the tick waits for an operator.
     for (const TickOutcome::Item& item : out.items) {
-        m_messages.notify(item.text, item.caption);
+        m_notices.notify(item.text, item.caption);
     }
     notifyOutcomes(ended);
 }

@@ -19,7 +19,7 @@
 namespace velkaro {
 
 class SerialPort;
-class OperatorMessages;
+class OperatorNotices;
 struct LinkState;
 
 namespace testing {
@@ -30,7 +30,7 @@ struct LinkInspector;
 /// Every member may be called from any thread.
 class DriveLink {
 public:
-    DriveLink(SerialPort& port, OperatorMessages& messages);
+    DriveLink(SerialPort& port, OperatorNotices& notices);
     ~DriveLink();
     DriveLink(const DriveLink&) = delete;
     DriveLink& operator=(const DriveLink&) = delete;
@@ -77,8 +77,10 @@ public:
     /// (DriveGone), its counters are forgotten. False if it is not connected.
     bool removeDrive(std::string_view name);
     RenameResult renameDrive(std::string_view oldName, std::string_view newName);
+    /// The link's own settings (during a line finder run, the ones it returns to).
     LinkSettings settings() const;
-    /// Stores new line settings; they take effect at the next openLink().
+    /// Stores new line settings; they take effect at the next openLink() (or
+    /// when a line finder run ends).
     void setSettings(const LinkSettings& settings);
     /// (Re)opens the port with the current settings.
     OpenLinkResult openLink();
@@ -104,7 +106,7 @@ private:
     mutable std::mutex m_mutex;
     std::unique_ptr<LinkState> m_state;
     SerialPort& m_port;
-    OperatorMessages& m_messages;
+    OperatorNotices& m_notices;
     std::function<void()> m_outcomeListener;
 };
 

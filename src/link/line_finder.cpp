@@ -34,9 +34,7 @@ bool linkBusy(const LinkState& s) {
 void deliverFinding(LinkState& s) {
     LineFinder& f = s.finder;
     Result result = Result::Confirmed;
-    if (f.cancelled) {
-        result = Result::Cancelled;
-    } else if (f.failed) {
+    if (f.cancelled || f.failed) {
         result = Result::Cancelled;
     }
     Outcome o = outcomeOf(s.finderId, Target{}, result);
@@ -242,6 +240,10 @@ unsigned echoTimeoutTicks(const LineChoice& line, unsigned frameGapTicks) {
                           (line.stopBits == 1 ? 2 : 1);
     const unsigned frameMs = (kEchoFrameBytes * bits * 1000 + baud - 1) / baud;
     return 2 * frameMs + frameGapTicks + 1 + kDriveAnswerMarginTicks;
+}
+
+const LinkSettings& ownSettings(const LinkState& s) {
+    return s.finder.running ? s.finder.saved : s.settings;
 }
 
 bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& refusal) {

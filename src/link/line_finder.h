@@ -78,6 +78,10 @@ struct LineFinder {
     LinkSettings saved; ///< the settings to return to
 };
 
+/// The settings the link keeps as its own: during a run the ones it returns
+/// to, not the one being tried.
+const LinkSettings& ownSettings(const LinkState& s);
+
 /// Asks for a run over `count` addresses from `firstAddress` at every setting.
 /// Refused (with the reason for the operator) while the link is closed, a
 /// run is under way, a search, transfer or parameter read holds the link, or

@@ -57,6 +57,8 @@ struct LinkSnapshot {
     std::array<bool, kMaxDrives> statusRead{};
     ActivityState activity = ActivityState::None;
     Progress progress;
+    /// The link's own settings; during a line finder run the ones it returns
+    /// to, not the one being tried.
     LinkSettings settings;
     bool linkOpen = false;
     /// The port refused a frame or its connection was lost (told once).

@@ -1,7 +1,6 @@
 #include <algorithm>
 
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
 
 namespace velkaro {
 

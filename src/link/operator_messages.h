@@ -1,31 +1,28 @@
 #pragma once
 
 #include <string>
-#include <string_view>
+
+#include "link/operator_notices.h"
 
 namespace velkaro {
 
-inline constexpr std::string_view kInfoCaption = "信息提示";
-
-/// Modal messages for the operator. show() returns when the operator has
-/// dismissed the box. Called by the tick (with the link's lock released) and
-/// by the window side; implementations for tests record instead of blocking.
-class OperatorMessages {
+/// The window's messages: the notices the link raises, and besides them the
+/// boxes the window's own dialogs wait on. The link holds only the notices,
+/// so nothing on the tick can ever wait for an operator.
+class OperatorMessages : public OperatorNotices {
 public:
-    virtual ~OperatorMessages() = default;
-    /// `caption` empty means the program's name.
+    /// A box the caller waits on until the operator has dismissed it: for an
+    /// answer to the operator's own action, on the window thread. `caption`
+    /// empty means the program's name.
     virtual void show(const std::string& text, const std::string& caption) = 0;
-    /// Shows a message without waiting for the operator: returns at once and
-    /// the box opens later on the window thread. For what must not hold up
-    /// supervision while the operator reads it (fault alerts, refused
-    /// commands). Implementations that do not block may simply show().
-    virtual void notify(const std::string& text, const std::string& caption) {
-        show(text, caption);
+    /// A notice about `subject` (a drive and what befell it): a later notice
+    /// about the same subject takes the place of an earlier one still shown.
+    /// By default a notice of its own.
+    virtual void notifyAbout(const std::string& subject, const std::string& text,
+                             const std::string& caption) {
+        (void)subject;
+        notify(text, caption);
     }
-    /// Called before the tick is stopped: wakes a show() that is waiting for
-    /// the operator and makes later calls return at once, so stopping the tick
-    /// can never deadlock on an open box.
-    virtual void abandonPending() {}
 };
 
 } // namespace velkaro

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include "link/link_operations.h"
-#include "link/operator_messages.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {

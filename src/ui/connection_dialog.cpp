@@ -23,6 +23,9 @@ namespace velkaro {
 
 namespace {
 
+constexpr int kFinderWatchMs = 200;
+constexpr std::string_view kFinderRunning = "通讯参数检测正在进行，检测结束后才能应用通讯参数。";
+
 template <std::size_t N>
 QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
     auto* box = new QComboBox;
@@ -37,7 +40,7 @@ QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current
 
 ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messages,
                                    QWidget* parent)
-    : QDialog(parent), m_station(station), m_messages(messages) {
+    : QDialog(parent), m_station(station), m_messages(messages), m_guard(this, station, messages) {
     setWindowTitle(QStringLiteral("连接控制"));
     applyDialogLook(this);
 
@@ -104,6 +107,23 @@ ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messa
     connect(m_applyButton, &QPushButton::clicked, this, &ConnectionDialog::apply);
     connect(m_connectButton, &QPushButton::clicked, this, &ConnectionDialog::connectDrives);
     connect(m_exitButton, &QPushButton::clicked, this, &ConnectionDialog::exitDialog);
+
+    // The settings shown are the link's own even while the finder tries
+    // others; 应用 waits for the run to end.
+    m_finderWatch.setInterval(kFinderWatchMs);
+    connect(&m_finderWatch, &QTimer::timeout, this, &ConnectionDialog::followFinder);
+    followFinder();
+}
+
+void ConnectionDialog::followFinder() {
+    const bool running = m_station.link().snapshot().finder.running;
+    m_applyButton->setEnabled(!running);
+    m_applyButton->setToolTip(running ? qtText(kFinderRunning) : QString());
+    if (running) {
+        m_finderWatch.start();
+    } else {
+        m_finderWatch.stop();
+    }
 }
 
 void ConnectionDialog::showPortKind() {
@@ -171,14 +191,21 @@ bool ConnectionDialog::apply() {
     if (!fields) {
         return false;
     }
-    LinkSettings settings = m_station.link().settings();
+    if (m_station.link().snapshot().finder.running) {
+        m_messages.notify(std::string(kFinderRunning), std::string(kInfoCaption));
+        followFinder();
+        return false;
+    }
+    const LinkSettings current = m_station.link().settings();
+    LinkSettings settings = current;
     settings.applyChoices(m_port->currentIndex(), m_baud->currentIndex(), m_parity->currentIndex(),
                           m_dataBits->currentIndex(), m_stopBits->currentIndex());
     settings.replyTimeoutTicks = fields->timeout;
     settings.frameEnd = m_fastReplies->isChecked() ? FrameEnd::Completion : FrameEnd::Silence;
     settings.settingsChanged = true;
-    m_station.link().setSettings(settings);
-    return true;
+    StationLink& station = m_station;
+    return m_guard.request([&station, settings] { station.link().setSettings(settings); },
+                           lineDiffers(current, settings));
 }
 
 bool ConnectionDialog::connectDrives() {

@@ -16,6 +16,8 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace velkaro {
 
 namespace {
@@ -26,11 +28,18 @@ QString toQString(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+/// "COM2（/dev/ttyUSB1）".
+std::string portText(int portChoice, const std::string& device) {
+    const auto index = static_cast<std::size_t>(
+        std::clamp(portChoice, 0, static_cast<int>(portChoices.size()) - 1));
+    return std::string(portChoices[index]) + "（" + device + "）";
+}
+
 } // namespace
 
 LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
                                    OperatorMessages& messages)
-    : QDialog(parent), m_station(station), m_messages(messages) {
+    : QDialog(parent), m_station(station), m_messages(messages), m_guard(this, station, messages) {
     setWindowTitle(QStringLiteral("检测通讯参数"));
     setModal(false);
     applyDialogLook(this);
@@ -80,6 +89,9 @@ LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
 
 void LineFinderDialog::start() {
     m_ended.reset();
+    // The port tried is the one the link is on now: the findings hold for it alone.
+    const int port = m_station.link().settings().portChoice;
+    const std::string device = m_station.link().snapshot().devicePath;
     // An earlier run's outcome, come late, is not this run's end.
     const unsigned serial = ++m_runs;
     m_run = m_station.submit({}, FindLine{m_first->value(), m_count->value()},
@@ -94,6 +106,8 @@ void LineFinderDialog::start() {
         m_messages.show(std::exchange(m_ended, std::nullopt)->message, std::string(kInfoCaption));
         return;
     }
+    m_foundPort = port;
+    m_foundDevice = device;
     m_found.clear();
     m_findings->clear();
     m_apply->setEnabled(false);
@@ -147,7 +161,8 @@ void LineFinderDialog::follow() {
     if (failed) {
         m_status->setText(QStringLiteral("检测未能完成。"));
         if (!ended.message.empty()) {
-            m_messages.show(ended.message, std::string(kInfoCaption));
+            // The run ended on the tick, not at the operator's hand: nothing waits.
+            m_messages.notify(ended.message, std::string(kInfoCaption));
         }
     } else if (!m_found.empty()) {
         m_status->setText(QStringLiteral("在 %1 种设置下有变频器应答。选中一种后按“应用所选参数”。")
@@ -179,13 +194,26 @@ void LineFinderDialog::applySelected() {
         return;
     }
     const LineChoice line = m_found[static_cast<std::size_t>(row)].line;
-    LinkSettings settings = m_station.link().settings();
+    const LinkSettings current = m_station.link().settings();
+    const std::string device = m_station.link().snapshot().devicePath;
+    if (current.portChoice != m_foundPort || device != m_foundDevice) {
+        m_messages.notify("该结果是在 " + portText(m_foundPort, m_foundDevice) +
+                              "上检测到的，当前端口为 " + portText(current.portChoice, device) +
+                              "，不能应用。请在当前端口上重新检测通讯参数。",
+                          std::string(kInfoCaption));
+        return;
+    }
+    LinkSettings settings = current;
     settings.applyChoices(settings.portChoice, line.baud, line.parity, line.dataBits,
                           line.stopBits);
     settings.settingsChanged = true;
-    m_station.link().setSettings(settings);
-    m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
-    Q_EMIT settingsApplied();
+    m_guard.request(
+        [this, settings, line] {
+            m_station.link().setSettings(settings);
+            m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
+            Q_EMIT settingsApplied();
+        },
+        lineDiffers(current, settings));
 }
 
 void LineFinderDialog::closeEvent(QCloseEvent* event) {

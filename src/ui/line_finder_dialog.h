@@ -4,13 +4,16 @@
 #include <QTimer>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "link/line_finder.h"
 #include "link/requests.h"
+#include "ui/line_change_guard.h"
 
 class QLabel;
 class QListWidget;
+class QMessageBox;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -22,8 +25,10 @@ class StationLink;
 
 /// "检测通讯参数...": runs the link's line finder over a range of addresses
 /// with a progress bar and a cancel button, lists the settings at which
-/// drives answered, and applies the chosen one to the link. Not modal; the
-/// finder runs on the link's tick, never on the window thread.
+/// drives answered, and applies the chosen one to the link: only on the port
+/// the run was made on, never during a transfer, and with running drives only
+/// once the operator has confirmed. Not modal; the finder runs on the link's
+/// tick, never on the window thread.
 class LineFinderDialog : public QDialog {
     Q_OBJECT
 public:
@@ -35,7 +40,8 @@ public:
     void cancel();
     /// Follows a run: progress, and the findings when it ends (the timer's work).
     void follow();
-    /// Makes the selected finding the link's settings ("应用所选参数").
+    /// Makes the selected finding the link's settings ("应用所选参数"), or
+    /// refuses (another port, a transfer) or asks first (drives running).
     void applySelected();
 
     QSpinBox* firstAddress() const { return m_first; }
@@ -46,6 +52,8 @@ public:
     QPushButton* startButton() const { return m_start; }
     QPushButton* applyButton() const { return m_apply; }
     bool running() const { return m_following.isActive(); }
+    /// The question asked before a line change with drives running, while open.
+    QMessageBox* lineChangeQuestion() const { return m_guard.question(); }
 
 Q_SIGNALS:
     /// The link's settings were changed; the port is to be reopened with them.
@@ -74,6 +82,10 @@ private:
     RequestId m_run = 0;            ///< the run asked for, 0 when none
     unsigned m_runs = 0;            ///< runs asked for so far
     std::optional<Outcome> m_ended; ///< its outcome, once it has come
+    /// The port the findings were made on: its position and its device.
+    int m_foundPort = -1;
+    std::string m_foundDevice;
+    LineChangeGuard m_guard;
 };
 
 } // namespace velkaro

@@ -142,7 +142,8 @@ std::vector<LivePoint> decimate(const LiveRing& ring, LiveQuantity quantity, uin
         if (s.tick >= to) {
             break;
         }
-        const int c = std::min(columns - 1, static_cast<int>((s.tick - from) / width));
+        const int c =
+            std::min(columns - 1, static_cast<int>(static_cast<double>(s.tick - from) / width));
         if (c != column) {
             flush();
             column = c;

@@ -224,6 +224,10 @@ void MotorPanel::releaseJog(const Target& previous) {
             m_station.submit(now, Command::word(static_cast<uint16_t>(released)));
         }
     }
+    clearJogBoxes();
+}
+
+void MotorPanel::clearJogBoxes() {
     m_jogForward = false;
     m_jogReverse = false;
     pushValues();

@@ -50,6 +50,8 @@ public:
     /// are unticked. Nothing goes out when that slot now holds a drive at
     /// another bus address.
     void releaseJog(const Target& previous);
+    /// Unticks both jog boxes without giving the drive anything.
+    void clearJogBoxes();
     /// Enter in the window: the frequency edit given to the selected drive. A
     /// value that does not fit a 16-bit register is refused and the previous
     /// one kept.

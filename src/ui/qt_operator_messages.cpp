@@ -1,21 +1,36 @@
 #include "ui/qt_operator_messages.h"
 
-#include <QCoreApplication>
+#include "ui/notice_centre.h"
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
 #include <QWidget>
 
+#include <algorithm>
+
 namespace velkaro {
 
 namespace {
+
 const QString kProgramName = QStringLiteral("Velkaro");
+
+QString captionText(const std::string& caption) {
+    return caption.empty() ? kProgramName : QString::fromStdString(caption);
 }
+
+} // namespace
 
 QtOperatorMessages::QtOperatorMessages(QObject* parent) : QObject(parent) {}
 
 QtOperatorMessages::~QtOperatorMessages() {
+    const std::vector<NoticeBox> boxes = m_boxes;
     abandonPending();
+    // Boxes without a window to take them along go with the messages.
+    for (const NoticeBox& open : boxes) {
+        delete open.box.data();
+    }
+    delete m_centre.data();
 }
 
 void QtOperatorMessages::setParentWindow(QWidget* window) {
@@ -26,72 +41,141 @@ void QtOperatorMessages::show(const std::string& text, const std::string& captio
     if (m_abandoned.load()) {
         return;
     }
-    const QString qText = QString::fromStdString(text);
-    const QString qCaption = caption.empty() ? kProgramName : QString::fromStdString(caption);
-    if (QThread::currentThread() == thread()) {
-        showOnWindowThread(qText, qCaption);
+    if (QThread::currentThread() != thread()) {
+        notify(text, caption);
         return;
     }
-
-    // From the tick: the box must live on the window thread; the caller waits for
-    // it because the tick is paused while the operator reads the message.
-    auto pending = std::make_shared<Pending>();
-    QMetaObject::invokeMethod(
-        this,
-        [this, pending, qText, qCaption] {
-            if (!m_abandoned.load()) {
-                showOnWindowThread(qText, qCaption);
-            }
-            {
-                const std::lock_guard lock(m_mutex);
-                pending->done = true;
-            }
-            m_woken.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock lock(m_mutex);
-    m_woken.wait(lock, [&] { return pending->done || m_abandoned.load(); });
+    const QString qText = QString::fromStdString(text);
+    const QString qCaption = captionText(caption);
+    logMessage(qText, qCaption);
+    QMessageBox* box = openBox(qText, qCaption);
+    // Application-modal: the box must also show while the window is not up yet (start-up).
+    box->setWindowModality(Qt::ApplicationModal);
+    const QPointer<QMessageBox> guard(box);
+    m_modalBoxes.append(guard);
+    box->exec();
+    m_modalBoxes.removeAll(guard);
+    delete guard.data();
 }
 
 void QtOperatorMessages::notify(const std::string& text, const std::string& caption) {
+    // The box is known by what it says.
+    post(captionText(caption) + QLatin1Char('\n') + QString::fromStdString(text), text, caption);
+}
+
+void QtOperatorMessages::notifyAbout(const std::string& subject, const std::string& text,
+                                     const std::string& caption) {
+    post(QStringLiteral("about\n") + QString::fromStdString(subject), text, caption);
+}
+
+void QtOperatorMessages::post(QString subject, const std::string& text,
+                              const std::string& caption) {
     if (m_abandoned.load()) {
         return;
     }
-    const QString qText = QString::fromStdString(text);
-    const QString qCaption = caption.empty() ? kProgramName : QString::fromStdString(caption);
+    QString qText = QString::fromStdString(text);
+    QString qCaption = captionText(caption);
+    if (QThread::currentThread() == thread()) {
+        tell(subject, qText, qCaption);
+        return;
+    }
     QMetaObject::invokeMethod(
         this,
-        [this, qText, qCaption] {
-            if (!m_abandoned.load()) {
-                showOnWindowThread(qText, qCaption);
-            }
-        },
+        [this, subject = std::move(subject), qText = std::move(qText),
+         qCaption = std::move(qCaption)] { tell(subject, qText, qCaption); },
         Qt::QueuedConnection);
 }
 
-void QtOperatorMessages::abandonPending() {
-    {
-        const std::lock_guard lock(m_mutex);
-        m_abandoned.store(true);
+void QtOperatorMessages::tell(const QString& subject, const QString& text, const QString& caption) {
+    if (m_abandoned.load()) {
+        return;
     }
-    m_woken.notify_all();
-    if (QThread::currentThread() == thread()) {
-        for (const QPointer<QMessageBox>& box : m_openBoxes) {
-            if (box) {
-                box->reject();
-            }
+    logMessage(text, caption);
+    // Boxes the operator has closed meanwhile.
+    std::erase_if(m_boxes,
+                  [](const NoticeBox& b) { return b.box.isNull() || !b.box->isVisible(); });
+    const auto same = std::find_if(m_boxes.begin(), m_boxes.end(),
+                                   [&](const NoticeBox& b) { return b.subject == subject; });
+    if (same != m_boxes.end()) {
+        ++same->count;
+        same->box->setWindowTitle(caption);
+        same->box->setText(text);
+        same->box->setInformativeText(
+            QStringLiteral("已出现 %1 次，最近一次在 %2。")
+                .arg(same->count)
+                .arg(m_log.entries().back().last.toString(QStringLiteral("HH:mm:ss"))));
+        same->box->raise();
+        return;
+    }
+    if (static_cast<int>(m_boxes.size()) >= kMaxOpenBoxes) {
+        // A flood of different notices: kept in the centre, not stacked up as boxes.
+        if (!m_centre || !m_centre->isVisible()) {
+            openNoticeCentre();
         }
+        return;
+    }
+    QMessageBox* box = openBox(text, caption);
+    box->setWindowModality(Qt::NonModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    m_boxes.push_back({subject, box, 1});
+    box->show();
+}
+
+void QtOperatorMessages::logMessage(const QString& text, const QString& caption) {
+    m_log.add(caption, text, QDateTime::currentDateTime());
+    if (m_centre && m_centre->isVisible()) {
+        m_centre->refresh();
     }
 }
 
-void QtOperatorMessages::showOnWindowThread(const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, m_window.data());
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-    // Application-modal: the box must also show while the window is not up yet (start-up).
-    box.setWindowModality(Qt::ApplicationModal);
-    m_openBoxes.append(&box);
-    box.exec();
-    m_openBoxes.removeAll(&box);
+QMessageBox* QtOperatorMessages::openBox(const QString& text, const QString& caption) {
+    auto* box =
+        new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, m_window.data());
+    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    return box;
+}
+
+void QtOperatorMessages::abandonPending() {
+    m_abandoned.store(true);
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this] { abandonPending(); }, Qt::QueuedConnection);
+        return;
+    }
+    for (const QPointer<QMessageBox>& box : m_modalBoxes) {
+        if (box) {
+            box->reject();
+        }
+    }
+    for (const NoticeBox& open : m_boxes) {
+        if (open.box) {
+            open.box->close();
+        }
+    }
+    m_boxes.clear();
+}
+
+QList<QMessageBox*> QtOperatorMessages::openBoxes() const {
+    QList<QMessageBox*> open;
+    for (const NoticeBox& b : m_boxes) {
+        if (b.box && b.box->isVisible()) {
+            open.append(b.box.data());
+        }
+    }
+    return open;
+}
+
+NoticeCentre* QtOperatorMessages::noticeCentre() const {
+    return m_centre.data();
+}
+
+void QtOperatorMessages::openNoticeCentre() {
+    if (!m_centre) {
+        m_centre = new NoticeCentre(m_log, m_window.data());
+    }
+    m_centre->refresh();
+    m_centre->show();
+    m_centre->raise();
 }
 
 } // namespace velkaro

@@ -3,6 +3,7 @@
 #include "link/operator_messages.h"
 
 #include <algorithm>
+#include <string>
 #include <type_traits>
 #include <vector>
 
@@ -68,13 +69,23 @@ void StationLink::takeOutcomes() {
             continue;
         }
         Handler onEnd = std::move(it->second.onEnd);
+        const std::size_t kind = it->second.kind;
         m_handlers.erase(it);
         if (onEnd) {
             onEnd(outcome);
         } else if (!outcome.message.empty() && outcome.result != Result::Confirmed &&
                    std::find(told.begin(), told.end(), outcome.message) == told.end()) {
             told.push_back(outcome.message);
-            m_messages.notify(outcome.message, std::string(kInfoCaption));
+            if (outcome.target.slot < 0) {
+                m_messages.notify(outcome.message, std::string(kInfoCaption));
+            } else {
+                // One box per drive and kind of request: a later refusal of
+                // the same kind takes the box over instead of stacking.
+                m_messages.notifyAbout(std::to_string(outcome.target.slot) + '/' +
+                                           std::to_string(outcome.target.address) + '/' +
+                                           std::to_string(kind),
+                                       outcome.message, std::string(kInfoCaption));
+            }
         }
     }
 }

@@ -8,10 +8,12 @@
 #include "widgets/dialog_units.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QHeaderView>
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -22,6 +24,9 @@ namespace {
 const QColor kBlack(0, 0, 0);
 const QColor kTreeText(190, 210, 250);
 const QColor kListText(0, 255, 0);
+/// A lost drive's row: its values are the last ones read, no longer live.
+const QColor kLostText(128, 128, 128);
+constexpr int kListColumns = 5;
 const QColor kWindowColour(160, 180, 220);
 
 // Summary value cells, (row, column); the model cell (1, 3) keeps its text
@@ -198,6 +203,7 @@ void StatusPanel::selectDefaultRow() {
 void StatusPanel::refreshDriveList() {
     struct RowCells {
         QString state, frequency, current, voltage;
+        bool lost = false;
     };
     std::vector<RowCells> cells;
     bool rebuild = false;
@@ -238,6 +244,7 @@ void StatusPanel::refreshDriveList() {
         return;
     }
     std::string alarmNames;
+    std::vector<std::string> alarmed;
     const int listRows = m_list->topLevelItemCount();
     cells.reserve(static_cast<std::size_t>(listRows));
     for (int row = 0; row < listRows; ++row) {
@@ -250,17 +257,26 @@ void StatusPanel::refreshDriveList() {
         if (texts.state == kStateFault || texts.state == kStateAlarm) {
             alarmNames += ' ';
             alarmNames += name;
+            alarmed.push_back(name);
         }
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
         cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
                          quantityText(drive, kOutputCurrent, "A"),
-                         quantityText(drive, kOutputVoltage, "V")});
+                         quantityText(drive, kOutputVoltage, "V"), drive.online == 0});
     }
 
     if (!alarmNames.empty() && alarmNames != m_lastAlarmNames) {
         m_lastAlarmNames = alarmNames;
         m_treeDirty = true;
-        m_pendingAlert = alarmNames + "发生异常，请及时处理！";
+        // Each drive that has just tripped gets its own alert, in the alert's
+        // own words; a drive still tripped is not told again when another
+        // trips or recovers.
+        for (const std::string& name : alarmed) {
+            if (std::find(m_alarmedNames.begin(), m_alarmedNames.end(), name) ==
+                m_alarmedNames.end()) {
+                m_pendingAlerts.push_back(" " + name + "发生异常，请及时处理！");
+            }
+        }
     } else {
         if (alarmNames != m_lastAlarmNames) {
             m_treeDirty = true;
@@ -268,6 +284,7 @@ void StatusPanel::refreshDriveList() {
         m_lastAlarmNames = alarmNames;
         m_driveFault = !alarmNames.empty();
     }
+    m_alarmedNames = std::move(alarmed);
     const QString status = statusMessage(activity(), m_selection.currentPanel);
 
     for (int row = 0; row < static_cast<int>(cells.size()); ++row) {
@@ -277,18 +294,22 @@ void StatusPanel::refreshDriveList() {
         setCell(item, 2, c.frequency);
         setCell(item, 3, c.current);
         setCell(item, 4, c.voltage);
+        setRowMuted(item, c.lost);
     }
     Q_EMIT statusMessageChanged(status);
 }
 
 void StatusPanel::showPendingAlert() {
-    if (m_pendingAlert.empty()) {
+    if (m_pendingAlerts.empty()) {
         return;
     }
-    const std::string alert = std::exchange(m_pendingAlert, std::string());
+    const std::vector<std::string> alerts = std::exchange(m_pendingAlerts, {});
     QApplication::beep();
     raiseWindow();
-    m_messages.notify(alert, "");
+    // One box per drive: the drive tripping again counts in its box.
+    for (const std::string& alert : alerts) {
+        m_messages.notify(alert, "");
+    }
 }
 
 void StatusPanel::raiseWindow() {
@@ -474,6 +495,17 @@ void StatusPanel::setCell(QTreeWidgetItem* item, int column, const QString& valu
         item->setText(column, value);
         ++m_cellWrites;
     }
+}
+
+void StatusPanel::setRowMuted(QTreeWidgetItem* item, bool muted) {
+    // No brush of its own: the list's colour.
+    if (item == nullptr || item->data(0, Qt::ForegroundRole).isValid() == muted) {
+        return;
+    }
+    for (int column = 0; column < kListColumns; ++column) {
+        item->setData(column, Qt::ForegroundRole, muted ? QVariant(QBrush(kLostText)) : QVariant());
+    }
+    ++m_cellWrites;
 }
 
 int StatusPanel::listSelectedRow() const {

@@ -48,8 +48,9 @@ public:
     void refreshDriveList();
     void refreshDriveTree();
     void refreshDriveSummary();
-    /// Shows the fault alert decided by the last refreshDriveList, if any,
-    /// without waiting for the operator: supervision goes on meanwhile.
+    /// Shows the fault alerts decided by the last refreshDriveList, one per
+    /// drive that has tripped since, without waiting for the operator:
+    /// supervision goes on meanwhile.
     void showPendingAlert();
     /// What the activity line and status pane show: the link's activity, else
     /// "a drive has tripped" while the list shows a faulted or alarmed drive.
@@ -88,6 +89,9 @@ Q_SIGNALS:
 
 private:
     void setCell(QTreeWidgetItem* item, int column, const QString& value);
+    /// A lost drive's row in the muted colour (its values are frozen), any
+    /// other row in the list's own.
+    void setRowMuted(QTreeWidgetItem* item, bool muted);
     int listSelectedRow() const;
     QString rowText(int row) const;
     void markRow(int row);
@@ -111,7 +115,8 @@ private:
     std::vector<std::string> m_shownNames;
     std::vector<std::string> m_treeNames;
     std::string m_lastAlarmNames;
-    std::string m_pendingAlert;
+    std::vector<std::string> m_alarmedNames; ///< tripped or alarmed at the last refresh
+    std::vector<std::string> m_pendingAlerts;
     bool m_driveFault = false;  ///< the list shows a faulted or alarmed drive
     uint64_t m_treeChanges = 0; ///< the table's changes the tree was drawn for
     bool m_treeDirty = true;    ///< the alarm names changed since the tree was drawn

@@ -45,9 +45,10 @@ TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
             texts.append(action->text());
         }
     }
-    // The designed entries, the window's own, and exit last.
-    EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
-                                  "检测通讯参数...", "实时曲线...", "退          出"}));
+    // The designed entries, the window's own, and the notice centre and exit last.
+    EXPECT_EQ(texts,
+              (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
+                           "检测通讯参数...", "实时曲线...", "消息记录...", "退          出"}));
 }
 
 TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {

@@ -13,6 +13,7 @@
 #include "widgets/skinned_button.h"
 
 #include <QApplication>
+#include <QBrush>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -195,7 +196,7 @@ TEST_F(MainWindowTest, RenameRefusesEmptyAndTakenNamesAndKeepsSpaces) {
     EXPECT_EQ(st.slotOf("ignored"), -1);
 }
 
-TEST_F(MainWindowTest, FaultAlertOncePerDistinctSetOfFaultedDrives) {
+TEST_F(MainWindowTest, FaultAlertOncePerDriveEachTimeItTrips) {
     st.bus.addDrive(1, Series::QD10, 75);
     st.bus.addDrive(3, Series::QD30, 750);
     st.connect(1, 3);
@@ -215,28 +216,71 @@ TEST_F(MainWindowTest, FaultAlertOncePerDistinctSetOfFaultedDrives) {
     EXPECT_TRUE(treeGroup(status().driveTree(), 0).contains("3#QD30-7.50"));
     EXPECT_EQ(status().driveList()->topLevelItem(1)->text(1), "故障中");
 
+    // Another drive trips: its own alert; drive 3 is not told again.
     st.bus.drive(1)->setFault(2);
     st.run(400);
     ASSERT_EQ(st.messages.count(), 2u);
-    EXPECT_EQ(st.messages.last().text, " 1#QD10-7.5 3#QD30-7.50发生异常，请及时处理！");
+    EXPECT_EQ(st.messages.last().text, " 1#QD10-7.5发生异常，请及时处理！");
 
-    // Back to drive 3 alone is another set than both drives: a new alert.
+    // Drive 1 recovering leaves drive 3 tripped as it was: nothing to tell.
     st.bus.drive(1)->clearFault();
     st.run(400);
-    ASSERT_EQ(st.messages.count(), 3u);
-    EXPECT_EQ(st.messages.last().text, " 3#QD30-7.50发生异常，请及时处理！");
+    EXPECT_EQ(st.messages.count(), 2u);
 
     st.bus.drive(3)->clearFault();
     st.run(400);
-    EXPECT_EQ(st.messages.count(), 3u);
+    EXPECT_EQ(st.messages.count(), 2u);
     EXPECT_EQ(status().activity(), ActivityState::None);
     EXPECT_EQ(st.window->statusPaneText(0), " Velkaro1.11测试版-蓝岭电子研究所");
     EXPECT_TRUE(treeGroup(status().driveTree(), 2).isEmpty());
 
-    // The same drive faulting again is a new set after the empty one.
+    // The same drive tripping again is told again (its box counts it).
     st.bus.drive(3)->setFault(3);
     st.run(400);
-    EXPECT_EQ(st.messages.count(), 4u);
+    EXPECT_EQ(st.messages.count(), 3u);
+    EXPECT_EQ(st.messages.last().text, " 3#QD30-7.50发生异常，请及时处理！");
+}
+
+/// A lost drive keeps its last values in the list, in the muted colour, with
+/// the designed state text; the others keep the list's colour, and so does
+/// the drive once it answers again.
+TEST_F(MainWindowTest, ALostDrivesFrozenValuesAreMuted) {
+    st.bus.addDrive(1, Series::QD30, 750);
+    st.bus.addDrive(3, Series::QD30, 750);
+    st.connect(1, 3);
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(20000); // up to speed: the values stand still
+    QTreeWidget* list = status().driveList();
+    ASSERT_EQ(rowTexts(list), (QStringList{"1#QD30-7.50", "3#QD30-7.50"}));
+    const auto mutedColumns = [list](int row) {
+        int muted = 0;
+        for (int column = 0; column < list->columnCount(); ++column) {
+            const QVariant brush = list->topLevelItem(row)->data(column, Qt::ForegroundRole);
+            muted += brush.isValid() && brush.value<QBrush>().color() == QColor(128, 128, 128);
+        }
+        return muted;
+    };
+    const QString running = list->topLevelItem(0)->text(2);
+    ASSERT_NE(running, "0.00Hz");
+    EXPECT_EQ(mutedColumns(0), 0);
+
+    st.bus.drive(1)->faults().silent = true;
+    ASSERT_GE(
+        st.runUntilSeen([](const LinkSnapshot& v) { return v.table.slots[0].online == 0; }, 20000),
+        0);
+    st.run(200);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "通讯断线");
+    EXPECT_EQ(list->topLevelItem(0)->text(2), running) << "the last value read, frozen";
+    EXPECT_EQ(mutedColumns(0), list->columnCount());
+    EXPECT_EQ(mutedColumns(1), 0);
+
+    st.bus.drive(1)->faults().silent = false;
+    ASSERT_GE(
+        st.runUntilSeen([](const LinkSnapshot& v) { return v.table.slots[0].online == 1; }, 20000),
+        0);
+    st.run(200);
+    EXPECT_NE(list->topLevelItem(0)->text(1), "通讯断线");
+    EXPECT_EQ(mutedColumns(0), 0);
 }
 
 TEST_F(MainWindowTest, StatusPaneFollowsActivityAndPanel) {

@@ -7,8 +7,12 @@
 
 #include "ui/amend_dialog.h"
 #include "ui/connection_dialog.h"
+#include "ui/line_change_guard.h"
+#include "ui/line_finder_dialog.h"
 #include "ui/motor_panel.h"
+#include "ui/notice_centre.h"
 #include "ui/parameter_panel.h"
+#include "ui/parameter_transfer.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
@@ -20,9 +24,14 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -56,6 +65,38 @@ void select(Station& st, int address) {
         }
     }
     ASSERT_EQ(st.drive(st.window->selection().selectedName).address, std::to_string(address));
+}
+
+/// Clicks the button of `box` captioned `text`.
+void clickButton(QMessageBox* box, const QString& text) {
+    for (QAbstractButton* button : box->buttons()) {
+        if (button->text() == text) {
+            button->click();
+            return;
+        }
+    }
+    ADD_FAILURE() << "no button " << text.toStdString();
+}
+
+/// The texts of the open notice boxes, oldest first.
+QStringList boxTexts(QtOperatorMessages& boxes) {
+    QStringList texts;
+    for (QMessageBox* box : boxes.openBoxes()) {
+        texts << box->text();
+    }
+    return texts;
+}
+
+/// The line finder of "检测通讯参数...", opened from the menu.
+LineFinderDialog* openLineFinder(MainWindow& window) {
+    for (QAction* menu : window.menuBar()->actions()) {
+        for (QAction* action : menu->menu() ? menu->menu()->actions() : QList<QAction*>{}) {
+            if (action->text() == QStringLiteral("检测通讯参数...")) {
+                action->trigger();
+            }
+        }
+    }
+    return window.findChild<LineFinderDialog*>();
 }
 
 /// The command words of the control-block writes the drive received, oldest first.
@@ -470,9 +511,10 @@ TEST(OperatorSafety, MenuRoutesOpenTheirDialogsAndTheRecordTimerTakesANewInterva
     window.endMainWindow();
 }
 
-/// The fault alert with the real modal box: while it is open the 100 ms passes
-/// go on (polls queued, drops detected, lists redrawn, commands dispatched),
-/// and another fault opens another box.
+/// The fault alert with the real boxes and the window's own repeating timer:
+/// while a box is open the 100 ms passes go on (polls queued, drops detected,
+/// lists redrawn, commands dispatched), and another drive's fault opens its
+/// own box.
 TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
     sim::BusSimulator bus;
     sim::MemoryTransport transport(bus);
@@ -559,6 +601,325 @@ TEST(OperatorSafety, TheFaultAlertBoxDoesNotStopSupervision) {
     loop.exec();
     EXPECT_EQ(stage, 4) << "supervision stopped behind the open box";
     ASSERT_EQ(seen.size(), 2u);
+}
+
+/// The link's own notices (here a port that stopped taking frames) open a box
+/// without waiting for the operator: behind it the 100 ms passes go on and
+/// the drives are seen to drop.
+TEST(OperatorSafety, ANoticeFromTheTickLeavesSupervisionGoing) {
+    auto st = stationWith(2);
+    QtOperatorMessages& boxes = st->boxes();
+    st->transport.setWriteFails(true);
+    st->run(300);
+    ASSERT_EQ(boxes.openBoxes().size(), 1u);
+    EXPECT_TRUE(boxes.openBoxes()[0]->text().startsWith("串口 memory:COM1 无法发送数据"));
+    EXPECT_FALSE(st->messages.last().modal);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    ASSERT_GE(st->runUntilSeen(
+                  [](const LinkSnapshot& v) {
+                      return v.table.slots[0].online == 0 && v.table.slots[1].online == 0;
+                  },
+                  20000),
+              0);
+    st->run(200);
+    EXPECT_EQ(treeGroup(st->window->statusPanel().driveTree(), 1),
+              (QStringList{"1#QD30-7.50", "2#QD30-7.50"}));
+    EXPECT_EQ(boxes.openBoxes().size(), 1u) << "told once";
+}
+
+/// Boxes counted: one alert box per tripped drive, a drive that drops and
+/// comes back tripped counts in its own box, nothing is modal and the stop
+/// key reaches the running drive with the boxes open; the notice centre keeps
+/// what was said.
+TEST(OperatorSafety, AlertBoxesInformOnceEachAndNeverHoldTheStopKey) {
+    auto st = stationWith(3);
+    QtOperatorMessages& boxes = st->boxes();
+    select(*st, 2);
+    st->window->raiseCommandRequest(CommandRequests::kRun);
+    st->run(1000);
+    ASSERT_TRUE(st->bus.drive(2)->running());
+
+    st->bus.drive(1)->setFault(12);
+    st->run(400);
+    st->bus.drive(3)->setFault(12);
+    st->run(400);
+    const QStringList alerts{" 1#QD30-7.50发生异常，请及时处理！",
+                             " 3#QD30-7.50发生异常，请及时处理！"};
+    ASSERT_EQ(boxTexts(boxes), alerts);
+    for (int again = 0; again < 3; ++again) {
+        st->bus.drive(1)->faults().silent = true;
+        ASSERT_GE(st->runUntilSeen(
+                      [](const LinkSnapshot& v) { return v.table.slots[0].online == 0; }, 20000),
+                  0);
+        st->run(200);
+        st->bus.drive(1)->faults().silent = false;
+        ASSERT_GE(st->runUntilSeen(
+                      [](const LinkSnapshot& v) { return v.table.slots[0].online == 1; }, 20000),
+                  0);
+        st->run(200);
+    }
+    ASSERT_EQ(boxTexts(boxes), alerts) << "none stacked";
+    EXPECT_TRUE(boxes.openBoxes()[0]->informativeText().startsWith("已出现 4 次"));
+    EXPECT_TRUE(boxes.openBoxes()[1]->informativeText().isEmpty());
+
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    for (QMessageBox* box : boxes.openBoxes()) {
+        EXPECT_EQ(box->windowModality(), Qt::NonModal);
+    }
+    st->bus.drive(2)->clearRequestsSeen();
+    QTest::mouseClick(st->window->toolButton(MainWindow::StopButton), Qt::LeftButton);
+    st->run(500);
+    EXPECT_EQ(commandWordsSeen(*st->bus.drive(2)), std::vector<int32_t>{0x001E});
+
+    QAction* record = st->window->menuAction(MainWindow::NoticeRecord);
+    ASSERT_TRUE(record->isEnabled());
+    record->trigger();
+    NoticeCentre* centre = boxes.noticeCentre();
+    ASSERT_NE(centre, nullptr);
+    EXPECT_TRUE(centre->isVisible());
+    QTreeWidget* list = centre->list();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->topLevelItem(0)->text(2), alerts[0]);
+    EXPECT_EQ(list->topLevelItem(0)->text(1), "4");
+    EXPECT_EQ(list->topLevelItem(1)->text(2), alerts[1]);
+}
+
+/// 应用 of the connection dialog: refused while a transfer runs (the port is
+/// left alone); with a drive running the operator is asked first, 取消 by
+/// default, and the 100 ms passes go on while the question is open.
+TEST(OperatorSafety, ALineChangeWaitsForATransferAndAsksWhileDrivesRun) {
+    auto st = stationWith(2);
+    const int opens = st->transport.openCount();
+    StationLink& station = st->window->station();
+    select(*st, 1);
+    station.submit(station.selectedTarget(), Export{});
+    st->messages.clear();
+    st->window->setConnectionDialogRunner([](ConnectionDialog& dialog) {
+        dialog.baudBox()->setCurrentIndex(1);
+        EXPECT_FALSE(dialog.apply());
+        EXPECT_EQ(dialog.lineChangeQuestion(), nullptr);
+        dialog.exitDialog();
+    });
+    st->window->openConnectionDialog();
+    EXPECT_EQ(st->messages.texts(), std::vector<std::string>{std::string(kLineChangeRefused)});
+    EXPECT_EQ(st->link.settings().baudText, "9600");
+    EXPECT_EQ(st->transport.openCount(), opens);
+    st->run(5000);
+    ASSERT_TRUE(station.idle()) << "the export ran to its end";
+
+    select(*st, 2);
+    st->window->raiseCommandRequest(CommandRequests::kRun);
+    st->run(1000);
+    ASSERT_TRUE(st->bus.drive(2)->running());
+    enum Answer { Cancel, ConfirmAfterAnExport, Confirm };
+    for (const Answer answer : {Cancel, ConfirmAfterAnExport, Confirm}) {
+        SCOPED_TRACE(answer);
+        const bool changes = answer == Confirm;
+        st->window->setConnectionDialogRunner([&](ConnectionDialog& dialog) {
+            dialog.baudBox()->setCurrentIndex(1);
+            EXPECT_FALSE(dialog.apply());
+            QMessageBox* question = dialog.lineChangeQuestion();
+            ASSERT_NE(question, nullptr);
+            EXPECT_EQ(question->text(),
+                      "以下变频器正在运行，改变通讯参数后将失去监控：2#QD30-7.50");
+            EXPECT_EQ(question->defaultButton()->text(), "取消");
+            EXPECT_NE(question->windowModality(), Qt::ApplicationModal);
+            const uint32_t polls = st->link.snapshot().statusReadCount[1];
+            st->run(300);
+            EXPECT_GE(st->link.snapshot().statusReadCount[1], polls + 2) << "passes go on";
+            if (answer == ConfirmAfterAnExport) {
+                // Given while the question was open: the change would cut it.
+                station.submit(station.selectedTarget(), Export{});
+                st->messages.clear();
+            }
+            clickButton(question, answer == Cancel ? "取消" : "确定");
+            EXPECT_EQ(st->link.settings().baudText, changes ? "19200" : "9600");
+            if (answer == ConfirmAfterAnExport) {
+                EXPECT_EQ(st->messages.texts(),
+                          std::vector<std::string>{std::string(kLineChangeRefused)});
+            }
+            dialog.exitDialog();
+        });
+        st->window->openConnectionDialog();
+        st->run(5000);
+        ASSERT_TRUE(station.idle());
+        EXPECT_EQ(st->transport.appliedLine().baud, changes ? 19200 : 9600);
+    }
+    EXPECT_EQ(st->window->statusPaneText(2), "19200");
+    EXPECT_EQ(st->transport.appliedLine().baud, 19200);
+}
+
+/// The line finder's findings hold for the port they were found on. While it
+/// runs the connection dialog shows the saved line and cannot apply; after
+/// the run the status bar shows the line in use. 应用所选参数 is refused
+/// during a transfer and asks first with a drive running.
+TEST(OperatorSafety, AFindingAppliesOnlyOnItsPortAndNeverCutsATransferOrARunningDriveUnasked) {
+    Station st;
+    ASSERT_TRUE(st.start());
+    st.bus.setLine({19200, 'E', 8, 1});
+    st.bus.addDrive(4, Series::QD30, 750);
+    LineFinderDialog* finder = openLineFinder(*st.window);
+    ASSERT_NE(finder, nullptr);
+    finder->firstAddress()->setValue(4);
+    finder->start();
+    ASSERT_GE(st.runUntilSeen([](const LinkSnapshot& v) { return v.finder.settingIndex >= 3; }), 0);
+    const sim::LineSettings trial = st.transport.appliedLine();
+    st.window->setConnectionDialogRunner([](ConnectionDialog& dialog) {
+        EXPECT_EQ(dialog.baudBox()->currentText(), "9600");
+        EXPECT_EQ(dialog.parityBox()->currentText(), "无");
+        EXPECT_FALSE(dialog.applyButton()->isEnabled());
+        EXPECT_FALSE(dialog.apply());
+        dialog.exitDialog();
+    });
+    st.window->openConnectionDialog();
+    EXPECT_EQ(st.transport.appliedLine(), trial) << "the port was not reopened under the run";
+    ASSERT_GE(st.runUntilSeen(
+                  [](const LinkSnapshot& v) {
+                      return !v.finder.found.empty() && !v.finder.found[0].names.empty();
+                  },
+                  20000),
+              0);
+    finder->cancel();
+    ASSERT_GE(st.runUntilSeen([](const LinkSnapshot& v) { return !v.finder.running; }), 0);
+    finder->follow();
+    st.run(200);
+    EXPECT_EQ(st.window->statusPaneText(2), "9600");
+    EXPECT_EQ(st.window->statusPaneText(3), "无效验");
+
+    // On another port the finding does not hold.
+    const auto choosePort = [&](int port) {
+        st.window->setConnectionDialogRunner([port](ConnectionDialog& dialog) {
+            dialog.portBox()->setCurrentIndex(port);
+            EXPECT_TRUE(dialog.apply());
+            dialog.exitDialog();
+        });
+        st.window->openConnectionDialog();
+    };
+    choosePort(1);
+    st.messages.clear();
+    finder->applySelected();
+    EXPECT_EQ(st.messages.texts(),
+              std::vector<std::string>{
+                  "该结果是在 COM1（memory:COM1）上检测到的，当前端口为 COM2（memory:COM2），"
+                  "不能应用。请在当前端口上重新检测通讯参数。"});
+    EXPECT_EQ(st.link.settings().settingsText(), "9600N81");
+    choosePort(0);
+
+    // The drive, reached at 9600 for now, exports: the finding waits.
+    st.bus.setLine({9600, 'N', 8, 1});
+    st.connect(4, 1);
+    StationLink& station = st.window->station();
+    station.submit(station.selectedTarget(), Export{});
+    st.messages.clear();
+    finder->applySelected();
+    EXPECT_EQ(st.messages.texts(), std::vector<std::string>{std::string(kLineChangeRefused)});
+    st.run(5000);
+    ASSERT_TRUE(station.idle());
+
+    st.window->raiseCommandRequest(CommandRequests::kRun);
+    st.run(1000);
+    ASSERT_TRUE(st.bus.drive(4)->running());
+    finder->applySelected();
+    QMessageBox* question = finder->lineChangeQuestion();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->text(), "以下变频器正在运行，改变通讯参数后将失去监控：4#QD30-7.50");
+    EXPECT_EQ(question->defaultButton()->text(), "取消");
+    EXPECT_EQ(st.link.settings().settingsText(), "9600N81");
+    clickButton(question, "确定");
+    EXPECT_EQ(st.link.settings().settingsText(), "19200E81");
+    EXPECT_EQ(st.window->statusPaneText(2), "19200");
+    EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
+}
+
+/// 断开连接 asks about a running or jogging drive (取消 by default, the window
+/// free meanwhile); a jogging drive's jog release reaches it before its slot
+/// is emptied; a drive at rest leaves at once.
+TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnTheWire) {
+    const QString running = "变频器 1#QD30-7.50 正在运行，断开连接后将失去监控。";
+    const QString jogging = "变频器 1#QD30-7.50 正在点动运行，断开连接前将先停止点动。";
+    struct Case {
+        const char* label;
+        int motion; ///< 0 at rest, 1 running, 2 jogging
+        bool confirm;
+        QString question;             ///< empty: none asked
+        bool exportMeanwhile = false; ///< an export given while the question is open
+    };
+    const Case cases[] = {
+        {"at rest", 0, true, {}},
+        {"running, cancelled", 1, false, running},
+        {"running, confirmed", 1, true, running},
+        {"running, an export given meanwhile", 1, true, running, true},
+        {"jogging, cancelled", 2, false, jogging},
+        {"jogging, confirmed", 2, true, jogging},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        auto st = stationWith(2);
+        st->window->selectPanel(PanelMotorControl);
+        select(*st, 1);
+        sim::SimulatedDrive& drive = *st->bus.drive(1);
+        if (c.motion == 1) {
+            st->window->raiseCommandRequest(CommandRequests::kRun);
+        } else if (c.motion == 2) {
+            st->window->motorPanel().forwardJogBox()->click();
+        }
+        st->run(1000);
+        ASSERT_EQ(drive.running(), c.motion != 0);
+        drive.clearRequestsSeen();
+
+        st->window->disconnectDrive();
+        QMessageBox* question = st->window->disconnectQuestion();
+        if (c.question.isEmpty()) {
+            EXPECT_EQ(question, nullptr);
+            EXPECT_EQ(st->slotOf("1#QD30-7.50"), -1);
+            continue;
+        }
+        ASSERT_NE(question, nullptr);
+        EXPECT_EQ(question->text(), c.question);
+        EXPECT_EQ(question->defaultButton()->text(), "取消");
+        EXPECT_EQ(question->windowModality(), Qt::NonModal);
+        EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        st->run(300);
+        EXPECT_GE(st->slotOf("1#QD30-7.50"), 0) << "nothing done before the answer";
+        StationLink& station = st->window->station();
+        if (c.exportMeanwhile) {
+            station.submit(station.selectedTarget(), Export{});
+            st->messages.clear();
+        }
+        clickButton(question, c.confirm ? "确定" : "取消");
+        if (c.exportMeanwhile) {
+            // Removing the drive would cut the export: it stays, and is told why.
+            EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
+            EXPECT_EQ(st->messages.texts(),
+                      std::vector<std::string>{std::string(kTransferUnderWay)});
+            st->run(5000);
+            EXPECT_TRUE(station.idle()) << "the export ran to its end";
+            EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
+            continue;
+        }
+        if (!c.confirm) {
+            st->run(500);
+            EXPECT_GE(st->slotOf("1#QD30-7.50"), 0);
+            EXPECT_EQ(drive.jogging(), c.motion == 2);
+            EXPECT_TRUE(commandWordsSeen(drive).empty());
+            continue;
+        }
+        if (c.motion == 1) {
+            // Asked and confirmed: the drive runs on, unwatched, as the operator chose.
+            EXPECT_EQ(st->slotOf("1#QD30-7.50"), -1);
+            EXPECT_TRUE(commandWordsSeen(drive).empty());
+            continue;
+        }
+        EXPECT_GE(st->slotOf("1#QD30-7.50"), 0) << "emptied before the release went out";
+        EXPECT_FALSE(st->window->motorPanel().forwardJogBox()->isChecked());
+        ASSERT_GE(st->runUntilSeen([](const LinkSnapshot& v) { return v.table.driveCount == 1; }),
+                  0);
+        EXPECT_EQ(commandWordsSeen(drive), std::vector<int32_t>{0x001E});
+        st->run(500);
+        EXPECT_FALSE(drive.jogging());
+        EXPECT_EQ(st->drive("2#QD30-7.50").address, "2");
+        EXPECT_TRUE(st->messages.texts().empty());
+    }
 }
 
 } // namespace

@@ -68,32 +68,25 @@ private:
     Clock::time_point m_start = Clock::now();
 };
 
-/// Blocks in show() like a modal box until the operator (the test) dismisses
-/// it or the owner abandons it before stopping the tick; notify() queues the
-/// box and returns, as the window's does.
-class ModalMessages : public OperatorMessages {
+/// The notices the tick hands over, as the window's boxes take them: kept and
+/// returned from at once. The link holds only OperatorNotices, so no box can
+/// ever hold the tick.
+class NoticeBoxes : public OperatorNotices {
 public:
     void notify(const std::string& text, const std::string&) override {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_texts.push_back(text);
+        if (!m_abandoned) {
+            m_texts.push_back(text);
+        }
         m_changed.notify_all();
     }
     bool waitForText(std::chrono::milliseconds limit) {
         std::unique_lock<std::mutex> lock(m_mutex);
         return m_changed.wait_for(lock, limit, [this] { return !m_texts.empty(); });
     }
-    void show(const std::string& text, const std::string&) override {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_texts.push_back(text);
-        m_open = true;
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return m_abandoned || !m_open; });
-        m_open = false;
-    }
     void abandonPending() override {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_abandoned = true;
-        m_changed.notify_all();
     }
     std::vector<std::string> texts() {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -104,7 +97,6 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::string> m_texts;
-    bool m_open = false;
     bool m_abandoned = false;
 };
 
@@ -183,7 +175,7 @@ TEST(CommTickTest, TheTickNeverWaitsForTheOperatorAndStopNeverDeadlocks) {
     ScriptedPort port;
     port.deliver(Bytes(200, 0x55)); // an over-long frame: the overflow message
     port.advanceTick();
-    ModalMessages messages;
+    NoticeBoxes messages;
     DriveLink link(port, messages);
     ASSERT_TRUE(link.openLink().ok);
     CommTick tick(link);

@@ -4,10 +4,34 @@ namespace velkaro::testing {
 
 void RecordingMessages::show(const std::string& text, const std::string& caption) {
     record({text, caption, true});
+    if (OperatorMessages* boxes = forwarding()) {
+        boxes->show(text, caption);
+    }
 }
 
 void RecordingMessages::notify(const std::string& text, const std::string& caption) {
     record({text, caption, false});
+    if (OperatorMessages* boxes = forwarding()) {
+        boxes->notify(text, caption);
+    }
+}
+
+void RecordingMessages::notifyAbout(const std::string& subject, const std::string& text,
+                                    const std::string& caption) {
+    record({text, caption, false});
+    if (OperatorMessages* boxes = forwarding()) {
+        boxes->notifyAbout(subject, text, caption);
+    }
+}
+
+void RecordingMessages::forwardTo(OperatorMessages* boxes) {
+    const std::lock_guard lock(m_mutex);
+    m_boxes = boxes;
+}
+
+OperatorMessages* RecordingMessages::forwarding() const {
+    const std::lock_guard lock(m_mutex);
+    return m_abandoned ? nullptr : m_boxes;
 }
 
 void RecordingMessages::record(const Message& message) {
@@ -27,8 +51,15 @@ void RecordingMessages::record(const Message& message) {
 }
 
 void RecordingMessages::abandonPending() {
-    const std::lock_guard lock(m_mutex);
-    m_abandoned = true;
+    OperatorMessages* boxes = nullptr;
+    {
+        const std::lock_guard lock(m_mutex);
+        m_abandoned = true;
+        boxes = m_boxes;
+    }
+    if (boxes != nullptr) {
+        boxes->abandonPending();
+    }
 }
 
 std::vector<RecordingMessages::Message> RecordingMessages::messages() const {

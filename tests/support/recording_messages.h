@@ -13,7 +13,8 @@ namespace velkaro::testing {
 /// Operator messages for tests: records every box instead of showing it, so a
 /// test can assert the exact texts and captions without blocking. Safe from
 /// any thread. After abandonPending() (the window's shutdown) nothing more is
-/// recorded, as no further box would open.
+/// recorded, as no further box would open. A notice about a subject is
+/// recorded as a notice.
 class RecordingMessages : public OperatorMessages {
 public:
     struct Message {
@@ -25,7 +26,12 @@ public:
 
     void show(const std::string& text, const std::string& caption) override;
     void notify(const std::string& text, const std::string& caption) override;
+    void notifyAbout(const std::string& subject, const std::string& text,
+                     const std::string& caption) override;
     void abandonPending() override;
+    /// Every message is also handed on to `boxes` (null: none), the real boxes
+    /// of a window test; show() then waits there for the operator.
+    void forwardTo(OperatorMessages* boxes);
 
     std::vector<Message> messages() const;
     std::vector<std::string> texts() const;
@@ -40,10 +46,12 @@ public:
 
 private:
     void record(const Message& message);
+    OperatorMessages* forwarding() const;
 
     mutable std::mutex m_mutex;
     std::vector<Message> m_messages;
     std::function<void(const Message&)> m_onShow;
+    OperatorMessages* m_boxes = nullptr;
     bool m_abandoned = false;
 };
 

@@ -1,5 +1,6 @@
 #include "support/station.h"
 
+#include "ui/qt_operator_messages.h"
 #include "ui/station_link.h"
 
 #include <QTreeWidget>
@@ -42,6 +43,23 @@ Station::Station(MainWindowOptions options) : SimLink(StatusPasses::None, LinkSt
     leaveOutcomes();
     window = std::make_unique<MainWindow>(link, messages, options);
     setStatusPass([this] { window->runStatusPass(); });
+}
+
+Station::~Station() {
+    // The boxes stand over the window: they go first.
+    messages.forwardTo(nullptr);
+    m_boxes.reset();
+}
+
+QtOperatorMessages& Station::boxes() {
+    if (!m_boxes) {
+        m_boxes = std::make_unique<QtOperatorMessages>();
+        m_boxes->setParentWindow(window.get());
+        window->setNoticeCentre([this] { m_boxes->openNoticeCentre(); });
+        window->show();
+        messages.forwardTo(m_boxes.get());
+    }
+    return *m_boxes;
 }
 
 bool Station::start() {

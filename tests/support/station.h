@@ -11,6 +11,10 @@
 
 class QTreeWidget;
 
+namespace velkaro {
+class QtOperatorMessages;
+}
+
 namespace velkaro::testing {
 
 /// The first-column texts of a list's rows, top to bottom.
@@ -31,6 +35,7 @@ public:
     /// With the window's own options (a records test's data source); timers
     /// and tick thread stay off.
     explicit Station(MainWindowOptions options);
+    ~Station();
 
     /// Runs the start-up (which opens the link); false when it stopped early.
     bool start();
@@ -48,8 +53,16 @@ public:
     int32_t commandWord();
     /// The same for the drive at bus address `address`; -1 when none is there.
     int32_t commandWordAt(int address);
+    /// The station's real message boxes behind the recorded messages, made on
+    /// first use over the window, which is shown: every message is still
+    /// recorded, and opens its box too (a show() then waits for the operator).
+    /// "消息记录..." opens their notice centre.
+    QtOperatorMessages& boxes();
 
     std::unique_ptr<MainWindow> window;
+
+private:
+    std::unique_ptr<QtOperatorMessages> m_boxes;
 };
 
 } // namespace velkaro::testing

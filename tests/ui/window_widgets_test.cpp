@@ -5,6 +5,8 @@
 #include "support/recording_messages.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_animation.h"
+#include "ui/notice_centre.h"
+#include "ui/notice_log.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/station_link.h"
 #include "widgets/skinned_button.h"
@@ -17,14 +19,13 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTimer>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <future>
 #include <thread>
 
 namespace velkaro {
@@ -80,47 +81,94 @@ TEST(SkinnedButtonTest, HoverColourIsTheButtonFaceLightenedAndCapped) {
     EXPECT_EQ(hovered.pixelColor(0, 0), QColor(162, 189, 252)); // outside the rounded corner
 }
 
-TEST(QtOperatorMessagesTest, BoxFromTheTickWaitsForTheOperatorAndAbandonWakesIt) {
+/// Processes window events until `done` holds or 5 s have passed.
+template <class Pred> bool processUntil(Pred done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done() && std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return done();
+}
+
+TEST(QtOperatorMessagesTest, NoticesNeverWaitAndTheSameNoticeCountsInItsBox) {
+    QWidget window;
+    window.show();
     QtOperatorMessages messages;
-    std::atomic<int> answered{0};
-    // The operator closes the first box; the second is never answered.
-    QTimer operatorHand;
-    QObject::connect(&operatorHand, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            operatorHand.stop();
-            EXPECT_EQ(box->windowTitle(), "Velkaro");
-            EXPECT_EQ(box->text(), "接收缓冲区溢出");
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    operatorHand.start(20);
-    // Shutdown while the second box is open: the tick must come free without
-    // anyone closing the box.
-    QTimer shutdown;
-    QObject::connect(&shutdown, &QTimer::timeout, [&] {
-        if (answered == 1 && QApplication::activeModalWidget() != nullptr) {
-            shutdown.stop();
-            messages.abandonPending();
-        }
-    });
-    shutdown.start(20);
+    messages.setParentWindow(&window);
+    // From the tick: nothing waits, not even a show() that strayed there.
+    std::atomic<bool> returned{false};
     std::thread tick([&] {
-        messages.show("接收缓冲区溢出", "");
-        answered = 1;
-        messages.show("second", "信息提示");
-        answered = 2;
+        for (int i = 0; i < 3; ++i) {
+            messages.notify("接收缓冲区溢出", "");
+        }
+        messages.show("串口已断开", "信息提示");
+        returned = true;
     });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (answered < 1 && std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    EXPECT_GE(answered, 1);
-    while (answered < 2 && std::chrono::steady_clock::now() < deadline) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
     tick.join();
-    EXPECT_EQ(answered, 2);
+    EXPECT_TRUE(returned);
+    ASSERT_TRUE(processUntil([&] { return messages.openBoxes().size() == 2; }));
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "a notice box never holds the window";
+    QMessageBox* overflow = messages.openBoxes()[0];
+    EXPECT_EQ(overflow->windowTitle(), "Velkaro");
+    EXPECT_EQ(overflow->text(), "接收缓冲区溢出");
+    EXPECT_TRUE(overflow->informativeText().startsWith("已出现 3 次，最近一次在 "));
+    EXPECT_EQ(overflow->windowModality(), Qt::NonModal);
+    EXPECT_EQ(messages.openBoxes()[1]->windowTitle(), "信息提示");
+
+    // About one subject: the later text takes the box over.
+    messages.notifyAbout("3/3/1", "变频器 A 拒绝了命令：启动", "信息提示");
+    messages.notifyAbout("3/3/1", "变频器 A 拒绝了命令：停车", "信息提示");
+    ASSERT_EQ(messages.openBoxes().size(), 3u);
+    EXPECT_EQ(messages.openBoxes()[2]->text(), "变频器 A 拒绝了命令：停车");
+
+    // Closed by the operator, the next one opens afresh.
+    overflow->button(QMessageBox::Ok)->click();
+    ASSERT_EQ(messages.openBoxes().size(), 2u);
+    messages.notify("接收缓冲区溢出", "");
+    ASSERT_EQ(messages.openBoxes().size(), 3u);
+    EXPECT_TRUE(messages.openBoxes()[2]->informativeText().isEmpty());
+
+    // A flood of different notices: no more boxes than the limit, the rest in the centre.
+    for (int i = 0; i < 100; ++i) {
+        messages.notify("通知 " + std::to_string(i), "");
+    }
+    EXPECT_EQ(messages.openBoxes().size(),
+              static_cast<std::size_t>(QtOperatorMessages::kMaxOpenBoxes));
+    ASSERT_NE(messages.noticeCentre(), nullptr);
+    EXPECT_TRUE(messages.noticeCentre()->isVisible());
+    EXPECT_FALSE(messages.noticeCentre()->isModal());
+    // Newest first; each text once, with its count.
+    QTreeWidget* list = messages.noticeCentre()->list();
+    ASSERT_EQ(list->topLevelItemCount(), 104);
+    EXPECT_EQ(list->topLevelItem(0)->text(2), "通知 99");
+    EXPECT_EQ(list->topLevelItem(100)->text(2), "接收缓冲区溢出");
+    EXPECT_EQ(list->topLevelItem(100)->text(1), "4");
+
+    messages.abandonPending();
+    EXPECT_TRUE(processUntil([&] { return messages.openBoxes().empty(); }));
+    messages.notify("after", "");
     messages.show("after", ""); // returns at once once abandoned
+    EXPECT_TRUE(messages.openBoxes().empty());
+}
+
+TEST(QtOperatorMessagesTest, TheLogKeepsEachTextOnceAndDropsTheOldestPastItsBound) {
+    NoticeLog log;
+    const QDateTime t0 = QDateTime::fromSecsSinceEpoch(1'700'000'000);
+    log.add("Velkaro", "a", t0);
+    log.add("Velkaro", "b", t0.addSecs(1));
+    log.add("信息提示", "a", t0.addSecs(2)); // another caption: another entry
+    const NoticeLog::Entry& again = log.add("Velkaro", "a", t0.addSecs(3));
+    EXPECT_EQ(again.count, 2);
+    EXPECT_EQ(again.first, t0);
+    EXPECT_EQ(again.last, t0.addSecs(3));
+    ASSERT_EQ(log.entries().size(), 3u);
+    EXPECT_EQ(log.entries().front().text, "b");
+    for (std::size_t i = 0; i < NoticeLog::kMaxEntries; ++i) {
+        log.add("Velkaro", QString::number(i), t0.addSecs(10));
+    }
+    EXPECT_EQ(log.entries().size(), NoticeLog::kMaxEntries);
+    EXPECT_EQ(log.dropped(), 3u);
+    EXPECT_EQ(log.entries().front().text, "0");
 }
 
 class ConnectionDialogTest : public ::testing::Test {
