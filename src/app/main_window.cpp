@@ -427,7 +427,7 @@ void MainWindow::openLinkAndReport() {
         const LinkSnapshot view = m_link.snapshot();
         text = "串口 " + view.devicePath + " 不能打开：" + view.portError;
     }
-    m_messages.show(text, "");
+    m_messages.notify(text, "");
 }
 
 void MainWindow::endMainWindow() {

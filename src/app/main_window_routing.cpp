@@ -203,7 +203,7 @@ void MainWindow::disconnectDrive() {
     }
     // The transfer runs on the selected drive: removing it would cut it.
     if (m_station->transferBusy()) {
-        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
         return;
     }
     if (m_disconnectQuestion) {
@@ -316,7 +316,7 @@ void MainWindow::renameSelectedDrive() {
         return;
     }
     if (m_station->transferBusy()) {
-        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
         return;
     }
     RenameDialog dialog(QString::fromStdString(shownName), this);
@@ -336,13 +336,13 @@ void MainWindow::renameSelectedDrive() {
         m_station->refresh();
     }
     if (busy) {
-        m_messages.show(std::string(kTransferUnderWay), std::string(kInfoCaption));
+        m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
     } else if (result == RenameResult::EmptyName) {
-        m_messages.show("变频器名字不能为空！", "");
+        m_messages.notify("变频器名字不能为空！", "");
     } else if (result == RenameResult::DuplicateName) {
-        m_messages.show("该名字已经存在！", "");
+        m_messages.notify("该名字已经存在！", "");
     } else if (result == RenameResult::NotFound) {
-        m_messages.show(shownName + " 已断开连接，名字未更改。", "");
+        m_messages.notify(shownName + " 已断开连接，名字未更改。", "");
     }
 }
 

@@ -11,9 +11,11 @@ namespace velkaro {
 /// so nothing on the tick can ever wait for an operator.
 class OperatorMessages : public OperatorNotices {
 public:
-    /// A box the caller waits on until the operator has dismissed it: for an
-    /// answer to the operator's own action, on the window thread. `caption`
-    /// empty means the program's name.
+    /// A box the caller waits on until the operator has dismissed it, on the
+    /// window thread: only inside a modal dialog's own flow (its input
+    /// checks) or where the program cannot go on unread. Everything the main
+    /// window says goes through notify(), so its stop keys stay free.
+    /// `caption` empty means the program's name.
     virtual void show(const std::string& text, const std::string& caption) = 0;
     /// A notice about `subject` (a drive and what befell it): a later notice
     /// about the same subject takes the place of an earlier one still shown.

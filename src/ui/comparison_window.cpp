@@ -171,8 +171,8 @@ void ComparisonWindow::saveAsCsv() {
     }
     content += csvRecord({m_summary->text().toStdString()});
     if (!replaceFileAtomically(path.toStdString(), content)) {
-        m_messages.show("对比结果“" + path.toStdString() + "”无法写入，请检查文件夹和文件名。",
-                        std::string(kInfoCaption));
+        m_messages.notify("对比结果“" + path.toStdString() + "”无法写入，请检查文件夹和文件名。",
+                          std::string(kInfoCaption));
     }
 }
 

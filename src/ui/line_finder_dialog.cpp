@@ -103,7 +103,7 @@ void LineFinderDialog::start() {
     if (m_ended && m_ended->result == Result::Refused) {
         // Refused at once: a network port, the link closed or busy, drives connected.
         m_run = 0;
-        m_messages.show(std::exchange(m_ended, std::nullopt)->message, std::string(kInfoCaption));
+        m_messages.notify(std::exchange(m_ended, std::nullopt)->message, std::string(kInfoCaption));
         return;
     }
     m_foundPort = port;

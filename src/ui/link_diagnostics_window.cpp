@@ -198,9 +198,9 @@ bool LinkDiagnosticsWindow::saveTrafficTo(const QString& path) {
                              static_cast<qint64>(text.size()) &&
                          file.commit();
     if (!written) {
-        m_messages.show("通讯记录无法保存到“" + path.toStdString() + "”：" +
-                            file.errorString().toStdString(),
-                        std::string(kInfoCaption));
+        m_messages.notify("通讯记录无法保存到“" + path.toStdString() + "”：" +
+                              file.errorString().toStdString(),
+                          std::string(kInfoCaption));
     }
     return written;
 }

@@ -251,9 +251,9 @@ void MotorPanel::onFrequencyEntered() {
     m_frequencyText = formatFixed(frequencyShown(), 2);
     pushValues();
     if (!parsed) {
-        m_messages.show("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！", "");
+        m_messages.notify("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！", "");
     } else if (refused) {
-        m_messages.show("输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！", "");
+        m_messages.notify("输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！", "");
     }
 }
 

@@ -270,7 +270,7 @@ void ParameterPanel::onParameterClick() {
 void ParameterPanel::onParameterDoubleClick() {
     if (m_station.readoutPending()) {
         // The read would report the group half before, half after the change.
-        m_messages.show(std::string(kReadoutUnderWay), std::string(kInfoCaption));
+        m_messages.notify(std::string(kReadoutUnderWay), std::string(kInfoCaption));
         return;
     }
     const bool named = !m_selectedName().empty();
@@ -316,7 +316,7 @@ void ParameterPanel::writeParameter(const AmendTarget& target, const QString& ne
     // The drive may have left the table while the dialog was open.
     const Target drive = m_station.link().targetOfSlot(target.drive.slot);
     if (!sameDrive(drive, target.drive)) {
-        m_messages.show(target.drive.name + " 已断开连接，参数未写入。", "");
+        m_messages.notify(target.drive.name + " 已断开连接，参数未写入。", "");
         return;
     }
     ParameterWrite write;

@@ -42,7 +42,7 @@ std::string ParameterReportCommands::readoutRefusal() const {
 }
 
 void ParameterReportCommands::tell(const std::string& text) {
-    m_messages.show(text, std::string(kInfoCaption));
+    m_messages.notify(text, std::string(kInfoCaption));
 }
 
 QString ParameterReportCommands::runSaveDialog(const QString& suggested) {

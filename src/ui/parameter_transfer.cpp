@@ -68,7 +68,7 @@ void ParameterTransfer::exportParameters() {
     const std::string path = withSavExtension(chosen).toStdString();
     // A second transfer would redirect the running export's file or restart it.
     if (const std::string_view busy = busyWith(); !busy.empty()) {
-        m_messages.show(std::string(busy), kCaption);
+        m_messages.notify(std::string(busy), kCaption);
         return;
     }
     const Target drive = m_station.selectedTarget();
@@ -98,13 +98,13 @@ void ParameterTransfer::importParameters() {
 
     // A second transfer would overwrite the image the running one is using.
     if (const std::string_view busy = busyWith(); !busy.empty()) {
-        m_messages.show(std::string(busy), kCaption);
+        m_messages.notify(std::string(busy), kCaption);
         return;
     }
     ParameterImage image = m_image;
     const ParameterFileResult read = readParameterFile(path, image);
     if (!read.ok) {
-        m_messages.show(read.message, kCaption);
+        m_messages.notify(read.message, kCaption);
         return;
     }
     // The image holds the file even when the import goes no further.
@@ -114,7 +114,7 @@ void ParameterTransfer::importParameters() {
     if (target.slot < 0 || drive == nullptr)
         return;
     if ((drive->status[0] & status_bit::kRunning) != 0) {
-        m_messages.show("请停机后再进行该操作！", kCaption);
+        m_messages.notify("请停机后再进行该操作！", kCaption);
         return;
     }
     m_station.submit(target, Import{m_image, m_shownGroup()}, [this](const Outcome& o) {

@@ -179,7 +179,7 @@ TEST_F(MainWindowTest, RenameRefusesEmptyAndTakenNamesAndKeepsSpaces) {
             EXPECT_GE(st.slotOf(c.typed.toStdString()), 0);
         } else {
             ASSERT_EQ(st.messages.count(), 1u);
-            EXPECT_EQ(st.messages.last(), (RecordingMessages::Message{c.message, ""}));
+            EXPECT_EQ(st.messages.last(), (RecordingMessages::Message{c.message, "", false}));
             EXPECT_GE(st.slotOf("3#QD30-7.50"), 0);
         }
     }

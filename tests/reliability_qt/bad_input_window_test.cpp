@@ -250,6 +250,7 @@ TEST_P(FrequencyFieldTest, EnteredValueReachesTheDriveOrIsRefusedAndNothingElseI
     } else {
         ASSERT_EQ(st.messages.count(), 1u);
         EXPECT_EQ(st.messages.texts()[0], c.refusal);
+        EXPECT_FALSE(st.messages.last().modal) << "the box would hold the stop keys";
         EXPECT_EQ(after, before) << "a refused frequency reached the drive";
     }
 }

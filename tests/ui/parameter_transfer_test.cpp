@@ -220,8 +220,8 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
     station.refresh();
     transfer.setOpenFileChooser([qd30] { return QString::fromStdString(qd30); });
     transfer.importParameters();
-    EXPECT_EQ(messages.messages(),
-              (std::vector<RecordingMessages::Message>{{"请停机后再进行该操作！", "信息提示"}}));
+    EXPECT_EQ(messages.messages(), (std::vector<RecordingMessages::Message>{
+                                       {"请停机后再进行该操作！", "信息提示", false}}));
     EXPECT_TRUE(station.idle());
     // The image holds the file all the same.
     EXPECT_EQ(transfer.image()[5], 5);

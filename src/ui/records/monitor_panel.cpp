@@ -33,7 +33,7 @@ MonitorPanel::MonitorPanel(QWidget* area, OperatorMessages& messages)
     m_options->setBackgroundColor(kButtonColour);
     m_options->setHoverColor(SkinnedButton::defaultHoverColor());
     connect(m_options, &QPushButton::clicked, this,
-            [this] { m_messages.show("对不起！该功能暂时保留！", std::string()); });
+            [this] { m_messages.notify("对不起！该功能暂时保留！", std::string()); });
 
     initMonitorChart();
 }

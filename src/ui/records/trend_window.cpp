@@ -811,8 +811,8 @@ bool TrendWindow::savePng(const QString& path) {
     if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG")) {
         const QString reason =
             file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("写入失败");
-        m_messages.show(QStringLiteral("不能保存图片 %1：%2").arg(path, reason).toStdString(),
-                        std::string(kInfoCaption));
+        m_messages.notify(QStringLiteral("不能保存图片 %1：%2").arg(path, reason).toStdString(),
+                          std::string(kInfoCaption));
         return false;
     }
     return true;
