@@ -13,7 +13,7 @@ namespace velkaro {
 namespace {
 
 using Verb = BusOptions::Command;
-using Operands = BusCommandSpec::Operands;
+using Operands = BusCommandEntry::Operands;
 
 /// A range of addresses never goes past 247.
 std::string rangeMistake(const BusOptions& o) {
@@ -98,7 +98,7 @@ std::string completeWrite(BusOptions& o) {
     return "";
 }
 
-constexpr BusCommandSpec kCommands[] = {
+constexpr BusCommandEntry kCommands[] = {
     {Verb::Scan,
      "scan",
      "--device 设备 [线路选项] [--from 地址] [--count 个数]",
@@ -212,7 +212,7 @@ constexpr BusCommandSpec kCommands[] = {
 
 } // namespace
 
-std::span<const BusCommandSpec> busCommandTable() {
+std::span<const BusCommandEntry> busCommandTable() {
     return kCommands;
 }
 

@@ -17,7 +17,7 @@ namespace velkaro {
 namespace {
 
 using Verb = BusOptions::Command;
-using Operands = BusCommandSpec::Operands;
+using Operands = BusCommandEntry::Operands;
 
 constexpr int kMostRegisters = 125; // what one read reply can carry
 
@@ -176,7 +176,7 @@ constexpr BusCommandSet kOneDrive = bits({Verb::Export, Verb::Import, Verb::Repo
 constexpr BusCommandSet kLine = kSearching | kOneDrive;
 constexpr BusCommandSet kAll = kLine | commandBit(Verb::Find);
 
-constexpr BusOptionSpec kOptions[] = {
+constexpr BusOptionEntry kOptions[] = {
     {"--device", "设备", kAll,
      "串口设备路径（例如 /dev/ttyUSB0）；或 tcp://主机:端口，串口服务器\n"
      "（透明传输，RTU 帧原样经 TCP 传送）；或 modbus-tcp://主机:端口，\n"
@@ -210,8 +210,8 @@ constexpr BusOptionSpec kOptions[] = {
     {"--word", "字", commandBit(Verb::Write), "原样写入的字，0..65535 或 0x 十六进制", applyWord},
 };
 
-const BusCommandSpec* commandNamed(std::string_view name) {
-    for (const BusCommandSpec& c : busCommandTable()) {
+const BusCommandEntry* commandNamed(std::string_view name) {
+    for (const BusCommandEntry& c : busCommandTable()) {
         if (c.name == name) {
             return &c;
         }
@@ -219,8 +219,8 @@ const BusCommandSpec* commandNamed(std::string_view name) {
     return nullptr;
 }
 
-const BusOptionSpec* optionNamed(std::string_view name) {
-    for (const BusOptionSpec& o : kOptions) {
+const BusOptionEntry* optionNamed(std::string_view name) {
+    for (const BusOptionEntry& o : kOptions) {
         if (o.name == name) {
             return &o;
         }
@@ -233,8 +233,8 @@ bool isLineOption(std::string_view name) {
 }
 
 /// A word that is not an option: a file, a control command, or a mistake.
-std::string takeOperand(BusOptions& o, const BusCommandSpec& spec, const std::string& word) {
-    switch (spec.operands) {
+std::string takeOperand(BusOptions& o, const BusCommandEntry& entry, const std::string& word) {
+    switch (entry.operands) {
     case Operands::Files:
         o.files.push_back(word);
         return "";
@@ -249,27 +249,27 @@ std::string takeOperand(BusOptions& o, const BusCommandSpec& spec, const std::st
     case Operands::None:
         break;
     }
-    return std::string(spec.name) + " 不接受参数：" + word;
+    return std::string(entry.name) + " 不接受参数：" + word;
 }
 
-/// One option of `spec`'s command at argv[i], with its value (from "=" or the
+/// One option of `entry`'s command at argv[i], with its value (from "=" or the
 /// next word, advancing i); the mistake, or empty.
-std::string takeOption(BusOptions& o, const BusCommandSpec& spec, int argc, char** argv, int& i) {
+std::string takeOption(BusOptions& o, const BusCommandEntry& entry, int argc, char** argv, int& i) {
     std::string_view word = argv[i];
     std::optional<std::string> value;
     if (const std::size_t equals = word.find('='); equals != std::string_view::npos) {
         value = std::string(word.substr(equals + 1));
         word = word.substr(0, equals);
     }
-    const BusOptionSpec* option = optionNamed(word);
+    const BusOptionEntry* option = optionNamed(word);
     if (option == nullptr) {
         return "未知选项：" + std::string(word);
     }
-    if ((option->commands & commandBit(spec.command)) == 0) {
-        if (spec.command == Verb::Find && isLineOption(word)) {
+    if ((option->commands & commandBit(entry.command)) == 0) {
+        if (entry.command == Verb::Find && isLineOption(word)) {
             return "find 逐一试验全部线路设置，不接受 " + std::string(word);
         }
-        return std::string(spec.name) + " 不接受 " + std::string(word);
+        return std::string(entry.name) + " 不接受 " + std::string(word);
     }
     if (option->value.empty()) {
         return value ? std::string(word) + " 不带取值" : option->apply(o, {});
@@ -285,7 +285,7 @@ std::string takeOption(BusOptions& o, const BusCommandSpec& spec, int argc, char
 
 } // namespace
 
-std::span<const BusOptionSpec> busOptionTable() {
+std::span<const BusOptionEntry> busOptionTable() {
     return kOptions;
 }
 
@@ -321,29 +321,29 @@ std::optional<BusOptions> parseBusOptions(int argc, char** argv, std::string& er
         o.command = Verb::Version;
         return o;
     }
-    const BusCommandSpec* spec = commandNamed(name);
-    if (spec == nullptr) {
+    const BusCommandEntry* entry = commandNamed(name);
+    if (entry == nullptr) {
         error = "未知命令：" + std::string(name);
         return std::nullopt;
     }
-    o.command = spec->command;
+    o.command = entry->command;
     for (int i = 2; i < argc; ++i) {
         const std::string word = argv[i];
         if (word == "--help" || word == "-h") {
             o.command = Verb::Help;
             return o;
         }
-        error = word.starts_with("-") && word.size() > 1 ? takeOption(o, *spec, argc, argv, i)
-                                                         : takeOperand(o, *spec, word);
+        error = word.starts_with("-") && word.size() > 1 ? takeOption(o, *entry, argc, argv, i)
+                                                         : takeOperand(o, *entry, word);
         if (!error.empty()) {
             return std::nullopt;
         }
     }
-    if (o.device.empty() && spec->command != Verb::Compare) {
+    if (o.device.empty() && entry->command != Verb::Compare) {
         error = "缺少 --device 设备";
         return std::nullopt;
     }
-    error = spec->complete(o);
+    error = entry->complete(o);
     if (!error.empty()) {
         return std::nullopt;
     }

@@ -69,7 +69,7 @@ constexpr BusCommandSet commandBit(BusOptions::Command c) {
 /// these rows. A new subcommand is one more Command value, one row here, the
 /// options it takes marked in the option table, a case in the program's
 /// dispatch, and its entry in the manual page (a test compares the two).
-struct BusCommandSpec {
+struct BusCommandEntry {
     BusOptions::Command command;
     std::string_view name;
     /// What follows "velkaro-bus NAME" in the usage ("\n" continues it on
@@ -86,7 +86,7 @@ struct BusCommandSpec {
 
 /// One option: its name, the placeholder of its value (empty for a switch),
 /// the commands that take it and its help lines.
-struct BusOptionSpec {
+struct BusOptionEntry {
     std::string_view name;
     std::string_view value;
     BusCommandSet commands;
@@ -95,8 +95,8 @@ struct BusOptionSpec {
     std::string (*apply)(BusOptions&, const std::string& value);
 };
 
-std::span<const BusCommandSpec> busCommandTable();
-std::span<const BusOptionSpec> busOptionTable();
+std::span<const BusCommandEntry> busCommandTable();
+std::span<const BusOptionEntry> busOptionTable();
 
 /// The control command a command-line word names: run, forward, reverse,
 /// stop, coast, estop, reset, store, or frequency=HZ (0..655.35); none otherwise.

@@ -51,7 +51,7 @@ std::string hanging(std::string_view head, std::size_t width, std::string_view t
 
 std::string synopsisLines() {
     std::string out = "用法：\n";
-    for (const BusCommandSpec& c : busCommandTable()) {
+    for (const BusCommandEntry& c : busCommandTable()) {
         const std::string head = "  " + std::string(kProgram) + std::string(c.name);
         out += hanging(head, 2 + kProgram.size() + kNameWidth, c.synopsis);
         if (!c.otherForm.empty()) {
@@ -64,7 +64,7 @@ std::string synopsisLines() {
 
 std::string commandParagraphs() {
     std::string out = "命令：\n";
-    for (const BusCommandSpec& c : busCommandTable()) {
+    for (const BusCommandEntry& c : busCommandTable()) {
         out += hanging(c.name, kNameWidth, c.description);
     }
     return out;
@@ -72,7 +72,7 @@ std::string commandParagraphs() {
 
 std::string optionLines() {
     std::string out = "选项：\n";
-    for (const BusOptionSpec& o : busOptionTable()) {
+    for (const BusOptionEntry& o : busOptionTable()) {
         std::string head = "  " + std::string(o.name);
         if (!o.value.empty()) {
             head += ' ' + std::string(o.value);

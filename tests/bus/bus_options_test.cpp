@@ -289,14 +289,14 @@ TEST(BusOptionsTest, DriveCommandsTakeTheirRequests) {
 /// The options the parser gives each command are the ones its usage line
 /// names ([线路选项] standing for the line options).
 TEST(BusOptionsTest, EachUsageLineNamesTheOptionsItsCommandTakes) {
-    for (const BusCommandSpec& c : busCommandTable()) {
+    for (const BusCommandEntry& c : busCommandTable()) {
         const std::string synopsis = std::string(c.synopsis) + ' ' + std::string(c.otherForm);
         std::set<std::string> named = optionsIn(synopsis);
         if (synopsis.find("[线路选项]") != std::string::npos) {
             named.insert({"--baud", "--parity", "--data", "--stop", "--fast-replies"});
         }
         std::set<std::string> taken;
-        for (const BusOptionSpec& o : busOptionTable()) {
+        for (const BusOptionEntry& o : busOptionTable()) {
             if ((o.commands & commandBit(c.command)) != 0) {
                 taken.insert(std::string(o.name));
             }
