@@ -18,8 +18,8 @@ constexpr std::size_t kOptionWidth = 26; // "  --register 寄存器      " and i
 /// UTF-8) takes two.
 std::size_t displayWidth(std::string_view text) {
     std::size_t width = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
         if ((byte & 0xC0) == 0x80) {
             continue; // continuation byte
         }
