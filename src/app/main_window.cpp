@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "ui/about_dialog.h"
 #include "ui/connection_dialog.h"
+#include "ui/dialog_look.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
 #include "ui/live_curve_window.h"
@@ -46,9 +47,6 @@ namespace velkaro {
 
 namespace {
 
-const QColor kWindowColour(160, 180, 220);
-const QColor kFieldColour(233, 233, 220);
-const QColor kButtonColour(162, 189, 252);
 const QColor kToolButtonColour(160, 180, 202);
 
 constexpr int kStatusPeriodMs = 100;

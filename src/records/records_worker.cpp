@@ -14,25 +14,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct QueuedPass {
-    RecordPass pass;
-    std::size_t written = 0; ///< rows an earlier try wrote
-    std::uint64_t order = 0;
-
-    std::size_t rowsLeft() const { return pass.rows.size() - written; }
-};
-
-struct QueuedRead {
-    RecordsWorker::Read read;
-    RecordsWorker::Completion dropped;
-    std::uint64_t order = 0;
-};
-
 } // namespace
 
 /// What the worker's thread and its owner share. The thread holds it too, so
 /// a thread left to end on its own (finish()) never outlives it.
 struct RecordsWorker::Shared {
+    // Queued work, nested here rather than in an anonymous namespace: the
+    // shared state that holds it is a member type of the worker.
+    struct QueuedPass {
+        RecordPass pass;
+        std::size_t written = 0; ///< rows an earlier try wrote
+        std::uint64_t order = 0;
+
+        std::size_t rowsLeft() const { return pass.rows.size() - written; }
+    };
+
+    struct QueuedRead {
+        RecordsWorker::Read read;
+        RecordsWorker::Completion dropped;
+        std::uint64_t order = 0;
+    };
+
     Shared(std::string connect, EventHandler handler, Limits bounds)
         : limits(bounds), onEvent(std::move(handler)),
           store(std::make_unique<RunRecordStore>(connect)),

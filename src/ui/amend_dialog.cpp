@@ -1,7 +1,8 @@
 #include "ui/amend_dialog.h"
 
-#include "registry/fixed_point.h"
 #include "link/operator_messages.h"
+#include "registry/fixed_point.h"
+#include "ui/dialog_look.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
@@ -14,10 +15,6 @@
 namespace velkaro {
 
 namespace {
-
-const QColor kWindowColour(160, 180, 220);
-const QColor kEditColour(233, 233, 220);
-const QColor kSaveColour(162, 189, 252);
 
 QLineEdit* readOnlyBox(QWidget* parent, const QString& text) {
     auto* box = new QLineEdit(text, parent);
@@ -49,7 +46,7 @@ AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const Amen
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kWindowColour);
     colours.setColor(QPalette::WindowText, Qt::black);
-    colours.setColor(QPalette::Base, kEditColour);
+    colours.setColor(QPalette::Base, kFieldColour);
     colours.setColor(QPalette::Text, Qt::black);
     setPalette(colours);
     setAutoFillBackground(true);
@@ -93,7 +90,7 @@ AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const Amen
 
     m_save = new XpButton(QStringLiteral("保存"), this);
     m_save->setGeometry(du.rect(161, 105, 50, 14));
-    m_save->setBackgroundColor(kSaveColour);
+    m_save->setBackgroundColor(kButtonColour);
     m_save->setHoverColor(SkinnedButton::defaultHoverColor());
     m_save->setDefault(true);
     m_save->setAutoDefault(true);

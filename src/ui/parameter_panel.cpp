@@ -6,6 +6,7 @@
 #include "ui/parameter_panel.h"
 
 #include "ui/amend_dialog.h"
+#include "ui/dialog_look.h"
 #include "ui/parameter_transfer.h"
 #include "ui/station_link.h"
 #include "widgets/dialog_units.h"
@@ -25,7 +26,6 @@ namespace velkaro {
 namespace {
 
 const QColor kListColour(180, 220, 160);
-const QColor kButtonColour(162, 189, 252);
 
 enum Column { CodeColumn = 0, ValueColumn = 1, RangeColumn = 2, NameColumn = 3, RemarkColumn = 4 };
 

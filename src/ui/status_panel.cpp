@@ -3,6 +3,7 @@
 #include "registry/labels.h"
 #include "widgets/qt_text.h"
 
+#include "ui/dialog_look.h"
 #include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/dialog_units.h"
@@ -27,7 +28,6 @@ const QColor kListText(0, 255, 0);
 /// A lost drive's row: its values are the last ones read, no longer live.
 const QColor kLostText(128, 128, 128);
 constexpr int kListColumns = 5;
-const QColor kWindowColour(160, 180, 220);
 
 // Summary value cells, (row, column); the model cell (1, 3) keeps its text
 // when nothing is selected.

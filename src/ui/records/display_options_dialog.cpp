@@ -7,6 +7,7 @@
 
 #include "link/operator_messages.h"
 #include "records/station_name.h"
+#include "ui/dialog_look.h"
 #include "ui/records/station_settings.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
@@ -16,7 +17,6 @@ namespace {
 
 const QColor kDialogColour(160, 180, 220);
 const QColor kFieldColour(233, 233, 220);
-const QColor kButtonColour(162, 189, 252);
 
 constexpr uint32_t kWindowMinHours = 1;
 constexpr uint32_t kWindowMaxHours = 72;

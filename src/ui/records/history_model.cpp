@@ -6,7 +6,7 @@
 namespace velkaro {
 namespace {
 
-const std::array<QString, HistoryModel::kColumns> kHeaders = {
+const std::array<QString, HistoryModel::kColumns> kHistoryHeaders = {
     QStringLiteral("记录时间"), QStringLiteral("名字"),     QStringLiteral("运行频率"),
     QStringLiteral("输出电流"), QStringLiteral("输出电压"), QStringLiteral("工作状态"),
 };
@@ -83,7 +83,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     }
     if (orientation == Qt::Horizontal) {
-        return section >= 0 && section < kColumns ? QVariant(kHeaders[section]) : QVariant();
+        return section >= 0 && section < kColumns ? QVariant(kHistoryHeaders[section]) : QVariant();
     }
     return section + 1;
 }

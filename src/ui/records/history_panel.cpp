@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "records/display_options.h"
+#include "ui/dialog_look.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/history_export.h"
 #include "ui/records/history_model.h"
@@ -17,11 +18,7 @@
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
-namespace {
-
-const QColor kButtonColour(162, 189, 252);
-
-} // namespace
+namespace {} // namespace
 
 HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptions& options,
                            OperatorMessages& messages, StationRecords& records)

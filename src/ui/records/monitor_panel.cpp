@@ -8,13 +8,13 @@
 #include <QValueAxis>
 
 #include "link/operator_messages.h"
+#include "ui/dialog_look.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
 namespace velkaro {
 namespace {
 
-const QColor kButtonColour(162, 189, 252);
 constexpr int kChartRows = 100;
 
 } // namespace
