@@ -1,5 +1,5 @@
 # Helpers shared by every directory: one static library per source folder,
-# one test executable per test file.
+# one test program per test folder.
 
 # velkaro_library(NAME DIR [DEPS ...]): a static library from DIR/*.cpp
 # (files ending in _main.cpp are programs and stay out of it).
@@ -23,64 +23,71 @@ endfunction()
 # How test code is compiled. Test programs are thin drivers of the code they
 # test, which keeps its own optimisation: unoptimised they build in about half
 # the time. Their heavy common headers (GoogleTest, and Qt's widgets for the
-# window-layer tests) are parsed once per test folder and the header image
-# reused by every program of the folder; it is made with the folder's own
-# definitions (Qt's include the folder), without which GCC would not take it.
+# window-layer tests) are parsed once per test folder, into a header image
+# made with the folder program's own definitions.
 set(VELKARO_TEST_HEADERS <gtest/gtest.h> <algorithm> <chrono> <filesystem> <fstream>
     <functional> <map> <optional> <set> <string> <thread> <vector>)
 set(VELKARO_QT_TEST_HEADERS <QApplication> <QCheckBox> <QComboBox> <QLabel> <QLineEdit>
     <QPushButton> <QTableWidget> <QTimer> <QTreeWidget>)
 
-# velkaro_tests(DIR [QT] [DEPS ...]): every DIR/*_test.cpp becomes its own
-# executable, so a test file being edited never stops the others building.
-# Each links the test-support library (tests/support); with QT its window
-# part, whose main() runs the tests inside one offscreen QApplication.
+# velkaro_tests(DIR [QT] [DEPS ...]): the DIR/*_test.cpp files make one test
+# program per folder, FOLDER_tests (tests/ui/records gives ui_records_tests):
+# seventy-odd programs each linking Qt and the sanitizers' runtimes cost more
+# than their tests compile. ctest still starts every test in a process of its
+# own, so no test sees another's state. Each links the test-support library
+# (tests/support); with QT its window part, whose main() runs the tests inside
+# one offscreen QApplication. VELKARO_TEST_ONLY (a list of test file names
+# without .cpp) keeps only those files, for a sanitizer run of a few tests.
 function(velkaro_tests dir)
   cmake_parse_arguments(PARSE_ARGV 1 arg "QT" "" "")
   file(GLOB tests CONFIGURE_DEPENDS ${dir}/*_test.cpp)
   if(NOT tests)
     message(FATAL_ERROR "no *_test.cpp in ${dir}")
   endif()
+  if(VELKARO_TEST_ONLY)
+    set(kept)
+    foreach(test ${tests})
+      get_filename_component(base ${test} NAME_WE)
+      if(base IN_LIST VELKARO_TEST_ONLY)
+        list(APPEND kept ${test})
+      endif()
+    endforeach()
+    set(tests ${kept})
+    if(NOT tests)
+      return()
+    endif()
+  endif()
   if(arg_QT)
     set(support velkaro_test_support_qt)
   else()
     set(support velkaro_test_support GTest::gtest_main)
   endif()
-  get_filename_component(folder ${dir} NAME)
+  # Named after the folder's path: tests/records and tests/ui/records both end in records.
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/tests ${dir})
+  string(REPLACE "/" "_" target "${folder}_tests")
+  get_filename_component(label ${dir} NAME)
+  add_executable(${target} ${tests})
+  # Test files keep their helpers in anonymous namespaces of the same names.
+  set_target_properties(${target} PROPERTIES UNITY_BUILD OFF)
+  if(NOT arg_QT)
+    # Nothing to moc in a test without the window layer.
+    set_target_properties(${target} PROPERTIES AUTOMOC OFF)
+  endif()
+  target_link_libraries(${target} PRIVATE ${arg_UNPARSED_ARGUMENTS} ${support})
+  target_compile_options(${target} PRIVATE -O0)
   if(VELKARO_TEST_PCH)
-    # Named after the folder's path: tests/records and tests/ui/records both end in records.
-    file(RELATIVE_PATH headers ${PROJECT_SOURCE_DIR}/tests ${dir})
-    string(REPLACE "/" "_" headers "${headers}_test_headers")
-    add_library(${headers} OBJECT ${PROJECT_SOURCE_DIR}/tests/support/test_headers.cpp)
-    target_link_libraries(${headers} PRIVATE ${arg_UNPARSED_ARGUMENTS} ${support})
-    target_compile_options(${headers} PRIVATE -O0)
     if(arg_QT)
-      target_precompile_headers(${headers} PRIVATE ${VELKARO_TEST_HEADERS}
+      target_precompile_headers(${target} PRIVATE ${VELKARO_TEST_HEADERS}
                                 ${VELKARO_QT_TEST_HEADERS})
     else()
-      set_target_properties(${headers} PROPERTIES AUTOMOC OFF)
-      target_precompile_headers(${headers} PRIVATE ${VELKARO_TEST_HEADERS})
+      target_precompile_headers(${target} PRIVATE ${VELKARO_TEST_HEADERS})
     endif()
   endif()
-  foreach(test ${tests})
-    get_filename_component(base ${test} NAME_WE)
-    set(target ${folder}_${base})
-    add_executable(${target} ${test})
-    if(NOT arg_QT)
-      # Nothing to moc in a test without the window layer.
-      set_target_properties(${target} PROPERTIES AUTOMOC OFF)
-    endif()
-    target_link_libraries(${target} PRIVATE ${arg_UNPARSED_ARGUMENTS} ${support})
-    target_compile_options(${target} PRIVATE -O0)
-    if(VELKARO_TEST_PCH)
-      target_precompile_headers(${target} REUSE_FROM ${headers})
-    endif()
-    # Two variables without a list separator: gtest discovery splits lists.
-    gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-      PROPERTIES LABELS ${folder}
-      ENVIRONMENT "VELKARO_BINARY_DIR=${PROJECT_BINARY_DIR}"
-      ENVIRONMENT_MODIFICATION "VELKARO_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
-  endforeach()
+  # Two variables without a list separator: gtest discovery splits lists.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${label}
+    ENVIRONMENT "VELKARO_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    ENVIRONMENT_MODIFICATION "VELKARO_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
 endfunction()
 
 # velkaro_gzip(SOURCE OUTPUT): OUTPUT is SOURCE compressed at build time, without
