@@ -14,7 +14,7 @@
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
 #include "link/operator_notices.h"
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
 
 namespace {
 

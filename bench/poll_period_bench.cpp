@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "link/drive_link.h"
-#include "link/link_state.h"
+#include "link/master/link_state.h"
 #include "link/operator_notices.h"
 #include "sim/bus_simulator.h"
 #include "sim/memory_transport.h"

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "link/drive_link.h"
-#include "link/link_state.h"
+#include "link/master/link_state.h"
 #include "link/operator_notices.h"
 #include "registry/catalogue.h"
 #include "sim/bus_simulator.h"

@@ -20,10 +20,10 @@
 #include <vector>
 
 #include "link/comm_tick.h"
-#include "link/device_port.h"
 #include "link/drive_link.h"
-#include "link/link_state.h"
+#include "link/master/link_state.h"
 #include "link/operator_notices.h"
+#include "link/ports/device_port.h"
 #include "support/link_inspector.h"
 
 namespace {

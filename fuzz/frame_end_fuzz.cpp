@@ -13,8 +13,8 @@
 #include <deque>
 #include <string>
 
-#include "link/frame_codec.h"
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
+#include "link/protocol/frame_codec.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "link/frame_summary.h"
+#include "link/diagnostics/frame_summary.h"
 #include "sim/line_settings.h"
 
 namespace {

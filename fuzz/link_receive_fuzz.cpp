@@ -22,10 +22,10 @@
 #include <vector>
 
 #include "link/drive_link.h"
-#include "link/frame_codec.h"
-#include "link/link_state.h"
+#include "link/master/link_state.h"
 #include "link/operator_notices.h"
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
+#include "link/protocol/frame_codec.h"
 #include "registry/catalogue.h"
 #include "support/link_inspector.h"
 

@@ -11,8 +11,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "link/frame_codec.h"
-#include "link/mbap.h"
+#include "link/ports/mbap.h"
+#include "link/protocol/frame_codec.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "link/frame_codec.h"
+#include "link/protocol/frame_codec.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "link/comm_tick.h"
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
 
 #include "app/main_window.h"
 #include "ui/about_dialog.h"
@@ -13,7 +13,7 @@
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/records/history_panel.h"
 #include "ui/records/monitor_panel.h"
 #include "ui/records/station_records.h"
@@ -242,11 +242,11 @@ void MainWindow::createControls() {
     m_historyPanel =
         new HistoryPanel(m_area, m_station->view(), m_displayOptions, m_messages, *m_records);
     m_monitorPanel = new MonitorPanel(m_area, m_messages);
-    m_transfer = new ParameterTransfer(this, *m_station, m_messages);
+    m_exportImport = new ParameterExportImport(this, *m_station, m_messages);
     // An import reads back the group the parameter list shows, and the list
     // then shows what the drive holds.
-    m_transfer->setShownGroup([this] { return m_parameterPanel->shownGroup(); });
-    connect(m_transfer, &ParameterTransfer::imported, m_parameterPanel,
+    m_exportImport->setShownGroup([this] { return m_parameterPanel->shownGroup(); });
+    connect(m_exportImport, &ParameterExportImport::imported, m_parameterPanel,
             &ParameterPanel::readGroupAgain);
     m_reports = new ParameterReportCommands(this, *m_station, m_messages);
 
@@ -332,9 +332,9 @@ void MainWindow::createMenu() {
         [this] { raiseCommandRequest(CommandRequests::kFaultReset); });
     drive->addSeparator();
     add(drive, ImportParameters, QStringLiteral("参数导入"),
-        [this] { m_transfer->importParameters(); });
+        [this] { m_exportImport->importParameters(); });
     add(drive, ExportParameters, QStringLiteral("参数导出"),
-        [this] { m_transfer->exportParameters(); });
+        [this] { m_exportImport->exportParameters(); });
     drive->addSeparator();
     connect(drive->addAction(QStringLiteral("参数报表...")), &QAction::triggered, m_reports,
             &ParameterReportCommands::reportParameters);

@@ -41,7 +41,7 @@ class MotorPanel;
 class OperatorMessages;
 class ParameterPanel;
 class ParameterReportCommands;
-class ParameterTransfer;
+class ParameterExportImport;
 class RenameDialog;
 class SkinnedButton;
 class StationLink;
@@ -220,7 +220,7 @@ private:
     StatusPanel* m_statusPanel = nullptr;
     MotorPanel* m_motorPanel = nullptr;
     ParameterPanel* m_parameterPanel = nullptr;
-    ParameterTransfer* m_transfer = nullptr;
+    ParameterExportImport* m_exportImport = nullptr;
     ParameterReportCommands* m_reports = nullptr;
     HistoryPanel* m_historyPanel = nullptr;
     MonitorPanel* m_monitorPanel = nullptr;

@@ -3,7 +3,7 @@
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
+#include "registry/command_and_line_names.h"
 #include "widgets/qt_text.h"
 
 #include "app/main_window.h"
@@ -11,7 +11,7 @@
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/records/history_panel.h"
 #include "ui/records/monitor_panel.h"
 #include "ui/records/station_records.h"

@@ -1,7 +1,7 @@
 // The station: one window over one link, a serial line or a network port.
 
-#include "link/device_port.h"
 #include "link/drive_link.h"
+#include "link/ports/device_port.h"
 
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "bus/bus_options.h"
-#include "link/device_address.h"
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
+#include "link/ports/device_address.h"
 #include "registry/drive_table.h"
 
 namespace velkaro {

@@ -8,7 +8,7 @@
 #include <array>
 #include <charconv>
 
-#include "link/link_settings.h"
+#include "link/ports/link_settings.h"
 #include "registry/drive_table.h"
 #include "registry/fixed_point.h"
 

@@ -8,9 +8,9 @@
 #include "bus/console_interrupt.h"
 #include "bus/stats_line.h"
 #include "bus/watch_line.h"
-#include "link/frame_summary.h"
-#include "link/serial_port.h"
-#include "registry/labels.h"
+#include "link/diagnostics/frame_summary.h"
+#include "link/ports/serial_port.h"
+#include "registry/state_texts.h"
 
 namespace velkaro {
 

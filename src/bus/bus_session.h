@@ -8,10 +8,10 @@
 
 #include "bus/bus_options.h"
 #include "bus/link_waiter.h"
-#include "bus/transfer_commands.h"
+#include "bus/export_import_commands.h"
 #include "link/comm_tick.h"
-#include "link/device_port.h"
 #include "link/drive_link.h"
+#include "link/ports/device_port.h"
 
 namespace velkaro {
 

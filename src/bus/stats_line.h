@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "link/link_diagnostics.h"
+#include "link/diagnostics/link_diagnostics.h"
 
 namespace velkaro {
 

@@ -11,8 +11,8 @@
 #include "bus/console_interrupt.h"
 #include "bus/drive_commands.h"
 #include "bus/report_commands.h"
-#include "bus/transfer_commands.h"
-#include "link/device_address.h"
+#include "bus/export_import_commands.h"
+#include "link/ports/device_address.h"
 #include "velkaro_version.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
+#include "registry/state_texts.h"
 
 namespace velkaro {
 

@@ -2,10 +2,10 @@
 
 #include <climits>
 
-#include "link/device_address.h"
-#include "link/link_operations.h"
+#include "link/master/link_operations.h"
 #include "link/operator_notices.h"
-#include "link/serial_port.h"
+#include "link/ports/device_address.h"
+#include "link/ports/serial_port.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {

@@ -2,7 +2,10 @@
 
 // The link's door. Callers give requests, each bound to its drive, and get
 // back exactly one outcome per request; they see the link's state as
-// snapshots. The state itself, the port and the one lock stay inside.
+// snapshots. The state itself, the port and the one lock stay inside. The
+// door's headers sit at the top of link/ (this one, requests.h,
+// link_snapshot.h, operator_notices.h); what is behind it sits in ports/,
+// protocol/, master/ and diagnostics/.
 
 #include <functional>
 #include <memory>
@@ -11,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "link/frame_log.h"
-#include "link/link_settings.h"
+#include "link/diagnostics/frame_log.h"
 #include "link/link_snapshot.h"
+#include "link/ports/link_settings.h"
 #include "link/requests.h"
 
 namespace velkaro {

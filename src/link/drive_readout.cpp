@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "link/link_operations.h"
+#include "link/master/link_operations.h"
 #include "registry/catalogue.h"
 
 namespace velkaro {

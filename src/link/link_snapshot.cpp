@@ -1,6 +1,6 @@
 #include "link/link_snapshot.h"
 
-#include "link/link_operations.h"
+#include "link/master/link_operations.h"
 
 namespace velkaro {
 

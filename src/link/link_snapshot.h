@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
 #include "link/requests.h"
 
-#include "link/link_diagnostics.h"
-#include "link/link_settings.h"
+#include "link/diagnostics/link_diagnostics.h"
+#include "link/ports/link_settings.h"
 #include "registry/drive_table.h"
 
 namespace velkaro {

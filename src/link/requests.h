@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "files/parameter_file.h"
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
 
 namespace velkaro {
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <array>
 
-#include "registry/labels.h"
+#include "registry/state_texts.h"
 
 namespace velkaro {
 namespace {

@@ -5,7 +5,7 @@
 #include "link/link_snapshot.h"
 #include "registry/drive_table.h"
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
+#include "registry/state_texts.h"
 
 namespace velkaro {
 namespace {

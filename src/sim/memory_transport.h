@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
 #include "sim/line_settings.h"
 
 namespace velkaro::sim {

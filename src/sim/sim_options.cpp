@@ -1,8 +1,9 @@
 #include "sim/sim_options.h"
 
+#include <algorithm>
 #include <charconv>
 
-#include "link/device_address.h"
+#include "link/ports/device_address.h"
 #include "sim/sim_console.h"
 
 namespace velkaro::sim {
@@ -102,6 +103,24 @@ std::optional<bool> takeLineOption(const std::string& name, const std::string& v
     return std::nullopt;
 }
 
+bool hasDriveAt(const SimOptions& options, int address) {
+    return std::any_of(options.drives.begin(), options.drives.end(),
+                       [address](const DriveSpec& drive) { return drive.address == address; });
+}
+
+/// `--refuse ADDR:WHAT[:CODE]`.
+std::optional<std::pair<int, Refusal>> parseRefusalOption(const std::string& value) {
+    const std::size_t colon = value.find(':');
+    const auto address = parseInt(std::string_view(value).substr(0, colon), 1, 247);
+    const auto refusal = colon == std::string::npos
+                             ? std::nullopt
+                             : parseRefusal(std::string_view(value).substr(colon + 1));
+    if (!address || !refusal) {
+        return std::nullopt;
+    }
+    return std::pair{*address, *refusal};
+}
+
 } // namespace
 
 std::optional<DriveSpec> parseDriveSpec(const std::string& text) {
@@ -158,24 +177,18 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
         } else if (name == "--drive") {
             const auto drive = parseDriveSpec(value);
             ok = drive.has_value();
+            if (ok && hasDriveAt(options, drive->address)) {
+                error = "two drives at address " + std::to_string(drive->address);
+                return std::nullopt;
+            }
             if (ok) {
-                for (const DriveSpec& other : options.drives) {
-                    if (other.address == drive->address) {
-                        error = "two drives at address " + std::to_string(drive->address);
-                        return std::nullopt;
-                    }
-                }
                 options.drives.push_back(*drive);
             }
         } else if (name == "--refuse") {
-            const std::size_t colon = value.find(':');
-            const auto address = parseInt(std::string_view(value).substr(0, colon), 1, 247);
-            const auto refusal = colon == std::string::npos
-                                     ? std::nullopt
-                                     : parseRefusal(std::string_view(value).substr(colon + 1));
-            ok = address && refusal;
+            const auto refusal = parseRefusalOption(value);
+            ok = refusal.has_value();
             if (ok) {
-                options.refusals.emplace_back(*address, *refusal);
+                options.refusals.push_back(*refusal);
             }
         } else if (name == "--turnaround-ms") {
             const auto ms = parseInt(value, 0, 10000);

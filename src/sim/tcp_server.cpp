@@ -9,7 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "link/frame_codec.h"
+#include "link/protocol/frame_codec.h"
 #include "sim/bus_simulator.h"
 #include "sim/line_settings.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "link/mbap.h"
+#include "link/ports/mbap.h"
 
 namespace velkaro::sim {
 

@@ -1,6 +1,6 @@
-#include "link/device_address.h"
 #include "link/operator_messages.h"
-#include "link/posix_serial_port.h"
+#include "link/ports/device_address.h"
+#include "link/ports/posix_serial_port.h"
 #include "registry/drive_table.h"
 #include "widgets/qt_text.h"
 

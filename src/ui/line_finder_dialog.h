@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
 #include "link/requests.h"
 #include "ui/line_change_guard.h"
 

@@ -1,6 +1,6 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
+#include "registry/command_and_line_names.h"
 #include "widgets/qt_text.h"
 
 #include "ui/command_requests.h"

@@ -7,7 +7,7 @@
 
 #include "ui/amend_dialog.h"
 #include "ui/dialog_look.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/station_link.h"
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"

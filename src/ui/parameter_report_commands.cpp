@@ -5,7 +5,7 @@
 #include "ui/parameter_report_commands.h"
 
 #include "ui/comparison_window.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/station_link.h"
 
 #include <QDate>

@@ -1,6 +1,6 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
+#include "registry/state_texts.h"
 #include "widgets/qt_text.h"
 
 #include "ui/dialog_look.h"

@@ -1,5 +1,5 @@
+#include "link/diagnostics/frame_summary.h"
 #include "link/drive_link.h"
-#include "link/frame_summary.h"
 
 #include "ui/traffic_model.h"
 

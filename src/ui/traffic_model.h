@@ -8,7 +8,7 @@
 #include <deque>
 #include <string>
 
-#include "link/frame_log.h"
+#include "link/diagnostics/frame_log.h"
 
 namespace velkaro {
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
 #include "support/station.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"

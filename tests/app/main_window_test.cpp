@@ -1,5 +1,4 @@
 #include "registry/fixed_point.h"
-#include "registry/labels.h"
 #include "support/processes.h"
 #include "support/station.h"
 

@@ -12,7 +12,7 @@
 #include "ui/motor_panel.h"
 #include "ui/notice_centre.h"
 #include "ui/parameter_panel.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"

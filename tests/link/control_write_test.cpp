@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/link_operations.h"
+#include "link/master/link_operations.h"
 #include "sim/rtu_frame.h"
 #include "sim/simulated_drive.h"
 #include "support/link_harness.h"

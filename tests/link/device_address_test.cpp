@@ -1,11 +1,11 @@
 // Device texts: a path, a serial device server, a Modbus TCP gateway, and
 // what an operator may mistype, refused with a message before anything opens.
 
-#include "link/device_address.h"
+#include "link/ports/device_address.h"
 
 #include <gtest/gtest.h>
 
-#include "link/device_port.h"
+#include "link/ports/device_port.h"
 
 namespace velkaro {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "files/parameter_compare.h"
 #include "link/drive_readout.h"
-#include "link/link_operations.h"
+#include "link/master/link_operations.h"
 #include "registry/catalogue.h"
 #include "sim/simulated_drive.h"
 #include "support/link_harness.h"

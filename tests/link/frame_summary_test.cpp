@@ -1,7 +1,7 @@
 // The traffic monitor's words for frames: what the operator reads in the
 // station's list, the saved file and `velkaro-bus monitor`.
 
-#include "link/frame_summary.h"
+#include "link/diagnostics/frame_summary.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "link/comm_tick.h"
-#include "link/device_port.h"
+#include "link/ports/device_port.h"
 #include "registry/catalogue.h"
 #include "sim/simulated_drive.h"
 #include "support/link_harness.h"

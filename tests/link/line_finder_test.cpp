@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "link/line_finder.h"
+#include "link/diagnostics/line_finder.h"
 #include "support/link_harness.h"
 #include "support/ports.h"
 

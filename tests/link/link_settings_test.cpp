@@ -1,10 +1,10 @@
-#include "link/link_settings.h"
+#include "link/ports/link_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
 
 using namespace velkaro;
 

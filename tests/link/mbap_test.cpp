@@ -1,7 +1,7 @@
 // RTU frames to Modbus TCP and back, byte for byte, on the protocol's own
 // examples (server 0x11, transaction 0x0001).
 
-#include "link/mbap.h"
+#include "link/ports/mbap.h"
 
 #include <gtest/gtest.h>
 

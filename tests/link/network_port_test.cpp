@@ -15,8 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/device_port.h"
-#include "link/tcp_port.h"
+#include "link/ports/device_port.h"
+#include "link/ports/tcp_port.h"
 #include "support/ports.h"
 
 namespace velkaro::testing {

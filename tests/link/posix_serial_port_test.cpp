@@ -1,4 +1,4 @@
-#include "link/posix_serial_port.h"
+#include "link/ports/posix_serial_port.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +16,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "link/device_port.h"
-#include "link/link_settings.h"
+#include "link/ports/device_port.h"
+#include "link/ports/link_settings.h"
 
 using namespace velkaro;
 

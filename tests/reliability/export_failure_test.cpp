@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <set>
 
-#include "bus/transfer_commands.h"
+#include "bus/export_import_commands.h"
 #include "support/link_harness.h"
 #include "support/private_mounts.h"
 #include "support/temp_dir.h"

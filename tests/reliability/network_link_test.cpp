@@ -17,8 +17,8 @@
 #include <unistd.h>
 
 #include "link/comm_tick.h"
-#include "link/device_port.h"
 #include "link/drive_link.h"
+#include "link/ports/device_port.h"
 #include "support/link_harness.h"
 #include "support/processes.h"
 #include "support/recording_messages.h"

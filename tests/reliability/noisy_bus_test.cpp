@@ -13,7 +13,7 @@
 #include <set>
 #include <vector>
 
-#include "link/frame_codec.h"
+#include "link/protocol/frame_codec.h"
 #include "sim/rtu_frame.h"
 #include "support/link_harness.h"
 #include "support/process_stats.h"

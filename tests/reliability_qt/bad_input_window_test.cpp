@@ -13,7 +13,7 @@
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/parameter_panel.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
@@ -405,12 +405,12 @@ TEST_P(FileNameFieldTest, ExportWritesTheChosenFileOrSaysWhyAndImportRefusesWhat
     const std::string chosen = folder.path().string() + c.name;
     st.bus.addDrive(1, sim::Series::QD10, 75);
     st.connect(1, 1, 1000);
-    ParameterTransfer transfer(st.window.get(), st.window->station(), st.messages);
+    ParameterExportImport transfer(st.window.get(), st.window->station(), st.messages);
     transfer.setSaveFileChooser([&] { return q(chosen); });
     st.messages.clear();
     transfer.exportParameters();
     st.run(5000);
-    const std::string written = ParameterTransfer::withSavExtension(q(chosen)).toStdString();
+    const std::string written = ParameterExportImport::withSavExtension(q(chosen)).toStdString();
     EXPECT_FALSE(st.link.snapshot().transferRunning);
     if (c.exported) {
         EXPECT_EQ(st.messages.count(), 0u);

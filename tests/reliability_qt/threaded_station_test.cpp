@@ -5,7 +5,7 @@
 
 #include "app/main_window.h"
 #include "link/drive_link.h"
-#include "link/posix_serial_port.h"
+#include "link/ports/posix_serial_port.h"
 #include "support/processes.h"
 #include "support/recording_messages.h"
 #include "support/temp_dir.h"

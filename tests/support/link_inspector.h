@@ -3,7 +3,7 @@
 #include <mutex>
 
 #include "link/drive_link.h"
-#include "link/link_state.h"
+#include "link/master/link_state.h"
 
 namespace velkaro::testing {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/serial_port.h"
+#include "link/ports/serial_port.h"
 #include "support/frames.h"
 
 namespace velkaro::testing {

@@ -5,7 +5,7 @@
 #include "ui/comparison_model.h"
 #include "ui/comparison_window.h"
 #include "ui/parameter_report_commands.h"
-#include "ui/parameter_transfer.h"
+#include "ui/parameter_export_import.h"
 #include "ui/station_link.h"
 
 #include <QAbstractItemModelTester>
@@ -132,7 +132,7 @@ TEST_F(ReportCommandsTest, NoExportStartsWhileTheDriveIsBeingRead) {
     connectAndSelect(5, sim::Series::QD30, 750);
     commands.setSaveFileChooser([this](const QString&) { return path("r.csv"); });
     commands.reportParameters();
-    ParameterTransfer transfer(&window, station, messages);
+    ParameterExportImport transfer(&window, station, messages);
     transfer.setSaveFileChooser([this] { return path("x.sav"); });
     transfer.exportParameters();
     EXPECT_EQ(messages.texts(), (std::vector<std::string>{std::string(kReadoutUnderWay)}));

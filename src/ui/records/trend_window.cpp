@@ -39,28 +39,16 @@
 #include "link/operator_messages.h"
 #include "records/display_options.h"
 #include "ui/records/trend_chart_view.h"
+#include "ui/records/trend_look.h"
 
 namespace velkaro {
 namespace {
 
 constexpr int kCustomWindow = static_cast<int>(std::size(TrendWindow::kWindowSeconds));
 constexpr int kDefaultWindow = 2; // 最近2小时
-constexpr WallSeconds kHour = 3600;
-constexpr WallSeconds kLongestCentredSpan = kHour;
+constexpr WallSeconds kLongestCentredSpan = kTrendHour;
 constexpr int kDefaultColumns = 800;
 constexpr int kRangePauseMs = 200;
-
-const QColor kCurveColours[] = {
-    QColor(31, 119, 180),  QColor(214, 39, 40),   QColor(44, 160, 44),   QColor(255, 127, 14),
-    QColor(148, 103, 189), QColor(140, 86, 75),   QColor(227, 119, 194), QColor(23, 190, 207),
-    QColor(188, 189, 34),  QColor(127, 127, 127),
-};
-const QColor kFaultColour(200, 0, 0);
-const QColor kLossColour(90, 90, 90);
-
-QString timeText(WallSeconds time) {
-    return QString::fromStdString(formatRecordTime(wallTimeOf(time)));
-}
 
 WallSeconds wallOf(const QDateTime& time) {
     std::tm fields{};
@@ -120,8 +108,9 @@ void TrendWindow::buildControls() {
     auto* times = new QFormLayout(timeBox);
     m_window = new QComboBox(timeBox);
     for (const WallSeconds seconds : kWindowSeconds) {
-        m_window->addItem(seconds < kHour ? QStringLiteral("最近%1分钟").arg(seconds / 60)
-                                          : QStringLiteral("最近%1小时").arg(seconds / kHour));
+        m_window->addItem(seconds < kTrendHour
+                              ? QStringLiteral("最近%1分钟").arg(seconds / 60)
+                              : QStringLiteral("最近%1小时").arg(seconds / kTrendHour));
     }
     m_window->addItem(QStringLiteral("自定义"));
     m_window->setCurrentIndex(kDefaultWindow);
@@ -145,7 +134,7 @@ void TrendWindow::buildControls() {
         m_to->setEnabled(custom);
         m_follow->setEnabled(!custom);
         // The short windows are for watching what happens now.
-        if (!custom && kWindowSeconds[index] <= kHour) {
+        if (!custom && kWindowSeconds[index] <= kTrendHour) {
             const QSignalBlocker blocker(m_follow);
             m_follow->setChecked(true);
         }
@@ -227,8 +216,8 @@ void TrendWindow::addTimeAxis() {
     connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] {
         // Keeps the clock's seconds on the axis once a stretch is short.
         const auto [from, to] = visibleRange();
-        m_timeAxis->setFormat(to - from <= 2 * kHour ? QStringLiteral("HH:mm:ss")
-                                                     : QStringLiteral("MM-dd HH:mm"));
+        m_timeAxis->setFormat(to - from <= 2 * kTrendHour ? QStringLiteral("HH:mm:ss")
+                                                          : QStringLiteral("MM-dd HH:mm"));
     });
 }
 
@@ -339,7 +328,7 @@ bool TrendWindow::chooseWindow() {
         m_to->setDateTime(dateTimeOfWall(to));
     }
     const auto storageHours = static_cast<WallSeconds>(m_options.maxStorageHours);
-    const WallSeconds earliest = now - storageHours * kHour;
+    const WallSeconds earliest = now - storageHours * kTrendHour;
     m_note.clear();
     if (to <= earliest) {
         showStatus(QStringLiteral("所选时间早于数据最大存储时间（%1小时），这些记录已被清除")
@@ -450,178 +439,9 @@ void TrendWindow::showLoaded(const TrendData& data, WallSeconds from, WallSecond
     showStatus((empty ? QStringLiteral("所选时间内没有记录。")
                       : QStringLiteral("%1 条记录，%2 至 %3。")
                             .arg(data.rows)
-                            .arg(timeText(from), timeText(to))) +
+                            .arg(trendTimeText(from), trendTimeText(to))) +
                    m_note,
                false);
-}
-
-void TrendWindow::clearChart() {
-    QChart* chart = m_view->chart();
-    chart->removeAllSeries();
-    // An axis left without series is not drawn again once new ones come:
-    // the axes are made anew with the series.
-    const auto [from, to] = visibleRange();
-    chart->removeAxis(m_timeAxis);
-    delete m_timeAxis;
-    addTimeAxis();
-    setTimeRange(from, to);
-    for (auto& [unit, axis] : m_units) {
-        chart->removeAxis(axis.axis);
-        delete axis.axis;
-    }
-    m_units.clear();
-    m_curves.clear();
-    m_nextColour = 0;
-}
-
-void TrendWindow::drawData(const TrendData& data, WallSeconds from, WallSeconds to) {
-    clearChart();
-    for (const TrendCurve& curve : data.curves) {
-        addCurve(curve, false);
-    }
-    // Marks after the lines, so they are drawn on top.
-    for (const TrendCurve& curve : data.curves) {
-        UnitAxis& unit = unitAxisFor(curve.quantity);
-        addMarks(unit.faults, curve.faultMarks, unit);
-        addMarks(unit.losses, curve.lossMarks, unit);
-    }
-    fitValueAxes();
-    setTimeRange(from, to);
-}
-
-void TrendWindow::appendData(const TrendData& data) {
-    for (const TrendCurve& curve : data.curves) {
-        addCurve(curve, true);
-    }
-    for (const TrendCurve& curve : data.curves) {
-        UnitAxis& unit = unitAxisFor(curve.quantity);
-        addMarks(unit.faults, curve.faultMarks, unit);
-        addMarks(unit.losses, curve.lossMarks, unit);
-    }
-    fitValueAxes();
-}
-
-void TrendWindow::addCurve(const TrendCurve& curve, bool continuing) {
-    const QuantityInfo& info = quantityInfo(curve.quantity);
-    UnitAxis& unit = unitAxisFor(curve.quantity);
-    std::vector<QLineSeries*>& drawn = m_curves[{curve.drive, curve.quantity}];
-    const QColor colour = drawn.empty() ? kCurveColours[m_nextColour++ % std::size(kCurveColours)]
-                                        : drawn.front()->color();
-    QChart* chart = m_view->chart();
-    bool first = true;
-    for (const CurveSegment& segment : curve.segments) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(segment.size()));
-        for (const CurvePoint& point : segment) {
-            points.append(QPointF(chartX(point.time), point.value));
-            widen(unit, point.value);
-        }
-        if (first && continuing && curve.continuesBefore && !drawn.empty()) {
-            drawn.back()->append(points);
-            first = false;
-            continue;
-        }
-        first = false;
-        auto* series = new QLineSeries;
-        series->setName(QString::fromStdString(curve.drive) + QLatin1Char(' ') +
-                        QString::fromUtf8(info.column));
-        QPen pen(colour);
-        pen.setWidthF(1.5);
-        series->setPen(pen);
-        series->replace(points);
-        // A stretch of one row has no line to show: show its point.
-        series->setPointsVisible(points.size() == 1);
-        chart->addSeries(series);
-        series->attachAxis(m_timeAxis);
-        series->attachAxis(unit.axis);
-        if (!drawn.empty()) {
-            for (QLegendMarker* marker : chart->legend()->markers(series)) {
-                marker->setVisible(false);
-            }
-        }
-        drawn.push_back(series);
-    }
-}
-
-TrendWindow::UnitAxis& TrendWindow::unitAxisFor(Quantity quantity) {
-    const std::string unitText = quantityInfo(quantity).unit;
-    auto found = m_units.find(unitText);
-    if (found != m_units.end()) {
-        return found->second;
-    }
-    UnitAxis& unit = m_units[unitText];
-    unit.axis = new QValueAxis;
-    unit.axis->setTitleText(QString::fromStdString(unitText));
-    unit.axis->setLabelFormat(QStringLiteral("%.1f"));
-    // Axes alternate left and right, so each unit's numbers stay apart.
-    m_view->chart()->addAxis(unit.axis, m_units.size() % 2 == 1 ? Qt::AlignLeft : Qt::AlignRight);
-    return unit;
-}
-
-void TrendWindow::addMarks(Marks& marks, const std::vector<TrendMark>& list, UnitAxis& unit) {
-    if (list.empty()) {
-        return;
-    }
-    if (!marks.series) {
-        const bool faults = &marks == &unit.faults;
-        auto* series = new QScatterSeries;
-        series->setName(faults ? QStringLiteral("故障") : QStringLiteral("通讯断线"));
-        series->setMarkerShape(faults ? QScatterSeries::MarkerShapeTriangle
-                                      : QScatterSeries::MarkerShapeRectangle);
-        series->setMarkerSize(faults ? 11 : 8);
-        series->setColor(faults ? kFaultColour : kLossColour);
-        series->setBorderColor(faults ? kFaultColour : kLossColour);
-        m_view->chart()->addSeries(series);
-        series->attachAxis(m_timeAxis);
-        series->attachAxis(unit.axis);
-        Marks* target = &marks;
-        connect(series, &QScatterSeries::hovered, this,
-                [this, target](const QPointF& point, bool state) {
-                    onMarkHovered(*target, point, state);
-                });
-        marks.series = series;
-    }
-    QList<QPointF> points;
-    for (const TrendMark& mark : list) {
-        points.append(QPointF(chartX(mark.time), mark.value));
-        marks.texts.push_back(qtText(mark.text) + QStringLiteral("\n") + timeText(mark.time));
-        widen(unit, mark.value);
-    }
-    marks.series->append(points);
-}
-
-void TrendWindow::widen(UnitAxis& unit, double value) {
-    unit.low = unit.any ? std::min(unit.low, value) : value;
-    unit.high = unit.any ? std::max(unit.high, value) : value;
-    unit.any = true;
-}
-
-void TrendWindow::fitValueAxes() {
-    bool faultShown = false;
-    bool lossShown = false;
-    QLegend* legend = m_view->chart()->legend();
-    for (auto& [text, unit] : m_units) {
-        double low = unit.any ? unit.low : 0;
-        double high = unit.any ? unit.high : 1;
-        if (high - low < 1e-9) {
-            low -= 1;
-            high += 1;
-        }
-        const double margin = (high - low) * 0.05;
-        // Values that never go negative keep their axis at zero or above.
-        unit.axis->setRange(low >= 0 ? std::max(0.0, low - margin) : low - margin, high + margin);
-        unit.axis->applyNiceNumbers();
-        // One legend entry for each kind of mark, whatever the units.
-        for (auto [marks, shown] :
-             {std::pair{&unit.faults, &faultShown}, std::pair{&unit.losses, &lossShown}}) {
-            if (marks->series) {
-                for (QLegendMarker* marker : legend->markers(marks->series)) {
-                    marker->setVisible(!*shown);
-                }
-                *shown = true;
-            }
-        }
-    }
 }
 
 void TrendWindow::showEvents() {
@@ -629,10 +449,11 @@ void TrendWindow::showEvents() {
     for (std::size_t i = 0; i < m_eventList.size(); ++i) {
         const RecordEvent& event = m_eventList[i];
         const int row = static_cast<int>(i);
-        m_events->setItem(row, 0, new QTableWidgetItem(timeText(event.time)));
+        m_events->setItem(row, 0, new QTableWidgetItem(trendTimeText(event.time)));
         m_events->setItem(row, 1, new QTableWidgetItem(QString::fromStdString(event.drive)));
         auto* cause = new QTableWidgetItem(QString::fromStdString(event.cause));
-        cause->setForeground(event.kind == RecordEvent::Kind::Trip ? kFaultColour : kLossColour);
+        cause->setForeground(event.kind == RecordEvent::Kind::Trip ? kTrendFaultColour
+                                                                   : kTrendLossColour);
         m_events->setItem(row, 2, cause);
     }
     m_events->resizeColumnsToContents();
@@ -702,30 +523,6 @@ void TrendWindow::showFollowed(TrendData data, WallSeconds now, WallSeconds span
     setTimeRange(now - span, now);
 }
 
-void TrendWindow::setTimeRange(WallSeconds from, WallSeconds to) {
-    m_settingRange = true;
-    const auto settled = qScopeGuard([this] { m_settingRange = false; });
-    m_timeAxis->setRange(
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(from))),
-        QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(chartX(std::max(to, from + 1)))));
-}
-
-std::pair<WallSeconds, WallSeconds> TrendWindow::visibleRange() const {
-    return {wallSecondsAt(m_timeAxis->min().toSecsSinceEpoch()),
-            wallSecondsAt(m_timeAxis->max().toSecsSinceEpoch())};
-}
-
-qreal TrendWindow::chartX(WallSeconds time) const {
-    // The axis shows real instants in local time; the rows hold wall-clock
-    // times. Clocks change on the hour, so one offset serves a whole hour.
-    const WallSeconds hour = time >= 0 ? time / kHour : (time - kHour + 1) / kHour;
-    if (hour != m_offsetHour) {
-        m_offsetHour = hour;
-        m_offsetSeconds = static_cast<qint64>(epochOfWall(hour * kHour)) - hour * kHour;
-    }
-    return static_cast<qreal>((time + m_offsetSeconds) * 1000);
-}
-
 void TrendWindow::showStatus(const QString& text, bool problem) {
     m_status->setText(text);
     m_status->setStyleSheet(problem ? QStringLiteral("color: rgb(200, 0, 0);") : QString());
@@ -735,59 +532,6 @@ void TrendWindow::onUserRange() {
     if (!m_settingRange) {
         m_rangeTimer.start();
     }
-}
-
-void TrendWindow::onMarkHovered(const Marks& marks, const QPointF& point, bool state) {
-    if (!state || !marks.series) {
-        QToolTip::hideText();
-        return;
-    }
-    const QList<QPointF> points = marks.series->points();
-    qsizetype nearest = -1;
-    double best = 0;
-    for (qsizetype i = 0; i < points.size(); ++i) {
-        const double distance =
-            std::abs(points[i].x() - point.x()) + std::abs(points[i].y() - point.y());
-        if (nearest < 0 || distance < best) {
-            nearest = i;
-            best = distance;
-        }
-    }
-    if (nearest >= 0 && static_cast<std::size_t>(nearest) < marks.texts.size()) {
-        QToolTip::showText(QCursor::pos(), marks.texts[static_cast<std::size_t>(nearest)], m_view);
-    }
-}
-
-std::vector<std::pair<QPointF, QString>> TrendWindow::faultMarks() const {
-    std::vector<std::pair<QPointF, QString>> result;
-    for (const auto& [text, unit] : m_units) {
-        if (unit.faults.series) {
-            const QList<QPointF> points = unit.faults.series->points();
-            for (qsizetype i = 0; i < points.size(); ++i) {
-                result.emplace_back(points[i], unit.faults.texts[static_cast<std::size_t>(i)]);
-            }
-        }
-    }
-    return result;
-}
-
-std::vector<std::pair<QPointF, QString>> TrendWindow::lossMarks() const {
-    std::vector<std::pair<QPointF, QString>> result;
-    for (const auto& [text, unit] : m_units) {
-        if (unit.losses.series) {
-            const QList<QPointF> points = unit.losses.series->points();
-            for (qsizetype i = 0; i < points.size(); ++i) {
-                result.emplace_back(points[i], unit.losses.texts[static_cast<std::size_t>(i)]);
-            }
-        }
-    }
-    return result;
-}
-
-std::vector<QLineSeries*> TrendWindow::curveSeries(const std::string& drive,
-                                                   Quantity quantity) const {
-    const auto found = m_curves.find({drive, quantity});
-    return found == m_curves.end() ? std::vector<QLineSeries*>{} : found->second;
 }
 
 void TrendWindow::chooseAndSavePng() {

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "registry/drive_table.h"
+
+// The texts a drive's state is shown in: the state itself, the fault and
+// alarm causes of each series.
+
+namespace velkaro {
+
+inline constexpr std::string_view kStateOffline = "通讯断线";
+inline constexpr std::string_view kStateFault = "故障中";
+inline constexpr std::string_view kStateAlarm = "报警中";
+inline constexpr std::string_view kStateForward = "正向运转";
+inline constexpr std::string_view kStateReverse = "反向运转";
+inline constexpr std::string_view kStateStopped = "停止中";
+inline constexpr std::string_view kCauseUnrecognised = "不能识别的故障";
+inline constexpr std::string_view kCauseNone = "无";
+
+struct StateTexts {
+    std::string state;
+    std::string cause;
+};
+
+/// State and cause text of a drive record, by the precedence offline, fault,
+/// alarm, running (direction by bit 14), stopped.
+StateTexts driveStateTexts(const DriveRecord& drive);
+/// The same for a slot of the table (an out-of-range slot reads as offline).
+StateTexts driveStateTexts(const DriveTable& table, int slot);
+
+/// Fault text of a series for a fault code. QD20 takes the low four bits.
+/// Codes beyond the table or negative give "未知代码N"; other series
+/// give "不能识别的故障".
+std::string faultText(std::string_view series, int32_t code);
+/// Alarm cause from `status[10]` (low) and `status[11]` (high).
+std::string alarmText(std::string_view series, int32_t low, int32_t high);
+
+} // namespace velkaro
