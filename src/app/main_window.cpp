@@ -394,6 +394,12 @@ bool MainWindow::initMainWindow() {
         showPanel();
         return false;
     }
+    m_actionLog = std::make_unique<ActionLog>(m_options.recordConnect, m_options.actionLimits,
+                                              m_options.actionSpool);
+    m_station->setActionLog([this](ActionRecord row) {
+        row.station = m_displayOptions.stationName;
+        m_actionLog->add(std::move(row));
+    });
     m_historyPanel->showAllRows();
     createStatusBar();
     // The panels were built with their controls, lists, key editor and chart.
@@ -445,6 +451,10 @@ void MainWindow::endMainWindow() {
     m_recordTimer.stop();
     // The rows still queued go in if the data source lets them in time.
     m_records->finish();
+    if (m_actionLog) {
+        m_station->setActionLog({});
+        m_actionLog->finish();
+    }
     close();
 }
 

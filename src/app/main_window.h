@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "link/requests.h"
+#include "records/action_log.h"
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
@@ -58,6 +60,10 @@ struct MainWindowOptions {
     std::string recordConnect = std::string(kRunRecordConnect);
     /// The records worker's bounds (queue, stall, statement time-out).
     RecordsWorker::Limits recordLimits{};
+    /// Where action rows the data source did not take by the end wait for the
+    /// next start (main() gives defaultActionSpool()); empty: nowhere.
+    std::filesystem::path actionSpool{};
+    ActionLog::Limits actionLimits{};
 };
 
 /// The station's one window: panel buttons, tool row, name box, progress bar,
@@ -154,6 +160,8 @@ public:
     HistoryPanel& historyPanel() { return *m_historyPanel; }
     /// The records worker's window side: every database call of the window.
     StationRecords& records() { return *m_records; }
+    /// The action log the station writes once the data source is set up; null before.
+    ActionLog* actionLog() { return m_actionLog.get(); }
     DisplayOptions& displayOptions() { return m_displayOptions; }
     QString statusPaneText(int pane) const;
     QLineEdit* nameBox() const { return m_nameBox; }
@@ -226,6 +234,7 @@ private:
     MonitorPanel* m_monitorPanel = nullptr;
     /// Child of the window, made before the panels and gone after them.
     StationRecords* m_records = nullptr;
+    std::unique_ptr<ActionLog> m_actionLog;
     /// Every status read of every drive, for the live curve.
     LiveSamples m_liveSamples;
     LiveCurveWindow* m_liveCurves = nullptr;

@@ -155,6 +155,7 @@ int main(int argc, char** argv) {
         velkaro::MainWindowOptions options;
         // Rows of an older table are given this station's name on upgrade.
         options.registerDataSource = [station] { return velkaro::registerDataSourceFor(station); };
+        options.actionSpool = velkaro::defaultActionSpool();
         velkaro::MainWindow window(link, messages, std::move(options));
         window.displayOptions().stationName = station;
         window.displayOptions().stationFromCommandLine = stationArgument.has_value();

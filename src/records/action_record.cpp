@@ -120,7 +120,9 @@ std::string_view commandActionName(uint16_t word) {
 }
 
 std::string lineSettingsText(const LinkSettings& settings) {
-    return "COM" + std::to_string(settings.portNumber) + " " + settings.settingsText();
+    return "COM" + std::to_string(settings.portNumber) + " " + settings.settingsText() + " " +
+           std::to_string(settings.replyTimeoutTicks * settings.tickPeriodMs) + "ms" +
+           (settings.frameEnd == FrameEnd::Completion ? " 快速应答识别" : "");
 }
 
 ActionTracker::ActionTracker() : m_station(hostStationName()), m_account(currentAccount()) {}
@@ -149,6 +151,7 @@ ActionTracker::Started ActionTracker::start(const Target& target, const Request&
             row.oldValue = parameterText(d, known->second[static_cast<std::size_t>(write->row)]);
         }
         row.newValue = parameterText(d, write->word);
+        started.write = *write;
         if (write->readBack) {
             started.readGroup = write->group;
         }
@@ -171,8 +174,18 @@ ActionTracker::Started ActionTracker::start(const Target& target, const Request&
 }
 
 std::optional<ActionRecord> ActionTracker::finish(Started started, const Outcome& outcome) {
+    const auto key = [&](int group) {
+        return std::make_tuple(outcome.target.slot, static_cast<int>(outcome.target.address),
+                               group);
+    };
     if (started.readGroup >= 0 && outcome.confirmed() && !outcome.words.empty()) {
-        m_groups[{outcome.target.slot, outcome.target.address, started.readGroup}] = outcome.words;
+        m_groups[key(started.readGroup)] = outcome.words;
+    } else if (started.write && outcome.confirmed() && started.write->row >= 0) {
+        // Taken without a read back: the drive holds the value written.
+        std::vector<uint16_t>& words = m_groups[key(started.write->group)];
+        const auto row = static_cast<std::size_t>(started.write->row);
+        words.resize(std::max(words.size(), row + 1));
+        words[row] = started.write->word;
     }
     if (!started.row) {
         return std::nullopt;

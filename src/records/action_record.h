@@ -59,6 +59,7 @@ public:
         std::optional<ActionRecord> row; ///< none: the request is not logged
         int readGroup = -1;              ///< the group whose words the outcome brings, -1: none
         std::string series;
+        std::optional<ParameterWrite> write; ///< a change the drive then holds, once confirmed
     };
 
     ActionTracker();
@@ -86,7 +87,8 @@ private:
     std::map<std::tuple<int, int, int>, std::vector<uint16_t>> m_groups;
 };
 
-/// The line settings as the operator reads them: "COM1 9600N81".
+/// The line settings as the operator reads them: "COM1 9600N81 200ms", with
+/// " 快速应答识别" when replies end at their last byte.
 std::string lineSettingsText(const LinkSettings& settings);
 
 } // namespace velkaro

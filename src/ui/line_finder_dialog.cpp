@@ -208,8 +208,10 @@ void LineFinderDialog::applySelected() {
                           line.stopBits);
     settings.settingsChanged = true;
     m_guard.request(
-        [this, settings, line] {
+        [this, current, settings, line] {
             m_station.link().setSettings(settings);
+            m_station.logAction({}, "通讯参数更改", lineSettingsText(current),
+                                lineSettingsText(settings));
             m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
             Q_EMIT settingsApplied();
         },

@@ -47,9 +47,12 @@ Target StationLink::targetOf(int slot) const {
 }
 
 RequestId StationLink::submit(const Target& target, Request request, Handler onEnd) {
-    Pending pending{std::move(onEnd), target.slot, request.index(), std::nullopt};
+    Pending pending{std::move(onEnd), target.slot, request.index(), std::nullopt, {}};
     if (const auto* command = std::get_if<Command>(&request)) {
         pending.command = *command;
+    }
+    if (m_actionSink) {
+        pending.action = m_actions.start(target, request, m_view);
     }
     // Registered before any outcome is taken: one that ended at once finds
     // its handler.
@@ -70,7 +73,13 @@ void StationLink::takeOutcomes() {
         }
         Handler onEnd = std::move(it->second.onEnd);
         const std::size_t kind = it->second.kind;
+        ActionTracker::Started action = std::move(it->second.action);
         m_handlers.erase(it);
+        if (m_actionSink) {
+            if (std::optional<ActionRecord> row = m_actions.finish(std::move(action), outcome)) {
+                m_actionSink(std::move(*row));
+            }
+        }
         if (onEnd) {
             onEnd(outcome);
         } else if (!outcome.message.empty() && outcome.result != Result::Confirmed &&
@@ -87,6 +96,14 @@ void StationLink::takeOutcomes() {
                                        outcome.message, std::string(kInfoCaption));
             }
         }
+    }
+}
+
+void StationLink::logAction(const Target& target, std::string action, std::string oldValue,
+                            std::string newValue, std::string result) {
+    if (m_actionSink) {
+        m_actionSink(m_actions.now(target, std::move(action), std::move(oldValue),
+                                   std::move(newValue), std::move(result)));
     }
 }
 

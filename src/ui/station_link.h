@@ -9,6 +9,7 @@
 #include <string>
 
 #include "link/drive_link.h"
+#include "records/action_record.h"
 
 namespace velkaro {
 
@@ -79,6 +80,20 @@ public:
     /// wanting for it; -1 for a free slot. What a jog box changes.
     int32_t commandWordGiven(int slot) const;
 
+    // ------------------------------------------------------------ action log
+
+    using ActionSink = std::function<void(ActionRecord)>;
+    /// From now on every operator request given here (commands, frequency,
+    /// parameter changes, import, export, connection searches) hands its row
+    /// to `sink` once its outcome is known, on the window thread; reads are
+    /// not logged. Empty: nothing is logged.
+    void setActionLog(ActionSink sink) { m_actionSink = std::move(sink); }
+    /// Logs an action the link does at once, outside the requests (断开,
+    /// 名字更改, 通讯参数更改), for `target` (station-wide: an empty target).
+    void logAction(const Target& target, std::string action, std::string oldValue,
+                   std::string newValue, std::string result = std::string(kActionConfirmed));
+    ActionTracker& actions() { return m_actions; }
+
 Q_SIGNALS:
     /// Queued from the ticking thread: outcomes are waiting.
     void outcomesWaiting();
@@ -89,6 +104,7 @@ private:
         int slot = -1;
         std::size_t kind = 0; ///< the request's alternative in Request
         std::optional<Command> command;
+        ActionTracker::Started action;
     };
 
     DriveLink& m_link;
@@ -96,6 +112,8 @@ private:
     LinkSnapshot m_view;
     int m_selectedSlot = -1;
     std::map<RequestId, Pending> m_handlers;
+    ActionTracker m_actions;
+    ActionSink m_actionSink;
 };
 
 } // namespace velkaro

@@ -924,3 +924,72 @@ TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnT
 
 } // namespace
 } // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+/// "操作|原值|新值|结果" of each row the station logged, in order.
+std::vector<std::string> loggedRows(const std::vector<ActionRecord>& rows) {
+    std::vector<std::string> texts;
+    for (const ActionRecord& row : rows) {
+        texts.push_back(row.action + '|' + row.oldValue + '|' + row.newValue + '|' + row.result);
+    }
+    return texts;
+}
+
+// Every operator request through the link gives one row once its outcome is
+// known, whatever the outcome; reads give none. The drive is real (simulated),
+// refusing and falling silent as a drive in keypad control or off the bus does.
+TEST(OperatorSafety, EveryRequestIsLoggedOnceWithHowItEnded) {
+    auto st = stationWith(1);
+    std::vector<ActionRecord> logged;
+    StationLink& station = st->window->station();
+    station.setActionLog([&logged](ActionRecord row) { logged.push_back(std::move(row)); });
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    const Target target = station.selectedTarget();
+
+    st->window->motorPanel().frequencyEdit()->setText("30");
+    st->window->motorPanel().onFrequencyEntered();
+    st->window->menuAction(MainWindow::Start)->trigger();
+    st->run(1000);
+    // The group read teaches the old value; a read is no action.
+    station.submit(target, ParameterRead{0});
+    st->run(1500);
+    ParameterWrite write;
+    write.registerAddress = registerOf(0, 6);
+    write.group = 0;
+    write.row = 6;
+    write.word = 6000;
+    station.submit(target, write);
+    st->run(1000);
+    drive.faults().refusal = sim::Refusal{sim::Refusal::Store, 0, 0x04};
+    st->window->parameterPanel().storeToEeprom();
+    st->run(1000);
+    drive.faults().refusal = {};
+    drive.faults().silent = true;
+    write.word = 7000;
+    station.submit(target, write);
+    st->run(15000); // eleven tries of 500 ms, status reads between them
+    drive.faults().silent = false;
+    station.cancel(station.submit(target, Command::frequency(1000)));
+    st->window->raiseCommandRequest(CommandRequests::kEmergencyStop);
+    st->run(1000);
+
+    EXPECT_EQ(loggedRows(logged), (std::vector<std::string>{
+                                      "频率设定|50.00Hz|30.00Hz|已确认",
+                                      "运行|||已确认",
+                                      "参数修改 F0-06|50.00|60.00|已确认",
+                                      "存储EEPROM|||被拒绝：从站设备故障",
+                                      "参数修改 F0-06|60.00|70.00|超时",
+                                      "频率设定|30.00Hz|10.00Hz|已取消",
+                                      "急停|||已确认",
+                                  }));
+    for (const ActionRecord& row : logged) {
+        EXPECT_EQ(row.drive, "1#QD30-7.50");
+        EXPECT_EQ(row.address, 1);
+        EXPECT_EQ(row.account, currentAccount());
+    }
+}
+
+} // namespace
+} // namespace velkaro
