@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "ui/about_dialog.h"
+#include "ui/access_gate.h"
 #include "ui/connection_dialog.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
@@ -144,6 +145,7 @@ void MainWindow::createControls() {
     // After the panel area, so the panels (its children) go before it.
     m_station = new StationLink(m_link, m_messages, this);
     m_requests = std::make_unique<CommandRequests>(*m_station);
+    createAccessLevels();
     m_records =
         new StationRecords(m_messages, m_options.recordConnect, this, m_options.recordLimits);
     // The page refreshes after every row of a pass, as the operator asked.
@@ -312,6 +314,11 @@ void MainWindow::createMenu() {
             });
     connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
+    add(system, ActionRecords, QStringLiteral("操作记录..."), [this] { openActionRecords(); });
+    if (m_access) {
+        add(system, EngineerPin, QStringLiteral("工程师密码..."), [this] { openEngineerPin(); });
+        add(system, LockEngineer, QStringLiteral("锁定工程师权限"), [this] { lockEngineer(); });
+    }
     // The window's own entries stay above exit, the last of the menu; what
     // the station has said is kept next to it.
     system->addSeparator();

@@ -32,6 +32,7 @@ class QProgressBar;
 
 namespace velkaro {
 
+class AccessGate;
 class CommTick;
 class ConnectionDialog;
 class DriveLink;
@@ -64,6 +65,9 @@ struct MainWindowOptions {
     /// next start (main() gives defaultActionSpool()); empty: nowhere.
     std::filesystem::path actionSpool{};
     ActionLog::Limits actionLimits{};
+    /// The engineer's PIN file (main() gives AccessGate::defaultFile());
+    /// empty: no access levels, everything allowed.
+    std::filesystem::path accessFile{};
 };
 
 /// The station's one window: panel buttons, tool row, name box, progress bar,
@@ -79,7 +83,10 @@ public:
         AddConnection = 32777,
         Disconnect = 32778,
         ChangeName = 32786,
-        NoticeRecord = 32789, ///< "消息记录...": the notice centre
+        NoticeRecord = 32789,  ///< "消息记录...": the notice centre
+        ActionRecords = 32790, ///< "操作记录...": the action log window
+        EngineerPin = 32791,   ///< "工程师密码...": set, change or remove the PIN
+        LockEngineer = 32792,  ///< "锁定工程师权限"
         Exit = 32771,
         Start = 32783,
         Stop = 32773,
@@ -139,6 +146,15 @@ public:
     QMessageBox* disconnectQuestion() const;
     void renameSelectedDrive();
     void showAbout();
+    /// The engineer's PIN asked for (what engineerWanted opens), or set.
+    void openEngineerUnlock();
+    void openEngineerPin();
+    /// "锁定工程师权限": back to 操作员 at once.
+    void lockEngineer();
+    /// "操作记录...": the action log window.
+    void openActionRecords();
+    /// The access levels, when the station has them (null otherwise).
+    AccessGate* accessGate() { return m_access.get(); }
     /// "实时曲线": the live curve window, with the drive in `slot` ticked (-1: as it was).
     void openLiveCurves(int slot);
     const LiveSamples& liveSamples() const { return m_liveSamples; }
@@ -186,6 +202,8 @@ private:
     void createMenu();
     void createStatusBar();
     void createShortcuts();
+    /// Installs the access levels when the options name a PIN file.
+    void createAccessLevels();
     void pushValues();
     void updateProgress();
     void openLinkAndReport();
@@ -235,6 +253,7 @@ private:
     /// Child of the window, made before the panels and gone after them.
     StationRecords* m_records = nullptr;
     std::unique_ptr<ActionLog> m_actionLog;
+    std::unique_ptr<AccessGate> m_access;
     /// Every status read of every drive, for the live curve.
     LiveSamples m_liveSamples;
     LiveCurveWindow* m_liveCurves = nullptr;

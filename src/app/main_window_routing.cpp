@@ -198,7 +198,7 @@ void MainWindow::selectPreviousDrive() {
 
 void MainWindow::disconnectDrive() {
     const Target drive = m_station->selectedTarget();
-    if (drive.slot < 0) {
+    if (drive.slot < 0 || !m_station->engineerAllowed()) {
         return;
     }
     // The transfer runs on the selected drive: removing it would cut it.
@@ -313,7 +313,7 @@ void MainWindow::renameSelectedDrive() {
     // The drive the dialog is about: the rename goes to it, or nowhere.
     const std::string shownName = m_selection.selectedName;
     const Target drive = m_station->selectedTarget();
-    if (shownName.empty() || drive.slot < 0) {
+    if (shownName.empty() || drive.slot < 0 || !m_station->engineerAllowed()) {
         return;
     }
     if (m_station->transferBusy()) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "files/csv_text.h"
+#include "records/csv_file.h"
 
 namespace velkaro {
 namespace {
@@ -182,6 +183,23 @@ std::string actionLine(const ActionRecord& row) {
     return csvRecord({formatRecordTime(localTimeOf(row.time)), row.station, row.account, row.drive,
                       row.address > 0 ? std::to_string(row.address) : std::string(), row.action,
                       row.oldValue, row.newValue, row.result});
+}
+
+} // namespace velkaro
+
+namespace velkaro {
+
+std::string writeActionCsv(const std::vector<ActionRecord>& rows, const std::string& path) {
+    CsvFile file;
+    if (!file.open(path) || !file.write(actionHeaderLine())) {
+        return file.error();
+    }
+    for (const ActionRecord& row : rows) {
+        if (!file.write(actionLine(row))) {
+            return file.error();
+        }
+    }
+    return file.commit() ? std::string() : file.error();
 }
 
 } // namespace velkaro

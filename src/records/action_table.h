@@ -63,5 +63,8 @@ std::vector<ActionRecord> readActions(soci::session& session, const ActionQuery&
 /// 操作, 原值, 新值, 结果; one CSV line each, ended with CR LF.
 std::string actionHeaderLine();
 std::string actionLine(const ActionRecord& row);
+/// Writes `rows` as a CSV file at `path` (UTF-8 with byte order mark) that
+/// appears only whole; the reason when it cannot, empty when written.
+std::string writeActionCsv(const std::vector<ActionRecord>& rows, const std::string& path);
 
 } // namespace velkaro

@@ -204,6 +204,9 @@ bool ConnectionDialog::apply() {
     settings.frameEnd = m_fastReplies->isChecked() ? FrameEnd::Completion : FrameEnd::Silence;
     settings.settingsChanged = true;
     StationLink& station = m_station;
+    if (lineSettingsText(current) != lineSettingsText(settings) && !station.engineerAllowed()) {
+        return false;
+    }
     return m_guard.request(
         [&station, current, settings] {
             station.link().setSettings(settings);

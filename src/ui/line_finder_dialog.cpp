@@ -190,7 +190,8 @@ void LineFinderDialog::showFindings() {
 
 void LineFinderDialog::applySelected() {
     const int row = m_findings->currentRow();
-    if (running() || row < 0 || row >= static_cast<int>(m_found.size())) {
+    if (running() || row < 0 || row >= static_cast<int>(m_found.size()) ||
+        !m_station.engineerAllowed()) {
         return;
     }
     const LineChoice line = m_found[static_cast<std::size_t>(row)].line;

@@ -91,6 +91,8 @@ void ParameterTransfer::exportEnded(const std::string& path, const Outcome& outc
 }
 
 void ParameterTransfer::importParameters() {
+    if (!m_station.engineerAllowed())
+        return;
     const QString chosen = m_chooseOpenFile();
     if (chosen.isEmpty())
         return;

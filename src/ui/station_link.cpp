@@ -1,6 +1,7 @@
 #include "ui/station_link.h"
 
 #include "link/operator_messages.h"
+#include "ui/access_gate.h"
 
 #include <algorithm>
 #include <string>
@@ -54,6 +55,22 @@ RequestId StationLink::submit(const Target& target, Request request, Handler onE
     if (m_actionSink) {
         pending.action = m_actions.start(target, request, m_view);
     }
+    if (m_gate != nullptr && !m_gate->allows(request)) {
+        const RequestId refusedId = m_nextRefusedId--;
+        Outcome refused;
+        refused.id = refusedId;
+        refused.target = target;
+        refused.result = Result::Refused;
+        refused.why = std::string(kEngineerNeeded);
+        refused.message = "该操作需要工程师权限，请先输入工程师密码。";
+        m_handlers.emplace(refused.id, std::move(pending));
+        m_refusedHere.push_back(std::move(refused));
+        // Handed out from the event loop, as the link's outcomes are: never
+        // inside the caller's own submit().
+        Q_EMIT outcomesWaiting();
+        Q_EMIT engineerWanted();
+        return refusedId;
+    }
     // Registered before any outcome is taken: one that ended at once finds
     // its handler.
     const RequestId id = m_link.submit(target, request);
@@ -66,7 +83,12 @@ void StationLink::takeOutcomes() {
     // Commands refused in one write end together, each with the same message:
     // the operator reads it once.
     std::vector<std::string> told;
-    for (const Outcome& outcome : m_link.takeOutcomes()) {
+    std::vector<Outcome> outcomes;
+    outcomes.swap(m_refusedHere);
+    for (Outcome& outcome : m_link.takeOutcomes()) {
+        outcomes.push_back(std::move(outcome));
+    }
+    for (const Outcome& outcome : outcomes) {
         const auto it = m_handlers.find(outcome.id);
         if (it == m_handlers.end()) {
             continue;
@@ -105,6 +127,24 @@ void StationLink::logAction(const Target& target, std::string action, std::strin
         m_actionSink(m_actions.now(target, std::move(action), std::move(oldValue),
                                    std::move(newValue), std::move(result)));
     }
+}
+
+bool StationLink::engineerAllowed() {
+    if (m_gate == nullptr) {
+        return true;
+    }
+    if (!m_gate->pinSet()) {
+        if (!m_hintGiven) {
+            m_hintGiven = true;
+            Q_EMIT noPinHint();
+        }
+        return true;
+    }
+    if (m_gate->engineerUnlocked()) {
+        return true;
+    }
+    Q_EMIT engineerWanted();
+    return false;
 }
 
 bool StationLink::transferPending() const {

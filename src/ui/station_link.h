@@ -7,12 +7,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/drive_link.h"
 #include "records/action_record.h"
 
 namespace velkaro {
 
+class AccessGate;
 class OperatorMessages;
 
 /// The station's side of the link's door, on the window thread: the latest
@@ -94,9 +96,27 @@ public:
                    std::string newValue, std::string result = std::string(kActionConfirmed));
     ActionTracker& actions() { return m_actions; }
 
+    // ------------------------------------------------------------ access levels
+
+    /// With a gate, a request of the engineer's level given while the gate is
+    /// locked never reaches the link: it ends refused ("需要工程师权限") as
+    /// its outcome, handed out like any other, and the PIN is asked for
+    /// (engineerWanted). Null (the default): everything is allowed.
+    void setAccessGate(AccessGate* gate) { m_gate = gate; }
+    AccessGate* accessGate() const { return m_gate; }
+    /// Before an engineer's action: true when it may go ahead now; otherwise
+    /// asks for the PIN (engineerWanted) and false. Without a PIN it is
+    /// allowed, and the first time the operator is shown where to set one
+    /// (noPinHint).
+    bool engineerAllowed();
+
 Q_SIGNALS:
     /// Queued from the ticking thread: outcomes are waiting.
     void outcomesWaiting();
+    /// An engineer's action was asked for while locked.
+    void engineerWanted();
+    /// Once a run: an engineer's action without a PIN configured.
+    void noPinHint();
 
 private:
     struct Pending {
@@ -114,6 +134,12 @@ private:
     std::map<RequestId, Pending> m_handlers;
     ActionTracker m_actions;
     ActionSink m_actionSink;
+    AccessGate* m_gate = nullptr;
+    bool m_hintGiven = false;
+    /// Outcomes of requests refused here, waiting to be handed out.
+    std::vector<Outcome> m_refusedHere;
+    /// Ids of requests refused here count down from the top, far from the link's.
+    RequestId m_nextRefusedId = ~RequestId{0};
 };
 
 } // namespace velkaro
