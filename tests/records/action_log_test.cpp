@@ -6,10 +6,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 
 #include "link/link_snapshot.h"
 #include "records/action_table.h"
 #include "records/data_source.h"
+#include "records/records_command.h"
 #include "registry/catalogue.h"
 #include "support/records_database.h"
 #include "support/temp_dir.h"
@@ -297,6 +299,52 @@ TEST_P(ActionLogTest, AnOutageInTheMiddleLosesNothing) {
     ASSERT_TRUE(log.waitWritten(10s)) << log.state().error;
     EXPECT_FALSE(log.state().down);
     EXPECT_EQ(readAll().size(), 3u);
+}
+
+TEST_P(ActionLogTest, ConsoleProgramListsTheActionsOfTheWindow) {
+    std::ostringstream stdOut;
+    std::ostringstream stdErr;
+    RecordsConsole console{stdOut, stdErr, now};
+    console.station = testing::kTestStation;
+    EXPECT_EQ(runRecordsCommand({"actions"}, console), 0) << stdErr.str();
+    EXPECT_EQ(stdOut.str(), actionHeaderLine()) << "nothing logged yet: no rows, no failure";
+    {
+        ActionLog log(std::string(kRunRecordConnect), quick());
+        log.add(rowAt(now - 7200, "1#泵", "运行"));
+        log.add(rowAt(now - 60, "1#泵", "停机"));
+        log.add(rowAt(now - 30, "2#风机", "急停", "二号站"));
+        ASSERT_TRUE(log.waitWritten(10s)) << log.state().error;
+    }
+    struct Case {
+        std::vector<std::string> args;
+        std::vector<std::string> actions;
+    };
+    const Case cases[] = {
+        {{"actions"}, {"运行", "停机"}},
+        {{"actions", "--hours", "1"}, {"停机"}},
+        {{"actions", "--all-stations", "--hours", "1"}, {"停机", "急停"}},
+        {{"actions", "--station", "二号站"}, {"急停"}},
+        {{"actions", "--drive", "2#风机", "--all-stations"}, {"急停"}},
+        {{"actions", "--account", "li"}, {}},
+    };
+    for (const Case& c : cases) {
+        stdOut.str("");
+        EXPECT_EQ(runRecordsCommand(c.args, console), 0) << stdErr.str();
+        std::string expected = actionHeaderLine();
+        for (const std::string& action : c.actions) {
+            expected += action;
+        }
+        std::string got;
+        std::istringstream lines(stdOut.str());
+        std::getline(lines, got); // the header
+        std::string actions = actionHeaderLine();
+        for (std::string line; std::getline(lines, line);) {
+            actions += line.substr(0, line.rfind(','))
+                           .substr(0, line.find(",25.00Hz"))
+                           .substr(line.find(",3,") + 3);
+        }
+        EXPECT_EQ(actions, expected) << ::testing::PrintToString(c.args);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, ActionLogTest,
