@@ -140,7 +140,11 @@ ActionTracker::Started ActionTracker::start(const Target& target, const Request&
     }
     ActionRecord row = now(target, {}, {}, {}, {});
     if (const auto* command = std::get_if<Command>(&request)) {
-        describeCommand(*command, drive, row);
+        // The set frequency the drive reports is its old value only once its
+        // status has been read.
+        const bool statusRead = target.slot >= 0 && target.slot < kMaxDrives &&
+                                view.statusRead[static_cast<std::size_t>(target.slot)];
+        describeCommand(*command, statusRead ? drive : nullptr, row);
     } else if (const auto* write = std::get_if<ParameterWrite>(&request)) {
         const std::optional<ParamDescriptor> d =
             write->group >= 0 ? descriptor(started.series, write->group, write->row) : std::nullopt;
