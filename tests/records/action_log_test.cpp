@@ -33,6 +33,7 @@ protected:
         drive.series = "QD30";
         drive.online = 1;
         drive.status[kSetFrequency.word] = 2500;
+        view.statusRead[2] = true;
         view.table.driveNames[view.table.driveCount++] = drive.name;
         tracker.setStation("一号站");
         tracker.setAccount("zhang");
@@ -90,6 +91,11 @@ TEST_F(ActionTrackerTest, EachOperatorRequestIsNamedWithItsValuesInDisplayUnits)
                                       c.oldValue, c.newValue, "已确认"}))
             << c.label;
     }
+    // Before the drive's status is read the station does not know what it replaces.
+    view.statusRead[2] = false;
+    EXPECT_EQ(
+        tracker.finish(tracker.start(drive, Command::frequency(5000), view), confirmed())->oldValue,
+        "");
 }
 
 // Reads are no actions; but a group read teaches the tracker the value a
