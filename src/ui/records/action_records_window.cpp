@@ -120,7 +120,7 @@ void ActionRecordsWindow::refresh() {
     ++m_pending;
     m_status->setText(QStringLiteral("正在读取..."));
     const QPointer<ActionRecordsWindow> self(this);
-    auto done = [self](std::vector<ActionRecord> found, std::string error) {
+    auto done = [self](std::vector<ActionRecord> found, const std::string& error) {
         return RecordsWorker::Completion([self, found = std::move(found), error] {
             if (!self) {
                 return;
@@ -178,7 +178,7 @@ void ActionRecordsWindow::exportTo(const QString& path) {
     ++m_pending;
     m_status->setText(QStringLiteral("正在导出..."));
     const QPointer<ActionRecordsWindow> self(this);
-    auto done = [self](QString text) {
+    auto done = [self](const QString& text) {
         return RecordsWorker::Completion([self, text] {
             if (self) {
                 --self->m_pending;
