@@ -5,6 +5,7 @@
 
 #include "app/main_window.h"
 #include "ui/about_dialog.h"
+#include "ui/access_gate.h"
 #include "ui/connection_dialog.h"
 #include "ui/dialog_look.h"
 #include "ui/line_finder_dialog.h"
@@ -142,6 +143,7 @@ void MainWindow::createControls() {
     // After the panel area, so the panels (its children) go before it.
     m_station = new StationLink(m_link, m_messages, this);
     m_requests = std::make_unique<CommandRequests>(*m_station);
+    createAccessLevels();
     m_records =
         new StationRecords(m_messages, m_options.recordConnect, this, m_options.recordLimits);
     // The page refreshes after every row of a pass, as the operator asked.
@@ -310,6 +312,11 @@ void MainWindow::createMenu() {
             });
     connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
+    add(system, ActionRecords, QStringLiteral("操作记录..."), [this] { openActionRecords(); });
+    if (m_access) {
+        add(system, EngineerPin, QStringLiteral("工程师密码..."), [this] { openEngineerPin(); });
+        add(system, LockEngineer, QStringLiteral("锁定工程师权限"), [this] { lockEngineer(); });
+    }
     // The window's own entries stay above exit, the last of the menu; what
     // the station has said is kept next to it.
     system->addSeparator();
@@ -392,6 +399,12 @@ bool MainWindow::initMainWindow() {
         showPanel();
         return false;
     }
+    m_actionLog = std::make_unique<ActionLog>(m_options.recordConnect, m_options.actionLimits,
+                                              m_options.actionSpool);
+    m_station->setActionLog([this](ActionRecord row) {
+        row.station = m_displayOptions.stationName;
+        m_actionLog->add(std::move(row));
+    });
     m_historyPanel->showAllRows();
     createStatusBar();
     // The panels were built with their controls, lists, key editor and chart.
@@ -443,6 +456,10 @@ void MainWindow::endMainWindow() {
     m_recordTimer.stop();
     // The rows still queued go in if the data source lets them in time.
     m_records->finish();
+    if (m_actionLog) {
+        m_station->setActionLog({});
+        m_actionLog->finish();
+    }
     close();
 }
 

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "link/requests.h"
+#include "records/action_log.h"
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "records/record_database.h"
@@ -30,6 +32,7 @@ class QProgressBar;
 
 namespace velkaro {
 
+class AccessGate;
 class CommTick;
 class ConnectionDialog;
 class DriveLink;
@@ -58,6 +61,13 @@ struct MainWindowOptions {
     std::string recordConnect = std::string(kRunRecordConnect);
     /// The records worker's bounds (queue, stall, statement time-out).
     RecordsWorker::Limits recordLimits{};
+    /// Where action rows the data source did not take by the end wait for the
+    /// next start (main() gives defaultActionSpool()); empty: nowhere.
+    std::filesystem::path actionSpool{};
+    ActionLog::Limits actionLimits{};
+    /// The engineer's PIN file (main() gives AccessGate::defaultFile());
+    /// empty: no access levels, everything allowed.
+    std::filesystem::path accessFile{};
 };
 
 /// The station's one window: panel buttons, tool row, name box, progress bar,
@@ -73,7 +83,10 @@ public:
         AddConnection = 32777,
         Disconnect = 32778,
         ChangeName = 32786,
-        NoticeRecord = 32789, ///< "消息记录...": the notice centre
+        NoticeRecord = 32789,  ///< "消息记录...": the notice centre
+        ActionRecords = 32790, ///< "操作记录...": the action log window
+        EngineerPin = 32791,   ///< "工程师密码...": set, change or remove the PIN
+        LockEngineer = 32792,  ///< "锁定工程师权限"
         Exit = 32771,
         Start = 32783,
         Stop = 32773,
@@ -133,6 +146,15 @@ public:
     QMessageBox* disconnectQuestion() const;
     void renameSelectedDrive();
     void showAbout();
+    /// The engineer's PIN asked for (what engineerWanted opens), or set.
+    void openEngineerUnlock();
+    void openEngineerPin();
+    /// "锁定工程师权限": back to 操作员 at once.
+    void lockEngineer();
+    /// "操作记录...": the action log window.
+    void openActionRecords();
+    /// The access levels, when the station has them (null otherwise).
+    AccessGate* accessGate() { return m_access.get(); }
     /// "实时曲线": the live curve window, with the drive in `slot` ticked (-1: as it was).
     void openLiveCurves(int slot);
     const LiveSamples& liveSamples() const { return m_liveSamples; }
@@ -154,6 +176,8 @@ public:
     HistoryPanel& historyPanel() { return *m_historyPanel; }
     /// The records worker's window side: every database call of the window.
     StationRecords& records() { return *m_records; }
+    /// The action log the station writes once the data source is set up; null before.
+    ActionLog* actionLog() { return m_actionLog.get(); }
     DisplayOptions& displayOptions() { return m_displayOptions; }
     QString statusPaneText(int pane) const;
     QLineEdit* nameBox() const { return m_nameBox; }
@@ -178,6 +202,8 @@ private:
     void createMenu();
     void createStatusBar();
     void createShortcuts();
+    /// Installs the access levels when the options name a PIN file.
+    void createAccessLevels();
     void pushValues();
     void updateProgress();
     void openLinkAndReport();
@@ -226,6 +252,8 @@ private:
     MonitorPanel* m_monitorPanel = nullptr;
     /// Child of the window, made before the panels and gone after them.
     StationRecords* m_records = nullptr;
+    std::unique_ptr<ActionLog> m_actionLog;
+    std::unique_ptr<AccessGate> m_access;
     /// Every status read of every drive, for the live curve.
     LiveSamples m_liveSamples;
     LiveCurveWindow* m_liveCurves = nullptr;

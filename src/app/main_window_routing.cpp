@@ -198,7 +198,7 @@ void MainWindow::selectPreviousDrive() {
 
 void MainWindow::disconnectDrive() {
     const Target drive = m_station->selectedTarget();
-    if (drive.slot < 0) {
+    if (drive.slot < 0 || !m_station->engineerAllowed()) {
         return;
     }
     // The transfer runs on the selected drive: removing it would cut it.
@@ -298,6 +298,7 @@ void MainWindow::removeDriveNow(const Target& drive) {
     const bool selected = m_station->selectedSlot() == now.slot;
     if (m_link.removeDrive(now.name)) {
         m_motorPanel->forgetKeys(now.slot);
+        m_station->logAction(now, "断开", {}, {});
     }
     m_station->refresh();
     if (selected) {
@@ -312,7 +313,7 @@ void MainWindow::renameSelectedDrive() {
     // The drive the dialog is about: the rename goes to it, or nowhere.
     const std::string shownName = m_selection.selectedName;
     const Target drive = m_station->selectedTarget();
-    if (shownName.empty() || drive.slot < 0) {
+    if (shownName.empty() || drive.slot < 0 || !m_station->engineerAllowed()) {
         return;
     }
     if (m_station->transferBusy()) {
@@ -334,6 +335,12 @@ void MainWindow::renameSelectedDrive() {
         // The drive keeps its keys, and every request given from now on names it anew.
         m_motorPanel->driveRenamed(drive.slot, request);
         m_station->refresh();
+        m_station->logAction(now, "名字更改", shownName, request);
+    } else if (result == RenameResult::EmptyName || result == RenameResult::DuplicateName) {
+        m_station->logAction(now, "名字更改", shownName, request,
+                             refusedResult(result == RenameResult::EmptyName
+                                               ? "变频器名字不能为空！"
+                                               : "该名字已经存在！"));
     }
     if (busy) {
         m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));

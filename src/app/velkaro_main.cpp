@@ -7,6 +7,7 @@
 #include "app/screenshot_tour.h"
 #include "records/data_source.h"
 #include "records/station_name.h"
+#include "ui/access_gate.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/records/station_settings.h"
 
@@ -155,6 +156,8 @@ int main(int argc, char** argv) {
         velkaro::MainWindowOptions options;
         // Rows of an older table are given this station's name on upgrade.
         options.registerDataSource = [station] { return velkaro::registerDataSourceFor(station); };
+        options.actionSpool = velkaro::defaultActionSpool();
+        options.accessFile = velkaro::AccessGate::defaultFile();
         velkaro::MainWindow window(link, messages, std::move(options));
         window.displayOptions().stationName = station;
         window.displayOptions().stationFromCommandLine = stationArgument.has_value();

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <thread>
 
+#include "bus/bus_action_log.h"
 #include "bus/bus_session.h"
 #include "bus/console_interrupt.h"
 #include "bus/link_waiter.h"
@@ -247,6 +248,12 @@ int runDriveCommand(const BusOptions& options) {
     LinkWaiter wait(session.link(),
                     [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); });
     wait.setInterrupt(&interruptFlag());
+    // Reads change nothing: only control and write leave rows.
+    std::optional<BusActionLog> actions;
+    if (options.command != BusOptions::Command::Read) {
+        actions.emplace();
+        actions->attach(wait);
+    }
     const int status = serveDriveCommand(wait, options, std::cout, std::cerr);
     // A port lost on the way has been told by the link; nothing after it was served.
     const bool lost = session.portLost();

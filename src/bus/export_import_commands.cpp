@@ -4,6 +4,7 @@
 #include <iostream>
 #include <thread>
 
+#include "bus/bus_action_log.h"
 #include "bus/bus_session.h"
 #include "bus/console_interrupt.h"
 #include "bus/link_waiter.h"
@@ -29,7 +30,7 @@ std::string failureText(const Outcome& outcome) {
 }
 
 TransferOutcome exportTo(LinkWaiter& wait, const Target& drive, const std::string& file) {
-    const std::optional<Outcome> outcome = wait.request(drive, Export{}, kTransferBudgetMs);
+    const std::optional<Outcome> outcome = wait.request(drive, Export{file}, kTransferBudgetMs);
     if (!outcome) {
         return {1, wait.interrupted() ? std::string(kExportCut) : "参数传输没有结束。",
                 wait.interrupted()};
@@ -57,7 +58,8 @@ TransferOutcome interruptedImport(const Outcome& outcome, bool storing) {
             true};
 }
 
-TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const ParameterImage& image) {
+TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const ParameterImage& image,
+                           const std::string& file) {
     // The link refuses an import into a running drive: it must have read the
     // drive's state first.
     const std::optional<Outcome> status = wait.request(drive, StatusPoll{}, kOperationBudgetMs);
@@ -65,7 +67,7 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
         return wait.interrupted() ? TransferOutcome{1, std::string(kImportNotBegun), true}
                                   : TransferOutcome{1, "通讯故障导致数据导入失败！"};
     }
-    const RequestId id = wait.link().submit(drive, Import{image, -1});
+    const RequestId id = wait.submit(drive, Import{image, -1, file});
     // The outcome comes with the EEPROM store, after the last chunk: an
     // import seen ended while its outcome had not come yet failed in the store.
     bool storing = false;
@@ -98,6 +100,7 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
     if (!cancelled) {
         wait.link().cancel(id);
     }
+    wait.giveUp(id);
     return {1, cancelled ? std::string(kImportCut) : "参数传输没有结束。", cancelled};
 }
 
@@ -125,6 +128,7 @@ TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
                             const std::atomic<bool>* interrupt) {
     LinkWaiter wait(link, letTimePass);
     wait.setInterrupt(interrupt);
+    wait.setActionLog(request.actionLog);
     // A defective file is refused before the bus is used at all.
     ParameterImage image{};
     if (request.kind == TransferKind::Import) {
@@ -140,7 +144,7 @@ TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
     if (drive.slot < 0)
         return {1, "地址" + std::to_string(request.address) + "上没有找到变频器。"};
     return request.kind == TransferKind::Export ? exportTo(wait, drive, request.file)
-                                                : importInto(wait, drive, image);
+                                                : importInto(wait, drive, image, request.file);
 }
 
 int runTransferCommand(const BusOptions& options) {
@@ -149,10 +153,11 @@ int runTransferCommand(const BusOptions& options) {
         std::cerr << error << std::endl;
         return interruptFlag().load() ? interruptedExitStatus() : 1;
     }
-    const TransferRequest request{options.command == BusOptions::Command::Import
-                                      ? TransferKind::Import
-                                      : TransferKind::Export,
-                                  options.device, options.address, options.files.front()};
+    BusActionLog actions;
+    const TransferRequest request{
+        options.command == BusOptions::Command::Import ? TransferKind::Import
+                                                       : TransferKind::Export,
+        options.device, options.address, options.files.front(), actions.sink()};
     const TransferOutcome outcome = runTransfer(
         session.link(), request, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); },
         &interruptFlag());

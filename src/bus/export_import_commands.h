@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bus/link_waiter.h"
 #include "link/operator_notices.h"
 
 namespace velkaro {
@@ -28,6 +29,8 @@ struct TransferRequest {
     std::string device;
     int address = 0; ///< 1..247
     std::string file;
+    /// Where the action log's rows go (see LinkWaiter::setActionLog); empty: nowhere.
+    LinkWaiter::ActionSink actionLog{};
 };
 
 /// Operator messages of a console run (what the link tells of its own doing:

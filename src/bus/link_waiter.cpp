@@ -32,9 +32,34 @@ void LinkWaiter::pass() {
     }
 }
 
+RequestId LinkWaiter::submit(const Target& target, const Request& request) {
+    std::optional<ActionTracker::Started> started;
+    // A console run finds its drive anew each time: its search connects
+    // nothing the operator sees, and is not logged.
+    if (m_actionSink && !std::holds_alternative<Search>(request)) {
+        started = m_actions.start(target, request, m_link.snapshot());
+    }
+    const RequestId id = m_link.submit(target, request);
+    if (started) {
+        m_started.emplace(id, std::move(*started));
+    }
+    return id;
+}
+
+std::optional<Outcome> LinkWaiter::ended(RequestId id) {
+    std::optional<Outcome> outcome = m_outcomes.take(m_link, id);
+    if (const auto started = m_started.find(id); outcome && started != m_started.end()) {
+        if (std::optional<ActionRecord> row = m_actions.finish(started->second, *outcome)) {
+            m_actionSink(std::move(*row));
+        }
+        m_started.erase(started);
+    }
+    return outcome;
+}
+
 std::optional<Outcome> LinkWaiter::request(const Target& target, const Request& request,
                                            int budgetMs) {
-    return await(m_link.submit(target, request), budgetMs);
+    return await(submit(target, request), budgetMs);
 }
 
 std::optional<Outcome> LinkWaiter::await(RequestId id, int budgetMs) {
@@ -52,10 +77,28 @@ std::optional<Outcome> LinkWaiter::await(RequestId id, int budgetMs) {
             if (!cancelled) {
                 m_link.cancel(id);
             }
+            giveUp(id);
             return std::nullopt;
         }
         pass();
     }
+}
+
+void LinkWaiter::giveUp(RequestId id) {
+    const auto started = m_started.find(id);
+    if (started == m_started.end()) {
+        return;
+    }
+    // Nobody waits for its outcome any more: the row says what the console
+    // did with it.
+    Outcome given;
+    given.id = id;
+    given.result = Result::Cancelled;
+    given.cancelReason = CancelReason::ByCaller;
+    if (std::optional<ActionRecord> row = m_actions.finish(started->second, given)) {
+        m_actionSink(std::move(*row));
+    }
+    m_started.erase(started);
 }
 
 bool LinkWaiter::until(const std::function<bool(const LinkSnapshot&)>& done, int budgetMs) {

@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
 #include "link/drive_link.h"
+#include "records/action_record.h"
 
 namespace velkaro {
 
@@ -39,6 +41,16 @@ public:
     void setInterrupt(const std::atomic<bool>* flag) { m_interrupt = flag; }
     bool interrupted() const { return m_interrupt != nullptr && m_interrupt->load(); }
 
+    using ActionSink = std::function<void(ActionRecord)>;
+    /// From now on every operator request given through submit() or
+    /// request() (commands, writes, import, export, searches) hands its row
+    /// to `sink` once it has ended; one given up at the end of its budget is
+    /// logged as cancelled. Reads are not logged.
+    void setActionLog(ActionSink sink) { m_actionSink = std::move(sink); }
+    ActionTracker& actions() { return m_actions; }
+
+    /// Submits `request` for `target` without waiting (noted for the action log).
+    RequestId submit(const Target& target, const Request& request);
     /// Submits `request` for `target` and lets time pass until it has ended.
     /// Its outcome; none when `budgetMs` passed first, or the grace after an
     /// interrupt (the request is then cancelled).
@@ -46,7 +58,7 @@ public:
     /// The same for a request already submitted.
     std::optional<Outcome> await(RequestId id, int budgetMs);
     /// The outcome of `id` if it has ended, without waiting.
-    std::optional<Outcome> ended(RequestId id) { return m_outcomes.take(m_link, id); }
+    std::optional<Outcome> ended(RequestId id);
     /// Lets time pass until `done` holds for a snapshot; false when the budget
     /// is spent or an interrupt came first.
     bool until(const std::function<bool(const LinkSnapshot&)>& done, int budgetMs);
@@ -54,6 +66,9 @@ public:
     void pass();
 
     DriveLink& link() { return m_link; }
+    /// Logs a request given through submit() whose outcome nobody will wait
+    /// for any more as cancelled.
+    void giveUp(RequestId id);
 
 private:
     DriveLink& m_link;
@@ -62,6 +77,9 @@ private:
     const std::atomic<bool>* m_interrupt = nullptr;
     bool m_statusPolls = false;
     int m_msSincePolls = 0;
+    ActionSink m_actionSink;
+    ActionTracker m_actions;
+    std::map<RequestId, ActionTracker::Started> m_started;
 };
 
 /// Searches the one address and waits for the control block of the drive

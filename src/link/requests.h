@@ -85,12 +85,15 @@ struct ParameterWrite {
 };
 
 /// The drive's parameters read into an image (QD10, QD30).
-struct Export {};
+struct Export {
+    std::string file{}; ///< where the image goes, for the action log; the link ignores it
+};
 /// The image written back into a QD30, then stored in its EEPROM; with
 /// `readBackGroup` >= 0 that group is read afterwards, before the store.
 struct Import {
     ParameterImage image{};
     int readBackGroup = -1;
+    std::string file{}; ///< where the image came from, for the action log; the link ignores it
 };
 /// Every catalogue group of the drive read, one group after another.
 struct Readout {};

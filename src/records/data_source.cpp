@@ -98,6 +98,10 @@ DataSourceResult registerSqliteSource(const std::string& dsn) {
 
 } // namespace
 
+std::filesystem::path stationDataFolder() {
+    return dataFolder();
+}
+
 bool dataSourceExists(const std::string& dsn) {
     // Lists the keys of the section in the user and the system file.
     char keys[1024] = {};

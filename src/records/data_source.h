@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace velkaro {
@@ -27,6 +28,10 @@ struct DataSourceResult {
 DataSourceResult registerDataSourceFor(const std::string& station);
 /// The same for a station named after this host.
 DataSourceResult registerDataSource();
+
+/// The station's own data folder: $XDG_DATA_HOME/velkaro, by default
+/// ~/.local/share/velkaro (not created here).
+std::filesystem::path stationDataFolder();
 
 /// Whether a data source named `dsn` is defined, as a user or a system data
 /// source.

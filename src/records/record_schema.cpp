@@ -2,6 +2,8 @@
 
 #include <soci/soci.h>
 
+#include "records/action_table.h"
+
 namespace velkaro {
 namespace {
 
@@ -95,6 +97,11 @@ void ensureRunRecordTable(soci::session& session, const std::string& station) {
         // Without the minutes, long trends read every row: slower, not wrong.
     }
     addStationColumns(session, station);
+    try {
+        ensureActionTable(session);
+    } catch (const soci::soci_error&) {
+        // The action log makes it itself when it writes its first row.
+    }
 }
 
 std::string minuteLowColumn(Quantity quantity) {

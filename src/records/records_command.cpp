@@ -1,7 +1,10 @@
 #include "records/records_command.h"
 
+#include <soci/soci.h>
+
 #include <ostream>
 
+#include "records/action_table.h"
 #include "records/data_source.h"
 #include "records/record_reports.h"
 #include "records/records_options.h"
@@ -74,6 +77,38 @@ int runEvents(const RecordQuery& query, const RecordsConsole& console) {
     return 0;
 }
 
+int runActions(const RecordsOptions& options, const RecordQuery& window,
+               const RecordsConsole& console) {
+    ActionQuery query;
+    query.after = window.after;
+    query.upTo = window.upTo;
+    query.drive = window.driveName;
+    query.station = window.station;
+    query.account = options.account;
+    std::vector<ActionRecord> rows;
+    try {
+        const auto session = openRecordSession(console.connectString);
+        long long present = 0;
+        try {
+            *session << "select count(*) from 操作记录 where 1 = 0", soci::into(present);
+        } catch (const soci::soci_error&) {
+            // No station or tool has logged an action on this data source yet.
+            console.out << actionHeaderLine();
+            return 0;
+        }
+        rows = readActions(*session, query);
+    } catch (const std::exception& error) {
+        console.err << "velkaro-records: " << error.what() << std::endl;
+        return kRecordsExitFailure;
+    }
+    console.out << actionHeaderLine();
+    for (const ActionRecord& row : rows) {
+        console.out << actionLine(row);
+    }
+    console.out.flush();
+    return 0;
+}
+
 } // namespace
 
 int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole& console) {
@@ -109,6 +144,9 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
     const RecordQuery query = queryOf(*options, *window, console.station);
     if (options->command == RecordsOptions::Command::Export) {
         return runExport(*options, query, console);
+    }
+    if (options->command == RecordsOptions::Command::Actions) {
+        return runActions(*options, query, console);
     }
     return runEvents(query, console);
 }

@@ -33,6 +33,11 @@ bool applyOption(RecordsOptions& o, std::string_view name, const std::string& va
             error = "--drive 应给一个变频器名字（只给一次）";
         }
         o.drive = value;
+    } else if (name == "--account" && o.command == RecordsOptions::Command::Actions) {
+        if (o.account || value.empty()) {
+            error = "--account 应给一个账户名（只给一次）";
+        }
+        o.account = value;
     } else if (name == "--station") {
         if (o.station || value.empty()) {
             error = "--station 应给一个站名（只给一次）";
@@ -74,6 +79,8 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
         o.command = RecordsOptions::Command::Export;
     } else if (command == "events") {
         o.command = RecordsOptions::Command::Events;
+    } else if (command == "actions") {
+        o.command = RecordsOptions::Command::Actions;
     } else {
         error = "未知命令：" + command;
         return std::nullopt;
@@ -133,11 +140,17 @@ std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, s
         }
     } else {
         const double hours = options.hours.value_or(
-            options.command == RecordsOptions::Command::Events ? kDefaultEventHours
-                                                               : kDefaultExportHours);
+            options.command == RecordsOptions::Command::Export ? kDefaultExportHours
+                                                               : kDefaultEventHours);
         after = nowWall - static_cast<WallSeconds>(std::llround(std::min(hours, 1e6) * 3600));
     }
     RecordWindow window;
+    if (options.command == RecordsOptions::Command::Actions) {
+        // The action log is never purged: any window reaches its rows.
+        window.after = wallTimeOf(after);
+        window.upTo = wallTimeOf(upTo);
+        return window;
+    }
     const WallSeconds earliest = nowWall - longest;
     if (upTo <= earliest) {
         error = "所选时间早于最长存储时间（72 小时），这些记录已被清除";
@@ -158,12 +171,17 @@ std::string recordsUsage() {
                          [--station 站名 | --all-stations] 文件.csv
   velkaro-records events [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
                          [--station 站名 | --all-stations]
+  velkaro-records actions [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
+                          [--station 站名 | --all-stations] [--account 账户]
 
 export  把运行记录写入 CSV 文件（UTF-8，带字节顺序标记），从旧到新，列为：
         记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压,站名
         默认最近 2 小时、本站的全部变频器。中途出错或按 Ctrl-C 不留下文件。
 events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因,站名
         默认最近 24 小时、本站。
+actions 操作记录（谁在何时对哪台变频器做了什么），每条一行（CSV），从旧到新：
+        记录时间,站名,账户,名字,地址,操作,原值,新值,结果
+        默认最近 24 小时、本站；操作记录不随运行记录清除，时间窗不受 72 小时限制。
 
 --hours 小时          最近若干小时（可带小数）
 --from/--to 时间      时间写成 YYYY-MM-DD HH:MM[:SS]（本地时间），两个一起给
@@ -171,9 +189,10 @@ events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时
 --station 站名        只取这个站写入的记录（默认本站：工作站“选项”里设的站名，
                       未设时为本机主机名）
 --all-stations        取共用数据源的所有站的记录
+--account 账户        （actions）只取这个操作系统账户的操作
 -h, --help            显示本说明后退出
 --version             显示版本后退出
-时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。
+export 和 events 的时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。
 
 数据源为 ODBC 数据源“变频器运行记录”（与工作站相同，见 ODBCINI）。
 退出码：0 成功；1 数据源或文件出错、被中断；2 命令行有误。

@@ -9,12 +9,13 @@ namespace velkaro {
 
 /// What `velkaro-records` was asked to do.
 struct RecordsOptions {
-    enum class Command { Export, Events, Help };
+    enum class Command { Export, Events, Actions, Help };
     Command command = Command::Help;
     std::optional<double> hours;
     std::optional<std::tm> from; ///< local time, rows at or after it
     std::optional<std::tm> to;   ///< local time, rows at or before it
     std::optional<std::string> drive;
+    std::optional<std::string> account; ///< actions --account: that account's actions
     std::optional<std::string> station; ///< --station: that station's rows
     bool allStations = false;           ///< --all-stations: every station's rows
     std::string file;                   ///< export only

@@ -204,8 +204,18 @@ bool ConnectionDialog::apply() {
     settings.frameEnd = m_fastReplies->isChecked() ? FrameEnd::Completion : FrameEnd::Silence;
     settings.settingsChanged = true;
     StationLink& station = m_station;
-    return m_guard.request([&station, settings] { station.link().setSettings(settings); },
-                           lineDiffers(current, settings));
+    if (lineSettingsText(current) != lineSettingsText(settings) && !station.engineerAllowed()) {
+        return false;
+    }
+    return m_guard.request(
+        [&station, current, settings] {
+            station.link().setSettings(settings);
+            if (lineSettingsText(current) != lineSettingsText(settings)) {
+                station.logAction({}, "通讯参数更改", lineSettingsText(current),
+                                  lineSettingsText(settings));
+            }
+        },
+        lineDiffers(current, settings));
 }
 
 bool ConnectionDialog::connectDrives() {

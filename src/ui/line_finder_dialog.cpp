@@ -190,7 +190,8 @@ void LineFinderDialog::showFindings() {
 
 void LineFinderDialog::applySelected() {
     const int row = m_findings->currentRow();
-    if (running() || row < 0 || row >= static_cast<int>(m_found.size())) {
+    if (running() || row < 0 || row >= static_cast<int>(m_found.size()) ||
+        !m_station.engineerAllowed()) {
         return;
     }
     const LineChoice line = m_found[static_cast<std::size_t>(row)].line;
@@ -208,8 +209,10 @@ void LineFinderDialog::applySelected() {
                           line.stopBits);
     settings.settingsChanged = true;
     m_guard.request(
-        [this, settings, line] {
+        [this, current, settings, line] {
             m_station.link().setSettings(settings);
+            m_station.logAction({}, "通讯参数更改", lineSettingsText(current),
+                                lineSettingsText(settings));
             m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
             Q_EMIT settingsApplied();
         },

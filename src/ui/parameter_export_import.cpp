@@ -74,7 +74,7 @@ void ParameterExportImport::exportParameters() {
     const Target drive = m_station.selectedTarget();
     if (drive.slot < 0)
         return;
-    m_station.submit(drive, Export{}, [this, path](const Outcome& o) { exportEnded(path, o); });
+    m_station.submit(drive, Export{path}, [this, path](const Outcome& o) { exportEnded(path, o); });
 }
 
 void ParameterExportImport::exportEnded(const std::string& path, const Outcome& outcome) {
@@ -91,6 +91,8 @@ void ParameterExportImport::exportEnded(const std::string& path, const Outcome& 
 }
 
 void ParameterExportImport::importParameters() {
+    if (!m_station.engineerAllowed())
+        return;
     const QString chosen = m_chooseOpenFile();
     if (chosen.isEmpty())
         return;
@@ -117,7 +119,7 @@ void ParameterExportImport::importParameters() {
         m_messages.notify("请停机后再进行该操作！", kCaption);
         return;
     }
-    m_station.submit(target, Import{m_image, m_shownGroup()}, [this](const Outcome& o) {
+    m_station.submit(target, Import{m_image, m_shownGroup(), path}, [this](const Outcome& o) {
         if (!o.confirmed() && !o.message.empty())
             tell(o.message);
         if (o.confirmed() || o.writtenRegisters > 0)

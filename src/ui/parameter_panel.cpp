@@ -298,6 +298,9 @@ void ParameterPanel::onParameterDoubleClick() {
     const AmendTexts texts{cellText(index, CodeColumn) + QLatin1Char(' ') +
                                cellText(index, NameColumn),
                            cellText(index, RangeColumn), cellText(index, ValueColumn)};
+    // A change is the engineer's: asked before the value is typed.
+    if (named && !m_station.engineerAllowed())
+        return;
     AmendDialog dialog(m_area->window(), m_messages, texts, named, target.kind);
     if (m_runAmend(dialog) != QDialog::Accepted)
         return;
@@ -341,7 +344,7 @@ void ParameterPanel::writeParameter(const AmendTarget& target, const QString& ne
 
 void ParameterPanel::storeToEeprom() {
     const Target drive = m_station.selectedTarget();
-    if (drive.slot >= 0)
+    if (drive.slot >= 0 && m_station.engineerAllowed())
         m_station.submit(drive, Command::store());
 }
 

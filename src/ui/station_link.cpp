@@ -1,6 +1,7 @@
 #include "ui/station_link.h"
 
 #include "link/operator_messages.h"
+#include "ui/access_gate.h"
 
 #include <algorithm>
 #include <string>
@@ -47,9 +48,28 @@ Target StationLink::targetOf(int slot) const {
 }
 
 RequestId StationLink::submit(const Target& target, Request request, Handler onEnd) {
-    Pending pending{std::move(onEnd), target.slot, request.index(), std::nullopt};
+    Pending pending{std::move(onEnd), target.slot, request.index(), std::nullopt, {}};
     if (const auto* command = std::get_if<Command>(&request)) {
         pending.command = *command;
+    }
+    if (m_actionSink) {
+        pending.action = m_actions.start(target, request, m_view);
+    }
+    if (m_gate != nullptr && !m_gate->allows(request)) {
+        const RequestId refusedId = m_nextRefusedId--;
+        Outcome refused;
+        refused.id = refusedId;
+        refused.target = target;
+        refused.result = Result::Refused;
+        refused.why = std::string(kEngineerNeeded);
+        refused.message = "该操作需要工程师权限，请先输入工程师密码。";
+        m_handlers.emplace(refused.id, std::move(pending));
+        m_refusedHere.push_back(std::move(refused));
+        // Handed out from the event loop, as the link's outcomes are: never
+        // inside the caller's own submit().
+        Q_EMIT outcomesWaiting();
+        Q_EMIT engineerWanted();
+        return refusedId;
     }
     // Registered before any outcome is taken: one that ended at once finds
     // its handler.
@@ -63,14 +83,25 @@ void StationLink::takeOutcomes() {
     // Commands refused in one write end together, each with the same message:
     // the operator reads it once.
     std::vector<std::string> told;
-    for (const Outcome& outcome : m_link.takeOutcomes()) {
+    std::vector<Outcome> outcomes;
+    outcomes.swap(m_refusedHere);
+    for (Outcome& outcome : m_link.takeOutcomes()) {
+        outcomes.push_back(std::move(outcome));
+    }
+    for (const Outcome& outcome : outcomes) {
         const auto it = m_handlers.find(outcome.id);
         if (it == m_handlers.end()) {
             continue;
         }
         Handler onEnd = std::move(it->second.onEnd);
         const std::size_t kind = it->second.kind;
+        ActionTracker::Started action = std::move(it->second.action);
         m_handlers.erase(it);
+        if (m_actionSink) {
+            if (std::optional<ActionRecord> row = m_actions.finish(std::move(action), outcome)) {
+                m_actionSink(std::move(*row));
+            }
+        }
         if (onEnd) {
             onEnd(outcome);
         } else if (!outcome.message.empty() && outcome.result != Result::Confirmed &&
@@ -88,6 +119,32 @@ void StationLink::takeOutcomes() {
             }
         }
     }
+}
+
+void StationLink::logAction(const Target& target, std::string action, std::string oldValue,
+                            std::string newValue, std::string result) {
+    if (m_actionSink) {
+        m_actionSink(m_actions.now(target, std::move(action), std::move(oldValue),
+                                   std::move(newValue), std::move(result)));
+    }
+}
+
+bool StationLink::engineerAllowed() {
+    if (m_gate == nullptr) {
+        return true;
+    }
+    if (!m_gate->pinSet()) {
+        if (!m_hintGiven) {
+            m_hintGiven = true;
+            Q_EMIT noPinHint();
+        }
+        return true;
+    }
+    if (m_gate->engineerUnlocked()) {
+        return true;
+    }
+    Q_EMIT engineerWanted();
+    return false;
 }
 
 bool StationLink::transferPending() const {

@@ -7,11 +7,14 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/drive_link.h"
+#include "records/action_record.h"
 
 namespace velkaro {
 
+class AccessGate;
 class OperatorMessages;
 
 /// The station's side of the link's door, on the window thread: the latest
@@ -79,9 +82,41 @@ public:
     /// wanting for it; -1 for a free slot. What a jog box changes.
     int32_t commandWordGiven(int slot) const;
 
+    // ------------------------------------------------------------ action log
+
+    using ActionSink = std::function<void(ActionRecord)>;
+    /// From now on every operator request given here (commands, frequency,
+    /// parameter changes, import, export, connection searches) hands its row
+    /// to `sink` once its outcome is known, on the window thread; reads are
+    /// not logged. Empty: nothing is logged.
+    void setActionLog(ActionSink sink) { m_actionSink = std::move(sink); }
+    /// Logs an action the link does at once, outside the requests (断开,
+    /// 名字更改, 通讯参数更改), for `target` (station-wide: an empty target).
+    void logAction(const Target& target, std::string action, std::string oldValue,
+                   std::string newValue, std::string result = std::string(kActionConfirmed));
+    ActionTracker& actions() { return m_actions; }
+
+    // ------------------------------------------------------------ access levels
+
+    /// With a gate, a request of the engineer's level given while the gate is
+    /// locked never reaches the link: it ends refused ("需要工程师权限") as
+    /// its outcome, handed out like any other, and the PIN is asked for
+    /// (engineerWanted). Null (the default): everything is allowed.
+    void setAccessGate(AccessGate* gate) { m_gate = gate; }
+    AccessGate* accessGate() const { return m_gate; }
+    /// Before an engineer's action: true when it may go ahead now; otherwise
+    /// asks for the PIN (engineerWanted) and false. Without a PIN it is
+    /// allowed, and the first time the operator is shown where to set one
+    /// (noPinHint).
+    bool engineerAllowed();
+
 Q_SIGNALS:
     /// Queued from the ticking thread: outcomes are waiting.
     void outcomesWaiting();
+    /// An engineer's action was asked for while locked.
+    void engineerWanted();
+    /// Once a run: an engineer's action without a PIN configured.
+    void noPinHint();
 
 private:
     struct Pending {
@@ -89,6 +124,7 @@ private:
         int slot = -1;
         std::size_t kind = 0; ///< the request's alternative in Request
         std::optional<Command> command;
+        ActionTracker::Started action;
     };
 
     DriveLink& m_link;
@@ -96,6 +132,14 @@ private:
     LinkSnapshot m_view;
     int m_selectedSlot = -1;
     std::map<RequestId, Pending> m_handlers;
+    ActionTracker m_actions;
+    ActionSink m_actionSink;
+    AccessGate* m_gate = nullptr;
+    bool m_hintGiven = false;
+    /// Outcomes of requests refused here, waiting to be handed out.
+    std::vector<Outcome> m_refusedHere;
+    /// Ids of requests refused here count down from the top, far from the link's.
+    RequestId m_nextRefusedId = ~RequestId{0};
 };
 
 } // namespace velkaro

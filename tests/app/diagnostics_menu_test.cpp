@@ -46,9 +46,9 @@ TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
         }
     }
     // The designed entries, the window's own, and the notice centre and exit last.
-    EXPECT_EQ(texts,
-              (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
-                           "检测通讯参数...", "实时曲线...", "消息记录...", "退          出"}));
+    EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
+                                  "检测通讯参数...", "实时曲线...", "操作记录...", "消息记录...",
+                                  "退          出"}));
 }
 
 TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {

@@ -4,9 +4,12 @@
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
 #include "support/station.h"
+#include "support/temp_dir.h"
 
+#include "ui/access_gate.h"
 #include "ui/amend_dialog.h"
 #include "ui/connection_dialog.h"
+#include "ui/engineer_pin_dialog.h"
 #include "ui/line_change_guard.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/motor_panel.h"
@@ -920,6 +923,237 @@ TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnT
         EXPECT_EQ(st->drive("2#QD30-7.50").address, "2");
         EXPECT_TRUE(st->messages.texts().empty());
     }
+}
+
+} // namespace
+} // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+/// "操作|原值|新值|结果" of each row the station logged, in order.
+std::vector<std::string> loggedRows(const std::vector<ActionRecord>& rows) {
+    std::vector<std::string> texts;
+    for (const ActionRecord& row : rows) {
+        texts.push_back(row.action + '|' + row.oldValue + '|' + row.newValue + '|' + row.result);
+    }
+    return texts;
+}
+
+// Every operator request through the link gives one row once its outcome is
+// known, whatever the outcome; reads give none. The drive is real (simulated),
+// refusing and falling silent as a drive in keypad control or off the bus does.
+TEST(OperatorSafety, EveryRequestIsLoggedOnceWithHowItEnded) {
+    auto st = stationWith(1);
+    std::vector<ActionRecord> logged;
+    StationLink& station = st->window->station();
+    station.setActionLog([&logged](ActionRecord row) { logged.push_back(std::move(row)); });
+    sim::SimulatedDrive& drive = *st->bus.drive(1);
+    const Target target = station.selectedTarget();
+
+    st->window->motorPanel().frequencyEdit()->setText("30");
+    st->window->motorPanel().onFrequencyEntered();
+    st->window->menuAction(MainWindow::Start)->trigger();
+    st->run(1000);
+    // The group read teaches the old value; a read is no action.
+    station.submit(target, ParameterRead{0});
+    st->run(1500);
+    ParameterWrite write;
+    write.registerAddress = registerOf(0, 6);
+    write.group = 0;
+    write.row = 6;
+    write.word = 6000;
+    station.submit(target, write);
+    st->run(1000);
+    drive.faults().refusal = sim::Refusal{sim::Refusal::Store, 0, 0x04};
+    st->window->parameterPanel().storeToEeprom();
+    st->run(1000);
+    drive.faults().refusal = {};
+    drive.faults().silent = true;
+    write.word = 7000;
+    station.submit(target, write);
+    st->run(15000); // eleven tries of 500 ms, status reads between them
+    drive.faults().silent = false;
+    station.cancel(station.submit(target, Command::frequency(1000)));
+    st->window->raiseCommandRequest(CommandRequests::kEmergencyStop);
+    st->run(1000);
+
+    EXPECT_EQ(loggedRows(logged), (std::vector<std::string>{
+                                      "频率设定|50.00Hz|30.00Hz|已确认",
+                                      "运行|||已确认",
+                                      "参数修改 F0-06|50.00|60.00|已确认",
+                                      "存储EEPROM|||被拒绝：从站设备故障",
+                                      "参数修改 F0-06|60.00|70.00|超时",
+                                      "频率设定|30.00Hz|10.00Hz|已取消",
+                                      "急停|||已确认",
+                                  }));
+    for (const ActionRecord& row : logged) {
+        EXPECT_EQ(row.drive, "1#QD30-7.50");
+        EXPECT_EQ(row.address, 1);
+        EXPECT_EQ(row.account, currentAccount());
+    }
+}
+
+} // namespace
+} // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using sim::Series;
+using testing::Station;
+
+// The PIN itself is never kept: a salted hash, another each time, in a file
+// only the account may read; the unlock ends with its time or the menu, and
+// three wrong PINs shut entry for a minute.
+TEST(AccessGate, PinKeptOnlyAsAPrivateSaltedHashAndUnlockEndsOnTime) {
+    testing::TempDir folder;
+    Clock::time_point now{};
+    const auto clock = [&now] { return now; };
+    const std::filesystem::path file = folder.path() / "conf" / "engineer-pin";
+    std::string error;
+    {
+        AccessGate setter(file, clock);
+        EXPECT_TRUE(setter.engineerUnlocked()) << "no PIN: everything allowed";
+        ASSERT_TRUE(setter.store("4711", 5, error)) << error;
+    }
+    const std::string kept = testing::fileText(file.string());
+    EXPECT_EQ(kept.find("4711"), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(file).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_NE(hashPin("4711"), hashPin("4711")) << "salted";
+    EXPECT_FALSE(pinMatches("4711", "4711"));
+
+    AccessGate gate(file, clock);
+    ASSERT_TRUE(gate.pinSet());
+    EXPECT_EQ(gate.unlockMinutes(), 5);
+    EXPECT_FALSE(gate.engineerUnlocked());
+    EXPECT_FALSE(gate.allows(ParameterWrite{}));
+    EXPECT_FALSE(gate.allows(Import{}));
+    EXPECT_FALSE(gate.allows(Command::store()));
+    for (const uint16_t word :
+         {command_word::kStop, command_word::kEmergencyStop, command_word::kCoastStop,
+          command_word::kRun, command_word::kJogForward, command_word::kFaultReset}) {
+        EXPECT_TRUE(gate.allows(Command::word(word))) << word;
+    }
+    EXPECT_TRUE(gate.allows(Command::frequency(3000)));
+
+    struct Step {
+        const char* pin;
+        std::chrono::seconds after;
+        AccessGate::Entry entry;
+        bool unlocked;
+    };
+    using E = AccessGate::Entry;
+    const Step steps[] = {
+        {"4711", 0s, E::Unlocked, true},
+        {nullptr, 299s, E::Unlocked, true}, // still within five minutes
+        {nullptr, 1s, E::Unlocked, false},  // expired
+        {"1", 0s, E::Wrong, false},
+        {"2", 0s, E::Wrong, false},
+        {"3", 0s, E::WrongLockedOut, false},
+        {"4711", 59s, E::LockedOut, false}, // the right PIN is not even looked at
+        {"4711", 1s, E::Unlocked, true},    // a minute on
+    };
+    for (const Step& s : steps) {
+        now += s.after;
+        if (s.pin != nullptr) {
+            EXPECT_EQ(gate.enter(s.pin), s.entry) << s.pin;
+        }
+        EXPECT_EQ(gate.engineerUnlocked(), s.unlocked) << (s.pin ? s.pin : "-");
+    }
+    gate.lock();
+    EXPECT_FALSE(gate.engineerUnlocked()) << "locked from the menu";
+    ASSERT_TRUE(gate.store("", 10, error));
+    EXPECT_TRUE(AccessGate(file, clock).engineerUnlocked()) << "PIN removed";
+}
+
+// Locked, the station still runs, stops and emergency-stops a drive; a
+// parameter change never reaches it, is logged as refused, and the PIN is
+// asked for in a window that leaves the stop keys free. Once unlocked, the
+// change goes through.
+TEST(AccessGate, LockedStationStillStopsButChangesNoParameterUntilUnlocked) {
+    testing::TempDir folder;
+    MainWindowOptions options;
+    options.registerDataSource = [] { return DataSourceResult{true, ""}; };
+    options.recordConnect = "DSN=velkaro-window-test-absent";
+    options.accessFile = folder.path() / "engineer-pin";
+    std::string error;
+    ASSERT_TRUE(AccessGate(options.accessFile).store("2468", 10, error)) << error;
+    Station st(options);
+    ASSERT_TRUE(st.start());
+    st.bus.addDrive(1, Series::QD30, 750);
+    st.connect(1, 1);
+    std::vector<ActionRecord> logged;
+    StationLink& station = st.window->station();
+    station.setActionLog([&logged](ActionRecord row) { logged.push_back(std::move(row)); });
+    sim::SimulatedDrive& drive = *st.bus.drive(1);
+    const uint16_t before = drive.holdingRegister(registerOf(0, 6));
+
+    st.window->menuAction(MainWindow::Start)->trigger();
+    st.run(1500);
+    ASSERT_TRUE(drive.running());
+    ParameterWrite write;
+    write.registerAddress = registerOf(0, 6);
+    write.group = 0;
+    write.row = 6;
+    write.word = 4321;
+    std::optional<Outcome> refused;
+    station.submit(station.selectedTarget(), write, [&](const Outcome& o) { refused = o; });
+    st.window->parameterPanel().storeToEeprom(); // asks for the PIN, sends nothing
+    st.window->raiseCommandRequest(CommandRequests::kStop);
+    st.run(3000);
+    EXPECT_FALSE(drive.running());
+    st.window->raiseCommandRequest(CommandRequests::kEmergencyStop);
+    st.run(500);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->result, Result::Refused);
+    EXPECT_EQ(drive.holdingRegister(registerOf(0, 6)), before);
+    EXPECT_EQ(drive.eepromStoreCount(), 0);
+    const auto dialogs = st.window->findChildren<EngineerPinDialog*>();
+    ASSERT_EQ(dialogs.size(), 1) << "one window, however often it is asked for";
+    EngineerPinDialog* entry = dialogs.front();
+    EXPECT_FALSE(entry->isModal());
+
+    for (const char* pin : {"1111", "2222", "3333", "2468"}) {
+        entry->pinEdit()->setText(pin);
+        entry->confirm();
+    }
+    EXPECT_FALSE(st.window->accessGate()->engineerUnlocked()) << "locked out for a minute";
+    EXPECT_EQ(entry->statusText(), "输入已锁定，请 60 秒后再试！");
+    EXPECT_EQ(
+        loggedRows(logged),
+        (std::vector<std::string>{
+            "运行|||已确认", "参数修改 F0-06|50.00|43.21|被拒绝：需要工程师权限", "停机|||已确认",
+            "急停|||已确认", "工程师解锁|||被拒绝：密码错误", "工程师解锁|||被拒绝：密码错误",
+            "工程师解锁|||被拒绝：连续三次密码错误，锁定一分钟", "工程师解锁|||被拒绝：锁定中"}));
+}
+
+TEST(AccessGate, UnlockedTheChangeGoesThroughAndTheMenuLocksAgain) {
+    testing::TempDir folder;
+    MainWindowOptions options;
+    options.registerDataSource = [] { return DataSourceResult{true, ""}; };
+    options.recordConnect = "DSN=velkaro-window-test-absent";
+    options.accessFile = folder.path() / "engineer-pin";
+    std::string error;
+    ASSERT_TRUE(AccessGate(options.accessFile).store("2468", 10, error)) << error;
+    Station st(options);
+    ASSERT_TRUE(st.start());
+    st.bus.addDrive(1, Series::QD30, 750);
+    st.connect(1, 1);
+    st.window->openEngineerUnlock();
+    auto* entry = st.window->findChild<EngineerPinDialog*>();
+    ASSERT_NE(entry, nullptr);
+    entry->pinEdit()->setText("2468");
+    entry->confirm();
+    EXPECT_TRUE(st.window->accessGate()->engineerUnlocked());
+    st.window->parameterPanel().storeToEeprom();
+    st.run(1000);
+    EXPECT_EQ(st.bus.drive(1)->eepromStoreCount(), 1);
+    st.window->menuAction(MainWindow::LockEngineer)->trigger();
+    EXPECT_FALSE(st.window->accessGate()->engineerUnlocked());
 }
 
 } // namespace

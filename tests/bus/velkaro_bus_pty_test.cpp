@@ -16,6 +16,10 @@
 #include <sstream>
 #include <thread>
 
+#include <soci/soci.h>
+
+#include "records/action_table.h"
+#include "records/data_source.h"
 #include "support/processes.h"
 #include "support/temp_dir.h"
 
@@ -294,6 +298,52 @@ TEST_F(DriveCommandPtyTest, ControlServesEachCommandInTurnAndTellsEachOutcome) {
     const testing::CommandResult noPort = testing::runCommand(
         m_bus + " control --device " + m_folder.file("none") + " --address 3 run 2>/dev/null");
     EXPECT_EQ(noPort.exitCode, 2);
+}
+
+/// Points the account's data sources, data and settings at a folder of the
+/// test while it lives (the programs it starts inherit it).
+class PrivateAccount {
+public:
+    explicit PrivateAccount(const fs::path& folder) {
+        for (const auto& [name, sub] : {std::pair{"ODBCINI", "odbc.ini"},
+                                        {"XDG_DATA_HOME", "data"},
+                                        {"XDG_CONFIG_HOME", "config"}}) {
+            const char* old = std::getenv(name);
+            m_saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
+            ::setenv(name, (folder / sub).c_str(), 1);
+        }
+    }
+    ~PrivateAccount() {
+        for (const auto& [name, old] : m_saved) {
+            old ? ::setenv(name.c_str(), old->c_str(), 1) : ::unsetenv(name.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
+};
+
+// What the console changes in a drive is logged as the station's own
+// actions are, with how each request ended; reads leave nothing.
+TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
+    const PrivateAccount account(m_folder.path());
+    ASSERT_TRUE(registerDataSourceFor("测试站").ok);
+    runBus("control", "--address 4 run stop");
+    runBus("control", "--address 3 store");
+    runBus("write", "--address 4 --register 0x0103 --word 5");
+    runBus("read", "--address 4 --parameter F0-00");
+
+    const auto session = openRecordSession(std::string(kRunRecordConnect));
+    ActionQuery query;
+    query.upTo = localTimeOf(std::time(nullptr) + 60);
+    std::vector<std::string> rows;
+    for (const ActionRecord& row : readActions(*session, query)) {
+        rows.push_back(row.drive + '|' + row.action + '|' + row.newValue + '|' + row.result);
+    }
+    EXPECT_EQ(rows,
+              (std::vector<std::string>{"4#QD30-7.50|运行||已确认", "4#QD30-7.50|停机||已确认",
+                                        "3#QD30-7.50|存储EEPROM||被拒绝：从站设备故障",
+                                        "4#QD30-7.50|参数修改 0x0103|5|被拒绝：非法数据值"}));
 }
 
 TEST_F(DriveCommandPtyTest, ReadGivesValuesByCodeNameAndUnitOrRawWords) {

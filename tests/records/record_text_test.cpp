@@ -101,6 +101,10 @@ TEST(RecordsOptionsTest, CommandLinesAreAcceptedOrRefusedWithAReason) {
         {{"events", "--station", ""}, false},
         {{"events", "--station", "一号站", "--station", "二号站"}, false},
         {{"events", "--station", "二号站", "--all-stations"}, false},
+        {{"actions", "--drive", "1#泵", "--account", "li", "--all-stations"}, true},
+        {{"actions", "--account", ""}, false},
+        {{"events", "--account", "li"}, false},
+        {{"actions", "out.csv"}, false},
     };
     for (const Case& c : cases) {
         std::string error;
@@ -154,6 +158,12 @@ TEST(RecordsOptionsTest, WindowsAreRefusedOrClippedToTheLongestStorageTime) {
          "2026-03-05 20:00:00",
          false},
         {{"events", "--from", "2026-03-01 00:00", "--to", "2026-03-02 00:00"}, nullptr, "", false},
+        // The action log is never purged: no window is clipped.
+        {{"actions"}, "2026-03-05 08:00:00", "2026-03-06 08:00:00", false},
+        {{"actions", "--from", "2026-01-01 00:00", "--to", "2026-01-02 00:00"},
+         "2025-12-31 23:59:59",
+         "2026-01-02 00:00:00",
+         false},
     };
     for (const Case& c : cases) {
         std::string error;

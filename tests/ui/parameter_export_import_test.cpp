@@ -30,9 +30,9 @@ const std::vector<std::pair<int, int>> kQd30FileGroups{
     {0, 13}, {1, 40}, {2, 25},  {3, 27},  {4, 66},  {5, 18},  {6, 31},  {7, 29},
     {8, 99}, {9, 35}, {10, 16}, {11, 42}, {12, 47}, {13, 61}, {14, 75}, {15, 9}};
 
-class ParameterTransferTest : public ::testing::Test, protected testing::SimLink {
+class ParameterExportImportTest : public ::testing::Test, protected testing::SimLink {
 protected:
-    ParameterTransferTest() : transfer(&window, station, messages) {
+    ParameterExportImportTest() : transfer(&window, station, messages) {
         leaveOutcomes(); // the station takes them
         transfer.setShownGroup([] { return 0; });
     }
@@ -91,7 +91,7 @@ protected:
     ParameterExportImport transfer;
 };
 
-TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers) {
+TEST_F(ParameterExportImportTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers) {
     struct Case {
         sim::Series series;
         int rating;
@@ -136,7 +136,7 @@ TEST_F(ParameterTransferTest, ExportWritesEachSupportedSeriesAndRefusesTheOthers
     }
 }
 
-TEST_F(ParameterTransferTest, ExportTwiceKeepsOnlyTheSecondImage) {
+TEST_F(ParameterExportImportTest, ExportTwiceKeepsOnlyTheSecondImage) {
     connectAndSelect(1, sim::Series::QD10, 75);
     exportTo(QString::fromStdString(path("twice.sav")));
     bus.drive(1)->setHoldingRegister(registerOf(0, 0), 4321);
@@ -146,7 +146,7 @@ TEST_F(ParameterTransferTest, ExportTwiceKeepsOnlyTheSecondImage) {
     EXPECT_EQ(numbers[2], 4321);
 }
 
-TEST_F(ParameterTransferTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoesNothing) {
+TEST_F(ParameterExportImportTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoesNothing) {
     EXPECT_EQ(ParameterExportImport::withSavExtension("/d/backup"), "/d/backup.sav");
     EXPECT_EQ(ParameterExportImport::withSavExtension("/d/backup.txt"), "/d/backup.txt");
     EXPECT_EQ(ParameterExportImport::withSavExtension("/d.x/backup"), "/d.x/backup.sav");
@@ -163,7 +163,7 @@ TEST_F(ParameterTransferTest, ChosenNameGetsSavOnlyWithoutExtensionAndCancelDoes
     EXPECT_FALSE(link.snapshot().transferRunning);
 }
 
-TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) {
+TEST_F(ParameterExportImportTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) {
     connectAndSelect(1, sim::Series::QD30, 750);
     sim::SimulatedDrive& drive = *bus.drive(1);
     drive.setAllowedRange(registerOf(1, 0), -32768, 32767);
@@ -195,7 +195,7 @@ TEST_F(ParameterTransferTest, ImportRoundTripRestoresTheRegistersAndStoresOnce) 
     EXPECT_EQ(drive.eepromStoreCount(), 1);
 }
 
-TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDrive) {
+TEST_F(ParameterExportImportTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDrive) {
     std::vector<long> qd10Words{33616, 204};
     qd10Words.resize(102, 3);
     std::ofstream(path("qd10.sav"), std::ios::binary) << savText(qd10Words);
@@ -235,7 +235,7 @@ TEST_F(ParameterTransferTest, ImportIsRefusedForTheWrongModelSeriesOrARunningDri
     EXPECT_EQ(messages.texts(), std::vector<std::string>{kUnsupported});
 }
 
-TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent) {
+TEST_F(ParameterExportImportTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent) {
     connectAndSelect(1, sim::Series::QD30, 750);
     std::vector<long> shortWords{33648, 1270};
     shortWords.resize(400, 1);
@@ -255,7 +255,7 @@ TEST_F(ParameterTransferTest, DefectiveFileIsRefusedWithItsProblemAndNothingSent
     }
 }
 
-TEST_F(ParameterTransferTest, NoSelectionOnlyRemembersTheFile) {
+TEST_F(ParameterExportImportTest, NoSelectionOnlyRemembersTheFile) {
     const std::string file = qd30File("any.sav", [](int) { return 2; });
     transfer.setOpenFileChooser([file] { return QString::fromStdString(file); });
     transfer.importParameters();
@@ -268,7 +268,7 @@ TEST_F(ParameterTransferTest, NoSelectionOnlyRemembersTheFile) {
     EXPECT_FALSE(fs::exists(path("out.sav")));
 }
 
-TEST_F(ParameterTransferTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstCompletes) {
+TEST_F(ParameterExportImportTest, SecondTransferWhileOneRunsIsRefusedAndTheFirstCompletes) {
     connectAndSelect(1, sim::Series::QD30, 750);
     const std::string other = qd30File("other.sav", [](int) { return 9; });
     transfer.setSaveFileChooser([this] { return QString::fromStdString(path("first.sav")); });

@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QSpinBox>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,9 +17,12 @@
 
 #include <set>
 
+#include "records/action_log.h"
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "support/records_database.h"
+#include "support/temp_dir.h"
+#include "ui/records/action_records_window.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/history_model.h"
 #include "ui/records/station_records.h"
@@ -206,6 +212,59 @@ TEST_P(HistoryPanelOptionsTest, OptionsOpensTheDialogOnTheConnectedNames) {
 
 INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelOptionsTest, ::testing::Values(Engine::SQLite),
                          testing::engineName);
+
+} // namespace
+} // namespace velkaro
+
+namespace velkaro {
+namespace {
+
+// The 操作记录 window beside the history: newest first, filtered by the
+// hours, station, drive and account given, and exported as shown, every read
+// on the records worker.
+TEST_P(HistoryPanelTest, ActionRecordsWindowFiltersAndExports) {
+    const std::time_t recent = systemNow() - 600;
+    {
+        ActionLog log{std::string(kRunRecordConnect)};
+        const auto row = [&](std::time_t when, const char* station, const char* account,
+                             const char* drive, const char* action) {
+            return ActionRecord{when, station, account, drive, 1, action, "", "", "已确认"};
+        };
+        log.add(row(recent - 2 * kHour, testing::kTestStation, "zhang", "1#泵", "运行"));
+        log.add(row(recent, testing::kTestStation, "li", "1#泵", "停机"));
+        log.add(row(recent + 1, "二号站", "zhang", "2#风机", "急停"));
+        ASSERT_TRUE(log.waitWritten(std::chrono::seconds(10))) << log.state().error;
+    }
+    StationRecords records(messages, std::string(kRunRecordConnect));
+    ActionRecordsWindow window(nullptr, records, testing::kTestStation);
+    EXPECT_FALSE(window.isModal());
+    const auto shown = [&] {
+        window.refresh();
+        EXPECT_TRUE(records.settle());
+        std::vector<std::string> actions;
+        for (int row = 0; row < window.table()->rowCount(); ++row) {
+            actions.push_back(window.table()->item(row, 5)->text().toStdString());
+        }
+        return actions;
+    };
+    EXPECT_EQ(shown(), (std::vector<std::string>{"停机", "运行"}));
+    window.hoursBox()->setValue(1);
+    EXPECT_EQ(shown(), (std::vector<std::string>{"停机"}));
+    window.stationEdit()->clear();
+    EXPECT_EQ(shown(), (std::vector<std::string>{"急停", "停机"}));
+    window.accountEdit()->setText("zhang");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"急停"}));
+    window.accountEdit()->clear();
+    window.driveEdit()->setText("1#泵");
+    EXPECT_EQ(shown(), (std::vector<std::string>{"停机"}));
+    EXPECT_EQ(window.table()->item(0, 2)->text(), "li");
+
+    const std::string file = (db->folder() / "操作.csv").string();
+    window.exportTo(QString::fromStdString(file));
+    ASSERT_TRUE(records.settle());
+    EXPECT_EQ(window.statusText().toStdString(), "1 条记录已导出到 " + file);
+    EXPECT_NE(testing::fileText(file).find(",li,1#泵,1,停机,,,已确认\r\n"), std::string::npos);
+}
 
 } // namespace
 } // namespace velkaro
