@@ -15,12 +15,14 @@
 #include "records/data_source.h"
 
 namespace velkaro {
-namespace {
-
-struct Queued {
+// A row waiting for the data source. Not in the anonymous namespace: the
+// shared state that holds the queue is a member type of the log.
+struct ActionLogQueued {
     ActionRecord row;
     std::uint64_t order = 0;
 };
+
+namespace {
 
 std::string escaped(const std::string& text) {
     std::string out;
@@ -88,7 +90,7 @@ std::vector<ActionRecord> takeSpool(const std::filesystem::path& spool) {
 }
 
 /// Appends rows to the spool, a file only the account may read.
-void keepInSpool(const std::filesystem::path& spool, const std::deque<Queued>& rows) {
+void keepInSpool(const std::filesystem::path& spool, const std::deque<ActionLogQueued>& rows) {
     if (spool.empty() || rows.empty()) {
         return;
     }
@@ -99,7 +101,7 @@ void keepInSpool(const std::filesystem::path& spool, const std::deque<Queued>& r
         return;
     }
     std::string text;
-    for (const Queued& queued : rows) {
+    for (const ActionLogQueued& queued : rows) {
         text += spoolLine(queued.row);
     }
     std::size_t done = 0;
@@ -135,7 +137,7 @@ struct ActionLog::Shared {
     mutable std::mutex mutex;
     std::condition_variable work;
     std::condition_variable changed;
-    std::deque<Queued> queue;
+    std::deque<ActionLogQueued> queue;
     std::uint64_t nextOrder = 0;
     std::size_t written = 0;
     std::size_t dropped = 0;
@@ -188,7 +190,7 @@ void ActionLog::Shared::run() {
             break;
         }
         // The row stays queued until it is in: an outage keeps it, in order.
-        const Queued next = queue.front();
+        const ActionLogQueued next = queue.front();
         busy = true;
         lock.unlock();
         std::string failure = write(next.row);

@@ -13,7 +13,7 @@
 namespace velkaro {
 
 namespace {
-enum Column { TimeColumn, CountColumn, TextColumn };
+enum NoticeColumn { TimeColumn, CountColumn, TextColumn };
 }
 
 NoticeCentre::NoticeCentre(const NoticeLog& log, QWidget* parent) : QDialog(parent), m_log(log) {
