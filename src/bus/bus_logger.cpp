@@ -2,7 +2,9 @@
 
 #include <soci/soci.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <iostream>
 #include <thread>
 
@@ -304,6 +306,13 @@ int runLogCommand(const BusOptions& options) {
         parseBrokerUrl(options.mqttUrl, mqtt); // checked by the parser
         mqtt.caFile = options.mqttCa;
         mqtt.credentialsFile = options.mqttCredentials;
+        // A service hands the credentials over as its credential "mqtt"
+        // (LoadCredential=), readable by the service alone.
+        const char* store = std::getenv("CREDENTIALS_DIRECTORY");
+        if (mqtt.credentialsFile.empty() && store != nullptr &&
+            std::filesystem::exists(std::filesystem::path(store) / "mqtt")) {
+            mqtt.credentialsFile = (std::filesystem::path(store) / "mqtt").string();
+        }
         mqtt.haDiscovery = options.haDiscovery;
         settings.mqtt = mqtt;
     }
