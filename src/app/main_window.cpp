@@ -10,6 +10,7 @@
 #include "ui/link_diagnostics_window.h"
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
+#include "ui/mqtt_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_transfer.h"
@@ -312,6 +313,18 @@ void MainWindow::createMenu() {
             });
     connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
+    connect(system->addAction(QStringLiteral("MQTT...")), &QAction::triggered, this, [this] {
+        if (!m_mqtt) {
+            m_mqtt = std::make_unique<StationMqtt>();
+        }
+        auto* dialog = findChild<MqttDialog*>();
+        if (!dialog) {
+            dialog = new MqttDialog(*m_mqtt, m_displayOptions, this);
+        }
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
     // The window's own entries stay above exit, the last of the menu; what
     // the station has said is kept next to it.
     system->addSeparator();
@@ -400,7 +413,10 @@ bool MainWindow::initMainWindow() {
     pushValues();
     showPanel();
 
+    m_mqtt = std::make_unique<StationMqtt>();
     if (m_options.startTimers) {
+        // Publishing as it was left; a broker away is tried again on its own.
+        m_mqtt->apply(loadStationMqttSettings(), m_displayOptions.stationName);
         m_statusTimer.start();
         m_motorTimer.start(kFirstMotorPeriodMs);
         m_recordTimer.start(static_cast<int>(m_displayOptions.recordIntervalMs));
@@ -445,6 +461,9 @@ void MainWindow::endMainWindow() {
     m_recordTimer.stop();
     // The rows still queued go in if the data source lets them in time.
     m_records->finish();
+    // The broker hears "offline" if it takes it in time; its dialog goes first.
+    delete findChild<MqttDialog*>();
+    m_mqtt.reset();
     close();
 }
 
