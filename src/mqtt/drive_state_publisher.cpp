@@ -99,7 +99,7 @@ void DriveStatePublisher::announce(const DriveRecord& drive) {
         config += ",\"availability_topic\":" + jsonString(m_root + "/status");
         if (*s.unit != '\0') {
             config += ",\"unit_of_measurement\":" + jsonString(s.unit);
-            config += ",\"state_class\":\"measurement\"";
+            config += R"(,"state_class":"measurement")";
         }
         if (*s.deviceClass != '\0') {
             config += ",\"device_class\":" + jsonString(s.deviceClass);

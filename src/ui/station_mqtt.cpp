@@ -31,12 +31,12 @@ StationMqttSettings loadStationMqttSettings() {
     return m;
 }
 
-bool saveStationMqttSettings(const StationMqttSettings& m) {
+bool saveStationMqttSettings(const StationMqttSettings& settings) {
     QSettings s = settingsFile();
-    s.setValue(QStringLiteral("mqtt/enabled"), m.enabled);
-    s.setValue(QStringLiteral("mqtt/url"), m.url);
-    s.setValue(QStringLiteral("mqtt/credentials"), m.credentialsFile);
-    s.setValue(QStringLiteral("mqtt/ca"), m.caFile);
+    s.setValue(QStringLiteral("mqtt/enabled"), settings.enabled);
+    s.setValue(QStringLiteral("mqtt/url"), settings.url);
+    s.setValue(QStringLiteral("mqtt/credentials"), settings.credentialsFile);
+    s.setValue(QStringLiteral("mqtt/ca"), settings.caFile);
     s.sync();
     return s.status() == QSettings::NoError;
 }
