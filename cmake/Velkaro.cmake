@@ -11,7 +11,7 @@ function(velkaro_library name dir)
   endif()
   add_library(${name} STATIC ${sources})
   # The core folders are standard C++ only: nothing to moc there.
-  if(dir MATCHES "/src/(registry|link|files|sim|bus|records)$")
+  if(dir MATCHES "/src/(registry|link|files|sim|bus|records|mqtt)$")
     set_target_properties(${name} PROPERTIES AUTOMOC OFF)
   endif()
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)

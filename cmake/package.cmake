@@ -17,7 +17,8 @@ changes and backs up their parameters, and logs their running values into an
 ODBC database (SQLite, or a shared PostgreSQL server).
 .
 The package holds the station window (velkaro), its console link for
-headless machines and scripts (velkaro-bus), the run-record export and
+headless machines and scripts (velkaro-bus, also a logger service that
+publishes the drives' states to an MQTT broker), the run-record export and
 event list on a console (velkaro-records) and a drive simulator for
 training and tests (velkaro-sim).")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -25,7 +26,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${VELKARO_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# Depends: the shared libraries the programs link, found by dpkg-shlibdeps,
+# Depends: the shared libraries the programs link (libmosquitto1 for the
+# logger's MQTT among them), found by dpkg-shlibdeps,
 # and what the station loads at run time, which no link shows: SOCI's ODBC
 # backend (opened by name), Qt's SVG plugins for the icons, the ODBC tools and
 # the SQLite ODBC driver for the embedded run records, and a Chinese font.

@@ -12,6 +12,7 @@
 #include "ui/link_diagnostics_window.h"
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
+#include "ui/mqtt_dialog.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
 #include "ui/parameter_export_import.h"
@@ -312,6 +313,18 @@ void MainWindow::createMenu() {
             });
     connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
+    connect(system->addAction(QStringLiteral("MQTT...")), &QAction::triggered, this, [this] {
+        if (!m_mqtt) {
+            m_mqtt = std::make_unique<StationMqtt>();
+        }
+        auto* dialog = findChild<MqttDialog*>();
+        if (!dialog) {
+            dialog = new MqttDialog(*m_mqtt, m_displayOptions, this);
+        }
+        dialog->show();
+        dialog->raise();
+        dialog->activateWindow();
+    });
     add(system, ActionRecords, QStringLiteral("操作记录..."), [this] { openActionRecords(); });
     if (m_access) {
         add(system, EngineerPin, QStringLiteral("工程师密码..."), [this] { openEngineerPin(); });
@@ -411,7 +424,10 @@ bool MainWindow::initMainWindow() {
     pushValues();
     showPanel();
 
+    m_mqtt = std::make_unique<StationMqtt>();
     if (m_options.startTimers) {
+        // Publishing as it was left; a broker away is tried again on its own.
+        m_mqtt->apply(loadStationMqttSettings(), m_displayOptions.stationName);
         m_statusTimer.start();
         m_motorTimer.start(kFirstMotorPeriodMs);
         m_recordTimer.start(static_cast<int>(m_displayOptions.recordIntervalMs));
@@ -456,6 +472,9 @@ void MainWindow::endMainWindow() {
     m_recordTimer.stop();
     // The rows still queued go in if the data source lets them in time.
     m_records->finish();
+    // The broker hears "offline" if it takes it in time; its dialog goes first.
+    delete findChild<MqttDialog*>();
+    m_mqtt.reset();
     if (m_actionLog) {
         m_station->setActionLog({});
         m_actionLog->finish();

@@ -22,6 +22,7 @@
 #include "ui/command_requests.h"
 #include "ui/live_samples.h"
 #include "ui/motor_animation.h"
+#include "ui/station_mqtt.h"
 #include "ui/window_selection.h"
 
 class QGroupBox;
@@ -257,6 +258,8 @@ private:
     /// Every status read of every drive, for the live curve.
     LiveSamples m_liveSamples;
     LiveCurveWindow* m_liveCurves = nullptr;
+    /// The drive states on a broker (系统管理 → MQTT...), made at start-up.
+    std::unique_ptr<StationMqtt> m_mqtt;
 
     QTimer m_statusTimer; ///< the 100 ms pass: lists, polls, keys, commands
     QTimer m_motorTimer;  ///< the motor picture, re-armed with its next period

@@ -104,6 +104,9 @@ void MainWindow::runStatusPass() {
 void MainWindow::refreshStatus() {
     m_station->refresh();
     m_liveSamples.take(m_station->view());
+    if (m_mqtt) {
+        m_mqtt->follow(m_station->view());
+    }
     if (m_liveCurves != nullptr) {
         m_liveCurves->follow(m_station->view());
     }

@@ -42,6 +42,14 @@ std::string completeFind(BusOptions& o) {
     return rangeMistake(o);
 }
 
+/// log: the MQTT options go with a broker.
+std::string completeLog(BusOptions& o) {
+    if (o.mqttUrl.empty() && (!o.mqttCredentials.empty() || !o.mqttCa.empty() || o.haDiscovery)) {
+        return "--mqtt-credentials、--mqtt-ca 和 --ha-discovery 需要 --mqtt 地址";
+    }
+    return completeSearch(o);
+}
+
 /// export, import and report: one drive, one file.
 std::string completeTransfer(BusOptions& o) {
     if (o.address == 0) {
@@ -208,6 +216,20 @@ constexpr BusCommandEntry kCommands[] = {
      "EEPROM，需要时再执行 control ... store。",
      Operands::None,
      completeWrite},
+    {Verb::Log,
+     "log",
+     "--device 设备 [线路选项] [--from 地址] [--count 个数] [--station 站名]\n"
+     "[--dsn 数据源] [--mqtt 地址 [--mqtt-credentials 文件] [--mqtt-ca 文件]\n"
+     "[--ha-discovery]] [--for 秒数]",
+     {},
+     "无人值守的记录器（可作为系统服务 velkaro-log@.service 运行）：先搜寻，再像本站一样\n"
+     "每 100 ms 轮询一次找到的变频器，每 5 秒写一次运行记录（数据源第一次使用时像本站一样\n"
+     "设置好），给出 --mqtt 时把每台变频器的状态发布到 MQTT 代理（只发布，不接受任何命令）。\n"
+     "每分钟重新搜寻范围内缺少的地址；串口断开后每 5 秒试着重新打开。每个事件（找到、\n"
+     "不再应答、恢复应答、故障、串口、数据源、MQTT 代理）在标准错误上输出一行。\n"
+     "收到 SIGTERM 或 SIGINT，或记录满 --for 秒后，写完排队的记录，正常结束（退出码 0）。",
+     Operands::None,
+     completeLog},
 };
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <charconv>
 
 #include "link/ports/link_settings.h"
+#include "mqtt/mqtt_settings.h"
+#include "records/station_name.h"
 #include "registry/drive_table.h"
 #include "registry/fixed_point.h"
 
@@ -129,7 +131,42 @@ std::string applyAddress(BusOptions& o, const std::string& v) {
 std::string applyFor(BusOptions& o, const std::string& v) {
     const std::optional<double> seconds = parsePositiveNumber(v);
     o.forSeconds = seconds.value_or(0.0);
+    o.forGiven = true;
     return seconds ? "" : "监视时间应为正的秒数：" + v;
+}
+
+std::string applyStation(BusOptions& o, const std::string& v) {
+    o.station = v;
+    const std::string problem = stationNameProblem(v);
+    return problem.empty() ? "" : "--station：" + problem;
+}
+
+std::string applyDsn(BusOptions& o, const std::string& v) {
+    o.dsn = v;
+    // A name only: anything after ';' would be more of the connect string.
+    return v.empty() || v.find_first_of(";{}=") != std::string::npos ? "--dsn 需要数据源名称：" + v
+                                                                     : "";
+}
+
+std::string applyMqtt(BusOptions& o, const std::string& v) {
+    o.mqttUrl = v;
+    MqttSettings settings;
+    return parseBrokerUrl(v, settings);
+}
+
+std::string applyMqttCredentials(BusOptions& o, const std::string& v) {
+    o.mqttCredentials = v;
+    return v.empty() ? "--mqtt-credentials 需要文件名" : "";
+}
+
+std::string applyMqttCa(BusOptions& o, const std::string& v) {
+    o.mqttCa = v;
+    return v.empty() ? "--mqtt-ca 需要文件名" : "";
+}
+
+std::string applyHaDiscovery(BusOptions& o, const std::string&) {
+    o.haDiscovery = true;
+    return "";
 }
 
 std::string applyStats(BusOptions& o, const std::string&) {
@@ -170,7 +207,7 @@ constexpr BusCommandSet bits(std::initializer_list<Verb> verbs) {
     return set;
 }
 
-constexpr BusCommandSet kSearching = bits({Verb::Scan, Verb::Watch, Verb::Monitor});
+constexpr BusCommandSet kSearching = bits({Verb::Scan, Verb::Watch, Verb::Monitor, Verb::Log});
 constexpr BusCommandSet kOneDrive = bits({Verb::Export, Verb::Import, Verb::Report, Verb::Compare,
                                           Verb::Control, Verb::Read, Verb::Write});
 constexpr BusCommandSet kLine = kSearching | kOneDrive;
@@ -199,7 +236,8 @@ constexpr BusOptionEntry kOptions[] = {
      applyCount},
     {"--address", "地址", kOneDrive | commandBit(Verb::Find),
      "变频器的地址，1..247；find 试验的第一个地址（默认 1）", applyAddress},
-    {"--for", "秒数", bits({Verb::Watch, Verb::Monitor}), "监视的秒数（默认 10）", applyFor},
+    {"--for", "秒数", bits({Verb::Watch, Verb::Monitor, Verb::Log}),
+     "监视的秒数（默认 10）；log 记录的秒数（默认一直记录）", applyFor},
     {"--stats", "", commandBit(Verb::Watch), "watch 结束时每台变频器输出一行通讯统计", applyStats},
     {"--parameter", "功能号", bits({Verb::Read, Verb::Write}), "参数的功能号，例如 F0-05、Pr05",
      applyParameter},
@@ -208,6 +246,20 @@ constexpr BusOptionEntry kOptions[] = {
      applyRegister},
     {"--value", "数值", commandBit(Verb::Write), "参数值，按参数表的单位和小数位", applyValue},
     {"--word", "字", commandBit(Verb::Write), "原样写入的字，0..65535 或 0x 十六进制", applyWord},
+    {"--station", "站名", commandBit(Verb::Log),
+     "写入运行记录和 MQTT 主题的站名（默认为本站保存的站名，\n没有时为主机名）", applyStation},
+    {"--dsn", "数据源", commandBit(Verb::Log), "运行记录写入的 ODBC 数据源（默认“变频器运行记录”）",
+     applyDsn},
+    {"--mqtt", "地址", commandBit(Verb::Log),
+     "把变频器状态发布到 MQTT 代理：mqtt://主机[:端口]（默认 1883）\n"
+     "或 mqtts://主机[:端口]（TLS，默认 8883）",
+     applyMqtt},
+    {"--mqtt-credentials", "文件", commandBit(Verb::Log),
+     "MQTT 用户名和密码所在的文件（user=用户名、password=密码 两行）", applyMqttCredentials},
+    {"--mqtt-ca", "文件", commandBit(Verb::Log), "mqtts:// 用来验证代理的 CA 证书（PEM）",
+     applyMqttCa},
+    {"--ha-discovery", "", commandBit(Verb::Log),
+     "为每台变频器的数值发布 Home Assistant 自动发现消息", applyHaDiscovery},
 };
 
 const BusCommandEntry* commandNamed(std::string_view name) {

@@ -31,6 +31,7 @@ struct BusOptions {
         Control,
         Read,
         Write,
+        Log,
         Help,
         Version,
     };
@@ -46,6 +47,7 @@ struct BusOptions {
     int count = 1; ///< addresses from `from` (scan, watch, monitor, find), or registers (read)
     bool countGiven = false;
     double forSeconds = 10.0;
+    bool forGiven = false;
     bool stats = false; ///< watch --stats: the link counters of each drive at the end
 
     // One drive and what is asked of it.
@@ -57,6 +59,14 @@ struct BusOptions {
     std::string value;                       ///< write --value V, the parameter's value
     std::optional<uint16_t> word;            ///< write --word W
     std::vector<std::string> files;          ///< export, import, report, compare
+
+    // log: where the records and the drive states go.
+    std::optional<std::string> station; ///< --station 站名
+    std::string dsn;                    ///< --dsn: a data source other than the station's
+    std::string mqttUrl;                ///< --mqtt mqtt://HOST[:PORT] or mqtts://
+    std::string mqttCredentials;        ///< --mqtt-credentials FILE
+    std::string mqttCa;                 ///< --mqtt-ca FILE
+    bool haDiscovery = false;           ///< --ha-discovery
 };
 
 /// Commands as a set of bits, one per BusOptions::Command.

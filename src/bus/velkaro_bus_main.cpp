@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string_view>
 
+#include "bus/bus_logger.h"
 #include "bus/bus_options.h"
 #include "bus/bus_session.h"
 #include "bus/console_interrupt.h"
@@ -215,6 +216,8 @@ int main(int argc, char** argv) {
     case Command::Read:
     case Command::Write:
         return velkaro::runDriveCommand(*options);
+    case Command::Log:
+        return velkaro::runLogCommand(*options);
     }
     return kExitUsage;
 }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
@@ -13,6 +16,8 @@
 #include "support/station.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
+#include "ui/mqtt_dialog.h"
+#include "ui/station_mqtt.h"
 #include "ui/traffic_model.h"
 
 namespace velkaro::testing {
@@ -47,7 +52,7 @@ TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
     }
     // The designed entries, the window's own, and the notice centre and exit last.
     EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
-                                  "检测通讯参数...", "实时曲线...", "操作记录...", "消息记录...",
+                                  "检测通讯参数...", "实时曲线...", "MQTT...", "操作记录...", "消息记录...",
                                   "退          出"}));
 }
 
@@ -116,6 +121,34 @@ TEST(DiagnosticsMenuTest, TheFoundSettingIsAppliedAndShown) {
     EXPECT_EQ(st.window->statusPaneText(3), "偶效验");
     EXPECT_TRUE(st.link.snapshot().linkOpen);
     EXPECT_EQ(st.messages.count(), 0u);
+}
+
+/// 系统管理 → MQTT... leaves the window free, shows the station's name the
+/// topics carry, keeps what 应用 was given and says what is wrong with it.
+TEST(DiagnosticsMenuTest, MqttDialogKeepsItsSettingsAndTellsAMistake) {
+    Station st;
+    ASSERT_TRUE(st.start());
+    st.window->displayOptions().stationName = "1号线";
+    entry(*st.window, QStringLiteral("MQTT..."))->trigger();
+    auto* dialog = st.window->findChild<MqttDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(dialog->isModal());
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("status"))->text(), "未启用");
+    EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("station"))->text(), "1号线");
+
+    dialog->findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QStringLiteral("url"))->setText(" tcp://broker:1883 ");
+    dialog->findChild<QLineEdit*>(QStringLiteral("credentials"))->setText("/etc/velkaro/x.mqtt");
+    for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+        if (b->text() == QStringLiteral("应用")) {
+            b->click();
+        }
+    }
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("status"))->text().contains("mqtt://"));
+    const StationMqttSettings kept = loadStationMqttSettings();
+    EXPECT_TRUE(kept.enabled);
+    EXPECT_EQ(kept.url, "tcp://broker:1883");
+    EXPECT_EQ(kept.credentialsFile, "/etc/velkaro/x.mqtt");
 }
 
 } // namespace

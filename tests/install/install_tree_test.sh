@@ -22,7 +22,8 @@ fail() {
 }
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /usr >/dev/null
-expected=(usr/share/doc/velkaro/copyright usr/share/doc/velkaro/changelog.gz)
+expected=(usr/share/doc/velkaro/copyright usr/share/doc/velkaro/changelog.gz
+  usr/share/doc/velkaro/examples/line.conf "lib/systemd/system/velkaro-log@.service")
 for program in "$@"; do
   expected+=("usr/bin/$program" "usr/share/man/man1/$program.1.gz")
 done
