@@ -28,7 +28,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kWaitStep = 10ms;
+constexpr auto kLoggerWaitStep = 10ms;
 
 } // namespace
 
@@ -157,7 +157,7 @@ void BusLogger::run(const std::atomic<bool>& interrupted) {
         }
         m_records->deliver();
         tellBroker();
-        std::this_thread::sleep_for(kWaitStep);
+        std::this_thread::sleep_for(kLoggerWaitStep);
     }
     if (m_search) {
         m_link.cancel(*m_search);
