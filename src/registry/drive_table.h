@@ -56,7 +56,7 @@ struct DriveRecord {
 
 /// A running value of the status block: its word, its decimals and whether the
 /// drive reports it signed. Frequencies, currents and voltages are unsigned
-/// 16-bit values (0xFF9C is 655.32 Hz, never -1.00 Hz); torque is signed.
+/// 16-bit values (0xFF9C is 654.36 Hz, never -1.00 Hz); torque is signed.
 struct StatusQuantity {
     std::size_t word;
     unsigned decimals;
