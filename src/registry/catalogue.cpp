@@ -1,5 +1,7 @@
 #include "registry/catalogue.h"
 
+#include "registry/language.h"
+
 #include <algorithm>
 #include <array>
 
@@ -99,6 +101,24 @@ std::optional<int32_t> ratedPowerValue(int32_t code) {
     if (code < 0 || static_cast<size_t>(code) >= kRatedPower.size())
         return std::nullopt;
     return kRatedPower[static_cast<size_t>(code)];
+}
+
+namespace {
+std::string_view inDisplayLanguage(std::string_view chinese, std::string_view english) {
+    return displayLanguage() == Language::English && !english.empty() ? english : chinese;
+}
+} // namespace
+
+std::string_view displayName(const ParamDescriptor& d) {
+    return inDisplayLanguage(d.name, d.name_en);
+}
+
+std::string_view displayRange(const ParamDescriptor& d) {
+    return inDisplayLanguage(d.range, d.range_en);
+}
+
+std::string_view displayDescription(const ParamDescriptor& d) {
+    return inDisplayLanguage(d.description, d.description_en);
 }
 
 } // namespace velkaro

@@ -16,7 +16,17 @@ struct ParamDescriptor {
     std::string_view name;
     std::string_view code;
     std::string_view description;
+    // The same texts in English, from the same catalogue row; empty where
+    // the row has none yet (the Chinese text is shown then).
+    std::string_view name_en;
+    std::string_view range_en;
+    std::string_view description_en;
 };
+
+/// Name, range and description in the display language (registry/language.h).
+std::string_view displayName(const ParamDescriptor& d);
+std::string_view displayRange(const ParamDescriptor& d);
+std::string_view displayDescription(const ParamDescriptor& d);
 
 struct ParamGroup {
     std::string_view label;  ///< shown in the group selector ("FB")

@@ -273,7 +273,7 @@ std::string render(const std::vector<Catalogue>& catalogues) {
         out << "\nconstexpr ParamDescriptor " << id << "Entries[] = {\n";
         for (const Entry& e : c.entries)
             out << "    {" << e.format << ", " << literal(e.range) << ", " << literal(e.name)
-                << ", " << literal(e.code) << ", " << literal(e.description) << "},\n";
+                << ", " << literal(e.code) << ", " << literal(e.description) << ", {}, {}, {}},\n";
         out << "};\n\nconstexpr ParamGroup " << id << "Groups[] = {\n";
         for (const Group& g : c.groups)
             out << "    {" << literal(g.label) << ", " << literal(g.prefix) << ", " << g.count
