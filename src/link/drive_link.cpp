@@ -33,37 +33,37 @@ std::string portFailureText(const SerialPort& port) {
 }
 
 /// The seven steps of one tick on the link's state, lock held by the caller.
-void runTick(LinkState& s, SerialPort& port, TickOutcome& out) {
-    countTick(s.buffers.silenceTicks);
-    countTick(s.buffers.replyTicks);
-    countTick(s.buffers.quietCount);
-    ++s.diagnostics.tick;
-    if (!s.linkOpen) {
+void runTick(LinkState& state, SerialPort& port, TickOutcome& out) {
+    countTick(state.buffers.silenceTicks);
+    countTick(state.buffers.replyTicks);
+    countTick(state.buffers.quietCount);
+    ++state.diagnostics.tick;
+    if (!state.linkOpen) {
         return;
     }
     const ReceiveResult received =
-        receiveStep(s.buffers, port, s.settings.frameGapTicks, s.settings.frameEnd);
-    recordReceived(s, received);
+        receiveStep(state.buffers, port, state.settings.frameGapTicks, state.settings.frameEnd);
+    recordReceived(state, received);
     if (received.overflowStarted) {
         out.notice(kReceiveOverflow, "");
     }
     // While the line finder tries other settings the scheduler waits.
-    if (!stepLineFinder(s, port, out)) {
-        scheduleStep(s, out);
-        operationStep(s, out);
-        stepReadout(s);
-        feedSearch(s);
-        detectChanges(s);
+    if (!stepLineFinder(state, port, out)) {
+        scheduleStep(state, out);
+        operationStep(state, out);
+        stepReadout(state);
+        feedSearch(state);
+        detectChanges(state);
     }
-    const unsigned waiting = s.buffers.txLength;
-    const bool sent = transmitStep(s.buffers, port, s.settings.transmitHoldTicks());
+    const unsigned waiting = state.buffers.txLength;
+    const bool sent = transmitStep(state.buffers, port, state.settings.transmitHoldTicks());
     // A frame held for the inter-frame silence is still waiting: not sent yet.
-    recordTransmitted(s, s.buffers.txLength == 0 ? waiting : 0, sent);
-    if ((!sent || port.connectionLost()) && !s.portFailed) {
+    recordTransmitted(state, state.buffers.txLength == 0 ? waiting : 0, sent);
+    if ((!sent || port.connectionLost()) && !state.portFailed) {
         // An unplugged adapter refuses every frame from now on, a network
         // connection that failed says so at once: tell the operator once; the
         // drives then drop by their own timeouts.
-        s.portFailed = true;
+        state.portFailed = true;
         out.notice(portFailureText(port), "");
     }
 }
@@ -93,19 +93,19 @@ Outcome endedAtOnce(RequestId id, const Target& target, Result result, std::stri
 }
 
 /// The slot holds the drive `target` names (same name, same bus address).
-bool bound(const LinkState& s, const Target& target) {
+bool bound(const LinkState& state, const Target& target) {
     if (target.slot < 0 || target.slot >= kMaxDrives) {
         return false;
     }
-    const DriveRecord& d = s.table.slots[static_cast<std::size_t>(target.slot)];
+    const DriveRecord& d = state.table.slots[static_cast<std::size_t>(target.slot)];
     return !d.name.empty() && d.name == target.name && wireAddress(d.address) == target.address;
 }
 
-Target targetAt(const LinkState& s, int slot) {
+Target targetAt(const LinkState& state, int slot) {
     if (slot < 0 || slot >= kMaxDrives) {
         return {};
     }
-    const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+    const DriveRecord& d = state.table.slots[static_cast<std::size_t>(slot)];
     if (d.name.empty()) {
         return {};
     }
@@ -113,25 +113,25 @@ Target targetAt(const LinkState& s, int slot) {
 }
 
 /// Refuses a transfer while another one (or a readout) runs.
-bool transferBusy(LinkState& s, RequestId id, const Target& target) {
-    if (!s.transfer) {
+bool transferBusy(LinkState& state, RequestId id, const Target& target) {
+    if (!state.transfer) {
         return false;
     }
-    const bool readout = s.transfer->kind == TransferJob::Kind::Readout;
-    deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
-                                  std::string(readout ? kReadoutUnderWay : kTransferUnderWay)));
+    const bool readout = state.transfer->kind == TransferJob::Kind::Readout;
+    deliverOutcome(state, endedAtOnce(id, target, Result::Refused,
+                                      std::string(readout ? kReadoutUnderWay : kTransferUnderWay)));
     return true;
 }
 
 /// What the link does with each kind of request, under the lock.
 struct Acceptor {
-    LinkState& s;
+    LinkState& state;
     SerialPort& port;
     RequestId id;
     const Target& target;
 
-    DriveRecord& drive() { return s.table.slots[static_cast<std::size_t>(target.slot)]; }
-    SlotWork& work() { return s.work[static_cast<std::size_t>(target.slot)]; }
+    DriveRecord& drive() { return state.table.slots[static_cast<std::size_t>(target.slot)]; }
+    SlotWork& work() { return state.work[static_cast<std::size_t>(target.slot)]; }
 
     void operator()(const StatusPoll&) {
         work().statusWaiters.emplace_back(id, target);
@@ -140,7 +140,7 @@ struct Acceptor {
         }
     }
     void operator()(const Command& command) {
-        queueCommand(s, CommandJob{id, target, command, 0, 0, {}});
+        queueCommand(state, CommandJob{id, target, command, 0, 0, {}});
     }
     void operator()(const ParameterRead& read) {
         ReadJob job;
@@ -155,9 +155,9 @@ struct Acceptor {
             job.count = read.count;
         }
         if (job.count <= 0 || job.count > kMostRegisters || job.first + job.count > 0x10000) {
-            deliverOutcome(s, endedAtOnce(id, target, Result::Refused,
-                                          read.group >= 0 ? "该功能组不在机型的参数表中"
-                                                          : "寄存器个数应在 1..125 之间"));
+            deliverOutcome(state, endedAtOnce(id, target, Result::Refused,
+                                              read.group >= 0 ? "该功能组不在机型的参数表中"
+                                                              : "寄存器个数应在 1..125 之间"));
             return;
         }
         // A newer read of the drive takes the place of the caller's older ones.
@@ -178,24 +178,24 @@ struct Acceptor {
         }
     }
     void operator()(const Export&) {
-        if (transferBusy(s, id, target)) {
+        if (transferBusy(state, id, target)) {
             return;
         }
         if (drive().series != "QD10" && drive().series != "QD30") {
             deliverOutcome(
-                s, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
+                state, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
             return;
         }
-        TransferJob t;
-        t.id = id;
-        t.target = target;
-        t.kind = TransferJob::Kind::Export;
-        s.transfer = std::move(t);
-        s.progress.position = 0;
+        TransferJob job;
+        job.id = id;
+        job.target = target;
+        job.kind = TransferJob::Kind::Export;
+        state.transfer = std::move(job);
+        state.progress.position = 0;
         drive().pendingOp = OpCode::Export;
     }
     void operator()(const Import& import) {
-        if (transferBusy(s, id, target)) {
+        if (transferBusy(state, id, target)) {
             return;
         }
         std::string_view refusal;
@@ -207,62 +207,62 @@ struct Acceptor {
             refusal = kStopFirst;
         }
         if (!refusal.empty()) {
-            deliverOutcome(s, endedAtOnce(id, target, Result::Refused, std::string(refusal)));
+            deliverOutcome(state, endedAtOnce(id, target, Result::Refused, std::string(refusal)));
             return;
         }
-        TransferJob t;
-        t.id = id;
-        t.target = target;
-        t.kind = TransferJob::Kind::Import;
-        t.image = import.image;
-        t.readBackGroup = import.readBackGroup;
-        s.transfer = std::move(t);
-        s.progress.position = 0;
+        TransferJob job;
+        job.id = id;
+        job.target = target;
+        job.kind = TransferJob::Kind::Import;
+        job.image = import.image;
+        job.readBackGroup = import.readBackGroup;
+        state.transfer = std::move(job);
+        state.progress.position = 0;
         drive().pendingOp = OpCode::Import;
     }
     void operator()(const Readout&) {
-        if (transferBusy(s, id, target)) {
+        if (transferBusy(state, id, target)) {
             return;
         }
         const SeriesCatalogue* catalogue = catalogueFor(drive().series);
         if (catalogue == nullptr || catalogue->groups.empty()) {
             deliverOutcome(
-                s, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
+                state, endedAtOnce(id, target, Result::Refused, std::string(kUnsupportedSeries)));
             return;
         }
-        TransferJob t;
-        t.id = id;
-        t.target = target;
-        t.kind = TransferJob::Kind::Readout;
-        t.series = drive().series;
-        t.ratedPower = drive().ratedPower;
-        s.transfer = std::move(t);
-        startReadout(s, *s.transfer);
+        TransferJob job;
+        job.id = id;
+        job.target = target;
+        job.kind = TransferJob::Kind::Readout;
+        job.series = drive().series;
+        job.ratedPower = drive().ratedPower;
+        state.transfer = std::move(job);
+        startReadout(state, *state.transfer);
     }
     void operator()(const Search& search) {
-        if (s.search) {
+        if (state.search) {
             // A new range takes over; the address under test is finished first.
-            Outcome o = outcomeOf(s.search->id, s.search->target, Result::Cancelled);
+            Outcome o = outcomeOf(state.search->id, state.search->target, Result::Cancelled);
             o.cancelReason = CancelReason::Superseded;
             o.why = "已由新的搜寻代替";
-            o.names = std::move(s.search->names);
-            deliverOutcome(s, std::move(o));
+            o.names = std::move(state.search->names);
+            deliverOutcome(state, std::move(o));
         }
-        s.search = LinkState::SearchJob{id, target, {}};
-        s.searchNextAddress = search.count > 0 ? search.first : 0;
-        s.searchRemaining = search.count;
+        state.search = LinkState::SearchJob{id, target, {}};
+        state.searchNextAddress = search.count > 0 ? search.first : 0;
+        state.searchRemaining = search.count;
     }
     void operator()(const FindLine& find) {
         std::string refusal;
         if (isNetworkDevice(port.devicePath())) {
             refusal = kNetworkLineFind;
-        } else if (!requestLineFind(s, find.first, find.count, refusal)) {
+        } else if (!requestLineFind(state, find.first, find.count, refusal)) {
             // refusal says why
         } else {
-            s.finderId = id;
+            state.finderId = id;
             return;
         }
-        deliverOutcome(s, endedAtOnce(id, target, Result::Refused, refusal));
+        deliverOutcome(state, endedAtOnce(id, target, Result::Refused, refusal));
     }
 };
 
@@ -271,8 +271,8 @@ bool needsDrive(const Request& request) {
 }
 
 /// Renames the drive in every request waiting for `slot`.
-void renameTargets(LinkState& s, int slot, const std::string& name) {
-    SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+void renameTargets(LinkState& state, int slot, const std::string& name) {
+    SlotWork& w = state.work[static_cast<std::size_t>(slot)];
     for (CommandJob& j : w.commands) {
         j.target.name = name;
     }
@@ -291,21 +291,21 @@ void renameTargets(LinkState& s, int slot, const std::string& name) {
     for (auto& waiter : w.statusWaiters) {
         waiter.second.name = name;
     }
-    if (s.transfer && s.transfer->target.slot == slot) {
-        s.transfer->target.name = name;
+    if (state.transfer && state.transfer->target.slot == slot) {
+        state.transfer->target.name = name;
     }
 }
 
 /// Ends a request still waiting in a slot's queues; false if none was.
-bool cancelQueued(LinkState& s, RequestId id) {
+bool cancelQueued(LinkState& state, RequestId id) {
     const auto cancelled = [&](const Target& target) {
         Outcome o = outcomeOf(id, target, Result::Cancelled);
         o.cancelReason = CancelReason::ByCaller;
         o.why = "已取消";
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
         return true;
     };
-    for (SlotWork& w : s.work) {
+    for (SlotWork& w : state.work) {
         for (auto it = w.commands.begin(); it != w.commands.end(); ++it) {
             if (it->id == id) {
                 const Target target = it->target;
@@ -352,18 +352,18 @@ RequestId DriveLink::submit(const Target& target, Request request) {
     bool ended = false;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        LinkState& s = *m_state;
-        id = ++s.lastId;
-        const std::size_t before = s.outcomes.size();
-        if (needsDrive(request) && !bound(s, target)) {
+        LinkState& state = *m_state;
+        id = ++state.lastId;
+        const std::size_t before = state.outcomes.size();
+        if (needsDrive(request) && !bound(state, target)) {
             Outcome o = outcomeOf(id, target, Result::Cancelled);
             o.cancelReason = CancelReason::DriveGone;
             o.why = "变频器已断开连接";
-            deliverOutcome(s, std::move(o));
+            deliverOutcome(state, std::move(o));
         } else {
-            std::visit(Acceptor{s, m_port, id, target}, request);
+            std::visit(Acceptor{state, m_port, id, target}, request);
         }
-        ended = s.outcomes.size() != before;
+        ended = state.outcomes.size() != before;
     }
     notifyOutcomes(ended);
     return id;
@@ -373,24 +373,24 @@ void DriveLink::cancel(RequestId id) {
     bool ended = false;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        LinkState& s = *m_state;
-        const std::size_t before = s.outcomes.size();
-        if (s.transfer && s.transfer->id == id) {
-            s.transfer->cancelAsked = true;
-        } else if (s.search && s.search->id == id) {
-            Outcome o = outcomeOf(id, s.search->target, Result::Cancelled);
+        LinkState& state = *m_state;
+        const std::size_t before = state.outcomes.size();
+        if (state.transfer && state.transfer->id == id) {
+            state.transfer->cancelAsked = true;
+        } else if (state.search && state.search->id == id) {
+            Outcome o = outcomeOf(id, state.search->target, Result::Cancelled);
             o.cancelReason = CancelReason::ByCaller;
             o.why = "已取消";
-            o.names = std::move(s.search->names);
-            s.search.reset();
-            s.searchRemaining = 0;
-            deliverOutcome(s, std::move(o));
-        } else if (s.finderId == id) {
-            s.finder.cancel = true;
+            o.names = std::move(state.search->names);
+            state.search.reset();
+            state.searchRemaining = 0;
+            deliverOutcome(state, std::move(o));
+        } else if (state.finderId == id) {
+            state.finder.cancel = true;
         } else {
-            cancelQueued(s, id);
+            cancelQueued(state, id);
         }
-        ended = s.outcomes.size() != before;
+        ended = state.outcomes.size() != before;
     }
     notifyOutcomes(ended);
 }
@@ -433,11 +433,11 @@ Target DriveLink::targetOfName(std::string_view name) const {
 
 Target DriveLink::targetOfAddress(int address) const {
     std::lock_guard<std::mutex> guard(m_mutex);
-    const LinkState& s = *m_state;
+    const LinkState& state = *m_state;
     for (int slot = 0; slot < kMaxDrives; ++slot) {
-        const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+        const DriveRecord& d = state.table.slots[static_cast<std::size_t>(slot)];
         if (!d.name.empty() && wireAddress(d.address) == address) {
-            return targetAt(s, slot);
+            return targetAt(state, slot);
         }
     }
     return {};
@@ -445,40 +445,41 @@ Target DriveLink::targetOfAddress(int address) const {
 
 LinkSnapshot DriveLink::snapshot() const {
     std::lock_guard<std::mutex> guard(m_mutex);
-    const LinkState& s = *m_state;
+    const LinkState& state = *m_state;
     LinkSnapshot v;
-    v.table = s.table;
-    v.statusReadCount = s.statusReadCount;
-    v.statusReadTick = s.statusReadTick;
+    v.table = state.table;
+    v.statusReadCount = state.statusReadCount;
+    v.statusReadTick = state.statusReadTick;
     for (int slot = 0; slot < kMaxDrives; ++slot) {
         v.statusRead[static_cast<std::size_t>(slot)] =
-            s.work[static_cast<std::size_t>(slot)].statusRead;
+            state.work[static_cast<std::size_t>(slot)].statusRead;
     }
-    v.activity = s.activityState;
-    v.progress = s.progress;
-    v.settings = ownSettings(s);
-    v.linkOpen = s.linkOpen;
-    v.portFailed = s.portFailed;
+    v.activity = state.activityState;
+    v.progress = state.progress;
+    v.settings = ownSettings(state);
+    v.linkOpen = state.linkOpen;
+    v.portFailed = state.portFailed;
     v.connecting = m_port.connecting();
     v.connectionLost = m_port.connectionLost();
     v.portError = m_port.lastError();
     v.devicePath = m_port.devicePath();
-    v.searching =
-        s.search.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty();
-    v.finder.running = s.finder.running || s.finder.wanted;
-    v.finder.settingIndex = s.finder.settingIndex;
+    v.searching = state.search.has_value() || state.searchRemaining != 0 ||
+                  !state.table.probeRecord.name.empty();
+    v.finder.running = state.finder.running || state.finder.wanted;
+    v.finder.settingIndex = state.finder.settingIndex;
     // A setting is listed once all its drives are named.
     const std::size_t naming =
-        s.finder.running && s.finder.step == LineFinder::Step::Identify ? 1 : 0;
-    v.finder.completeLines = s.finder.found.size() - std::min(naming, s.finder.found.size());
-    v.finder.found.assign(s.finder.found.begin(),
-                          s.finder.found.begin() +
+        state.finder.running && state.finder.step == LineFinder::Step::Identify ? 1 : 0;
+    v.finder.completeLines =
+        state.finder.found.size() - std::min(naming, state.finder.found.size());
+    v.finder.found.assign(state.finder.found.begin(),
+                          state.finder.found.begin() +
                               static_cast<std::ptrdiff_t>(v.finder.completeLines));
-    v.transferRunning = s.transfer.has_value();
-    v.counters = s.diagnostics.counters;
-    v.recording = s.diagnostics.recording;
-    v.tick = s.diagnostics.tick;
-    v.framesWritten = s.diagnostics.log.written();
+    v.transferRunning = state.transfer.has_value();
+    v.counters = state.diagnostics.counters;
+    v.recording = state.diagnostics.recording;
+    v.tick = state.diagnostics.tick;
+    v.framesWritten = state.diagnostics.log.written();
     return v;
 }
 
@@ -509,13 +510,13 @@ std::vector<std::pair<std::string, std::string>> DriveLink::takeJoinRenames() {
 void DriveLink::clearTable() {
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        LinkState& s = *m_state;
+        LinkState& state = *m_state;
         for (int slot = 0; slot < kMaxDrives; ++slot) {
-            cancelSlotWork(s, slot);
-            s.diagnostics.resetRow(slot);
+            cancelSlotWork(state, slot);
+            state.diagnostics.resetRow(slot);
         }
-        s.table.initialise();
-        s.statusReadCount.fill(0);
+        state.table.initialise();
+        state.statusReadCount.fill(0);
     }
     notifyOutcomes(true);
 }
@@ -524,13 +525,13 @@ bool DriveLink::removeDrive(std::string_view name) {
     bool removed = false;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        LinkState& s = *m_state;
-        const int slot = name.empty() ? -1 : s.table.findSlotByName(name);
-        if (slot >= 0 && s.table.removeDrive(name)) {
-            cancelSlotWork(s, slot);
-            s.diagnostics.resetRow(slot);
-            s.statusReadCount[static_cast<std::size_t>(slot)] = 0;
-            s.table.slots[static_cast<std::size_t>(slot)] = DriveRecord{};
+        LinkState& state = *m_state;
+        const int slot = name.empty() ? -1 : state.table.findSlotByName(name);
+        if (slot >= 0 && state.table.removeDrive(name)) {
+            cancelSlotWork(state, slot);
+            state.diagnostics.resetRow(slot);
+            state.statusReadCount[static_cast<std::size_t>(slot)] = 0;
+            state.table.slots[static_cast<std::size_t>(slot)] = DriveRecord{};
             removed = true;
         }
     }
@@ -540,19 +541,19 @@ bool DriveLink::removeDrive(std::string_view name) {
 
 RenameResult DriveLink::renameDrive(std::string_view oldName, std::string_view newName) {
     std::lock_guard<std::mutex> guard(m_mutex);
-    LinkState& s = *m_state;
-    const int slot = oldName.empty() ? -1 : s.table.findSlotByName(oldName);
-    const RenameResult result = s.table.renameDrive(oldName, newName);
+    LinkState& state = *m_state;
+    const int slot = oldName.empty() ? -1 : state.table.findSlotByName(oldName);
+    const RenameResult result = state.table.renameDrive(oldName, newName);
     if (result == RenameResult::Renamed && slot >= 0) {
         const std::string name(newName);
         // The drive being served keeps its turn under its new name.
-        if (!s.servingProbe && s.currentDriveName == oldName) {
-            s.currentDriveName = name;
+        if (!state.servingProbe && state.currentDriveName == oldName) {
+            state.currentDriveName = name;
         }
-        if (s.suspended && s.suspended->driveName == oldName) {
-            s.suspended->driveName = name;
+        if (state.suspended && state.suspended->driveName == oldName) {
+            state.suspended->driveName = name;
         }
-        renameTargets(s, slot, name);
+        renameTargets(state, slot, name);
     }
     return result;
 }

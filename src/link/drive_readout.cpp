@@ -22,30 +22,30 @@ constexpr unsigned kReadoutTurnTicks = 1500;
 
 /// A motor command or an address probe is waiting for the bus: the readout
 /// lets the round go on rather than hold the bus for another group.
-bool otherWorkWaiting(const LinkState& s) {
-    if (!s.table.probeRecord.name.empty()) {
+bool otherWorkWaiting(const LinkState& state) {
+    if (!state.table.probeRecord.name.empty()) {
         return true;
     }
     for (int slot = 0; slot < kMaxDrives; ++slot) {
-        const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
+        const DriveRecord& d = state.table.slots[static_cast<std::size_t>(slot)];
         if (!d.name.empty() &&
-            (controlWriteWanted(s, slot) || d.pendingOp == OpCode::ControlWrite)) {
+            (controlWriteWanted(state, slot) || d.pendingOp == OpCode::ControlWrite)) {
             return true;
         }
     }
     return false;
 }
 
-void askForGroup(LinkState& s, TransferJob& t) {
-    SlotWork& w = s.work[static_cast<std::size_t>(t.target.slot)];
+void askForGroup(LinkState& state, TransferJob& job) {
+    SlotWork& w = state.work[static_cast<std::size_t>(job.target.slot)];
     ReadJob read;
-    read.target = t.target;
-    read.first = registerOf(t.group, 0);
-    read.count = readSize(t.series, t.group);
-    read.group = t.group;
+    read.target = job.target;
+    read.first = registerOf(job.group, 0);
+    read.count = readSize(job.series, job.group);
+    read.group = job.group;
     read.owner = ReadJob::Owner::Readout;
     w.reads.push_back(std::move(read));
-    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(t.target.slot)];
+    DriveRecord& drive = state.table.slots[static_cast<std::size_t>(job.target.slot)];
     if (drive.pendingOp == OpCode::None || drive.pendingOp == OpCode::StatusRead) {
         drive.pendingOp = OpCode::GroupRead;
     }
@@ -53,62 +53,64 @@ void askForGroup(LinkState& s, TransferJob& t) {
 
 } // namespace
 
-void startReadout(LinkState& s, TransferJob& t) {
-    const SeriesCatalogue* catalogue = catalogueFor(t.series);
-    t.words.assign(catalogue->entries.size(), 0);
-    t.group = 0;
-    t.turnTicks = 0;
-    s.progress = {0, static_cast<int>(catalogue->groups.size()), 0};
-    askForGroup(s, t);
+void startReadout(LinkState& state, TransferJob& job) {
+    const SeriesCatalogue* catalogue = catalogueFor(job.series);
+    job.words.assign(catalogue->entries.size(), 0);
+    job.group = 0;
+    job.turnTicks = 0;
+    state.progress = {0, static_cast<int>(catalogue->groups.size()), 0};
+    askForGroup(state, job);
 }
 
-void stepReadout(LinkState& s) {
-    if (!s.transfer || s.transfer->kind != TransferJob::Kind::Readout) {
+void stepReadout(LinkState& state) {
+    if (!state.transfer || state.transfer->kind != TransferJob::Kind::Readout) {
         return;
     }
-    TransferJob& t = *s.transfer;
-    if (t.cancelAsked) {
-        endTransfer(s, Result::Cancelled, std::string(kReadoutCut));
+    TransferJob& job = *state.transfer;
+    if (job.cancelAsked) {
+        endTransfer(state, Result::Cancelled, std::string(kReadoutCut));
         return;
     }
-    takeActivity(s, ActivityState::Readout);
-    const bool serving = !s.servingProbe && s.currentDriveName == t.target.name &&
-                         (s.currentOp == OpCode::GroupRead || s.currentOp == OpCode::Finished);
-    t.turnTicks = serving ? t.turnTicks + 1 : 0;
-    if (!t.groupEnded) {
+    takeActivity(state, ActivityState::Readout);
+    const bool serving =
+        !state.servingProbe && state.currentDriveName == job.target.name &&
+        (state.currentOp == OpCode::GroupRead || state.currentOp == OpCode::Finished);
+    job.turnTicks = serving ? job.turnTicks + 1 : 0;
+    if (!job.groupEnded) {
         return; // the group's read is still to come or under way
     }
-    t.groupEnded = false;
-    const SeriesCatalogue* catalogue = catalogueFor(t.series);
-    const int size = readSize(t.series, t.group);
-    if (catalogue == nullptr || t.groupResult != Result::Confirmed ||
-        t.groupWords.size() < static_cast<std::size_t>(size)) {
+    job.groupEnded = false;
+    const SeriesCatalogue* catalogue = catalogueFor(job.series);
+    const int size = readSize(job.series, job.group);
+    if (catalogue == nullptr || job.groupResult != Result::Confirmed ||
+        job.groupWords.size() < static_cast<std::size_t>(size)) {
         const std::string label =
             catalogue != nullptr
-                ? std::string(catalogue->groups[static_cast<std::size_t>(t.group)].label)
-                : t.series;
-        const Result result = t.groupResult == Result::Confirmed ? Result::TimedOut : t.groupResult;
-        endTransfer(s, result, "通讯原因导致参数读取失败！功能组" + label + "未能读出。");
+                ? std::string(catalogue->groups[static_cast<std::size_t>(job.group)].label)
+                : job.series;
+        const Result result =
+            job.groupResult == Result::Confirmed ? Result::TimedOut : job.groupResult;
+        endTransfer(state, result, "通讯原因导致参数读取失败！功能组" + label + "未能读出。");
         return;
     }
-    const ParamGroup& group = catalogue->groups[static_cast<std::size_t>(t.group)];
-    std::copy_n(t.groupWords.begin(), size,
-                t.words.begin() + static_cast<std::ptrdiff_t>(group.first));
-    ++t.group;
-    s.progress.position = t.group;
-    if (t.group >= static_cast<int>(catalogue->groups.size())) {
-        s.progress.position = s.progress.maximum;
-        endTransfer(s, Result::Confirmed, {});
+    const ParamGroup& group = catalogue->groups[static_cast<std::size_t>(job.group)];
+    std::copy_n(job.groupWords.begin(), size,
+                job.words.begin() + static_cast<std::ptrdiff_t>(group.first));
+    ++job.group;
+    state.progress.position = job.group;
+    if (job.group >= static_cast<int>(catalogue->groups.size())) {
+        state.progress.position = state.progress.maximum;
+        endTransfer(state, Result::Confirmed, {});
         return;
     }
-    askForGroup(s, t);
-    if (s.currentOp == OpCode::Finished && serving && t.turnTicks < kReadoutTurnTicks &&
-        !otherWorkWaiting(s)) {
+    askForGroup(state, job);
+    if (state.currentOp == OpCode::Finished && serving && job.turnTicks < kReadoutTurnTicks &&
+        !otherWorkWaiting(state)) {
         // The drive keeps its turn: the next group's first chunk goes out on
         // the next tick, as if the scheduler had picked the read up again.
-        s.currentOp = OpCode::GroupRead;
-        phaseOf(s, OpCode::GroupRead) = OpPhase::Send;
-        s.retryCount = 0;
+        state.currentOp = OpCode::GroupRead;
+        phaseOf(state, OpCode::GroupRead) = OpPhase::Send;
+        state.retryCount = 0;
     }
 }
 

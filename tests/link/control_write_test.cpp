@@ -67,12 +67,12 @@ protected:
     /// Runs until every request given has ended and the link has nothing to send.
     void settle(int maxTicks = 60000) {
         ASSERT_GE(h.runUntil(
-                      [this](LinkState& s) {
-                          const DriveRecord& d = s.table.slots[static_cast<std::size_t>(slot)];
-                          const SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+                      [this](LinkState& state) {
+                          const DriveRecord& d = state.table.slots[static_cast<std::size_t>(slot)];
+                          const SlotWork& w = state.work[static_cast<std::size_t>(slot)];
                           return d.controlSet == d.controlAck && d.pendingOp == OpCode::None &&
                                  w.commands.empty() && w.carried.empty() &&
-                                 s.currentOp == OpCode::None;
+                                 state.currentOp == OpCode::None;
                       },
                       maxTicks),
                   0);
@@ -156,9 +156,9 @@ TEST_F(ControlWriteTest, EepromStoreSendsOnlyRegister3209) {
 // A command given while a write is on the wire goes out next, in its own write.
 TEST_F(ControlWriteTest, CommandGivenWhileAWriteIsOnTheWireIsWrittenNext) {
     give(Command::word(word::kRun));
-    ASSERT_GE(h.runUntil([](LinkState& s) {
-        return s.currentOp == OpCode::ControlWrite &&
-               phaseOf(s, OpCode::ControlWrite) == OpPhase::Await;
+    ASSERT_GE(h.runUntil([](LinkState& state) {
+        return state.currentOp == OpCode::ControlWrite &&
+               phaseOf(state, OpCode::ControlWrite) == OpPhase::Await;
     }),
               0);
     give(Command::word(word::kEmergencyStop));
@@ -183,7 +183,7 @@ TEST_F(ControlWriteTest, ControlReadTakesTheBlockAndLeavesAFaultResetToBeSent) {
     drive().setHoldingRegister(0x3201, 4000);
     h.lock()->table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::ControlRead;
     // The read itself: set and confirmed agree except the one-shot bit.
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::Finished; }), 0);
+    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::Finished; }), 0);
     DriveRecord d = record();
     EXPECT_EQ(d.controlSet[0], 0x009E);
     EXPECT_EQ(d.controlAck[0], 0x001E);
@@ -261,7 +261,7 @@ TEST_P(StopPairTest, TheStrongestStopWinsAndARunGivenAfterAStopFollowsIt) {
     const PairCase& c = GetParam();
     // A status read on the wire: both commands wait for the drive's next turn.
     h.link.queueStatusPolls();
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::StatusRead; }), 0);
+    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::StatusRead; }), 0);
     const RequestId first = give(Command::word(c.first));
     const RequestId second = give(Command::word(c.second));
     settleAndPoll();

@@ -155,8 +155,9 @@ TEST_F(ReadoutTest, Qd30SavFileMatchesItsDriveOnTheEntriesItHolds) {
 TEST_F(ReadoutTest, DriveDroppingMidReadEndsWithOneMessageAndGivesEverythingBack) {
     connect(5, Series::QD40, 1850);
     const RequestId id = h.submit(h.target(5), Readout{});
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.transfer && s.transfer->group >= 4; }, 400000),
-              0);
+    ASSERT_GE(
+        h.runUntil([](LinkState& state) { return state.transfer && state.transfer->group >= 4; }, 400000),
+        0);
     h.bus.drive(5)->faults().silent = true;
     ASSERT_TRUE(h.await(id, 400000));
     h.run(3000);

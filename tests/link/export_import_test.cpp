@@ -494,7 +494,8 @@ TEST_F(TransferTest, TransferAbandonedByRemovalGivesBackTheActivityAndSaysSo) {
     const int slot = connect(10, Series::QD30, 750);
     const RequestId id = h.submit(h.target(10), Export{});
     ASSERT_GE(
-        h.runUntil([](LinkState& s) { return s.transfer && s.transfer->cursor >= 0x0300; }, 100000),
+        h.runUntil([](LinkState& state) { return state.transfer && state.transfer->cursor >= 0x0300; },
+                   100000),
         0);
     EXPECT_EQ(h.link.snapshot().activity, ActivityState::Export);
     ASSERT_TRUE(h.link.removeDrive(h.link.snapshot().table.slots[slot].name));

@@ -64,7 +64,7 @@ protected:
         return !h.outcome(id);
     }
     int runUntilDone() {
-        return h.runUntil([](LinkState& s) { return s.finder.done; }, kRunTicks);
+        return h.runUntil([](LinkState& state) { return state.finder.done; }, kRunTicks);
     }
     LineFinder finder() {
         auto s = h.lock();
@@ -150,11 +150,12 @@ TEST_F(LineFinderTest, RefusedWhileTheLinkCannotGiveItTheBus) {
         int count;
     };
     const Refusal refusals[] = {
-        {"link closed", [](LinkState& s) { s.linkOpen = false; }, 1, 1},
-        {"search asked for", [](LinkState& s) { s.searchRemaining = 3; }, 1, 1},
-        {"transfer running", [](LinkState& s) { s.transfer = TransferJob{}; }, 1, 1},
-        {"drives connected", [](LinkState& s) { connectDrive(s, 3, "QD30", "7.50"); }, 1, 1},
-        {"run already asked for", [](LinkState& s) { s.finder.wanted = true; }, 1, 1},
+        {"link closed", [](LinkState& state) { state.linkOpen = false; }, 1, 1},
+        {"search asked for", [](LinkState& state) { state.searchRemaining = 3; }, 1, 1},
+        {"transfer running", [](LinkState& state) { state.transfer = TransferJob{}; }, 1, 1},
+        {"drives connected", [](LinkState& state) { connectDrive(state, 3, "QD30", "7.50"); }, 1,
+         1},
+        {"run already asked for", [](LinkState& state) { state.finder.wanted = true; }, 1, 1},
         {"address 0", [](LinkState&) {}, 0, 1},
         {"beyond 247", [](LinkState&) {}, 240, 10},
     };

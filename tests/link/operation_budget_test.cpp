@@ -89,7 +89,7 @@ protected:
 
 TEST_P(OperationBudgetTest, GivesUpAfterItsRetriesEachAfterItsTimeout) {
     const BudgetCase& c = GetParam();
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::Finished; }), 0);
+    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::Finished; }), 0);
     const auto& sent = port.sent();
     ASSERT_EQ(sent.size(), c.requests);
     // A timeout is strictly more than the operation's ticks; the request goes

@@ -129,13 +129,13 @@ TEST_F(StatusPollTest, DrivesAreServedInListOrderNonePassedOver) {
     addDrive(2);
     addDrive(3);
     port.setResponder(healthyDrives());
-    h.runUntil([](LinkState& s) {
-        for (const DriveRecord& d : s.table.slots) {
+    h.runUntil([](LinkState& state) {
+        for (const DriveRecord& d : state.table.slots) {
             if (d.pendingOp != OpCode::None) {
                 return false;
             }
         }
-        return s.currentOp == OpCode::None;
+        return state.currentOp == OpCode::None;
     });
     EXPECT_EQ(addressesSent(), (std::vector<int>{1, 2, 3}));
 }
@@ -145,7 +145,7 @@ TEST_F(StatusPollTest, ARequestMadeWhileAnotherOperationIsInFlightIsKept) {
     port.setResponder(healthyDrives());
     h.step();
     const RequestId read = h.submit(h.target(6), ParameterRead{0});
-    h.runUntil([](LinkState& s) { return s.currentOp == OpCode::None; });
+    h.runUntil([](LinkState& state) { return state.currentOp == OpCode::None; });
     EXPECT_EQ(record(slot).pendingOp, OpCode::GroupRead);
     h.settle(slot);
     ASSERT_EQ(port.sent().size(), 2u);
@@ -207,7 +207,7 @@ TEST_P(ShortReplyTest, StoresNothingTheFrameDoesNotHold) {
         d.controlAck.fill(22);
     }
     port.setResponder([&c](const Bytes&) { return std::optional<Bytes>(c.reply); });
-    ASSERT_GE(h.runUntil([](LinkState& s) { return s.currentOp == OpCode::Finished; }), 0);
+    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::Finished; }), 0);
     const DriveRecord d = record(slot);
     // Only a status read answered says the drive is there.
     EXPECT_EQ(d.online, c.op == OpCode::StatusRead && c.answers ? 1 : 0);
@@ -231,7 +231,7 @@ TEST_F(StatusPollTest, RemovingAnEarlierDriveDoesNotTurnALaterOneIntoTheProbe) {
     addDrive(1, OpCode::None);
     const int later = addDrive(2);
     port.setResponder(nullptr);
-    h.runUntil([](LinkState& s) { return s.currentOp == OpCode::StatusRead; });
+    h.runUntil([](LinkState& state) { return state.currentOp == OpCode::StatusRead; });
     {
         auto s = h.lock();
         ASSERT_EQ(s->pollIndex, 1u);
@@ -239,7 +239,7 @@ TEST_F(StatusPollTest, RemovingAnEarlierDriveDoesNotTurnALaterOneIntoTheProbe) {
     h.submit({}, Search{9, 1});        // the probe takes address 9 while drive 2 is served
     h.link.removeDrive("1#QD30-7.50"); // now pollIndex equals driveCount
     port.setResponder(healthyDrives());
-    h.runUntil([](LinkState& s) { return s.currentOp == OpCode::None; });
+    h.runUntil([](LinkState& state) { return state.currentOp == OpCode::None; });
     EXPECT_EQ(record(later).pendingOp, OpCode::None);
     {
         auto s = h.lock();

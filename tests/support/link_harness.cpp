@@ -4,16 +4,17 @@
 
 namespace velkaro::testing {
 
-int connectDrive(LinkState& s, int address, const std::string& series, const std::string& rating) {
-    DriveRecord& probe = s.table.probeRecord;
+int connectDrive(LinkState& state, int address, const std::string& series,
+                 const std::string& rating) {
+    DriveRecord& probe = state.table.probeRecord;
     probe = DriveRecord{};
     probe.address = std::to_string(address);
     probe.series = series;
     probe.ratedPower = rating;
     probe.name = probe.address + "#" + series + "-" + rating;
     const std::string name = probe.name;
-    s.table.commitProbe();
-    return s.table.findSlotByName(name);
+    state.table.commitProbe();
+    return state.table.findSlotByName(name);
 }
 
 SimLink::SimLink(StatusPasses passes, LinkStart start) : LinkHarness(transport, start) {
@@ -49,12 +50,12 @@ int SimLink::connectDrives(int first, int count) {
     // Each new drive's first operation reads its control block; a command
     // written before that would be overwritten by what the drive holds.
     runUntil(
-        [](LinkState& s) {
+        [](LinkState& state) {
             const bool controlReadPending =
-                std::any_of(s.table.slots.begin(), s.table.slots.end(), [](const DriveRecord& d) {
+                std::any_of(state.table.slots.begin(), state.table.slots.end(), [](const DriveRecord& d) {
                     return d.pendingOp == OpCode::ControlRead;
                 });
-            return !controlReadPending && s.currentOp != OpCode::ControlRead;
+            return !controlReadPending && state.currentOp != OpCode::ControlRead;
         },
         count * 1000 + 1000);
     return static_cast<int>(link.snapshot().table.driveCount);

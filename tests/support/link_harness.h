@@ -25,7 +25,8 @@ enum class LinkStart { Open, Closed };
 
 /// Puts a drive into the table as a successful identification would, with
 /// its control read pending; returns its slot.
-int connectDrive(LinkState& s, int address, const std::string& series, const std::string& rating);
+int connectDrive(LinkState& state, int address, const std::string& series,
+                 const std::string& rating);
 
 /// The tick loop: a DriveLink over `Port` with recorded messages, moved one
 /// simulated millisecond per tick (link.tick(), then port.advanceTick()).
@@ -125,9 +126,9 @@ public:
     /// Ticks until the drive at `slot` has nothing pending and the scheduler is idle.
     int settle(int slot, int maxTicks = 20000) {
         return runUntil(
-            [slot](LinkState& s) {
-                return s.table.slots[static_cast<std::size_t>(slot)].pendingOp == OpCode::None &&
-                       s.currentOp == OpCode::None;
+            [slot](LinkState& state) {
+                return state.table.slots[static_cast<std::size_t>(slot)].pendingOp == OpCode::None &&
+                       state.currentOp == OpCode::None;
             },
             maxTicks);
     }

@@ -23,21 +23,21 @@ constexpr std::string_view kBusy =
 /// Parity letters in the order of parityChoices.
 constexpr char kParityLetters[] = {'N', 'O', 'E'};
 
-bool linkBusy(const LinkState& s) {
-    const ActivityState a = s.activityState;
-    return s.transfer.has_value() || s.searchRemaining != 0 || !s.table.probeRecord.name.empty() ||
-           a == ActivityState::Search || a == ActivityState::Export || a == ActivityState::Import ||
-           a == ActivityState::Readout;
+bool linkBusy(const LinkState& state) {
+    const ActivityState a = state.activityState;
+    return state.transfer.has_value() || state.searchRemaining != 0 ||
+           !state.table.probeRecord.name.empty() || a == ActivityState::Search ||
+           a == ActivityState::Export || a == ActivityState::Import || a == ActivityState::Readout;
 }
 
 /// The run's caller gets its outcome: the settings found, or why it stopped.
-void deliverFinding(LinkState& s) {
-    LineFinder& f = s.finder;
+void deliverFinding(LinkState& state) {
+    LineFinder& f = state.finder;
     Result result = Result::Confirmed;
     if (f.cancelled || f.failed) {
         result = Result::Cancelled;
     }
-    Outcome o = outcomeOf(s.finderId, Target{}, result);
+    Outcome o = outcomeOf(state.finderId, Target{}, result);
     if (f.cancelled) {
         o.cancelReason = CancelReason::ByCaller;
         o.why = "已取消";
@@ -47,16 +47,16 @@ void deliverFinding(LinkState& s) {
         o.message = f.failure;
     }
     o.lines = f.found;
-    s.finderId = 0;
-    deliverOutcome(s, std::move(o));
+    state.finderId = 0;
+    deliverOutcome(state, std::move(o));
 }
 
-bool schedulerIdle(const LinkState& s) {
-    return s.currentOp == OpCode::None && s.currentDriveName.empty();
+bool schedulerIdle(const LinkState& state) {
+    return state.currentOp == OpCode::None && state.currentDriveName.empty();
 }
 
-void begin(LinkState& s) {
-    LineFinder& f = s.finder;
+void begin(LinkState& state) {
+    LineFinder& f = state.finder;
     f.wanted = false;
     f.running = true;
     f.done = false;
@@ -66,16 +66,16 @@ void begin(LinkState& s) {
     f.found.clear();
     f.settingIndex = 0;
     f.step = LineFinder::Step::Open;
-    f.saved = s.settings;
+    f.saved = state.settings;
     // The finder's requests count in the probe's row; the scheduler stays
     // idle until the run ends.
-    s.servingProbe = true;
-    s.retryCount = 0;
+    state.servingProbe = true;
+    state.retryCount = 0;
 }
 
 /// Back to the settings the link had; the port is reopened with them.
-void finish(LinkState& s, SerialPort& port) {
-    LineFinder& f = s.finder;
+void finish(LinkState& state, SerialPort& port) {
+    LineFinder& f = state.finder;
     if (f.step == LineFinder::Step::Identify && !f.found.empty()) {
         // Cut short while naming: the addresses that answered still count.
         std::vector<std::string>& names = f.found.back().names;
@@ -83,14 +83,14 @@ void finish(LinkState& s, SerialPort& port) {
             names.push_back(std::to_string(f.answered[i]) + "#?");
         }
     }
-    s.table.probeRecord = DriveRecord{};
-    s.currentOp = OpCode::None;
-    s.servingProbe = false;
-    s.retryCount = 0;
-    s.buffers.replyLength = 0;
-    s.buffers.txLength = 0;
-    s.settings = f.saved;
-    const OpenLinkResult reopened = openLink(port, s.settings, s.linkOpen);
+    state.table.probeRecord = DriveRecord{};
+    state.currentOp = OpCode::None;
+    state.servingProbe = false;
+    state.retryCount = 0;
+    state.buffers.replyLength = 0;
+    state.buffers.txLength = 0;
+    state.settings = f.saved;
+    const OpenLinkResult reopened = openLink(port, state.settings, state.linkOpen);
     if (!reopened.ok && !f.failed) {
         f.failed = true;
         f.failure = reopened.message;
@@ -98,83 +98,83 @@ void finish(LinkState& s, SerialPort& port) {
     f.running = false;
     f.cancel = false;
     f.done = true;
-    deliverFinding(s);
+    deliverFinding(state);
 }
 
 int currentAddress(const LineFinder& f) {
     return f.firstAddress + f.addressIndex;
 }
 
-void openSetting(LinkState& s, SerialPort& port) {
-    LineFinder& f = s.finder;
+void openSetting(LinkState& state, SerialPort& port) {
+    LineFinder& f = state.finder;
     if (f.settingIndex >= kLineChoiceCount) {
-        finish(s, port);
+        finish(state, port);
         return;
     }
     const LineChoice line = lineChoicesToTry()[f.settingIndex];
-    s.settings.applyChoices(f.saved.portChoice, line.baud, line.parity, line.dataBits,
-                            line.stopBits);
-    if (const OpenLinkResult opened = openLink(port, s.settings, s.linkOpen); !opened.ok) {
+    state.settings.applyChoices(f.saved.portChoice, line.baud, line.parity, line.dataBits,
+                                line.stopBits);
+    if (const OpenLinkResult opened = openLink(port, state.settings, state.linkOpen); !opened.ok) {
         f.failed = true;
         f.failure = opened.message;
-        finish(s, port);
+        finish(state, port);
         return;
     }
     // Whatever was half received at the old setting is not a frame at this
     // one, nor is a late answer to what was sent at it.
-    s.buffers.rxCount = 0;
-    s.buffers.rxOverflowed = false;
-    s.buffers.replyLength = 0;
-    s.buffers.quietWanted = false;
-    s.settings.replyTimeoutTicks =
-        static_cast<int>(echoTimeoutTicks(line, s.settings.frameGapTicks));
+    state.buffers.rxCount = 0;
+    state.buffers.rxOverflowed = false;
+    state.buffers.replyLength = 0;
+    state.buffers.quietWanted = false;
+    state.settings.replyTimeoutTicks =
+        static_cast<int>(echoTimeoutTicks(line, state.settings.frameGapTicks));
     f.addressIndex = 0;
     f.answered.clear();
     f.step = LineFinder::Step::SendEcho;
 }
 
-void startIdentify(LinkState& s) {
-    LineFinder& f = s.finder;
-    DriveRecord& probe = s.table.probeRecord;
+void startIdentify(LinkState& state) {
+    LineFinder& f = state.finder;
+    DriveRecord& probe = state.table.probeRecord;
     probe = DriveRecord{};
     probe.name = kProbeMarker;
     probe.address = std::to_string(f.answered[f.identifying]);
-    s.currentOp = OpCode::Identify;
-    s.identifyStep = IdentifyStep::SendEcho;
-    s.retryCount = 0;
-    s.buffers.replyLength = 0;
+    state.currentOp = OpCode::Identify;
+    state.identifyStep = IdentifyStep::SendEcho;
+    state.retryCount = 0;
+    state.buffers.replyLength = 0;
     f.step = LineFinder::Step::Identify;
 }
 
-void nextAddress(LinkState& s) {
-    LineFinder& f = s.finder;
+void nextAddress(LinkState& state) {
+    LineFinder& f = state.finder;
     ++f.addressIndex;
     if (f.addressIndex < f.count) {
         f.step = LineFinder::Step::SendEcho;
     } else if (!f.answered.empty()) {
         f.found.push_back({lineChoicesToTry()[f.settingIndex], {}});
         f.identifying = 0;
-        startIdentify(s);
+        startIdentify(state);
     } else {
         ++f.settingIndex;
         f.step = LineFinder::Step::Open;
     }
 }
 
-void awaitEcho(LinkState& s) {
-    const int address = currentAddress(s.finder);
-    switch (checkReply(s, static_cast<uint8_t>(address),
-                       static_cast<unsigned>(s.settings.replyTimeoutTicks))) {
+void awaitEcho(LinkState& state) {
+    const int address = currentAddress(state.finder);
+    switch (checkReply(state, static_cast<uint8_t>(address),
+                       static_cast<unsigned>(state.settings.replyTimeoutTicks))) {
     case ReplyStatus::Answered:
-        s.buffers.replyLength = 0;
-        s.finder.answered.push_back(address);
-        nextAddress(s);
+        state.buffers.replyLength = 0;
+        state.finder.answered.push_back(address);
+        nextAddress(state);
         break;
     case ReplyStatus::Exception:
-        s.buffers.replyLength = 0;
+        state.buffers.replyLength = 0;
         break;
     case ReplyStatus::TimedOut:
-        nextAddress(s);
+        nextAddress(state);
         break;
     case ReplyStatus::Pending:
         break;
@@ -183,21 +183,21 @@ void awaitEcho(LinkState& s) {
 
 /// The identification of the address search, run on the probe record; the
 /// name it makes is kept in the finding, never added to the table.
-void identify(LinkState& s, TickOutcome& out) {
-    LineFinder& f = s.finder;
-    DriveRecord& probe = s.table.probeRecord;
+void identify(LinkState& state, TickOutcome& out) {
+    LineFinder& f = state.finder;
+    DriveRecord& probe = state.table.probeRecord;
     const int address = f.answered[f.identifying];
-    OpContext c{s, out, static_cast<uint8_t>(address), &probe, -1};
+    OpContext c{state, out, static_cast<uint8_t>(address), &probe, -1};
     runIdentify(c);
-    if (s.currentOp != OpCode::Finished) {
+    if (state.currentOp != OpCode::Finished) {
         return;
     }
     f.found.back().names.push_back(probe.name != kProbeMarker ? probe.name
                                                               : std::to_string(address) + "#?");
     probe = DriveRecord{};
-    s.currentOp = OpCode::None;
+    state.currentOp = OpCode::None;
     if (++f.identifying < f.answered.size()) {
-        startIdentify(s);
+        startIdentify(state);
     } else {
         ++f.settingIndex;
         f.step = LineFinder::Step::Open;
@@ -242,13 +242,13 @@ unsigned echoTimeoutTicks(const LineChoice& line, unsigned frameGapTicks) {
     return 2 * frameMs + frameGapTicks + 1 + kDriveAnswerMarginTicks;
 }
 
-const LinkSettings& ownSettings(const LinkState& s) {
-    return s.finder.running ? s.finder.saved : s.settings;
+const LinkSettings& ownSettings(const LinkState& state) {
+    return state.finder.running ? state.finder.saved : state.settings;
 }
 
-bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& refusal) {
-    LineFinder& f = s.finder;
-    if (!s.linkOpen) {
+bool requestLineFind(LinkState& state, int firstAddress, int count, std::string& refusal) {
+    LineFinder& f = state.finder;
+    if (!state.linkOpen) {
         refusal = "串口未打开，无法检测通讯参数。请先检查串口连接。";
         return false;
     }
@@ -256,11 +256,11 @@ bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& ref
         refusal = "通讯参数检测正在进行。";
         return false;
     }
-    if (linkBusy(s)) {
+    if (linkBusy(state)) {
         refusal = kBusy;
         return false;
     }
-    if (s.table.driveCount > 0) {
+    if (state.table.driveCount > 0) {
         // While the finder has the bus no drive is polled or commanded: a
         // stop pressed meanwhile would wait for the whole run.
         refusal =
@@ -280,50 +280,50 @@ bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& ref
     return true;
 }
 
-bool stepLineFinder(LinkState& s, SerialPort& port, TickOutcome& out) {
-    LineFinder& f = s.finder;
+bool stepLineFinder(LinkState& state, SerialPort& port, TickOutcome& out) {
+    LineFinder& f = state.finder;
     if (!f.running) {
-        if (!f.wanted || !schedulerIdle(s)) {
+        if (!f.wanted || !schedulerIdle(state)) {
             return false;
         }
-        if (f.cancel || linkBusy(s)) {
+        if (f.cancel || linkBusy(state)) {
             // Cancelled before it began, or something took the link meanwhile.
             f.wanted = false;
             f.cancel = false;
             f.done = true;
-            f.cancelled = !linkBusy(s);
+            f.cancelled = !linkBusy(state);
             f.failed = !f.cancelled;
             f.failure = f.failed ? std::string(kBusy) : std::string();
             f.found.clear();
-            deliverFinding(s);
+            deliverFinding(state);
             return false;
         }
-        begin(s);
+        begin(state);
     }
-    if (s.portFailed) {
+    if (state.portFailed) {
         // The link has told the operator why.
         f.failed = true;
-        finish(s, port);
+        finish(state, port);
         return true;
     }
     if (f.cancel) {
         f.cancelled = true;
-        finish(s, port);
+        finish(state, port);
         return true;
     }
     switch (f.step) {
     case LineFinder::Step::Open:
-        openSetting(s, port);
+        openSetting(state, port);
         break;
     case LineFinder::Step::SendEcho:
-        buildEchoTest(s.buffers, static_cast<uint8_t>(currentAddress(f)));
+        buildEchoTest(state.buffers, static_cast<uint8_t>(currentAddress(f)));
         f.step = LineFinder::Step::AwaitEcho;
         break;
     case LineFinder::Step::AwaitEcho:
-        awaitEcho(s);
+        awaitEcho(state);
         break;
     case LineFinder::Step::Identify:
-        identify(s, out);
+        identify(state, out);
         break;
     }
     return true;

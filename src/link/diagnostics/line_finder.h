@@ -80,18 +80,18 @@ struct LineFinder {
 
 /// The settings the link keeps as its own: during a run the ones it returns
 /// to, not the one being tried.
-const LinkSettings& ownSettings(const LinkState& s);
+const LinkSettings& ownSettings(const LinkState& state);
 
 /// Asks for a run over `count` addresses from `firstAddress` at every setting.
 /// Refused (with the reason for the operator) while the link is closed, a
 /// run is under way, a search, transfer or parameter read holds the link, or
 /// drives are connected (they would go unpolled and uncommanded meanwhile).
-bool requestLineFind(LinkState& s, int firstAddress, int count, std::string& refusal);
+bool requestLineFind(LinkState& state, int firstAddress, int count, std::string& refusal);
 
 /// One tick of the finder, between the receive and transmit steps. Returns
 /// false when the finder does not have the bus this tick, and the scheduler
 /// runs as usual; the run begins once the operation under way has ended. At
 /// the end the link returns to the settings it had.
-bool stepLineFinder(LinkState& s, SerialPort& port, TickOutcome& out);
+bool stepLineFinder(LinkState& state, SerialPort& port, TickOutcome& out);
 
 } // namespace velkaro

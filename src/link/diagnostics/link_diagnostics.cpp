@@ -12,12 +12,13 @@ namespace {
 
 /// Whose request the tick is sending: the probe's (address search, line
 /// finder) or a connected drive's.
-int servedRow(const LinkState& s) {
-    if (s.servingProbe) {
+int servedRow(const LinkState& state) {
+    if (state.servingProbe) {
         return kProbeRow;
     }
     // An empty name would find the first free slot.
-    return s.currentDriveName.empty() ? kNoRow : s.table.findSlotByName(s.currentDriveName);
+    return state.currentDriveName.empty() ? kNoRow
+                                          : state.table.findSlotByName(state.currentDriveName);
 }
 
 LinkCounters* rowOf(LinkDiagnostics& d, int row) {
@@ -102,14 +103,14 @@ unsigned replyLengthForRequest(const uint8_t* request, unsigned length) {
     }
 }
 
-void recordReceived(LinkState& s, const ReceiveResult& received) {
-    LinkDiagnostics& d = s.diagnostics;
+void recordReceived(LinkState& state, const ReceiveResult& received) {
+    LinkDiagnostics& d = state.diagnostics;
     const bool ended = received.event == ReceiveEvent::FrameAccepted ||
                        received.event == ReceiveEvent::FrameDropped;
     if (!ended || !d.recording) {
         return;
     }
-    const LinkBuffers& b = s.buffers;
+    const LinkBuffers& b = state.buffers;
     const int row = d.pending.row;
     if (received.event == ReceiveEvent::FrameAccepted) {
         d.log.push(d.tick, FrameDirection::Rx, FrameFate::Accepted, row, b.replyFrame.data(),
@@ -125,8 +126,8 @@ void recordReceived(LinkState& s, const ReceiveResult& received) {
     }
 }
 
-void recordTransmitted(LinkState& s, unsigned length, bool sent) {
-    LinkDiagnostics& d = s.diagnostics;
+void recordTransmitted(LinkState& state, unsigned length, bool sent) {
+    LinkDiagnostics& d = state.diagnostics;
     if (!d.recording) {
         return;
     }
@@ -134,7 +135,8 @@ void recordTransmitted(LinkState& s, unsigned length, bool sent) {
     if (length == 0) {
         // The operations give up when replyTicks passes the timeout they set;
         // so does this, on the same tick.
-        if (p.open && s.buffers.replyTicks > static_cast<unsigned>(s.settings.replyTimeoutTicks)) {
+        if (p.open &&
+            state.buffers.replyTicks > static_cast<unsigned>(state.settings.replyTimeoutTicks)) {
             p.open = false;
             d.log.push(d.tick, FrameDirection::Rx, FrameFate::TimedOut, p.row, nullptr, 0);
             if (LinkCounters* c = rowOf(d, p.row)) {
@@ -143,14 +145,14 @@ void recordTransmitted(LinkState& s, unsigned length, bool sent) {
         }
         return;
     }
-    const LinkBuffers& b = s.buffers;
-    const int row = servedRow(s);
+    const LinkBuffers& b = state.buffers;
+    const int row = servedRow(state);
     d.log.push(d.tick, FrameDirection::Tx, sent ? FrameFate::Sent : FrameFate::SendFailed, row,
                b.txFrame.data(), length);
     // The scheduler's retry count rises only when an operation sends its
     // request again; it falls back to 0 when the next request or operation begins.
-    const bool retry = s.retryCount > d.lastRetryCount;
-    d.lastRetryCount = s.retryCount;
+    const bool retry = state.retryCount > d.lastRetryCount;
+    d.lastRetryCount = state.retryCount;
     p = PendingRequest{sent, row, b.txFrame[0], replyLengthForRequest(b.txFrame.data(), length),
                        d.tick};
     if (LinkCounters* c = rowOf(d, row)) {

@@ -99,11 +99,11 @@ struct LinkDiagnostics {
 /// Beside the receive step: a frame that ended this tick, with what became of
 /// it, goes into the ring and into the counters of the drive whose answer was
 /// due. Ticks without a frame end cost one test.
-void recordReceived(LinkState& s, const ReceiveResult& received);
+void recordReceived(LinkState& state, const ReceiveResult& received);
 /// Beside the transmit step: `length` bytes handed to the port this tick
 /// (0: nothing sent), `sent` as the port took them. Without a send it notes
 /// the timeout of the request waiting, on the tick the operation gives up.
-void recordTransmitted(LinkState& s, unsigned length, bool sent);
+void recordTransmitted(LinkState& state, unsigned length, bool sent);
 /// Bytes of a whole normal reply to `request` (0x03: 5 + 2 per register;
 /// 0x06, 0x10: 8; 0x08: the echo, as long as the request); 0 for a request of
 /// another kind.

@@ -46,8 +46,8 @@ std::size_t wordIndex(const Command& command) {
     return command.kind == Command::Kind::Frequency ? 1 : 0;
 }
 
-bool held(const LinkState& s, const SlotWork& w) {
-    return w.controlHeld && s.diagnostics.tick - w.heldSince < kHoldTicks;
+bool held(const LinkState& state, const SlotWork& w) {
+    return w.controlHeld && state.diagnostics.tick - w.heldSince < kHoldTicks;
 }
 
 Outcome superseded(const CommandJob& job, std::string why) {
@@ -63,7 +63,7 @@ enum class WriteKind { Block, Store };
 /// the write carried gives way to it), else the write to try again, else the
 /// next command given; with nothing given, the words the drive does not hold
 /// yet (the link's own follow-ups).
-WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
+WriteKind takeCommands(LinkState& state, SlotWork& w, DriveRecord& drive) {
     auto stop = std::find_if(w.commands.begin(), w.commands.end(), isStop);
     if (stop != w.commands.end()) {
         if (!w.carried.empty() && w.carried.front().command.kind == Command::Kind::Store) {
@@ -78,7 +78,7 @@ WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
         for (auto it = w.carried.begin(); it != w.carried.end();) {
             if (it->command.kind == Command::Kind::Word) {
                 job.previous = it->previous;
-                deliverOutcome(s, superseded(*it, commandName(job.command) + "命令优先"));
+                deliverOutcome(state, superseded(*it, commandName(job.command) + "命令优先"));
                 it = w.carried.erase(it);
             } else {
                 ++it;
@@ -114,20 +114,20 @@ WriteKind takeCommands(LinkState& s, SlotWork& w, DriveRecord& drive) {
     return WriteKind::Block;
 }
 
-void sendControlWrite(OpContext& c) {
-    SlotWork& w = c.s.work[static_cast<std::size_t>(c.slot)];
-    if (takeCommands(c.s, w, *c.drive) == WriteKind::Store) {
+void sendControlWrite(OpContext& context) {
+    SlotWork& w = context.state.work[static_cast<std::size_t>(context.slot)];
+    if (takeCommands(context.state, w, *context.drive) == WriteKind::Store) {
         const uint16_t store = 1;
-        buildWriteMultiple(c.s.buffers, c.address, kStoreRegister, &store, 1);
+        buildWriteMultiple(context.state.buffers, context.address, kStoreRegister, &store, 1);
     } else {
-        buildControlBlockWrite(c.s.buffers, c.address, c.drive->controlSet);
+        buildControlBlockWrite(context.state.buffers, context.address, context.drive->controlSet);
     }
-    phaseOf(c.s, OpCode::ControlWrite) = OpPhase::Await;
+    phaseOf(context.state, OpCode::ControlWrite) = OpPhase::Await;
 }
 
 /// The drive confirmed the write in txFrame: it holds the words sent.
-void confirmControlWrite(LinkState& s, SlotWork& w, DriveRecord& drive) {
-    const LinkBuffers& b = s.buffers;
+void confirmControlWrite(LinkState& state, SlotWork& w, DriveRecord& drive) {
+    const LinkBuffers& b = state.buffers;
     if (decodeUnsigned(b.txFrame[2], b.txFrame[3]) == kStoreRegister) {
         drive.controlSet[kStoreWord] = 0;
         drive.controlAck[kStoreWord] = 0;
@@ -150,7 +150,7 @@ void confirmControlWrite(LinkState& s, SlotWork& w, DriveRecord& drive) {
         Outcome o = outcomeOf(job.id, job.target, Result::Confirmed);
         o.writtenRegisters = job.importedRegisters;
         o.words = job.readBack;
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
     }
     w.carried.clear();
     w.controlTries = 0;
@@ -193,8 +193,8 @@ std::string exceptionText(uint8_t code) {
 }
 
 /// The drive refused the write (`code`) or did not answer it (`code` 0).
-void failControlWrite(OpContext& c, SlotWork& w, uint8_t code) {
-    LinkState& s = c.s;
+void failControlWrite(OpContext& context, SlotWork& w, uint8_t code) {
+    LinkState& state = context.state;
     const bool refused = code != 0;
     const bool store = !w.carried.empty() && w.carried.front().command.kind == Command::Kind::Store;
     const bool stop = std::any_of(w.carried.begin(), w.carried.end(), isStop);
@@ -205,19 +205,19 @@ void failControlWrite(OpContext& c, SlotWork& w, uint8_t code) {
         (refused && store) || (w.controlTries >= kControlTries && (refused || !stop));
     if (!final) {
         w.controlHeld = true;
-        w.heldSince = s.diagnostics.tick;
+        w.heldSince = state.diagnostics.tick;
         return;
     }
-    const std::string& name = c.drive->name;
+    const std::string& name = context.drive->name;
     if (w.carried.empty()) {
         if (!w.followUpTold) {
             w.followUpTold = true;
-            c.out.notice("变频器 " + name + " 连续三次" + (refused ? "拒绝" : "没有应答") +
-                             "控制字的写入" + (refused ? exceptionText(code) : std::string()) +
-                             "。",
-                         kInfoCaption);
+            context.out.notice("变频器 " + name + " 连续三次" + (refused ? "拒绝" : "没有应答") +
+                                   "控制字的写入" +
+                                   (refused ? exceptionText(code) : std::string()) + "。",
+                               kInfoCaption);
         }
-        giveUp(w, *c.drive);
+        giveUp(w, *context.drive);
         return;
     }
     const std::string names = carriedNames(w);
@@ -233,26 +233,26 @@ void failControlWrite(OpContext& c, SlotWork& w, uint8_t code) {
         o.exception = code;
         o.writtenRegisters = job.importedRegisters;
         o.message = message;
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
     }
-    giveUp(w, *c.drive);
+    giveUp(w, *context.drive);
 }
 
-void awaitControlWrite(OpContext& c) {
-    LinkState& s = c.s;
-    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
-    switch (checkReply(s, c.address, kControlWriteTimeoutTicks)) {
+void awaitControlWrite(OpContext& context) {
+    LinkState& state = context.state;
+    SlotWork& w = state.work[static_cast<std::size_t>(context.slot)];
+    switch (checkReply(state, context.address, kControlWriteTimeoutTicks)) {
     case ReplyStatus::Answered:
-        confirmControlWrite(s, w, *c.drive);
-        finishOp(s);
+        confirmControlWrite(state, w, *context.drive);
+        finishOp(state);
         break;
     case ReplyStatus::Exception:
-        failControlWrite(c, w, s.buffers.replyFrame[2]);
-        finishOp(s);
+        failControlWrite(context, w, state.buffers.replyFrame[2]);
+        finishOp(state);
         break;
     case ReplyStatus::TimedOut:
-        failControlWrite(c, w, 0);
-        finishOp(s);
+        failControlWrite(context, w, 0);
+        finishOp(state);
         break;
     case ReplyStatus::Pending:
         break;
@@ -261,35 +261,35 @@ void awaitControlWrite(OpContext& c) {
 
 } // namespace
 
-void restoreStopBit(LinkState& s, int slot) {
-    SlotWork& w = s.work[static_cast<std::size_t>(slot)];
-    DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+void restoreStopBit(LinkState& state, int slot) {
+    SlotWork& w = state.work[static_cast<std::size_t>(slot)];
+    DriveRecord& drive = state.table.slots[static_cast<std::size_t>(slot)];
     if (w.restoreWhenStopped && (drive.status[0] & status_bit::kRunning) == 0) {
         w.restoreWhenStopped = false;
         drive.controlSet[0] |= kRestoredBit;
     }
 }
 
-bool stopWaiting(const LinkState& s, int slot) {
-    const SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+bool stopWaiting(const LinkState& state, int slot) {
+    const SlotWork& w = state.work[static_cast<std::size_t>(slot)];
     return std::any_of(w.commands.begin(), w.commands.end(), isStop) ||
-           (!held(s, w) && std::any_of(w.carried.begin(), w.carried.end(), isStop));
+           (!held(state, w) && std::any_of(w.carried.begin(), w.carried.end(), isStop));
 }
 
-bool controlWriteWanted(const LinkState& s, int slot) {
-    if (stopWaiting(s, slot)) {
+bool controlWriteWanted(const LinkState& state, int slot) {
+    if (stopWaiting(state, slot)) {
         return true;
     }
-    const SlotWork& w = s.work[static_cast<std::size_t>(slot)];
-    if (held(s, w)) {
+    const SlotWork& w = state.work[static_cast<std::size_t>(slot)];
+    if (held(state, w)) {
         return false;
     }
-    const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    const DriveRecord& drive = state.table.slots[static_cast<std::size_t>(slot)];
     return !w.commands.empty() || !w.carried.empty() || drive.controlSet != drive.controlAck;
 }
 
-void queueCommand(LinkState& s, CommandJob job) {
-    SlotWork& w = s.work[static_cast<std::size_t>(job.target.slot)];
+void queueCommand(LinkState& state, CommandJob job) {
+    SlotWork& w = state.work[static_cast<std::size_t>(job.target.slot)];
     const int rank = stopRank(job.command);
     if (rank > 0) {
         int strongest = 0;
@@ -302,14 +302,14 @@ void queueCommand(LinkState& s, CommandJob job) {
             strongest = std::max(strongest, stopRank(other.command));
         }
         if (strongest >= rank) {
-            deliverOutcome(s, superseded(job, "已有更强的停机命令等待送达"));
+            deliverOutcome(state, superseded(job, "已有更强的停机命令等待送达"));
             return;
         }
         // The strongest stop wins, and what was given before it to set the
         // motor going is undone by it: the drive stays stopped.
         for (auto it = w.commands.begin(); it != w.commands.end();) {
             if (isStop(*it) || isMotion(*it)) {
-                deliverOutcome(s, superseded(*it, commandName(job.command) + "命令优先"));
+                deliverOutcome(state, superseded(*it, commandName(job.command) + "命令优先"));
                 it = w.commands.erase(it);
             } else {
                 ++it;
@@ -319,16 +319,16 @@ void queueCommand(LinkState& s, CommandJob job) {
     w.commands.push_back(std::move(job));
 }
 
-void runControlWrite(OpContext& c) {
-    c.s.settings.replyTimeoutTicks = kControlWriteTimeoutTicks;
-    if (c.slot < 0) {
-        finishOp(c.s);
+void runControlWrite(OpContext& context) {
+    context.state.settings.replyTimeoutTicks = kControlWriteTimeoutTicks;
+    if (context.slot < 0) {
+        finishOp(context.state);
         return;
     }
-    if (phaseOf(c.s, OpCode::ControlWrite) == OpPhase::Send) {
-        sendControlWrite(c);
+    if (phaseOf(context.state, OpCode::ControlWrite) == OpPhase::Send) {
+        sendControlWrite(context);
     } else {
-        awaitControlWrite(c);
+        awaitControlWrite(context);
     }
 }
 

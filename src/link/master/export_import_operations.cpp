@@ -76,79 +76,81 @@ bool chunkFitsImage(int offset, int words) {
 }
 
 /// The running transfer of `kind` for the served drive, or null.
-TransferJob* transferFor(OpContext& c, TransferJob::Kind kind) {
-    LinkState& s = c.s;
-    if (!s.transfer || s.transfer->kind != kind || s.transfer->target.slot != c.slot) {
+TransferJob* transferFor(OpContext& context, TransferJob::Kind kind) {
+    LinkState& state = context.state;
+    if (!state.transfer || state.transfer->kind != kind ||
+        state.transfer->target.slot != context.slot) {
         return nullptr;
     }
-    return &*s.transfer;
+    return &*state.transfer;
 }
 
 // ---------------------------------------------------------------- export
 
-void failExport(OpContext& c, uint8_t exception = 0) {
-    finishOp(c.s);
-    endTransfer(c.s, exception != 0 ? Result::Refused : Result::TimedOut,
+void failExport(OpContext& context, uint8_t exception = 0) {
+    finishOp(context.state);
+    endTransfer(context.state, exception != 0 ? Result::Refused : Result::TimedOut,
                 std::string(kExportNoAnswer), exception);
 }
 
 /// The image is whole: the caller gets it and writes the file.
-void completeExport(OpContext& c, bool byGroup, const TransferStep& step) {
-    LinkState& s = c.s;
-    s.progress.position = byGroup ? step.group : step.position;
-    finishOp(s);
-    endTransfer(s, Result::Confirmed, {});
+void completeExport(OpContext& context, bool byGroup, const TransferStep& step) {
+    LinkState& state = context.state;
+    state.progress.position = byGroup ? step.group : step.position;
+    finishOp(state);
+    endTransfer(state, Result::Confirmed, {});
 }
 
-void sendExportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
+void sendExportChunk(OpContext& context, TransferJob& job, const TransferStep& step) {
     const int n = std::min(step.size - step.position, kExportChunk);
-    if (n <= 0 || !chunkFitsImage(t.imageLength, n)) {
-        failExport(c);
+    if (n <= 0 || !chunkFitsImage(job.imageLength, n)) {
+        failExport(context);
         return;
     }
-    buildReadHolding(c.s.buffers, c.address, static_cast<uint16_t>(t.cursor),
+    buildReadHolding(context.state.buffers, context.address, static_cast<uint16_t>(job.cursor),
                      static_cast<uint8_t>(n));
-    phaseOf(c.s, OpCode::Export) = OpPhase::Await;
+    phaseOf(context.state, OpCode::Export) = OpPhase::Await;
 }
 
-void storeExportChunk(OpContext& c, TransferJob& t, bool byGroup, TransferStep step) {
-    LinkState& s = c.s;
-    const DecodedReply reply = decodeReply(s.buffers);
+void storeExportChunk(OpContext& context, TransferJob& job, bool byGroup, TransferStep step) {
+    LinkState& state = context.state;
+    const DecodedReply reply = decodeReply(state.buffers);
     const int words = static_cast<int>(reply.words());
-    if (!chunkFitsImage(t.imageLength, words)) {
-        failExport(c);
+    if (!chunkFitsImage(job.imageLength, words)) {
+        failExport(context);
         return;
     }
-    std::memcpy(t.image.data() + t.imageLength, reply.data.data(),
+    std::memcpy(job.image.data() + job.imageLength, reply.data.data(),
                 2 * static_cast<std::size_t>(words));
-    t.imageLength += 2 * words;
+    job.imageLength += 2 * words;
     step.position += words;
-    s.buffers.replyLength = 0;
+    state.buffers.replyLength = 0;
     if (step.position < step.size) {
-        t.cursor = cursorOf(step.group, step.position);
-        phaseOf(s, OpCode::Export) = OpPhase::Send;
+        job.cursor = cursorOf(step.group, step.position);
+        phaseOf(state, OpCode::Export) = OpPhase::Send;
     } else if (step.group < step.lastGroup) {
-        t.cursor = cursorOf(step.group + 1, 0);
-        s.retryCount = 0;
-        phaseOf(s, OpCode::Export) = OpPhase::Send;
+        job.cursor = cursorOf(step.group + 1, 0);
+        state.retryCount = 0;
+        phaseOf(state, OpCode::Export) = OpPhase::Send;
     } else {
-        completeExport(c, byGroup, step);
+        completeExport(context, byGroup, step);
     }
 }
 
-void awaitExportChunk(OpContext& c, TransferJob& t, bool byGroup, const TransferStep& step) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kExportTimeoutTicks)) {
+void awaitExportChunk(OpContext& context, TransferJob& job, bool byGroup,
+                      const TransferStep& step) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kExportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        storeExportChunk(c, t, byGroup, step);
+        storeExportChunk(context, job, byGroup, step);
         break;
     case ReplyStatus::Exception:
         // The drive will not give these registers: asking again is no use.
-        failExport(c, s.buffers.replyFrame[2]);
+        failExport(context, state.buffers.replyFrame[2]);
         break;
     case ReplyStatus::TimedOut:
-        if (!retryOrFinish(s, OpCode::Export, kExportRetries)) {
-            failExport(c);
+        if (!retryOrFinish(state, OpCode::Export, kExportRetries)) {
+            failExport(context);
         }
         break;
     case ReplyStatus::Pending:
@@ -158,91 +160,93 @@ void awaitExportChunk(OpContext& c, TransferJob& t, bool byGroup, const Transfer
 
 // ---------------------------------------------------------------- import
 
-void failImport(OpContext& c, Result result, std::string_view message, uint8_t exception = 0) {
-    c.s.progress.position = 0;
-    finishOp(c.s);
-    endTransfer(c.s, result, std::string(message), exception);
+void failImport(OpContext& context, Result result, std::string_view message,
+                uint8_t exception = 0) {
+    context.state.progress.position = 0;
+    finishOp(context.state);
+    endTransfer(context.state, result, std::string(message), exception);
 }
 
 /// Every chunk written: the drive stores the new set in its EEPROM (the
 /// import's outcome is the store's), after the group read back, if asked.
-void completeImport(OpContext& c, TransferJob& t) {
-    LinkState& s = c.s;
-    s.progress.position = s.progress.maximum;
-    releaseActivity(s, ActivityState::Import);
-    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
-    const int size = readSize(c.drive->series, t.readBackGroup);
-    if (t.readBackGroup >= 0 && size > 0) {
+void completeImport(OpContext& context, TransferJob& job) {
+    LinkState& state = context.state;
+    state.progress.position = state.progress.maximum;
+    releaseActivity(state, ActivityState::Import);
+    SlotWork& w = state.work[static_cast<std::size_t>(context.slot)];
+    const int size = readSize(context.drive->series, job.readBackGroup);
+    if (job.readBackGroup >= 0 && size > 0) {
         ReadJob read;
-        read.id = t.id;
-        read.target = t.target;
-        read.first = registerOf(t.readBackGroup, 0);
+        read.id = job.id;
+        read.target = job.target;
+        read.first = registerOf(job.readBackGroup, 0);
         read.count = size;
-        read.group = t.readBackGroup;
+        read.group = job.readBackGroup;
         read.owner = ReadJob::Owner::Import;
         w.reads.push_back(std::move(read));
-        c.drive->pendingOp = OpCode::GroupRead;
+        context.drive->pendingOp = OpCode::GroupRead;
     }
-    queueCommand(s, CommandJob{t.id, t.target, Command::store(), 0, t.writtenRegisters, {}});
-    s.transfer.reset();
-    finishOp(s);
+    queueCommand(state,
+                 CommandJob{job.id, job.target, Command::store(), 0, job.writtenRegisters, {}});
+    state.transfer.reset();
+    finishOp(state);
 }
 
-void sendImportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
-    LinkState& s = c.s;
+void sendImportChunk(OpContext& context, TransferJob& job, const TransferStep& step) {
+    LinkState& state = context.state;
     const int n = std::min(step.size - step.position, kImportChunk);
-    if (n <= 0 || !chunkFitsImage(t.imageLength, n)) {
-        failImport(c, Result::TimedOut, kImportNoAnswer);
+    if (n <= 0 || !chunkFitsImage(job.imageLength, n)) {
+        failImport(context, Result::TimedOut, kImportNoAnswer);
         return;
     }
     std::array<uint16_t, kImportChunk> words{};
     for (int i = 0; i < n; ++i) {
         const std::size_t at =
-            static_cast<std::size_t>(t.imageLength) + 2 * static_cast<std::size_t>(i);
-        words[static_cast<std::size_t>(i)] = decodeUnsigned(t.image[at], t.image[at + 1]);
+            static_cast<std::size_t>(job.imageLength) + 2 * static_cast<std::size_t>(i);
+        words[static_cast<std::size_t>(i)] = decodeUnsigned(job.image[at], job.image[at + 1]);
     }
-    buildWriteMultiple(s.buffers, c.address, static_cast<uint16_t>(t.cursor), words.data(),
-                       static_cast<uint8_t>(n));
-    phaseOf(s, OpCode::Import) = OpPhase::Await;
+    buildWriteMultiple(state.buffers, context.address, static_cast<uint16_t>(job.cursor),
+                       words.data(), static_cast<uint8_t>(n));
+    phaseOf(state, OpCode::Import) = OpPhase::Await;
 }
 
-void advanceImport(OpContext& c, TransferJob& t, TransferStep step) {
-    LinkState& s = c.s;
-    const int written = s.buffers.txFrame[5];
+void advanceImport(OpContext& context, TransferJob& job, TransferStep step) {
+    LinkState& state = context.state;
+    const int written = state.buffers.txFrame[5];
     step.position += written;
-    t.writtenRegisters += static_cast<std::size_t>(written);
-    s.buffers.replyLength = 0;
-    s.retryCount = 0;
+    job.writtenRegisters += static_cast<std::size_t>(written);
+    state.buffers.replyLength = 0;
+    state.retryCount = 0;
     if (step.position < step.size) {
-        t.cursor = cursorOf(step.group, step.position);
-        phaseOf(s, OpCode::Import) = OpPhase::Send;
+        job.cursor = cursorOf(step.group, step.position);
+        phaseOf(state, OpCode::Import) = OpPhase::Send;
     } else if (step.group < step.lastGroup) {
-        t.cursor = cursorOf(step.group + 1, 0);
-        phaseOf(s, OpCode::Import) = OpPhase::Send;
+        job.cursor = cursorOf(step.group + 1, 0);
+        phaseOf(state, OpCode::Import) = OpPhase::Send;
     } else {
-        completeImport(c, t);
+        completeImport(context, job);
     }
 }
 
-void awaitImportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kImportTimeoutTicks)) {
+void awaitImportChunk(OpContext& context, TransferJob& job, const TransferStep& step) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kImportTimeoutTicks)) {
     case ReplyStatus::Answered:
-        advanceImport(c, t, step);
+        advanceImport(context, job, step);
         break;
     case ReplyStatus::Exception: {
-        const uint8_t code = s.buffers.replyFrame[2];
+        const uint8_t code = state.buffers.replyFrame[2];
         if (code == kServerDeviceFailure) {
             // The drives answer a chunk they took while busy this way.
-            advanceImport(c, t, step);
+            advanceImport(context, job, step);
         } else {
-            failImport(c, Result::Refused, kImportRejected, code);
+            failImport(context, Result::Refused, kImportRejected, code);
         }
         break;
     }
     case ReplyStatus::TimedOut:
-        if (!retryOrFinish(s, OpCode::Import, kImportRetries)) {
-            failImport(c, Result::TimedOut, kImportNoAnswer);
+        if (!retryOrFinish(state, OpCode::Import, kImportRetries)) {
+            failImport(context, Result::TimedOut, kImportNoAnswer);
         }
         break;
     case ReplyStatus::Pending:
@@ -252,83 +256,83 @@ void awaitImportChunk(OpContext& c, TransferJob& t, const TransferStep& step) {
 
 } // namespace
 
-void runExport(OpContext& c) {
-    LinkState& s = c.s;
-    s.settings.replyTimeoutTicks = kExportTimeoutTicks;
-    TransferJob* t = transferFor(c, TransferJob::Kind::Export);
-    if (t == nullptr) {
-        finishOp(s);
+void runExport(OpContext& context) {
+    LinkState& state = context.state;
+    state.settings.replyTimeoutTicks = kExportTimeoutTicks;
+    TransferJob* job = transferFor(context, TransferJob::Kind::Export);
+    if (job == nullptr) {
+        finishOp(state);
         return;
     }
     TransferStep step;
-    const bool byGroup = c.drive->series == "QD30";
-    if (c.drive->series == "QD10") {
-        step = stepFromCursor(t->cursor, kQd10Registers, 0);
-        t->image[1] = kImageTagQd10;
-        t->imageLength = kImageHeaderBytes + 2 * step.position;
-        s.progress = {0, kQd10Registers, step.position};
+    const bool byGroup = context.drive->series == "QD30";
+    if (context.drive->series == "QD10") {
+        step = stepFromCursor(job->cursor, kQd10Registers, 0);
+        job->image[1] = kImageTagQd10;
+        job->imageLength = kImageHeaderBytes + 2 * step.position;
+        state.progress = {0, kQd10Registers, step.position};
     } else if (byGroup) {
-        step = stepFromCursor(t->cursor, 0, kQd30LastExportGroup);
+        step = stepFromCursor(job->cursor, 0, kQd30LastExportGroup);
         step.size = qd30StoredSize(step.group);
-        t->image[1] = kImageTagQd30;
-        t->imageLength = qd30ImageOffset(step.group, step.position);
-        s.progress = {0, kQd30LastExportGroup, step.group};
+        job->image[1] = kImageTagQd30;
+        job->imageLength = qd30ImageOffset(step.group, step.position);
+        state.progress = {0, kQd30LastExportGroup, step.group};
     } else {
-        finishOp(s);
-        endTransfer(s, Result::Refused, std::string(kUnsupportedSeries));
+        finishOp(state);
+        endTransfer(state, Result::Refused, std::string(kUnsupportedSeries));
         return;
     }
-    t->image[0] = kImageMarker;
-    t->started = true;
+    job->image[0] = kImageMarker;
+    job->started = true;
     if (step.group > step.lastGroup) {
-        failExport(c);
+        failExport(context);
         return;
     }
-    if (t->cancelAsked && phaseOf(s, OpCode::Export) == OpPhase::Send) {
-        finishOp(s);
-        endTransfer(s, Result::Cancelled, std::string(kExportCut));
+    if (job->cancelAsked && phaseOf(state, OpCode::Export) == OpPhase::Send) {
+        finishOp(state);
+        endTransfer(state, Result::Cancelled, std::string(kExportCut));
         return;
     }
-    takeActivity(s, ActivityState::Export);
-    if (phaseOf(s, OpCode::Export) == OpPhase::Send) {
-        sendExportChunk(c, *t, step);
+    takeActivity(state, ActivityState::Export);
+    if (phaseOf(state, OpCode::Export) == OpPhase::Send) {
+        sendExportChunk(context, *job, step);
     } else {
-        awaitExportChunk(c, *t, byGroup, step);
+        awaitExportChunk(context, *job, byGroup, step);
     }
 }
 
-void runImport(OpContext& c) {
-    LinkState& s = c.s;
-    s.settings.replyTimeoutTicks = kImportTimeoutTicks;
-    TransferJob* t = transferFor(c, TransferJob::Kind::Import);
-    if (t == nullptr) {
-        finishOp(s);
+void runImport(OpContext& context) {
+    LinkState& state = context.state;
+    state.settings.replyTimeoutTicks = kImportTimeoutTicks;
+    TransferJob* job = transferFor(context, TransferJob::Kind::Import);
+    if (job == nullptr) {
+        finishOp(state);
         return;
     }
-    if (c.drive->series != "QD30") {
-        finishOp(s);
-        endTransfer(s, Result::Refused, std::string(kUnsupportedSeries));
+    if (context.drive->series != "QD30") {
+        finishOp(state);
+        endTransfer(state, Result::Refused, std::string(kUnsupportedSeries));
         return;
     }
-    t->started = true;
-    TransferStep step = stepFromCursor(t->cursor, 0, kQd30LastImportGroup);
+    job->started = true;
+    TransferStep step = stepFromCursor(job->cursor, 0, kQd30LastImportGroup);
     step.size = qd30StoredSize(step.group);
-    t->imageLength = qd30ImageOffset(step.group, step.position);
+    job->imageLength = qd30ImageOffset(step.group, step.position);
     if (step.group > step.lastGroup) {
-        failImport(c, Result::TimedOut, kImportNoAnswer);
+        failImport(context, Result::TimedOut, kImportNoAnswer);
         return;
     }
-    if (t->cancelAsked && phaseOf(s, OpCode::Import) == OpPhase::Send) {
+    if (job->cancelAsked && phaseOf(state, OpCode::Import) == OpPhase::Send) {
         // What was written stays written; the caller is told how much.
-        failImport(c, Result::Cancelled, kImportCut);
+        failImport(context, Result::Cancelled, kImportCut);
         return;
     }
-    s.progress = {0, kQd30LastExportGroup, step.group};
-    takeActivity(s, ActivityState::Import);
-    if (phaseOf(s, OpCode::Import) == OpPhase::Send) {
-        sendImportChunk(c, *t, step);
+    state.progress = {0, kQd30LastExportGroup, step.group};
+    takeActivity(state, ActivityState::Import);
+    if (phaseOf(state, OpCode::Import) == OpPhase::Send) {
+        sendImportChunk(context, *job, step);
     } else {
-        awaitImportChunk(c, *t, step);
+        awaitImportChunk(context, *job, step);
     }
 }
 

@@ -30,101 +30,101 @@ constexpr std::string_view kUnknownRating = "?";
 
 /// Retries the request of `sendStep` after a timeout or an unusable answer;
 /// finishes without a result at the limit.
-void retryStep(LinkState& s, IdentifyStep sendStep) {
-    if (s.retryCount < kIdentifyRetries) {
-        ++s.retryCount;
-        s.buffers.replyLength = 0;
-        s.identifyStep = sendStep;
+void retryStep(LinkState& state, IdentifyStep sendStep) {
+    if (state.retryCount < kIdentifyRetries) {
+        ++state.retryCount;
+        state.buffers.replyLength = 0;
+        state.identifyStep = sendStep;
     } else {
-        finishOp(s);
+        finishOp(state);
     }
 }
 
-void moveOn(LinkState& s, IdentifyStep next) {
-    s.retryCount = 0;
-    s.buffers.replyLength = 0;
-    s.identifyStep = next;
+void moveOn(LinkState& state, IdentifyStep next) {
+    state.retryCount = 0;
+    state.buffers.replyLength = 0;
+    state.identifyStep = next;
 }
 
-void sendEcho(OpContext& c) {
-    if (c.s.buffers.txLength == 0) {
-        buildEchoTest(c.s.buffers, c.address);
-        c.s.identifyStep = IdentifyStep::AwaitEcho;
+void sendEcho(OpContext& context) {
+    if (context.state.buffers.txLength == 0) {
+        buildEchoTest(context.state.buffers, context.address);
+        context.state.identifyStep = IdentifyStep::AwaitEcho;
     }
 }
 
-void awaitEcho(OpContext& c) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kIdentifyTimeoutTicks)) {
+void awaitEcho(OpContext& context) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kIdentifyTimeoutTicks)) {
     case ReplyStatus::Answered:
         // The drive returned the sub-function and the data as they were sent.
-        moveOn(s, IdentifyStep::SendProbe40);
+        moveOn(state, IdentifyStep::SendProbe40);
         break;
     case ReplyStatus::Exception:
     case ReplyStatus::TimedOut:
-        retryStep(s, IdentifyStep::SendEcho);
+        retryStep(state, IdentifyStep::SendEcho);
         break;
     case ReplyStatus::Pending:
         break;
     }
 }
 
-void sendRead(OpContext& c, uint16_t reg, IdentifyStep next) {
-    buildReadHolding(c.s.buffers, c.address, reg, 1);
-    c.s.identifyStep = next;
+void sendRead(OpContext& context, uint16_t reg, IdentifyStep next) {
+    buildReadHolding(context.state.buffers, context.address, reg, 1);
+    context.state.identifyStep = next;
 }
 
 enum class ProbeAnswer { None, IllegalAddress, Normal, Other };
 
-ProbeAnswer probeAnswer(OpContext& c, IdentifyStep sendStep) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kIdentifyTimeoutTicks)) {
+ProbeAnswer probeAnswer(OpContext& context, IdentifyStep sendStep) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kIdentifyTimeoutTicks)) {
     case ReplyStatus::Pending:
         return ProbeAnswer::None;
     case ReplyStatus::TimedOut:
-        retryStep(s, sendStep);
+        retryStep(state, sendStep);
         return ProbeAnswer::None;
     case ReplyStatus::Answered:
         return ProbeAnswer::Normal;
     case ReplyStatus::Exception:
         break;
     }
-    return s.buffers.replyFrame[2] == kIllegalDataAddress ? ProbeAnswer::IllegalAddress
-                                                          : ProbeAnswer::Other;
+    return state.buffers.replyFrame[2] == kIllegalDataAddress ? ProbeAnswer::IllegalAddress
+                                                              : ProbeAnswer::Other;
 }
 
 /// Steps 3 and 5: a normal answer names the series, exception 0x02 tries the
 /// next probe, anything else ends the identification without a result.
-void awaitProbe(OpContext& c, IdentifyStep sendStep, IdentifyStep nextProbe,
+void awaitProbe(OpContext& context, IdentifyStep sendStep, IdentifyStep nextProbe,
                 std::string_view series) {
-    switch (probeAnswer(c, sendStep)) {
+    switch (probeAnswer(context, sendStep)) {
     case ProbeAnswer::IllegalAddress:
-        moveOn(c.s, nextProbe);
+        moveOn(context.state, nextProbe);
         break;
     case ProbeAnswer::Normal:
-        c.s.identifiedSeries = series;
-        moveOn(c.s, IdentifyStep::SendRating);
+        context.state.identifiedSeries = series;
+        moveOn(context.state, IdentifyStep::SendRating);
         break;
     case ProbeAnswer::Other:
-        finishOp(c.s);
+        finishOp(context.state);
         break;
     case ProbeAnswer::None:
         break;
     }
 }
 
-void awaitLastProbe(OpContext& c) {
-    switch (probeAnswer(c, IdentifyStep::SendProbe20)) {
+void awaitLastProbe(OpContext& context) {
+    switch (probeAnswer(context, IdentifyStep::SendProbe20)) {
     case ProbeAnswer::IllegalAddress:
-        c.s.identifiedSeries = "QD10";
-        moveOn(c.s, IdentifyStep::SendRating);
+        context.state.identifiedSeries = "QD10";
+        moveOn(context.state, IdentifyStep::SendRating);
         break;
     case ProbeAnswer::Normal:
-        c.s.identifiedSeries = "QD20";
-        moveOn(c.s, IdentifyStep::SendRating);
+        context.state.identifiedSeries = "QD20";
+        moveOn(context.state, IdentifyStep::SendRating);
         break;
     case ProbeAnswer::Other:
-        finishOp(c.s);
+        finishOp(context.state);
         break;
     case ProbeAnswer::None:
         break;
@@ -146,111 +146,111 @@ std::string ratingText(std::string_view series, uint16_t value) {
     return formatFixed(value, series == "QD10" ? 1 : 2);
 }
 
-void awaitRating(OpContext& c) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kIdentifyTimeoutTicks)) {
+void awaitRating(OpContext& context) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kIdentifyTimeoutTicks)) {
     case ReplyStatus::Pending:
         return;
     case ReplyStatus::TimedOut:
-        retryStep(s, IdentifyStep::SendRating);
+        retryStep(state, IdentifyStep::SendRating);
         return;
     case ReplyStatus::Exception:
         // The bytes of an exception are its code and CRC, which would name
         // the drive with a rating it does not have.
-        finishOp(s);
+        finishOp(state);
         return;
     case ReplyStatus::Answered:
         break;
     }
-    const uint16_t value = decodeReply(s.buffers).word(0);
-    const std::string addressText = std::to_string(c.address);
-    const std::string rating = ratingText(s.identifiedSeries, value);
-    DriveRecord& probe = *c.drive;
-    probe.name = addressText + "#" + s.identifiedSeries + "-" + rating;
+    const uint16_t value = decodeReply(state.buffers).word(0);
+    const std::string addressText = std::to_string(context.address);
+    const std::string rating = ratingText(state.identifiedSeries, value);
+    DriveRecord& probe = *context.drive;
+    probe.name = addressText + "#" + state.identifiedSeries + "-" + rating;
     probe.address = addressText;
-    probe.series = s.identifiedSeries;
+    probe.series = state.identifiedSeries;
     probe.ratedPower = rating;
-    finishOp(s);
+    finishOp(state);
 }
 
 } // namespace
 
-void runIdentify(OpContext& c) {
-    LinkState& s = c.s;
-    s.settings.replyTimeoutTicks = kIdentifyTimeoutTicks;
-    if (!s.servingProbe) {
+void runIdentify(OpContext& context) {
+    LinkState& state = context.state;
+    state.settings.replyTimeoutTicks = kIdentifyTimeoutTicks;
+    if (!state.servingProbe) {
         // Identification names the probe record, never a connected drive.
-        finishOp(s);
+        finishOp(state);
         return;
     }
-    switch (s.identifyStep) {
+    switch (state.identifyStep) {
     case IdentifyStep::SendEcho:
-        sendEcho(c);
+        sendEcho(context);
         break;
     case IdentifyStep::AwaitEcho:
-        awaitEcho(c);
+        awaitEcho(context);
         break;
     case IdentifyStep::SendProbe40:
-        sendRead(c, kProbeQd40, IdentifyStep::AwaitProbe40);
+        sendRead(context, kProbeQd40, IdentifyStep::AwaitProbe40);
         break;
     case IdentifyStep::AwaitProbe40:
-        awaitProbe(c, IdentifyStep::SendProbe40, IdentifyStep::SendProbe30, "QD40");
+        awaitProbe(context, IdentifyStep::SendProbe40, IdentifyStep::SendProbe30, "QD40");
         break;
     case IdentifyStep::SendProbe30:
-        sendRead(c, kProbeQd30, IdentifyStep::AwaitProbe30);
+        sendRead(context, kProbeQd30, IdentifyStep::AwaitProbe30);
         break;
     case IdentifyStep::AwaitProbe30:
-        awaitProbe(c, IdentifyStep::SendProbe30, IdentifyStep::SendProbe20, "QD30");
+        awaitProbe(context, IdentifyStep::SendProbe30, IdentifyStep::SendProbe20, "QD30");
         break;
     case IdentifyStep::SendProbe20:
-        sendRead(c, kProbeQd20, IdentifyStep::AwaitProbe20);
+        sendRead(context, kProbeQd20, IdentifyStep::AwaitProbe20);
         break;
     case IdentifyStep::AwaitProbe20:
-        awaitLastProbe(c);
+        awaitLastProbe(context);
         break;
     case IdentifyStep::SendRating:
-        sendRead(c, ratingRegister(s.identifiedSeries), IdentifyStep::AwaitRating);
+        sendRead(context, ratingRegister(state.identifiedSeries), IdentifyStep::AwaitRating);
         break;
     case IdentifyStep::AwaitRating:
-        awaitRating(c);
+        awaitRating(context);
         break;
     }
 }
 
-void feedSearch(LinkState& s) {
-    if (s.search && s.searchRemaining == 0 && s.table.probeRecord.name.empty() &&
-        !(s.servingProbe && s.currentOp != OpCode::None)) {
+void feedSearch(LinkState& state) {
+    if (state.search && state.searchRemaining == 0 && state.table.probeRecord.name.empty() &&
+        !(state.servingProbe && state.currentOp != OpCode::None)) {
         // The last address has been tested: the caller gets the drives added.
-        Outcome o = outcomeOf(s.search->id, s.search->target, Result::Confirmed);
-        o.names = std::move(s.search->names);
-        s.search.reset();
-        deliverOutcome(s, std::move(o));
+        Outcome o = outcomeOf(state.search->id, state.search->target, Result::Confirmed);
+        o.names = std::move(state.search->names);
+        state.search.reset();
+        deliverOutcome(state, std::move(o));
     }
-    if (s.searchNextAddress == 0) {
-        s.searchRemaining = 0; // start address 0 does nothing
+    if (state.searchNextAddress == 0) {
+        state.searchRemaining = 0; // start address 0 does nothing
     }
-    const bool searching = s.searchNextAddress != 0 && s.searchRemaining > 0;
-    if (searching && (s.searchNextAddress < kLowestSearchAddress ||
-                      s.searchNextAddress > kHighestSearchAddress)) {
+    const bool searching = state.searchNextAddress != 0 && state.searchRemaining > 0;
+    if (searching && (state.searchNextAddress < kLowestSearchAddress ||
+                      state.searchNextAddress > kHighestSearchAddress)) {
         // The frame carries one address byte: beyond 247 lie the reserved
         // addresses and, at 256, the broadcast address 0. The search ends.
-        s.searchRemaining = 0;
+        state.searchRemaining = 0;
     }
-    if (s.searchNextAddress == 0 || s.searchRemaining == 0) {
-        releaseActivity(s, ActivityState::Search);
+    if (state.searchNextAddress == 0 || state.searchRemaining == 0) {
+        releaseActivity(state, ActivityState::Search);
         return;
     }
-    DriveRecord& probe = s.table.probeRecord;
+    DriveRecord& probe = state.table.probeRecord;
     if (probe.name.empty()) {
         probe.name = kProbeMarker;
-        probe.address = std::to_string(s.searchNextAddress);
+        probe.address = std::to_string(state.searchNextAddress);
         probe.pendingOp = OpCode::Identify;
-        --s.searchRemaining;
-        ++s.searchNextAddress;
+        --state.searchRemaining;
+        ++state.searchNextAddress;
     }
-    s.progress = {0, s.searchNextAddress + static_cast<int>(s.searchRemaining),
-                  s.searchNextAddress};
-    takeActivity(s, ActivityState::Search);
+    state.progress = {0, state.searchNextAddress + static_cast<int>(state.searchRemaining),
+                      state.searchNextAddress};
+    takeActivity(state, ActivityState::Search);
 }
 
 } // namespace velkaro

@@ -41,7 +41,7 @@ std::string_view toString(ReplyStatus status);
 
 /// The drive (or probe) an operation step serves this tick.
 struct OpContext {
-    LinkState& s;
+    LinkState& state;
     TickOutcome& out;
     uint8_t address = 0;
     DriveRecord* drive = nullptr; ///< the served record: a table slot or the probe
@@ -49,10 +49,10 @@ struct OpContext {
 };
 
 // Scheduler (scheduler.cpp).
-void scheduleStep(LinkState& s, TickOutcome& out);
-void operationStep(LinkState& s, TickOutcome& out);
-void detectChanges(LinkState& s);
-void advancePollIndex(LinkState& s);
+void scheduleStep(LinkState& state, TickOutcome& out);
+void operationStep(LinkState& state, TickOutcome& out);
+void detectChanges(LinkState& state);
+void advancePollIndex(LinkState& state);
 /// Bus address of an address text (its leading decimal number); 0 when it is
 /// not a unicast address 1..247.
 uint8_t wireAddress(std::string_view addressText);
@@ -60,70 +60,70 @@ uint8_t wireAddress(std::string_view addressText);
 // Operations, one step per tick each (status_operations.cpp,
 // control_operations.cpp, parameter_operations.cpp, export_import_operations.cpp,
 // identification.cpp).
-void runIdentify(OpContext& c);
-void runStatusRead(OpContext& c);
-void runControlRead(OpContext& c);
-void runControlWrite(OpContext& c);
-void runGroupRead(OpContext& c);
-void runParamWrite(OpContext& c);
-void runExport(OpContext& c);
-void runImport(OpContext& c);
+void runIdentify(OpContext& context);
+void runStatusRead(OpContext& context);
+void runControlRead(OpContext& context);
+void runControlWrite(OpContext& context);
+void runGroupRead(OpContext& context);
+void runParamWrite(OpContext& context);
+void runExport(OpContext& context);
+void runImport(OpContext& context);
 
 /// Queues a command for its drive (job.target.slot). A stop drops the
 /// weaker stops and the run, reverse and jog commands given before it (they
 /// end superseded); a stop given while an equal or stronger one waits ends
 /// superseded itself.
-void queueCommand(LinkState& s, CommandJob job);
+void queueCommand(LinkState& state, CommandJob job);
 /// After a status read: an emergency stop's stop bit goes back once the
 /// drive reports standstill (the next control write carries it).
-void restoreStopBit(LinkState& s, int slot);
+void restoreStopBit(LinkState& state, int slot);
 /// A stop (of any kind) waits for the drive at `slot`.
-bool stopWaiting(const LinkState& s, int slot);
+bool stopWaiting(const LinkState& state, int slot);
 /// A control write is wanted for the drive at `slot`: commands waiting,
 /// a write to try again, or words the drive does not hold yet.
-bool controlWriteWanted(const LinkState& s, int slot);
+bool controlWriteWanted(const LinkState& state, int slot);
 /// A status read of `slot` ended (answered, refused or given up): a held
 /// control write may go again, and explicit polls get their outcome.
-void statusReadEnded(LinkState& s, int slot, Result result, uint8_t exception);
+void statusReadEnded(LinkState& state, int slot, Result result, uint8_t exception);
 
 /// Registers one read of `group` of a `series` drive brings (QD10: 100); 0
 /// outside the catalogue.
 int readSize(std::string_view series, int group);
 
 /// Search feeding: hands the next address of the search range to the probe.
-void feedSearch(LinkState& s);
+void feedSearch(LinkState& state);
 /// Readout: asks for the first group of `t` (a supported series).
-void startReadout(LinkState& s, TransferJob& t);
+void startReadout(LinkState& state, TransferJob& job);
 /// Readout: takes each group as its read ends and asks for the next; while
 /// the drive's turn is short and nothing waits for the bus, goes on with the
 /// next group in the same turn. Ends with every word, or with the group that
 /// could not be read.
-void stepReadout(LinkState& s);
+void stepReadout(LinkState& state);
 
 // Helpers shared by the operations (operation_common.cpp).
-OpPhase& phaseOf(LinkState& s, OpCode op);
+OpPhase& phaseOf(LinkState& state, OpCode op);
 /// Looks at what came back for the request in txFrame, sent to `address`.
 /// Only a reply that checks against the request answers it (matchReply);
 /// anything else is counted as a stray frame and dropped, and the operation
 /// keeps waiting. A timeout asks the line to go quiet before the next
 /// different request to the drive.
-ReplyStatus checkReply(LinkState& s, uint8_t address, unsigned timeoutTicks);
+ReplyStatus checkReply(LinkState& state, uint8_t address, unsigned timeoutTicks);
 /// Ends the current operation: currentOp Finished, retries and reply cleared.
-void finishOp(LinkState& s);
+void finishOp(LinkState& state);
 /// Below `limit`: counts a retry, drops the reply and returns true (the caller
 /// sends again). At the limit: finishes the operation and returns false.
-bool retryOrFinish(LinkState& s, OpCode op, unsigned limit);
+bool retryOrFinish(LinkState& state, OpCode op, unsigned limit);
 /// Takes the activity when it is free; gives it back only if it still holds `a`.
-void takeActivity(LinkState& s, ActivityState a);
-void releaseActivity(LinkState& s, ActivityState a);
+void takeActivity(LinkState& state, ActivityState a);
+void releaseActivity(LinkState& state, ActivityState a);
 /// An operation that ends without running to its end gives back what it took
 /// (the transfer, the activity); the transfer's caller gets `outcome`.
-void abandonOperation(LinkState& s, OpCode op);
+void abandonOperation(LinkState& state, OpCode op);
 /// Ends the running export, import or readout with `result`; the caller is
 /// told `message` (empty: nothing beyond the result).
-void endTransfer(LinkState& s, Result result, std::string message, uint8_t exception = 0);
+void endTransfer(LinkState& state, Result result, std::string message, uint8_t exception = 0);
 /// The slot of the served drive, or -1 (probe, or gone).
-int servedSlot(const LinkState& s);
+int servedSlot(const LinkState& state);
 
 /// Told when an export or import stops before its end for a reason of its own
 /// message (its drive left the table, or its address is void).

@@ -196,10 +196,10 @@ struct LinkState {
 };
 
 /// Hands an ended request's outcome to the caller (once).
-void deliverOutcome(LinkState& s, Outcome outcome);
+void deliverOutcome(LinkState& state, Outcome outcome);
 /// The outcome of request `id` for `target` with `result`.
 Outcome outcomeOf(RequestId id, const Target& target, Result result);
 /// Ends every request waiting for `slot` (its drive left): cancelled, DriveGone.
-void cancelSlotWork(LinkState& s, int slot);
+void cancelSlotWork(LinkState& state, int slot);
 
 } // namespace velkaro

@@ -7,8 +7,8 @@ namespace velkaro {
 namespace {
 
 /// The verdict on a frame from the drive whose answer is due, in its counters.
-void countVerdict(LinkState& s, ReplyMatch match) {
-    LinkDiagnostics& d = s.diagnostics;
+void countVerdict(LinkState& state, ReplyMatch match) {
+    LinkDiagnostics& d = state.diagnostics;
     PendingRequest& p = d.pending;
     if (!d.recording || !p.open || p.row < 0 || p.row >= kCounterRows) {
         return;
@@ -29,7 +29,7 @@ void countVerdict(LinkState& s, ReplyMatch match) {
         if (match == ReplyMatch::Answer) {
             ++c.answersAccepted;
         } else {
-            ++c.exceptions[exceptionIndex(s.buffers.replyFrame[2])];
+            ++c.exceptions[exceptionIndex(state.buffers.replyFrame[2])];
         }
         break;
     case ReplyMatch::Short:
@@ -58,12 +58,12 @@ std::string_view toString(ReplyStatus status) {
     return "?";
 }
 
-OpPhase& phaseOf(LinkState& s, OpCode op) {
-    return s.opPhase[static_cast<std::size_t>(op)];
+OpPhase& phaseOf(LinkState& state, OpCode op) {
+    return state.opPhase[static_cast<std::size_t>(op)];
 }
 
-ReplyStatus checkReply(LinkState& s, uint8_t address, unsigned timeoutTicks) {
-    LinkBuffers& b = s.buffers;
+ReplyStatus checkReply(LinkState& state, uint8_t address, unsigned timeoutTicks) {
+    LinkBuffers& b = state.buffers;
     if (b.txLength != 0) {
         // The request is still held for the line's silence: nothing that
         // arrives before it goes out answers it.
@@ -75,7 +75,7 @@ ReplyStatus checkReply(LinkState& s, uint8_t address, unsigned timeoutTicks) {
             b.txFrame[0] != address
                 ? ReplyMatch::Stray
                 : matchReply(b.txFrame.data(), b.sentLength, b.replyFrame.data(), b.replyLength);
-        countVerdict(s, match);
+        countVerdict(state, match);
         if (match == ReplyMatch::Answer) {
             return ReplyStatus::Answered;
         }
@@ -98,40 +98,40 @@ ReplyStatus checkReply(LinkState& s, uint8_t address, unsigned timeoutTicks) {
     return ReplyStatus::Pending;
 }
 
-void finishOp(LinkState& s) {
-    s.currentOp = OpCode::Finished;
-    s.retryCount = 0;
-    s.buffers.replyLength = 0;
+void finishOp(LinkState& state) {
+    state.currentOp = OpCode::Finished;
+    state.retryCount = 0;
+    state.buffers.replyLength = 0;
 }
 
-bool retryOrFinish(LinkState& s, OpCode op, unsigned limit) {
-    if (s.retryCount < limit) {
-        ++s.retryCount;
-        s.buffers.replyLength = 0;
-        phaseOf(s, op) = OpPhase::Send;
+bool retryOrFinish(LinkState& state, OpCode op, unsigned limit) {
+    if (state.retryCount < limit) {
+        ++state.retryCount;
+        state.buffers.replyLength = 0;
+        phaseOf(state, op) = OpPhase::Send;
         return true;
     }
-    finishOp(s);
+    finishOp(state);
     return false;
 }
 
-void takeActivity(LinkState& s, ActivityState a) {
-    if (s.activityState == ActivityState::None) {
-        s.activityState = a;
+void takeActivity(LinkState& state, ActivityState a) {
+    if (state.activityState == ActivityState::None) {
+        state.activityState = a;
     }
 }
 
-void releaseActivity(LinkState& s, ActivityState a) {
-    if (s.activityState == a) {
-        s.activityState = ActivityState::None;
+void releaseActivity(LinkState& state, ActivityState a) {
+    if (state.activityState == a) {
+        state.activityState = ActivityState::None;
     }
 }
 
-int servedSlot(const LinkState& s) {
-    if (s.servingProbe || s.currentDriveName.empty()) {
+int servedSlot(const LinkState& state) {
+    if (state.servingProbe || state.currentDriveName.empty()) {
         return -1;
     }
-    return s.table.findSlotByName(s.currentDriveName);
+    return state.table.findSlotByName(state.currentDriveName);
 }
 
 Outcome outcomeOf(RequestId id, const Target& target, Result result) {
@@ -142,50 +142,50 @@ Outcome outcomeOf(RequestId id, const Target& target, Result result) {
     return o;
 }
 
-void deliverOutcome(LinkState& s, Outcome outcome) {
+void deliverOutcome(LinkState& state, Outcome outcome) {
     if (outcome.id == 0) {
         return; // the link's own work: nobody waits for it
     }
     if (outcome.result == Result::Refused && outcome.exception != 0 && outcome.why.empty()) {
         outcome.why = std::string(exceptionName(outcome.exception));
     }
-    s.outcomes.push_back(std::move(outcome));
+    state.outcomes.push_back(std::move(outcome));
 }
 
-void endTransfer(LinkState& s, Result result, std::string message, uint8_t exception) {
-    if (!s.transfer) {
+void endTransfer(LinkState& state, Result result, std::string message, uint8_t exception) {
+    if (!state.transfer) {
         return;
     }
-    TransferJob& t = *s.transfer;
-    Outcome o = outcomeOf(t.id, t.target, result);
+    TransferJob& job = *state.transfer;
+    Outcome o = outcomeOf(job.id, job.target, result);
     o.exception = exception;
     if (result == Result::Cancelled) {
-        o.cancelReason = t.cancelAsked ? CancelReason::ByCaller : CancelReason::DriveGone;
+        o.cancelReason = job.cancelAsked ? CancelReason::ByCaller : CancelReason::DriveGone;
     }
     o.why = message;
     o.message = std::move(message);
-    o.writtenRegisters = t.writtenRegisters;
-    switch (t.kind) {
+    o.writtenRegisters = job.writtenRegisters;
+    switch (job.kind) {
     case TransferJob::Kind::Export:
-        releaseActivity(s, ActivityState::Export);
+        releaseActivity(state, ActivityState::Export);
         if (result == Result::Confirmed) {
-            o.image = t.image;
-            o.imageLength = t.imageLength;
+            o.image = job.image;
+            o.imageLength = job.imageLength;
         }
         break;
     case TransferJob::Kind::Import:
-        releaseActivity(s, ActivityState::Import);
+        releaseActivity(state, ActivityState::Import);
         break;
     case TransferJob::Kind::Readout:
-        releaseActivity(s, ActivityState::Readout);
+        releaseActivity(state, ActivityState::Readout);
         if (result == Result::Confirmed) {
-            o.words = std::move(t.words);
-            o.series = t.series;
-            o.ratedPower = t.ratedPower;
+            o.words = std::move(job.words);
+            o.series = job.series;
+            o.ratedPower = job.ratedPower;
         }
         // Its group reads still waiting go with it.
-        if (t.target.slot >= 0 && t.target.slot < kMaxDrives) {
-            auto& reads = s.work[static_cast<std::size_t>(t.target.slot)].reads;
+        if (job.target.slot >= 0 && job.target.slot < kMaxDrives) {
+            auto& reads = state.work[static_cast<std::size_t>(job.target.slot)].reads;
             for (ReadJob& r : reads) {
                 if (r.owner == ReadJob::Owner::Readout) {
                     r.superseded = true;
@@ -194,16 +194,16 @@ void endTransfer(LinkState& s, Result result, std::string message, uint8_t excep
         }
         break;
     }
-    s.transfer.reset();
-    deliverOutcome(s, std::move(o));
+    state.transfer.reset();
+    deliverOutcome(state, std::move(o));
 }
 
-void abandonOperation(LinkState& s, OpCode op) {
+void abandonOperation(LinkState& state, OpCode op) {
     switch (op) {
     case OpCode::Export:
     case OpCode::Import:
-        if (s.transfer && s.transfer->kind != TransferJob::Kind::Readout) {
-            endTransfer(s, Result::Cancelled,
+        if (state.transfer && state.transfer->kind != TransferJob::Kind::Readout) {
+            endTransfer(state, Result::Cancelled,
                         std::string(op == OpCode::Export ? kExportCut : kImportCut));
         }
         break;
@@ -212,11 +212,11 @@ void abandonOperation(LinkState& s, OpCode op) {
     }
 }
 
-void cancelSlotWork(LinkState& s, int slot) {
+void cancelSlotWork(LinkState& state, int slot) {
     if (slot < 0 || slot >= kMaxDrives) {
         return;
     }
-    SlotWork& w = s.work[static_cast<std::size_t>(slot)];
+    SlotWork& w = state.work[static_cast<std::size_t>(slot)];
     const std::string gone = "变频器已断开连接";
     const auto cancel = [&](RequestId id, const Target& target, std::string message,
                             std::size_t written = 0) {
@@ -225,7 +225,7 @@ void cancelSlotWork(LinkState& s, int slot) {
         o.cancelReason = CancelReason::DriveGone;
         o.why = gone;
         o.message = std::move(message);
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
     };
     const auto commandCut = [&](const CommandJob& job) {
         // A stop that never reached its drive is worth a word.
@@ -251,13 +251,14 @@ void cancelSlotWork(LinkState& s, int slot) {
         cancel(id, target, {});
     }
     w = SlotWork{};
-    if (s.transfer && s.transfer->target.slot == slot) {
-        const std::string_view cut = s.transfer->kind == TransferJob::Kind::Export   ? kExportCut
-                                     : s.transfer->kind == TransferJob::Kind::Import ? kImportCut
-                                                                                     : kReadoutCut;
-        endTransfer(s, Result::Cancelled, std::string(cut));
-        if (!s.outcomes.empty()) {
-            s.outcomes.back().cancelReason = CancelReason::DriveGone;
+    if (state.transfer && state.transfer->target.slot == slot) {
+        const std::string_view cut = state.transfer->kind == TransferJob::Kind::Export ? kExportCut
+                                     : state.transfer->kind == TransferJob::Kind::Import
+                                         ? kImportCut
+                                         : kReadoutCut;
+        endTransfer(state, Result::Cancelled, std::string(cut));
+        if (!state.outcomes.empty()) {
+            state.outcomes.back().cancelReason = CancelReason::DriveGone;
         }
     }
 }

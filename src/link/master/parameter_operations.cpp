@@ -30,15 +30,15 @@ std::string parameterCode(const DriveRecord& drive, const ParameterWrite& write)
 }
 
 /// The read at the front of the drive's queue ends with `result`.
-void endRead(LinkState& s, SlotWork& w, Result result, uint8_t exception) {
+void endRead(LinkState& state, SlotWork& w, Result result, uint8_t exception) {
     ReadJob job = std::move(w.reads.front());
     w.reads.pop_front();
     if (job.owner == ReadJob::Owner::Readout) {
         // The readout takes the words (or the failure) on this tick.
-        if (s.transfer && s.transfer->kind == TransferJob::Kind::Readout) {
-            s.transfer->groupEnded = true;
-            s.transfer->groupResult = result;
-            s.transfer->groupWords = std::move(job.words);
+        if (state.transfer && state.transfer->kind == TransferJob::Kind::Readout) {
+            state.transfer->groupEnded = true;
+            state.transfer->groupResult = result;
+            state.transfer->groupWords = std::move(job.words);
         }
         return;
     }
@@ -48,7 +48,7 @@ void endRead(LinkState& s, SlotWork& w, Result result, uint8_t exception) {
         if (result == Result::Confirmed) {
             o.words = std::move(job.words);
         }
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
         return;
     }
     if (job.owner == ReadJob::Owner::Import) {
@@ -68,29 +68,29 @@ void endRead(LinkState& s, SlotWork& w, Result result, uint8_t exception) {
     if (result == Result::Confirmed) {
         o.words = std::move(job.words);
     }
-    deliverOutcome(s, std::move(o));
+    deliverOutcome(state, std::move(o));
 }
 
-void dropSuperseded(LinkState& s, SlotWork& w) {
+void dropSuperseded(LinkState& state, SlotWork& w) {
     while (!w.reads.empty() && w.reads.front().superseded) {
         const ReadJob& job = w.reads.front();
         if (job.owner == ReadJob::Owner::Caller) {
             Outcome o = outcomeOf(job.id, job.target, Result::Cancelled);
             o.cancelReason = CancelReason::Superseded;
             o.why = "已由新的读取代替";
-            deliverOutcome(s, std::move(o));
+            deliverOutcome(state, std::move(o));
         }
         w.reads.pop_front();
     }
 }
 
-void sendGroupRead(OpContext& c, SlotWork& w) {
-    LinkState& s = c.s;
+void sendGroupRead(OpContext& context, SlotWork& w) {
+    LinkState& state = context.state;
     // A newer read for the drive (another group) takes over between chunks,
     // never while a reply is due: it starts again from its first register.
-    dropSuperseded(s, w);
+    dropSuperseded(state, w);
     if (w.reads.empty()) {
-        finishOp(s);
+        finishOp(state);
         return;
     }
     ReadJob& job = w.reads.front();
@@ -100,46 +100,46 @@ void sendGroupRead(OpContext& c, SlotWork& w) {
     }
     const int n = std::min(job.count - job.read, kGroupReadChunk);
     if (n <= 0) {
-        endRead(s, w, Result::Confirmed, 0);
-        finishOp(s);
+        endRead(state, w, Result::Confirmed, 0);
+        finishOp(state);
         return;
     }
-    buildReadHolding(s.buffers, c.address, static_cast<uint16_t>(job.first + job.read),
+    buildReadHolding(state.buffers, context.address, static_cast<uint16_t>(job.first + job.read),
                      static_cast<uint8_t>(n));
-    phaseOf(s, OpCode::GroupRead) = OpPhase::Await;
+    phaseOf(state, OpCode::GroupRead) = OpPhase::Await;
 }
 
-void awaitGroupRead(OpContext& c, SlotWork& w) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kGroupReadTimeoutTicks)) {
+void awaitGroupRead(OpContext& context, SlotWork& w) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kGroupReadTimeoutTicks)) {
     case ReplyStatus::Answered: {
         ReadJob& job = w.reads.front();
         if (!job.superseded) {
             // The reply checked against the chunk: exactly the words asked for.
-            const DecodedReply reply = decodeReply(s.buffers);
+            const DecodedReply reply = decodeReply(state.buffers);
             for (unsigned i = 0; i < reply.words(); ++i) {
                 job.words[static_cast<std::size_t>(job.read) + i] = reply.word(i);
             }
             job.read += static_cast<int>(reply.words());
         }
-        s.buffers.replyLength = 0;
+        state.buffers.replyLength = 0;
         if (job.superseded || job.read < job.count) {
-            phaseOf(s, OpCode::GroupRead) = OpPhase::Send;
+            phaseOf(state, OpCode::GroupRead) = OpPhase::Send;
         } else {
-            endRead(s, w, Result::Confirmed, 0);
-            finishOp(s);
+            endRead(state, w, Result::Confirmed, 0);
+            finishOp(state);
         }
         break;
     }
     case ReplyStatus::Exception: {
-        const uint8_t code = s.buffers.replyFrame[2];
-        endRead(s, w, Result::Refused, code);
-        finishOp(s);
+        const uint8_t code = state.buffers.replyFrame[2];
+        endRead(state, w, Result::Refused, code);
+        finishOp(state);
         break;
     }
     case ReplyStatus::TimedOut:
-        if (!retryOrFinish(s, OpCode::GroupRead, kGroupReadRetries)) {
-            endRead(s, w, Result::TimedOut, 0);
+        if (!retryOrFinish(state, OpCode::GroupRead, kGroupReadRetries)) {
+            endRead(state, w, Result::TimedOut, 0);
         }
         break;
     case ReplyStatus::Pending:
@@ -147,20 +147,21 @@ void awaitGroupRead(OpContext& c, SlotWork& w) {
     }
 }
 
-void sendParamWrite(OpContext& c, const WriteJob& job) {
-    buildWriteMultiple(c.s.buffers, c.address, job.write.registerAddress, &job.write.word, 1);
-    phaseOf(c.s, OpCode::ParamWrite) = OpPhase::Await;
+void sendParamWrite(OpContext& context, const WriteJob& job) {
+    buildWriteMultiple(context.state.buffers, context.address, job.write.registerAddress,
+                       &job.write.word, 1);
+    phaseOf(context.state, OpCode::ParamWrite) = OpPhase::Await;
 }
 
 /// The front write is done with (answered, refused or given up): the next
 /// one, if any, goes out on the drive's next turn; with a read-back the
 /// group is read again so the caller sees what the drive really holds.
-void endParamWrite(OpContext& c, SlotWork& w, Outcome outcome) {
-    LinkState& s = c.s;
+void endParamWrite(OpContext& context, SlotWork& w, Outcome outcome) {
+    LinkState& state = context.state;
     WriteJob job = std::move(w.writes.front());
     w.writes.pop_front();
-    const int size =
-        std::min(groupSize(c.drive->series, job.write.group, SizePurpose::Transfer), kMaxGroupRows);
+    const int size = std::min(
+        groupSize(context.drive->series, job.write.group, SizePurpose::Transfer), kMaxGroupRows);
     if (job.write.readBack && size > 0) {
         ReadJob read;
         read.id = job.id;
@@ -173,38 +174,38 @@ void endParamWrite(OpContext& c, SlotWork& w, Outcome outcome) {
         w.reads.push_back(std::move(read));
         // Replaces the write's own code, so the read comes before anything
         // change detection would ask for.
-        c.drive->pendingOp = OpCode::GroupRead;
+        context.drive->pendingOp = OpCode::GroupRead;
     } else {
-        deliverOutcome(s, std::move(outcome));
+        deliverOutcome(state, std::move(outcome));
     }
-    finishOp(s);
+    finishOp(state);
 }
 
-void awaitParamWrite(OpContext& c, SlotWork& w) {
-    LinkState& s = c.s;
+void awaitParamWrite(OpContext& context, SlotWork& w) {
+    LinkState& state = context.state;
     const WriteJob& job = w.writes.front();
-    switch (checkReply(s, c.address, kParamWriteTimeoutTicks)) {
+    switch (checkReply(state, context.address, kParamWriteTimeoutTicks)) {
     case ReplyStatus::Answered:
-        endParamWrite(c, w, outcomeOf(job.id, job.target, Result::Confirmed));
+        endParamWrite(context, w, outcomeOf(job.id, job.target, Result::Confirmed));
         break;
     case ReplyStatus::Exception: {
         // A refusal is the drive's answer: asking again would only be refused again.
         Outcome o = outcomeOf(job.id, job.target, Result::Refused);
-        o.exception = s.buffers.replyFrame[2];
-        o.message = "变频器 " + c.drive->name + " 拒绝了参数 " +
-                    parameterCode(*c.drive, job.write) + " 的修改：" +
+        o.exception = state.buffers.replyFrame[2];
+        o.message = "变频器 " + context.drive->name + " 拒绝了参数 " +
+                    parameterCode(*context.drive, job.write) + " 的修改：" +
                     std::string(exceptionName(o.exception)) + "。";
-        endParamWrite(c, w, std::move(o));
+        endParamWrite(context, w, std::move(o));
         break;
     }
     case ReplyStatus::TimedOut:
-        if (s.retryCount >= kParamWriteRetries) {
+        if (state.retryCount >= kParamWriteRetries) {
             Outcome o = outcomeOf(job.id, job.target, Result::TimedOut);
-            o.message = c.drive->name + " 的参数 " + parameterCode(*c.drive, job.write) +
-                        " 因通讯故障未能写入！";
-            endParamWrite(c, w, std::move(o));
+            o.message = context.drive->name + " 的参数 " +
+                        parameterCode(*context.drive, job.write) + " 因通讯故障未能写入！";
+            endParamWrite(context, w, std::move(o));
         } else {
-            retryOrFinish(s, OpCode::ParamWrite, kParamWriteRetries);
+            retryOrFinish(state, OpCode::ParamWrite, kParamWriteRetries);
         }
         break;
     case ReplyStatus::Pending:
@@ -218,35 +219,35 @@ int readSize(std::string_view series, int group) {
     return std::min(groupSize(series, group, SizePurpose::Transfer), kMaxGroupRows);
 }
 
-void runGroupRead(OpContext& c) {
-    LinkState& s = c.s;
-    s.settings.replyTimeoutTicks = kGroupReadTimeoutTicks;
-    if (c.slot < 0) {
-        finishOp(s);
+void runGroupRead(OpContext& context) {
+    LinkState& state = context.state;
+    state.settings.replyTimeoutTicks = kGroupReadTimeoutTicks;
+    if (context.slot < 0) {
+        finishOp(state);
         return;
     }
-    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
-    if (phaseOf(s, OpCode::GroupRead) == OpPhase::Send) {
-        sendGroupRead(c, w);
+    SlotWork& w = state.work[static_cast<std::size_t>(context.slot)];
+    if (phaseOf(state, OpCode::GroupRead) == OpPhase::Send) {
+        sendGroupRead(context, w);
     } else if (w.reads.empty()) {
-        finishOp(s);
+        finishOp(state);
     } else {
-        awaitGroupRead(c, w);
+        awaitGroupRead(context, w);
     }
 }
 
-void runParamWrite(OpContext& c) {
-    LinkState& s = c.s;
-    s.settings.replyTimeoutTicks = kParamWriteTimeoutTicks;
-    if (c.slot < 0 || s.work[static_cast<std::size_t>(c.slot)].writes.empty()) {
-        finishOp(s);
+void runParamWrite(OpContext& context) {
+    LinkState& state = context.state;
+    state.settings.replyTimeoutTicks = kParamWriteTimeoutTicks;
+    if (context.slot < 0 || state.work[static_cast<std::size_t>(context.slot)].writes.empty()) {
+        finishOp(state);
         return;
     }
-    SlotWork& w = s.work[static_cast<std::size_t>(c.slot)];
-    if (phaseOf(s, OpCode::ParamWrite) == OpPhase::Send) {
-        sendParamWrite(c, w.writes.front());
+    SlotWork& w = state.work[static_cast<std::size_t>(context.slot)];
+    if (phaseOf(state, OpCode::ParamWrite) == OpPhase::Send) {
+        sendParamWrite(context, w.writes.front());
     } else {
-        awaitParamWrite(c, w);
+        awaitParamWrite(context, w);
     }
 }
 

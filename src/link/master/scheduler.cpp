@@ -13,10 +13,10 @@ constexpr int kHighestUnicastAddress = 247;
 /// the first control read and control writes go as asked; otherwise a saved
 /// parameter change comes first, then a register read, then pendingOp. A
 /// request passed over stays for a later turn.
-OpCode operationToServe(const LinkState& s, int slot) {
-    const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
-    const SlotWork& work = s.work[static_cast<std::size_t>(slot)];
-    if (stopWaiting(s, slot) && drive.pendingOp != OpCode::ControlRead) {
+OpCode operationToServe(const LinkState& state, int slot) {
+    const DriveRecord& drive = state.table.slots[static_cast<std::size_t>(slot)];
+    const SlotWork& work = state.work[static_cast<std::size_t>(slot)];
+    if (stopWaiting(state, slot) && drive.pendingOp != OpCode::ControlRead) {
         return OpCode::ControlWrite;
     }
     switch (drive.pendingOp) {
@@ -30,9 +30,9 @@ OpCode operationToServe(const LinkState& s, int slot) {
     }
     // A transfer given as the drive's last operation ended may have lost its
     // pendingOp with it: it is served all the same.
-    if (s.transfer && s.transfer->target.slot == slot && !s.transfer->started &&
-        s.transfer->kind != TransferJob::Kind::Readout) {
-        return s.transfer->kind == TransferJob::Kind::Export ? OpCode::Export : OpCode::Import;
+    if (state.transfer && state.transfer->target.slot == slot && !state.transfer->started &&
+        state.transfer->kind != TransferJob::Kind::Readout) {
+        return state.transfer->kind == TransferJob::Kind::Export ? OpCode::Export : OpCode::Import;
     }
     if (!work.writes.empty()) {
         return OpCode::ParamWrite;
@@ -46,45 +46,45 @@ OpCode operationToServe(const LinkState& s, int slot) {
     return drive.pendingOp == OpCode::StatusRead ? OpCode::StatusRead : OpCode::None;
 }
 
-void resetOpState(LinkState& s) {
-    s.opAtStart = s.currentOp;
-    s.identifyStep = IdentifyStep::SendEcho;
-    s.opPhase.fill(OpPhase::Send);
+void resetOpState(LinkState& state) {
+    state.opAtStart = state.currentOp;
+    state.identifyStep = IdentifyStep::SendEcho;
+    state.opPhase.fill(OpPhase::Send);
     // Retries left over from an abandoned operation must not shorten this one.
-    s.retryCount = 0;
+    state.retryCount = 0;
 }
 
-void pickUp(LinkState& s) {
-    DriveTable& t = s.table;
-    s.servingProbe = false;
-    if (s.pollIndex < t.driveCount) {
-        s.currentDriveName = t.driveNames[s.pollIndex];
-        const int slot = t.findSlotByName(s.currentDriveName);
+void pickUp(LinkState& state) {
+    DriveTable& table = state.table;
+    state.servingProbe = false;
+    if (state.pollIndex < table.driveCount) {
+        state.currentDriveName = table.driveNames[state.pollIndex];
+        const int slot = table.findSlotByName(state.currentDriveName);
         if (slot >= 0) {
-            s.currentOp = operationToServe(s, slot);
+            state.currentOp = operationToServe(state, slot);
         } else {
-            s.currentDriveName.clear();
+            state.currentDriveName.clear();
         }
-    } else if (s.pollIndex == t.driveCount) {
+    } else if (state.pollIndex == table.driveCount) {
         // The probe slot; its name is empty when no address waits to be tested.
-        s.currentDriveName = t.probeRecord.name;
-        t.probeRecord.pendingOp = OpCode::Identify;
-        s.currentOp = OpCode::Identify;
-        s.servingProbe = true;
+        state.currentDriveName = table.probeRecord.name;
+        table.probeRecord.pendingOp = OpCode::Identify;
+        state.currentOp = OpCode::Identify;
+        state.servingProbe = true;
     } else {
-        s.pollIndex = 0;
+        state.pollIndex = 0;
     }
-    resetOpState(s);
+    resetOpState(state);
 }
 
 /// The slot of a drive a stop waits for (the served one included: a stop
 /// goes between the chunks of its own transfer); -1 if none. A drive whose
 /// control block has not been read yet gets its stop after that read.
-int stopToServe(const LinkState& s) {
-    for (uint32_t i = 0; i < s.table.driveCount; ++i) {
-        const int slot = s.table.findSlotByName(s.table.driveNames[i]);
-        if (slot >= 0 && stopWaiting(s, slot) &&
-            s.table.slots[static_cast<std::size_t>(slot)].pendingOp != OpCode::ControlRead) {
+int stopToServe(const LinkState& state) {
+    for (uint32_t i = 0; i < state.table.driveCount; ++i) {
+        const int slot = state.table.findSlotByName(state.table.driveNames[i]);
+        if (slot >= 0 && stopWaiting(state, slot) &&
+            state.table.slots[static_cast<std::size_t>(slot)].pendingOp != OpCode::ControlRead) {
             return slot;
         }
     }
@@ -92,93 +92,93 @@ int stopToServe(const LinkState& s) {
 }
 
 /// Nothing of the current operation is on the wire: it may be put aside.
-bool atSendPoint(const LinkState& s) {
-    if (s.buffers.txLength != 0) {
+bool atSendPoint(const LinkState& state) {
+    if (state.buffers.txLength != 0) {
         return false;
     }
-    switch (s.currentOp) {
+    switch (state.currentOp) {
     case OpCode::None:
         return true;
     case OpCode::Identify:
-        return s.identifyStep == IdentifyStep::SendEcho ||
-               s.identifyStep == IdentifyStep::SendProbe40 ||
-               s.identifyStep == IdentifyStep::SendProbe30 ||
-               s.identifyStep == IdentifyStep::SendProbe20 ||
-               s.identifyStep == IdentifyStep::SendRating;
+        return state.identifyStep == IdentifyStep::SendEcho ||
+               state.identifyStep == IdentifyStep::SendProbe40 ||
+               state.identifyStep == IdentifyStep::SendProbe30 ||
+               state.identifyStep == IdentifyStep::SendProbe20 ||
+               state.identifyStep == IdentifyStep::SendRating;
     case OpCode::Finished:
         return false;
     default:
-        return s.opPhase[static_cast<std::size_t>(s.currentOp)] == OpPhase::Send;
+        return state.opPhase[static_cast<std::size_t>(state.currentOp)] == OpPhase::Send;
     }
 }
 
 /// A stop waits for another drive and the current operation is between two
 /// requests: it is put aside, the stop goes out, and it goes on afterwards.
-void letStopGoFirst(LinkState& s) {
-    if (s.suspended || s.currentOp == OpCode::ControlWrite || !atSendPoint(s)) {
+void letStopGoFirst(LinkState& state) {
+    if (state.suspended || state.currentOp == OpCode::ControlWrite || !atSendPoint(state)) {
         return;
     }
-    const int slot = stopToServe(s);
+    const int slot = stopToServe(state);
     if (slot < 0) {
         return;
     }
-    s.suspended =
-        LinkState::Suspended{s.currentDriveName, s.currentOp,    s.opAtStart,   s.retryCount,
-                             s.opPhase,          s.identifyStep, s.servingProbe};
-    s.currentDriveName = s.table.slots[static_cast<std::size_t>(slot)].name;
-    s.currentOp = OpCode::ControlWrite;
-    s.servingProbe = false;
-    resetOpState(s);
+    state.suspended = LinkState::Suspended{
+        state.currentDriveName, state.currentOp,    state.opAtStart,   state.retryCount,
+        state.opPhase,          state.identifyStep, state.servingProbe};
+    state.currentDriveName = state.table.slots[static_cast<std::size_t>(slot)].name;
+    state.currentOp = OpCode::ControlWrite;
+    state.servingProbe = false;
+    resetOpState(state);
 }
 
-void resume(LinkState& s) {
-    const LinkState::Suspended& r = *s.suspended;
-    s.currentDriveName = r.driveName;
-    s.currentOp = r.op;
-    s.opAtStart = r.opAtStart;
-    s.retryCount = r.retryCount;
-    s.opPhase = r.opPhase;
-    s.identifyStep = r.identifyStep;
-    s.servingProbe = r.servingProbe;
-    s.suspended.reset();
+void resume(LinkState& state) {
+    const LinkState::Suspended& r = *state.suspended;
+    state.currentDriveName = r.driveName;
+    state.currentOp = r.op;
+    state.opAtStart = r.opAtStart;
+    state.retryCount = r.retryCount;
+    state.opPhase = r.opPhase;
+    state.identifyStep = r.identifyStep;
+    state.servingProbe = r.servingProbe;
+    state.suspended.reset();
     // A drive that left meanwhile is passed over by the running case.
 }
 
-void completeServed(LinkState& s) {
-    DriveTable& t = s.table;
-    if (!s.servingProbe) {
-        const int slot = t.findSlotByName(s.currentDriveName);
+void completeServed(LinkState& state) {
+    DriveTable& table = state.table;
+    if (!state.servingProbe) {
+        const int slot = table.findSlotByName(state.currentDriveName);
         // A request made meanwhile is kept.
-        if (slot >= 0 && t.slots[static_cast<std::size_t>(slot)].pendingOp == s.opAtStart) {
-            t.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::None;
+        if (slot >= 0 && table.slots[static_cast<std::size_t>(slot)].pendingOp == state.opAtStart) {
+            table.slots[static_cast<std::size_t>(slot)].pendingOp = OpCode::None;
         }
     } else {
-        t.probeRecord.pendingOp = OpCode::None;
-        if (t.probeRecord.name != kProbeMarker) {
-            const DriveTable::ProbeCommit commit = t.commitProbe();
+        table.probeRecord.pendingOp = OpCode::None;
+        if (table.probeRecord.name != kProbeMarker) {
+            const DriveTable::ProbeCommit commit = table.commitProbe();
             if (commit.added) {
-                const int slot = t.findSlotByName(commit.givenName);
+                const int slot = table.findSlotByName(commit.givenName);
                 if (slot >= 0) {
-                    s.work[static_cast<std::size_t>(slot)] = SlotWork{};
-                    s.statusReadCount[static_cast<std::size_t>(slot)] = 0;
+                    state.work[static_cast<std::size_t>(slot)] = SlotWork{};
+                    state.statusReadCount[static_cast<std::size_t>(slot)] = 0;
                 }
-                if (s.search) {
-                    s.search->names.push_back(commit.givenName);
+                if (state.search) {
+                    state.search->names.push_back(commit.givenName);
                 }
                 if (commit.givenName != commit.foundName) {
-                    s.joinRenames.emplace_back(commit.foundName, commit.givenName);
+                    state.joinRenames.emplace_back(commit.foundName, commit.givenName);
                 }
             }
         }
-        t.probeRecord.name.clear();
+        table.probeRecord.name.clear();
     }
-    if (s.suspended) {
-        resume(s);
+    if (state.suspended) {
+        resume(state);
         return;
     }
-    s.currentDriveName.clear();
-    s.currentOp = OpCode::None;
-    s.servingProbe = false;
+    state.currentDriveName.clear();
+    state.currentOp = OpCode::None;
+    state.servingProbe = false;
     // The operation step of this tick moves pollIndex on to the next drive.
     // Moving it here as well would pass that drive over, and when the drive
     // before it always has work (status polls, an unconfirmed control write)
@@ -187,35 +187,35 @@ void completeServed(LinkState& s) {
 
 /// The served drive left the table: drop its operation (its requests have
 /// been ended when it left).
-void abandon(LinkState& s) {
-    abandonOperation(s, s.currentOp);
-    s.currentDriveName.clear();
-    s.currentOp = OpCode::None;
-    s.servingProbe = false;
-    s.retryCount = 0;
-    if (s.suspended) {
-        resume(s);
+void abandon(LinkState& state) {
+    abandonOperation(state, state.currentOp);
+    state.currentDriveName.clear();
+    state.currentOp = OpCode::None;
+    state.servingProbe = false;
+    state.retryCount = 0;
+    if (state.suspended) {
+        resume(state);
     }
 }
 
 } // namespace
 
-void advancePollIndex(LinkState& s) {
-    ++s.pollIndex;
-    if (s.pollIndex > s.table.driveCount) {
-        s.pollIndex = 0;
+void advancePollIndex(LinkState& state) {
+    ++state.pollIndex;
+    if (state.pollIndex > state.table.driveCount) {
+        state.pollIndex = 0;
     }
 }
 
-void scheduleStep(LinkState& s, TickOutcome& /*out*/) {
-    if (s.currentDriveName.empty() && s.currentOp == OpCode::None) {
-        pickUp(s);
-    } else if (s.currentOp == OpCode::Finished) {
-        completeServed(s);
-    } else if (!s.servingProbe && s.table.findSlotByName(s.currentDriveName) < 0) {
-        abandon(s);
+void scheduleStep(LinkState& state, TickOutcome& /*out*/) {
+    if (state.currentDriveName.empty() && state.currentOp == OpCode::None) {
+        pickUp(state);
+    } else if (state.currentOp == OpCode::Finished) {
+        completeServed(state);
+    } else if (!state.servingProbe && state.table.findSlotByName(state.currentDriveName) < 0) {
+        abandon(state);
     }
-    letStopGoFirst(s);
+    letStopGoFirst(state);
 }
 
 uint8_t wireAddress(std::string_view addressText) {
@@ -234,56 +234,56 @@ uint8_t wireAddress(std::string_view addressText) {
     return static_cast<uint8_t>(value);
 }
 
-void operationStep(LinkState& s, TickOutcome& out) {
-    if (s.currentOp == OpCode::None || s.currentDriveName.empty()) {
-        s.currentOp = OpCode::None;
-        s.currentDriveName.clear();
-        s.servingProbe = false;
-        advancePollIndex(s);
+void operationStep(LinkState& state, TickOutcome& out) {
+    if (state.currentOp == OpCode::None || state.currentDriveName.empty()) {
+        state.currentOp = OpCode::None;
+        state.currentDriveName.clear();
+        state.servingProbe = false;
+        advancePollIndex(state);
         return;
     }
     DriveRecord* drive = nullptr;
     int slot = -1;
-    if (s.servingProbe) {
-        drive = &s.table.probeRecord;
+    if (state.servingProbe) {
+        drive = &state.table.probeRecord;
     } else {
-        slot = s.table.findSlotByName(s.currentDriveName);
+        slot = state.table.findSlotByName(state.currentDriveName);
         if (slot < 0) {
             return;
         }
-        drive = &s.table.slots[static_cast<std::size_t>(slot)];
+        drive = &state.table.slots[static_cast<std::size_t>(slot)];
     }
-    OpContext c{s, out, wireAddress(drive->address), drive, slot};
-    if (c.address == 0 && s.currentOp != OpCode::Finished) {
+    OpContext context{state, out, wireAddress(drive->address), drive, slot};
+    if (context.address == 0 && state.currentOp != OpCode::Finished) {
         // Never address the broadcast or a reserved address.
-        abandonOperation(s, s.currentOp);
-        finishOp(s);
+        abandonOperation(state, state.currentOp);
+        finishOp(state);
         return;
     }
-    switch (s.currentOp) {
+    switch (state.currentOp) {
     case OpCode::Identify:
-        runIdentify(c);
+        runIdentify(context);
         break;
     case OpCode::StatusRead:
-        runStatusRead(c);
+        runStatusRead(context);
         break;
     case OpCode::ControlRead:
-        runControlRead(c);
+        runControlRead(context);
         break;
     case OpCode::ControlWrite:
-        runControlWrite(c);
+        runControlWrite(context);
         break;
     case OpCode::GroupRead:
-        runGroupRead(c);
+        runGroupRead(context);
         break;
     case OpCode::ParamWrite:
-        runParamWrite(c);
+        runParamWrite(context);
         break;
     case OpCode::Export:
-        runExport(c);
+        runExport(context);
         break;
     case OpCode::Import:
-        runImport(c);
+        runImport(context);
         break;
     case OpCode::None:
     case OpCode::Finished:
@@ -291,10 +291,10 @@ void operationStep(LinkState& s, TickOutcome& out) {
     }
 }
 
-void detectChanges(LinkState& s) {
+void detectChanges(LinkState& state) {
     for (int slot = 0; slot < kMaxDrives; ++slot) {
-        DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
-        if (drive.name.empty() || !controlWriteWanted(s, slot)) {
+        DriveRecord& drive = state.table.slots[static_cast<std::size_t>(slot)];
+        if (drive.name.empty() || !controlWriteWanted(state, slot)) {
             continue;
         }
         // A stop needs no pendingOp: the drive's next turn serves it first

@@ -16,50 +16,50 @@ constexpr uint16_t kControlBlock = 0x3200;
 constexpr unsigned kControlReadTimeoutTicks = 300;
 constexpr unsigned kControlReadRetries = 10;
 
-void setOnline(LinkState& s, DriveRecord& drive, int32_t online) {
+void setOnline(LinkState& state, DriveRecord& drive, int32_t online) {
     if (drive.online != online) {
         drive.online = online;
-        ++s.table.changes;
+        ++state.table.changes;
     }
 }
 
-void sendStatusRead(OpContext& c) {
-    buildReadHolding(c.s.buffers, c.address, kStatusBlock, kStatusWords);
-    phaseOf(c.s, OpCode::StatusRead) = OpPhase::Await;
+void sendStatusRead(OpContext& context) {
+    buildReadHolding(context.state.buffers, context.address, kStatusBlock, kStatusWords);
+    phaseOf(context.state, OpCode::StatusRead) = OpPhase::Await;
 }
 
-void awaitStatusRead(OpContext& c) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kStatusReadTimeoutTicks)) {
+void awaitStatusRead(OpContext& context) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kStatusReadTimeoutTicks)) {
     case ReplyStatus::Answered: {
-        setOnline(s, *c.drive, 1);
-        const DecodedReply reply = decodeReply(s.buffers);
+        setOnline(state, *context.drive, 1);
+        const DecodedReply reply = decodeReply(state.buffers);
         for (unsigned i = 0; i < kStatusWords; ++i) {
-            c.drive->status[i] = reply.signedWord(i);
+            context.drive->status[i] = reply.signedWord(i);
         }
-        if (c.slot >= 0) {
-            ++s.statusReadCount[static_cast<std::size_t>(c.slot)];
-            s.statusReadTick[static_cast<std::size_t>(c.slot)] = s.diagnostics.tick;
-            s.work[static_cast<std::size_t>(c.slot)].statusRead = true;
-            restoreStopBit(s, c.slot);
+        if (context.slot >= 0) {
+            ++state.statusReadCount[static_cast<std::size_t>(context.slot)];
+            state.statusReadTick[static_cast<std::size_t>(context.slot)] = state.diagnostics.tick;
+            state.work[static_cast<std::size_t>(context.slot)].statusRead = true;
+            restoreStopBit(state, context.slot);
         }
-        finishOp(s);
-        statusReadEnded(s, c.slot, Result::Confirmed, 0);
+        finishOp(state);
+        statusReadEnded(state, context.slot, Result::Confirmed, 0);
         break;
     }
     case ReplyStatus::Exception: {
         // The drive is there, but its words are not in the frame: the old
         // ones stay.
-        setOnline(s, *c.drive, 1);
-        const uint8_t code = s.buffers.replyFrame[2];
-        finishOp(s);
-        statusReadEnded(s, c.slot, Result::Refused, code);
+        setOnline(state, *context.drive, 1);
+        const uint8_t code = state.buffers.replyFrame[2];
+        finishOp(state);
+        statusReadEnded(state, context.slot, Result::Refused, code);
         break;
     }
     case ReplyStatus::TimedOut:
-        if (!retryOrFinish(s, OpCode::StatusRead, kStatusReadRetries)) {
-            setOnline(s, *c.drive, 0);
-            statusReadEnded(s, c.slot, Result::TimedOut, 0);
+        if (!retryOrFinish(state, OpCode::StatusRead, kStatusReadRetries)) {
+            setOnline(state, *context.drive, 0);
+            statusReadEnded(state, context.slot, Result::TimedOut, 0);
         }
         break;
     case ReplyStatus::Pending:
@@ -67,31 +67,31 @@ void awaitStatusRead(OpContext& c) {
     }
 }
 
-void sendControlRead(OpContext& c) {
-    buildReadHolding(c.s.buffers, c.address, kControlBlock, kControlWords);
-    phaseOf(c.s, OpCode::ControlRead) = OpPhase::Await;
+void sendControlRead(OpContext& context) {
+    buildReadHolding(context.state.buffers, context.address, kControlBlock, kControlWords);
+    phaseOf(context.state, OpCode::ControlRead) = OpPhase::Await;
 }
 
-void awaitControlRead(OpContext& c) {
-    LinkState& s = c.s;
-    switch (checkReply(s, c.address, kControlReadTimeoutTicks)) {
+void awaitControlRead(OpContext& context) {
+    LinkState& state = context.state;
+    switch (checkReply(state, context.address, kControlReadTimeoutTicks)) {
     case ReplyStatus::Answered: {
-        const DecodedReply reply = decodeReply(s.buffers);
+        const DecodedReply reply = decodeReply(state.buffers);
         for (unsigned j = 0; j < kControlWords; ++j) {
-            c.drive->controlSet[j] = reply.signedWord(j);
-            c.drive->controlAck[j] = c.drive->controlSet[j];
+            context.drive->controlSet[j] = reply.signedWord(j);
+            context.drive->controlAck[j] = context.drive->controlSet[j];
         }
         // A fault reset read back is not re-sent, but a set one-shot bit
         // makes the two differ so change detection writes the word again.
-        c.drive->controlAck[0] &= ~kOneShotBit;
-        finishOp(s);
+        context.drive->controlAck[0] &= ~kOneShotBit;
+        finishOp(state);
         break;
     }
     case ReplyStatus::Exception:
-        finishOp(s);
+        finishOp(state);
         break;
     case ReplyStatus::TimedOut:
-        retryOrFinish(s, OpCode::ControlRead, kControlReadRetries);
+        retryOrFinish(state, OpCode::ControlRead, kControlReadRetries);
         break;
     case ReplyStatus::Pending:
         break;
@@ -100,13 +100,13 @@ void awaitControlRead(OpContext& c) {
 
 } // namespace
 
-void statusReadEnded(LinkState& s, int slot, Result result, uint8_t exception) {
+void statusReadEnded(LinkState& state, int slot, Result result, uint8_t exception) {
     if (slot < 0 || slot >= kMaxDrives) {
         return;
     }
-    SlotWork& work = s.work[static_cast<std::size_t>(slot)];
+    SlotWork& work = state.work[static_cast<std::size_t>(slot)];
     work.controlHeld = false;
-    const DriveRecord& drive = s.table.slots[static_cast<std::size_t>(slot)];
+    const DriveRecord& drive = state.table.slots[static_cast<std::size_t>(slot)];
     for (const auto& [id, target] : work.statusWaiters) {
         Outcome o = outcomeOf(id, target, result);
         o.exception = exception;
@@ -116,26 +116,26 @@ void statusReadEnded(LinkState& s, int slot, Result result, uint8_t exception) {
                 o.words.push_back(static_cast<uint16_t>(drive.status[i]));
             }
         }
-        deliverOutcome(s, std::move(o));
+        deliverOutcome(state, std::move(o));
     }
     work.statusWaiters.clear();
 }
 
-void runStatusRead(OpContext& c) {
-    c.s.settings.replyTimeoutTicks = kStatusReadTimeoutTicks;
-    if (phaseOf(c.s, OpCode::StatusRead) == OpPhase::Send) {
-        sendStatusRead(c);
+void runStatusRead(OpContext& context) {
+    context.state.settings.replyTimeoutTicks = kStatusReadTimeoutTicks;
+    if (phaseOf(context.state, OpCode::StatusRead) == OpPhase::Send) {
+        sendStatusRead(context);
     } else {
-        awaitStatusRead(c);
+        awaitStatusRead(context);
     }
 }
 
-void runControlRead(OpContext& c) {
-    c.s.settings.replyTimeoutTicks = kControlReadTimeoutTicks;
-    if (phaseOf(c.s, OpCode::ControlRead) == OpPhase::Send) {
-        sendControlRead(c);
+void runControlRead(OpContext& context) {
+    context.state.settings.replyTimeoutTicks = kControlReadTimeoutTicks;
+    if (phaseOf(context.state, OpCode::ControlRead) == OpPhase::Send) {
+        sendControlRead(context);
     } else {
-        awaitControlRead(c);
+        awaitControlRead(context);
     }
 }
 
