@@ -1,7 +1,8 @@
 # The four series parameter catalogues are kept as data files in
 # data/catalogues/ and compiled into velkaro_registry as constant tables: a
 # host program checks each file (a malformed one fails the build with
-# "file:line: reason") and writes the tables as C++.
+# "file:line: reason") and writes the tables as C++. Both display languages
+# come from these tables: each row carries its English texts beside the Chinese.
 #
 # Included from src/registry/CMakeLists.txt after velkaro_registry exists.
 

@@ -4,6 +4,9 @@
 //   catalogue_gen OUTPUT.cpp QD10=qd10.tsv QD20=qd20.tsv QD30=qd30.tsv QD40=qd40.tsv
 //   catalogue_gen --check SERIES=FILE.tsv ...    (checks the given files only)
 //
+// A file holds five columns, or eight when the English texts of name, range and
+// description follow; an empty English cell shows the Chinese text instead.
+//
 // A malformed file stops the build: the first fault is printed as
 // "file:line: reason" and the program exits with status 1 without writing OUTPUT.
 
@@ -25,7 +28,9 @@
 namespace {
 
 constexpr std::string_view kHeader = "format\tcode\tname\trange\tdescription";
-constexpr int kFieldCount = 5;
+constexpr std::string_view kEnglishColumns = "\tname_en\trange_en\tdescription_en";
+constexpr size_t kChineseFieldCount = 5;
+constexpr size_t kEnglishFieldCount = 8;
 
 // Format words a drive's catalogue may carry: decimals in bits 0..2, bits 3
 // and 4 (never together) and bit 5.
@@ -54,6 +59,7 @@ constexpr std::array<SeriesRules, 4> kSeries = {{
 struct Entry {
     int format = 0;
     std::string code, name, range, description;
+    std::string nameEn, rangeEn, descriptionEn;
 };
 
 struct Group {
@@ -136,6 +142,61 @@ void checkText(const Gbk& gbk, const std::string& file, size_t line, std::string
                  " bytes in code page 936, at most " + std::to_string(maxBytes));
 }
 
+/// Next code point of a UTF-8 text at `at`, advancing it; -1 for a malformed,
+/// overlong or surrogate sequence.
+long nextCodePoint(std::string_view text, size_t& at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
+    if (length == 0 || at + static_cast<size_t>(length) > text.size())
+        return -1;
+    long value = length == 1 ? lead : lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) {
+        const unsigned char next = byte(at + static_cast<size_t>(i));
+        if ((next & 0xC0) != 0x80)
+            return -1;
+        value = (value << 6) | (next & 0x3F);
+    }
+    constexpr long kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return -1;
+    at += static_cast<size_t>(length);
+    return value;
+}
+
+/// Ideographs, kana, hangul, CJK punctuation and full-width forms ("～", "："):
+/// what a Chinese text copied into an English cell brings with it.
+bool isCjk(long c) {
+    return (c >= 0x2E80 && c <= 0x33FF) || (c >= 0x3400 && c <= 0x4DBF) ||
+           (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xAC00 && c <= 0xD7AF) ||
+           (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFFEF) || (c >= 0x20000 && c <= 0x3FFFF);
+}
+
+/// An English cell: UTF-8 without control or CJK characters, and empty where
+/// the Chinese cell it translates is empty.
+void checkEnglish(const std::string& file, size_t line, std::string_view what,
+                  std::string_view text, std::string_view chinese) {
+    if (!text.empty() && chinese.empty())
+        fail(file, line, std::string(what) + " translates an empty Chinese cell");
+    for (size_t at = 0; at < text.size();) {
+        const long c = nextCodePoint(text, at);
+        if (c < 0)
+            fail(file, line, std::string(what) + " is not valid UTF-8");
+        if (c < 0x20 || c == 0x7F)
+            fail(file, line, std::string(what) + " holds a control character");
+        if (isCjk(c)) {
+            char hex[16];
+            std::snprintf(hex, sizeof hex, "U+%04lX", static_cast<unsigned long>(c));
+            fail(file, line, std::string(what) + " holds a CJK character (" + hex + ")");
+        }
+    }
+}
+
 int parseFormat(const std::string& file, size_t line, std::string_view text) {
     int value = -1;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -188,8 +249,12 @@ Catalogue parseCatalogue(const SeriesRules& rules, const std::string& path, cons
     std::vector<std::string_view> lines = split(content, '\n');
     if (!lines.empty() && lines.back().empty())
         lines.pop_back(); // the newline that ends the last line
-    if (lines.empty() || lines[0] != kHeader)
-        fail(path, 1, "first line must be \"format<TAB>code<TAB>name<TAB>range<TAB>description\"");
+    const std::string withEnglish = std::string(kHeader) + std::string(kEnglishColumns);
+    if (lines.empty() || (lines[0] != kHeader && lines[0] != withEnglish))
+        fail(path, 1,
+             "first line must be \"format<TAB>code<TAB>name<TAB>range<TAB>description\", "
+             "optionally followed by \"<TAB>name_en<TAB>range_en<TAB>description_en\"");
+    const size_t fieldCount = lines[0] == kHeader ? kChineseFieldCount : kEnglishFieldCount;
 
     Catalogue catalogue;
     catalogue.rules = &rules;
@@ -200,9 +265,10 @@ Catalogue parseCatalogue(const SeriesRules& rules, const std::string& path, cons
         if (line.find('\r') != std::string_view::npos)
             fail(path, lineNo, "carriage return in line (line ends must be LF only)");
         std::vector<std::string_view> fields = split(line, '\t');
-        if (fields.size() != kFieldCount)
+        if (fields.size() != fieldCount)
             fail(path, lineNo,
-                 "expected 5 tab-separated fields, found " + std::to_string(fields.size()));
+                 "expected " + std::to_string(fieldCount) + " tab-separated fields, found " +
+                     std::to_string(fields.size()));
 
         Entry entry;
         entry.format = parseFormat(path, lineNo, fields[0]);
@@ -214,6 +280,14 @@ Catalogue parseCatalogue(const SeriesRules& rules, const std::string& path, cons
         checkText(gbk, path, lineNo, "name", entry.name, kMaxNameBytes);
         checkText(gbk, path, lineNo, "range", entry.range, kMaxRangeBytes);
         checkText(gbk, path, lineNo, "description", entry.description, kMaxDescriptionBytes);
+        if (fieldCount == kEnglishFieldCount) {
+            entry.nameEn = fields[5];
+            entry.rangeEn = fields[6];
+            entry.descriptionEn = fields[7];
+            checkEnglish(path, lineNo, "name_en", entry.nameEn, entry.name);
+            checkEnglish(path, lineNo, "range_en", entry.rangeEn, entry.range);
+            checkEnglish(path, lineNo, "description_en", entry.descriptionEn, entry.description);
+        }
 
         // Groups are the maximal runs of one prefix; positions run 00, 01, ...
         std::string prefix;
@@ -273,7 +347,9 @@ std::string render(const std::vector<Catalogue>& catalogues) {
         out << "\nconstexpr ParamDescriptor " << id << "Entries[] = {\n";
         for (const Entry& e : c.entries)
             out << "    {" << e.format << ", " << literal(e.range) << ", " << literal(e.name)
-                << ", " << literal(e.code) << ", " << literal(e.description) << ", {}, {}, {}},\n";
+                << ", " << literal(e.code) << ", " << literal(e.description) << ", "
+                << literal(e.nameEn) << ", " << literal(e.rangeEn) << ", "
+                << literal(e.descriptionEn) << "},\n";
         out << "};\n\nconstexpr ParamGroup " << id << "Groups[] = {\n";
         for (const Group& g : c.groups)
             out << "    {" << literal(g.label) << ", " << literal(g.prefix) << ", " << g.count

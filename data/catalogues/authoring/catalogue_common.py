@@ -15,6 +15,8 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 HEADER = "format\tcode\tname\trange\tdescription"
+# English name, range and description; empty cells show the Chinese text.
+ENGLISH_COLUMNS = "\tname_en\trange_en\tdescription_en"
 
 # Every format word a catalogue may hold.
 FORMAT_WORDS = {0, 1, 2, 8, 9, 10, 11, 16, 17, 18, 19, 32, 33, 34, 40, 48, 49, 50, 51}
@@ -101,15 +103,44 @@ def field_problems(code, fields):
     return problems
 
 
+def existing_english(path):
+    """English cells of a catalogue file already written, by code:
+    {code: ((name, range, description), (name_en, range_en, description_en))};
+    empty when the file is missing or has no English columns."""
+    try:
+        with open(path, encoding="utf-8", newline="\n") as old:
+            lines = old.read().split("\n")
+    except FileNotFoundError:
+        return {}
+    if lines[0] != HEADER + ENGLISH_COLUMNS:
+        return {}
+    english = {}
+    for line in lines[1:]:
+        fields = line.split("\t")
+        if len(fields) == 8:
+            english[fields[1]] = (tuple(fields[2:5]), tuple(fields[5:8]))
+    return english
+
+
 def write_catalogue(series, entries):
     """Writes data/catalogues/<series>.tsv: the header, then one line per
-    (format, code, name[, range[, description]]) entry; returns its path."""
+    (format, code, name[, range[, description]]) entry; returns its path.
+
+    The English cells are kept from the file being replaced for every code
+    whose Chinese texts are unchanged; a row whose Chinese changed loses them
+    (they translated the old text) and is reported, so it is translated again."""
     path = os.path.join(HERE, "..", series.lower() + ".tsv")
+    english = existing_english(path)
     with open(path, "w", encoding="utf-8", newline="\n") as out:
-        out.write(HEADER + "\n")
+        out.write(HEADER + ENGLISH_COLUMNS + "\n")
         for fmt, code, *texts in entries:
             texts += [""] * (3 - len(texts))
-            out.write("%d\t%s\t%s\t%s\t%s\n" % (fmt, code, *texts))
+            chinese, translated = english.get(code, (None, ("", "", "")))
+            if chinese is not None and chinese != tuple(texts):
+                print("%s: %s changed, its English texts are dropped" % (series, code),
+                      file=sys.stderr)
+                translated = ("", "", "")
+            out.write("\t".join(["%d" % fmt, code, *texts, *translated]) + "\n")
     return path
 
 
