@@ -30,10 +30,11 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # logger's MQTT among them), found by dpkg-shlibdeps,
 # and what the station loads at run time, which no link shows: SOCI's ODBC
 # backend (opened by name), Qt's SVG plugins for the icons, the ODBC tools and
-# the SQLite ODBC driver for the embedded run records, and a Chinese font.
+# the SQLite ODBC driver for the embedded run records, a Chinese font, and Qt's
+# own catalogues (the standard dialogs' texts in Chinese).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libsoci-odbc4.0, libqt6svg6, unixodbc, libsqliteodbc, fonts-wqy-zenhei | fonts-noto-cjk")
+    "libsoci-odbc4.0, libqt6svg6, unixodbc, libsqliteodbc, fonts-wqy-zenhei | fonts-noto-cjk, qt6-translations-l10n")
 # A shared run-record database on a PostgreSQL server goes through its driver.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS odbc-postgresql)
 

@@ -13,9 +13,9 @@
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
 #include "ui/mqtt_dialog.h"
+#include "ui/parameter_export_import.h"
 #include "ui/parameter_panel.h"
 #include "ui/parameter_report_commands.h"
-#include "ui/parameter_export_import.h"
 #include "ui/records/history_panel.h"
 #include "ui/records/monitor_panel.h"
 #include "ui/records/station_records.h"
@@ -24,6 +24,7 @@
 #include "ui/station_link.h"
 #include "ui/status_panel.h"
 #include "widgets/dialog_units.h"
+#include "widgets/qt_text.h"
 #include "widgets/skinned_button.h"
 
 #include <QCloseEvent>
@@ -60,11 +61,12 @@ struct PanelButtonLook {
     int y;
 };
 // Indexed by panel; the data monitor button exists but is never offered.
-constexpr std::array<PanelButtonLook, 5> kPanelButtons{{{PanelSystemStatus, "系统状态", 51},
-                                                        {PanelMotorControl, "电机控制", 78},
-                                                        {PanelParameters, "参数管理", 105},
-                                                        {PanelDataMonitor, "数据监视", 159},
-                                                        {PanelHistory, "历史记录", 132}}};
+constexpr std::array<PanelButtonLook, 5> kPanelButtons{
+    {{PanelSystemStatus, QT_TRANSLATE_NOOP("velkaro::MainWindow", "系统状态"), 51},
+     {PanelMotorControl, QT_TRANSLATE_NOOP("velkaro::MainWindow", "电机控制"), 78},
+     {PanelParameters, QT_TRANSLATE_NOOP("velkaro::MainWindow", "参数管理"), 105},
+     {PanelDataMonitor, QT_TRANSLATE_NOOP("velkaro::MainWindow", "数据监视"), 159},
+     {PanelHistory, QT_TRANSLATE_NOOP("velkaro::MainWindow", "历史记录"), 132}}};
 
 struct ToolButtonLook {
     int id;
@@ -158,7 +160,7 @@ void MainWindow::createControls() {
     groupFrame(m_area, du.rect(6, 3, 401, 33));
 
     for (const PanelButtonLook& look : kPanelButtons) {
-        auto* button = new XpButton(QString::fromUtf8(look.caption), m_area);
+        auto* button = new XpButton(tr(look.caption), m_area);
         button->setGeometry(du.rect(352, look.y, 49, 14));
         button->setBackgroundColor(kButtonColour);
         button->setHoverColor(SkinnedButton::defaultHoverColor());
@@ -169,7 +171,7 @@ void MainWindow::createControls() {
     m_panelButtons[PanelDataMonitor]->hide();
     m_panelButtons[PanelDataMonitor]->setEnabled(false);
 
-    m_exitButton = new XpButton(QStringLiteral("退出"), m_area);
+    m_exitButton = new XpButton(tr("退出"), m_area);
     m_exitButton->setGeometry(du.rect(352, 253, 49, 14));
     m_exitButton->setFlat(true);
     m_exitButton->setBackgroundColor(kButtonColour);
@@ -234,8 +236,7 @@ void MainWindow::createControls() {
                 const int slot =
                     m_station->view().table.findSlotByName(item->text(0).toStdString());
                 QMenu menu(this);
-                menu.addAction(QStringLiteral("实时曲线..."), this,
-                               [this, slot] { openLiveCurves(slot); });
+                menu.addAction(tr("实时曲线..."), this, [this, slot] { openLiveCurves(slot); });
                 menu.exec(m_statusPanel->driveList()->viewport()->mapToGlobal(at));
             });
     connect(m_statusPanel, &StatusPanel::selectionMoved, this, &MainWindow::onSelectionMoved);
@@ -271,13 +272,13 @@ void MainWindow::createMenu() {
         m_menuActions[command] = action;
     };
 
-    QMenu* system = bar->addMenu(QStringLiteral("系统管理"));
-    add(system, AddConnection, QStringLiteral("增加连接"), [this] { openConnectionDialog(); });
-    add(system, Disconnect, QStringLiteral("断开连接"), [this] { disconnectDrive(); });
+    QMenu* system = bar->addMenu(tr("系统管理"));
+    add(system, AddConnection, tr("增加连接"), [this] { openConnectionDialog(); });
+    add(system, Disconnect, tr("断开连接"), [this] { disconnectDrive(); });
     system->addSeparator();
-    add(system, ChangeName, QStringLiteral("名字更改"), [this] { renameSelectedDrive(); });
+    add(system, ChangeName, tr("名字更改"), [this] { renameSelectedDrive(); });
     system->addSeparator();
-    connect(system->addAction(QStringLiteral("趋势图...")), &QAction::triggered, this, [this] {
+    connect(system->addAction(tr("趋势图...")), &QAction::triggered, this, [this] {
         auto* trends = findChild<TrendWindow*>();
         if (!trends) {
             trends =
@@ -290,7 +291,7 @@ void MainWindow::createMenu() {
         trends->raise();
         trends->activateWindow();
     });
-    connect(system->addAction(QStringLiteral("通讯诊断...")), &QAction::triggered, this, [this] {
+    connect(system->addAction(tr("通讯诊断...")), &QAction::triggered, this, [this] {
         auto* diagnostics = findChild<LinkDiagnosticsWindow*>();
         if (!diagnostics) {
             diagnostics = new LinkDiagnosticsWindow(this, *m_station, m_messages);
@@ -299,19 +300,18 @@ void MainWindow::createMenu() {
         diagnostics->raise();
         diagnostics->activateWindow();
     });
-    connect(system->addAction(QStringLiteral("检测通讯参数...")), &QAction::triggered, this,
-            [this] {
-                auto* finder = findChild<LineFinderDialog*>();
-                if (!finder) {
-                    finder = new LineFinderDialog(this, *m_station, m_messages);
-                    connect(finder, &LineFinderDialog::settingsApplied, this,
-                            &MainWindow::applyLinkSettings);
-                }
-                finder->show();
-                finder->raise();
-                finder->activateWindow();
-            });
-    connect(system->addAction(QStringLiteral("实时曲线...")), &QAction::triggered, this,
+    connect(system->addAction(tr("检测通讯参数...")), &QAction::triggered, this, [this] {
+        auto* finder = findChild<LineFinderDialog*>();
+        if (!finder) {
+            finder = new LineFinderDialog(this, *m_station, m_messages);
+            connect(finder, &LineFinderDialog::settingsApplied, this,
+                    &MainWindow::applyLinkSettings);
+        }
+        finder->show();
+        finder->raise();
+        finder->activateWindow();
+    });
+    connect(system->addAction(tr("实时曲线...")), &QAction::triggered, this,
             [this] { openLiveCurves(-1); });
     connect(system->addAction(QStringLiteral("MQTT...")), &QAction::triggered, this, [this] {
         if (!m_mqtt) {
@@ -325,53 +325,49 @@ void MainWindow::createMenu() {
         dialog->raise();
         dialog->activateWindow();
     });
-    add(system, ActionRecords, QStringLiteral("操作记录..."), [this] { openActionRecords(); });
+    add(system, ActionRecords, tr("操作记录..."), [this] { openActionRecords(); });
     if (m_access) {
-        add(system, EngineerPin, QStringLiteral("工程师密码..."), [this] { openEngineerPin(); });
-        add(system, LockEngineer, QStringLiteral("锁定工程师权限"), [this] { lockEngineer(); });
+        add(system, EngineerPin, tr("工程师密码..."), [this] { openEngineerPin(); });
+        add(system, LockEngineer, tr("锁定工程师权限"), [this] { lockEngineer(); });
     }
     // The window's own entries stay above exit, the last of the menu; what
     // the station has said is kept next to it.
     system->addSeparator();
-    add(system, NoticeRecord, QStringLiteral("消息记录..."), [this] {
+    add(system, NoticeRecord, tr("消息记录..."), [this] {
         if (m_openNoticeCentre) {
             m_openNoticeCentre();
         }
     });
-    add(system, Exit, QStringLiteral("退          出"), [this] { endMainWindow(); });
+    add(system, Exit, tr("退          出"), [this] { endMainWindow(); });
 
-    QMenu* drive = bar->addMenu(QStringLiteral("变频器操作"));
-    add(drive, Start, QStringLiteral("启    动"),
-        [this] { raiseCommandRequest(CommandRequests::kRun); });
-    add(drive, Stop, QStringLiteral("停    车"),
-        [this] { raiseCommandRequest(CommandRequests::kStop); });
+    QMenu* drive = bar->addMenu(tr("变频器操作"));
+    add(drive, Start, tr("启    动"), [this] { raiseCommandRequest(CommandRequests::kRun); });
+    add(drive, Stop, tr("停    车"), [this] { raiseCommandRequest(CommandRequests::kStop); });
     drive->addSeparator();
-    add(drive, CoastStop, QStringLiteral("自由停车"),
+    add(drive, CoastStop, tr("自由停车"),
         [this] { raiseCommandRequest(CommandRequests::kCoastStop); });
-    add(drive, FaultReset, QStringLiteral("故障复位"),
+    add(drive, FaultReset, tr("故障复位"),
         [this] { raiseCommandRequest(CommandRequests::kFaultReset); });
     drive->addSeparator();
-    add(drive, ImportParameters, QStringLiteral("参数导入"),
-        [this] { m_exportImport->importParameters(); });
-    add(drive, ExportParameters, QStringLiteral("参数导出"),
-        [this] { m_exportImport->exportParameters(); });
+    add(drive, ImportParameters, tr("参数导入"), [this] { m_exportImport->importParameters(); });
+    add(drive, ExportParameters, tr("参数导出"), [this] { m_exportImport->exportParameters(); });
     drive->addSeparator();
-    connect(drive->addAction(QStringLiteral("参数报表...")), &QAction::triggered, m_reports,
+    connect(drive->addAction(tr("参数报表...")), &QAction::triggered, m_reports,
             &ParameterReportCommands::reportParameters);
-    connect(drive->addAction(QStringLiteral("参数对比...")), &QAction::triggered, m_reports,
+    connect(drive->addAction(tr("参数对比...")), &QAction::triggered, m_reports,
             &ParameterReportCommands::compareParameters);
 
-    QMenu* help = bar->addMenu(QStringLiteral("软件帮助"));
-    add(help, UsingVelkaro, QStringLiteral("使用Velkaro"), [] {});
+    QMenu* help = bar->addMenu(tr("软件帮助"));
+    add(help, UsingVelkaro, tr("使用Velkaro"), [] {});
     help->addSeparator();
-    add(help, AboutVelkaro, QStringLiteral("关于Velkaro"), [this] { showAbout(); });
+    add(help, AboutVelkaro, tr("关于Velkaro"), [this] { showAbout(); });
 }
 
 void MainWindow::createStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setSizeGripEnabled(false);
     const std::array<QString, 4> initial{QString(), QStringLiteral("COM1"), QStringLiteral("9600"),
-                                         QStringLiteral("无效验")};
+                                         tr("无效验")};
     const DialogUnits du(font());
     for (std::size_t i = 0; i < m_statusPanes.size(); ++i) {
         auto* pane = new QLabel(initial[i], bar);
@@ -404,7 +400,7 @@ bool MainWindow::initMainWindow() {
     if (!dataSource.ok) {
         // The operator gets the fixed text; the reason goes to the developer's trace.
         qWarning("velkaro: run-record data source: %s", dataSource.message.c_str());
-        m_messages.show("错误! 不能加载数据库!", "");
+        m_messages.show(tr("错误! 不能加载数据库!").toStdString(), "");
         // The window stays usable with its status bar and first panel; no
         // timer, tick or link runs.
         createStatusBar();
@@ -452,7 +448,9 @@ void MainWindow::openLinkAndReport() {
     std::string text = result.message;
     if (text.empty()) {
         const LinkSnapshot view = m_link.snapshot();
-        text = "串口 " + view.devicePath + " 不能打开：" + view.portError;
+        text = tr("串口 %1 不能打开：%2")
+                   .arg(qtText(view.devicePath), qtText(view.portError))
+                   .toStdString();
     }
     m_messages.notify(text, "");
 }
@@ -491,7 +489,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("关于 Velkaro(&A)..."), this, &MainWindow::showAbout);
+    menu.addAction(tr("关于 Velkaro(&A)..."), this, &MainWindow::showAbout);
     menu.exec(event->globalPos());
 }
 

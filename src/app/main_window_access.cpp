@@ -26,8 +26,7 @@ void MainWindow::createAccessLevels() {
     connect(m_station, &StationLink::engineerWanted, this, &MainWindow::openEngineerUnlock);
     connect(m_station, &StationLink::noPinHint, this, [this] {
         statusBar()->showMessage(
-            QStringLiteral(
-                "未设置工程师密码，任何人都可以修改参数；可在“系统管理 → 工程师密码...”中设置。"),
+            tr("未设置工程师密码，任何人都可以修改参数；可在“系统管理 → 工程师密码...”中设置。"),
             kHintShownMs);
     });
 }

@@ -2,16 +2,16 @@
 
 #include "link/drive_link.h"
 #include "link/operator_messages.h"
-#include "registry/fixed_point.h"
 #include "registry/command_and_line_names.h"
+#include "registry/fixed_point.h"
 #include "widgets/qt_text.h"
 
 #include "app/main_window.h"
 #include "ui/connection_dialog.h"
 #include "ui/live_curve_window.h"
 #include "ui/motor_panel.h"
-#include "ui/parameter_panel.h"
 #include "ui/parameter_export_import.h"
+#include "ui/parameter_panel.h"
 #include "ui/records/history_panel.h"
 #include "ui/records/monitor_panel.h"
 #include "ui/records/station_records.h"
@@ -223,14 +223,14 @@ void MainWindow::disconnectDrive() {
         return;
     }
     const QString name = qtText(drive.name);
-    auto* box = new QMessageBox(
-        QMessageBox::Warning, qtText(kInfoCaption),
-        jogging ? QStringLiteral("变频器 %1 正在点动运行，断开连接前将先停止点动。").arg(name)
-                : QStringLiteral("变频器 %1 正在运行，断开连接后将失去监控。").arg(name),
-        QMessageBox::NoButton, this);
-    box->setInformativeText(QStringLiteral("确定要断开连接吗？"));
-    QPushButton* confirm = box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, qtText(kInfoCaption),
+                        jogging ? tr("变频器 %1 正在点动运行，断开连接前将先停止点动。").arg(name)
+                                : tr("变频器 %1 正在运行，断开连接后将失去监控。").arg(name),
+                        QMessageBox::NoButton, this);
+    box->setInformativeText(tr("确定要断开连接吗？"));
+    QPushButton* confirm = box->addButton(tr("确定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(tr("取消"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -348,11 +348,12 @@ void MainWindow::renameSelectedDrive() {
     if (busy) {
         m_messages.notify(std::string(kTransferUnderWay), std::string(kInfoCaption));
     } else if (result == RenameResult::EmptyName) {
-        m_messages.notify("变频器名字不能为空！", "");
+        m_messages.notify(tr("变频器名字不能为空！").toStdString(), "");
     } else if (result == RenameResult::DuplicateName) {
-        m_messages.notify("该名字已经存在！", "");
+        m_messages.notify(tr("该名字已经存在！").toStdString(), "");
     } else if (result == RenameResult::NotFound) {
-        m_messages.notify(shownName + " 已断开连接，名字未更改。", "");
+        m_messages.notify(tr("%1 已断开连接，名字未更改。").arg(qtText(shownName)).toStdString(),
+                          "");
     }
 }
 
@@ -364,10 +365,9 @@ void MainWindow::showJoinRenames() {
     QStringList texts;
     // Short enough for the status pane; the name found is the given one's stem.
     for (const auto& rename : renames) {
-        texts << QStringLiteral("名字已被占用，新变频器命名为 %1")
-                     .arg(QString::fromStdString(rename.second));
+        texts << tr("名字已被占用，新变频器命名为 %1").arg(QString::fromStdString(rename.second));
     }
-    statusBar()->showMessage(texts.join(QStringLiteral("；")), kJoinRenameShownMs);
+    statusBar()->showMessage(texts.join(tr("；")), kJoinRenameShownMs);
 }
 
 } // namespace velkaro

@@ -5,6 +5,8 @@
 
 #include "app/main_window.h"
 #include "app/screenshot_tour.h"
+#include "i18n/language_choice.h"
+#include "i18n/translators.h"
 #include "records/data_source.h"
 #include "records/station_name.h"
 #include "ui/access_gate.h"
@@ -30,6 +32,9 @@ constexpr std::string_view kHelp = R"(用法：velkaro [选项]
 变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
 
 选项：
+  --language zh|en
+                  显示语言：zh 中文，en 英文（默认为在“选项”中选定的语言，
+                  未选定时按 LANGUAGE、LC_ALL、LC_MESSAGES、LANG 的区域设置）
   --station 站名  本站站名：运行记录的站名一列，历史和趋势只显示本站的记录
                   （默认为在“选项”中设定的站名，未设定时为主机名）
   -h, --help      显示本说明后退出
@@ -86,10 +91,11 @@ int answerCommandLine(int argc, char** argv) {
             std::printf("velkaro %s\n", velkaro::kVersion);
             return 0;
         }
-        if (argument.starts_with("--station=")) {
+        if (argument.starts_with("--station=") || argument.starts_with("--language=")) {
             continue; // read once the application is made
         }
-        const int values = argument == "--station" ? 1 : qtOptionValues(argument);
+        const int values =
+            argument == "--station" || argument == "--language" ? 1 : qtOptionValues(argument);
         if (values < 0 || i + values >= argc) {
             const char* what = values >= 0                 ? "选项缺少取值"
                                : argument.starts_with("-") ? "未知选项"
@@ -134,12 +140,23 @@ int main(int argc, char** argv) {
     if (const int status = answerCommandLine(argc, argv); status >= 0) {
         return status;
     }
+    std::string languageProblem;
+    const std::optional<velkaro::Language> languageArgument =
+        velkaro::languageArgument(argc, argv, languageProblem);
+    if (!languageProblem.empty()) {
+        std::fprintf(stderr, "velkaro: %s\n", languageProblem.c_str());
+        return kExitUsage;
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QString::fromUtf8(velkaro::kSettingsOrganisation.data(),
                                                         velkaro::kSettingsOrganisation.size()));
     QApplication::setApplicationName(QStringLiteral("Velkaro"));
     QApplication::setApplicationVersion(QString::fromLatin1(velkaro::kVersion));
     QApplication::setDesktopFileName(QString::fromLatin1(velkaro::kDesktopId));
+
+    velkaro::installTranslators(app,
+                                velkaro::chooseLanguage(languageArgument, velkaro::savedLanguage(),
+                                                        velkaro::languageFromEnvironment()));
 
     std::optional<std::string> stationArgument;
     if (!stationOption(QApplication::arguments(), stationArgument)) {

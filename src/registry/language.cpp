@@ -5,7 +5,8 @@
 namespace velkaro {
 namespace {
 std::atomic<Language> shownLanguage{Language::Chinese};
-}
+std::atomic<TextTranslator> installedTranslator{nullptr};
+} // namespace
 
 Language displayLanguage() {
     return shownLanguage.load(std::memory_order_relaxed);
@@ -25,6 +26,15 @@ bool parseLanguage(std::string_view text, Language& language) {
         return true;
     }
     return false;
+}
+
+void setTextTranslator(TextTranslator translator) {
+    installedTranslator.store(translator, std::memory_order_release);
+}
+
+std::string translated(const char* context, const char* source) {
+    const TextTranslator translator = installedTranslator.load(std::memory_order_acquire);
+    return translator ? translator(context, source) : std::string(source);
 }
 
 } // namespace velkaro

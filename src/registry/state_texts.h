@@ -6,20 +6,22 @@
 #include <string_view>
 
 #include "registry/drive_table.h"
+#include "registry/language.h"
 
 // The texts a drive's state is shown in: the state itself, the fault and
 // alarm causes of each series.
 
 namespace velkaro {
 
-inline constexpr std::string_view kStateOffline = "通讯断线";
-inline constexpr std::string_view kStateFault = "故障中";
-inline constexpr std::string_view kStateAlarm = "报警中";
-inline constexpr std::string_view kStateForward = "正向运转";
-inline constexpr std::string_view kStateReverse = "反向运转";
-inline constexpr std::string_view kStateStopped = "停止中";
-inline constexpr std::string_view kCauseUnrecognised = "不能识别的故障";
-inline constexpr std::string_view kCauseNone = "无";
+inline constexpr std::string_view kStateOffline = VELKARO_TRANSLATE_NOOP("StateTexts", "通讯断线");
+inline constexpr std::string_view kStateFault = VELKARO_TRANSLATE_NOOP("StateTexts", "故障中");
+inline constexpr std::string_view kStateAlarm = VELKARO_TRANSLATE_NOOP("StateTexts", "报警中");
+inline constexpr std::string_view kStateForward = VELKARO_TRANSLATE_NOOP("StateTexts", "正向运转");
+inline constexpr std::string_view kStateReverse = VELKARO_TRANSLATE_NOOP("StateTexts", "反向运转");
+inline constexpr std::string_view kStateStopped = VELKARO_TRANSLATE_NOOP("StateTexts", "停止中");
+inline constexpr std::string_view kCauseUnrecognised =
+    VELKARO_TRANSLATE_NOOP("StateTexts", "不能识别的故障");
+inline constexpr std::string_view kCauseNone = VELKARO_TRANSLATE_NOOP("StateTexts", "无");
 
 struct StateTexts {
     std::string state;
@@ -31,6 +33,12 @@ struct StateTexts {
 StateTexts driveStateTexts(const DriveRecord& drive);
 /// The same for a slot of the table (an out-of-range slot reads as offline).
 StateTexts driveStateTexts(const DriveTable& table, int slot);
+
+/// The same texts in the display language, for the operator; each piece is
+/// translated on its own, so an alarm set reads as a list in English. Never
+/// stored: run records, reports and the broker keep driveStateTexts().
+StateTexts shownStateTexts(const DriveRecord& drive);
+StateTexts shownStateTexts(const DriveTable& table, int slot);
 
 /// Fault text of a series for a fault code. QD20 takes the low four bits.
 /// Codes beyond the table or negative give "未知代码N"; other series

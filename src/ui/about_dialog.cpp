@@ -12,16 +12,16 @@
 namespace velkaro {
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("关于 Velkaro"));
+    setWindowTitle(tr("关于 Velkaro"));
     applyDialogLook(this);
 
     auto* icon = new QLabel;
     icon->setPixmap(QIcon(QStringLiteral(":/icons/velkaro.svg")).pixmap(32, 32));
-    auto* version = new QLabel(QStringLiteral("Velkaro1.11 测试版"));
+    auto* version = new QLabel(tr("Velkaro1.11 测试版"));
     version->setMinimumWidth(160);
     // The release actually installed, beside the designed text that never changes.
-    auto* release = new QLabel(QStringLiteral("版本 %1").arg(QString::fromLatin1(kVersion)));
-    auto* ok = createDialogButton(QStringLiteral("确定"));
+    auto* release = new QLabel(tr("版本 %1").arg(QString::fromLatin1(kVersion)));
+    auto* ok = createDialogButton(tr("确定"));
     ok->setDefault(true);
 
     auto* row = new QHBoxLayout;

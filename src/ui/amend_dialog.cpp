@@ -6,6 +6,7 @@
 #include "widgets/dialog_units.h"
 #include "widgets/skinned_button.h"
 
+#include "widgets/qt_text.h"
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
@@ -29,19 +30,20 @@ std::optional<std::string> AmendDialog::refusalFor(std::string_view text, Regist
         return std::nullopt;
     const std::optional<FixedParse> parsed = parseEnteredNumber(text, kind.decimals);
     if (!parsed)
-        return std::string("新的参数值不是有效的数值，请重新输入。");
+        return tr("新的参数值不是有效的数值，请重新输入。").toStdString();
     const int32_t low = kind.isSigned ? -32768 : 0;
     const int32_t high = kind.isSigned ? 32767 : 65535;
     if (parsed->inRange && parsed->value >= low && parsed->value <= high)
         return std::nullopt;
-    return "新的参数值超出该参数的寄存器范围（" + formatFixed(low, kind.decimals) + "～" +
-           formatFixed(high, kind.decimals) + "），请重新输入。";
+    return tr("新的参数值超出该参数的寄存器范围（%1～%2），请重新输入。")
+        .arg(qtText(formatFixed(low, kind.decimals)), qtText(formatFixed(high, kind.decimals)))
+        .toStdString();
 }
 
 AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const AmendTexts& texts,
                          bool filled, RegisterKind kind)
     : QDialog(parent), m_messages(messages), m_kind(kind) {
-    setWindowTitle(QStringLiteral("变频器参数修改"));
+    setWindowTitle(tr("变频器参数修改"));
     setFont(parent ? parent->font() : stationFont());
     QPalette colours = palette();
     colours.setColor(QPalette::Window, kWindowColour);
@@ -71,13 +73,13 @@ AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const Amen
         l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         return l;
     };
-    label(QStringLiteral("    请在下面输入新的参数值，并选择是否保存到变频器EEPRAM中，按“保存”完成"
-                         "修改。"),
+    label(tr("    请在下面输入新的参数值，并选择是否保存到变频器EEPRAM中，按“保存”完成"
+             "修改。"),
           du.rect(32, 23, 178, 19));
-    label(QStringLiteral("参数编号"), du.rect(31, 56, 40, 11));
-    label(QStringLiteral("参数范围"), du.rect(32, 72, 40, 11));
-    label(QStringLiteral("当前参数值"), du.rect(31, 90, 40, 11));
-    label(QStringLiteral("新的参数值"), du.rect(31, 107, 40, 11));
+    label(tr("参数编号"), du.rect(31, 56, 40, 11));
+    label(tr("参数范围"), du.rect(32, 72, 40, 11));
+    label(tr("当前参数值"), du.rect(31, 90, 40, 11));
+    label(tr("新的参数值"), du.rect(31, 107, 40, 11));
 
     m_number = readOnlyBox(this, filled ? texts.number : QString());
     m_number->setGeometry(du.rect(77, 53, 100, 13));
@@ -88,7 +90,7 @@ AmendDialog::AmendDialog(QWidget* parent, OperatorMessages& messages, const Amen
     m_newValue = new QLineEdit(this);
     m_newValue->setGeometry(du.rect(77, 106, 57, 13));
 
-    m_save = new XpButton(QStringLiteral("保存"), this);
+    m_save = new XpButton(tr("保存"), this);
     m_save->setGeometry(du.rect(161, 105, 50, 14));
     m_save->setBackgroundColor(kButtonColour);
     m_save->setHoverColor(SkinnedButton::defaultHoverColor());

@@ -57,11 +57,11 @@ QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, i
     }
     switch (section) {
     case GroupColumn:
-        return QStringLiteral("功能组");
+        return tr("功能组");
     case CodeColumn:
-        return QStringLiteral("功能号");
+        return tr("功能号");
     case NameColumn:
-        return QStringLiteral("参数名称");
+        return tr("参数名称");
     case LeftColumn:
         return m_leftTitle;
     case RightColumn:

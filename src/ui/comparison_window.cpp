@@ -25,7 +25,9 @@ namespace velkaro {
 namespace {
 
 QString summaryText(const ParameterComparison& c) {
-    return QStringLiteral("%1 项不同，%2 项相同").arg(c.differences.size()).arg(c.equal);
+    return QCoreApplication::translate("velkaro::ComparisonWindow", "%1 项不同，%2 项相同")
+        .arg(c.differences.size())
+        .arg(c.equal);
 }
 
 } // namespace
@@ -35,7 +37,7 @@ ComparisonWindow::ComparisonWindow(QWidget* parent, OperatorMessages& messages,
                                    const QString& rightTitle, const QString& leftSource,
                                    const QString& rightSource)
     : QDialog(parent), m_messages(messages), m_chooseFile([this] { return runSaveDialog(); }) {
-    setWindowTitle(QStringLiteral("参数对比"));
+    setWindowTitle(tr("参数对比"));
     setModal(false);
     applyDialogLook(this);
 
@@ -45,12 +47,12 @@ ComparisonWindow::ComparisonWindow(QWidget* parent, OperatorMessages& messages,
     m_proxy->setSortRole(Qt::UserRole);
     m_proxy->setFilterKeyColumn(ComparisonModel::GroupColumn);
 
-    auto* sources = new QLabel(QStringLiteral("左：%1\n右：%2").arg(leftSource, rightSource), this);
+    auto* sources = new QLabel(tr("左：%1\n右：%2").arg(leftSource, rightSource), this);
     sources->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_summary = new QLabel(summaryText(m_model->comparison()), this);
 
     m_groups = new QComboBox(this);
-    m_groups->addItem(QStringLiteral("全部功能组"), QString());
+    m_groups->addItem(tr("全部功能组"), QString());
     QStringList shown;
     for (const ParameterDifference& d : m_model->comparison().differences) {
         const QString label = QString::fromStdString(d.group);
@@ -77,16 +79,16 @@ ComparisonWindow::ComparisonWindow(QWidget* parent, OperatorMessages& messages,
     }
     m_table->horizontalHeader()->setStretchLastSection(true);
 
-    auto* copy = createDialogButton(QStringLiteral("复制"), this);
-    auto* save = createDialogButton(QStringLiteral("另存为..."), this);
-    auto* close = createDialogButton(QStringLiteral("关闭"), this);
+    auto* copy = createDialogButton(tr("复制"), this);
+    auto* save = createDialogButton(tr("另存为..."), this);
+    auto* close = createDialogButton(tr("关闭"), this);
     connect(copy, &QPushButton::clicked, this, &ComparisonWindow::copyToClipboard);
     connect(save, &QPushButton::clicked, this, &ComparisonWindow::saveAsCsv);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
 
     auto* filterRow = new QHBoxLayout;
     filterRow->addWidget(m_summary, 1);
-    filterRow->addWidget(new QLabel(QStringLiteral("功能组："), this));
+    filterRow->addWidget(new QLabel(tr("功能组："), this));
     filterRow->addWidget(m_groups);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -148,7 +150,7 @@ QString ComparisonWindow::runSaveDialog() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("对比结果(*.csv)"));
+    dialog.setNameFilter(tr("对比结果(*.csv)"));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
@@ -171,8 +173,9 @@ void ComparisonWindow::saveAsCsv() {
     }
     content += csvRecord({m_summary->text().toStdString()});
     if (!replaceFileAtomically(path.toStdString(), content)) {
-        m_messages.notify("对比结果“" + path.toStdString() + "”无法写入，请检查文件夹和文件名。",
-                          std::string(kInfoCaption));
+        m_messages.notify(
+            tr("对比结果“%1”无法写入，请检查文件夹和文件名。").arg(path).toStdString(),
+            std::string(kInfoCaption));
     }
 }
 

@@ -24,7 +24,8 @@ namespace velkaro {
 namespace {
 
 constexpr int kFinderWatchMs = 200;
-constexpr std::string_view kFinderRunning = "通讯参数检测正在进行，检测结束后才能应用通讯参数。";
+constexpr const char* kFinderRunning = QT_TRANSLATE_NOOP(
+    "velkaro::ConnectionDialog", "通讯参数检测正在进行，检测结束后才能应用通讯参数。");
 
 template <std::size_t N>
 QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
@@ -41,7 +42,7 @@ QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current
 ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messages,
                                    QWidget* parent)
     : QDialog(parent), m_station(station), m_messages(messages), m_guard(this, station, messages) {
-    setWindowTitle(QStringLiteral("连接控制"));
+    setWindowTitle(tr("连接控制"));
     applyDialogLook(this);
 
     const LinkSettings settings = m_station.link().settings();
@@ -52,42 +53,42 @@ ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messa
     m_dataBits = choiceBox(dataBitsChoices, settings.dataBitsChoice);
     m_stopBits = choiceBox(stopBitsChoices, settings.stopBitsChoice);
     m_timeout = new QLineEdit(QString::number(settings.replyTimeoutTicks));
-    m_fastReplies = new QCheckBox(QStringLiteral("快速应答识别"));
+    m_fastReplies = new QCheckBox(tr("快速应答识别"));
     m_fastReplies->setChecked(settings.frameEnd == FrameEnd::Completion);
     m_networkNotice = new QLabel;
     m_networkNotice->setWordWrap(true);
-    m_applyButton = createDialogButton(QStringLiteral("应用"));
+    m_applyButton = createDialogButton(tr("应用"));
 
-    auto* options = new QGroupBox(QStringLiteral("通讯选项"));
+    auto* options = new QGroupBox(tr("通讯选项"));
     auto* optionsForm = new QFormLayout(options);
-    optionsForm->addRow(QStringLiteral("串口选择"), m_port);
-    optionsForm->addRow(QStringLiteral("波特率选择"), m_baud);
-    optionsForm->addRow(QStringLiteral("奇偶效验"), m_parity);
-    optionsForm->addRow(QStringLiteral("数据长度"), m_dataBits);
-    optionsForm->addRow(QStringLiteral("停止位数"), m_stopBits);
-    optionsForm->addRow(QStringLiteral("超时时间"), m_timeout);
+    optionsForm->addRow(tr("串口选择"), m_port);
+    optionsForm->addRow(tr("波特率选择"), m_baud);
+    optionsForm->addRow(tr("奇偶效验"), m_parity);
+    optionsForm->addRow(tr("数据长度"), m_dataBits);
+    optionsForm->addRow(tr("停止位数"), m_stopBits);
+    optionsForm->addRow(tr("超时时间"), m_timeout);
     optionsForm->addRow(QString(), m_fastReplies);
     optionsForm->addRow(m_networkNotice);
     optionsForm->addRow(QString(), m_applyButton);
 
-    m_connectOne = new QRadioButton(QStringLiteral("连接一台变频器"));
-    m_search = new QRadioButton(QStringLiteral("搜索并连接变频器"));
+    m_connectOne = new QRadioButton(tr("连接一台变频器"));
+    m_search = new QRadioButton(tr("搜索并连接变频器"));
     m_search->setChecked(true);
     // Fixed start values at every opening; they are not remembered.
     m_startAddress = new QLineEdit(QStringLiteral("1"));
     m_searchLength = new QLineEdit(QStringLiteral("5"));
-    m_connectButton = createDialogButton(QStringLiteral("连接"));
+    m_connectButton = createDialogButton(tr("连接"));
     m_connectButton->setDefault(true);
 
-    auto* connection = new QGroupBox(QStringLiteral("连接控制"));
+    auto* connection = new QGroupBox(tr("连接控制"));
     auto* connectionForm = new QFormLayout(connection);
     connectionForm->addRow(m_connectOne);
     connectionForm->addRow(m_search);
-    connectionForm->addRow(QStringLiteral("起始地址"), m_startAddress);
-    connectionForm->addRow(QStringLiteral("搜寻长度"), m_searchLength);
+    connectionForm->addRow(tr("起始地址"), m_startAddress);
+    connectionForm->addRow(tr("搜寻长度"), m_searchLength);
     connectionForm->addRow(QString(), m_connectButton);
 
-    m_exitButton = createDialogButton(QStringLiteral("退出"));
+    m_exitButton = createDialogButton(tr("退出"));
     m_exitButton->setAutoDefault(false);
     m_applyButton->setAutoDefault(false);
 
@@ -118,7 +119,7 @@ ConnectionDialog::ConnectionDialog(StationLink& station, OperatorMessages& messa
 void ConnectionDialog::followFinder() {
     const bool running = m_station.link().snapshot().finder.running;
     m_applyButton->setEnabled(!running);
-    m_applyButton->setToolTip(running ? qtText(kFinderRunning) : QString());
+    m_applyButton->setToolTip(running ? tr(kFinderRunning) : QString());
     if (running) {
         m_finderWatch.start();
     } else {
@@ -132,10 +133,9 @@ void ConnectionDialog::showPortKind() {
         m_networkNotice->hide();
         return;
     }
-    m_networkNotice->setText(
-        QStringLiteral("%1 经网络连接：\n%2\n波特率、奇偶效验、数据长度和停止位"
-                       "由串口服务器或网关设定，此处的设置不起作用。")
-            .arg(m_port->currentText(), QString::fromStdString(device)));
+    m_networkNotice->setText(tr("%1 经网络连接：\n%2\n波特率、奇偶效验、数据长度和停止位"
+                                "由串口服务器或网关设定，此处的设置不起作用。")
+                                 .arg(m_port->currentText(), QString::fromStdString(device)));
     m_networkNotice->show();
 }
 
@@ -143,7 +143,7 @@ std::optional<int> ConnectionDialog::readInteger(QLineEdit* edit) {
     bool ok = false;
     const int value = edit->text().trimmed().toInt(&ok);
     if (!ok) {
-        m_messages.show("请输入一个整数。", "");
+        m_messages.show(tr("请输入一个整数。").toStdString(), "");
         edit->setFocus();
         edit->selectAll();
         return std::nullopt;
@@ -155,8 +155,7 @@ bool ConnectionDialog::checkRange(QLineEdit* edit, int value, int low, int high)
     if (value >= low && value <= high) {
         return true;
     }
-    m_messages.show("请输入一个介于 " + std::to_string(low) + " 和 " + std::to_string(high) +
-                        " 之间的整数。",
+    m_messages.show(tr("请输入一个介于 %1 和 %2 之间的整数。").arg(low).arg(high).toStdString(),
                     "");
     edit->setFocus();
     edit->selectAll();
@@ -192,7 +191,7 @@ bool ConnectionDialog::apply() {
         return false;
     }
     if (m_station.link().snapshot().finder.running) {
-        m_messages.notify(std::string(kFinderRunning), std::string(kInfoCaption));
+        m_messages.notify(tr(kFinderRunning).toStdString(), std::string(kInfoCaption));
         followFinder();
         return false;
     }

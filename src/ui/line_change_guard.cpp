@@ -6,6 +6,7 @@
 
 #include "ui/station_link.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStringList>
@@ -60,13 +61,18 @@ bool LineChangeGuard::request(const std::function<void()>& change, bool lineChan
     for (const std::string& name : running) {
         names << qtText(name);
     }
-    auto* box = new QMessageBox(QMessageBox::Warning, qtText(kInfoCaption),
-                                QStringLiteral("以下变频器正在运行，改变通讯参数后将失去监控：") +
-                                    names.join(QStringLiteral("，")),
-                                QMessageBox::NoButton, m_parent);
-    box->setInformativeText(QStringLiteral("确定要改变通讯参数吗？"));
-    QPushButton* confirm = box->addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
-    QPushButton* cancel = box->addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, qtText(kInfoCaption),
+        QCoreApplication::translate("velkaro::LineChangeGuard",
+                                    "以下变频器正在运行，改变通讯参数后将失去监控：") +
+            names.join(QCoreApplication::translate("velkaro::LineChangeGuard", "，")),
+        QMessageBox::NoButton, m_parent);
+    box->setInformativeText(
+        QCoreApplication::translate("velkaro::LineChangeGuard", "确定要改变通讯参数吗？"));
+    QPushButton* confirm = box->addButton(
+        QCoreApplication::translate("velkaro::LineChangeGuard", "确定"), QMessageBox::AcceptRole);
+    QPushButton* cancel = box->addButton(
+        QCoreApplication::translate("velkaro::LineChangeGuard", "取消"), QMessageBox::RejectRole);
     box->setDefaultButton(cancel);
     box->setEscapeButton(cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);

@@ -16,6 +16,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "widgets/qt_text.h"
 #include <algorithm>
 
 namespace velkaro {
@@ -40,7 +41,7 @@ std::string portText(int portChoice, const std::string& device) {
 LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
                                    OperatorMessages& messages)
     : QDialog(parent), m_station(station), m_messages(messages), m_guard(this, station, messages) {
-    setWindowTitle(QStringLiteral("检测通讯参数"));
+    setWindowTitle(tr("检测通讯参数"));
     setModal(false);
     applyDialogLook(this);
 
@@ -52,13 +53,12 @@ LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
     m_progress->setRange(0, static_cast<int>(kLineChoiceCount));
     m_progress->setValue(0);
     m_status = new QLabel(
-        QStringLiteral("逐一试验全部波特率、校验、数据位和停止位，每种设置下对各地址做回送测试。"),
-        this);
+        tr("逐一试验全部波特率、校验、数据位和停止位，每种设置下对各地址做回送测试。"), this);
     m_status->setWordWrap(true);
     m_findings = new QListWidget(this);
-    m_start = createDialogButton(QStringLiteral("开始检测"), this);
-    m_cancel = createDialogButton(QStringLiteral("取消"), this);
-    m_apply = createDialogButton(QStringLiteral("应用所选参数"), this);
+    m_start = createDialogButton(tr("开始检测"), this);
+    m_cancel = createDialogButton(tr("取消"), this);
+    m_apply = createDialogButton(tr("应用所选参数"), this);
     m_apply->setEnabled(false);
     connect(m_start, &QPushButton::clicked, this, &LineFinderDialog::start);
     connect(m_cancel, &QPushButton::clicked, this, &LineFinderDialog::cancel);
@@ -67,8 +67,8 @@ LineFinderDialog::LineFinderDialog(QWidget* parent, StationLink& station,
             [this](int row) { m_apply->setEnabled(row >= 0 && !running()); });
 
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("起始地址："), m_first);
-    form->addRow(QStringLiteral("地址个数："), m_count);
+    form->addRow(tr("起始地址："), m_first);
+    form->addRow(tr("地址个数："), m_count);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     for (QPushButton* button : {m_start, m_apply, m_cancel}) {
@@ -113,7 +113,7 @@ void LineFinderDialog::start() {
     m_apply->setEnabled(false);
     m_start->setEnabled(false);
     m_progress->setValue(0);
-    m_status->setText(QStringLiteral("等待通讯空闲..."));
+    m_status->setText(tr("等待通讯空闲..."));
     m_following.start();
 }
 
@@ -141,7 +141,7 @@ void LineFinderDialog::follow() {
         const std::size_t setting = progress.settingIndex;
         if (progress.running && setting < kLineChoiceCount) {
             m_progress->setValue(static_cast<int>(setting));
-            m_status->setText(QStringLiteral("正在试验 %1（%2/%3）")
+            m_status->setText(tr("正在试验 %1（%2/%3）")
                                   .arg(toQString(lineChoiceText(lineChoicesToTry()[setting])))
                                   .arg(setting + 1)
                                   .arg(kLineChoiceCount));
@@ -159,17 +159,17 @@ void LineFinderDialog::follow() {
     m_apply->setEnabled(m_findings->currentRow() >= 0);
     m_progress->setValue(cancelled ? m_progress->value() : m_progress->maximum());
     if (failed) {
-        m_status->setText(QStringLiteral("检测未能完成。"));
+        m_status->setText(tr("检测未能完成。"));
         if (!ended.message.empty()) {
             // The run ended on the tick, not at the operator's hand: nothing waits.
             m_messages.notify(ended.message, std::string(kInfoCaption));
         }
     } else if (!m_found.empty()) {
-        m_status->setText(QStringLiteral("在 %1 种设置下有变频器应答。选中一种后按“应用所选参数”。")
-                              .arg(m_found.size()));
+        m_status->setText(
+            tr("在 %1 种设置下有变频器应答。选中一种后按“应用所选参数”。").arg(m_found.size()));
     } else {
-        m_status->setText(cancelled ? QStringLiteral("检测已取消，没有变频器应答。")
-                                    : QStringLiteral("在任何设置下都没有变频器应答。"));
+        m_status->setText(cancelled ? tr("检测已取消，没有变频器应答。")
+                                    : tr("在任何设置下都没有变频器应答。"));
     }
 }
 
@@ -181,7 +181,7 @@ void LineFinderDialog::showFindings() {
             names.append(toQString(name));
         }
         m_findings->addItem(toQString(lineChoiceText(found.line)) + QStringLiteral("    ") +
-                            names.join(QStringLiteral("，")));
+                            names.join(tr("，")));
     }
     if (!m_found.empty()) {
         m_findings->setCurrentRow(0);
@@ -198,9 +198,11 @@ void LineFinderDialog::applySelected() {
     const LinkSettings current = m_station.link().settings();
     const std::string device = m_station.link().snapshot().devicePath;
     if (current.portChoice != m_foundPort || device != m_foundDevice) {
-        m_messages.notify("该结果是在 " + portText(m_foundPort, m_foundDevice) +
-                              "上检测到的，当前端口为 " + portText(current.portChoice, device) +
-                              "，不能应用。请在当前端口上重新检测通讯参数。",
+        m_messages.notify(tr("该结果是在 %1上检测到的，当前端口为 %2，不能应用。"
+                             "请在当前端口上重新检测通讯参数。")
+                              .arg(qtText(portText(m_foundPort, m_foundDevice)),
+                                   qtText(portText(current.portChoice, device)))
+                              .toStdString(),
                           std::string(kInfoCaption));
         return;
     }
@@ -213,7 +215,7 @@ void LineFinderDialog::applySelected() {
             m_station.link().setSettings(settings);
             m_station.logAction({}, "通讯参数更改", lineSettingsText(current),
                                 lineSettingsText(settings));
-            m_status->setText(QStringLiteral("已应用 %1。").arg(toQString(lineChoiceText(line))));
+            m_status->setText(tr("已应用 %1。").arg(toQString(lineChoiceText(line))));
             Q_EMIT settingsApplied();
         },
         lineDiffers(current, settings));

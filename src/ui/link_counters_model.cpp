@@ -1,18 +1,34 @@
 #include "link/link_snapshot.h"
 
 #include "ui/link_counters_model.h"
+#include <QCoreApplication>
 
 namespace velkaro {
 
 namespace {
 
-constexpr const char* kHeaders[] = {
-    "变频器", "请求",   "应答", "超时",     "重试",     "CRC错误",  "残帧",     "他址帧",
-    "迟到",   "短应答", "异常", "最近(ms)", "最小(ms)", "平均(ms)", "最大(ms)", "最后应答"};
+constexpr const char* kHeaders[] = {QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "变频器"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "请求"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "应答"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "超时"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "重试"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "CRC错误"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "残帧"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "他址帧"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "迟到"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "短应答"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "异常"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "最近(ms)"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "最小(ms)"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "平均(ms)"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "最大(ms)"),
+                                    QT_TRANSLATE_NOOP("velkaro::LinkCountersModel", "最后应答")};
 static_assert(std::size(kHeaders) == LinkCountersModel::ColumnCount);
 
 /// The row the probe's counters are shown under.
-const QString kProbeRowName = QStringLiteral("地址搜寻");
+QString probeRowName() {
+    return QCoreApplication::translate("velkaro::LinkCountersModel", "地址搜寻");
+}
 
 struct Snapshot {
     int counterRow = 0;
@@ -55,7 +71,7 @@ void LinkCountersModel::refresh(const LinkSnapshot& view, const QDateTime& now) 
                                  view.counters[static_cast<std::size_t>(slot)]});
         }
     }
-    snapshots.push_back({kProbeRow, kProbeRowName, view.counters[kProbeRow]});
+    snapshots.push_back({kProbeRow, probeRowName(), view.counters[kProbeRow]});
     const uint64_t tickNow = view.tick;
     const int tickMs = view.settings.tickPeriodMs;
     bool sameRows = snapshots.size() == m_rows.size();
@@ -127,7 +143,7 @@ QVariant LinkCountersModel::headerData(int section, Qt::Orientation orientation,
         section >= ColumnCount) {
         return {};
     }
-    return QString::fromUtf8(kHeaders[section]);
+    return tr(kHeaders[section]);
 }
 
 } // namespace velkaro

@@ -44,17 +44,17 @@ LinkDiagnosticsWindow::LinkDiagnosticsWindow(QWidget* parent, StationLink& stati
                                              OperatorMessages& messages)
     : QDialog(parent), m_station(station), m_messages(messages),
       m_chooseFile([this] { return runSaveDialog(); }) {
-    setWindowTitle(QStringLiteral("通讯诊断"));
+    setWindowTitle(tr("通讯诊断"));
     setModal(false);
     applyDialogLook(this);
 
     m_counters = new LinkCountersModel(this);
     m_traffic = new TrafficModel(this);
     m_tabs = new QTabWidget(this);
-    m_tabs->addTab(createCountersTab(), QStringLiteral("通讯统计"));
-    m_tabs->addTab(createTrafficTab(), QStringLiteral("通讯记录"));
+    m_tabs->addTab(createCountersTab(), tr("通讯统计"));
+    m_tabs->addTab(createTrafficTab(), tr("通讯记录"));
 
-    auto* close = createDialogButton(QStringLiteral("关闭"), this);
+    auto* close = createDialogButton(tr("关闭"), this);
     close->setMinimumWidth(80);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
@@ -82,14 +82,12 @@ QWidget* LinkDiagnosticsWindow::createCountersTab() {
         m_countersView->setColumnWidth(column, 64);
     }
     m_countersView->setColumnWidth(LinkCountersModel::ExceptionsColumn, 70);
-    auto* reset = createDialogButton(QStringLiteral("清零"), tab);
+    auto* reset = createDialogButton(tr("清零"), tab);
     reset->setMinimumWidth(80);
     connect(reset, &QPushButton::clicked, this, &LinkDiagnosticsWindow::resetCounters);
     auto* row = new QHBoxLayout;
     row->addWidget(
-        new QLabel(QStringLiteral("最近、最小、平均、最大：应答时间，自请求发出至应答帧收完。"),
-                   tab),
-        1);
+        new QLabel(tr("最近、最小、平均、最大：应答时间，自请求发出至应答帧收完。"), tab), 1);
     row->addWidget(reset);
     auto* layout = new QVBoxLayout(tab);
     layout->addWidget(m_countersView, 1);
@@ -108,18 +106,18 @@ QWidget* LinkDiagnosticsWindow::createTrafficTab() {
     m_filter->setMinimumWidth(130);
     connect(m_filter, &QComboBox::activated, this,
             [this](int index) { m_traffic->setDriveFilter(m_filter->itemData(index).toString()); });
-    m_pause = createDialogButton(QStringLiteral("暂停"), tab);
+    m_pause = createDialogButton(tr("暂停"), tab);
     m_pause->setCheckable(true);
     connect(m_pause, &QPushButton::toggled, this, [this](bool paused) {
         m_traffic->setPaused(paused);
-        m_pause->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+        m_pause->setText(paused ? tr("继续") : tr("暂停"));
     });
-    auto* clear = createDialogButton(QStringLiteral("清除"), tab);
+    auto* clear = createDialogButton(tr("清除"), tab);
     connect(clear, &QPushButton::clicked, m_traffic, &TrafficModel::clear);
-    auto* save = createDialogButton(QStringLiteral("保存..."), tab);
+    auto* save = createDialogButton(tr("保存..."), tab);
     connect(save, &QPushButton::clicked, this, &LinkDiagnosticsWindow::saveTraffic);
     auto* row = new QHBoxLayout;
-    row->addWidget(new QLabel(QStringLiteral("变频器："), tab));
+    row->addWidget(new QLabel(tr("变频器："), tab));
     row->addWidget(m_filter);
     row->addStretch(1);
     for (QPushButton* button :
@@ -153,7 +151,7 @@ void LinkDiagnosticsWindow::refresh() {
 void LinkDiagnosticsWindow::refreshDriveChoices() {
     const QString current = m_traffic->driveFilter();
     m_filter->clear();
-    m_filter->addItem(QStringLiteral("全部"), QString());
+    m_filter->addItem(tr("全部"), QString());
     for (int row = 0; row < m_counters->rowCount(); ++row) {
         const QString name =
             m_counters->index(row, LinkCountersModel::NameColumn).data().toString();
@@ -175,7 +173,7 @@ QString LinkDiagnosticsWindow::runSaveDialog() {
     QFileDialog dialog(this);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("通讯记录(*.txt)"));
+    dialog.setNameFilter(tr("通讯记录(*.txt)"));
     dialog.setDefaultSuffix(QStringLiteral("txt"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
@@ -198,9 +196,9 @@ bool LinkDiagnosticsWindow::saveTrafficTo(const QString& path) {
                              static_cast<qint64>(text.size()) &&
                          file.commit();
     if (!written) {
-        m_messages.notify("通讯记录无法保存到“" + path.toStdString() + "”：" +
-                              file.errorString().toStdString(),
-                          std::string(kInfoCaption));
+        m_messages.notify(
+            tr("通讯记录无法保存到“%1”：%2").arg(path, file.errorString()).toStdString(),
+            std::string(kInfoCaption));
     }
     return written;
 }

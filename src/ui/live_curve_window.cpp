@@ -219,7 +219,7 @@ void LivePlot::renderWhole() {
         painter.drawText(QRect(0, r.bottom() - 16, kAxisWidth - 4, 16),
                          Qt::AlignRight | Qt::AlignBottom, valueText(q, m_scales[s].low));
         painter.drawText(QRect(0, r.center().y() - 8, kAxisWidth - 4, 16),
-                         Qt::AlignRight | Qt::AlignVCenter, fromUtf8(nameOf(q)));
+                         Qt::AlignRight | Qt::AlignVCenter, tr(nameOf(q)));
     }
     // The time scale: seconds before now, under the last strip.
     const QRect last = stripRect(std::max<std::size_t>(m_quantities.size(), 1) - 1);
@@ -307,7 +307,7 @@ QString LivePlot::readoutAt(int x) const {
         if (s.lost || distance > kGapTicks) {
             continue;
         }
-        text += QStringLiteral("   ") + c.name + QStringLiteral("：");
+        text += QStringLiteral("   ") + c.name + tr("：");
         for (const LiveQuantity q : m_quantities) {
             text += QLatin1Char(' ') + valueText(q, s.values[static_cast<std::size_t>(q)]);
         }
@@ -332,18 +332,18 @@ void LivePlot::leaveEvent(QEvent*) {
 LiveCurveWindow::LiveCurveWindow(const LiveSamples& samples, OperatorMessages& messages,
                                  QWidget* parent)
     : QWidget(parent, Qt::Window), m_samples(samples), m_messages(messages) {
-    setWindowTitle(QStringLiteral("实时曲线"));
+    setWindowTitle(tr("实时曲线"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     resize(1000, 640);
 
     m_drives = new QListWidget;
     m_drives->setMaximumWidth(180);
     auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("变频器")));
+    left->addWidget(new QLabel(tr("变频器")));
     left->addWidget(m_drives, 1);
-    left->addWidget(new QLabel(QStringLiteral("曲线")));
+    left->addWidget(new QLabel(tr("曲线")));
     for (int q = 0; q < kLiveQuantities; ++q) {
-        auto* box = new QCheckBox(fromUtf8(nameOf(static_cast<LiveQuantity>(q))));
+        auto* box = new QCheckBox(tr(nameOf(static_cast<LiveQuantity>(q))));
         box->setChecked(q == static_cast<int>(LiveQuantity::OutputFrequency));
         connect(box, &QCheckBox::toggled, this, [this] { redraw(); });
         m_quantities[static_cast<std::size_t>(q)] = box;
@@ -351,20 +351,19 @@ LiveCurveWindow::LiveCurveWindow(const LiveSamples& samples, OperatorMessages& m
     }
 
     m_span = new QComboBox;
-    m_span->addItems(
-        {QStringLiteral("最近1分钟"), QStringLiteral("最近5分钟"), QStringLiteral("最近10分钟")});
+    m_span->addItems({tr("最近1分钟"), tr("最近5分钟"), tr("最近10分钟")});
     connect(m_span, &QComboBox::currentIndexChanged, this, [this] { redraw(); });
-    m_pause = new QPushButton(QStringLiteral("暂停"));
+    m_pause = new QPushButton(tr("暂停"));
     m_pause->setCheckable(true);
     connect(m_pause, &QPushButton::toggled, this, [this](bool paused) {
-        m_pause->setText(paused ? QStringLiteral("继续") : QStringLiteral("暂停"));
+        m_pause->setText(paused ? tr("继续") : tr("暂停"));
         if (!paused) {
             redraw();
         }
     });
-    auto* saveCsvButton = new QPushButton(QStringLiteral("保存数据..."));
+    auto* saveCsvButton = new QPushButton(tr("保存数据..."));
     connect(saveCsvButton, &QPushButton::clicked, this, [this] { chooseFile(true); });
-    auto* savePngButton = new QPushButton(QStringLiteral("保存图片..."));
+    auto* savePngButton = new QPushButton(tr("保存图片..."));
     connect(savePngButton, &QPushButton::clicked, this, [this] { chooseFile(false); });
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_span);
@@ -515,7 +514,7 @@ bool LiveCurveWindow::saveCsv(const QString& path) {
         }
     }
     if (!replaceFileAtomically(path.toStdString(), text)) {
-        m_messages.notify("不能保存数据 " + path.toStdString() + "：无法写入该文件。",
+        m_messages.notify(tr("不能保存数据 %1：无法写入该文件。").arg(path).toStdString(),
                           std::string(kInfoCaption));
         return false;
     }
@@ -524,7 +523,7 @@ bool LiveCurveWindow::saveCsv(const QString& path) {
 
 bool LiveCurveWindow::savePng(const QString& path) {
     if (!m_plot->grab().save(path, "PNG")) {
-        m_messages.notify("不能保存图片 " + path.toStdString() + "：无法写入该文件。",
+        m_messages.notify(tr("不能保存图片 %1：无法写入该文件。").arg(path).toStdString(),
                           std::string(kInfoCaption));
         return false;
     }
@@ -535,7 +534,7 @@ void LiveCurveWindow::chooseFile(bool csv) {
     auto* dialog = new QFileDialog(this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setNameFilter(csv ? QStringLiteral("CSV 文件(*.csv)") : QStringLiteral("图片(*.png)"));
+    dialog->setNameFilter(csv ? tr("CSV 文件(*.csv)") : tr("图片(*.png)"));
     dialog->setDefaultSuffix(csv ? QStringLiteral("csv") : QStringLiteral("png"));
     // Non-modal: the curves and the station go on while a name is chosen.
     connect(dialog, &QFileDialog::fileSelected, this,

@@ -1,6 +1,6 @@
 #include "link/operator_messages.h"
-#include "registry/fixed_point.h"
 #include "registry/command_and_line_names.h"
+#include "registry/fixed_point.h"
 #include "widgets/qt_text.h"
 
 #include "ui/command_requests.h"
@@ -74,23 +74,21 @@ MotorPanel::MotorPanel(QWidget* area, StationLink& station, OperatorMessages& me
         m_frames[i]->hide();
     }
 
-    m_editSwitch = createButton(area, QStringLiteral("使能编辑"), kEditorButtonColour,
-                                du.rect(14, 52, 64, 15));
-    m_editLabel = new QLabel(QStringLiteral("编辑对象："), area);
+    m_editSwitch = createButton(area, tr("使能编辑"), kEditorButtonColour, du.rect(14, 52, 64, 15));
+    m_editLabel = new QLabel(tr("编辑对象："), area);
     m_editLabel->setGeometry(du.rect(14, 76, 64, 10));
     m_editLabel->hide();
     m_keyCombo = new QComboBox(area);
     m_keyCombo->setGeometry(du.rect(14, 88, 64, 14));
-    m_keyCombo->addItems({QStringLiteral("蓝色按钮"), QStringLiteral("绿色按钮"),
-                          QStringLiteral("红色按钮"), QStringLiteral("橙色按钮"),
-                          QStringLiteral("黄色按钮"), QStringLiteral("紫色按钮")});
+    m_keyCombo->addItems({tr("蓝色按钮"), tr("绿色按钮"), tr("红色按钮"), tr("橙色按钮"),
+                          tr("黄色按钮"), tr("紫色按钮")});
     m_keyCombo->setCurrentIndex(0);
     m_keyCombo->hide();
 
     m_functionList = new QTreeWidget(area);
     m_functionList->setGeometry(du.rect(14, 108, 64, 116));
     m_functionList->setRootIsDecorated(false);
-    m_functionList->setHeaderLabels({QStringLiteral("功能列表")});
+    m_functionList->setHeaderLabels({tr("功能列表")});
     m_functionList->setColumnWidth(0, static_cast<int>(std::lround(75 * du.x(4) / 6.0)));
     m_functionList->setSelectionMode(QAbstractItemView::SingleSelection);
     m_functionList->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -103,30 +101,29 @@ MotorPanel::MotorPanel(QWidget* area, StationLink& station, OperatorMessages& me
     last->setSelected(true);
     m_functionList->hide();
 
-    m_storeButton =
-        createButton(area, QStringLiteral("确定"), kEditorButtonColour, du.rect(14, 232, 64, 15));
-    m_resetButton = createButton(area, QStringLiteral("初始化按键"), kEditorButtonColour,
-                                 du.rect(14, 251, 64, 15));
+    m_storeButton = createButton(area, tr("确定"), kEditorButtonColour, du.rect(14, 232, 64, 15));
+    m_resetButton =
+        createButton(area, tr("初始化按键"), kEditorButtonColour, du.rect(14, 251, 64, 15));
 
-    m_jogForwardBox = new QCheckBox(QStringLiteral("正向点动"), area);
+    m_jogForwardBox = new QCheckBox(tr("正向点动"), area);
     m_jogForwardBox->setGeometry(du.rect(104, 148, 60, 12));
     m_jogForwardBox->hide();
-    m_jogReverseBox = new QCheckBox(QStringLiteral("反向点动"), area);
+    m_jogReverseBox = new QCheckBox(tr("反向点动"), area);
     m_jogReverseBox->setGeometry(du.rect(104, 166, 60, 12));
     m_jogReverseBox->hide();
-    m_frequencyLabel = new QLabel(QStringLiteral("通讯给定频率:"), area);
+    m_frequencyLabel = new QLabel(tr("通讯给定频率:"), area);
     m_frequencyLabel->setGeometry(du.rect(186, 157, 62, 12));
     m_frequencyLabel->hide();
     m_frequencyEdit = new QLineEdit(area);
     m_frequencyEdit->setGeometry(du.rect(250, 155, 72, 14));
     m_frequencyEdit->hide();
     // The default command of the Enter key; the window binds Enter to it and it is never shown.
-    m_enterButton = createButton(area, QStringLiteral("通讯频率输入"), kEnterButtonColour,
-                                 du.rect(250, 172, 72, 12));
+    m_enterButton =
+        createButton(area, tr("通讯频率输入"), kEnterButtonColour, du.rect(250, 172, 72, 12));
 
     for (const KeyLook& look : kKeyLooks) {
-        XpButton* key = createButton(area, QStringLiteral("保留"), look.colour,
-                                     du.rect(look.x, look.y, 66, 16));
+        XpButton* key =
+            createButton(area, tr("保留"), look.colour, du.rect(look.x, look.y, 66, 16));
         m_keys[static_cast<std::size_t>(look.index)] = key;
         connect(key, &QPushButton::clicked, this,
                 [this, index = look.index] { onKeyPressed(index); });
@@ -251,9 +248,11 @@ void MotorPanel::onFrequencyEntered() {
     m_frequencyText = formatFixed(frequencyShown(), 2);
     pushValues();
     if (!parsed) {
-        m_messages.notify("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！", "");
+        m_messages.notify(
+            tr("输入的频率不是有效的数值，请输入 0.00 到 655.35 之间的数值！").toStdString(), "");
     } else if (refused) {
-        m_messages.notify("输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！", "");
+        m_messages.notify(
+            tr("输入的频率超出范围，请输入 0.00 到 655.35 之间的数值！").toStdString(), "");
     }
 }
 
@@ -268,7 +267,7 @@ void MotorPanel::onKeyPressed(int keyIndex) {
 
 void MotorPanel::onToggleKeyEdit() {
     m_keyEditMode = !m_keyEditMode;
-    m_editSwitch->setText(m_keyEditMode ? QStringLiteral("禁止编辑") : QStringLiteral("使能编辑"));
+    m_editSwitch->setText(m_keyEditMode ? tr("禁止编辑") : tr("使能编辑"));
     m_keyCombo->setEnabled(m_keyEditMode);
     m_resetButton->setEnabled(m_keyEditMode);
     m_storeButton->setEnabled(m_keyEditMode);

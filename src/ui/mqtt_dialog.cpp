@@ -26,20 +26,19 @@ constexpr int kStatusRefreshMs = 1000;
 
 MqttDialog::MqttDialog(StationMqtt& mqtt, const DisplayOptions& options, QWidget* parent)
     : QDialog(parent), m_mqtt(mqtt), m_options(options) {
-    setWindowTitle(QStringLiteral("MQTT 发布"));
+    setWindowTitle(tr("MQTT 发布"));
     setModal(false);
     applyDialogLook(this);
 
-    m_enabled = new QCheckBox(QStringLiteral("把变频器状态发布到 MQTT 代理（只发布，不接受命令）"));
+    m_enabled = new QCheckBox(tr("把变频器状态发布到 MQTT 代理（只发布，不接受命令）"));
     m_url = new QLineEdit;
-    m_url->setPlaceholderText(QStringLiteral("mqtt://主机:1883 或 mqtts://主机:8883"));
+    m_url->setPlaceholderText(tr("mqtt://主机:1883 或 mqtts://主机:8883"));
     m_url->setMinimumWidth(320);
     m_credentials = new QLineEdit;
-    m_credentials->setPlaceholderText(
-        QStringLiteral("user=用户名、password=密码 两行；不填为匿名"));
+    m_credentials->setPlaceholderText(tr("user=用户名、password=密码 两行；不填为匿名"));
     m_ca = new QLineEdit;
-    m_ca->setPlaceholderText(QStringLiteral("mqtts:// 用的 CA 证书；不填用系统证书"));
-    auto* browse = createDialogButton(QStringLiteral("浏览..."));
+    m_ca->setPlaceholderText(tr("mqtts:// 用的 CA 证书；不填用系统证书"));
+    auto* browse = createDialogButton(tr("浏览..."));
     m_station = new QLineEdit;
     m_station->setReadOnly(true);
     m_enabled->setObjectName(QStringLiteral("enabled"));
@@ -53,20 +52,20 @@ MqttDialog::MqttDialog(StationMqtt& mqtt, const DisplayOptions& options, QWidget
 
     auto* fields = new QGridLayout;
     fields->addWidget(m_enabled, 0, 0, 1, 3);
-    fields->addWidget(new QLabel(QStringLiteral("代理地址：")), 1, 0);
+    fields->addWidget(new QLabel(tr("代理地址：")), 1, 0);
     fields->addWidget(m_url, 1, 1, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("凭据文件：")), 2, 0);
+    fields->addWidget(new QLabel(tr("凭据文件：")), 2, 0);
     fields->addWidget(m_credentials, 2, 1);
     fields->addWidget(browse, 2, 2);
-    fields->addWidget(new QLabel(QStringLiteral("CA 证书：")), 3, 0);
+    fields->addWidget(new QLabel(tr("CA 证书：")), 3, 0);
     fields->addWidget(m_ca, 3, 1, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("本站站名：")), 4, 0);
+    fields->addWidget(new QLabel(tr("本站站名：")), 4, 0);
     fields->addWidget(m_station, 4, 1, 1, 2);
-    fields->addWidget(new QLabel(QStringLiteral("连接状态：")), 5, 0);
+    fields->addWidget(new QLabel(tr("连接状态：")), 5, 0);
     fields->addWidget(m_status, 5, 1, 1, 2);
 
-    m_apply = createDialogButton(QStringLiteral("应用"));
-    m_close = createDialogButton(QStringLiteral("关闭"));
+    m_apply = createDialogButton(tr("应用"));
+    m_close = createDialogButton(tr("关闭"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(m_apply);
@@ -77,8 +76,8 @@ MqttDialog::MqttDialog(StationMqtt& mqtt, const DisplayOptions& options, QWidget
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("MQTT 凭据文件"),
-                                                          m_credentials->text());
+        const QString file =
+            QFileDialog::getOpenFileName(this, tr("MQTT 凭据文件"), m_credentials->text());
         if (!file.isEmpty()) {
             m_credentials->setText(file);
         }
@@ -110,7 +109,7 @@ void MqttDialog::applySettings() {
     m_mqtt.apply(s, m_options.stationName);
     showStatus();
     if (!kept) {
-        m_status->setText(m_status->text() + QStringLiteral("（设置未能保存）"));
+        m_status->setText(m_status->text() + tr("（设置未能保存）"));
     }
 }
 

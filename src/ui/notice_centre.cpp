@@ -17,7 +17,7 @@ enum NoticeColumn { TimeColumn, CountColumn, TextColumn };
 }
 
 NoticeCentre::NoticeCentre(const NoticeLog& log, QWidget* parent) : QDialog(parent), m_log(log) {
-    setWindowTitle(QStringLiteral("消息记录"));
+    setWindowTitle(tr("消息记录"));
     setModal(false);
     applyDialogLook(this);
 
@@ -27,15 +27,14 @@ NoticeCentre::NoticeCentre(const NoticeLog& log, QWidget* parent) : QDialog(pare
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setWordWrap(true);
-    m_list->setHeaderLabels(
-        {QStringLiteral("最近一次"), QStringLiteral("次数"), QStringLiteral("消息")});
+    m_list->setHeaderLabels({tr("最近一次"), tr("次数"), tr("消息")});
     m_list->header()->setStretchLastSection(true);
     m_list->setColumnWidth(TimeColumn, 140);
     m_list->setColumnWidth(CountColumn, 44);
     m_dropped = new QLabel(this);
     m_dropped->hide();
 
-    auto* close = createDialogButton(QStringLiteral("关闭"), this);
+    auto* close = createDialogButton(tr("关闭"), this);
     close->setMinimumWidth(90);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
     auto* buttons = new QHBoxLayout;
@@ -62,7 +61,7 @@ void NoticeCentre::refresh() {
         item->setToolTip(TextColumn, entry.text);
     }
     if (m_log.dropped() > 0) {
-        m_dropped->setText(QStringLiteral("更早的 %1 条消息已不再保留。").arg(m_log.dropped()));
+        m_dropped->setText(tr("更早的 %1 条消息已不再保留。").arg(m_log.dropped()));
         m_dropped->show();
     }
 }

@@ -16,7 +16,7 @@ const std::string kCaption(kInfoCaption);
 } // namespace
 
 ParameterExportImport::ParameterExportImport(QWidget* window, StationLink& station,
-                                     OperatorMessages& messages)
+                                             OperatorMessages& messages)
     : QObject(window), m_window(window), m_station(station), m_messages(messages),
       m_chooseSaveFile([this] { return runSaveDialog(); }),
       m_chooseOpenFile([this] { return runOpenDialog(); }) {}
@@ -31,7 +31,7 @@ QString ParameterExportImport::runSaveDialog() {
     QFileDialog dialog(m_window);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("存储文件(*.sav)"));
+    dialog.setNameFilter(tr("存储文件(*.sav)"));
     // The suffix is added before the dialog asks about replacing, so the
     // question concerns the file that will really be written.
     dialog.setDefaultSuffix(QStringLiteral("sav"));
@@ -44,7 +44,7 @@ QString ParameterExportImport::runOpenDialog() {
     QFileDialog dialog(m_window);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("存储文件(*.sav)"), QStringLiteral("存储文件(*.*)")});
+    dialog.setNameFilters({tr("存储文件(*.sav)"), tr("存储文件(*.*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().first();
@@ -116,7 +116,7 @@ void ParameterExportImport::importParameters() {
     if (target.slot < 0 || drive == nullptr)
         return;
     if ((drive->status[0] & status_bit::kRunning) != 0) {
-        m_messages.notify("请停机后再进行该操作！", kCaption);
+        m_messages.notify(tr("请停机后再进行该操作！").toStdString(), kCaption);
         return;
     }
     m_station.submit(target, Import{m_image, m_shownGroup(), path}, [this](const Outcome& o) {

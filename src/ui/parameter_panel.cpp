@@ -55,8 +55,8 @@ ParameterPanel::ParameterPanel(QWidget* area, StationLink& station, OperatorMess
       m_runAmend([](AmendDialog& dialog) { return dialog.exec(); }) {
     const DialogUnits du(area->font());
 
-    m_instruction = new QLabel(
-        QStringLiteral("请先在右边选择需要的功能组，就可在下表中查看或修改相应参数"), area);
+    m_instruction =
+        new QLabel(tr("请先在右边选择需要的功能组，就可在下表中查看或修改相应参数"), area);
     m_instruction->setGeometry(du.rect(15, 49, 234, 11));
 
     m_groupSelector = new QComboBox(area);
@@ -70,9 +70,8 @@ ParameterPanel::ParameterPanel(QWidget* area, StationLink& station, OperatorMess
 
     m_list = new QTableWidget(0, 5, area);
     m_list->setGeometry(du.rect(12, 66, 323, 151));
-    m_list->setHorizontalHeaderLabels({QStringLiteral("功能号"), QStringLiteral("当前值"),
-                                       QStringLiteral("参数范围"), QStringLiteral("参数名称"),
-                                       QStringLiteral("备注")});
+    m_list->setHorizontalHeaderLabels(
+        {tr("功能号"), tr("当前值"), tr("参数范围"), tr("参数名称"), tr("备注")});
     const int widths[] = {50, 50, 120, 120, 200};
     for (int column = 0; column < 5; ++column)
         m_list->setColumnWidth(column, widths[column]);
@@ -108,7 +107,7 @@ ParameterPanel::ParameterPanel(QWidget* area, StationLink& station, OperatorMess
                               : area->style()->standardIcon(QStyle::SP_MessageBoxInformation);
     m_icon->setPixmap(picture.pixmap(m_icon->size()));
 
-    m_info = new QLabel(QStringLiteral("双击修改参数。"), area);
+    m_info = new QLabel(tr("双击修改参数。"), area);
     m_info->setGeometry(du.rect(51, 236, 271, 32));
     m_info->setWordWrap(true);
     m_info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -216,9 +215,9 @@ void ParameterPanel::rebuildRows(std::string_view series, int group,
             continue;
         m_list->setItem(row, CodeColumn, cell(qtText(d->code)));
         m_list->setItem(row, ValueColumn, cell(valueText(*d, values[row])));
-        m_list->setItem(row, RangeColumn, cell(qtText(d->range)));
-        m_list->setItem(row, NameColumn, cell(qtText(d->name)));
-        m_list->setItem(row, RemarkColumn, cell(qtText(d->description)));
+        m_list->setItem(row, RangeColumn, cell(qtText(displayRange(*d))));
+        m_list->setItem(row, NameColumn, cell(qtText(displayName(*d))));
+        m_list->setItem(row, RemarkColumn, cell(qtText(displayDescription(*d))));
     }
     m_list->setUpdatesEnabled(true);
 }
@@ -241,8 +240,8 @@ QString ParameterPanel::parameterInfoText(std::string_view series, int group, in
     const auto d = descriptor(series, group, row);
     if (!d)
         return {};
-    return qtText(d->code) + qtText(d->name) + QStringLiteral("  可设置范围：") + qtText(d->range) +
-           QLatin1Char(' ') + qtText(d->description);
+    return qtText(d->code) + qtText(displayName(*d)) + tr("  可设置范围：") +
+           qtText(displayRange(*d)) + QLatin1Char(' ') + qtText(displayDescription(*d));
 }
 
 int ParameterPanel::listSelectedRow() const {
@@ -319,7 +318,8 @@ void ParameterPanel::writeParameter(const AmendTarget& target, const QString& ne
     // The drive may have left the table while the dialog was open.
     const Target drive = m_station.link().targetOfSlot(target.drive.slot);
     if (!sameDrive(drive, target.drive)) {
-        m_messages.notify(target.drive.name + " 已断开连接，参数未写入。", "");
+        m_messages.notify(
+            tr("%1 已断开连接，参数未写入。").arg(qtText(target.drive.name)).toStdString(), "");
         return;
     }
     ParameterWrite write;

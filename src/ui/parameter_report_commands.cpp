@@ -49,7 +49,7 @@ QString ParameterReportCommands::runSaveDialog(const QString& suggested) {
     QFileDialog dialog(m_window);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("参数报表(*.csv)"));
+    dialog.setNameFilter(tr("参数报表(*.csv)"));
     dialog.setDefaultSuffix(QStringLiteral("csv"));
     dialog.selectFile(suggested);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -59,12 +59,11 @@ QString ParameterReportCommands::runSaveDialog(const QString& suggested) {
 }
 
 QStringList ParameterReportCommands::runOpenDialog() {
-    QFileDialog dialog(
-        m_window, QStringLiteral("参数对比：选一个文件与选中的变频器对比，或选两个文件相互对比"));
+    QFileDialog dialog(m_window,
+                       tr("参数对比：选一个文件与选中的变频器对比，或选两个文件相互对比"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters(
-        {QStringLiteral("参数报表或存储文件(*.csv *.sav)"), QStringLiteral("所有文件(*)")});
+    dialog.setNameFilters({tr("参数报表或存储文件(*.csv *.sav)"), tr("所有文件(*)")});
     if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
@@ -93,7 +92,7 @@ void ParameterReportCommands::compareParameters() {
         return;
     }
     if (files.size() > 2) {
-        tell("请选择一个文件与变频器对比，或两个文件相互对比。");
+        tell(tr("请选择一个文件与变频器对比，或两个文件相互对比。").toStdString());
         return;
     }
     std::vector<ParameterSet> sets;
@@ -164,9 +163,10 @@ void ParameterReportCommands::readoutEnded(Pending what, const Outcome& outcome)
         notify(result.error);
         return;
     }
-    showComparison(result, fromStd(report.driveName), QFileInfo(m_compareFile).fileName(),
-                   fromStd(report.driveName + "（变频器，读取于 " + report.readTime + "）"),
-                   m_compareFile);
+    showComparison(
+        result, fromStd(report.driveName), QFileInfo(m_compareFile).fileName(),
+        tr("%1（变频器，读取于 %2）").arg(fromStd(report.driveName), fromStd(report.readTime)),
+        m_compareFile);
 }
 
 void ParameterReportCommands::showComparison(const ParameterComparison& comparison,

@@ -101,7 +101,7 @@ void QtOperatorMessages::tell(const QString& subject, const QString& text, const
         same->box->setWindowTitle(caption);
         same->box->setText(text);
         same->box->setInformativeText(
-            QStringLiteral("已出现 %1 次，最近一次在 %2。")
+            tr("已出现 %1 次，最近一次在 %2。")
                 .arg(same->count)
                 .arg(m_log.entries().back().last.toString(QStringLiteral("HH:mm:ss"))));
         same->box->raise();
@@ -131,7 +131,7 @@ void QtOperatorMessages::logMessage(const QString& text, const QString& caption)
 QMessageBox* QtOperatorMessages::openBox(const QString& text, const QString& caption) {
     auto* box =
         new QMessageBox(QMessageBox::Information, caption, text, QMessageBox::Ok, m_window.data());
-    box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    box->button(QMessageBox::Ok)->setText(tr("确定"));
     return box;
 }
 

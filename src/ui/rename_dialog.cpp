@@ -12,14 +12,14 @@
 namespace velkaro {
 
 RenameDialog::RenameDialog(const QString& currentName, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("变频器重命名"));
+    setWindowTitle(tr("变频器重命名"));
     applyDialogLook(this);
 
     auto* icon = new QLabel;
     icon->setPixmap(QIcon(QStringLiteral(":/icons/information.svg")).pixmap(32, 32));
     icon->setAlignment(Qt::AlignTop);
-    auto* instruction = new QLabel(QStringLiteral(
-        "     请在下面输入变频器新名字，新名字不能与其他变频器名字重复，且连接时有效。"));
+    auto* instruction = new QLabel(
+        tr("     请在下面输入变频器新名字，新名字不能与其他变频器名字重复，且连接时有效。"));
     instruction->setWordWrap(true);
     instruction->setMinimumWidth(300);
 
@@ -30,15 +30,15 @@ RenameDialog::RenameDialog(const QString& currentName, QWidget* parent) : QDialo
     // characters; a longer one would fail every record pass from that drive on.
     m_new->setMaxLength(255);
 
-    m_okButton = createDialogButton(QStringLiteral("确定"));
-    m_cancelButton = createDialogButton(QStringLiteral("取消"));
+    m_okButton = createDialogButton(tr("确定"));
+    m_cancelButton = createDialogButton(tr("取消"));
     m_okButton->setAutoDefault(false);
     m_cancelButton->setDefault(true);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(new QLabel(QStringLiteral("变频器当前名字：")), 0, 0);
+    fields->addWidget(new QLabel(tr("变频器当前名字：")), 0, 0);
     fields->addWidget(m_current, 0, 1);
-    fields->addWidget(new QLabel(QStringLiteral("变频器新的名字：")), 1, 0);
+    fields->addWidget(new QLabel(tr("变频器新的名字：")), 1, 0);
     fields->addWidget(m_new, 1, 1);
 
     auto* top = new QHBoxLayout;

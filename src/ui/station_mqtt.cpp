@@ -9,6 +9,7 @@
 #include "mqtt/mqtt_publisher.h"
 #include "records/station_name.h"
 #include "widgets/qt_text.h"
+#include <QCoreApplication>
 
 namespace velkaro {
 
@@ -92,16 +93,22 @@ void StationMqtt::follow(const LinkSnapshot& view) {
 
 QString StationMqtt::statusText() const {
     if (!m_publisher) {
-        return m_startError.isEmpty() ? QStringLiteral("未启用") : m_startError;
+        return m_startError.isEmpty()
+                   ? QCoreApplication::translate("velkaro::StationMqtt", "未启用")
+                   : m_startError;
     }
     const MqttPublisher::State s = m_publisher->state();
-    QString text = s.connected ? QStringLiteral("已连接 ") + qtText(m_publisher->brokerText())
-                               : QStringLiteral("未连接，正在重试");
+    QString text = s.connected
+                       ? QCoreApplication::translate("velkaro::StationMqtt", "已连接 ") +
+                             qtText(m_publisher->brokerText())
+                       : QCoreApplication::translate("velkaro::StationMqtt", "未连接，正在重试");
     if (!s.connected && !s.lastError.empty()) {
-        text += QStringLiteral("：") + QString::fromStdString(s.lastError);
+        text += QCoreApplication::translate("velkaro::StationMqtt", "：") +
+                QString::fromStdString(s.lastError);
     }
     if (s.dropped > 0) {
-        text += QStringLiteral("（因队列已满丢弃 %1 条）").arg(s.dropped);
+        text += QCoreApplication::translate("velkaro::StationMqtt", "（因队列已满丢弃 %1 条）")
+                    .arg(s.dropped);
     }
     return text;
 }

@@ -77,9 +77,11 @@ void setColumnWidths(QTreeWidget* view, const QFont& font, std::initializer_list
 /// A running value with its decimals and unit, e.g. "50.00Hz".
 /// Headings of the drive tree: normal, dropped and faulted units.
 QString treeHeading(std::size_t group) {
-    static const std::array<QString, 3> kHeadings{
-        QStringLiteral("正常机组"), QStringLiteral("掉线机组"), QStringLiteral("故障机组")};
-    return kHeadings[group];
+    static constexpr std::array<const char*, 3> kHeadings{
+        QT_TRANSLATE_NOOP("velkaro::StatusPanel", "正常机组"),
+        QT_TRANSLATE_NOOP("velkaro::StatusPanel", "掉线机组"),
+        QT_TRANSLATE_NOOP("velkaro::StatusPanel", "故障机组")};
+    return QCoreApplication::translate("velkaro::StatusPanel", kHeadings[group]);
 }
 
 QString quantityText(const DriveRecord& drive, StatusQuantity quantity, const char* unit) {
@@ -110,30 +112,34 @@ StatusPanel::StatusPanel(QWidget* area, StationLink& station, OperatorMessages& 
     }
 
     m_list = createReportList(area, du.rect(91, 126, 245, 142));
-    m_list->setHeaderLabels({QStringLiteral("变频器名"), QStringLiteral("状态"),
-                             QStringLiteral("输出频率"), QStringLiteral("输出电流"),
-                             QStringLiteral("输出电压")});
+    m_list->setHeaderLabels(
+        {tr("变频器名"), tr("状态"), tr("输出频率"), tr("输出电流"), tr("输出电压")});
     setColumnWidths(m_list, area->font(), {97, 72, 65, 65, 65});
     setViewColours(m_list, kBlack, kListText);
 
     m_summary = createReportList(area, du.rect(91, 48, 245, 76));
-    m_summary->setHeaderLabels({QStringLiteral("类型"), QStringLiteral("参数值"),
-                                QStringLiteral("类型"), QStringLiteral("参数值")});
+    m_summary->setHeaderLabels({tr("类型"), tr("参数值"), tr("类型"), tr("参数值")});
     setColumnWidths(m_summary, area->font(), {60, 122, 60, 122});
     m_summary->setSelectionMode(QAbstractItemView::NoSelection);
     m_summary->setFocusPolicy(Qt::NoFocus);
     m_summary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_summary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    static const std::array<std::array<const char*, 2>, 6> kLabels{{{"变频器名", ""},
-                                                                    {"功率等级", "机    型"},
-                                                                    {"给定频率", "运行频率"},
-                                                                    {"输出电压", "输出电流"},
-                                                                    {"母线电压", "输出转矩"},
-                                                                    {"运行状态", "异常原因"}}};
+    static const std::array<std::array<const char*, 2>, 6> kLabels{
+        {{QT_TRANSLATE_NOOP("velkaro::StatusPanel", "变频器名"), ""},
+         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "功率等级"),
+          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "机    型")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "给定频率"),
+          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "运行频率")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出电压"),
+          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出电流")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "母线电压"),
+          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出转矩")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "运行状态"),
+          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "异常原因")}}};
     for (const auto& labels : kLabels) {
         auto* item = new QTreeWidgetItem(m_summary);
-        item->setText(0, QString::fromUtf8(labels[0]));
-        item->setText(2, QString::fromUtf8(labels[1]));
+        item->setText(0, tr(labels[0]));
+        item->setText(2, *labels[1] ? tr(labels[1]) : QString());
     }
     setViewColours(m_summary, kBlack, kTreeText);
 
@@ -159,25 +165,25 @@ void StatusPanel::showSummaryForMotorPanel() {
 QString StatusPanel::statusMessage(ActivityState activity, int currentPanel) {
     switch (activity) {
     case ActivityState::Search:
-        return QStringLiteral("变频器地址搜寻中");
+        return tr("变频器地址搜寻中");
     case ActivityState::Export:
-        return QStringLiteral("变频器数据导出中");
+        return tr("变频器数据导出中");
     case ActivityState::Import:
-        return QStringLiteral("变频器数据导入中");
+        return tr("变频器数据导入中");
     case ActivityState::Readout:
-        return QStringLiteral("变频器参数读取中");
+        return tr("变频器参数读取中");
     case ActivityState::DriveFault:
-        return QStringLiteral("变频器发生故障");
+        return tr("变频器发生故障");
     case ActivityState::None:
         break;
     }
     switch (currentPanel) {
     case PanelMotorControl:
-        return QStringLiteral(" 使用该界面控制变频器时，请先将变频器设置为通讯控制");
+        return tr(" 使用该界面控制变频器时，请先将变频器设置为通讯控制");
     case PanelParameters:
-        return QStringLiteral(" 双击上面功能列表可修改变频器参数");
+        return tr(" 双击上面功能列表可修改变频器参数");
     default:
-        return QStringLiteral(" Velkaro1.11测试版-蓝岭电子研究所");
+        return tr(" Velkaro1.11测试版-蓝岭电子研究所");
     }
 }
 
@@ -260,7 +266,8 @@ void StatusPanel::refreshDriveList() {
             alarmed.push_back(name);
         }
         const DriveRecord& drive = table.slots[static_cast<std::size_t>(slot)];
-        cells.push_back({qtText(texts.state), quantityText(drive, kRunningFrequency, "Hz"),
+        cells.push_back({qtText(shownStateTexts(drive).state),
+                         quantityText(drive, kRunningFrequency, "Hz"),
                          quantityText(drive, kOutputCurrent, "A"),
                          quantityText(drive, kOutputVoltage, "V"), drive.online == 0});
     }
@@ -274,7 +281,8 @@ void StatusPanel::refreshDriveList() {
         for (const std::string& name : alarmed) {
             if (std::find(m_alarmedNames.begin(), m_alarmedNames.end(), name) ==
                 m_alarmedNames.end()) {
-                m_pendingAlerts.push_back(" " + name + "发生异常，请及时处理！");
+                m_pendingAlerts.push_back(
+                    tr(" %1发生异常，请及时处理！").arg(qtText(name)).toStdString());
             }
         }
     } else {
@@ -386,7 +394,7 @@ void StatusPanel::refreshDriveSummary() {
         return;
     } else {
         const DriveRecord& d = view.table.slots[static_cast<std::size_t>(selected)];
-        const StateTexts texts = driveStateTexts(d);
+        const StateTexts texts = shownStateTexts(d);
         values = {qtText(d.name),
                   qtText(d.ratedPower + (d.series == "QD10" ? "A" : "KW")),
                   qtText(d.series),

@@ -19,7 +19,8 @@ namespace velkaro {
 
 class OperatorMessages;
 class StationLink;
-enum class ActivityState : int;
+// Opaque declaration without ": int" (the default): lupdate misreads the scope after it.
+enum class ActivityState;
 
 /// The system status panel: the drive tree (1032), the drive list (1031) and
 /// the summary of the selected drive (1034, also shown on the motor panel).

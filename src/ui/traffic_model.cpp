@@ -3,16 +3,24 @@
 
 #include "ui/traffic_model.h"
 
+#include <QCoreApplication>
+
 #include <array>
 
 namespace velkaro {
 
 namespace {
 
-constexpr const char* kHeaders[] = {"时间", "方向", "变频器", "字节", "说明"};
+constexpr const char* kHeaders[] = {QT_TRANSLATE_NOOP("velkaro::TrafficModel", "时间"),
+                                    QT_TRANSLATE_NOOP("velkaro::TrafficModel", "方向"),
+                                    QT_TRANSLATE_NOOP("velkaro::TrafficModel", "变频器"),
+                                    QT_TRANSLATE_NOOP("velkaro::TrafficModel", "字节"),
+                                    QT_TRANSLATE_NOOP("velkaro::TrafficModel", "说明")};
 static_assert(std::size(kHeaders) == TrafficModel::ColumnCount);
 
-const QString kProbeRowName = QStringLiteral("地址搜寻");
+QString probeRowName() {
+    return QCoreApplication::translate("velkaro::TrafficModel", "地址搜寻");
+}
 
 } // namespace
 
@@ -37,7 +45,7 @@ void TrafficModel::refresh(DriveLink& link, const LinkSnapshot& view, const QTim
         row.time = now.addMSecs(-ago * tickMs);
         const int slot = r.row;
         if (slot == kProbeRow) {
-            row.drive = kProbeRowName;
+            row.drive = probeRowName();
         } else if (slot >= 0 && slot < kMaxDrives) {
             QString& name = names[static_cast<std::size_t>(slot)];
             if (name.isNull()) {
@@ -173,7 +181,7 @@ QVariant TrafficModel::headerData(int section, Qt::Orientation orientation, int 
         section >= ColumnCount) {
         return {};
     }
-    return QString::fromUtf8(kHeaders[section]);
+    return tr(kHeaders[section]);
 }
 
 } // namespace velkaro

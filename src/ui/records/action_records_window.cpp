@@ -40,29 +40,29 @@ struct ActionRecordsWindow::Query {
 ActionRecordsWindow::ActionRecordsWindow(QWidget* parent, StationRecords& records,
                                          const std::string& station)
     : QDialog(parent), m_records(records) {
-    setWindowTitle(QStringLiteral("操作记录"));
+    setWindowTitle(tr("操作记录"));
     setWindowModality(Qt::NonModal);
     auto* layout = new QVBoxLayout(this);
     auto* filters = new QHBoxLayout;
     m_hours = new QSpinBox(this);
     m_hours->setRange(1, kLongestHours);
     m_hours->setValue(kDefaultHours);
-    m_hours->setSuffix(QStringLiteral(" 小时"));
+    m_hours->setSuffix(tr(" 小时"));
     m_station = new QLineEdit(QString::fromStdString(station), this);
     m_drive = new QLineEdit(this);
     m_account = new QLineEdit(this);
     for (QLineEdit* edit : {m_station, m_drive, m_account}) {
-        edit->setPlaceholderText(QStringLiteral("全部"));
+        edit->setPlaceholderText(tr("全部"));
     }
-    auto* look = new QPushButton(QStringLiteral("查询"), this);
-    auto* save = new QPushButton(QStringLiteral("导出CSV..."), this);
-    filters->addWidget(new QLabel(QStringLiteral("最近"), this));
+    auto* look = new QPushButton(tr("查询"), this);
+    auto* save = new QPushButton(tr("导出CSV..."), this);
+    filters->addWidget(new QLabel(tr("最近"), this));
     filters->addWidget(m_hours);
-    filters->addWidget(new QLabel(QStringLiteral("站名"), this));
+    filters->addWidget(new QLabel(tr("站名"), this));
     filters->addWidget(m_station);
-    filters->addWidget(new QLabel(QStringLiteral("名字"), this));
+    filters->addWidget(new QLabel(tr("名字"), this));
     filters->addWidget(m_drive);
-    filters->addWidget(new QLabel(QStringLiteral("账户"), this));
+    filters->addWidget(new QLabel(tr("账户"), this));
     filters->addWidget(m_account);
     filters->addWidget(look);
     filters->addWidget(save);
@@ -85,9 +85,8 @@ ActionRecordsWindow::ActionRecordsWindow(QWidget* parent, StationRecords& record
     resize(900, 420);
 
     m_chooseFile = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("导出操作记录"),
-                                            QStringLiteral("操作记录.csv"),
-                                            QStringLiteral("CSV 文件 (*.csv)"));
+        return QFileDialog::getSaveFileName(this, tr("导出操作记录"), tr("操作记录.csv"),
+                                            tr("CSV 文件 (*.csv)"));
     };
     connect(look, &QPushButton::clicked, this, &ActionRecordsWindow::refresh);
     connect(save, &QPushButton::clicked, this, [this] {
@@ -118,7 +117,7 @@ void ActionRecordsWindow::refresh() {
     rows.limit = kMostRows;
     rows.newestFirst = true;
     ++m_pending;
-    m_status->setText(QStringLiteral("正在读取..."));
+    m_status->setText(tr("正在读取..."));
     const QPointer<ActionRecordsWindow> self(this);
     auto done = [self](std::vector<ActionRecord> found, const std::string& error) {
         return RecordsWorker::Completion([self, found = std::move(found), error] {
@@ -127,7 +126,7 @@ void ActionRecordsWindow::refresh() {
             }
             --self->m_pending;
             if (!error.empty()) {
-                self->m_status->setText(QString::fromStdString("读取失败：" + error));
+                self->m_status->setText(tr("读取失败：%1").arg(QString::fromStdString(error)));
                 return;
             }
             self->showRows(found);
@@ -143,7 +142,7 @@ void ActionRecordsWindow::refresh() {
                 return done({}, error.what());
             }
         },
-        done({}, "数据源忙，请稍后再查询"));
+        done({}, tr("数据源忙，请稍后再查询").toStdString()));
 }
 
 void ActionRecordsWindow::showRows(const std::vector<ActionRecord>& rows) {
@@ -166,17 +165,16 @@ void ActionRecordsWindow::showRows(const std::vector<ActionRecord>& rows) {
         }
     }
     m_table->resizeColumnsToContents();
-    m_status->setText(
-        rows.size() >= static_cast<std::size_t>(kMostRows)
-            ? QStringLiteral("显示最新的 %1 条记录（时间段内还有更早的记录）").arg(rows.size())
-            : QStringLiteral("共 %1 条记录").arg(rows.size()));
+    m_status->setText(rows.size() >= static_cast<std::size_t>(kMostRows)
+                          ? tr("显示最新的 %1 条记录（时间段内还有更早的记录）").arg(rows.size())
+                          : tr("共 %1 条记录").arg(rows.size()));
     Q_EMIT shown();
 }
 
 void ActionRecordsWindow::exportTo(const QString& path) {
     const ActionQuery rows = query().rows;
     ++m_pending;
-    m_status->setText(QStringLiteral("正在导出..."));
+    m_status->setText(tr("正在导出..."));
     const QPointer<ActionRecordsWindow> self(this);
     auto done = [self](const QString& text) {
         return RecordsWorker::Completion([self, text] {
@@ -192,16 +190,15 @@ void ActionRecordsWindow::exportTo(const QString& path) {
                 const std::vector<ActionRecord> found = reader.withSession(
                     [&](soci::session& session) { return readActions(session, rows); });
                 if (std::string error = writeActionCsv(found, file); !error.empty()) {
-                    return done(QString::fromStdString("导出失败：" + error));
+                    return done(tr("导出失败：%1").arg(QString::fromStdString(error)));
                 }
-                return done(QStringLiteral("%1 条记录已导出到 %2")
-                                .arg(found.size())
-                                .arg(QString::fromStdString(file)));
+                return done(
+                    tr("%1 条记录已导出到 %2").arg(found.size()).arg(QString::fromStdString(file)));
             } catch (const std::exception& error) {
-                return done(QString::fromStdString(std::string("导出失败：") + error.what()));
+                return done(tr("导出失败：%1").arg(QString::fromUtf8(error.what())));
             }
         },
-        done(QStringLiteral("数据源忙，请稍后再导出")));
+        done(tr("数据源忙，请稍后再导出")));
 }
 
 } // namespace velkaro

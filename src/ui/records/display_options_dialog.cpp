@@ -7,6 +7,7 @@
 
 #include "link/operator_messages.h"
 #include "records/station_name.h"
+#include "registry/language.h"
 #include "ui/dialog_look.h"
 #include "ui/records/station_settings.h"
 #include "widgets/dialog_units.h"
@@ -38,7 +39,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
                                            OperatorMessages& messages)
     : QDialog(parent), m_options(options), m_names(std::move(connectedNames)),
       m_messages(messages) {
-    setWindowTitle(QStringLiteral("显示属性"));
+    setWindowTitle(tr("显示属性"));
     setFont(stationFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, kDialogColour);
@@ -46,16 +47,16 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
     setPalette(palette);
     setAutoFillBackground(true);
     const DialogUnits units(font());
-    setFixedSize(units.size(223, 144));
+    setFixedSize(units.size(223, 176));
 
-    m_window = addNumberField(12, QStringLiteral("显示数据的存储时间"), QStringLiteral("小时以内"));
-    m_interval = addNumberField(32, QStringLiteral("数据采集间隙时间"), QStringLiteral("秒"));
-    m_storage = addNumberField(52, QStringLiteral("数据最大存储时间"), QStringLiteral("小时"));
+    m_window = addNumberField(12, tr("显示数据的存储时间"), tr("小时以内"));
+    m_interval = addNumberField(32, tr("数据采集间隙时间"), tr("秒"));
+    m_storage = addNumberField(52, tr("数据最大存储时间"), tr("小时"));
     m_window->setObjectName(QStringLiteral("field1092"));
     m_interval->setObjectName(QStringLiteral("field1088"));
     m_storage->setObjectName(QStringLiteral("field1089"));
 
-    auto* listLabel = new QLabel(QStringLiteral("显示的变频器名字"), this);
+    auto* listLabel = new QLabel(tr("显示的变频器名字"), this);
     listLabel->setGeometry(units.rect(12, 74, 80, 10));
     m_drives = new QComboBox(this);
     m_drives->setObjectName(QStringLiteral("list1090"));
@@ -67,7 +68,7 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
     }
     m_drives->setCurrentIndex(0);
 
-    auto* stationLabel = new QLabel(QStringLiteral("本站站名"), this);
+    auto* stationLabel = new QLabel(tr("本站站名"), this);
     stationLabel->setGeometry(units.rect(12, 94, 80, 10));
     m_station = new QLineEdit(QString::fromStdString(m_options.stationName), this);
     m_station->setObjectName(QStringLiteral("fieldStation"));
@@ -76,13 +77,28 @@ DisplayOptionsDialog::DisplayOptionsDialog(QWidget* parent, DisplayOptions& opti
     m_station->setMaxLength(kStationNameMaxLength);
     if (m_options.stationFromCommandLine) {
         m_station->setReadOnly(true);
-        m_station->setToolTip(QStringLiteral("站名由命令行 --station 给定"));
+        m_station->setToolTip(tr("站名由命令行 --station 给定"));
     }
 
-    m_confirm = new XpButton(QStringLiteral("确定"), this);
+    // The language is read once at start: the windows are not rebuilt on a change.
+    auto* languageLabel = new QLabel(tr("语言"), this);
+    languageLabel->setGeometry(units.rect(12, 114, 80, 10));
+    m_language = new QComboBox(this);
+    m_language->setObjectName(QStringLiteral("listLanguage"));
+    m_language->setGeometry(units.rect(96, 112, 110, 14));
+    m_language->setPalette(fieldPalette(m_language->palette()));
+    // Each language by its own name, so it can be found whatever is shown now.
+    m_language->addItem(QStringLiteral("中文"), QStringLiteral("zh"));
+    m_language->addItem(QStringLiteral("English"), QStringLiteral("en"));
+    m_language->setCurrentIndex(displayLanguage() == Language::English ? 1 : 0);
+    auto* languageNote = new QLabel(tr("更改的语言在下次启动时生效"), this);
+    languageNote->setObjectName(QStringLiteral("languageNote"));
+    languageNote->setGeometry(units.rect(96, 128, 120, 10));
+
+    m_confirm = new XpButton(tr("确定"), this);
     m_confirm->setBackgroundColor(kButtonColour);
     m_confirm->setHoverColor(SkinnedButton::defaultHoverColor());
-    m_confirm->setGeometry(units.rect(86, 118, 50, 16));
+    m_confirm->setGeometry(units.rect(86, 150, 50, 16));
     m_confirm->setDefault(true);
     connect(m_confirm, &QPushButton::clicked, this, &DisplayOptionsDialog::confirm);
 
@@ -114,9 +130,8 @@ bool DisplayOptionsDialog::readField(QLineEdit* field, uint32_t minimum, uint32_
         value = static_cast<uint32_t>(number);
         return true;
     }
-    m_messages.show(
-        QStringLiteral("请输入 %1 到 %2 之间的整数。").arg(minimum).arg(maximum).toStdString(),
-        std::string());
+    m_messages.show(tr("请输入 %1 到 %2 之间的整数。").arg(minimum).arg(maximum).toStdString(),
+                    std::string());
     field->setFocus();
     field->selectAll();
     return false;
@@ -147,7 +162,13 @@ void DisplayOptionsDialog::confirm() {
     }
     if (station != m_options.stationName && !m_options.stationFromCommandLine &&
         !saveStationName(station)) {
-        m_messages.show("站名不能保存（设置文件不能写入），只用于本次运行。",
+        m_messages.show(tr("站名不能保存（设置文件不能写入），只用于本次运行。").toStdString(),
+                        std::string(kInfoCaption));
+    }
+    Language language = displayLanguage();
+    parseLanguage(m_language->currentData().toString().toStdString(), language);
+    if (language != displayLanguage() && !saveLanguage(language)) {
+        m_messages.show(tr("语言不能保存（设置文件不能写入）。").toStdString(),
                         std::string(kInfoCaption));
     }
     m_options.stationName = station;

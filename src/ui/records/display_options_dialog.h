@@ -23,7 +23,8 @@ class XpButton;
 /// focus, and nothing changes. When all pass every setting is applied at once,
 /// a changed station name is kept for later runs, and the dialog closes.
 /// Closing it any other way changes nothing. A name given on the command line
-/// is shown and cannot be changed here.
+/// is shown and cannot be changed here. A language other than the one shown
+/// is kept for the next start (the windows are not rebuilt).
 class DisplayOptionsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -36,6 +37,7 @@ public:
     QLineEdit* storageField() const { return m_storage; }   ///< 1089, hours
     QComboBox* driveList() const { return m_drives; }       ///< 1090
     QLineEdit* stationField() const { return m_station; }   ///< 站名
+    QComboBox* languageList() const { return m_language; }  ///< 语言, kept for the next start
     XpButton* confirmButton() const { return m_confirm; }   ///< "确定"
 
 private:
@@ -52,6 +54,7 @@ private:
     QLineEdit* m_storage = nullptr;
     QComboBox* m_drives = nullptr;
     QLineEdit* m_station = nullptr;
+    QComboBox* m_language = nullptr;
     XpButton* m_confirm = nullptr;
 };
 

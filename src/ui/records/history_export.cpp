@@ -33,10 +33,10 @@ void HistoryExport::run(const RecordQuery& query) {
         return;
     }
     const QString suggested = QDir::home().filePath(
-        QStringLiteral("运行记录-%1.csv")
+        tr("运行记录-%1.csv")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"))));
-    QString path = QFileDialog::getSaveFileName(m_parent, QStringLiteral("导出运行记录"), suggested,
-                                                QStringLiteral("CSV 文件 (*.csv)"));
+    QString path = QFileDialog::getSaveFileName(m_parent, tr("导出运行记录"), suggested,
+                                                tr("CSV 文件 (*.csv)"));
     if (path.isEmpty()) {
         return;
     }
@@ -61,9 +61,8 @@ void HistoryExport::exportTo(const QString& path, const RecordQuery& query) {
     m_total = 0;
     // Not modal: the station's keys stay in reach while rows are written,
     // and while the data source keeps the export waiting.
-    m_progress = new QProgressDialog(QStringLiteral("正在导出运行记录..."), QStringLiteral("取消"),
-                                     0, 1, m_parent);
-    m_progress->setWindowTitle(QStringLiteral("导出"));
+    m_progress = new QProgressDialog(tr("正在导出运行记录..."), tr("取消"), 0, 1, m_parent);
+    m_progress->setWindowTitle(tr("导出"));
     m_progress->setWindowModality(Qt::NonModal);
     m_progress->setMinimumDuration(kShowProgressAfterMs);
     m_progress->setAutoClose(false);
@@ -138,9 +137,8 @@ void HistoryExport::finish(const QString& path, const ExportResult& result) {
         Q_EMIT finished(false);
         return;
     }
-    m_messages.notify(
-        QStringLiteral("已导出 %1 条记录到 %2").arg(result.rows).arg(path).toStdString(),
-        std::string(kInfoCaption));
+    m_messages.notify(tr("已导出 %1 条记录到 %2").arg(result.rows).arg(path).toStdString(),
+                      std::string(kInfoCaption));
     Q_EMIT finished(true);
 }
 

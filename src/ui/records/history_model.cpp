@@ -6,9 +6,14 @@
 namespace velkaro {
 namespace {
 
-const std::array<QString, HistoryModel::kColumns> kHistoryHeaders = {
-    QStringLiteral("记录时间"), QStringLiteral("名字"),     QStringLiteral("运行频率"),
-    QStringLiteral("输出电流"), QStringLiteral("输出电压"), QStringLiteral("工作状态"),
+// Column names of the run records, shown in the display language.
+constexpr std::array<const char*, HistoryModel::kColumns> kHistoryHeaders = {
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "记录时间"),
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "名字"),
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "运行频率"),
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "输出电流"),
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "输出电压"),
+    QT_TRANSLATE_NOOP("velkaro::HistoryModel", "工作状态"),
 };
 
 } // namespace
@@ -83,7 +88,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     }
     if (orientation == Qt::Horizontal) {
-        return section >= 0 && section < kColumns ? QVariant(kHistoryHeaders[section]) : QVariant();
+        return section >= 0 && section < kColumns ? QVariant(tr(kHistoryHeaders[section]))
+                                                  : QVariant();
     }
     return section + 1;
 }

@@ -32,7 +32,7 @@ HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptio
     auto* layout = new QVBoxLayout(m_frame);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    auto* caption = new QLabel(QStringLiteral("运行记录"), m_frame);
+    auto* caption = new QLabel(tr("运行记录"), m_frame);
     caption->setAlignment(Qt::AlignCenter);
     caption->setAutoFillBackground(true);
     caption->setBackgroundRole(QPalette::Mid);
@@ -47,21 +47,21 @@ HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptio
     m_grid->setModel(m_model);
     connect(m_model, &HistoryModel::queryFinished, this, &HistoryPanel::fitColumns);
 
-    m_liveBox = new QCheckBox(QStringLiteral("实时刷新记录"), area);
+    m_liveBox = new QCheckBox(tr("实时刷新记录"), area);
     m_liveBox->setObjectName(QStringLiteral("check1084"));
     m_liveBox->setGeometry(units.rect(10, 256, 80, 10));
     m_liveBox->setChecked(true);
     connect(m_liveBox, &QCheckBox::clicked, this,
             [this](bool checked) { m_liveRefresh = checked; });
 
-    m_options = new XpButton(QStringLiteral("选项"), area);
+    m_options = new XpButton(tr("选项"), area);
     m_options->setObjectName(QStringLiteral("button1081"));
     m_options->setGeometry(units.rect(283, 254, 50, 14));
     m_options->setBackgroundColor(kButtonColour);
     m_options->setHoverColor(SkinnedButton::defaultHoverColor());
     connect(m_options, &QPushButton::clicked, this, &HistoryPanel::openOptions);
 
-    m_export = new XpButton(QStringLiteral("导出..."), area);
+    m_export = new XpButton(tr("导出..."), area);
     m_export->setObjectName(QStringLiteral("buttonExport"));
     m_export->setGeometry(units.rect(229, 254, 50, 14));
     m_export->setBackgroundColor(kButtonColour);
@@ -90,7 +90,7 @@ void HistoryPanel::fitColumns() {
                                QStringLiteral("400.00"),
                                QStringLiteral("1000.0"),
                                QStringLiteral("1000.0"),
-                               QStringLiteral("反向运转 电机负载过重")};
+                               tr("反向运转 电机负载过重")};
     m_grid->resizeColumnsToContents();
     for (int column = 0; column < m_model->columnCount() && column < 6; ++column) {
         const int wanted = metrics.horizontalAdvance(samples[column]) + padding;

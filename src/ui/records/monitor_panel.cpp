@@ -27,13 +27,14 @@ MonitorPanel::MonitorPanel(QWidget* area, OperatorMessages& messages)
     view->setGeometry(units.rect(12, 48, 322, 195));
     m_chart = view;
 
-    m_options = new XpButton(QStringLiteral("监视选项"), area);
+    m_options = new XpButton(tr("监视选项"), area);
     m_options->setObjectName(QStringLiteral("button1086"));
     m_options->setGeometry(units.rect(158, 251, 50, 14));
     m_options->setBackgroundColor(kButtonColour);
     m_options->setHoverColor(SkinnedButton::defaultHoverColor());
-    connect(m_options, &QPushButton::clicked, this,
-            [this] { m_messages.notify("对不起！该功能暂时保留！", std::string()); });
+    connect(m_options, &QPushButton::clicked, this, [this] {
+        m_messages.notify(tr("对不起！该功能暂时保留！").toStdString(), std::string());
+    });
 
     initMonitorChart();
 }

@@ -62,21 +62,25 @@ void StationRecords::onEvent(const RecordsEvent& event) {
     switch (event.kind) {
     case RecordsEvent::Kind::Down:
         // Said once an outage; the rows wait and go in when it is over.
-        m_messages.notify(event.text.empty()
-                              ? "运行记录数据源没有应答：记录暂时留在内存中，数据源恢复后补写。"
-                              : event.text,
-                          std::string());
+        m_messages.notify(
+            event.text.empty()
+                ? tr("运行记录数据源没有应答：记录暂时留在内存中，数据源恢复后补写。").toStdString()
+                : event.text,
+            std::string());
         break;
     case RecordsEvent::Kind::Up:
         if (event.dropped > 0) {
-            m_messages.notify("运行记录数据源已恢复。中断期间暂存的记录超过上限，最早的 " +
-                                  std::to_string(event.dropped) + " 条没有写入。",
+            m_messages.notify(tr("运行记录数据源已恢复。中断期间暂存的记录超过上限，"
+                                 "最早的 %1 条没有写入。")
+                                  .arg(event.dropped)
+                                  .toStdString(),
                               std::string(kInfoCaption));
         }
         break;
     case RecordsEvent::Kind::StationColumnRefused:
-        m_messages.notify("运行记录表没有“站名”列，本账户也无权添加（需要修改表的权限）。"
-                          "记录照常写入，但不带站名：共用这个数据库的各站记录分不开。\n" +
+        m_messages.notify(tr("运行记录表没有“站名”列，本账户也无权添加（需要修改表的权限）。"
+                             "记录照常写入，但不带站名：共用这个数据库的各站记录分不开。\n")
+                                  .toStdString() +
                               event.text,
                           std::string(kInfoCaption));
         break;

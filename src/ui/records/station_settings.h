@@ -3,6 +3,8 @@
 #include <optional>
 #include <string>
 
+#include "registry/language.h"
+
 namespace velkaro {
 
 /// The station's name kept between runs in the station's settings (section
@@ -14,5 +16,11 @@ namespace velkaro {
 std::optional<std::string> savedStationName();
 /// Keeps `name` for later runs. False when the settings cannot be written.
 bool saveStationName(const std::string& name);
+
+/// The display language chosen in the options dialog (key "display/language",
+/// "zh" or "en"); none when never chosen, so the locale decides.
+std::optional<Language> savedLanguage();
+/// Keeps `language` for the next start. False when the settings cannot be written.
+bool saveLanguage(Language language);
 
 } // namespace velkaro

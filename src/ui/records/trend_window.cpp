@@ -44,6 +44,15 @@
 namespace velkaro {
 namespace {
 
+// The run records' column names (records/run_record.cpp) as the operator reads
+// them; the columns themselves keep their Chinese names.
+[[maybe_unused]] constexpr const char* kShownColumns[] = {
+    QT_TRANSLATE_NOOP("velkaro::TrendWindow", "运行频率"),
+    QT_TRANSLATE_NOOP("velkaro::TrendWindow", "设定频率"),
+    QT_TRANSLATE_NOOP("velkaro::TrendWindow", "输出电流"),
+    QT_TRANSLATE_NOOP("velkaro::TrendWindow", "输出电压"),
+    QT_TRANSLATE_NOOP("velkaro::TrendWindow", "母线电压")};
+
 constexpr int kCustomWindow = static_cast<int>(std::size(TrendWindow::kWindowSeconds));
 constexpr int kDefaultWindow = 2; // 最近2小时
 constexpr WallSeconds kLongestCentredSpan = kTrendHour;
@@ -73,7 +82,7 @@ TrendWindow::TrendWindow(const LinkSnapshot& view, const DisplayOptions& options
                          OperatorMessages& messages, StationRecords& records, QWidget* parent)
     : QWidget(parent, Qt::Window), m_linkView(view), m_options(options), m_messages(messages),
       m_reads(records) {
-    setWindowTitle(QStringLiteral("趋势图"));
+    setWindowTitle(tr("趋势图"));
     resize(1180, 720);
     buildControls();
     m_rangeTimer.setSingleShot(true);
@@ -87,32 +96,30 @@ TrendWindow::TrendWindow(const LinkSnapshot& view, const DisplayOptions& options
 TrendWindow::~TrendWindow() = default;
 
 void TrendWindow::buildControls() {
-    auto* drivesBox = new QGroupBox(QStringLiteral("变频器"), this);
+    auto* drivesBox = new QGroupBox(tr("变频器"), this);
     m_drives = new QListWidget(drivesBox);
     m_drives->setMaximumHeight(120);
     (new QVBoxLayout(drivesBox))->addWidget(m_drives);
     connect(m_drives, &QListWidget::itemChanged, this, [this] { reload(); });
 
-    auto* valuesBox = new QGroupBox(QStringLiteral("数据"), this);
+    auto* valuesBox = new QGroupBox(tr("数据"), this);
     auto* values = new QGridLayout(valuesBox);
     for (int q = 0; q < kQuantityCount; ++q) {
-        auto* box = new QCheckBox(QString::fromUtf8(quantityInfo(static_cast<Quantity>(q)).column),
-                                  valuesBox);
+        auto* box = new QCheckBox(tr(quantityInfo(static_cast<Quantity>(q)).column), valuesBox);
         box->setChecked(q == 0);
         values->addWidget(box, q / 2, q % 2);
         connect(box, &QCheckBox::toggled, this, [this] { reload(); });
         m_quantities.push_back(box);
     }
 
-    auto* timeBox = new QGroupBox(QStringLiteral("时间"), this);
+    auto* timeBox = new QGroupBox(tr("时间"), this);
     auto* times = new QFormLayout(timeBox);
     m_window = new QComboBox(timeBox);
     for (const WallSeconds seconds : kWindowSeconds) {
-        m_window->addItem(seconds < kTrendHour
-                              ? QStringLiteral("最近%1分钟").arg(seconds / 60)
-                              : QStringLiteral("最近%1小时").arg(seconds / kTrendHour));
+        m_window->addItem(seconds < kTrendHour ? tr("最近%1分钟").arg(seconds / 60)
+                                               : tr("最近%1小时").arg(seconds / kTrendHour));
     }
-    m_window->addItem(QStringLiteral("自定义"));
+    m_window->addItem(tr("自定义"));
     m_window->setCurrentIndex(kDefaultWindow);
     m_from = new QDateTimeEdit(timeBox);
     m_to = new QDateTimeEdit(timeBox);
@@ -125,9 +132,9 @@ void TrendWindow::buildControls() {
             }
         });
     }
-    times->addRow(QStringLiteral("时间窗"), m_window);
-    times->addRow(QStringLiteral("从"), m_from);
-    times->addRow(QStringLiteral("到"), m_to);
+    times->addRow(tr("时间窗"), m_window);
+    times->addRow(tr("从"), m_from);
+    times->addRow(tr("到"), m_to);
     connect(m_window, &QComboBox::currentIndexChanged, this, [this](int index) {
         const bool custom = index == kCustomWindow;
         m_from->setEnabled(custom);
@@ -142,10 +149,10 @@ void TrendWindow::buildControls() {
     });
 
     auto* actions = new QVBoxLayout;
-    auto* refreshButton = new QPushButton(QStringLiteral("刷新"), this);
-    auto* resetButton = new QPushButton(QStringLiteral("复位"), this);
-    m_follow = new QCheckBox(QStringLiteral("实时跟随"), this);
-    auto* saveButton = new QPushButton(QStringLiteral("保存图片..."), this);
+    auto* refreshButton = new QPushButton(tr("刷新"), this);
+    auto* resetButton = new QPushButton(tr("复位"), this);
+    m_follow = new QCheckBox(tr("实时跟随"), this);
+    auto* saveButton = new QPushButton(tr("保存图片..."), this);
     for (QWidget* widget :
          {static_cast<QWidget*>(refreshButton), static_cast<QWidget*>(resetButton),
           static_cast<QWidget*>(m_follow), static_cast<QWidget*>(saveButton)}) {
@@ -179,10 +186,9 @@ void TrendWindow::buildControls() {
     auto* eventsPane = new QWidget(this);
     auto* eventsLayout = new QVBoxLayout(eventsPane);
     eventsLayout->setContentsMargins(0, 0, 0, 0);
-    eventsLayout->addWidget(new QLabel(QStringLiteral("故障跳闸与通讯断线"), eventsPane));
+    eventsLayout->addWidget(new QLabel(tr("故障跳闸与通讯断线"), eventsPane));
     m_events = new QTableWidget(0, 3, eventsPane);
-    m_events->setHorizontalHeaderLabels(
-        {QStringLiteral("时间"), QStringLiteral("变频器"), QStringLiteral("原因")});
+    m_events->setHorizontalHeaderLabels({tr("时间"), tr("变频器"), tr("原因")});
     m_events->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_events->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_events->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -260,7 +266,7 @@ RecordsWorker::Read TrendWindow::namesRead() {
 void TrendWindow::showUnavailable(const std::string& reason) {
     clearChart();
     m_view->chart()->setTitle(QString());
-    showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)), true);
+    showStatus(tr("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)), true);
 }
 
 void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
@@ -298,7 +304,7 @@ void TrendWindow::fillDriveList(const std::vector<std::string>& logNames) {
         item->setData(Qt::UserRole, QString::fromStdString(name));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(checked.contains(name) ? Qt::Checked : Qt::Unchecked);
-        item->setToolTip(isConnected ? QStringLiteral("已连接") : QStringLiteral("记录中的变频器"));
+        item->setToolTip(isConnected ? tr("已连接") : tr("记录中的变频器"));
         if (isConnected) {
             QFont bold = item->font();
             bold.setBold(true);
@@ -316,7 +322,7 @@ bool TrendWindow::chooseWindow() {
         from = wallOf(m_from->dateTime());
         to = wallOf(m_to->dateTime());
         if (from >= to) {
-            showStatus(QStringLiteral("起始时间应早于结束时间"), true);
+            showStatus(tr("起始时间应早于结束时间"), true);
             return false;
         }
     } else {
@@ -331,14 +337,13 @@ bool TrendWindow::chooseWindow() {
     const WallSeconds earliest = now - storageHours * kTrendHour;
     m_note.clear();
     if (to <= earliest) {
-        showStatus(QStringLiteral("所选时间早于数据最大存储时间（%1小时），这些记录已被清除")
-                       .arg(storageHours),
+        showStatus(tr("所选时间早于数据最大存储时间（%1小时），这些记录已被清除").arg(storageHours),
                    true);
         return false;
     }
     if (from < earliest) {
         from = earliest;
-        m_note = QStringLiteral("数据最大存储时间为%1小时，只显示最近%1小时。").arg(storageHours);
+        m_note = tr("数据最大存储时间为%1小时，只显示最近%1小时。").arg(storageHours);
     }
     m_windowFrom = from;
     m_windowTo = to;
@@ -400,7 +405,7 @@ RecordsWorker::Read TrendWindow::loadRead(WallSeconds from, WallSeconds to, bool
     if (request.drives.empty() || request.quantities.empty()) {
         clearChart();
         setTimeRange(from, to);
-        m_view->chart()->setTitle(QStringLiteral("请选择变频器和数据"));
+        m_view->chart()->setTitle(tr("请选择变频器和数据"));
         if (withEvents) {
             m_eventList.clear();
             showEvents();
@@ -435,9 +440,9 @@ void TrendWindow::showLoaded(const TrendData& data, WallSeconds from, WallSecond
         showEvents();
     }
     const bool empty = data.rows == 0;
-    m_view->chart()->setTitle(empty ? QStringLiteral("所选时间内没有记录") : QString());
-    showStatus((empty ? QStringLiteral("所选时间内没有记录。")
-                      : QStringLiteral("%1 条记录，%2 至 %3。")
+    m_view->chart()->setTitle(empty ? tr("所选时间内没有记录") : QString());
+    showStatus((empty ? tr("所选时间内没有记录。")
+                      : tr("%1 条记录，%2 至 %3。")
                             .arg(data.rows)
                             .arg(trendTimeText(from), trendTimeText(to))) +
                    m_note,
@@ -504,8 +509,7 @@ RecordsWorker::Read TrendWindow::followRead() {
                                               index] { showFollowed(data, now, span, index); });
         } catch (const std::exception& error) {
             return RecordsWorker::Completion([this, reason = std::string(error.what())] {
-                showStatus(QStringLiteral("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)),
-                           true);
+                showStatus(tr("数据源不可用：%1（按“刷新”重试）").arg(qtText(reason)), true);
             });
         }
     };
@@ -536,10 +540,10 @@ void TrendWindow::onUserRange() {
 
 void TrendWindow::chooseAndSavePng() {
     const QString suggested = QDir::home().filePath(
-        QStringLiteral("趋势图-%1.png")
+        tr("趋势图-%1.png")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmm"))));
-    QString path = QFileDialog::getSaveFileName(this, QStringLiteral("保存趋势图"), suggested,
-                                                QStringLiteral("PNG 图片 (*.png)"));
+    QString path =
+        QFileDialog::getSaveFileName(this, tr("保存趋势图"), suggested, tr("PNG 图片 (*.png)"));
     if (path.isEmpty()) {
         return;
     }
@@ -554,8 +558,8 @@ bool TrendWindow::savePng(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !picture.save(&file, "PNG")) {
         const QString reason =
-            file.error() != QFileDevice::NoError ? file.errorString() : QStringLiteral("写入失败");
-        m_messages.notify(QStringLiteral("不能保存图片 %1：%2").arg(path, reason).toStdString(),
+            file.error() != QFileDevice::NoError ? file.errorString() : tr("写入失败");
+        m_messages.notify(tr("不能保存图片 %1：%2").arg(path, reason).toStdString(),
                           std::string(kInfoCaption));
         return false;
     }

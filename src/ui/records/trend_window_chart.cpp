@@ -19,6 +19,7 @@
 
 #include "ui/records/trend_chart_view.h"
 #include "ui/records/trend_look.h"
+#include <QCoreApplication>
 
 namespace velkaro {
 namespace {
@@ -100,7 +101,7 @@ void TrendWindow::addCurve(const TrendCurve& curve, bool continuing) {
         first = false;
         auto* series = new QLineSeries;
         series->setName(QString::fromStdString(curve.drive) + QLatin1Char(' ') +
-                        QString::fromUtf8(info.column));
+                        QCoreApplication::translate("velkaro::TrendWindow", info.column));
         QPen pen(colour);
         pen.setWidthF(1.5);
         series->setPen(pen);
@@ -141,7 +142,8 @@ void TrendWindow::addMarks(Marks& marks, const std::vector<TrendMark>& list, Uni
     if (!marks.series) {
         const bool faults = &marks == &unit.faults;
         auto* series = new QScatterSeries;
-        series->setName(faults ? QStringLiteral("故障") : QStringLiteral("通讯断线"));
+        series->setName(faults ? QCoreApplication::translate("velkaro::TrendWindow", "故障")
+                               : QCoreApplication::translate("velkaro::TrendWindow", "通讯断线"));
         series->setMarkerShape(faults ? QScatterSeries::MarkerShapeTriangle
                                       : QScatterSeries::MarkerShapeRectangle);
         series->setMarkerSize(faults ? 11 : 8);

@@ -1,0 +1,55 @@
+#include "i18n/translators.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+#include <string>
+
+namespace velkaro {
+namespace {
+
+std::string translateWithQt(const char* context, const char* source) {
+    return QCoreApplication::translate(context, source).toStdString();
+}
+
+// Ours among the application's children, so a second call replaces them.
+const QString kOwnTranslator = QStringLiteral("velkaro_translator");
+
+bool loadInto(QCoreApplication& application, const QString& name, const QString& folder) {
+    auto* translator = new QTranslator(&application);
+    translator->setObjectName(kOwnTranslator);
+    if (!translator->load(name, folder)) {
+        delete translator;
+        return false;
+    }
+    QCoreApplication::installTranslator(translator);
+    return true;
+}
+
+} // namespace
+
+QString qtTranslationsFolder() {
+    return QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+}
+
+InstalledCatalogues installTranslators(QCoreApplication& application, Language language) {
+    for (QTranslator* old :
+         application.findChildren<QTranslator*>(kOwnTranslator, Qt::FindDirectChildrenOnly)) {
+        QCoreApplication::removeTranslator(old);
+        delete old;
+    }
+    setDisplayLanguage(language);
+    setTextTranslator(&translateWithQt);
+    InstalledCatalogues installed;
+    if (language == Language::English) {
+        installed.station =
+            loadInto(application, QStringLiteral("velkaro_en"), QStringLiteral(":/i18n"));
+    } else {
+        // qt_zh_CN is Qt's catalogue of catalogues: it brings qtbase_zh_CN and the others.
+        installed.qt = loadInto(application, QStringLiteral("qt_zh_CN"), qtTranslationsFolder());
+    }
+    return installed;
+}
+
+} // namespace velkaro
