@@ -67,8 +67,16 @@ function(velkaro_tests dir)
   string(REPLACE "/" "_" target "${folder}_tests")
   get_filename_component(label ${dir} NAME)
   add_executable(${target} ${tests})
-  # Test files keep their helpers in anonymous namespaces of the same names.
-  set_target_properties(${target} PROPERTIES UNITY_BUILD OFF)
+  # A folder's test files are compiled in batches like the libraries: the
+  # test macros and the support headers' inline code are then generated once
+  # per batch, not once per file (most of a sanitizer build's time). Each file
+  # keeps its helpers in `namespace { namespace VELKARO_UNITY_ID {`, unique
+  # per file, so helpers of the same name in two files never meet.
+  if(CMAKE_UNITY_BUILD)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD_UNIQUE_ID VELKARO_UNITY_ID)
+  else()
+    target_compile_definitions(${target} PRIVATE VELKARO_UNITY_ID=)
+  endif()
   if(NOT arg_QT)
     # Nothing to moc in a test without the window layer.
     set_target_properties(${target} PROPERTIES AUTOMOC OFF)

@@ -22,6 +22,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 QMenu* systemMenu(MainWindow& window) {
     for (QAction* action : window.menuBar()->actions()) {
@@ -52,8 +53,8 @@ TEST(DiagnosticsMenuTest, EntriesFollowTheDesignedOnes) {
     }
     // The designed entries, the window's own, and the notice centre and exit last.
     EXPECT_EQ(texts, (QStringList{"增加连接", "断开连接", "名字更改", "趋势图...", "通讯诊断...",
-                                  "检测通讯参数...", "实时曲线...", "MQTT...", "操作记录...", "消息记录...",
-                                  "退          出"}));
+                                  "检测通讯参数...", "实时曲线...", "MQTT...", "操作记录...",
+                                  "消息记录...", "退          出"}));
 }
 
 TEST(DiagnosticsMenuTest, ClosingTheWindowStopsNothingOnTheBus) {
@@ -151,5 +152,6 @@ TEST(DiagnosticsMenuTest, MqttDialogKeepsItsSettingsAndTellsAMistake) {
     EXPECT_EQ(kept.credentialsFile, "/etc/velkaro/x.mqtt");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

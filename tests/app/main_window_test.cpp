@@ -23,6 +23,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 using testing::RecordingMessages;
@@ -793,5 +794,6 @@ TEST(MainWindowStartTest, StartsWithDefaultsAndEscapeStopsTheTickFirst) {
     EXPECT_FALSE(window.isVisible());
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

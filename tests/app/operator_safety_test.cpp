@@ -14,8 +14,8 @@
 #include "ui/line_finder_dialog.h"
 #include "ui/motor_panel.h"
 #include "ui/notice_centre.h"
-#include "ui/parameter_panel.h"
 #include "ui/parameter_export_import.h"
+#include "ui/parameter_panel.h"
 #include "ui/qt_operator_messages.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
@@ -42,6 +42,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 using testing::Station;
@@ -925,11 +926,13 @@ TEST(OperatorSafety, DisconnectAsksForARunningOrJoggingDriveAndReleasesTheJogOnT
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 /// "操作|原值|新值|结果" of each row the station logged, in order.
 std::vector<std::string> loggedRows(const std::vector<ActionRecord>& rows) {
@@ -994,11 +997,13 @@ TEST(OperatorSafety, EveryRequestIsLoggedOnceWithHowItEnded) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -1156,5 +1161,6 @@ TEST(AccessGate, UnlockedTheChangeGoesThroughAndTheMenuLocksAgain) {
     EXPECT_FALSE(st.window->accessGate()->engineerUnlocked());
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -36,6 +36,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -477,5 +478,6 @@ TEST_F(MqttLogger, PortLossAndReturnThenCleanEndOnSigterm) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

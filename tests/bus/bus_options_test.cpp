@@ -15,6 +15,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 std::optional<BusOptions> parse(std::vector<std::string> args, std::string& error) {
     args.insert(args.begin(), "velkaro-bus");
@@ -372,5 +373,6 @@ TEST(ManualPagesTest, StationPageHasEveryMenuEntry) {
     EXPECT_GE(entries, 20);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

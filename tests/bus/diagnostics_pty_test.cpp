@@ -15,6 +15,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -181,5 +182,6 @@ TEST_F(DiagnosticsPtyTest, WatchTellsADriveThatStopsAnsweringAndComesBack) {
     EXPECT_TRUE(answeredAfter) << run.output;
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

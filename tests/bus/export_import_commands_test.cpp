@@ -20,6 +20,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -198,5 +199,6 @@ TEST_F(TransferRunTest, ReadoutFailingMidwayIsNoReport) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -13,6 +13,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -63,5 +64,6 @@ TEST_F(TransferPtyTest, ExportAndImportRunOnTheRealTickAndPort) {
     EXPECT_EQ(runBusCommand({"export", "--device", m_pty, path("x.sav")}), 2);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -25,6 +25,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -392,5 +393,6 @@ TEST_F(DriveCommandPtyTest, WriteKeepsToTheRegisterAndTellsARefusalByItsName) {
                         });
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -4,6 +4,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 DriveRecord runningDrive() {
     DriveRecord d;
@@ -26,5 +27,6 @@ TEST(WatchLineTest, ValuesInTheirUnitsAfterStateAndCause) {
               "输出电流=12.3A\t输出电压=380.0V\t输出转矩=-0.5%\t母线电压=537.0V");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -9,6 +9,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 /// An image as export leaves it, word i after the header holding i + 1000.
 ParameterImage savImage(uint8_t tag, int registers) {
@@ -117,5 +118,6 @@ TEST(ParameterCompareTest, FilesAreToldApartByShapeAndExtensionAndUnreadableOnes
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

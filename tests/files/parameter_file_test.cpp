@@ -11,6 +11,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -204,5 +205,6 @@ TEST_F(ParameterFileTest, DefectiveFilesAreRefusedNamingFileAndProblemImageUntou
     EXPECT_NE(missing.message.find(path("absent.sav")), std::string::npos);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

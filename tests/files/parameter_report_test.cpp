@@ -12,6 +12,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(CsvTextTest, AwkwardFieldsSurviveTheRoundTrip) {
     const std::vector<std::string> fields{
@@ -203,5 +204,6 @@ TEST_F(ReportReaderTest, WrittenFileCarriesBomTitlesAndQuotedTexts) {
     std::filesystem::remove(path);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

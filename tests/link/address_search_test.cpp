@@ -9,6 +9,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 
@@ -235,5 +236,6 @@ INSTANTIATE_TEST_SUITE_P(
                    3}),
     [](const auto& info) { return std::string(info.param.label); });
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -19,6 +19,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -228,5 +229,6 @@ TEST(CommTickTest, StallIsSkippedNotMadeUpInABurst) {
     EXPECT_LE(soonAfter, 5); // a catch-up burst would crowd some 60 ticks in here
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

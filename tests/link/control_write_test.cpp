@@ -12,6 +12,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Refusal;
 using sim::Series;
@@ -261,7 +262,8 @@ TEST_P(StopPairTest, TheStrongestStopWinsAndARunGivenAfterAStopFollowsIt) {
     const PairCase& c = GetParam();
     // A status read on the wire: both commands wait for the drive's next turn.
     h.link.queueStatusPolls();
-    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::StatusRead; }), 0);
+    ASSERT_GE(h.runUntil([](LinkState& state) { return state.currentOp == OpCode::StatusRead; }),
+              0);
     const RequestId first = give(Command::word(c.first));
     const RequestId second = give(Command::word(c.second));
     settleAndPoll();
@@ -625,5 +627,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReplyCase{"StoreEchoOfAnotherCount", true, echoWith(5, 0x02), Result::TimedOut, 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

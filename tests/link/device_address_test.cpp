@@ -9,6 +9,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(DeviceAddress, ReadsEachKindAndRefusesMistakesBeforeAnythingOpens) {
     const struct {
@@ -49,5 +50,6 @@ TEST(DeviceAddress, ReadsEachKindAndRefusesMistakesBeforeAnythingOpens) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

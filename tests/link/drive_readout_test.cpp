@@ -14,6 +14,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 
@@ -156,7 +157,8 @@ TEST_F(ReadoutTest, DriveDroppingMidReadEndsWithOneMessageAndGivesEverythingBack
     connect(5, Series::QD40, 1850);
     const RequestId id = h.submit(h.target(5), Readout{});
     ASSERT_GE(
-        h.runUntil([](LinkState& state) { return state.transfer && state.transfer->group >= 4; }, 400000),
+        h.runUntil([](LinkState& state) { return state.transfer && state.transfer->group >= 4; },
+                   400000),
         0);
     h.bus.drive(5)->faults().silent = true;
     ASSERT_TRUE(h.await(id, 400000));
@@ -220,5 +222,6 @@ TEST_F(ReadoutTest, OtherDrivesKeepTheirPollsAndCommandsDuringTheRead) {
     EXPECT_LT(commandTicks, 800);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

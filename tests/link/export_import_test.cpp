@@ -14,6 +14,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 
@@ -494,8 +495,9 @@ TEST_F(TransferTest, TransferAbandonedByRemovalGivesBackTheActivityAndSaysSo) {
     const int slot = connect(10, Series::QD30, 750);
     const RequestId id = h.submit(h.target(10), Export{});
     ASSERT_GE(
-        h.runUntil([](LinkState& state) { return state.transfer && state.transfer->cursor >= 0x0300; },
-                   100000),
+        h.runUntil(
+            [](LinkState& state) { return state.transfer && state.transfer->cursor >= 0x0300; },
+            100000),
         0);
     EXPECT_EQ(h.link.snapshot().activity, ActivityState::Export);
     ASSERT_TRUE(h.link.removeDrive(h.link.snapshot().table.slots[slot].name));
@@ -511,5 +513,6 @@ TEST_F(TransferTest, TransferAbandonedByRemovalGivesBackTheActivityAndSaysSo) {
     EXPECT_EQ(h.outcome(id)->message, kExportCut);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

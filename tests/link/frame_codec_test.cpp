@@ -9,6 +9,7 @@
 using namespace velkaro;
 
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -25,8 +26,6 @@ ReceiveResult tick(LinkBuffers& b, ScriptedPort& port) {
     ++b.replyTicks;
     return receiveStep(b, port, 20);
 }
-
-} // namespace
 
 TEST(Crc16, PublishedExamples) {
     const Bytes read = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
@@ -263,3 +262,6 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{
             "ReadNeverEchoes", {1, 0x03, 0x32, 0x00, 0x00, 0x04}, 0x03, false, 0, 1, false, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace VELKARO_UNITY_ID
+} // namespace

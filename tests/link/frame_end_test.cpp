@@ -9,6 +9,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int kGap = 20;
 enum class End { AtOnce, AfterSilence, Dropped };
@@ -146,5 +147,6 @@ TEST(InterFrameSilence, NextRequestLeavesAfterTheSilenceAndNoSooner) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -10,6 +10,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 FrameRecord record(FrameDirection direction, FrameFate fate, const Bytes& bytes) {
     FrameRecord r;
@@ -74,5 +75,6 @@ TEST(TrafficLineTest, MillisecondsDirectionHexAndSummaryTabSeparated) {
     EXPECT_EQ(hexBytes(bytes, 3), "00 0A FF");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -19,6 +19,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 using Action = std::function<void(SimLink&)>;
@@ -267,5 +268,6 @@ TEST_P(GoldenTrace, WireIsUnchanged) {
 INSTANTIATE_TEST_SUITE_P(Scenarios, GoldenTrace, ::testing::ValuesIn(scenarios()),
                          [](const auto& info) { return info.param.name; });
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

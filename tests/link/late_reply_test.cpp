@@ -18,6 +18,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using sim::Series;
 
@@ -179,5 +180,6 @@ TEST(LateReplyOverTcp, ARegisterReadCarriesOnlyTheDrivesOwnValues) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

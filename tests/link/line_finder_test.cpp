@@ -10,6 +10,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 struct Line {
     int baud;
@@ -170,5 +171,6 @@ TEST_F(LineFinderTest, RefusedWhileTheLinkCannotGiveItTheBus) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

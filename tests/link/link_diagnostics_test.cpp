@@ -10,6 +10,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr uint8_t kFaulty = 3;
 constexpr uint8_t kHealthy = 5;
@@ -254,5 +255,6 @@ TEST(FrameLogTest, KeepsTheNewestFramesWhenFull) {
     EXPECT_EQ(log.at(total).length, 0u);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -9,6 +9,7 @@
 using namespace velkaro;
 
 namespace {
+namespace VELKARO_UNITY_ID {
 
 // Records what openLink asks of the port, and fails where told to.
 class RecordingPort : public SerialPort {
@@ -51,8 +52,6 @@ public:
     std::string devicePath() const override { return "/dev/ttyS" + std::to_string(port - 1); }
     std::string lastError() const override { return "No such file or directory"; }
 };
-
-} // namespace
 
 TEST(LinkSettings, DefaultsAndChoices) {
     LinkSettings settings;
@@ -108,3 +107,6 @@ TEST(OpenLink, FailureLeavesLinkClosedWithDeviceAndReason) {
     EXPECT_FALSE(openLink(refusing, settings, linkOpen).ok);
     EXPECT_FALSE(linkOpen);
 }
+
+} // namespace VELKARO_UNITY_ID
+} // namespace

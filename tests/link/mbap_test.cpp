@@ -11,6 +11,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -71,5 +72,6 @@ TEST(Mbap, TheControlBlockWritePassesAsItIs) {
     EXPECT_EQ(wrap(back, 7), mbap);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

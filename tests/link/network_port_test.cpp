@@ -21,6 +21,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
@@ -169,5 +170,6 @@ TEST(TcpPort, UnansweredConnectGivesUpAtItsLimitWithoutHoldingUpTheCaller) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

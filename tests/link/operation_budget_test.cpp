@@ -10,6 +10,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 /// The answer a healthy drive at `address` gives to `request`.
 Bytes answerFrom(uint8_t address, const Bytes& request) {
@@ -170,5 +171,6 @@ TEST(GroupReadReplyTest, OnlyTheReadsOwnAnswerIsStored) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

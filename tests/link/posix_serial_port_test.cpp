@@ -22,6 +22,7 @@
 using namespace velkaro;
 
 namespace {
+namespace VELKARO_UNITY_ID {
 
 // A pty pair: the test plays the bus on the master, the port opens the slave.
 struct PtyPair {
@@ -53,8 +54,6 @@ template <typename Pred> bool eventually(Pred pred) {
     }
     return pred();
 }
-
-} // namespace
 
 TEST(PosixSerialPort, BytesBothWaysOverAPty) {
     PtyPair pty;
@@ -210,8 +209,6 @@ TEST(PosixSerialPort, DeviceTheAccountMayNotOpenNamesDeviceAndGroup) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
-namespace {
-
 /// Opens `path` through the station's port in a child process, as a second
 /// program would (optionally under the account nobody, which TIOCEXCL keeps
 /// out); 0 when the child's message satisfies `told`, 3 when the port opened.
@@ -231,8 +228,6 @@ template <typename Told> int openInChild(const std::string& path, bool asNobody,
     ::waitpid(child, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
-
-} // namespace
 
 // Two masters on one bus garble each other's frames: a second program is
 // refused at once, told which process holds the device, whether it runs
@@ -266,3 +261,6 @@ TEST(PosixSerialPort, SecondOpenerIsRefusedWithTheHolderNamed) {
     const auto opens = [](const std::string&) { return false; };
     EXPECT_EQ(openInChild(pty.path, root, opens), 3) << "the device is free once closed";
 }
+
+} // namespace VELKARO_UNITY_ID
+} // namespace

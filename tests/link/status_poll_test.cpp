@@ -8,6 +8,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 Bytes statusRequest(uint8_t address) {
     return withCrc({address, 0x03, 0x32, 0x10, 0x00, 0x10});
@@ -251,5 +252,6 @@ TEST_F(StatusPollTest, RemovingAnEarlierDriveDoesNotTurnALaterOneIntoTheProbe) {
     EXPECT_EQ(port.sent().back().bytes, withCrc({9, 0x08, 0x00, 0x00, 0x37, 0xDA}));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -18,6 +18,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using testing::Engine;
@@ -357,5 +358,6 @@ INSTANTIATE_TEST_SUITE_P(Engines, ActionLogTest,
                          ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -8,6 +8,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 struct Row {
     WallSeconds time;
@@ -170,5 +171,6 @@ TEST(CurveDecimatorTest, RowsWithoutAnswerBreakTheLine) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

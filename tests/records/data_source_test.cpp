@@ -14,6 +14,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 using testing::fileText;
@@ -149,5 +150,6 @@ TEST(VelkaroRecordsProgram, WithoutADataSourceSaysSoAndLeavesNoFile) {
                                         "请用 velkaro-records --help 查看用法。"}));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -4,6 +4,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using Kind = RecordEvent::Kind;
 
@@ -70,5 +71,6 @@ TEST(RecordEventTest, TheRowBeforeTheWindowDecidesItsFirstRow) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -19,6 +19,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 using testing::RecordsDatabase;
@@ -375,5 +376,6 @@ INSTANTIATE_TEST_SUITE_P(Engines, RecordReportsTest,
                          ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -9,6 +9,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(CsvFieldTest, QuotesOnlyWhatAReaderWouldSplitOrTrim) {
     const std::pair<std::string, std::string> cases[] = {
@@ -185,5 +186,6 @@ TEST(RecordsOptionsTest, WindowsAreRefusedOrClippedToTheLongestStorageTime) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -25,6 +25,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 
@@ -750,5 +751,6 @@ TEST_P(RecordsWorkerQueueTest, TheEndWritesWhatIsQueuedButNeverHangs) {
 INSTANTIATE_TEST_SUITE_P(Engines, RecordsWorkerQueueTest, ::testing::Values(Engine::SQLite),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

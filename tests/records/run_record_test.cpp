@@ -7,6 +7,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int32_t kRunning = 0x0004;
 constexpr int32_t kForward = 0x4000;
@@ -130,5 +131,6 @@ TEST(RunRecords, PassEndsAtNameWithoutSlot) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -18,6 +18,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int kPasses = 1441; // two hours at 5 s
 
@@ -312,5 +313,6 @@ INSTANTIATE_TEST_SUITE_P(Engines, TrendDataTest,
                          ::testing::Values(testing::Engine::SQLite, testing::Engine::PostgreSQL),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

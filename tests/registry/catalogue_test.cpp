@@ -22,6 +22,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 // --- The data files, read here independently of the generated tables. ---
 
@@ -623,5 +624,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "2: range_en translates an empty Chinese cell"}),
     [](const auto& info) { return std::string(info.param.what); });
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -8,6 +8,7 @@
 using namespace velkaro;
 
 namespace {
+namespace VELKARO_UNITY_ID {
 
 // Identifies the probe as a drive at `address` and commits it.
 void connect(DriveTable& table, int address, const std::string& series = "QD30") {
@@ -43,8 +44,6 @@ void expectInvariants(const DriveTable& table) {
     EXPECT_EQ(occupied, static_cast<int>(table.driveCount)) << "slot names and driveNames differ";
     EXPECT_TRUE(table.probeRecord.name.empty());
 }
-
-} // namespace
 
 TEST(DriveTable, StartsEmptyAndFindsFirstFreeSlotByEmptyName) {
     DriveTable table;
@@ -163,3 +162,6 @@ TEST(DriveTable, OnlineAndFaultPredicates) {
     EXPECT_FALSE(table.isOnline(-1));
     EXPECT_FALSE(table.isFaulted(32));
 }
+
+} // namespace VELKARO_UNITY_ID
+} // namespace

@@ -6,6 +6,7 @@
 using namespace velkaro;
 
 namespace {
+namespace VELKARO_UNITY_ID {
 DriveRecord drive(const char* series, int32_t statusWord, int online = 1) {
     DriveRecord record;
     record.series = series;
@@ -13,7 +14,6 @@ DriveRecord drive(const char* series, int32_t statusWord, int online = 1) {
     record.status[0] = statusWord;
     return record;
 }
-} // namespace
 
 TEST(DriveStateTexts, Precedence) {
     struct Case {
@@ -95,3 +95,6 @@ TEST(Labels, CommandPortAndParity) {
     EXPECT_EQ(parityLabel("O"), "奇效验");
     EXPECT_EQ(parityLabel("X"), "");
 }
+
+} // namespace VELKARO_UNITY_ID
+} // namespace

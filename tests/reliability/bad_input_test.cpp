@@ -14,6 +14,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 using testing::LabelName;
@@ -189,5 +190,6 @@ INSTANTIATE_TEST_SUITE_P(Ranges, SearchRangeTest,
                                            RangeCase{247, 4'000'000'000u, {247}},
                                            RangeCase{10, 0, {}}));
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -15,6 +15,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 using testing::fileText;
@@ -122,5 +123,6 @@ INSTANTIATE_TEST_SUITE_P(Folders, ExportFailureTest, ::testing::Values(Trap::Ful
                              return info.param == Trap::Full ? "Full" : "ReadOnly";
                          });
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -25,6 +25,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -191,5 +192,6 @@ TEST(ForeignModbusTcpServer, ControlAndStatusWordsReadThroughTheAdapter) {
     ::waitpid(server, nullptr, 0);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

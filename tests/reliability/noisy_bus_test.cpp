@@ -20,6 +20,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int kDrives = 32;
 constexpr uint64_t kTicksPerMinute = 60'000;
@@ -180,5 +181,6 @@ TEST(NoisyBusTest, StoredBlocksAreSentBlocksAndOnlyElevenMissesDropADrive) {
                 static_cast<unsigned long long>(noiseBursts), fewestReads, mostReads);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -13,6 +13,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -86,5 +87,6 @@ TEST_F(PortLossTest, OneMessageNoSpinDrivesDropAndTheLinkWorksAgainAfterReopenin
     EXPECT_TRUE(waitFor([this](const LinkSnapshot&) { return pty.messages.count() == 2; }, 5s));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

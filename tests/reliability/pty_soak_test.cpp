@@ -16,6 +16,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
@@ -93,5 +94,6 @@ TEST(PtySoakTest, ThirtyTwoDrivesInRealTimeServedInTurnWithFlatMemory) {
                 static_cast<unsigned long long>(residentAfter));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -10,6 +10,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 std::vector<uint8_t> echoRequest(std::size_t totalBytes) {
     std::vector<uint8_t> frame{1, 0x08, 0x00, 0x00};
@@ -29,5 +30,6 @@ TEST(SimFrameLimitTest, AFrameLongerThanAnRtuFrameGetsNoAnswer) {
     EXPECT_FALSE(drive.serve(overlong.data(), overlong.size()).has_value());
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -15,6 +15,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int kDrives = 32;
 constexpr uint64_t kTicksPerMinute = 60'000;
@@ -85,5 +86,6 @@ TEST(SoakTest, ThirtyTwoDrivesServedInTurnAsTheLineAllowsWithFlatMemory) {
                 static_cast<unsigned long long>(residentAfter));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

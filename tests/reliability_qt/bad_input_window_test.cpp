@@ -12,8 +12,8 @@
 #include "ui/amend_dialog.h"
 #include "ui/connection_dialog.h"
 #include "ui/motor_panel.h"
-#include "ui/parameter_panel.h"
 #include "ui/parameter_export_import.h"
+#include "ui/parameter_panel.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
@@ -30,6 +30,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::LabelName;
 using testing::Station;
@@ -435,5 +436,6 @@ TEST_P(FileNameFieldTest, ExportWritesTheChosenFileOrSaysWhyAndImportRefusesWhat
 
 INSTANTIATE_TEST_SUITE_P(Names, FileNameFieldTest, ::testing::ValuesIn(fileCases()), LabelName());
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

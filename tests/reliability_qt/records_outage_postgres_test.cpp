@@ -21,6 +21,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 std::string run(const std::string& command) {
     return testing::runCommand(command).output;
@@ -142,5 +143,6 @@ TEST(RecordsOutagePostgresTest, AServerThatStopsAnsweringHoldsNoPoll) {
         << st.messages.last().text;
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

@@ -22,6 +22,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -140,5 +141,6 @@ TEST(StationRecordsTest, NoRowBeforeTheFirstReadAndALostDriveKeepsItsLastRead) {
     EXPECT_EQ(st.messages.count(), 0u) << st.messages.last().text;
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

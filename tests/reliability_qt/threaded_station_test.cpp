@@ -30,6 +30,7 @@
 
 namespace velkaro::reliability {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 constexpr int kDrives = 4;
 
@@ -148,5 +149,6 @@ TEST_F(ThreadedStationTest, OperatorWorkAgainstTheRunningTickNeitherRacesNorStal
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::reliability

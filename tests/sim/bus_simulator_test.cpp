@@ -10,6 +10,7 @@
 
 namespace velkaro::sim {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Bytes;
 using testing::hex;
@@ -207,5 +208,6 @@ TEST(BusSimulator, NoiseBreaksRepliesAndRequests) {
     EXPECT_EQ(roundTrip(port, kEcho).reply, kEcho);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::sim

@@ -10,6 +10,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 const int kRates[] = {1200, 2400, 4800, 9600, 19200, 38400};
 
@@ -44,5 +45,6 @@ TEST(HeardAtBaudTest, AnotherRateNeverHearsTheFrame) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -7,6 +7,7 @@
 
 namespace velkaro::sim {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Bytes;
 using testing::hex;
@@ -106,5 +107,6 @@ TEST(MemoryTransport, DiscardedOutputNeverReachesTheDrive) {
     EXPECT_EQ(drive.setFrequency(), 5000);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::sim

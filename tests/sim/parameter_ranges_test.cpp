@@ -8,6 +8,7 @@
 
 namespace velkaro::sim {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(ParameterRanges, RangeTextsBecomeRegisterUnits) {
     const struct {
@@ -76,5 +77,6 @@ TEST(ParameterRanges, FactoryValuesLieInsideTheirRanges) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::sim

@@ -7,6 +7,7 @@
 
 namespace velkaro::sim {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(SimOptions, AcceptsWhatHelpDocumentsAndRefusesTheRest) {
     std::string error;
@@ -101,5 +102,6 @@ TEST(SimConsole, CommandsReachTheDrivesAndTheBus) {
     EXPECT_TRUE(quit);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::sim

@@ -9,6 +9,7 @@
 
 namespace velkaro::sim {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::ask;
 using testing::Bytes;
@@ -394,5 +395,6 @@ TEST(SimulatedDrive, FaultStopsTheMotorUntilReset) {
     EXPECT_EQ(statusWord() & 0x0080, 0);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::sim

@@ -14,6 +14,7 @@
 #include "support/temp_dir.h"
 
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -145,4 +146,5 @@ TEST(VelkaroSimPtyPath, ServedOrForeignPathIsRefusedAndLeftAlone) {
     EXPECT_FALSE(fs::exists(dir.path() / "bus.lock"));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace

@@ -46,6 +46,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 struct EnvironmentCase {
     const char* label;
@@ -370,5 +371,6 @@ TEST_F(EnglishWindows, MainWindowPanelsHoldTheirTexts) {
     }
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

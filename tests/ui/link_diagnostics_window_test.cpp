@@ -19,6 +19,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 class LinkDiagnosticsWindowTest : public ::testing::Test {
 protected:
@@ -140,5 +141,6 @@ TEST_F(LinkDiagnosticsWindowTest, SavingWritesTheShownLinesOrNamesFileAndReason)
     EXPECT_NE(sim.messages.last().text.find("”："), std::string::npos) << sim.messages.last().text;
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -14,6 +14,7 @@
 
 namespace velkaro::testing {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 LiveSample sampleAt(uint64_t tick, int32_t frequency) {
     LiveSample s;
@@ -171,5 +172,6 @@ TEST_F(LiveCurveWindowTest, ScrollingDrawsWhatAWholePictureDraws) {
     EXPECT_EQ(differing, 0);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro::testing

@@ -16,6 +16,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 using testing::RecordingMessages;
@@ -288,5 +289,6 @@ TEST_F(ParameterExportImportTest, SecondTransferWhileOneRunsIsRefusedAndTheFirst
     EXPECT_FALSE(fs::exists(path("second.sav")));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -16,6 +16,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 /// A station link on a simulated bus, with the panel on a bare window area.
 class ParameterPanelTest : public ::testing::Test, protected testing::SimLink {
@@ -347,5 +348,6 @@ TEST_F(ParameterPanelTest, DriveOfAnUnknownSeriesListsNothing) {
     EXPECT_EQ(panel->parameterList()->rowCount(), 0);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

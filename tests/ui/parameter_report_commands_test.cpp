@@ -4,8 +4,8 @@
 
 #include "ui/comparison_model.h"
 #include "ui/comparison_window.h"
-#include "ui/parameter_report_commands.h"
 #include "ui/parameter_export_import.h"
+#include "ui/parameter_report_commands.h"
 #include "ui/station_link.h"
 
 #include <QAbstractItemModelTester>
@@ -23,6 +23,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 namespace fs = std::filesystem;
 
@@ -142,5 +143,6 @@ TEST_F(ReportCommandsTest, NoExportStartsWhileTheDriveIsBeingRead) {
     EXPECT_FALSE(fs::exists(path("x.sav").toStdString()));
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

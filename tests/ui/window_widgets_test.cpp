@@ -30,6 +30,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(MotorAnimationTest, PeriodAndFrameFollowTheDrive) {
     constexpr int32_t kRunning = 0x0004;
@@ -285,5 +286,6 @@ TEST_F(ConnectionDialogTest, FastRepliesAppliedWithTheLineSettingsAndNetworkPort
     ::unsetenv("VELKARO_COM2");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -13,6 +13,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 const std::vector<std::string> kNames = {"1#QD10-7.5", "2#QD20-11"};
 
@@ -196,5 +197,6 @@ TEST(DisplayOptionsDialog, EscapeChangesNothing) {
     EXPECT_EQ(options.displayDriveName, "1#QD10-7.5");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

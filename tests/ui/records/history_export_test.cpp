@@ -19,6 +19,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 using testing::RecordsDatabase;
@@ -90,5 +91,6 @@ INSTANTIATE_TEST_SUITE_P(Engines, HistoryExportTest,
                          ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

@@ -30,6 +30,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 
@@ -213,11 +214,13 @@ TEST_P(HistoryPanelOptionsTest, OptionsOpensTheDialogOnTheConnectedNames) {
 INSTANTIATE_TEST_SUITE_P(Engines, HistoryPanelOptionsTest, ::testing::Values(Engine::SQLite),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 // The 操作记录 window beside the history: newest first, filtered by the
 // hours, station, drive and account given, and exported as shown, every read
@@ -266,5 +269,6 @@ TEST_P(HistoryPanelTest, ActionRecordsWindowFiltersAndExports) {
     EXPECT_NE(testing::fileText(file).find(",li,1#泵,1,停机,,,已确认\r\n"), std::string::npos);
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

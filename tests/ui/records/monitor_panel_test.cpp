@@ -9,6 +9,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 TEST(MonitorPanel, OptionsOnlySayTheFunctionIsReserved) {
     QWidget area;
@@ -21,5 +22,6 @@ TEST(MonitorPanel, OptionsOnlySayTheFunctionIsReserved) {
     EXPECT_EQ(messages.last().caption, "");
 }
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro

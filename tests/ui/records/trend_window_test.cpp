@@ -27,6 +27,7 @@
 
 namespace velkaro {
 namespace {
+namespace VELKARO_UNITY_ID {
 
 using testing::Engine;
 using testing::RecordsDatabase;
@@ -313,5 +314,6 @@ INSTANTIATE_TEST_SUITE_P(Engines, TrendWindowTest,
                          ::testing::Values(Engine::SQLite, Engine::PostgreSQL),
                          testing::engineName);
 
+} // namespace VELKARO_UNITY_ID
 } // namespace
 } // namespace velkaro
