@@ -71,9 +71,15 @@ TEST(ParameterTextTest, UnitIsTheTextAfterANumberOfTheRange) {
 }
 
 TEST(ParameterTextTest, ValuesReadBackOnlyWhenTheyFitTheParameter) {
-    const ParamDescriptor twoDecimals{18, "", "", "Pr00", ""};
-    const ParamDescriptor signedThree{51, "", "", "F0-05", ""};
-    const ParamDescriptor plain{8, "", "", "Pr01", ""};
+    const auto entry = [](int32_t format, std::string_view code) {
+        ParamDescriptor d;
+        d.format = format;
+        d.code = code;
+        return d;
+    };
+    const ParamDescriptor twoDecimals = entry(18, "Pr00");
+    const ParamDescriptor signedThree = entry(51, "F0-05");
+    const ParamDescriptor plain = entry(8, "Pr01");
     struct Case {
         const ParamDescriptor* d;
         std::string text;

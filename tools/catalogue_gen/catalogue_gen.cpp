@@ -190,7 +190,7 @@ void checkEnglish(const std::string& file, size_t line, std::string_view what,
         if (c < 0x20 || c == 0x7F)
             fail(file, line, std::string(what) + " holds a control character");
         if (isCjk(c)) {
-            char hex[16];
+            char hex[24]; // "U+" and up to 16 hex digits of an unsigned long
             std::snprintf(hex, sizeof hex, "U+%04lX", static_cast<unsigned long>(c));
             fail(file, line, std::string(what) + " holds a CJK character (" + hex + ")");
         }
