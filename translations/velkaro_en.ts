@@ -2,6 +2,61 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CommandNames</name>
+    <message>
+        <source>保留</source>
+        <translation>Reserved</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>正转</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>反转</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>停机</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>自由停机</source>
+        <translation>Coast stop</translation>
+    </message>
+    <message>
+        <source>紧急停机</source>
+        <translation>Emergency stop</translation>
+    </message>
+    <message>
+        <source>故障复位</source>
+        <translation>Fault reset</translation>
+    </message>
+    <message>
+        <source>隐藏</source>
+        <translation>Hidden</translation>
+    </message>
+    <message>
+        <source>无端口</source>
+        <translation>No port</translation>
+    </message>
+    <message>
+        <source>无效验</source>
+        <translation>No parity</translation>
+    </message>
+    <message>
+        <source>偶效验</source>
+        <translation>Even parity</translation>
+    </message>
+    <message>
+        <source>奇效验</source>
+        <translation>Odd parity</translation>
+    </message>
+</context>
+<context>
     <name>LanguageChoice</name>
     <message>
         <source>--language 缺少取值（zh 或 en）</source>
@@ -621,6 +676,18 @@ Baud rate, parity, data bits and stop bits are set on the serial server or gatew
     <message>
         <source>通讯参数检测正在进行，检测结束后才能应用通讯参数。</source>
         <translation>The line settings search is running; line settings can be applied once it has ended.</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>奇校验</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>偶校验</source>
+        <translation>Even</translation>
     </message>
 </context>
 <context>
@@ -1697,52 +1764,8 @@ leave the new PIN empty to remove it and allow everything.</translation>
         <translation>Drive name</translation>
     </message>
     <message>
-        <source>功率等级</source>
-        <translation>Power rating</translation>
-    </message>
-    <message>
-        <source>机    型</source>
-        <translation>Series</translation>
-    </message>
-    <message>
-        <source>给定频率</source>
-        <translation>Frequency reference</translation>
-    </message>
-    <message>
-        <source>运行频率</source>
-        <translation>Output frequency</translation>
-    </message>
-    <message>
-        <source>输出电压</source>
-        <translation>Output voltage</translation>
-    </message>
-    <message>
-        <source>输出电流</source>
-        <translation>Output current</translation>
-    </message>
-    <message>
-        <source>母线电压</source>
-        <translation>Bus voltage</translation>
-    </message>
-    <message>
-        <source>输出转矩</source>
-        <translation>Output torque</translation>
-    </message>
-    <message>
-        <source>运行状态</source>
-        <translation>State</translation>
-    </message>
-    <message>
-        <source>异常原因</source>
-        <translation>Cause</translation>
-    </message>
-    <message>
         <source>状态</source>
         <translation>State</translation>
-    </message>
-    <message>
-        <source>输出频率</source>
-        <translation>Output frequency</translation>
     </message>
     <message>
         <source>类型</source>
@@ -1787,6 +1810,68 @@ leave the new PIN empty to remove it and allow everything.</translation>
     <message>
         <source> %1发生异常，请及时处理！</source>
         <translation> %1 has a fault; please attend to it now!</translation>
+    </message>
+    <message>
+        <source>输出频率</source>
+        <comment>list heading</comment>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>输出电流</source>
+        <comment>list heading</comment>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>输出电压</source>
+        <comment>list heading</comment>
+        <translation>Voltage</translation>
+    </message>
+</context>
+<context>
+    <name>velkaro::StatusSummary</name>
+    <message>
+        <source>变频器名</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>功率等级</source>
+        <translation>Rating</translation>
+    </message>
+    <message>
+        <source>机    型</source>
+        <translation>Series</translation>
+    </message>
+    <message>
+        <source>给定频率</source>
+        <translation>Set freq.</translation>
+    </message>
+    <message>
+        <source>运行频率</source>
+        <translation>Output freq.</translation>
+    </message>
+    <message>
+        <source>输出电压</source>
+        <translation>Output V</translation>
+    </message>
+    <message>
+        <source>输出电流</source>
+        <translation>Output A</translation>
+    </message>
+    <message>
+        <source>母线电压</source>
+        <translation>DC bus</translation>
+    </message>
+    <message>
+        <source>输出转矩</source>
+        <translation>Torque</translation>
+    </message>
+    <message>
+        <source>运行状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>异常原因</source>
+        <translation>Cause</translation>
     </message>
 </context>
 <context>

@@ -1,11 +1,13 @@
 // The display language: how it is chosen, what the translators change, and
 // that the choice in the options dialog is kept.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -37,8 +39,11 @@
 #include "ui/engineer_pin_dialog.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
+#include "ui/live_curve_window.h"
+#include "ui/records/action_records_window.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/station_settings.h"
+#include "ui/records/trend_window.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
 #include "ui/window_selection.h"
@@ -297,6 +302,46 @@ QStringList cutTexts(QWidget& window) {
             cut << button->text();
         }
     }
+    // Cells and headings of lists, trees and tables: the delegate keeps a
+    // margin of three pixels at either side; a heading's own size hint keeps
+    // two or three beside its text.
+    for (QAbstractItemView* view : window.findChildren<QAbstractItemView*>()) {
+        if (!view->isVisibleTo(&window) || view->model() == nullptr) {
+            continue;
+        }
+        const QAbstractItemModel& model = *view->model();
+        std::vector<QModelIndex> parents{QModelIndex()};
+        for (int p = 0; p < 2 && p < static_cast<int>(parents.size()); ++p) {
+            const QModelIndex parent = parents[static_cast<std::size_t>(p)];
+            for (int row = 0; row < std::min(model.rowCount(parent), 100); ++row) {
+                for (int column = 0; column < model.columnCount(parent); ++column) {
+                    const QModelIndex index = model.index(row, column, parent);
+                    const QString text = index.data().toString();
+                    const QRect rect = view->visualRect(index);
+                    if (!text.isEmpty() && rect.width() > 0 &&
+                        view->fontMetrics().horizontalAdvance(text) > rect.width() - 6) {
+                        cut << text;
+                    }
+                }
+                if (p == 0 && model.hasChildren(model.index(row, 0, parent))) {
+                    parents.push_back(model.index(row, 0, parent));
+                }
+            }
+        }
+    }
+    for (QHeaderView* header : window.findChildren<QHeaderView*>()) {
+        if (!header->isVisibleTo(&window) || header->orientation() != Qt::Horizontal ||
+            header->model() == nullptr) {
+            continue;
+        }
+        for (int section = 0; section < header->count(); ++section) {
+            const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+            if (!header->isSectionHidden(section) && header->sectionSize(section) > 0 &&
+                header->fontMetrics().horizontalAdvance(text) > header->sectionSize(section) - 3) {
+                cut << text;
+            }
+        }
+    }
     for (QGroupBox* group : window.findChildren<QGroupBox*>()) {
         if (group->isVisibleTo(&window) && tooNarrow(*group, group->title(), group->width() - 8)) {
             cut << group->title();
@@ -368,6 +413,23 @@ TEST_F(EnglishWindows, MainWindowPanelsHoldTheirTexts) {
         main.window->selectPanel(panel);
         showAndCheck(*main.window, QString::fromLatin1(name));
     }
+}
+
+TEST_F(EnglishWindows, RecordAndCurveWindowsHoldTheirTexts) {
+    testing::Station main;
+    ASSERT_TRUE(main.start());
+    main.connect(1, 2);
+    DisplayOptions options;
+    TrendWindow trends(main.window->station().view(), options, messages, main.window->records());
+    showAndCheck(trends, QStringLiteral("trends"));
+    main.window->openActionRecords();
+    ActionRecordsWindow* actions = main.window->findChild<ActionRecordsWindow*>();
+    ASSERT_NE(actions, nullptr);
+    showAndCheck(*actions, QStringLiteral("action-records"));
+    main.window->openLiveCurves(main.selectedSlot());
+    LiveCurveWindow* curves = main.window->findChild<LiveCurveWindow*>();
+    ASSERT_NE(curves, nullptr);
+    showAndCheck(*curves, QStringLiteral("live-curves"));
 }
 
 } // namespace
