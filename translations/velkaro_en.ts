@@ -68,6 +68,13 @@
     </message>
 </context>
 <context>
+    <name>OperatorMessages</name>
+    <message>
+        <source>信息提示</source>
+        <translation>Information</translation>
+    </message>
+</context>
+<context>
     <name>StateTexts</name>
     <message>
         <source>功率器件保护</source>
