@@ -1227,6 +1227,82 @@ leave the new PIN empty to remove it and allow everything.</translation>
     </message>
 </context>
 <context>
+    <name>velkaro::Main</name>
+    <message>
+        <source>用法：velkaro [选项]
+
+变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
+
+选项：
+  --language zh|en
+                  显示语言：zh 中文，en 英文（默认为在“选项”中选定的语言，
+                  未选定时按 LANGUAGE、LC_ALL、LC_MESSAGES、LANG 的区域设置）
+  --station 站名  本站站名：运行记录的站名一列，历史和趋势只显示本站的记录
+                  （默认为在“选项”中设定的站名，未设定时为主机名）
+  -h, --help      显示本说明后退出
+  --version       显示版本后退出
+Qt 程序的通用选项（如 -platform offscreen、-style fusion）同样可用。
+
+环境变量：
+  VELKARO_COMn    端口 COMn（1..8）所用的设备：设备路径、tcp://主机:端口 或
+                  modbus-tcp://主机:端口；未设置时为 /dev/ttyUSB(n-1)（若存在），
+                  否则 /dev/ttyS(n-1)。
+  ODBCINI         用户的 ODBC 数据源文件（默认 ~/.odbc.ini）
+  XDG_DATA_HOME   SQLite 运行记录数据库所在的文件夹（默认 ~/.local/share）
+
+详见 man velkaro。
+</source>
+        <translation>Usage: velkaro [OPTION]...
+
+The drive station: one window over the variable-frequency drives on an RS-485
+bus (or a network port).
+
+Options:
+  --language zh|en
+                  language of the windows: zh Chinese, en English (default: the
+                  one chosen in Options, else the locale: LANGUAGE, LC_ALL,
+                  LC_MESSAGES, LANG)
+  --station NAME  this station&apos;s name: the station column of the run records;
+                  history and trends show this station&apos;s records only
+                  (default: the name set in Options, else the host name)
+  -h, --help      show this help and exit
+  --version       show the version and exit
+The standard options of Qt programs (such as -platform offscreen, -style fusion)
+work as well.
+
+Environment:
+  VELKARO_COMn    the device for port COMn (1..8): a device path, tcp://HOST:PORT
+                  or modbus-tcp://HOST:PORT; when unset /dev/ttyUSB(n-1) if it
+                  exists, else /dev/ttyS(n-1).
+  ODBCINI         the user&apos;s ODBC data source file (default ~/.odbc.ini)
+  XDG_DATA_HOME   the folder of the SQLite run-record database
+                  (default ~/.local/share)
+
+See man velkaro.
+</translation>
+    </message>
+    <message>
+        <source>选项缺少取值</source>
+        <translation>option needs a value</translation>
+    </message>
+    <message>
+        <source>未知选项</source>
+        <translation>unknown option</translation>
+    </message>
+    <message>
+        <source>多余的参数</source>
+        <translation>unexpected argument</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>请用 velkaro --help 查看用法。</source>
+        <translation>Try velkaro --help for the usage.</translation>
+    </message>
+</context>
+<context>
     <name>velkaro::MainWindow</name>
     <message>
         <source>退出</source>
@@ -1519,7 +1595,7 @@ leave the new PIN empty to remove it and allow everything.</translation>
     </message>
     <message>
         <source>user=用户名、password=密码 两行；不填为匿名</source>
-        <translation>two lines user=NAME and password=PASSWORD; empty for anonymous</translation>
+        <translation>user= and password= lines; empty for anonymous</translation>
     </message>
     <message>
         <source>mqtts:// 用的 CA 证书；不填用系统证书</source>

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,17 +36,22 @@
 #include "ui/about_dialog.h"
 #include "ui/access_gate.h"
 #include "ui/amend_dialog.h"
+#include "ui/comparison_window.h"
 #include "ui/connection_dialog.h"
 #include "ui/engineer_pin_dialog.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
 #include "ui/live_curve_window.h"
+#include "ui/mqtt_dialog.h"
+#include "ui/notice_centre.h"
+#include "ui/notice_log.h"
 #include "ui/records/action_records_window.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/station_settings.h"
 #include "ui/records/trend_window.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
+#include "ui/station_mqtt.h"
 #include "ui/window_selection.h"
 #include "widgets/skinned_button.h"
 
@@ -430,6 +436,39 @@ TEST_F(EnglishWindows, RecordAndCurveWindowsHoldTheirTexts) {
     LiveCurveWindow* curves = main.window->findChild<LiveCurveWindow*>();
     ASSERT_NE(curves, nullptr);
     showAndCheck(*curves, QStringLiteral("live-curves"));
+}
+
+TEST_F(EnglishWindows, MqttNoticeAndComparisonWindowsHoldTheirTexts) {
+    StationMqtt mqtt;
+    DisplayOptions options;
+    MqttDialog broker(mqtt, options, nullptr);
+    showAndCheck(broker, QStringLiteral("mqtt-dialog"));
+    NoticeLog log;
+    log.add(QStringLiteral("Information"), QStringLiteral("Drive 1#QD10-7.5 has tripped"),
+            QDateTime::currentDateTime());
+    NoticeCentre notices(log, nullptr);
+    showAndCheck(notices, QStringLiteral("notice-centre"));
+    ParameterComparison comparison;
+    comparison.ok = true;
+    comparison.series = "QD30";
+    comparison.differences.push_back({0, "F0", "F0-05", "最大频率", "50.00Hz", "60.00Hz"});
+    comparison.equal = 41;
+    ComparisonWindow compared(nullptr, messages, comparison, QStringLiteral("1#QD30-7.50"),
+                              QStringLiteral("pump.sav"), QStringLiteral("1#QD30-7.50"),
+                              QStringLiteral("/tmp/pump.sav"));
+    showAndCheck(compared, QStringLiteral("parameter-comparison"));
+
+    // Shown in English, saved as designed.
+    EXPECT_EQ(compared.table()->model()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("Group"));
+    testing::TempDir folder;
+    const QString saved = QString::fromStdString(folder.file("diff.csv"));
+    compared.setSaveFileChooser([&saved] { return saved; });
+    compared.saveAsCsv();
+    EXPECT_EQ(testing::fileText(saved.toStdString()),
+              "\xEF\xBB\xBF功能组,功能号,参数名称,1#QD30-7.50,pump.sav\r\n"
+              "F0,F0-05,最大频率,50.00Hz,60.00Hz\r\n"
+              "1 项不同，41 项相同\r\n");
 }
 
 } // namespace
