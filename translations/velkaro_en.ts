@@ -73,6 +73,10 @@
         <source>信息提示</source>
         <translation>Information</translation>
     </message>
+    <message>
+        <source>该操作需要工程师权限，请先输入工程师密码。</source>
+        <translation>This needs engineer access; enter the engineer PIN first.</translation>
+    </message>
 </context>
 <context>
     <name>StateTexts</name>

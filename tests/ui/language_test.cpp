@@ -45,6 +45,7 @@
 #include "ui/mqtt_dialog.h"
 #include "ui/notice_centre.h"
 #include "ui/notice_log.h"
+#include "ui/qt_operator_messages.h"
 #include "ui/records/action_records_window.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/station_settings.h"
@@ -205,6 +206,25 @@ TEST_F(Translators, OptionsDialogKeepsTheLanguageForTheNextStart) {
     EXPECT_EQ(displayLanguage(), zh) << "taken at the next start, not now";
     EXPECT_EQ(messages.count(), 0u);
     ASSERT_TRUE(saveLanguage(zh));
+}
+
+TEST_F(Translators, BeforeTheApplicationAndInMessageBoxes) {
+    // --help and a wrong option are answered before the application exists.
+    installEarlyTranslator(en);
+    EXPECT_EQ(translated("velkaro::Main", "未知选项"), "unknown option");
+    EXPECT_EQ(translated("StateTexts", "故障中"), "Tripped");
+
+    // A core text marked for the message boxes is shown, and kept in the
+    // notice centre, in the display language; any other text as it came.
+    installTranslators(*QCoreApplication::instance(), en);
+    QtOperatorMessages boxes;
+    boxes.notify("该操作需要工程师权限，请先输入工程师密码。", "信息提示");
+    boxes.notify("一号泵 已停机", "");
+    ASSERT_EQ(boxes.log().entries().size(), 2u);
+    EXPECT_EQ(boxes.log().entries()[0].text,
+              QStringLiteral("This needs engineer access; enter the engineer PIN first."));
+    EXPECT_EQ(boxes.log().entries()[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(boxes.log().entries()[1].text, QStringLiteral("一号泵 已停机"));
 }
 
 // What one station writes, another reads: rows, files and reports keep the
