@@ -2,6 +2,61 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>CommandNames</name>
+    <message>
+        <source>保留</source>
+        <translation>Reserved</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>正转</source>
+        <translation>Forward</translation>
+    </message>
+    <message>
+        <source>反转</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>停机</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>自由停机</source>
+        <translation>Coast stop</translation>
+    </message>
+    <message>
+        <source>紧急停机</source>
+        <translation>Emergency stop</translation>
+    </message>
+    <message>
+        <source>故障复位</source>
+        <translation>Fault reset</translation>
+    </message>
+    <message>
+        <source>隐藏</source>
+        <translation>Hidden</translation>
+    </message>
+    <message>
+        <source>无端口</source>
+        <translation>No port</translation>
+    </message>
+    <message>
+        <source>无效验</source>
+        <translation>No parity</translation>
+    </message>
+    <message>
+        <source>偶效验</source>
+        <translation>Even parity</translation>
+    </message>
+    <message>
+        <source>奇效验</source>
+        <translation>Odd parity</translation>
+    </message>
+</context>
+<context>
     <name>LanguageChoice</name>
     <message>
         <source>--language 缺少取值（zh 或 en）</source>
@@ -10,6 +65,17 @@
     <message>
         <source>--language 只能是 zh 或 en：</source>
         <translation>--language takes zh or en only: </translation>
+    </message>
+</context>
+<context>
+    <name>OperatorMessages</name>
+    <message>
+        <source>信息提示</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>该操作需要工程师权限，请先输入工程师密码。</source>
+        <translation>This needs engineer access; enter the engineer PIN first.</translation>
     </message>
 </context>
 <context>
@@ -622,6 +688,18 @@ Baud rate, parity, data bits and stop bits are set on the serial server or gatew
         <source>通讯参数检测正在进行，检测结束后才能应用通讯参数。</source>
         <translation>The line settings search is running; line settings can be applied once it has ended.</translation>
     </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>奇校验</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>偶校验</source>
+        <translation>Even</translation>
+    </message>
 </context>
 <context>
     <name>velkaro::DisplayOptionsDialog</name>
@@ -1153,6 +1231,82 @@ leave the new PIN empty to remove it and allow everything.</translation>
     </message>
 </context>
 <context>
+    <name>velkaro::Main</name>
+    <message>
+        <source>用法：velkaro [选项]
+
+变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
+
+选项：
+  --language zh|en
+                  显示语言：zh 中文，en 英文（默认为在“选项”中选定的语言，
+                  未选定时按 LANGUAGE、LC_ALL、LC_MESSAGES、LANG 的区域设置）
+  --station 站名  本站站名：运行记录的站名一列，历史和趋势只显示本站的记录
+                  （默认为在“选项”中设定的站名，未设定时为主机名）
+  -h, --help      显示本说明后退出
+  --version       显示版本后退出
+Qt 程序的通用选项（如 -platform offscreen、-style fusion）同样可用。
+
+环境变量：
+  VELKARO_COMn    端口 COMn（1..8）所用的设备：设备路径、tcp://主机:端口 或
+                  modbus-tcp://主机:端口；未设置时为 /dev/ttyUSB(n-1)（若存在），
+                  否则 /dev/ttyS(n-1)。
+  ODBCINI         用户的 ODBC 数据源文件（默认 ~/.odbc.ini）
+  XDG_DATA_HOME   SQLite 运行记录数据库所在的文件夹（默认 ~/.local/share）
+
+详见 man velkaro。
+</source>
+        <translation>Usage: velkaro [OPTION]...
+
+The drive station: one window over the variable-frequency drives on an RS-485
+bus (or a network port).
+
+Options:
+  --language zh|en
+                  language of the windows: zh Chinese, en English (default: the
+                  one chosen in Options, else the locale: LANGUAGE, LC_ALL,
+                  LC_MESSAGES, LANG)
+  --station NAME  this station&apos;s name: the station column of the run records;
+                  history and trends show this station&apos;s records only
+                  (default: the name set in Options, else the host name)
+  -h, --help      show this help and exit
+  --version       show the version and exit
+The standard options of Qt programs (such as -platform offscreen, -style fusion)
+work as well.
+
+Environment:
+  VELKARO_COMn    the device for port COMn (1..8): a device path, tcp://HOST:PORT
+                  or modbus-tcp://HOST:PORT; when unset /dev/ttyUSB(n-1) if it
+                  exists, else /dev/ttyS(n-1).
+  ODBCINI         the user&apos;s ODBC data source file (default ~/.odbc.ini)
+  XDG_DATA_HOME   the folder of the SQLite run-record database
+                  (default ~/.local/share)
+
+See man velkaro.
+</translation>
+    </message>
+    <message>
+        <source>选项缺少取值</source>
+        <translation>option needs a value</translation>
+    </message>
+    <message>
+        <source>未知选项</source>
+        <translation>unknown option</translation>
+    </message>
+    <message>
+        <source>多余的参数</source>
+        <translation>unexpected argument</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>请用 velkaro --help 查看用法。</source>
+        <translation>Try velkaro --help for the usage.</translation>
+    </message>
+</context>
+<context>
     <name>velkaro::MainWindow</name>
     <message>
         <source>退出</source>
@@ -1445,7 +1599,7 @@ leave the new PIN empty to remove it and allow everything.</translation>
     </message>
     <message>
         <source>user=用户名、password=密码 两行；不填为匿名</source>
-        <translation>two lines user=NAME and password=PASSWORD; empty for anonymous</translation>
+        <translation>user= and password= lines; empty for anonymous</translation>
     </message>
     <message>
         <source>mqtts:// 用的 CA 证书；不填用系统证书</source>
@@ -1697,52 +1851,8 @@ leave the new PIN empty to remove it and allow everything.</translation>
         <translation>Drive name</translation>
     </message>
     <message>
-        <source>功率等级</source>
-        <translation>Power rating</translation>
-    </message>
-    <message>
-        <source>机    型</source>
-        <translation>Series</translation>
-    </message>
-    <message>
-        <source>给定频率</source>
-        <translation>Frequency reference</translation>
-    </message>
-    <message>
-        <source>运行频率</source>
-        <translation>Output frequency</translation>
-    </message>
-    <message>
-        <source>输出电压</source>
-        <translation>Output voltage</translation>
-    </message>
-    <message>
-        <source>输出电流</source>
-        <translation>Output current</translation>
-    </message>
-    <message>
-        <source>母线电压</source>
-        <translation>Bus voltage</translation>
-    </message>
-    <message>
-        <source>输出转矩</source>
-        <translation>Output torque</translation>
-    </message>
-    <message>
-        <source>运行状态</source>
-        <translation>State</translation>
-    </message>
-    <message>
-        <source>异常原因</source>
-        <translation>Cause</translation>
-    </message>
-    <message>
         <source>状态</source>
         <translation>State</translation>
-    </message>
-    <message>
-        <source>输出频率</source>
-        <translation>Output frequency</translation>
     </message>
     <message>
         <source>类型</source>
@@ -1787,6 +1897,68 @@ leave the new PIN empty to remove it and allow everything.</translation>
     <message>
         <source> %1发生异常，请及时处理！</source>
         <translation> %1 has a fault; please attend to it now!</translation>
+    </message>
+    <message>
+        <source>输出频率</source>
+        <comment>list heading</comment>
+        <translation>Frequency</translation>
+    </message>
+    <message>
+        <source>输出电流</source>
+        <comment>list heading</comment>
+        <translation>Current</translation>
+    </message>
+    <message>
+        <source>输出电压</source>
+        <comment>list heading</comment>
+        <translation>Voltage</translation>
+    </message>
+</context>
+<context>
+    <name>velkaro::StatusSummary</name>
+    <message>
+        <source>变频器名</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>功率等级</source>
+        <translation>Rating</translation>
+    </message>
+    <message>
+        <source>机    型</source>
+        <translation>Series</translation>
+    </message>
+    <message>
+        <source>给定频率</source>
+        <translation>Set freq.</translation>
+    </message>
+    <message>
+        <source>运行频率</source>
+        <translation>Output freq.</translation>
+    </message>
+    <message>
+        <source>输出电压</source>
+        <translation>Output V</translation>
+    </message>
+    <message>
+        <source>输出电流</source>
+        <translation>Output A</translation>
+    </message>
+    <message>
+        <source>母线电压</source>
+        <translation>DC bus</translation>
+    </message>
+    <message>
+        <source>输出转矩</source>
+        <translation>Torque</translation>
+    </message>
+    <message>
+        <source>运行状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>异常原因</source>
+        <translation>Cause</translation>
     </message>
 </context>
 <context>

@@ -4,6 +4,7 @@
 #include "link/operator_messages.h"
 #include "registry/command_and_line_names.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 #include "widgets/qt_text.h"
 
 #include "app/main_window.h"
@@ -181,9 +182,13 @@ void MainWindow::showLineSettings(const LinkSettings& settings) {
     if (m_statusPanes[1] == nullptr) {
         return;
     }
-    const std::array<QString, 3> texts{qtText(portName(settings.portNumber)),
+    // Names of the registry's tables are literals, so their data end in a NUL.
+    const auto shown = [](std::string_view name) {
+        return name.empty() ? QString() : qtText(translated("CommandNames", name.data()));
+    };
+    const std::array<QString, 3> texts{shown(portName(settings.portNumber)),
                                        QString::fromStdString(settings.baudText),
-                                       qtText(parityLabel(settings.parityLetter))};
+                                       shown(parityLabel(settings.parityLetter))};
     for (std::size_t i = 0; i < texts.size(); ++i) {
         if (m_statusPanes[i + 1]->text() != texts[i]) {
             m_statusPanes[i + 1]->setText(texts[i]);

@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kExitUsage = 2;
 
-constexpr std::string_view kHelp = R"(用法：velkaro [选项]
+constexpr const char* kHelp = QT_TRANSLATE_NOOP("velkaro::Main", R"(用法：velkaro [选项]
 
 变频器工作站：一个窗口管理 RS-485 总线（或网络端口）上的变频器。
 
@@ -49,7 +49,7 @@ Qt 程序的通用选项（如 -platform offscreen、-style fusion）同样可�
   XDG_DATA_HOME   SQLite 运行记录数据库所在的文件夹（默认 ~/.local/share）
 
 详见 man velkaro。
-)";
+)");
 
 /// Qt's own options (QGuiApplication, QApplication, xcb), with a dash or two,
 /// and whether each takes a value; Qt reads them itself.
@@ -84,7 +84,7 @@ int answerCommandLine(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
-            std::fputs(kHelp.data(), stdout);
+            std::fputs(velkaro::translated("velkaro::Main", kHelp).c_str(), stdout);
             return 0;
         }
         if (argument == "--version") {
@@ -97,11 +97,14 @@ int answerCommandLine(int argc, char** argv) {
         const int values =
             argument == "--station" || argument == "--language" ? 1 : qtOptionValues(argument);
         if (values < 0 || i + values >= argc) {
-            const char* what = values >= 0                 ? "选项缺少取值"
-                               : argument.starts_with("-") ? "未知选项"
-                                                           : "多余的参数";
-            std::fprintf(stderr, "velkaro: %s：%s\n请用 velkaro --help 查看用法。\n", what,
-                         argv[i]);
+            const char* what = values >= 0 ? QT_TRANSLATE_NOOP("velkaro::Main", "选项缺少取值")
+                               : argument.starts_with("-")
+                                   ? QT_TRANSLATE_NOOP("velkaro::Main", "未知选项")
+                                   : QT_TRANSLATE_NOOP("velkaro::Main", "多余的参数");
+            std::fprintf(
+                stderr, "velkaro: %s%s%s\n%s\n", velkaro::translated("velkaro::Main", what).c_str(),
+                velkaro::translated("velkaro::Main", "：").c_str(), argv[i],
+                velkaro::translated("velkaro::Main", "请用 velkaro --help 查看用法。").c_str());
             return kExitUsage;
         }
         i += values;
@@ -137,6 +140,14 @@ bool stationOption(const QStringList& arguments, std::optional<std::string>& sta
 } // namespace
 
 int main(int argc, char** argv) {
+    // What is said before the window (help, a wrong option) follows the same
+    // choice; a wrong --language is told once the options are read.
+    {
+        std::string ignored;
+        velkaro::installEarlyTranslator(
+            velkaro::chooseLanguage(velkaro::languageArgument(argc, argv, ignored),
+                                    velkaro::savedLanguage(), velkaro::languageFromEnvironment()));
+    }
     if (const int status = answerCommandLine(argc, argv); status >= 0) {
         return status;
     }

@@ -27,7 +27,26 @@ bool loadInto(QCoreApplication& application, const QString& name, const QString&
     return true;
 }
 
+// Read without an application object: QCoreApplication's translators need one.
+QTranslator& earlyCatalogue() {
+    static QTranslator catalogue;
+    return catalogue;
+}
+
+std::string translateEarly(const char* context, const char* source) {
+    const QString text = earlyCatalogue().translate(context, source);
+    return text.isEmpty() ? std::string(source) : text.toStdString();
+}
+
 } // namespace
+
+void installEarlyTranslator(Language language) {
+    setDisplayLanguage(language);
+    if (language == Language::English &&
+        earlyCatalogue().load(QStringLiteral("velkaro_en"), QStringLiteral(":/i18n"))) {
+        setTextTranslator(&translateEarly);
+    }
+}
 
 QString qtTranslationsFolder() {
     return QLibraryInfo::path(QLibraryInfo::TranslationsPath);

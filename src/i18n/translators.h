@@ -25,6 +25,12 @@ struct InstalledCatalogues {
 /// installed.
 InstalledCatalogues installTranslators(QCoreApplication& application, Language language);
 
+/// For what a program says before its application object exists (--help, a
+/// wrong option): makes `language` the display language and lets the core's
+/// translated() read our catalogue directly. installTranslators() takes over
+/// once the application is made.
+void installEarlyTranslator(Language language);
+
 /// Where Qt's own catalogues are looked for.
 QString qtTranslationsFolder();
 

@@ -3,7 +3,8 @@
 #include <array>
 #include <string_view>
 
-// The operator's names for commands, ports and parities.
+// The operator's names for commands, ports and parities, as stored (action
+// records); a window shows them through translated("CommandNames", ...).
 
 namespace velkaro {
 

@@ -1,5 +1,8 @@
 #include "ui/comparison_model.h"
 
+#include "registry/catalogue.h"
+#include "widgets/qt_text.h"
+
 namespace velkaro {
 
 namespace {
@@ -9,6 +12,14 @@ QString fromStd(const std::string& text) {
 }
 
 } // namespace
+
+QString ComparisonModel::shownName(const ParameterDifference& d) const {
+    const SeriesCatalogue* catalogue = catalogueFor(m_comparison.series);
+    if (catalogue == nullptr || d.entry >= catalogue->entries.size()) {
+        return fromStd(d.name);
+    }
+    return qtText(displayName(catalogue->entries[d.entry]));
+}
 
 ComparisonModel::ComparisonModel(ParameterComparison comparison, QString leftTitle,
                                  QString rightTitle, QObject* parent)
@@ -32,7 +43,7 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::UserRole && (column == GroupColumn || column == CodeColumn)) {
         return static_cast<qulonglong>(d.entry);
     }
-    if (role != Qt::DisplayRole && role != Qt::UserRole) {
+    if (role != Qt::DisplayRole && role != Qt::UserRole && role != StoredRole) {
         return {};
     }
     switch (column) {
@@ -41,7 +52,7 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
     case CodeColumn:
         return fromStd(d.code);
     case NameColumn:
-        return fromStd(d.name);
+        return role == StoredRole ? fromStd(d.name) : shownName(d);
     case LeftColumn:
         return fromStd(d.leftValue);
     case RightColumn:
@@ -52,16 +63,19 @@ QVariant ComparisonModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ComparisonModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != StoredRole)) {
         return {};
     }
+    const auto heading = [role](const char* source) {
+        return role == StoredRole ? QString::fromUtf8(source) : tr(source);
+    };
     switch (section) {
     case GroupColumn:
-        return tr("功能组");
+        return heading(QT_TR_NOOP("功能组"));
     case CodeColumn:
-        return tr("功能号");
+        return heading(QT_TR_NOOP("功能号"));
     case NameColumn:
-        return tr("参数名称");
+        return heading(QT_TR_NOOP("参数名称"));
     case LeftColumn:
         return m_leftTitle;
     case RightColumn:

@@ -14,6 +14,9 @@ class ComparisonModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { GroupColumn = 0, CodeColumn, NameColumn, LeftColumn, RightColumn, ColumnCount };
+    /// Cells and headings as a saved comparison keeps them: the designed
+    /// Chinese whatever the display language (Qt::DisplayRole is shown).
+    static constexpr int StoredRole = Qt::UserRole + 1;
 
     ComparisonModel(ParameterComparison comparison, QString leftTitle, QString rightTitle,
                     QObject* parent = nullptr);
@@ -26,6 +29,8 @@ public:
     const ParameterComparison& comparison() const { return m_comparison; }
 
 private:
+    /// The parameter's name in the display language, from its catalogue row.
+    QString shownName(const ParameterDifference& d) const;
     ParameterComparison m_comparison;
     QString m_leftTitle;
     QString m_rightTitle;

@@ -24,8 +24,12 @@ namespace velkaro {
 
 namespace {
 
-QString summaryText(const ParameterComparison& c) {
-    return QCoreApplication::translate("velkaro::ComparisonWindow", "%1 项不同，%2 项相同")
+/// The count of differences, shown in the display language or, for a saved
+/// comparison, in the designed Chinese.
+QString summaryText(const ParameterComparison& c, bool shown) {
+    const char* source = QT_TRANSLATE_NOOP("velkaro::ComparisonWindow", "%1 项不同，%2 项相同");
+    return (shown ? QCoreApplication::translate("velkaro::ComparisonWindow", source)
+                  : QString::fromUtf8(source))
         .arg(c.differences.size())
         .arg(c.equal);
 }
@@ -49,7 +53,7 @@ ComparisonWindow::ComparisonWindow(QWidget* parent, OperatorMessages& messages,
 
     auto* sources = new QLabel(tr("左：%1\n右：%2").arg(leftSource, rightSource), this);
     sources->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_summary = new QLabel(summaryText(m_model->comparison()), this);
+    m_summary = new QLabel(summaryText(m_model->comparison(), true), this);
 
     m_groups = new QComboBox(this);
     m_groups->addItem(tr("全部功能组"), QString());
@@ -116,17 +120,17 @@ void ComparisonWindow::setGroupFilter(const QString& label) {
     }
 }
 
-std::vector<std::vector<QString>> ComparisonWindow::visibleRows() const {
+std::vector<std::vector<QString>> ComparisonWindow::visibleRows(int role) const {
     std::vector<std::vector<QString>> rows;
     std::vector<QString> titles;
     for (int column = 0; column < ComparisonModel::ColumnCount; ++column) {
-        titles.push_back(m_proxy->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        titles.push_back(m_proxy->headerData(column, Qt::Horizontal, role).toString());
     }
     rows.push_back(titles);
     for (int row = 0; row < m_proxy->rowCount(); ++row) {
         std::vector<QString> cells;
         for (int column = 0; column < ComparisonModel::ColumnCount; ++column) {
-            cells.push_back(m_proxy->index(row, column).data(Qt::DisplayRole).toString());
+            cells.push_back(m_proxy->index(row, column).data(role).toString());
         }
         rows.push_back(cells);
     }
@@ -135,7 +139,7 @@ std::vector<std::vector<QString>> ComparisonWindow::visibleRows() const {
 
 QString ComparisonWindow::visibleText() const {
     QString text;
-    for (const std::vector<QString>& row : visibleRows()) {
+    for (const std::vector<QString>& row : visibleRows(Qt::DisplayRole)) {
         QStringList cells(row.begin(), row.end());
         text += cells.join(QLatin1Char('\t')) + QLatin1Char('\n');
     }
@@ -164,14 +168,15 @@ void ComparisonWindow::saveAsCsv() {
         return;
     }
     std::string content(kUtf8Bom);
-    for (const std::vector<QString>& row : visibleRows()) {
+    // A saved comparison reads the same from a station in either language.
+    for (const std::vector<QString>& row : visibleRows(ComparisonModel::StoredRole)) {
         std::vector<std::string> fields;
         for (const QString& cell : row) {
             fields.push_back(cell.toStdString());
         }
         content += csvRecord(fields);
     }
-    content += csvRecord({m_summary->text().toStdString()});
+    content += csvRecord({summaryText(m_model->comparison(), false).toStdString()});
     if (!replaceFileAtomically(path.toStdString(), content)) {
         m_messages.notify(
             tr("对比结果“%1”无法写入，请检查文件夹和文件名。").arg(path).toStdString(),

@@ -46,7 +46,8 @@ public:
     ComparisonModel* model() const { return m_model; }
 
 private:
-    std::vector<std::vector<QString>> visibleRows() const;
+    /// The rows shown (the filter applied), headings first, in `role`.
+    std::vector<std::vector<QString>> visibleRows(int role) const;
     QString runSaveDialog();
 
     OperatorMessages& m_messages;

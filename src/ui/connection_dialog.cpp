@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -27,11 +28,19 @@ constexpr int kFinderWatchMs = 200;
 constexpr const char* kFinderRunning = QT_TRANSLATE_NOOP(
     "velkaro::ConnectionDialog", "通讯参数检测正在进行，检测结束后才能应用通讯参数。");
 
+// The link's parity choices as the operator reads them; the choice itself is
+// taken by its index.
+[[maybe_unused]] constexpr const char* kShownParities[] = {
+    QT_TRANSLATE_NOOP("velkaro::ConnectionDialog", "无"),
+    QT_TRANSLATE_NOOP("velkaro::ConnectionDialog", "奇校验"),
+    QT_TRANSLATE_NOOP("velkaro::ConnectionDialog", "偶校验")};
+
 template <std::size_t N>
 QComboBox* choiceBox(const std::array<std::string_view, N>& entries, int current) {
     auto* box = new QComboBox;
     for (const std::string_view entry : entries) {
-        box->addItem(qtText(entry));
+        box->addItem(
+            QCoreApplication::translate("velkaro::ConnectionDialog", std::string(entry).c_str()));
     }
     box->setCurrentIndex(current >= 0 && current < static_cast<int>(N) ? current : 0);
     return box;

@@ -12,12 +12,14 @@
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
+
 #include <QLabel>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace velkaro {
 
@@ -82,6 +84,12 @@ QWidget* LinkDiagnosticsWindow::createCountersTab() {
         m_countersView->setColumnWidth(column, 64);
     }
     m_countersView->setColumnWidth(LinkCountersModel::ExceptionsColumn, 70);
+    // A heading longer than its column (English) widens it.
+    for (int column = 0; column < LinkCountersModel::ColumnCount; ++column) {
+        m_countersView->setColumnWidth(
+            column, std::max(m_countersView->columnWidth(column),
+                             m_countersView->horizontalHeader()->sectionSizeHint(column)));
+    }
     auto* reset = createDialogButton(tr("清零"), tab);
     reset->setMinimumWidth(80);
     connect(reset, &QPushButton::clicked, this, &LinkDiagnosticsWindow::resetCounters);

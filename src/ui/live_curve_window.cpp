@@ -26,6 +26,15 @@ namespace velkaro {
 
 namespace {
 
+// The quantities' names (ui/live_samples.cpp, plain C++) as the curves show
+// them; a saved data file keeps them as written.
+[[maybe_unused]] constexpr const char* kShownQuantities[] = {
+    QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出频率"),
+    QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出电流"),
+    QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出电压"),
+    QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "母线电压"),
+    QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出转矩")};
+
 constexpr std::array<QColor, 8> kCurveColours{
     QColor(31, 119, 180), QColor(214, 39, 40),  QColor(44, 160, 44), QColor(148, 103, 189),
     QColor(255, 127, 14), QColor(23, 190, 207), QColor(140, 86, 75), QColor(188, 189, 34)};

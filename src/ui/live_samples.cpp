@@ -14,11 +14,11 @@ struct QuantityLook {
     const char* name;
 };
 constexpr std::array<QuantityLook, kLiveQuantities> kLooks{{
-    {kRunningFrequency, "Hz", QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出频率")},
-    {kOutputCurrent, "A", QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出电流")},
-    {kOutputVoltage, "V", QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出电压")},
-    {kBusVoltage, "V", QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "母线电压")},
-    {kOutputTorque, "%", QT_TRANSLATE_NOOP("velkaro::LiveCurveWindow", "输出转矩")},
+    {kRunningFrequency, "Hz", "输出频率"},
+    {kOutputCurrent, "A", "输出电流"},
+    {kOutputVoltage, "V", "输出电压"},
+    {kBusVoltage, "V", "母线电压"},
+    {kOutputTorque, "%", "输出转矩"},
 }};
 
 const QuantityLook& lookOf(LiveQuantity quantity) {

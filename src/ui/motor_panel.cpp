@@ -1,6 +1,7 @@
 #include "link/operator_messages.h"
 #include "registry/command_and_line_names.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 #include "widgets/qt_text.h"
 
 #include "ui/command_requests.h"
@@ -94,7 +95,8 @@ MotorPanel::MotorPanel(QWidget* area, StationLink& station, OperatorMessages& me
     m_functionList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_functionList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     for (const std::string_view name : commandNames) {
-        new QTreeWidgetItem(m_functionList, QStringList{qtText(name)});
+        new QTreeWidgetItem(m_functionList,
+                            QStringList{qtText(translated("CommandNames", name.data()))});
     }
     QTreeWidgetItem* last = m_functionList->topLevelItem(m_functionList->topLevelItemCount() - 1);
     m_functionList->setCurrentItem(last);
@@ -352,7 +354,9 @@ void MotorPanel::refreshKeys() {
             continue;
         }
         m_shownKeyCodes[i] = m_panelKeyCodes[i];
-        m_keys[i]->setText(qtText(commandName(m_panelKeyCodes[i])));
+        const std::string_view name = commandName(m_panelKeyCodes[i]);
+        m_keys[i]->setText(name.empty() ? QString()
+                                        : qtText(translated("CommandNames", name.data())));
         m_keys[i]->setVisible(m_panelKeyCodes[i] != kHiddenCode);
     }
 }

@@ -2,6 +2,7 @@
 
 #include "ui/notice_centre.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -15,8 +16,18 @@ namespace {
 
 const QString kProgramName = QStringLiteral("Velkaro");
 
+// Texts and captions raised by the core come in its designed Chinese; those
+// it marks with VELKARO_TRANSLATE_NOOP("OperatorMessages", ...) are shown in
+// the display language, any other text as it is.
+QString shownText(const std::string& text) {
+    return QCoreApplication::translate("OperatorMessages", text.c_str());
+}
+
+[[maybe_unused]] constexpr const char* kShownCaptions[] = {
+    QT_TRANSLATE_NOOP("OperatorMessages", "信息提示")};
+
 QString captionText(const std::string& caption) {
-    return caption.empty() ? kProgramName : QString::fromStdString(caption);
+    return caption.empty() ? kProgramName : shownText(caption);
 }
 
 } // namespace
@@ -45,7 +56,7 @@ void QtOperatorMessages::show(const std::string& text, const std::string& captio
         notify(text, caption);
         return;
     }
-    const QString qText = QString::fromStdString(text);
+    const QString qText = shownText(text);
     const QString qCaption = captionText(caption);
     logMessage(qText, qCaption);
     QMessageBox* box = openBox(qText, qCaption);
@@ -73,7 +84,7 @@ void QtOperatorMessages::post(QString subject, const std::string& text,
     if (m_abandoned.load()) {
         return;
     }
-    QString qText = QString::fromStdString(text);
+    QString qText = shownText(text);
     QString qCaption = captionText(caption);
     if (QThread::currentThread() == thread()) {
         tell(subject, qText, qCaption);

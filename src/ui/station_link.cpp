@@ -1,6 +1,7 @@
 #include "ui/station_link.h"
 
 #include "link/operator_messages.h"
+#include "registry/language.h"
 #include "ui/access_gate.h"
 
 #include <algorithm>
@@ -62,7 +63,8 @@ RequestId StationLink::submit(const Target& target, Request request, Handler onE
         refused.target = target;
         refused.result = Result::Refused;
         refused.why = std::string(kEngineerNeeded);
-        refused.message = "该操作需要工程师权限，请先输入工程师密码。";
+        refused.message = VELKARO_TRANSLATE_NOOP("OperatorMessages",
+                                                 "该操作需要工程师权限，请先输入工程师密码。");
         m_handlers.emplace(refused.id, std::move(pending));
         m_refusedHere.push_back(std::move(refused));
         // Handed out from the event loop, as the link's outcomes are: never

@@ -1,5 +1,6 @@
 #include "link/operator_messages.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 #include "registry/state_texts.h"
 #include "widgets/qt_text.h"
 
@@ -112,34 +113,46 @@ StatusPanel::StatusPanel(QWidget* area, StationLink& station, OperatorMessages& 
     }
 
     m_list = createReportList(area, du.rect(91, 126, 245, 142));
-    m_list->setHeaderLabels(
-        {tr("变频器名"), tr("状态"), tr("输出频率"), tr("输出电流"), tr("输出电压")});
-    setColumnWidths(m_list, area->font(), {97, 72, 65, 65, 65});
+    // The list's headings are shorter than the summary's words: the columns are narrow.
+    m_list->setHeaderLabels({tr("变频器名"), tr("状态"), tr("输出频率", "list heading"),
+                             tr("输出电流", "list heading"), tr("输出电压", "list heading")});
+    // English states ("Running forward") need a wider state column; the
+    // numbers give up what it takes.
+    const bool english = displayLanguage() == Language::English;
+    setColumnWidths(m_list, area->font(),
+                    english ? std::initializer_list<int>{84, 100, 64, 58, 58}
+                            : std::initializer_list<int>{97, 72, 65, 65, 65});
     setViewColours(m_list, kBlack, kListText);
 
     m_summary = createReportList(area, du.rect(91, 48, 245, 76));
     m_summary->setHeaderLabels({tr("类型"), tr("参数值"), tr("类型"), tr("参数值")});
-    setColumnWidths(m_summary, area->font(), {60, 122, 60, 122});
+    setColumnWidths(m_summary, area->font(),
+                    english ? std::initializer_list<int>{72, 110, 72, 110}
+                            : std::initializer_list<int>{60, 122, 60, 122});
     m_summary->setSelectionMode(QAbstractItemView::NoSelection);
     m_summary->setFocusPolicy(Qt::NoFocus);
     m_summary->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_summary->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The summary's labels in a context of their own: English needs shorter
+    // words here than in the list and the curves.
     static const std::array<std::array<const char*, 2>, 6> kLabels{
-        {{QT_TRANSLATE_NOOP("velkaro::StatusPanel", "变频器名"), ""},
-         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "功率等级"),
-          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "机    型")},
-         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "给定频率"),
-          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "运行频率")},
-         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出电压"),
-          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出电流")},
-         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "母线电压"),
-          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "输出转矩")},
-         {QT_TRANSLATE_NOOP("velkaro::StatusPanel", "运行状态"),
-          QT_TRANSLATE_NOOP("velkaro::StatusPanel", "异常原因")}}};
+        {{QT_TRANSLATE_NOOP("velkaro::StatusSummary", "变频器名"), ""},
+         {QT_TRANSLATE_NOOP("velkaro::StatusSummary", "功率等级"),
+          QT_TRANSLATE_NOOP("velkaro::StatusSummary", "机    型")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusSummary", "给定频率"),
+          QT_TRANSLATE_NOOP("velkaro::StatusSummary", "运行频率")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusSummary", "输出电压"),
+          QT_TRANSLATE_NOOP("velkaro::StatusSummary", "输出电流")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusSummary", "母线电压"),
+          QT_TRANSLATE_NOOP("velkaro::StatusSummary", "输出转矩")},
+         {QT_TRANSLATE_NOOP("velkaro::StatusSummary", "运行状态"),
+          QT_TRANSLATE_NOOP("velkaro::StatusSummary", "异常原因")}}};
     for (const auto& labels : kLabels) {
         auto* item = new QTreeWidgetItem(m_summary);
-        item->setText(0, tr(labels[0]));
-        item->setText(2, *labels[1] ? tr(labels[1]) : QString());
+        item->setText(0, QCoreApplication::translate("velkaro::StatusSummary", labels[0]));
+        item->setText(2, *labels[1]
+                             ? QCoreApplication::translate("velkaro::StatusSummary", labels[1])
+                             : QString());
     }
     setViewColours(m_summary, kBlack, kTreeText);
 

@@ -1,11 +1,14 @@
 // The display language: how it is chosen, what the translators change, and
 // that the choice in the options dialog is kept.
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QRadioButton>
 
@@ -33,14 +36,23 @@
 #include "ui/about_dialog.h"
 #include "ui/access_gate.h"
 #include "ui/amend_dialog.h"
+#include "ui/comparison_window.h"
 #include "ui/connection_dialog.h"
 #include "ui/engineer_pin_dialog.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
+#include "ui/live_curve_window.h"
+#include "ui/mqtt_dialog.h"
+#include "ui/notice_centre.h"
+#include "ui/notice_log.h"
+#include "ui/qt_operator_messages.h"
+#include "ui/records/action_records_window.h"
 #include "ui/records/display_options_dialog.h"
 #include "ui/records/station_settings.h"
+#include "ui/records/trend_window.h"
 #include "ui/rename_dialog.h"
 #include "ui/station_link.h"
+#include "ui/station_mqtt.h"
 #include "ui/window_selection.h"
 #include "widgets/skinned_button.h"
 
@@ -197,6 +209,25 @@ TEST_F(Translators, OptionsDialogKeepsTheLanguageForTheNextStart) {
     ASSERT_TRUE(saveLanguage(zh));
 }
 
+TEST_F(Translators, BeforeTheApplicationAndInMessageBoxes) {
+    // --help and a wrong option are answered before the application exists.
+    installEarlyTranslator(en);
+    EXPECT_EQ(translated("velkaro::Main", "未知选项"), "unknown option");
+    EXPECT_EQ(translated("StateTexts", "故障中"), "Tripped");
+
+    // A core text marked for the message boxes is shown, and kept in the
+    // notice centre, in the display language; any other text as it came.
+    installTranslators(*QCoreApplication::instance(), en);
+    QtOperatorMessages boxes;
+    boxes.notify("该操作需要工程师权限，请先输入工程师密码。", "信息提示");
+    boxes.notify("一号泵 已停机", "");
+    ASSERT_EQ(boxes.log().entries().size(), 2u);
+    EXPECT_EQ(boxes.log().entries()[0].text,
+              QStringLiteral("This needs engineer access; enter the engineer PIN first."));
+    EXPECT_EQ(boxes.log().entries()[0].caption, QStringLiteral("Information"));
+    EXPECT_EQ(boxes.log().entries()[1].text, QStringLiteral("一号泵 已停机"));
+}
+
 // What one station writes, another reads: rows, files and reports keep the
 // designed Chinese whatever the display language.
 struct StoredTexts {
@@ -298,6 +329,46 @@ QStringList cutTexts(QWidget& window) {
             cut << button->text();
         }
     }
+    // Cells and headings of lists, trees and tables: the delegate keeps a
+    // margin of three pixels at either side; a heading's own size hint keeps
+    // two or three beside its text.
+    for (QAbstractItemView* view : window.findChildren<QAbstractItemView*>()) {
+        if (!view->isVisibleTo(&window) || view->model() == nullptr) {
+            continue;
+        }
+        const QAbstractItemModel& model = *view->model();
+        std::vector<QModelIndex> parents{QModelIndex()};
+        for (int p = 0; p < 2 && p < static_cast<int>(parents.size()); ++p) {
+            const QModelIndex parent = parents[static_cast<std::size_t>(p)];
+            for (int row = 0; row < std::min(model.rowCount(parent), 100); ++row) {
+                for (int column = 0; column < model.columnCount(parent); ++column) {
+                    const QModelIndex index = model.index(row, column, parent);
+                    const QString text = index.data().toString();
+                    const QRect rect = view->visualRect(index);
+                    if (!text.isEmpty() && rect.width() > 0 &&
+                        view->fontMetrics().horizontalAdvance(text) > rect.width() - 6) {
+                        cut << text;
+                    }
+                }
+                if (p == 0 && model.hasChildren(model.index(row, 0, parent))) {
+                    parents.push_back(model.index(row, 0, parent));
+                }
+            }
+        }
+    }
+    for (QHeaderView* header : window.findChildren<QHeaderView*>()) {
+        if (!header->isVisibleTo(&window) || header->orientation() != Qt::Horizontal ||
+            header->model() == nullptr) {
+            continue;
+        }
+        for (int section = 0; section < header->count(); ++section) {
+            const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+            if (!header->isSectionHidden(section) && header->sectionSize(section) > 0 &&
+                header->fontMetrics().horizontalAdvance(text) > header->sectionSize(section) - 3) {
+                cut << text;
+            }
+        }
+    }
     for (QGroupBox* group : window.findChildren<QGroupBox*>()) {
         if (group->isVisibleTo(&window) && tooNarrow(*group, group->title(), group->width() - 8)) {
             cut << group->title();
@@ -369,6 +440,56 @@ TEST_F(EnglishWindows, MainWindowPanelsHoldTheirTexts) {
         main.window->selectPanel(panel);
         showAndCheck(*main.window, QString::fromLatin1(name));
     }
+}
+
+TEST_F(EnglishWindows, RecordAndCurveWindowsHoldTheirTexts) {
+    testing::Station main;
+    ASSERT_TRUE(main.start());
+    main.connect(1, 2);
+    DisplayOptions options;
+    TrendWindow trends(main.window->station().view(), options, messages, main.window->records());
+    showAndCheck(trends, QStringLiteral("trends"));
+    main.window->openActionRecords();
+    ActionRecordsWindow* actions = main.window->findChild<ActionRecordsWindow*>();
+    ASSERT_NE(actions, nullptr);
+    showAndCheck(*actions, QStringLiteral("action-records"));
+    main.window->openLiveCurves(main.selectedSlot());
+    LiveCurveWindow* curves = main.window->findChild<LiveCurveWindow*>();
+    ASSERT_NE(curves, nullptr);
+    showAndCheck(*curves, QStringLiteral("live-curves"));
+}
+
+TEST_F(EnglishWindows, MqttNoticeAndComparisonWindowsHoldTheirTexts) {
+    StationMqtt mqtt;
+    DisplayOptions options;
+    MqttDialog broker(mqtt, options, nullptr);
+    showAndCheck(broker, QStringLiteral("mqtt-dialog"));
+    NoticeLog log;
+    log.add(QStringLiteral("Information"), QStringLiteral("Drive 1#QD10-7.5 has tripped"),
+            QDateTime::currentDateTime());
+    NoticeCentre notices(log, nullptr);
+    showAndCheck(notices, QStringLiteral("notice-centre"));
+    ParameterComparison comparison;
+    comparison.ok = true;
+    comparison.series = "QD30";
+    comparison.differences.push_back({0, "F0", "F0-05", "最大频率", "50.00Hz", "60.00Hz"});
+    comparison.equal = 41;
+    ComparisonWindow compared(nullptr, messages, comparison, QStringLiteral("1#QD30-7.50"),
+                              QStringLiteral("pump.sav"), QStringLiteral("1#QD30-7.50"),
+                              QStringLiteral("/tmp/pump.sav"));
+    showAndCheck(compared, QStringLiteral("parameter-comparison"));
+
+    // Shown in English, saved as designed.
+    EXPECT_EQ(compared.table()->model()->headerData(0, Qt::Horizontal).toString(),
+              QStringLiteral("Group"));
+    testing::TempDir folder;
+    const QString saved = QString::fromStdString(folder.file("diff.csv"));
+    compared.setSaveFileChooser([&saved] { return saved; });
+    compared.saveAsCsv();
+    EXPECT_EQ(testing::fileText(saved.toStdString()),
+              "\xEF\xBB\xBF功能组,功能号,参数名称,1#QD30-7.50,pump.sav\r\n"
+              "F0,F0-05,最大频率,50.00Hz,60.00Hz\r\n"
+              "1 项不同，41 项相同\r\n");
 }
 
 } // namespace VELKARO_UNITY_ID

@@ -1,5 +1,7 @@
 #include "ui/records/history_model.h"
 
+#include "registry/language.h"
+
 #include "records/record_database.h"
 #include "widgets/qt_text.h"
 
@@ -15,6 +17,23 @@ constexpr std::array<const char*, HistoryModel::kColumns> kHistoryHeaders = {
     QT_TRANSLATE_NOOP("velkaro::HistoryModel", "输出电压"),
     QT_TRANSLATE_NOOP("velkaro::HistoryModel", "工作状态"),
 };
+
+constexpr int kStateColumn = 5;
+
+// A stored 工作状态 ("故障中 减速运行过流") in the display language: the state
+// and the cause each by the state texts' table; a cause the table does not
+// hold (a QD30 alarm set, a code) stays as stored.
+QString shownWorkingState(const QString& stored) {
+    if (displayLanguage() == Language::Chinese) {
+        return stored;
+    }
+    const qsizetype blank = stored.indexOf(QLatin1Char(' '));
+    const auto shown = [](const QString& text) {
+        return QString::fromStdString(translated("StateTexts", text.toStdString().c_str()));
+    };
+    return blank < 0 ? shown(stored)
+                     : shown(stored.left(blank)) + QLatin1Char(' ') + shown(stored.mid(blank + 1));
+}
 
 } // namespace
 
@@ -79,8 +98,9 @@ QVariant HistoryModel::data(const QModelIndex& index, int role) const {
         index.column() >= kColumns) {
         return {};
     }
-    return m_rows[static_cast<std::size_t>(index.row())]
-        .cells[static_cast<std::size_t>(index.column())];
+    const QString& cell = m_rows[static_cast<std::size_t>(index.row())]
+                              .cells[static_cast<std::size_t>(index.column())];
+    return index.column() == kStateColumn ? shownWorkingState(cell) : cell;
 }
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {

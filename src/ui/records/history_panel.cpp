@@ -70,6 +70,8 @@ HistoryPanel::HistoryPanel(QWidget* area, const LinkSnapshot& view, DisplayOptio
     // Wide enough for a timestamp and a drive name before any row is there.
     m_grid->horizontalHeader()->setDefaultSectionSize(units.x(52));
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    // Headings and sample values fit before the first rows come.
+    fitColumns();
 }
 
 void HistoryPanel::showAllRows() {
