@@ -101,7 +101,21 @@ public:
             execl(kMosquitto, kMosquitto, "-c", conf.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
-        return m_pid > 0;
+        // Listening once a connection is taken.
+        for (const auto end = Clock::now() + 5s; m_pid > 0 && Clock::now() < end;) {
+            const int s = socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            a.sin_port = htons(static_cast<uint16_t>(m_port));
+            const bool up = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+            close(s);
+            if (up) {
+                return true;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
     }
     int port() const { return m_port; }
 
