@@ -1,5 +1,6 @@
 #include "mqtt/drive_state_publisher.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "link/link_snapshot.h"
@@ -60,6 +61,11 @@ void DriveStatePublisher::update(const LinkSnapshot& view, Clock::time_point now
     for (std::size_t slot = 0; slot < m_published.size(); ++slot) {
         const DriveRecord& drive = view.table.slots[slot];
         Published& p = m_published[slot];
+        if (p.address != drive.address || drive.name.empty()) {
+            // Taken out of the table (or its slot given to another address):
+            // its last state would stand on the broker as if current.
+            withdraw(p, view);
+        }
         if (drive.name.empty()) {
             p = Published{};
             continue;
@@ -85,8 +91,40 @@ void DriveStatePublisher::update(const LinkSnapshot& view, Clock::time_point now
     }
 }
 
+void DriveStatePublisher::withdraw(Published& p, const LinkSnapshot& view) {
+    if (p.address.empty() || (p.body.empty() && !p.announced)) {
+        p = Published{};
+        return;
+    }
+    // Another slot may hold the address by now: its state stands.
+    const bool stillThere =
+        std::any_of(view.table.slots.begin(), view.table.slots.end(), [&](const DriveRecord& d) {
+            return !d.name.empty() && d.address == p.address;
+        });
+    if (!stillThere) {
+        // An empty retained message removes what the broker keeps.
+        if (!p.body.empty()) {
+            m_send(stateTopic(p.address), std::string(), true);
+        }
+        if (p.announced) {
+            for (const Sensor& s : kSensors) {
+                m_send(discoveryTopic(p.address, s.key), std::string(), true);
+            }
+        }
+    }
+    p = Published{};
+}
+
+std::string DriveStatePublisher::discoveryTopic(const std::string& address, const char* key) const {
+    return "homeassistant/sensor/" + discoveryNode(address) + "/" + key + "/config";
+}
+
+std::string DriveStatePublisher::discoveryNode(const std::string& address) const {
+    return "velkaro_" + discoveryId(m_station) + "_" + discoveryId(address);
+}
+
 void DriveStatePublisher::announce(const DriveRecord& drive) {
-    const std::string node = "velkaro_" + discoveryId(m_station) + "_" + discoveryId(drive.address);
+    const std::string node = discoveryNode(drive.address);
     const std::string device =
         "{\"identifiers\":[" + jsonString(node) + "],\"name\":" + jsonString(drive.name) +
         ",\"model\":" + jsonString(drive.series + "-" + drive.ratedPower) + "}";
@@ -105,7 +143,7 @@ void DriveStatePublisher::announce(const DriveRecord& drive) {
             config += ",\"device_class\":" + jsonString(s.deviceClass);
         }
         config += ",\"device\":" + device + "}";
-        m_send("homeassistant/sensor/" + node + "/" + s.key + "/config", std::move(config), true);
+        m_send(discoveryTopic(drive.address, s.key), std::move(config), true);
     }
 }
 

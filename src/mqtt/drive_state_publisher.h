@@ -16,8 +16,10 @@ struct LinkSnapshot;
 /// (retained, `<root>/<address>/state`) when it has changed, at most once a
 /// second per drive; a change within the second goes out when the second is
 /// over. With discovery on, a drive's sensors are announced to Home Assistant
-/// once, when it is first seen. Holds no connection: `send` takes the
-/// messages (MqttPublisher::publish).
+/// once, when it is first seen. A drive taken out of the table has its
+/// retained state (and discovery) cleared with an empty retained message; a
+/// drive that stopped answering stays, with its lost state. Holds no
+/// connection: `send` takes the messages (MqttPublisher::publish).
 class DriveStatePublisher {
 public:
     using Send = std::function<void(const std::string& topic, std::string payload, bool retained)>;
@@ -43,6 +45,11 @@ private:
     };
 
     void announce(const DriveRecord& drive);
+    /// Clears what the broker keeps of the drive `p` published, unless a
+    /// drive at its address is still in `view`, and forgets it.
+    void withdraw(Published& p, const LinkSnapshot& view);
+    std::string discoveryNode(const std::string& address) const;
+    std::string discoveryTopic(const std::string& address, const char* key) const;
 
     std::string m_root;
     std::string m_station;

@@ -122,7 +122,13 @@ void MqttPublisher::enqueue(Message message) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (message.retained) {
-            m_retained[message.topic] = message.payload;
+            // An empty retained message clears the topic: nothing to give
+            // again after a reconnect.
+            if (message.payload.empty()) {
+                m_retained.erase(message.topic);
+            } else {
+                m_retained[message.topic] = message.payload;
+            }
             const auto waiting =
                 std::find_if(m_queue.begin(), m_queue.end(), [&](const Message& m) {
                     return m.retained && m.topic == message.topic;

@@ -41,4 +41,10 @@ std::unique_ptr<soci::session> openRecordSession(const std::string& connectStrin
 /// the data source's Timeout instead.
 void setStatementTimeout(soci::session& session, int seconds);
 
+/// On SQLite, keeps the session's page cache to kWriterPageCacheKiB; other
+/// engines keep theirs on the server. For the writer's session, which only
+/// appends at one end of its tables and purges at the other.
+void limitPageCache(soci::session& session);
+inline constexpr int kWriterPageCacheKiB = 512;
+
 } // namespace velkaro

@@ -18,6 +18,7 @@ std::string upgradeThenBound(soci::session& session, const std::string& station,
                              int timeoutSeconds) {
     std::string refusal = addStationColumns(session, station);
     setStatementTimeout(session, timeoutSeconds);
+    limitPageCache(session);
     return refusal;
 }
 

@@ -11,13 +11,21 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <chrono>
+#include <functional>
+#include <string>
 
 #include "link/diagnostics/line_finder.h"
+#include "support/mqtt_broker.h"
 #include "support/station.h"
 #include "ui/line_finder_dialog.h"
 #include "ui/link_diagnostics_window.h"
 #include "ui/mqtt_dialog.h"
 #include "ui/station_mqtt.h"
+#include "ui/status_panel.h"
 #include "ui/traffic_model.h"
 
 namespace velkaro::testing {
@@ -150,6 +158,98 @@ TEST(DiagnosticsMenuTest, MqttDialogKeepsItsSettingsAndTellsAMistake) {
     EXPECT_TRUE(kept.enabled);
     EXPECT_EQ(kept.url, "tcp://broker:1883");
     EXPECT_EQ(kept.credentialsFile, "/etc/velkaro/x.mqtt");
+}
+
+/// Turned on in the MQTT dialog, the station publishes to a real broker what
+/// the logger does: each drive's retained state and its status "online"; a
+/// drive 断开连接 by the operator has its retained state cleared, a drive that
+/// stops answering keeps its topic with the lost state; turned off, "offline".
+TEST(DiagnosticsMenuTest, PublishingToARealBrokerFromTheDialog) {
+    if (!MqttBroker::available()) {
+        GTEST_SKIP() << "no mosquitto broker (Debian package mosquitto)";
+    }
+    MqttBroker broker;
+    ASSERT_TRUE(broker.start());
+    MqttSubscriber client(broker.port());
+    Station st;
+    ASSERT_TRUE(st.start());
+    st.window->displayOptions().stationName = "1号线";
+    st.bus.addDrive(1, sim::Series::QD30, 750);
+    st.bus.addDrive(2, sim::Series::QD30, 750);
+    st.connect(1, 2);
+    // The station's passes run while a real client waits for the broker.
+    const auto runUntil = [&](const std::function<bool()>& seen) {
+        for (const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+             std::chrono::steady_clock::now() < end;) {
+            st.run(100);
+            if (seen()) {
+                return true;
+            }
+            QTest::qWait(20);
+        }
+        return false;
+    };
+    const std::string status = "velkaro/1号线/status";
+    const std::string state1 = "velkaro/1号线/1/state";
+    const std::string state2 = "velkaro/1号线/2/state";
+
+    entry(*st.window, QStringLiteral("MQTT..."))->trigger();
+    auto* dialog = st.window->findChild<MqttDialog*>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(true);
+    dialog->findChild<QLineEdit*>(QStringLiteral("url"))
+        ->setText(QString::fromStdString(broker.url()));
+    dialog->findChild<QLineEdit*>(QStringLiteral("credentials"))->clear(); // anonymous
+    const auto apply = [dialog] {
+        for (QPushButton* b : dialog->findChildren<QPushButton*>()) {
+            if (b->text() == QStringLiteral("应用")) {
+                b->click();
+            }
+        }
+    };
+    apply();
+    ASSERT_TRUE(runUntil([&] {
+        return client.last(state1).find("\"name\":\"1#QD30-7.50\"") != std::string::npos &&
+               client.last(state2).find("\"state\":\"停止中\"") != std::string::npos;
+    })) << dialog->findChild<QLabel*>(QStringLiteral("status"))->text().toStdString();
+    EXPECT_EQ(client.last(status), "online");
+    const std::string json = client.last(state1);
+    for (const char* field : {"\"address\":1,", "\"series\":\"QD30\"", "\"state\":\"停止中\"",
+                              "\"output_frequency\":", "\"bus_voltage\":", "\"time\":\""}) {
+        EXPECT_NE(json.find(field), std::string::npos) << field << " in " << json;
+    }
+    EXPECT_TRUE(runUntil([&] {
+        return dialog->findChild<QLabel*>(QStringLiteral("status"))->text().startsWith("已连接");
+    }));
+
+    // The operator takes drive 2 out: its state is cleared on the broker.
+    QTreeWidget* list = st.window->statusPanel().driveList();
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (list->topLevelItem(row)->text(0) == QStringLiteral("2#QD30-7.50")) {
+            list->setCurrentItem(list->topLevelItem(row));
+        }
+    }
+    ASSERT_EQ(st.window->selection().selectedName, "2#QD30-7.50");
+    st.window->disconnectDrive();
+    ASSERT_EQ(st.slotOf("2#QD30-7.50"), -1);
+    EXPECT_TRUE(runUntil([&] { return client.seen(state2) && client.last(state2).empty(); }))
+        << client.last(state2);
+    // Drive 1 stops answering: it stays, said lost.
+    st.bus.removeDrive(1);
+    EXPECT_TRUE(runUntil([&] {
+        return client.last(state1).find("\"state\":\"通讯断线\"") != std::string::npos;
+    })) << client.last(state1);
+    {
+        // What a dashboard that subscribes now is given.
+        MqttSubscriber later(broker.port());
+        EXPECT_TRUE(later.waitFor(state1, "通讯断线", std::chrono::seconds(3)));
+        EXPECT_FALSE(later.seen(state2)) << later.last(state2);
+    }
+
+    dialog->findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(false);
+    apply();
+    EXPECT_TRUE(client.waitFor(status, "offline", std::chrono::seconds(3)));
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("status"))->text(), "未启用");
 }
 
 } // namespace VELKARO_UNITY_ID

@@ -3,23 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <mosquitto.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <soci/soci.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <map>
-#include <mutex>
-#include <regex>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,7 +21,9 @@
 #include "mqtt/drive_state_json.h"
 #include "mqtt/drive_state_publisher.h"
 #include "mqtt/mqtt_settings.h"
+#include "records/data_source.h"
 #include "registry/state_texts.h"
+#include "support/mqtt_broker.h"
 #include "support/processes.h"
 #include "support/records_database.h"
 #include "support/temp_dir.h"
@@ -214,174 +208,113 @@ TEST(MqttStatePublisher, ChangesPacedToOneASecondPerDrive) {
     EXPECT_EQ(sent.back(), "velkaro/站/5/state");
 }
 
-// ------------------------------------------------ logger, broker and client
-
-/// A free TCP port on loopback, as the kernel hands one out.
-int freePort() {
-    const int s = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    socklen_t length = sizeof a;
-    getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-    close(s);
-    return ntohs(a.sin_port);
+/// A drive taken out of the table leaves no state standing on the broker: an
+/// empty retained message on its state topic (and its discovery topics), once;
+/// a drive that only stopped answering keeps its topic, with the lost state.
+TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
+    struct Sent {
+        std::string topic;
+        bool empty;
+    };
+    struct Case {
+        const char* label;
+        bool discovery;
+        bool readFirst;                            ///< published before it went
+        std::function<void(LinkSnapshot&)> change; ///< what happens to slot 0
+        std::vector<std::string> cleared;          ///< topics sent empty, in order
+        bool stateAgain;                           ///< slot 0's topic sent with a body
+    };
+    const std::string state5 = "velkaro/站/5/state";
+    const std::string config5 = "homeassistant/sensor/velkaro_e7ab99_5/";
+    std::vector<std::string> allConfigs;
+    for (const char* key : {"state", "output_frequency", "set_frequency", "output_current",
+                            "output_voltage", "bus_voltage", "torque"}) {
+        allConfigs.push_back(config5 + key + "/config");
+    }
+    std::vector<std::string> withDiscovery{state5};
+    withDiscovery.insert(withDiscovery.end(), allConfigs.begin(), allConfigs.end());
+    const auto removed = [](LinkSnapshot& v) {
+        v.table.slots[0] = DriveRecord{};
+        v.statusRead[0] = false;
+    };
+    const Case cases[] = {
+        {"removed", false, true, removed, {state5}, false},
+        {"removed, with discovery", true, true, removed, withDiscovery, false},
+        {"removed before its first read", false, false, removed, {}, false},
+        {"lost, not removed",
+         false,
+         true,
+         [](LinkSnapshot& v) { v.table.slots[0].online = 0; },
+         {},
+         true},
+        {"renamed at its address",
+         false,
+         true,
+         [](LinkSnapshot& v) { v.table.slots[0].name = "泵房"; },
+         {},
+         true},
+        {"slot taken by another address",
+         false,
+         true,
+         [](LinkSnapshot& v) {
+             v.table.slots[0].address = "6";
+             v.table.slots[0].name = "6#QD30-7.50";
+         },
+         {state5},
+         false},
+        {"removed while another slot took its address",
+         false,
+         true,
+         [&](LinkSnapshot& v) {
+             removed(v);
+             v.table.slots[4] = DriveRecord{};
+             v.table.slots[4].name = "5#QD10-0.75";
+             v.table.slots[4].address = "5";
+             v.table.slots[4].series = "QD10";
+             v.table.slots[4].online = 1;
+             v.statusRead[4] = true;
+         },
+         {},
+         true},
+    };
+    for (const Case& c : cases) {
+        LinkSnapshot view;
+        DriveRecord& d = view.table.slots[0];
+        d.name = "5#QD30-7.50";
+        d.address = "5";
+        d.series = "QD30";
+        d.online = 1;
+        view.statusRead[0] = c.readFirst;
+        std::vector<Sent> sent;
+        DriveStatePublisher p(
+            "velkaro/站", "站",
+            [&](const std::string& topic, std::string payload, bool retained) {
+                EXPECT_TRUE(retained) << c.label;
+                sent.push_back({topic, payload.empty()});
+            },
+            c.discovery);
+        const auto t0 = Clock::time_point{} + 100s;
+        p.update(view, t0, 0);
+        sent.clear();
+        c.change(view);
+        p.update(view, t0 + 2s, 0);
+        p.update(view, t0 + 4s, 0); // said once
+        std::vector<std::string> cleared;
+        bool stateAgain = false;
+        for (const Sent& s : sent) {
+            if (s.empty) {
+                cleared.push_back(s.topic);
+            } else if (s.topic == state5) {
+                stateAgain = true;
+            }
+        }
+        EXPECT_EQ(cleared, c.cleared) << c.label;
+        EXPECT_EQ(stateAgain, c.stateAgain) << c.label;
+    }
 }
 
-/// A child process whose standard error is read line by line.
-class Child {
-public:
-    ~Child() { kill(SIGKILL); }
-    bool start(std::vector<std::string> args) {
-        int pipeFds[2];
-        if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-            return false;
-        }
-        m_pid = fork();
-        if (m_pid == 0) {
-            dup2(pipeFds[1], STDERR_FILENO);
-            dup2(pipeFds[1], STDOUT_FILENO);
-            std::vector<char*> argv;
-            for (std::string& a : args) {
-                argv.push_back(a.data());
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(pipeFds[1]);
-        m_output = pipeFds[0];
-        return m_pid > 0;
-    }
-    /// Reads until a line holding `text` came (true) or `limit` passed.
-    bool waitForLine(const std::string& text, std::chrono::milliseconds limit) {
-        const auto end = Clock::now() + limit;
-        for (;;) {
-            for (std::size_t at; (at = m_pending.find('\n')) != std::string::npos;) {
-                const std::string line = m_pending.substr(0, at);
-                m_pending.erase(0, at + 1);
-                m_lines.push_back(line);
-                if (line.find(text) != std::string::npos) {
-                    return true;
-                }
-            }
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
-            pollfd p{m_output, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
-                return false;
-            }
-            char buffer[4096];
-            const ssize_t n = read(m_output, buffer, sizeof buffer);
-            if (n <= 0) {
-                return false;
-            }
-            m_pending.append(buffer, static_cast<std::size_t>(n));
-        }
-    }
-    void signal(int s) {
-        if (m_pid > 0) {
-            ::kill(m_pid, s);
-        }
-    }
-    /// Waits for the end; the exit status, -1 when it did not end in time.
-    int wait(std::chrono::milliseconds limit) {
-        const auto end = Clock::now() + limit;
-        while (m_pid > 0 && Clock::now() < end) {
-            int status = 0;
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-                m_pid = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
-    }
-    void kill(int s) {
-        if (m_pid > 0) {
-            ::kill(m_pid, s);
-            waitpid(m_pid, nullptr, 0);
-            m_pid = -1;
-        }
-        if (m_output >= 0) {
-            close(m_output);
-            m_output = -1;
-        }
-    }
-    std::string lines() const {
-        std::string all;
-        for (const std::string& l : m_lines) {
-            all += l + '\n';
-        }
-        return all + m_pending;
-    }
+// ------------------------------------------------ logger, broker and client
 
-private:
-    pid_t m_pid = -1;
-    int m_output = -1;
-    std::string m_pending;
-    std::vector<std::string> m_lines;
-};
-
-/// A plain MQTT client on velkaro/#: the last payload of each topic.
-class Subscriber {
-public:
-    explicit Subscriber(int port) {
-        mosquitto_lib_init();
-        m_client = mosquitto_new(nullptr, true, this);
-        mosquitto_connect_callback_set(m_client, [](mosquitto* m, void*, int rc) {
-            if (rc == 0) {
-                mosquitto_subscribe(m, nullptr, "velkaro/#", 1);
-            }
-        });
-        mosquitto_message_callback_set(m_client, [](mosquitto*, void* self,
-                                                    const mosquitto_message* m) {
-            auto& s = *static_cast<Subscriber*>(self);
-            std::lock_guard<std::mutex> lock(s.m_mutex);
-            s.m_last[m->topic] = std::string(static_cast<const char*>(m->payload),
-                                             static_cast<std::size_t>(std::max(m->payloadlen, 0)));
-        });
-        mosquitto_reconnect_delay_set(m_client, 1, 1, false);
-        mosquitto_connect_async(m_client, "127.0.0.1", port, 10);
-        mosquitto_loop_start(m_client);
-    }
-    ~Subscriber() {
-        mosquitto_disconnect(m_client);
-        mosquitto_loop_stop(m_client, false);
-        mosquitto_destroy(m_client);
-    }
-    Subscriber(const Subscriber&) = delete;
-    Subscriber& operator=(const Subscriber&) = delete;
-
-    std::string last(const std::string& topic) {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        const auto found = m_last.find(topic);
-        return found == m_last.end() ? std::string() : found->second;
-    }
-    void forget() {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_last.clear();
-    }
-    /// Waits until the topic's last payload holds `text`.
-    bool waitFor(const std::string& topic, const std::string& text,
-                 std::chrono::milliseconds limit) {
-        for (const auto end = Clock::now() + limit; Clock::now() < end;) {
-            if (last(topic).find(text) != std::string::npos) {
-                return true;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-
-private:
-    mosquitto* m_client = nullptr;
-    std::mutex m_mutex;
-    std::map<std::string, std::string> m_last;
-};
-
-constexpr const char* kMosquitto = "/usr/sbin/mosquitto";
 constexpr const char* kStatus = "velkaro/测试站/status";
 constexpr const char* kState1 = "velkaro/测试站/1/state";
 constexpr const char* kState3 = "velkaro/测试站/3/state";
@@ -389,36 +322,24 @@ constexpr const char* kState3 = "velkaro/测试站/3/state";
 class MqttLogger : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(kMosquitto)) {
+        if (!testing::MqttBroker::available()) {
             GTEST_SKIP() << "no mosquitto broker (Debian package mosquitto)";
         }
         setenv("XDG_CONFIG_HOME", m_dir.path().c_str(), 1);
-        m_port = freePort();
-        std::ofstream(m_dir.file("broker.conf"))
-            << "listener " << m_port << " 127.0.0.1\nallow_anonymous true\n";
-        ASSERT_TRUE(startBroker());
+        ASSERT_TRUE(m_broker.start());
         ASSERT_TRUE(m_sim.start(m_dir.file("bus"), {"1:QD10:75", "3:QD30:750"}));
-    }
-
-    bool startBroker() {
-        if (!m_broker.start({kMosquitto, "-c", m_dir.file("broker.conf")})) {
-            return false;
-        }
-        return m_broker.waitForLine("running", 5s);
     }
 
     void startLogger() {
         ASSERT_TRUE(m_logger.start({testing::binaryDir() + "/src/bus/velkaro-bus", "log",
                                     "--device", m_dir.file("bus"), "--from", "1", "--count", "3",
-                                    "--station", testing::kTestStation, "--mqtt",
-                                    "mqtt://127.0.0.1:" + std::to_string(m_port)}));
+                                    "--station", testing::kTestStation, "--mqtt", m_broker.url()}));
     }
 
     testing::TempDir m_dir;
-    int m_port = 0;
-    Child m_broker;
+    testing::MqttBroker m_broker;
     testing::SimProcess m_sim;
-    Child m_logger;
+    testing::ChildProcess m_logger;
 };
 
 /// Retained states and the status reach a client; when the broker restarts
@@ -426,17 +347,16 @@ protected:
 /// a drive's trip is published; a logger that dies leaves its will.
 TEST_F(MqttLogger, StatesSurviveBrokerRestartAndTheWillTellsADeadLogger) {
     testing::RecordsDatabase db(testing::Engine::SQLite);
-    Subscriber client(m_port);
+    testing::MqttSubscriber client(m_broker.port());
     startLogger();
     ASSERT_TRUE(client.waitFor(kState1, "\"name\":\"1#QD10-7.5\"", 8s)) << m_logger.lines();
     ASSERT_TRUE(client.waitFor(kState3, "\"state\":\"停止中\"", 2s)) << m_logger.lines();
     EXPECT_EQ(client.last(kStatus), "online");
 
-    m_broker.signal(SIGTERM);
-    ASSERT_EQ(m_broker.wait(3s), 0);
+    ASSERT_TRUE(m_broker.stop());
     ASSERT_TRUE(m_logger.waitForLine("不可达", 3s)) << m_logger.lines();
     client.forget();
-    ASSERT_TRUE(startBroker());
+    ASSERT_TRUE(m_broker.start());
     ASSERT_TRUE(m_logger.waitForLine("MQTT 代理已连接", 5s)) << m_logger.lines();
     EXPECT_TRUE(client.waitFor(kState1, "\"address\":1", 4s));
     EXPECT_TRUE(client.waitFor(kState3, "\"address\":3", 1s));
@@ -457,7 +377,7 @@ TEST_F(MqttLogger, PortLossAndReturnThenCleanEndOnSigterm) {
     if (!db.skipReason().empty()) {
         GTEST_SKIP() << db.skipReason();
     }
-    Subscriber client(m_port);
+    testing::MqttSubscriber client(m_broker.port());
     startLogger();
     // Read at least once: from now on every pass has its row.
     ASSERT_TRUE(client.waitFor(kState3, "\"address\":3", 8s)) << m_logger.lines();
@@ -476,6 +396,71 @@ TEST_F(MqttLogger, PortLossAndReturnThenCleanEndOnSigterm) {
     for (const std::string& row : db.rows()) {
         EXPECT_TRUE(row.ends_with(std::string("|") + testing::kTestStation)) << row;
     }
+}
+
+/// Local time as the rows carry it, "YYYY-MM-DD HH:MM:SS".
+std::string rowTime(std::time_t t) {
+    std::tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+/// Another program holds the SQLite database locked: the logger says the
+/// data source is down, polls and publishes on meanwhile (a trip is told and
+/// published), says it is up once the lock is let go, and the rows of the
+/// passes made meanwhile go in with what the drives said then.
+TEST_F(MqttLogger, DataSourceDownAndBackWhilePollingAndPublishingGoOn) {
+    testing::RecordsDatabase db(testing::Engine::SQLite);
+    if (!db.skipReason().empty()) {
+        GTEST_SKIP() << db.skipReason();
+    }
+    testing::MqttSubscriber client(m_broker.port());
+    startLogger();
+    ASSERT_TRUE(client.waitFor(kState3, "\"state\":\"停止中\"", 8s)) << m_logger.lines();
+    // The table is there and a pass went in.
+    for (const auto end = Clock::now() + 10s; db.countOf("3#QD30-7.50") == 0;) {
+        ASSERT_LT(Clock::now(), end) << m_logger.lines();
+        std::this_thread::sleep_for(200ms);
+    }
+
+    soci::session other("odbc", std::string(kRunRecordConnect));
+    other << "begin exclusive";
+    const std::time_t lockedAt = std::time(nullptr);
+    ASSERT_TRUE(m_logger.waitForLine("运行记录暂停", 20s)) << m_logger.lines();
+    m_sim.command("fault 3 2");
+    EXPECT_TRUE(m_logger.waitForLine("3#QD30-7.50 故障中", 3s)) << m_logger.lines();
+    EXPECT_TRUE(client.waitFor(kState3, "\"state\":\"故障中\"", 3s)) << client.last(kState3);
+    // A pass taken while the trip stands, still locked out.
+    std::this_thread::sleep_for(6s);
+    other << "commit";
+    const std::time_t freedAt = std::time(nullptr);
+    ASSERT_TRUE(m_logger.waitForLine("数据源恢复，运行记录继续", 20s)) << m_logger.lines();
+
+    // The passes that waited go in after the one that found it back.
+    int waited = 0;
+    bool tripRow = false;
+    std::string all;
+    for (const auto end = Clock::now() + 15s; Clock::now() < end && (waited < 2 || !tripRow);) {
+        std::this_thread::sleep_for(200ms);
+        waited = 0;
+        all.clear();
+        for (const std::string& row : db.rows()) {
+            all += row + "\n";
+            const std::string time = row.substr(row.find('|') + 1, 19);
+            if (row.starts_with("3#QD30-7.50|") && time > rowTime(lockedAt) &&
+                time < rowTime(freedAt)) {
+                ++waited;
+                tripRow = tripRow || row.find("|故障中") != std::string::npos;
+            }
+        }
+    }
+    EXPECT_GE(waited, 2) << "a pass every 5 s while locked, " << rowTime(lockedAt) << " .. "
+                         << rowTime(freedAt) << "\n"
+                         << all << m_logger.lines();
+    EXPECT_TRUE(tripRow) << "the trip, taken while locked\n" << all;
+    EXPECT_TRUE(client.waitFor(kStatus, "online", 1s));
 }
 
 } // namespace VELKARO_UNITY_ID
