@@ -89,6 +89,8 @@ Q_SIGNALS:
     void selectionMoved(const velkaro::Target& previous);
 
 private:
+    /// Headings of the drive tree: normal, dropped and faulted units.
+    static QString treeHeading(std::size_t group);
     void setCell(QTreeWidgetItem* item, int column, const QString& value);
     /// A lost drive's row in the muted colour (its values are frozen), any
     /// other row in the list's own.

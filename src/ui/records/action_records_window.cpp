@@ -81,6 +81,8 @@ ActionRecordsWindow::ActionRecordsWindow(QWidget* parent, StationRecords& record
     m_table->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(m_table);
     m_status = new QLabel(this);
+    // A failed read carries the data source's own message: shown whole.
+    m_status->setWordWrap(true);
     layout->addWidget(m_status);
     resize(900, 420);
 
