@@ -6,6 +6,11 @@
 #include <iostream>
 #include <string_view>
 
+#ifdef VELKARO_WITH_TRANSLATIONS
+#include <QCoreApplication>
+#endif
+
+#include "i18n/console_language.h"
 #include "records/data_source.h"
 #include "records/records_command.h"
 #include "records/station_name.h"
@@ -26,6 +31,17 @@ int main(int argc, char** argv) {
         std::cout << "velkaro-records " << velkaro::kVersion << '\n';
         return 0;
     }
+#ifdef VELKARO_WITH_TRANSLATIONS
+    QCoreApplication application(argc, argv);
+    std::vector<char*> arguments;
+    if (std::string problem;
+        !velkaro::startConsoleLanguage(application, argc, argv, arguments, problem)) {
+        std::cerr << "velkaro-records: " << problem << std::endl;
+        return velkaro::kRecordsExitUsage;
+    }
+#else
+    std::vector<char*> arguments = velkaro::withoutLanguageOption(argc, argv);
+#endif
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     // Only reads: the account's data source file is neither made nor touched.
@@ -39,5 +55,6 @@ int main(int argc, char** argv) {
         &g_interrupted,
         velkaro::chooseStationName(std::nullopt,
                                    velkaro::readKeptStationName(velkaro::stationSettingsFile()))};
-    return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
+    return velkaro::runRecordsCommand(
+        std::vector<std::string>(arguments.begin() + 1, arguments.end() - 1), console);
 }
