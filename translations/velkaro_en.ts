@@ -997,6 +997,121 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     </message>
 </context>
 <context>
+    <name>FileTexts</name>
+    <message>
+        <source>未加引号的字段中有引号</source>
+        <translation>a quote inside a field without quotes</translation>
+    </message>
+    <message>
+        <source>字段中有单独的回车符</source>
+        <translation>a lone carriage return in a field</translation>
+    </message>
+    <message>
+        <source>引号没有闭合</source>
+        <translation>a quote not closed</translation>
+    </message>
+    <message>
+        <source>引号后面有多余的字符</source>
+        <translation>extra characters after a closing quote</translation>
+    </message>
+    <message>
+        <source>参数文件“</source>
+        <translation>Parameter file “</translation>
+    </message>
+    <message>
+        <source>”的机型标志无法识别。</source>
+        <translation>” has a model mark that is not recognised.</translation>
+    </message>
+    <message>
+        <source>文件“</source>
+        <translation>File “</translation>
+    </message>
+    <message>
+        <source>”过大，不是参数存储文件或参数报表。</source>
+        <translation>” is too large: it is neither a parameter backup nor a parameter report.</translation>
+    </message>
+    <message>
+        <source>无法打开文件“</source>
+        <translation>Cannot open file “</translation>
+    </message>
+    <message>
+        <source>”：</source>
+        <translation>”: </translation>
+    </message>
+    <message>
+        <source>”既不是参数存储文件（.sav，以回车分隔的十进制数值），也不是参数报表（.csv）。</source>
+        <translation>” is neither a parameter backup (.sav, decimal numbers separated by line ends) nor a parameter report (.csv).</translation>
+    </message>
+    <message>
+        <source>机型“</source>
+        <translation>The parameters of model “</translation>
+    </message>
+    <message>
+        <source>”的参数无法对比。</source>
+        <translation>” cannot be compared.</translation>
+    </message>
+    <message>
+        <source>不存在，请输入正确的文件名称</source>
+        <translation> does not exist: enter a correct file name</translation>
+    </message>
+    <message>
+        <source>过大，不是参数存储文件。</source>
+        <translation> is too large to be a parameter backup.</translation>
+    </message>
+    <message>
+        <source>无法打开</source>
+        <translation>Cannot open </translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>不完整：应有</source>
+        <translation> is incomplete: it should hold </translation>
+    </message>
+    <message>
+        <source>个数值，只有</source>
+        <translation> values, but holds only </translation>
+    </message>
+    <message>
+        <source>个。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>第</source>
+        <translation>value </translation>
+    </message>
+    <message>
+        <source>个数值</source>
+        <translation> </translation>
+    </message>
+    <message>
+        <source>格式错误：</source>
+        <translation> is malformed: </translation>
+    </message>
+    <message>
+        <source>”不是十进制整数。</source>
+        <translation>” is not a decimal whole number.</translation>
+    </message>
+    <message>
+        <source>”超出0～65535的范围。</source>
+        <translation>” is outside 0..65535.</translation>
+    </message>
+    <message>
+        <source>格式错误：长度</source>
+        <translation> is malformed: its length </translation>
+    </message>
+    <message>
+        <source>与文件的机型标志不符（应为</source>
+        <translation> does not match the model mark of the file (it should be </translation>
+    </message>
+    <message>
+        <source>）。</source>
+        <translation>).</translation>
+    </message>
+</context>
+<context>
     <name>LanguageChoice</name>
     <message>
         <source>--language 缺少取值（zh 或 en）</source>
@@ -1005,6 +1120,236 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     <message>
         <source>--language 只能是 zh 或 en：</source>
         <translation>--language takes zh or en only: </translation>
+    </message>
+</context>
+<context>
+    <name>MqttTexts</name>
+    <message>
+        <source>不能建立 MQTT 客户端</source>
+        <translation>Cannot create the MQTT client</translation>
+    </message>
+    <message>
+        <source>MQTT 设置有误：</source>
+        <translation>MQTT settings wrong: </translation>
+    </message>
+    <message>
+        <source>连接失败</source>
+        <translation>connection failed</translation>
+    </message>
+    <message>
+        <source>不能启动 MQTT 网络线程</source>
+        <translation>Cannot start the MQTT network thread</translation>
+    </message>
+    <message>
+        <source>连接已结束</source>
+        <translation>connection ended</translation>
+    </message>
+    <message>
+        <source>无法连接</source>
+        <translation>cannot connect</translation>
+    </message>
+    <message>
+        <source>MQTT 代理地址应为 mqtt://主机[:端口] 或 mqtts://主机[:端口]：</source>
+        <translation>The MQTT broker address must be mqtt://HOST[:PORT] or mqtts://HOST[:PORT]: </translation>
+    </message>
+    <message>
+        <source>MQTT 用户名和密码只能写在凭据文件里，不能写在地址中</source>
+        <translation>The MQTT user name and password go only in the credentials file, not in the address</translation>
+    </message>
+    <message>
+        <source>MQTT 代理地址有误：</source>
+        <translation>MQTT broker address wrong: </translation>
+    </message>
+    <message>
+        <source>MQTT 代理地址缺少端口：</source>
+        <translation>MQTT broker address without a port: </translation>
+    </message>
+    <message>
+        <source>MQTT 代理地址缺少主机：</source>
+        <translation>MQTT broker address without a host: </translation>
+    </message>
+    <message>
+        <source>MQTT 代理端口应在 1..65535 之间：</source>
+        <translation>The MQTT broker port must be within 1..65535: </translation>
+    </message>
+    <message>
+        <source>不能读取 MQTT 凭据文件 </source>
+        <translation>Cannot read the MQTT credentials file </translation>
+    </message>
+    <message>
+        <source>MQTT 凭据文件 </source>
+        <translation>The MQTT credentials file </translation>
+    </message>
+    <message>
+        <source> 中没有 user=用户名</source>
+        <translation> has no user=NAME</translation>
+    </message>
+</context>
+<context>
+    <name>PortTexts</name>
+    <message>
+        <source>。请检查网络连接，然后在连接控制中重新应用设置。</source>
+        <translation>. Check the network connection, then apply the settings again in the connection control.</translation>
+    </message>
+    <message>
+        <source>串口 </source>
+        <translation>Serial port </translation>
+    </message>
+    <message>
+        <source> 无法发送数据：</source>
+        <translation> cannot send data: </translation>
+    </message>
+    <message>
+        <source>。请检查串口连接，然后在连接控制中重新应用设置。</source>
+        <translation>. Check the serial connection, then apply the settings again in the connection control.</translation>
+    </message>
+    <message>
+        <source>设备应为设备路径、tcp://主机:端口 或 modbus-tcp://主机:端口</source>
+        <translation>the device must be a device path, tcp://HOST:PORT or modbus-tcp://HOST:PORT</translation>
+    </message>
+    <message>
+        <source>IPv6 地址应写成 [地址]:端口</source>
+        <translation>An IPv6 address must be written [ADDRESS]:PORT</translation>
+    </message>
+    <message>
+        <source>缺少端口号（应为 主机:端口）</source>
+        <translation>Missing port number (HOST:PORT)</translation>
+    </message>
+    <message>
+        <source>缺少主机名或主机名有误</source>
+        <translation>Host name missing or wrong</translation>
+    </message>
+    <message>
+        <source>端口号应为 1..65535 之间的整数</source>
+        <translation>The port number must be a whole number within 1..65535</translation>
+    </message>
+    <message>
+        <source>端口号 </source>
+        <translation>Port number </translation>
+    </message>
+    <message>
+        <source> 超出范围（应在 1..65535 之间）</source>
+        <translation> out of range (1..65535)</translation>
+    </message>
+    <message>
+        <source>没有选择串口</source>
+        <translation>No serial port chosen</translation>
+    </message>
+    <message>
+        <source>不认识的地址形式，</source>
+        <translation>Unknown form of address: </translation>
+    </message>
+    <message>
+        <source>串口未打开</source>
+        <translation>Serial port not open</translation>
+    </message>
+    <message>
+        <source>无法打开 </source>
+        <translation>Cannot open </translation>
+    </message>
+    <message>
+        <source>无法打开串口 </source>
+        <translation>Cannot open serial port </translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>无法设置串口 </source>
+        <translation>Cannot set serial port </translation>
+    </message>
+    <message>
+        <source>)：</source>
+        <translation>): </translation>
+    </message>
+    <message>
+        <source>账户名</source>
+        <translation>ACCOUNT</translation>
+    </message>
+    <message>
+        <source>没有读写权限（</source>
+        <translation>No read and write permission (</translation>
+    </message>
+    <message>
+        <source>）。在 Debian 上请把账户 </source>
+        <translation>). On Debian, add the account </translation>
+    </message>
+    <message>
+        <source> 加入 dialout 组：
+</source>
+        <translation> to the dialout group:
+</translation>
+    </message>
+    <message>
+        <source> dialout
+然后注销并重新登录。</source>
+        <translation> dialout
+then log out and in again.</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>已被另一个程序</source>
+        <translation>in use by another program </translation>
+    </message>
+    <message>
+        <source>已被进程 </source>
+        <translation>in use by process </translation>
+    </message>
+    <message>
+        <source>占用，一个串口同一时间只能由一个程序使用</source>
+        <translation>- a serial port serves only one program at a time</translation>
+    </message>
+    <message>
+        <source>不是串口设备</source>
+        <translation>Not a serial device</translation>
+    </message>
+    <message>
+        <source>不支持的波特率 </source>
+        <translation>Unsupported baud rate </translation>
+    </message>
+    <message>
+        <source>连接超时</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>无法解析主机名（</source>
+        <translation>Cannot resolve the host name (</translation>
+    </message>
+    <message>
+        <source>）</source>
+        <translation>)</translation>
+    </message>
+    <message>
+        <source>无法连接 </source>
+        <translation>Cannot connect to </translation>
+    </message>
+    <message>
+        <source>与 </source>
+        <translation>The connection to </translation>
+    </message>
+    <message>
+        <source> 的连接已断开：</source>
+        <translation> was lost: </translation>
+    </message>
+    <message>
+        <source>连接超时（</source>
+        <translation>Connection timed out (</translation>
+    </message>
+    <message>
+        <source> 秒）</source>
+        <translation> seconds)</translation>
+    </message>
+    <message>
+        <source>对方关闭了连接</source>
+        <translation>the other end closed the connection</translation>
+    </message>
+    <message>
+        <source>未连接 </source>
+        <translation>Not connected to </translation>
     </message>
 </context>
 <context>

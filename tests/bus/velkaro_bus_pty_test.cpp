@@ -70,6 +70,18 @@ TEST(ConsoleLanguageTest, ProgramsSpeakTheLanguageAskedFor) {
          "velkaro-bus: --language takes zh or en only: fr\n"},
         {"src/bus/velkaro-bus", "", "scan --language", 2,
          "velkaro-bus: --language 缺少取值（zh 或 en）\n"},
+        // The link's and the broker's texts, shared with the station.
+        {"src/bus/velkaro-bus", "", "--language en scan --device /nonexistent/tty --count 1", 1,
+         "velkaro-bus: Cannot open serial port /nonexistent/tty: "},
+        {"src/bus/velkaro-bus", "", "--language en log --device x --mqtt http://broker", 2,
+         "velkaro-bus: The MQTT broker address must be mqtt://HOST[:PORT] or "
+         "mqtts://HOST[:PORT]: http://broker\n"},
+        {"src/bus/velkaro-bus", "", "scan --device tcp://host --count 1", 1,
+         "velkaro-bus: 无法打开 tcp://host：缺少端口号（应为 主机:端口）\n"},
+        {"src/bus/velkaro-bus", "", "--language en scan --device tcp://host --count 1", 1,
+         "velkaro-bus: Cannot open tcp://host: Missing port number (HOST:PORT)\n"},
+        {"src/bus/velkaro-bus", "", "--language en compare /nonexistent/a.sav /nonexistent/b.sav",
+         2, "Cannot open file “/nonexistent/"},
         {"src/records/velkaro-records", "", "--language en --help", 0,
          "Usage:\n  velkaro-records export"},
         {"src/records/velkaro-records", "LC_ALL=en_US.UTF-8", "export --hours 2", 2,
