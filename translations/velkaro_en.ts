@@ -594,8 +594,9 @@ TX 或 RX、帧的字节（两位大写十六进制，以空格分隔；超时�
         <translation>Searches, then polls as watch does, and prints one line per frame
 (tab-separated): milliseconds since the start, TX or RX, the frame&apos;s bytes (two
 upper-case hex digits, space-separated; -- for a timeout without bytes), and
-what it is, for example &quot;Read 0x3210 x16&quot;, &quot;Reply 16 words&quot;,
-&quot;Exception 02 illegal data address&quot;, &quot;CRC error&quot;.</translation>
+what it is, in Chinese in either language, for example &quot;读 0x3210 ×16&quot; (read
+16 registers), &quot;应答 16 字&quot; (reply of 16 words), &quot;异常 02 非法地址&quot; (exception 02,
+illegal data address), &quot;CRC 错误&quot; (CRC error).</translation>
     </message>
     <message>
         <source>--device 设备 [--address 地址] [--count 个数] [--fast-replies]</source>
@@ -682,7 +683,7 @@ reset), store (store to EEPROM), frequency=HZ (frequency reference, 0..655.35,
 for example frequency=35.5). One line per command (tab-separated): command
 result, the result being confirmed, refused: exception name (code), timed out
 or cancelled, for example &quot;Run  Confirmed&quot;,
-&quot;Store to EEPROM  Refused: illegal function (01)&quot;.</translation>
+&quot;Store to EEPROM  Refused: Illegal function (01)&quot;.</translation>
     </message>
     <message>
         <source>--device 设备 [线路选项] --address 地址
@@ -718,7 +719,7 @@ of the parameter table; a value outside the parameter&apos;s register range (or 
 a number) is not written, exit status 2; --register REGISTER --word WORD
 (0..65535, or 0x hex): writes one register as given. Prints one line: what was
 written  result, for example &quot;F0-09 = 12.5s  Confirmed&quot;,
-&quot;0x0103 = 0x0005  Refused: illegal data value (03)&quot;. The value written is not
+&quot;0x0103 = 0x0005  Refused: Illegal data value (03)&quot;. The value written is not
 stored to EEPROM; run control ... store when needed.</translation>
     </message>
     <message>
@@ -1529,6 +1530,105 @@ Exit status: 0 success; 1 data source or file error, interrupted; 2 command line
 wrong.
 Messages go to standard error.
 </translation>
+    </message>
+</context>
+<context>
+    <name>Requests</name>
+    <message>
+        <source>给定频率 </source>
+        <translation>Frequency reference </translation>
+    </message>
+    <message>
+        <source>非法功能</source>
+        <translation>Illegal function</translation>
+    </message>
+    <message>
+        <source>非法数据地址</source>
+        <translation>Illegal data address</translation>
+    </message>
+    <message>
+        <source>非法数据值</source>
+        <translation>Illegal data value</translation>
+    </message>
+    <message>
+        <source>从站设备故障</source>
+        <translation>Server device failure</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+    <message>
+        <source>从站设备忙</source>
+        <translation>Server device busy</translation>
+    </message>
+    <message>
+        <source>存储奇偶性差错</source>
+        <translation>Memory parity error</translation>
+    </message>
+    <message>
+        <source>网关路径不可用</source>
+        <translation>Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>网关目标设备无响应</source>
+        <translation>Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>反转</source>
+        <translation>Reverse</translation>
+    </message>
+    <message>
+        <source>停机</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>自由停机</source>
+        <translation>Coast stop</translation>
+    </message>
+    <message>
+        <source>紧急停机</source>
+        <translation>Emergency stop</translation>
+    </message>
+    <message>
+        <source>故障复位</source>
+        <translation>Fault reset</translation>
+    </message>
+    <message>
+        <source>正向点动</source>
+        <translation>Jog forward</translation>
+    </message>
+    <message>
+        <source>反向点动</source>
+        <translation>Jog reverse</translation>
+    </message>
+    <message>
+        <source>存储到EEPROM</source>
+        <translation>Store to EEPROM</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>Confirmed</translation>
+    </message>
+    <message>
+        <source>被拒绝</source>
+        <translation>Refused</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>Timed out</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>未知异常</source>
+        <translation>Unknown exception</translation>
     </message>
 </context>
 <context>

@@ -73,6 +73,25 @@ int findGroup(std::string_view series, std::string_view text) {
     return -1;
 }
 
+/// A link text in the display language. The link keeps its texts in Chinese,
+/// as the action log stores them; they are literals (marked in requests.cpp),
+/// so a view of one ends in its null.
+std::string shownText(std::string_view linkText) {
+    return translated("Requests", std::string(linkText).c_str());
+}
+
+/// The name of a control command as the operator reads it.
+std::string shownCommandName(const Command& command) {
+    switch (command.kind) {
+    case Command::Kind::Frequency:
+        return translated("Requests", "给定频率 ") + formatFixed(command.value, 2) + "Hz";
+    case Command::Kind::Store:
+    case Command::Kind::Word:
+        break;
+    }
+    return shownText(commandName(command));
+}
+
 /// A command-line mistake found once the drive's series is known.
 int mistake(std::ostream& errors, const std::string& why) {
     errors << "velkaro-bus: " << why << std::endl;
@@ -83,8 +102,8 @@ int mistake(std::ostream& errors, const std::string& why) {
 int tell(const std::string& what, const std::optional<Outcome>& outcome, std::ostream& out,
          std::ostream& errors) {
     // No outcome within the budget: the request was cancelled, nothing came.
-    out << what << '\t'
-        << (outcome ? outcomeText(*outcome) : std::string(toString(Result::TimedOut))) << std::endl;
+    out << what << '\t' << (outcome ? outcomeText(*outcome) : shownText(toString(Result::TimedOut)))
+        << std::endl;
     if (outcome && !outcome->message.empty()) {
         errors << outcome->message << std::endl;
     }
@@ -103,7 +122,7 @@ int control(LinkWaiter& wait, const Target& drive, const BusOptions& o, std::ost
         }
         const std::optional<Outcome> outcome =
             wait.request(drive, step.command, kOperationBudgetMs);
-        status = std::max(status, tell(commandName(step.command), outcome, out, errors));
+        status = std::max(status, tell(shownCommandName(step.command), outcome, out, errors));
     }
     return status;
 }
@@ -209,13 +228,13 @@ int write(LinkWaiter& wait, const Target& drive, const std::string& series, cons
 } // namespace
 
 std::string outcomeText(const Outcome& outcome) {
-    std::string text(toString(outcome.result));
+    std::string text = shownText(toString(outcome.result));
     if (outcome.result == Result::Refused && outcome.exception != 0) {
         char code[8];
         std::snprintf(code, sizeof code, " (%02X)", outcome.exception);
-        text += translated("BusDrive", "：") + std::string(exceptionName(outcome.exception)) + code;
+        text += translated("BusDrive", "：") + shownText(exceptionName(outcome.exception)) + code;
     } else if (outcome.result != Result::Confirmed && outcome.result != Result::TimedOut &&
-               !outcome.why.empty() && outcome.why != text) {
+               !outcome.why.empty() && outcome.why != toString(outcome.result)) {
         text += translated("BusDrive", "：") + outcome.why;
     }
     return text;

@@ -418,9 +418,13 @@ private:
 TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
     const PrivateAccount account(m_folder.path());
     ASSERT_TRUE(registerDataSourceFor("测试站").ok);
-    runBus("control", "--address 4 run stop");
+    // Two of the operator's requests in English: the rows keep the Chinese,
+    // so that stations in either language share one action log.
+    EXPECT_EQ(runBus("control", "--language en --address 4 run stop").output,
+              "Run\tConfirmed\nStop\tConfirmed\n");
     runBus("control", "--address 3 store");
-    runBus("write", "--address 4 --register 0x0103 --word 5");
+    EXPECT_EQ(runBus("write", "--address 4 --register 0x0103 --word 5 --language en").output,
+              "0x0103 = 0x0005\tRefused: Illegal data value (03)\n");
     runBus("read", "--address 4 --parameter F0-00");
 
     const auto session = openRecordSession(std::string(kRunRecordConnect));
