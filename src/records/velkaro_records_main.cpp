@@ -27,10 +27,6 @@ void onInterrupt(int) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
-        std::cout << "velkaro-records " << velkaro::kVersion << '\n';
-        return 0;
-    }
 #ifdef VELKARO_WITH_TRANSLATIONS
     QCoreApplication application(argc, argv);
     std::vector<char*> arguments;
@@ -42,6 +38,11 @@ int main(int argc, char** argv) {
 #else
     std::vector<char*> arguments = velkaro::withoutLanguageOption(argc, argv);
 #endif
+    // The program's name, --version alone, and the null after it.
+    if (arguments.size() == 3 && std::string_view(arguments[1]) == "--version") {
+        std::cout << "velkaro-records " << velkaro::kVersion << '\n';
+        return 0;
+    }
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     // Only reads: the account's data source file is neither made nor touched.

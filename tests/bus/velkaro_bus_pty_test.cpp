@@ -87,6 +87,7 @@ TEST(ConsoleLanguageTest, ProgramsSpeakTheLanguageAskedFor) {
         {"src/records/velkaro-records", "LC_ALL=en_US.UTF-8", "export --hours 2", 2,
          "velkaro-records: Missing the name of the CSV file to export to\n"
          "See velkaro-records --help for the usage.\n"},
+        {"src/records/velkaro-records", "", "--language en --version", 0, "velkaro-records "},
         {"src/records/velkaro-records", "", "export --hours 2", 2,
          "velkaro-records: 缺少导出的 CSV 文件名\n"},
         {"src/sim/velkaro-sim", "", "--language en --help", 0, "  --language zh|en  "},
