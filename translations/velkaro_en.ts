@@ -1533,6 +1533,149 @@ Messages go to standard error.
     </message>
 </context>
 <context>
+    <name>ReportTexts</name>
+    <message>
+        <source>参数报表“</source>
+        <translation>Parameter report “</translation>
+    </message>
+    <message>
+        <source>第</source>
+        <translation>, line </translation>
+    </message>
+    <message>
+        <source>行：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>应为“</source>
+        <translation>expected “</translation>
+    </message>
+    <message>
+        <source>,…”，不是参数报表的表头。</source>
+        <translation>,…”: this is not the header of a parameter report.</translation>
+    </message>
+    <message>
+        <source>机型“</source>
+        <translation>model “</translation>
+    </message>
+    <message>
+        <source>”不是已知的变频器系列。</source>
+        <translation>” is not a known drive series.</translation>
+    </message>
+    <message>
+        <source>列标题与参数报表不符。</source>
+        <translation>the column titles are not those of a parameter report.</translation>
+    </message>
+    <message>
+        <source>应有</source>
+        <translation>should have </translation>
+    </message>
+    <message>
+        <source>列，实有</source>
+        <translation> columns, has </translation>
+    </message>
+    <message>
+        <source>列。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>功能号“</source>
+        <translation>parameter code “</translation>
+    </message>
+    <message>
+        <source>”不在</source>
+        <translation>” is not in the parameter table of the </translation>
+    </message>
+    <message>
+        <source>系列的参数表中。</source>
+        <translation> series.</translation>
+    </message>
+    <message>
+        <source>”重复（第</source>
+        <translation>” repeated (already on line </translation>
+    </message>
+    <message>
+        <source>行已有）。</source>
+        <translation>).</translation>
+    </message>
+    <message>
+        <source>”属于功能组</source>
+        <translation>” belongs to group </translation>
+    </message>
+    <message>
+        <source>，不是“</source>
+        <translation>, not “</translation>
+    </message>
+    <message>
+        <source>”。</source>
+        <translation>”.</translation>
+    </message>
+    <message>
+        <source>”的当前值“</source>
+        <translation>” has the current value “</translation>
+    </message>
+    <message>
+        <source>”不是</source>
+        <translation>”, which is not a number with at most </translation>
+    </message>
+    <message>
+        <source>位小数以内、</source>
+        <translation> decimals within </translation>
+    </message>
+    <message>
+        <source>-32768～32767</source>
+        <translation>-32768..32767</translation>
+    </message>
+    <message>
+        <source>0～65535</source>
+        <translation>0..65535</translation>
+    </message>
+    <message>
+        <source>范围内的数值。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>缺少功能号“</source>
+        <translation> has no line for parameter code “</translation>
+    </message>
+    <message>
+        <source>”的行。</source>
+        <translation>”.</translation>
+    </message>
+    <message>
+        <source>未写入：机型“</source>
+        <translation> not written: the parameters of model “</translation>
+    </message>
+    <message>
+        <source>”的参数不完整。</source>
+        <translation>” are incomplete.</translation>
+    </message>
+    <message>
+        <source>无法写入，请检查文件夹和文件名。</source>
+        <translation> cannot be written: check the folder and the file name.</translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>是空文件。</source>
+        <translation> is empty.</translation>
+    </message>
+    <message>
+        <source>无法打开</source>
+        <translation>Cannot open </translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source>过大，不是参数报表。</source>
+        <translation> is too large to be a parameter report.</translation>
+    </message>
+</context>
+<context>
     <name>Requests</name>
     <message>
         <source>给定频率 </source>

@@ -307,6 +307,16 @@ TEST_F(VelkaroBusPtyTest, StoredFilesDoNotFollowTheLanguage) {
               std::string::npos);
 
 #ifdef VELKARO_WITH_TRANSLATIONS
+    // A file that is no report, told in English; its expected head stays Chinese.
+    std::ofstream(path("bad.csv")) << "x\n";
+    const testing::CommandResult notReport = testing::runCommand(
+        "timeout 60 " + bus("--language en compare " + path("bad.csv") + " " + path("zh.sav")) +
+        " 2>&1");
+    EXPECT_EQ(notReport.exitCode, 2);
+    EXPECT_EQ(notReport.output, "Parameter report “" + path("bad.csv") +
+                                    "”, line 1: expected “变频器名称,…”: this is not the header "
+                                    "of a parameter report.\n");
+
     const testing::CommandResult nothing = testing::runCommand(
         "timeout 60 " + bus("scan --language en --device " + m_pty + " --from 10 --count 1") +
         " 2>" + path("errors"));
