@@ -20,6 +20,7 @@
 #include "records/run_record.h"
 #include "records/run_record_store.h"
 #include "records/station_name.h"
+#include "registry/language.h"
 #include "registry/state_texts.h"
 
 namespace velkaro {
@@ -70,7 +71,7 @@ bool BusLogger::start() {
         const DataSourceResult ready = registerDataSourceFor(m_settings.station);
         m_tableReady = ready.ok;
         if (!ready.ok) {
-            tell("数据源不可用：" + ready.message);
+            tell(translated("BusLog", "数据源不可用：") + ready.message);
         }
     }
     m_records = std::make_unique<RecordsWorker>(
@@ -102,16 +103,19 @@ void BusLogger::ensureTable() {
 void BusLogger::onRecordsEvent(const RecordsEvent& event) {
     switch (event.kind) {
     case RecordsEvent::Kind::Down:
-        tell(event.text.empty() ? std::string("数据源无响应，运行记录暂停")
-                                : "数据源不可用，运行记录暂停：" + event.text);
+        tell(event.text.empty()
+                 ? std::string(translated("BusLog", "数据源无响应，运行记录暂停"))
+                 : translated("BusLog", "数据源不可用，运行记录暂停：") + event.text);
         break;
     case RecordsEvent::Kind::Up:
-        tell(event.dropped == 0 ? std::string("数据源恢复，运行记录继续")
-                                : "数据源恢复，运行记录继续；其间因队列已满丢失 " +
-                                      std::to_string(event.dropped) + " 行");
+        tell(event.dropped == 0
+                 ? std::string(translated("BusLog", "数据源恢复，运行记录继续"))
+                 : translated("BusLog", "数据源恢复，运行记录继续；其间因队列已满丢失 ") +
+                       std::to_string(event.dropped) + translated("BusLog", " 行"));
         break;
     case RecordsEvent::Kind::StationColumnRefused:
-        tell("运行记录表没有“站名”列，且不能添加，记录不带站名：" + event.text);
+        tell(translated("BusLog", "运行记录表没有“站名”列，且不能添加，记录不带站名：") +
+             event.text);
         break;
     case RecordsEvent::Kind::RowWritten:
     case RecordsEvent::Kind::PassWritten:
@@ -142,7 +146,8 @@ void BusLogger::run(const std::atomic<bool>& interrupted) {
                                        std::chrono::duration<double>(m_settings.forSeconds))
                          : Clock::time_point::max();
     const LinkSnapshot first = m_link.snapshot();
-    tell("开始记录：站名 " + m_settings.station + "，设备 " + first.devicePath + "，地址 " +
+    tell(translated("BusLog", "开始记录：站名 ") + m_settings.station +
+         translated("BusLog", "，设备 ") + first.devicePath + translated("BusLog", "，地址 ") +
          std::to_string(m_settings.from) + ".." +
          std::to_string(m_settings.from + m_settings.count - 1));
     const auto interval = std::chrono::milliseconds(m_settings.recordIntervalMs);
@@ -167,7 +172,7 @@ void BusLogger::run(const std::atomic<bool>& interrupted) {
     if (m_mqtt) {
         m_mqtt->finish();
     }
-    tell("结束记录");
+    tell(translated("BusLog", "结束记录"));
 }
 
 void BusLogger::pass(Clock::time_point now) {
@@ -196,13 +201,15 @@ void BusLogger::tellDrives(const LinkSnapshot& view) {
             continue;
         }
         if (seen.name != d.name) {
-            tell("找到变频器 " + d.name + "（地址 " + d.address + "）");
+            tell(translated("BusLog", "找到变频器 ") + d.name + translated("BusLog", "（地址 ") +
+                 d.address + translated("BusLog", "）"));
             seen = Seen{d.name, d.online, false};
         }
         if (d.online == 0 && seen.online != 0) {
-            tell("变频器 " + d.name + " 不再应答（" + std::string(kStateOffline) + "）");
+            tell(translated("BusLog", "变频器 ") + d.name + translated("BusLog", " 不再应答（") +
+                 translated("StateTexts", kStateOffline.data()) + translated("BusLog", "）"));
         } else if (d.online != 0 && seen.online == 0) {
-            tell("变频器 " + d.name + " 恢复应答");
+            tell(translated("BusLog", "变频器 ") + d.name + translated("BusLog", " 恢复应答"));
         }
         seen.online = d.online;
         if (d.online == 0 || !view.statusRead[slot]) {
@@ -210,10 +217,13 @@ void BusLogger::tellDrives(const LinkSnapshot& view) {
         }
         const StateTexts texts = driveStateTexts(d);
         const bool faulted = texts.state == kStateFault;
+        const StateTexts shown = shownStateTexts(d);
         if (faulted && !seen.faulted) {
-            tell("变频器 " + d.name + " " + texts.state + "：" + texts.cause);
+            tell(translated("BusLog", "变频器 ") + d.name + " " + shown.state +
+                 translated("BusLog", "：") + shown.cause);
         } else if (!faulted && seen.faulted) {
-            tell("变频器 " + d.name + " 故障已解除（" + texts.state + "）");
+            tell(translated("BusLog", "变频器 ") + d.name + translated("BusLog", " 故障已解除（") +
+                 shown.state + translated("BusLog", "）"));
         }
         seen.faulted = faulted;
     }
@@ -223,7 +233,8 @@ void BusLogger::keepPort(const LinkSnapshot& view, Clock::time_point now) {
     if (view.portFailed && !m_portDown) {
         m_portDown = true;
         m_nextReopen = now + kReopenPeriod;
-        tell("串口 " + view.devicePath + " 失去连接，每 5 秒试着重新打开");
+        tell(translated("BusLog", "串口 ") + view.devicePath +
+             translated("BusLog", " 失去连接，每 5 秒试着重新打开"));
         if (m_search) {
             m_link.cancel(*m_search);
         }
@@ -234,7 +245,7 @@ void BusLogger::keepPort(const LinkSnapshot& view, Clock::time_point now) {
     if (m_link.openLink().ok) {
         m_portDown = false;
         m_searchDue = true;
-        tell("串口 " + view.devicePath + " 已重新打开");
+        tell(translated("BusLog", "串口 ") + view.devicePath + translated("BusLog", " 已重新打开"));
     } else {
         m_nextReopen = now + kReopenPeriod;
     }
@@ -285,9 +296,10 @@ void BusLogger::tellBroker() {
     }
     for (const MqttEvent& e : m_mqtt->takeEvents()) {
         if (e.kind == MqttEvent::Kind::Connected) {
-            tell("MQTT 代理已连接：" + e.text);
+            tell(translated("BusLog", "MQTT 代理已连接：") + e.text);
         } else {
-            tell("MQTT 代理 " + m_mqtt->brokerText() + " 不可达，稍后重连：" + e.text);
+            tell(translated("BusLog", "MQTT 代理 ") + m_mqtt->brokerText() +
+                 translated("BusLog", " 不可达，稍后重连：") + e.text);
         }
     }
 }

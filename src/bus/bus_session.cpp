@@ -10,6 +10,7 @@
 #include "bus/watch_line.h"
 #include "link/diagnostics/frame_summary.h"
 #include "link/ports/serial_port.h"
+#include "registry/language.h"
 #include "registry/state_texts.h"
 
 namespace velkaro {
@@ -51,7 +52,7 @@ bool waitForConnection(DriveLink& link, std::string& error) {
         }
         std::this_thread::sleep_for(kWaitStep);
     }
-    error = "连接被中断";
+    error = translated("BusConsole", "连接被中断");
     return false;
 }
 
@@ -86,7 +87,7 @@ bool BusSession::open(std::string& error) {
         return false;
     }
     if (!m_tick.start()) {
-        error = "无法启动通讯定时线程";
+        error = translated("BusConsole", "无法启动通讯定时线程");
         return false;
     }
     return true;
@@ -171,10 +172,13 @@ bool BusSession::watch(double seconds, const Emit& emit, const std::atomic<bool>
 void BusSession::tellOnline(const DriveRecord& drive, int32_t before) {
     // The link gives up on a drive after the retries of one status read.
     if (drive.online == 0 && before != 0) {
-        m_errors << "velkaro-bus: 变频器 " << drive.name << " 不再应答（" << kStateOffline << "）"
+        m_errors << translated("BusConsole", "velkaro-bus: 变频器 ") << drive.name
+                 << translated("BusConsole", " 不再应答（")
+                 << translated("StateTexts", kStateOffline.data()) << translated("BusConsole", "）")
                  << std::endl;
     } else if (drive.online != 0 && before == 0) {
-        m_errors << "velkaro-bus: 变频器 " << drive.name << " 恢复应答" << std::endl;
+        m_errors << translated("BusConsole", "velkaro-bus: 变频器 ") << drive.name
+                 << translated("BusConsole", " 恢复应答") << std::endl;
     }
 }
 
@@ -246,12 +250,13 @@ BusSession::FindOutcome BusSession::find(int first, int count, std::ostream& pro
         const FinderProgress f = m_link.snapshot().finder;
         const std::size_t setting = f.running ? f.settingIndex : kLineChoiceCount;
         if (setting < kLineChoiceCount && setting != told) {
-            progress << "velkaro-bus: 试验 " << lineChoiceText(lineChoicesToTry()[setting]) << " ("
-                     << setting + 1 << "/" << kLineChoiceCount << ")" << std::endl;
+            progress << translated("BusConsole", "velkaro-bus: 试验 ")
+                     << lineChoiceText(lineChoicesToTry()[setting]) << " (" << setting + 1 << "/"
+                     << kLineChoiceCount << ")" << std::endl;
             told = setting;
         }
         if (Clock::now() > deadline) {
-            outcome.failure = "通讯参数检测未能按时结束";
+            outcome.failure = translated("BusConsole", "通讯参数检测未能按时结束");
             return outcome;
         }
         std::this_thread::sleep_for(kWaitStep);

@@ -16,6 +16,7 @@
 #include "files/parameter_compare.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -72,6 +73,25 @@ int findGroup(std::string_view series, std::string_view text) {
     return -1;
 }
 
+/// A link text in the display language. The link keeps its texts in Chinese,
+/// as the action log stores them; they are literals (marked in requests.cpp),
+/// so a view of one ends in its null.
+std::string shownText(std::string_view linkText) {
+    return translated("Requests", std::string(linkText).c_str());
+}
+
+/// The name of a control command as the operator reads it.
+std::string shownCommandName(const Command& command) {
+    switch (command.kind) {
+    case Command::Kind::Frequency:
+        return translated("Requests", "给定频率 ") + formatFixed(command.value, 2) + "Hz";
+    case Command::Kind::Store:
+    case Command::Kind::Word:
+        break;
+    }
+    return shownText(commandName(command));
+}
+
 /// A command-line mistake found once the drive's series is known.
 int mistake(std::ostream& errors, const std::string& why) {
     errors << "velkaro-bus: " << why << std::endl;
@@ -82,8 +102,8 @@ int mistake(std::ostream& errors, const std::string& why) {
 int tell(const std::string& what, const std::optional<Outcome>& outcome, std::ostream& out,
          std::ostream& errors) {
     // No outcome within the budget: the request was cancelled, nothing came.
-    out << what << '\t'
-        << (outcome ? outcomeText(*outcome) : std::string(toString(Result::TimedOut))) << std::endl;
+    out << what << '\t' << (outcome ? outcomeText(*outcome) : shownText(toString(Result::TimedOut)))
+        << std::endl;
     if (outcome && !outcome->message.empty()) {
         errors << outcome->message << std::endl;
     }
@@ -102,7 +122,7 @@ int control(LinkWaiter& wait, const Target& drive, const BusOptions& o, std::ost
         }
         const std::optional<Outcome> outcome =
             wait.request(drive, step.command, kOperationBudgetMs);
-        status = std::max(status, tell(commandName(step.command), outcome, out, errors));
+        status = std::max(status, tell(shownCommandName(step.command), outcome, out, errors));
     }
     return status;
 }
@@ -111,8 +131,9 @@ int readRegisters(LinkWaiter& wait, const Target& drive, const BusOptions& o, st
                   std::ostream& errors) {
     const uint16_t first = *o.registerAddress;
     if (first + o.count > 0x10000) {
-        return mistake(errors, "寄存器 " + hexWord(first) + " 之后没有 " + std::to_string(o.count) +
-                                   " 个寄存器");
+        return mistake(errors, translated("BusDrive", "寄存器 ") + hexWord(first) +
+                                   translated("BusDrive", " 之后没有 ") + std::to_string(o.count) +
+                                   translated("BusDrive", " 个寄存器"));
     }
     const std::optional<Outcome> read =
         wait.request(drive, ParameterRead{-1, first, o.count}, kReadBudgetMs);
@@ -137,7 +158,9 @@ int readParameters(LinkWaiter& wait, const Target& drive, const std::string& ser
     if (!o.parameter.empty()) {
         const std::optional<CataloguePlace> p = findParameter(series, o.parameter);
         if (!p) {
-            return mistake(errors, "参数 " + o.parameter + " 不在 " + series + " 的参数表中");
+            return mistake(errors, translated("BusDrive", "参数 ") + o.parameter +
+                                       translated("BusDrive", " 不在 ") + series +
+                                       translated("BusDrive", " 的参数表中"));
         }
         const std::optional<Outcome> read =
             wait.request(drive, ParameterRead{-1, registerOf(p->group, p->row), 1}, kReadBudgetMs);
@@ -150,7 +173,9 @@ int readParameters(LinkWaiter& wait, const Target& drive, const std::string& ser
     }
     const int group = findGroup(series, o.group);
     if (group < 0) {
-        return mistake(errors, "功能组 " + o.group + " 不在 " + series + " 的参数表中");
+        return mistake(errors, translated("BusDrive", "功能组 ") + o.group +
+                                   translated("BusDrive", " 不在 ") + series +
+                                   translated("BusDrive", " 的参数表中"));
     }
     const std::optional<Outcome> read = wait.request(drive, ParameterRead{group}, kReadBudgetMs);
     if (!read || !read->confirmed()) {
@@ -175,13 +200,16 @@ int write(LinkWaiter& wait, const Target& drive, const std::string& series, cons
     if (!o.parameter.empty()) {
         const std::optional<CataloguePlace> p = findParameter(series, o.parameter);
         if (!p) {
-            return mistake(errors, "参数 " + o.parameter + " 不在 " + series + " 的参数表中");
+            return mistake(errors, translated("BusDrive", "参数 ") + o.parameter +
+                                       translated("BusDrive", " 不在 ") + series +
+                                       translated("BusDrive", " 的参数表中"));
         }
         const unsigned decimals = decimalsOf(p->entry);
         // The station's own rule: a number its register holds, signed or not.
         if (const auto refusal =
                 registerValueRefusal(o.value, decimals, isSignedParameter(p->entry))) {
-            return mistake(errors, std::string(p->entry.code) + "：" + *refusal);
+            return mistake(errors,
+                           std::string(p->entry.code) + translated("BusDrive", "：") + *refusal);
         }
         const int32_t value = parseEnteredNumber(o.value, decimals)->value;
         write.registerAddress = registerOf(p->group, p->row);
@@ -200,14 +228,14 @@ int write(LinkWaiter& wait, const Target& drive, const std::string& series, cons
 } // namespace
 
 std::string outcomeText(const Outcome& outcome) {
-    std::string text(toString(outcome.result));
+    std::string text = shownText(toString(outcome.result));
     if (outcome.result == Result::Refused && outcome.exception != 0) {
         char code[8];
         std::snprintf(code, sizeof code, " (%02X)", outcome.exception);
-        text += "：" + std::string(exceptionName(outcome.exception)) + code;
+        text += translated("BusDrive", "：") + shownText(exceptionName(outcome.exception)) + code;
     } else if (outcome.result != Result::Confirmed && outcome.result != Result::TimedOut &&
-               !outcome.why.empty() && outcome.why != text) {
-        text += "：" + outcome.why;
+               !outcome.why.empty() && outcome.why != toString(outcome.result)) {
+        text += translated("BusDrive", "：") + outcome.why;
     }
     return text;
 }
@@ -219,7 +247,8 @@ int serveDriveCommand(LinkWaiter& wait, const BusOptions& options, std::ostream&
         return kDriveCommandFailed;
     }
     if (drive.slot < 0) {
-        errors << "地址" << options.address << "上没有找到变频器。" << std::endl;
+        errors << translated("BusDrive", "地址") << options.address
+               << translated("BusDrive", "上没有找到变频器。") << std::endl;
         return kDriveCommandFailed;
     }
     const LinkSnapshot now = wait.link().snapshot();

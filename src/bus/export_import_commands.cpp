@@ -10,6 +10,7 @@
 #include "bus/link_waiter.h"
 #include "files/parameter_file.h"
 #include "link/drive_link.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -19,11 +20,15 @@ constexpr int kTransferBudgetMs = 15 * 60'000;
 
 // The link's own words for a transfer cut short, for one whose outcome did
 // not come within the grace after the cancel.
-constexpr std::string_view kExportCut = "数据导出被中断，参数文件未写入！";
-constexpr std::string_view kImportCut = "数据导入被中断，参数未全部写入变频器！";
-constexpr std::string_view kImportNotBegun = "数据导入被中断，没有参数写入变频器。";
+constexpr std::string_view kExportCut =
+    VELKARO_TRANSLATE_NOOP("BusTransfer", "数据导出被中断，参数文件未写入！");
+constexpr std::string_view kImportCut =
+    VELKARO_TRANSLATE_NOOP("BusTransfer", "数据导入被中断，参数未全部写入变频器！");
+constexpr std::string_view kImportNotBegun =
+    VELKARO_TRANSLATE_NOOP("BusTransfer", "数据导入被中断，没有参数写入变频器。");
 
-constexpr std::string_view kStoreUnconfirmed = "参数已写入，但变频器没有确认存储到EEPROM。";
+constexpr std::string_view kStoreUnconfirmed =
+    VELKARO_TRANSLATE_NOOP("BusTransfer", "参数已写入，但变频器没有确认存储到EEPROM。");
 
 std::string failureText(const Outcome& outcome) {
     return outcome.message.empty() ? outcome.why : outcome.message;
@@ -32,7 +37,9 @@ std::string failureText(const Outcome& outcome) {
 TransferOutcome exportTo(LinkWaiter& wait, const Target& drive, const std::string& file) {
     const std::optional<Outcome> outcome = wait.request(drive, Export{file}, kTransferBudgetMs);
     if (!outcome) {
-        return {1, wait.interrupted() ? std::string(kExportCut) : "参数传输没有结束。",
+        return {1,
+                wait.interrupted() ? translated("BusTransfer", kExportCut.data())
+                                   : translated("BusTransfer", "参数传输没有结束。"),
                 wait.interrupted()};
     }
     if (!outcome->confirmed() || !outcome->image) {
@@ -50,11 +57,15 @@ TransferOutcome exportTo(LinkWaiter& wait, const Target& drive, const std::strin
 /// only the store was still to come.
 TransferOutcome interruptedImport(const Outcome& outcome, bool storing) {
     if (storing && outcome.writtenRegisters == 0) {
-        return {1, "参数已全部写入变频器，但存储到EEPROM前被中断，变频器没有存储。", true};
+        return {1,
+                translated("BusTransfer",
+                           "参数已全部写入变频器，但存储到EEPROM前被中断，变频器没有存储。"),
+                true};
     }
     return {1,
-            failureText(outcome) + "\n已有 " + std::to_string(outcome.writtenRegisters) +
-                " 个参数写入变频器，没有存储到EEPROM。",
+            failureText(outcome) + translated("BusTransfer", "\n已有 ") +
+                std::to_string(outcome.writtenRegisters) +
+                translated("BusTransfer", " 个参数写入变频器，没有存储到EEPROM。"),
             true};
 }
 
@@ -64,8 +75,9 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
     // drive's state first.
     const std::optional<Outcome> status = wait.request(drive, StatusPoll{}, kOperationBudgetMs);
     if (!status || !status->confirmed()) {
-        return wait.interrupted() ? TransferOutcome{1, std::string(kImportNotBegun), true}
-                                  : TransferOutcome{1, "通讯故障导致数据导入失败！"};
+        return wait.interrupted()
+                   ? TransferOutcome{1, translated("BusTransfer", kImportNotBegun.data()), true}
+                   : TransferOutcome{1, translated("BusTransfer", "通讯故障导致数据导入失败！")};
     }
     const RequestId id = wait.submit(drive, Import{image, -1, file});
     // The outcome comes with the EEPROM store, after the last chunk: an
@@ -84,7 +96,7 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
             std::string message = failureText(*outcome);
             if (storing) {
                 message += message.empty() ? "" : "\n";
-                message += kStoreUnconfirmed;
+                message += translated("BusTransfer", kStoreUnconfirmed.data());
             }
             return {1, message};
         }
@@ -101,7 +113,10 @@ TransferOutcome importInto(LinkWaiter& wait, const Target& drive, const Paramete
         wait.link().cancel(id);
     }
     wait.giveUp(id);
-    return {1, cancelled ? std::string(kImportCut) : "参数传输没有结束。", cancelled};
+    return {1,
+            cancelled ? translated("BusTransfer", kImportCut.data())
+                      : translated("BusTransfer", "参数传输没有结束。"),
+            cancelled};
 }
 
 } // namespace
@@ -138,11 +153,15 @@ TransferOutcome runTransfer(DriveLink& link, const TransferRequest& request,
     }
     const Target drive = connectDriveAt(wait, request.address);
     if (wait.interrupted()) {
-        return {1, std::string(request.kind == TransferKind::Export ? kExportCut : kImportNotBegun),
+        return {1,
+                translated(
+                    "BusTransfer",
+                    (request.kind == TransferKind::Export ? kExportCut : kImportNotBegun).data()),
                 true};
     }
     if (drive.slot < 0)
-        return {1, "地址" + std::to_string(request.address) + "上没有找到变频器。"};
+        return {1, translated("BusTransfer", "地址") + std::to_string(request.address) +
+                       translated("BusTransfer", "上没有找到变频器。")};
     return request.kind == TransferKind::Export ? exportTo(wait, drive, request.file)
                                                 : importInto(wait, drive, image, request.file);
 }

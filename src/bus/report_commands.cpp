@@ -12,6 +12,7 @@
 #include "link/drive_link.h"
 #include "link/drive_readout.h"
 #include "registry/drive_table.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -25,7 +26,8 @@ constexpr int kExitError = 2;
 // A QD40 takes about five seconds; a group that fails takes its retries.
 constexpr int kReadoutBudgetMs = 10 * 60'000;
 
-constexpr std::string_view kReadoutCut = "参数读取被中断，没有写入文件。";
+constexpr std::string_view kReadoutCut =
+    VELKARO_TRANSLATE_NOOP("BusTransfer", "参数读取被中断，没有写入文件。");
 
 using LetTimePass = std::function<void()>;
 
@@ -121,10 +123,13 @@ DriveReadOutcome readWholeDrive(DriveLink& link, int address, std::string_view e
     wait.setInterrupt(interrupt);
     const Target drive = connectDriveAt(wait, address);
     if (wait.interrupted()) {
-        return {false, std::string(kReadoutCut), {}, true};
+        return {false, translated("BusTransfer", kReadoutCut.data()), {}, true};
     }
     if (drive.slot < 0) {
-        return {false, "地址" + std::to_string(address) + "上没有找到变频器。", {}};
+        return {false,
+                translated("BusTransfer", "地址") + std::to_string(address) +
+                    translated("BusTransfer", "上没有找到变频器。"),
+                {}};
     }
     const LinkSnapshot now = link.snapshot();
     const DriveRecord* record = now.drive(drive.slot);
@@ -134,7 +139,11 @@ DriveReadOutcome readWholeDrive(DriveLink& link, int address, std::string_view e
     const std::optional<Outcome> read = wait.request(drive, Readout{}, kReadoutBudgetMs);
     if (!read || read->cancelReason == CancelReason::ByCaller) {
         const bool cut = wait.interrupted();
-        return {false, cut ? std::string(kReadoutCut) : "参数读取没有结束。", {}, cut};
+        return {false,
+                cut ? translated("BusTransfer", kReadoutCut.data())
+                    : translated("BusTransfer", "参数读取没有结束。"),
+                {},
+                cut};
     }
     // Only a readout whose every reply checked is confirmed; anything else
     // says why and is never taken for the drive's values.

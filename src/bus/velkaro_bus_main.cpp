@@ -11,9 +11,15 @@
 #include "bus/bus_session.h"
 #include "bus/console_interrupt.h"
 #include "bus/drive_commands.h"
-#include "bus/report_commands.h"
 #include "bus/export_import_commands.h"
+#include "bus/report_commands.h"
+#ifdef VELKARO_WITH_TRANSLATIONS
+#include <QCoreApplication>
+#endif
+
+#include "i18n/console_language.h"
 #include "link/ports/device_address.h"
+#include "registry/language.h"
 #include "velkaro_version.h"
 
 namespace {
@@ -44,9 +50,12 @@ int runFind(velkaro::BusSession& session, const velkaro::BusOptions& options) {
         return velkaro::interruptedExitStatus();
     }
     if (outcome.ended && outcome.found.empty()) {
-        std::cerr << "velkaro-bus: 在任何线路设置下，地址 " << options.from << ".."
-                  << options.from + options.count - 1 << " 上都没有变频器应答\n"
-                  << "请检查接线和变频器的通讯地址，或用 --address、--count 试验其他地址"
+        std::cerr << "velkaro-bus: " << velkaro::translated("BusConsole", "在任何线路设置下，地址 ")
+                  << options.from << ".." << options.from + options.count - 1
+                  << velkaro::translated("BusConsole", " 上都没有变频器应答") << '\n'
+                  << velkaro::translated(
+                         "BusConsole",
+                         "请检查接线和变频器的通讯地址，或用 --address、--count 试验其他地址")
                   << std::endl;
     }
     return outcome.ended && !outcome.found.empty() ? 0 : kExitFailure;
@@ -54,14 +63,19 @@ int runFind(velkaro::BusSession& session, const velkaro::BusOptions& options) {
 
 /// What the operator is told when a search found nothing, and the next step.
 void tellNothingAnswered(const velkaro::BusOptions& o) {
-    std::cerr << "velkaro-bus: 在 " << o.baud << ' ' << o.parity << ' ' << o.dataBits << ' '
-              << o.stopBits << " 下，地址 " << o.from << ".." << o.from + o.count - 1
-              << " 上没有变频器应答\n";
+    std::cerr << "velkaro-bus: " << velkaro::translated("BusConsole", "在 ") << o.baud << ' '
+              << o.parity << ' ' << o.dataBits << ' ' << o.stopBits
+              << velkaro::translated("BusConsole", " 下，地址 ") << o.from << ".."
+              << o.from + o.count - 1 << velkaro::translated("BusConsole", " 上没有变频器应答")
+              << '\n';
     if (velkaro::isNetworkDevice(o.device)) {
-        std::cerr << "线路设置由串口服务器或网关决定，请在那里检查" << std::endl;
-    } else {
-        std::cerr << "不清楚线路设置时，可用 velkaro-bus find --device " << o.device << " 检测"
+        std::cerr << velkaro::translated("BusConsole",
+                                         "线路设置由串口服务器或网关决定，请在那里检查")
                   << std::endl;
+    } else {
+        std::cerr << velkaro::translated("BusConsole",
+                                         "不清楚线路设置时，可用 velkaro-bus find --device ")
+                  << o.device << velkaro::translated("BusConsole", " 检测") << std::endl;
     }
 }
 
@@ -93,8 +107,10 @@ public:
         }
         m_address = address;
         m_found = found;
-        std::cerr << "\r\033[K搜寻地址 " << address << "（" << address - m_options.from + 1 << "/"
-                  << m_options.count << "），已找到 " << found << " 台" << std::flush;
+        std::cerr << "\r\033[K" << velkaro::translated("BusConsole", "搜寻地址 ") << address
+                  << velkaro::translated("BusConsole", "（") << address - m_options.from + 1 << "/"
+                  << m_options.count << velkaro::translated("BusConsole", "），已找到 ") << found
+                  << velkaro::translated("BusConsole", " 台") << std::flush;
     }
     void clear() {
         if (m_shown && m_address > 0) {
@@ -163,7 +179,8 @@ int runSearching(const velkaro::BusOptions& options) {
     if (!ended) {
         // A lost port has been told by the link.
         if (!session.portLost()) {
-            std::cerr << "velkaro-bus: 地址搜寻未能按时结束" << std::endl;
+            std::cerr << "velkaro-bus: "
+                      << velkaro::translated("BusConsole", "地址搜寻未能按时结束") << std::endl;
         }
         return kExitFailure;
     }
@@ -186,11 +203,23 @@ int runSearching(const velkaro::BusOptions& options) {
 } // namespace
 
 int main(int argc, char** argv) {
-    velkaro::catchInterrupts();
     std::string error;
-    const std::optional<velkaro::BusOptions> options = velkaro::parseBusOptions(argc, argv, error);
+#ifdef VELKARO_WITH_TRANSLATIONS
+    QCoreApplication application(argc, argv);
+    std::vector<char*> arguments;
+    if (!velkaro::startConsoleLanguage(application, argc, argv, arguments, error)) {
+        std::cerr << "velkaro-bus: " << error << std::endl;
+        return kExitUsage;
+    }
+#else
+    std::vector<char*> arguments = velkaro::withoutLanguageOption(argc, argv);
+#endif
+    velkaro::catchInterrupts();
+    const std::optional<velkaro::BusOptions> options =
+        velkaro::parseBusOptions(static_cast<int>(arguments.size()) - 1, arguments.data(), error);
     if (!options) {
-        std::cerr << "velkaro-bus: " << error << "\n请用 velkaro-bus --help 查看用法。"
+        std::cerr << "velkaro-bus: " << error << '\n'
+                  << velkaro::translated("BusConsole", "请用 velkaro-bus --help 查看用法。")
                   << std::endl;
         return kExitUsage;
     }

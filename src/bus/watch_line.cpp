@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 #include "registry/state_texts.h"
 
 namespace velkaro {
@@ -17,9 +18,12 @@ struct ValueColumn {
 
 // The status block in the units the drives report.
 constexpr ValueColumn kColumns[] = {
-    {"输出频率", kRunningFrequency, "Hz"}, {"设定频率", kSetFrequency, "Hz"},
-    {"输出电流", kOutputCurrent, "A"},     {"输出电压", kOutputVoltage, "V"},
-    {"输出转矩", kOutputTorque, "%"},      {"母线电压", kBusVoltage, "V"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "输出频率"), kRunningFrequency, "Hz"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "设定频率"), kSetFrequency, "Hz"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "输出电流"), kOutputCurrent, "A"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "输出电压"), kOutputVoltage, "V"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "输出转矩"), kOutputTorque, "%"},
+    {VELKARO_TRANSLATE_NOOP("BusWatch", "母线电压"), kBusVoltage, "V"},
 };
 
 } // namespace
@@ -27,12 +31,12 @@ constexpr ValueColumn kColumns[] = {
 std::string formatWatchLine(double elapsedSeconds, const DriveRecord& drive) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.3f", elapsedSeconds);
-    const StateTexts texts = driveStateTexts(drive);
+    const StateTexts texts = shownStateTexts(drive);
     std::string line =
         std::string(seconds) + "\t" + drive.name + "\t" + texts.state + "\t" + texts.cause;
     for (const ValueColumn& c : kColumns) {
         line += "\t";
-        line += c.label;
+        line += translated("BusWatch", c.label);
         line += "=";
         line += formatFixed(statusValue(drive, c.quantity), c.quantity.decimals);
         line += c.unit;

@@ -1,4 +1,5 @@
 #include "files/csv_text.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -85,7 +86,8 @@ public:
                 }
                 continue;
             } else if (c == '"' || c == '\r') {
-                error = c == '"' ? "未加引号的字段中有引号" : "字段中有单独的回车符";
+                error = c == '"' ? translated("FileTexts", "未加引号的字段中有引号")
+                                 : translated("FileTexts", "字段中有单独的回车符");
                 return false;
             } else {
                 record.fields.back() += c;
@@ -109,7 +111,7 @@ private:
         for (;;) {
             if (m_at >= m_text.size()) {
                 m_line = openedOn; // where the operator finds the stray quote
-                error = "引号没有闭合";
+                error = translated("FileTexts", "引号没有闭合");
                 return false;
             }
             const char c = m_text[m_at];
@@ -129,7 +131,7 @@ private:
         }
         const char after = m_at < m_text.size() ? m_text[m_at] : '\n';
         if (after != ',' && after != '\n' && !(after == '\r' && next() == '\n')) {
-            error = "引号后面有多余的字符";
+            error = translated("FileTexts", "引号后面有多余的字符");
             return false;
         }
         m_fieldHadText = true;

@@ -7,6 +7,7 @@
 #include "files/parameter_text.h"
 #include "files/small_file.h"
 #include "registry/catalogue.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -45,7 +46,8 @@ std::optional<ParameterSet> parameterSetOf(const ParameterImage& image, const st
     set.series = image[1] == kImageTagQd10 ? "QD10" : image[1] == kImageTagQd30 ? "QD30" : "";
     const SeriesCatalogue* catalogue = catalogueFor(set.series);
     if (catalogue == nullptr) {
-        error = "参数文件“" + path + "”的机型标志无法识别。";
+        error = translated("FileTexts", "参数文件“") + path +
+                translated("FileTexts", "”的机型标志无法识别。");
         return std::nullopt;
     }
     set.words.resize(catalogue->entries.size());
@@ -90,8 +92,10 @@ std::optional<ParameterSet> loadParameterSet(const std::string& path, std::strin
     const SmallFileRead read = readSmallFile(path, kMaxReportFileBytes);
     if (read.status != SmallFileRead::Status::Read) {
         error = read.status == SmallFileRead::Status::TooLarge
-                    ? "文件“" + path + "”过大，不是参数存储文件或参数报表。"
-                    : "无法打开文件“" + path + "”：" + read.reason;
+                    ? translated("FileTexts", "文件“") + path +
+                          translated("FileTexts", "”过大，不是参数存储文件或参数报表。")
+                    : translated("FileTexts", "无法打开文件“") + path +
+                          translated("FileTexts", "”：") + read.reason;
         return std::nullopt;
     }
     switch (parameterFileKind(path, read.content)) {
@@ -116,8 +120,10 @@ std::optional<ParameterSet> loadParameterSet(const std::string& path, std::strin
     case ParameterFileKind::Unknown:
         break;
     }
-    error = "文件“" + path +
-            "”既不是参数存储文件（.sav，以回车分隔的十进制数值），也不是参数报表（.csv）。";
+    error =
+        translated("FileTexts", "文件“") + path +
+        translated("FileTexts",
+                   "”既不是参数存储文件（.sav，以回车分隔的十进制数值），也不是参数报表（.csv）。");
     return std::nullopt;
 }
 
@@ -135,7 +141,8 @@ ParameterComparison compareParameters(const ParameterSet& left, const ParameterS
     const SeriesCatalogue* catalogue = catalogueFor(left.series);
     if (catalogue == nullptr || left.words.size() != catalogue->entries.size() ||
         right.words.size() != catalogue->entries.size()) {
-        result.error = "机型“" + left.series + "”的参数无法对比。";
+        result.error = translated("FileTexts", "机型“") + left.series +
+                       translated("FileTexts", "”的参数无法对比。");
         return result;
     }
     for (std::size_t e = 0; e < catalogue->entries.size(); ++e) {

@@ -2,6 +2,7 @@
 
 #include "files/atomic_file.h"
 #include "files/small_file.h"
+#include "registry/language.h"
 
 #include <optional>
 #include <vector>
@@ -10,7 +11,8 @@ namespace velkaro {
 
 namespace {
 
-constexpr std::string_view kCannotCreate = "不存在，请输入正确的文件名称";
+constexpr std::string_view kCannotCreate =
+    VELKARO_TRANSLATE_NOOP("FileTexts", "不存在，请输入正确的文件名称");
 
 /// Image bytes a series tag stands for: 'P' is a QD10 image (100 registers),
 /// 'p' a QD30 image (633 registers), both after the 4-byte header.
@@ -98,18 +100,18 @@ std::string printable(std::string_view token) {
 }
 
 std::string fileLabel(const std::string& path) {
-    return "参数文件“" + path + "”";
+    return translated("FileTexts", "参数文件“") + path + "”";
 }
 
 std::string tooLarge(const std::string& path) {
-    return fileLabel(path) + "过大，不是参数存储文件。";
+    return fileLabel(path) + translated("FileTexts", "过大，不是参数存储文件。");
 }
 
 } // namespace
 
 ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& image,
                                        int imageLength) {
-    const std::string failure = path + std::string(kCannotCreate);
+    const std::string failure = path + translated("FileTexts", kCannotCreate.data());
     if (imageLength < 4 || imageLength > static_cast<int>(kParameterImageBytes))
         return {false, failure};
 
@@ -126,7 +128,8 @@ ParameterFileResult writeParameterFile(const std::string& path, ParameterImage& 
 ParameterFileResult readParameterFile(const std::string& path, ParameterImage& image) {
     const SmallFileRead read = readSmallFile(path, kMaxParameterFileBytes);
     if (read.status == SmallFileRead::Status::CannotOpen)
-        return {false, "无法打开" + fileLabel(path) + "：" + read.reason};
+        return {false, translated("FileTexts", "无法打开") + fileLabel(path) +
+                           translated("FileTexts", "：") + read.reason};
     if (read.status == SmallFileRead::Status::TooLarge)
         return {false, tooLarge(path)};
     return parseParameterFile(read.content, path, image);
@@ -145,18 +148,23 @@ ParameterFileResult parseParameterFile(std::string_view content, const std::stri
     while (byteIndex < limit && byteIndex < kParameterImageBytes) {
         if (tokenIndex >= tokens.size()) {
             const std::size_t declared = (limit + 1) / 2;
-            return {false, fileLabel(path) + "不完整：应有" + std::to_string(declared) +
-                               "个数值，只有" + std::to_string(tokenIndex) + "个。"};
+            return {false, fileLabel(path) + translated("FileTexts", "不完整：应有") +
+                               std::to_string(declared) + translated("FileTexts", "个数值，只有") +
+                               std::to_string(tokenIndex) + translated("FileTexts", "个。")};
         }
         const Token& token = tokens[tokenIndex];
         const std::optional<long> number = tokenNumber(token.text);
-        const std::string position = "第" + std::to_string(tokenIndex + 1) + "个数值";
+        const std::string position = translated("FileTexts", "第") +
+                                     std::to_string(tokenIndex + 1) +
+                                     translated("FileTexts", "个数值");
         if (!number)
-            return {false, fileLabel(path) + "格式错误：" + position + "“" + printable(token.text) +
-                               "”不是十进制整数。"};
+            return {false, fileLabel(path) + translated("FileTexts", "格式错误：") + position +
+                               "“" + printable(token.text) +
+                               translated("FileTexts", "”不是十进制整数。")};
         if (*number > 0xFFFF)
-            return {false, fileLabel(path) + "格式错误：" + position + "“" + printable(token.text) +
-                               "”超出0～65535的范围。"};
+            return {false, fileLabel(path) + translated("FileTexts", "格式错误：") + position +
+                               "“" + printable(token.text) +
+                               translated("FileTexts", "”超出0～65535的范围。")};
 
         loaded[byteIndex] = static_cast<uint8_t>(*number >> 8);
         loaded[byteIndex + 1] = static_cast<uint8_t>(*number & 0xFF);
@@ -169,9 +177,10 @@ ParameterFileResult parseParameterFile(std::string_view content, const std::stri
             // drive link, which refuses it as the wrong model.
             if (const auto expected = imageBytesForTag(loaded[1]);
                 expected && static_cast<std::size_t>(*expected) != limit)
-                return {false, fileLabel(path) + "格式错误：长度" + std::to_string(limit) +
-                                   "与文件的机型标志不符（应为" + std::to_string(*expected) +
-                                   "）。"};
+                return {false, fileLabel(path) + translated("FileTexts", "格式错误：长度") +
+                                   std::to_string(limit) +
+                                   translated("FileTexts", "与文件的机型标志不符（应为") +
+                                   std::to_string(*expected) + translated("FileTexts", "）。")};
         }
     }
 

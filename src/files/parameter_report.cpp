@@ -9,6 +9,7 @@
 #include "files/parameter_text.h"
 #include "files/small_file.h"
 #include "registry/catalogue.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -30,11 +31,12 @@ std::string text(std::string_view view) {
 }
 
 std::string reportLabel(const std::string& path) {
-    return "参数报表“" + path + "”";
+    return translated("ReportTexts", "参数报表“") + path + "”";
 }
 
 std::string atLine(const std::string& path, int line) {
-    return reportLabel(path) + "第" + std::to_string(line) + "行：";
+    return reportLabel(path) + translated("ReportTexts", "第") + std::to_string(line) +
+           translated("ReportTexts", "行：");
 }
 
 /// Reads the header records; the series' catalogue, or none with `error` set.
@@ -47,20 +49,22 @@ const SeriesCatalogue* readHeader(const std::vector<CsvRecord>& records, const s
         const int line = i < records.size() ? records[i].line : 1;
         if (i >= records.size() || records[i].fields.size() != 2 ||
             records[i].fields[0] != labels[i]) {
-            error = atLine(path, line) + "应为“" + text(labels[i]) + ",…”，不是参数报表的表头。";
+            error = atLine(path, line) + translated("ReportTexts", "应为“") + text(labels[i]) +
+                    translated("ReportTexts", ",…”，不是参数报表的表头。");
             return nullptr;
         }
         *values[i] = records[i].fields[1];
     }
     const SeriesCatalogue* catalogue = catalogueFor(out.series);
     if (catalogue == nullptr) {
-        error = atLine(path, records[1].line) + "机型“" + out.series + "”不是已知的变频器系列。";
+        error = atLine(path, records[1].line) + translated("ReportTexts", "机型“") + out.series +
+                translated("ReportTexts", "”不是已知的变频器系列。");
         return nullptr;
     }
     if (records.size() < kHeaderRecords || records[4].fields != kColumnTitles) {
         const int line =
             records.size() < kHeaderRecords ? records.back().line + 1 : records[4].line;
-        error = atLine(path, line) + "列标题与参数报表不符。";
+        error = atLine(path, line) + translated("ReportTexts", "列标题与参数报表不符。");
         return nullptr;
     }
     return catalogue;
@@ -89,35 +93,45 @@ bool readRows(const std::vector<CsvRecord>& records, const SeriesCatalogue& cata
         const CsvRecord& row = records[r];
         const std::string where = atLine(path, row.line);
         if (row.fields.size() != kColumnTitles.size()) {
-            error = where + "应有" + std::to_string(kColumnTitles.size()) + "列，实有" +
-                    std::to_string(row.fields.size()) + "列。";
+            error = where + translated("ReportTexts", "应有") +
+                    std::to_string(kColumnTitles.size()) + translated("ReportTexts", "列，实有") +
+                    std::to_string(row.fields.size()) + translated("ReportTexts", "列。");
             return false;
         }
         const std::string& code = row.fields[kCodeColumn];
         const auto found = entryOfCode.find(code);
         if (found == entryOfCode.end()) {
-            error = where + "功能号“" + code + "”不在" + series + "系列的参数表中。";
+            error = where + translated("ReportTexts", "功能号“") + code +
+                    translated("ReportTexts", "”不在") + series +
+                    translated("ReportTexts", "系列的参数表中。");
             return false;
         }
         const std::size_t entry = found->second;
         if (lineOfEntry[entry] != 0) {
-            error = where + "功能号“" + code + "”重复（第" + std::to_string(lineOfEntry[entry]) +
-                    "行已有）。";
+            error = where + translated("ReportTexts", "功能号“") + code +
+                    translated("ReportTexts", "”重复（第") + std::to_string(lineOfEntry[entry]) +
+                    translated("ReportTexts", "行已有）。");
             return false;
         }
         const int group = groupOfEntry(catalogue, entry);
         const std::string_view label = catalogue.groups[static_cast<std::size_t>(group)].label;
         if (row.fields[kGroupColumn] != label) {
-            error = where + "功能号“" + code + "”属于功能组" + text(label) + "，不是“" +
-                    row.fields[kGroupColumn] + "”。";
+            error = where + translated("ReportTexts", "功能号“") + code +
+                    translated("ReportTexts", "”属于功能组") + text(label) +
+                    translated("ReportTexts", "，不是“") + row.fields[kGroupColumn] +
+                    translated("ReportTexts", "”。");
             return false;
         }
         const ParamDescriptor& d = catalogue.entries[entry];
         const std::optional<uint16_t> word = parseParameterValue(d, row.fields[kValueColumn]);
         if (!word) {
-            error = where + "功能号“" + code + "”的当前值“" + row.fields[kValueColumn] + "”不是" +
-                    std::to_string(decimalsOf(d)) + "位小数以内、" +
-                    (isSignedParameter(d) ? "-32768～32767" : "0～65535") + "范围内的数值。";
+            error = where + translated("ReportTexts", "功能号“") + code +
+                    translated("ReportTexts", "”的当前值“") + row.fields[kValueColumn] +
+                    translated("ReportTexts", "”不是") + std::to_string(decimalsOf(d)) +
+                    translated("ReportTexts", "位小数以内、") +
+                    (isSignedParameter(d) ? translated("ReportTexts", "-32768～32767")
+                                          : translated("ReportTexts", "0～65535")) +
+                    translated("ReportTexts", "范围内的数值。");
             return false;
         }
         words[entry] = *word;
@@ -125,7 +139,8 @@ bool readRows(const std::vector<CsvRecord>& records, const SeriesCatalogue& cata
     }
     for (std::size_t e = 0; e < lineOfEntry.size(); ++e) {
         if (lineOfEntry[e] == 0) {
-            error = reportLabel(path) + "缺少功能号“" + text(catalogue.entries[e].code) + "”的行。";
+            error = reportLabel(path) + translated("ReportTexts", "缺少功能号“") +
+                    text(catalogue.entries[e].code) + translated("ReportTexts", "”的行。");
             return false;
         }
     }
@@ -167,10 +182,12 @@ std::string reportText(const ParameterReport& report) {
 ReportFileResult writeParameterReport(const std::string& path, const ParameterReport& report) {
     const std::string content = reportText(report);
     if (content.empty()) {
-        return {false, reportLabel(path) + "未写入：机型“" + report.series + "”的参数不完整。"};
+        return {false, reportLabel(path) + translated("ReportTexts", "未写入：机型“") +
+                           report.series + translated("ReportTexts", "”的参数不完整。")};
     }
     if (!replaceFileAtomically(path, content)) {
-        return {false, reportLabel(path) + "无法写入，请检查文件夹和文件名。"};
+        return {false,
+                reportLabel(path) + translated("ReportTexts", "无法写入，请检查文件夹和文件名。")};
     }
     return {true, {}};
 }
@@ -179,10 +196,11 @@ ReportFileResult parseParameterReport(std::string_view content, const std::strin
                                       ParameterReport& report) {
     const CsvParse parse = parseCsv(content);
     if (!parse.ok) {
-        return {false, atLine(fileName, parse.errorLine) + parse.error + "。"};
+        return {false,
+                atLine(fileName, parse.errorLine) + parse.error + translated("ReportTexts", "。")};
     }
     if (parse.records.empty()) {
-        return {false, reportLabel(fileName) + "是空文件。"};
+        return {false, reportLabel(fileName) + translated("ReportTexts", "是空文件。")};
     }
     ParameterReport read;
     std::string error;
@@ -199,9 +217,10 @@ ReportFileResult readParameterReport(const std::string& path, ParameterReport& r
     const SmallFileRead read = readSmallFile(path, kMaxReportFileBytes);
     switch (read.status) {
     case SmallFileRead::Status::CannotOpen:
-        return {false, "无法打开" + reportLabel(path) + "：" + read.reason};
+        return {false, translated("ReportTexts", "无法打开") + reportLabel(path) +
+                           translated("ReportTexts", "：") + read.reason};
     case SmallFileRead::Status::TooLarge:
-        return {false, reportLabel(path) + "过大，不是参数报表。"};
+        return {false, reportLabel(path) + translated("ReportTexts", "过大，不是参数报表。")};
     case SmallFileRead::Status::Read:
         break;
     }

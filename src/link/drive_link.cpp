@@ -7,6 +7,7 @@
 #include "link/ports/device_address.h"
 #include "link/ports/serial_port.h"
 #include "registry/catalogue.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -26,10 +27,12 @@ void countTick(unsigned& counter) {
 
 std::string portFailureText(const SerialPort& port) {
     if (port.connectionLost()) {
-        return port.lastError() + "。请检查网络连接，然后在连接控制中重新应用设置。";
+        return port.lastError() +
+               translated("PortTexts", "。请检查网络连接，然后在连接控制中重新应用设置。");
     }
-    return "串口 " + port.devicePath() + " 无法发送数据：" + port.lastError() +
-           "。请检查串口连接，然后在连接控制中重新应用设置。";
+    return translated("PortTexts", "串口 ") + port.devicePath() +
+           translated("PortTexts", " 无法发送数据：") + port.lastError() +
+           translated("PortTexts", "。请检查串口连接，然后在连接控制中重新应用设置。");
 }
 
 /// The seven steps of one tick on the link's state, lock held by the caller.

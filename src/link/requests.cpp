@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -14,15 +15,15 @@ struct ExceptionNames {
     std::string_view brief; ///< in a traffic line
 };
 constexpr ExceptionNames kExceptionNames[] = {
-    {0x01, "非法功能", "非法功能"},
-    {0x02, "非法数据地址", "非法地址"},
-    {0x03, "非法数据值", "非法数据"},
-    {0x04, "从站设备故障", "设备故障"},
-    {0x05, "确认", "已确认"},
-    {0x06, "从站设备忙", "设备忙"},
-    {0x08, "存储奇偶性差错", "存储校验错"},
-    {0x0A, "网关路径不可用", "网关无路径"},
-    {0x0B, "网关目标设备无响应", "网关无响应"},
+    {0x01, VELKARO_TRANSLATE_NOOP("Requests", "非法功能"), "非法功能"},
+    {0x02, VELKARO_TRANSLATE_NOOP("Requests", "非法数据地址"), "非法地址"},
+    {0x03, VELKARO_TRANSLATE_NOOP("Requests", "非法数据值"), "非法数据"},
+    {0x04, VELKARO_TRANSLATE_NOOP("Requests", "从站设备故障"), "设备故障"},
+    {0x05, VELKARO_TRANSLATE_NOOP("Requests", "确认"), "已确认"},
+    {0x06, VELKARO_TRANSLATE_NOOP("Requests", "从站设备忙"), "设备忙"},
+    {0x08, VELKARO_TRANSLATE_NOOP("Requests", "存储奇偶性差错"), "存储校验错"},
+    {0x0A, VELKARO_TRANSLATE_NOOP("Requests", "网关路径不可用"), "网关无路径"},
+    {0x0B, VELKARO_TRANSLATE_NOOP("Requests", "网关目标设备无响应"), "网关无响应"},
 };
 
 const ExceptionNames* namesOf(uint8_t code) {
@@ -40,14 +41,14 @@ struct WordName {
     std::string_view name;
 };
 constexpr WordName kCommandNames[] = {
-    {command_word::kRun, "运行"},
-    {command_word::kReverse, "反转"},
-    {command_word::kStop, "停机"},
-    {command_word::kCoastStop, "自由停机"},
-    {command_word::kEmergencyStop, "紧急停机"},
-    {command_word::kFaultReset, "故障复位"},
-    {command_word::kJogForward, "正向点动"},
-    {command_word::kJogReverse, "反向点动"},
+    {command_word::kRun, VELKARO_TRANSLATE_NOOP("Requests", "运行")},
+    {command_word::kReverse, VELKARO_TRANSLATE_NOOP("Requests", "反转")},
+    {command_word::kStop, VELKARO_TRANSLATE_NOOP("Requests", "停机")},
+    {command_word::kCoastStop, VELKARO_TRANSLATE_NOOP("Requests", "自由停机")},
+    {command_word::kEmergencyStop, VELKARO_TRANSLATE_NOOP("Requests", "紧急停机")},
+    {command_word::kFaultReset, VELKARO_TRANSLATE_NOOP("Requests", "故障复位")},
+    {command_word::kJogForward, VELKARO_TRANSLATE_NOOP("Requests", "正向点动")},
+    {command_word::kJogReverse, VELKARO_TRANSLATE_NOOP("Requests", "反向点动")},
 };
 
 } // namespace
@@ -72,9 +73,10 @@ std::string commandName(const Command& command) {
     char text[32];
     switch (command.kind) {
     case Command::Kind::Store:
-        return "存储到EEPROM";
+        return VELKARO_TRANSLATE_NOOP("Requests", "存储到EEPROM");
     case Command::Kind::Frequency:
-        return "给定频率 " + formatFixed(command.value, 2) + "Hz";
+        return VELKARO_TRANSLATE_NOOP("Requests", "给定频率 ") + formatFixed(command.value, 2) +
+               "Hz";
     case Command::Kind::Word:
         break;
     }
@@ -90,20 +92,20 @@ std::string commandName(const Command& command) {
 std::string_view toString(Result result) {
     switch (result) {
     case Result::Confirmed:
-        return "已确认";
+        return VELKARO_TRANSLATE_NOOP("Requests", "已确认");
     case Result::Refused:
-        return "被拒绝";
+        return VELKARO_TRANSLATE_NOOP("Requests", "被拒绝");
     case Result::TimedOut:
-        return "超时";
+        return VELKARO_TRANSLATE_NOOP("Requests", "超时");
     case Result::Cancelled:
-        return "已取消";
+        return VELKARO_TRANSLATE_NOOP("Requests", "已取消");
     }
     return "?";
 }
 
 std::string_view exceptionName(uint8_t code) {
     const ExceptionNames* n = namesOf(code);
-    return n != nullptr ? n->name : "未知异常";
+    return n != nullptr ? n->name : VELKARO_TRANSLATE_NOOP("Requests", "未知异常");
 }
 
 std::string_view exceptionShortName(uint8_t code) {

@@ -1,4 +1,5 @@
 #include "mqtt/mqtt_publisher.h"
+#include "registry/language.h"
 
 #include <mosquitto.h>
 #include <unistd.h>
@@ -63,7 +64,7 @@ bool MqttPublisher::start(std::string& error) {
                            std::to_string(static_cast<long>(getpid()));
     m_client = mosquitto_new(id.c_str(), true, this);
     if (m_client == nullptr) {
-        error = "不能建立 MQTT 客户端";
+        error = translated("MqttTexts", "不能建立 MQTT 客户端");
         return false;
     }
     mosquitto_connect_callback_set(m_client, &MqttPublisher::onConnect);
@@ -90,7 +91,7 @@ bool MqttPublisher::start(std::string& error) {
                                 kOffline.data(), kStatusQos, true);
     }
     if (rc != MOSQ_ERR_SUCCESS) {
-        error = std::string("MQTT 设置有误：") + mosquitto_strerror(rc);
+        error = std::string(translated("MqttTexts", "MQTT 设置有误：")) + mosquitto_strerror(rc);
         mosquitto_destroy(m_client);
         m_client = nullptr;
         return false;
@@ -101,10 +102,11 @@ bool MqttPublisher::start(std::string& error) {
                                  kKeepAliveSeconds);
     if (rc != MOSQ_ERR_SUCCESS) {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_lastError = rc == MOSQ_ERR_ERRNO ? std::string("连接失败") : mosquitto_strerror(rc);
+        m_lastError = rc == MOSQ_ERR_ERRNO ? std::string(translated("MqttTexts", "连接失败"))
+                                           : mosquitto_strerror(rc);
     }
     if (mosquitto_loop_start(m_client) != MOSQ_ERR_SUCCESS) {
-        error = "不能启动 MQTT 网络线程";
+        error = translated("MqttTexts", "不能启动 MQTT 网络线程");
         mosquitto_destroy(m_client);
         m_client = nullptr;
         return false;
@@ -192,7 +194,8 @@ void MqttPublisher::onDisconnect(struct mosquitto*, void* self, int rc) {
     if (p.m_told == true && !p.m_stopping) {
         p.m_told = false;
         p.m_events.push_back(
-            {MqttEvent::Kind::Disconnected, rc == 0 ? std::string("连接已结束") : p.m_lastError});
+            {MqttEvent::Kind::Disconnected,
+             rc == 0 ? std::string(translated("MqttTexts", "连接已结束")) : p.m_lastError});
     }
 }
 
@@ -216,7 +219,9 @@ void MqttPublisher::sendLoop() {
         if (!m_told && std::chrono::steady_clock::now() - m_startedAt > kFirstConnectGrace) {
             m_told = false;
             m_events.push_back({MqttEvent::Kind::Disconnected,
-                                m_lastError.empty() ? std::string("无法连接") : m_lastError});
+                                m_lastError.empty()
+                                    ? std::string(translated("MqttTexts", "无法连接"))
+                                    : m_lastError});
         }
         while (!m_stopping && m_connected && !m_queue.empty()) {
             Message m = std::move(m_queue.front());

@@ -1,4 +1,5 @@
 #include "mqtt/mqtt_settings.h"
+#include "registry/language.h"
 
 #include <charconv>
 #include <fstream>
@@ -29,47 +30,49 @@ std::string parseBrokerUrl(std::string_view url, MqttSettings& settings) {
         settings.port = kMqttsPort;
         url.remove_prefix(8);
     } else {
-        return "MQTT 代理地址应为 mqtt://主机[:端口] 或 mqtts://主机[:端口]：" + given;
+        return translated("MqttTexts",
+                          "MQTT 代理地址应为 mqtt://主机[:端口] 或 mqtts://主机[:端口]：") +
+               given;
     }
     if (url.ends_with("/")) {
         url.remove_suffix(1);
     }
     if (url.find('@') != std::string_view::npos) {
-        return "MQTT 用户名和密码只能写在凭据文件里，不能写在地址中";
+        return translated("MqttTexts", "MQTT 用户名和密码只能写在凭据文件里，不能写在地址中");
     }
     std::string_view port;
     if (url.starts_with("[")) {
         const std::size_t close = url.find(']');
         if (close == std::string_view::npos) {
-            return "MQTT 代理地址有误：" + given;
+            return translated("MqttTexts", "MQTT 代理地址有误：") + given;
         }
         settings.host = std::string(url.substr(1, close - 1));
         const std::string_view rest = url.substr(close + 1);
         if (!rest.empty() && !rest.starts_with(":")) {
-            return "MQTT 代理地址有误：" + given;
+            return translated("MqttTexts", "MQTT 代理地址有误：") + given;
         }
         port = rest.empty() ? rest : rest.substr(1);
         if (!rest.empty() && port.empty()) {
-            return "MQTT 代理地址缺少端口：" + given;
+            return translated("MqttTexts", "MQTT 代理地址缺少端口：") + given;
         }
     } else if (const std::size_t colon = url.rfind(':'); colon != std::string_view::npos) {
         settings.host = std::string(url.substr(0, colon));
         port = url.substr(colon + 1);
         if (port.empty()) {
-            return "MQTT 代理地址缺少端口：" + given;
+            return translated("MqttTexts", "MQTT 代理地址缺少端口：") + given;
         }
     } else {
         settings.host = std::string(url);
     }
     if (settings.host.empty() || settings.host.find('/') != std::string::npos) {
-        return "MQTT 代理地址缺少主机：" + given;
+        return translated("MqttTexts", "MQTT 代理地址缺少主机：") + given;
     }
     if (!port.empty()) {
         int value = 0;
         const auto [end, error] = std::from_chars(port.data(), port.data() + port.size(), value);
         if (error != std::errc{} || end != port.data() + port.size() || value < 1 ||
             value > 65535) {
-            return "MQTT 代理端口应在 1..65535 之间：" + given;
+            return translated("MqttTexts", "MQTT 代理端口应在 1..65535 之间：") + given;
         }
         settings.port = value;
     }
@@ -79,7 +82,7 @@ std::string parseBrokerUrl(std::string_view url, MqttSettings& settings) {
 std::optional<MqttCredentials> readCredentials(const std::string& file, std::string& error) {
     std::ifstream in(file);
     if (!in) {
-        error = "不能读取 MQTT 凭据文件 " + file;
+        error = translated("MqttTexts", "不能读取 MQTT 凭据文件 ") + file;
         return std::nullopt;
     }
     MqttCredentials c;
@@ -102,7 +105,8 @@ std::optional<MqttCredentials> readCredentials(const std::string& file, std::str
         }
     }
     if (c.user.empty()) {
-        error = "MQTT 凭据文件 " + file + " 中没有 user=用户名";
+        error = translated("MqttTexts", "MQTT 凭据文件 ") + file +
+                translated("MqttTexts", " 中没有 user=用户名");
         return std::nullopt;
     }
     return c;

@@ -9,6 +9,7 @@
 #include "records/record_reports.h"
 #include "records/records_options.h"
 #include "records/run_record_reader.h"
+#include "registry/language.h"
 
 namespace velkaro {
 namespace {
@@ -28,8 +29,10 @@ RecordQuery queryOf(const RecordsOptions& options, const RecordWindow& window,
 void noteStations(RunRecordReader& reader, const RecordQuery& query,
                   const RecordsConsole& console) {
     if (query.station && !reader.stationFilter(query.station)) {
-        console.err << "velkaro-records: 运行记录表没有“站名”列（旧版本建的表，尚未升级），"
-                       "输出全部站的记录"
+        console.err << translated(
+                           "RecordsConsole",
+                           "velkaro-records: 运行记录表没有“站名”列（旧版本建的表，尚未升级），"
+                           "输出全部站的记录")
                     << std::endl;
     }
 }
@@ -47,15 +50,16 @@ int runExport(const RecordsOptions& options, const RecordQuery& query,
         return !(console.interrupted != nullptr && console.interrupted->load());
     });
     if (result.cancelled) {
-        console.err << "velkaro-records: 已中断，没有写入 " << options.file << std::endl;
+        console.err << translated("RecordsConsole", "velkaro-records: 已中断，没有写入 ")
+                    << options.file << std::endl;
         return kRecordsExitFailure;
     }
     if (!result.ok) {
         console.err << "velkaro-records: " << result.error << std::endl;
         return kRecordsExitFailure;
     }
-    console.err << "velkaro-records: " << result.rows << " 条记录写入 " << options.file
-                << std::endl;
+    console.err << "velkaro-records: " << result.rows
+                << translated("RecordsConsole", " 条记录写入 ") << options.file << std::endl;
     return 0;
 }
 
@@ -115,7 +119,8 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
     std::string error;
     const std::optional<RecordsOptions> options = parseRecordsOptions(args, error);
     if (!options) {
-        console.err << "velkaro-records: " << error << "\n请用 velkaro-records --help 查看用法。"
+        console.err << "velkaro-records: " << error
+                    << translated("RecordsConsole", "\n请用 velkaro-records --help 查看用法。")
                     << std::endl;
         return kRecordsExitUsage;
     }
@@ -135,9 +140,11 @@ int runRecordsCommand(const std::vector<std::string>& args, const RecordsConsole
     // rather than pass on the driver manager's IM002.
     if (const std::string dsn = dataSourceNameOf(console.connectString);
         !dsn.empty() && !dataSourceExists(dsn)) {
-        console.err << "velkaro-records: 还没有运行记录数据源“" << dsn
-                    << "”：工作站第一次启动时会建立它；要读别处的记录，请在 ~/.odbc.ini、"
-                       "/etc/odbc.ini 或 ODBCINI 所指的文件中定义这个名字的数据源。"
+        console.err << translated("RecordsConsole", "velkaro-records: 还没有运行记录数据源“") << dsn
+                    << translated(
+                           "RecordsConsole",
+                           "”：工作站第一次启动时会建立它；要读别处的记录，请在 ~/.odbc.ini、"
+                           "/etc/odbc.ini 或 ODBCINI 所指的文件中定义这个名字的数据源。")
                     << std::endl;
         return kRecordsExitFailure;
     }

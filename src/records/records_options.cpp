@@ -6,6 +6,7 @@
 
 #include "records/record_time.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 
 namespace velkaro {
 namespace {
@@ -16,48 +17,49 @@ bool applyOption(RecordsOptions& o, std::string_view name, const std::string& va
     if (name == "--hours") {
         const std::optional<double> hours = parsePositiveNumber(value);
         if (o.hours || !hours) {
-            error = "--hours 应为正的小时数（只给一次）：" + value;
+            error = translated("RecordsConsole", "--hours 应为正的小时数（只给一次）：") + value;
         }
         o.hours = hours.value_or(0);
     } else if (name == "--from" || name == "--to") {
         std::optional<std::tm>& slot = name == "--from" ? o.from : o.to;
         if (slot) {
-            error = std::string(name) + " 只能给一次";
+            error = std::string(name) + translated("RecordsConsole", " 只能给一次");
         }
         slot = parseRecordTime(value);
         if (!slot) {
-            error = std::string(name) + " 的时间应写成 YYYY-MM-DD HH:MM[:SS]：" + value;
+            error = std::string(name) +
+                    translated("RecordsConsole", " 的时间应写成 YYYY-MM-DD HH:MM[:SS]：") + value;
         }
     } else if (name == "--drive") {
         if (o.drive || value.empty()) {
-            error = "--drive 应给一个变频器名字（只给一次）";
+            error = translated("RecordsConsole", "--drive 应给一个变频器名字（只给一次）");
         }
         o.drive = value;
     } else if (name == "--account" && o.command == RecordsOptions::Command::Actions) {
         if (o.account || value.empty()) {
-            error = "--account 应给一个账户名（只给一次）";
+            error = translated("RecordsConsole", "--account 应给一个账户名（只给一次）");
         }
         o.account = value;
     } else if (name == "--station") {
         if (o.station || value.empty()) {
-            error = "--station 应给一个站名（只给一次）";
+            error = translated("RecordsConsole", "--station 应给一个站名（只给一次）");
         }
         o.station = value;
     } else {
-        error = "未知选项：" + std::string(name);
+        error = translated("RecordsConsole", "未知选项：") + std::string(name);
     }
     return error.empty();
 }
 
 bool checkCombination(const RecordsOptions& o, std::string& error) {
     if (o.hours && (o.from || o.to)) {
-        error = "--hours 与 --from/--to 只能选一种";
+        error = translated("RecordsConsole", "--hours 与 --from/--to 只能选一种");
     } else if (o.station && o.allStations) {
-        error = "--station 与 --all-stations 只能选一种";
+        error = translated("RecordsConsole", "--station 与 --all-stations 只能选一种");
     } else if (o.from.has_value() != o.to.has_value()) {
-        error = "--from 与 --to 要一起给";
+        error = translated("RecordsConsole", "--from 与 --to 要一起给");
     } else if (o.command == RecordsOptions::Command::Export && o.file.empty()) {
-        error = "缺少导出的 CSV 文件名";
+        error = translated("RecordsConsole", "缺少导出的 CSV 文件名");
     }
     return error.empty();
 }
@@ -68,7 +70,7 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
                                                   std::string& error) {
     RecordsOptions o;
     if (args.empty()) {
-        error = "缺少命令";
+        error = translated("RecordsConsole", "缺少命令");
         return std::nullopt;
     }
     const std::string& command = args[0];
@@ -82,7 +84,7 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
     } else if (command == "actions") {
         o.command = RecordsOptions::Command::Actions;
     } else {
-        error = "未知命令：" + command;
+        error = translated("RecordsConsole", "未知命令：") + command;
         return std::nullopt;
     }
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -97,14 +99,14 @@ std::optional<RecordsOptions> parseRecordsOptions(const std::vector<std::string>
         }
         if (word.rfind("--", 0) != 0) {
             if (o.command != RecordsOptions::Command::Export || !o.file.empty() || word.empty()) {
-                error = "多余的参数：" + word;
+                error = translated("RecordsConsole", "多余的参数：") + word;
                 return std::nullopt;
             }
             o.file = word;
             continue;
         }
         if (i + 1 >= args.size()) {
-            error = word + " 缺少取值";
+            error = word + translated("RecordsConsole", " 缺少取值");
             return std::nullopt;
         }
         if (!applyOption(o, word, args[++i], error)) {
@@ -135,7 +137,7 @@ std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, s
         after = wallSecondsOf(*options.from) - 1;
         upTo = wallSecondsOf(*options.to);
         if (after >= upTo) {
-            error = "--from 不能晚于 --to";
+            error = translated("RecordsConsole", "--from 不能晚于 --to");
             return std::nullopt;
         }
     } else {
@@ -153,12 +155,14 @@ std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, s
     }
     const WallSeconds earliest = nowWall - longest;
     if (upTo <= earliest) {
-        error = "所选时间早于最长存储时间（72 小时），这些记录已被清除";
+        error =
+            translated("RecordsConsole", "所选时间早于最长存储时间（72 小时），这些记录已被清除");
         return std::nullopt;
     }
     if (after < earliest) {
         after = earliest;
-        window.note = "最长存储时间为 72 小时，只取最近 72 小时的记录";
+        window.note =
+            translated("RecordsConsole", "最长存储时间为 72 小时，只取最近 72 小时的记录");
     }
     window.after = wallTimeOf(after);
     window.upTo = wallTimeOf(upTo);
@@ -166,38 +170,41 @@ std::optional<RecordWindow> resolveRecordWindow(const RecordsOptions& options, s
 }
 
 std::string recordsUsage() {
-    return R"(用法：
-  velkaro-records export [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
-                         [--station 站名 | --all-stations] 文件.csv
-  velkaro-records events [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
-                         [--station 站名 | --all-stations]
-  velkaro-records actions [--hours 小时 | --from 时间 --to 时间] [--drive 名字]
-                          [--station 站名 | --all-stations] [--account 账户]
-
-export  把运行记录写入 CSV 文件（UTF-8，带字节顺序标记），从旧到新，列为：
-        记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压,站名
-        默认最近 2 小时、本站的全部变频器。中途出错或按 Ctrl-C 不留下文件。
-events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因,站名
-        默认最近 24 小时、本站。
-actions 操作记录（谁在何时对哪台变频器做了什么），每条一行（CSV），从旧到新：
-        记录时间,站名,账户,名字,地址,操作,原值,新值,结果
-        默认最近 24 小时、本站；操作记录不随运行记录清除，时间窗不受 72 小时限制。
-
---hours 小时          最近若干小时（可带小数）
---from/--to 时间      时间写成 YYYY-MM-DD HH:MM[:SS]（本地时间），两个一起给
---drive 名字          只取这台变频器
---station 站名        只取这个站写入的记录（默认本站：工作站“选项”里设的站名，
-                      未设时为本机主机名）
---all-stations        取共用数据源的所有站的记录
---account 账户        （actions）只取这个操作系统账户的操作
--h, --help            显示本说明后退出
---version             显示版本后退出
-export 和 events 的时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。
-
-数据源为 ODBC 数据源“变频器运行记录”（与工作站相同，见 ODBCINI）。
-退出码：0 成功；1 数据源或文件出错、被中断；2 命令行有误。
-提示信息输出到标准错误。
-)";
+    return translated(
+        "RecordsConsole",
+        "用法：\n"
+        "  velkaro-records export [--hours 小时 | --from 时间 --to 时间] [--drive 名字]\n"
+        "                         [--station 站名 | --all-stations] 文件.csv\n"
+        "  velkaro-records events [--hours 小时 | --from 时间 --to 时间] [--drive 名字]\n"
+        "                         [--station 站名 | --all-stations]\n"
+        "  velkaro-records actions [--hours 小时 | --from 时间 --to 时间] [--drive 名字]\n"
+        "                          [--station 站名 | --all-stations] [--account 账户]\n"
+        "\n"
+        "export  把运行记录写入 CSV 文件（UTF-8，带字节顺序标记），从旧到新，列为：\n"
+        "        记录时间,名字,运行频率,输出电流,输出电压,工作状态,设定频率,母线电压,站名\n"
+        "        默认最近 2 小时、本站的全部变频器。中途出错或按 Ctrl-C 不留下文件。\n"
+        "events  每次故障跳闸、每次通讯断线输出一行（CSV）：记录时间,名字,原因,站名\n"
+        "        默认最近 24 小时、本站。\n"
+        "actions 操作记录（谁在何时对哪台变频器做了什么），每条一行（CSV），从旧到新：\n"
+        "        记录时间,站名,账户,名字,地址,操作,原值,新值,结果\n"
+        "        默认最近 24 小时、本站；操作记录不随运行记录清除，时间窗不受 72 小时限制。\n"
+        "\n"
+        "--hours 小时          最近若干小时（可带小数）\n"
+        "--from/--to 时间      时间写成 YYYY-MM-DD HH:MM[:SS]（本地时间），两个一起给\n"
+        "--drive 名字          只取这台变频器\n"
+        "--station 站名        只取这个站写入的记录（默认本站：工作站“选项”里设的站名，\n"
+        "                      未设时为本机主机名）\n"
+        "--all-stations        取共用数据源的所有站的记录\n"
+        "--account 账户        （actions）只取这个操作系统账户的操作\n"
+        "--language zh|en      显示语言：zh 中文，en 英文（默认按 LANGUAGE、LC_ALL、\n"
+        "                      LC_MESSAGES、LANG 的区域设置）\n"
+        "-h, --help            显示本说明后退出\n"
+        "--version             显示版本后退出\n"
+        "export 和 events 的时间窗最多回溯 72 小时（最长存储时间），更早的部分被截去并提示。\n"
+        "\n"
+        "数据源为 ODBC 数据源“变频器运行记录”（与工作站相同，见 ODBCINI）。\n"
+        "退出码：0 成功；1 数据源或文件出错、被中断；2 命令行有误。\n"
+        "提示信息输出到标准错误。\n");
 }
 
 } // namespace velkaro

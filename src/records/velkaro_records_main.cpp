@@ -6,6 +6,11 @@
 #include <iostream>
 #include <string_view>
 
+#ifdef VELKARO_WITH_TRANSLATIONS
+#include <QCoreApplication>
+#endif
+
+#include "i18n/console_language.h"
 #include "records/data_source.h"
 #include "records/records_command.h"
 #include "records/station_name.h"
@@ -22,7 +27,19 @@ void onInterrupt(int) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+#ifdef VELKARO_WITH_TRANSLATIONS
+    QCoreApplication application(argc, argv);
+    std::vector<char*> arguments;
+    if (std::string problem;
+        !velkaro::startConsoleLanguage(application, argc, argv, arguments, problem)) {
+        std::cerr << "velkaro-records: " << problem << std::endl;
+        return velkaro::kRecordsExitUsage;
+    }
+#else
+    std::vector<char*> arguments = velkaro::withoutLanguageOption(argc, argv);
+#endif
+    // The program's name, --version alone, and the null after it.
+    if (arguments.size() == 3 && std::string_view(arguments[1]) == "--version") {
         std::cout << "velkaro-records " << velkaro::kVersion << '\n';
         return 0;
     }
@@ -39,5 +56,6 @@ int main(int argc, char** argv) {
         &g_interrupted,
         velkaro::chooseStationName(std::nullopt,
                                    velkaro::readKeptStationName(velkaro::stationSettingsFile()))};
-    return velkaro::runRecordsCommand(std::vector<std::string>(argv + 1, argv + argc), console);
+    return velkaro::runRecordsCommand(
+        std::vector<std::string>(arguments.begin() + 1, arguments.end() - 1), console);
 }

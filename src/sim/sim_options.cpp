@@ -272,6 +272,8 @@ Drives:
 
 Other:
   --no-console            do not read commands from standard input
+  --language zh|en        taken as by the station's other programs, so that one command
+                          line suits them all; the simulator's own texts are English
   -h, --help              this text
   --version               the program's version
 

@@ -18,6 +18,11 @@
 #include <utility>
 #include <vector>
 
+#ifdef VELKARO_WITH_TRANSLATIONS
+#include <QCoreApplication>
+#endif
+
+#include "i18n/console_language.h"
 #include "sim/bus_simulator.h"
 #include "sim/pty_link_lock.h"
 #include "sim/sim_console.h"
@@ -324,9 +329,21 @@ int serve(const SimOptions& options, BusSimulator& bus, Endpoint& end, TcpServer
 } // namespace
 
 int main(int argc, char** argv) {
+    // The simulator speaks English to its developers; --language is taken
+    // (and checked) as the station's other programs take it.
     std::string error;
-    const auto options =
-        velkaro::sim::parseSimOptions(std::vector<std::string>(argv + 1, argv + argc), error);
+#ifdef VELKARO_WITH_TRANSLATIONS
+    QCoreApplication application(argc, argv);
+    std::vector<char*> arguments;
+    if (!velkaro::startConsoleLanguage(application, argc, argv, arguments, error)) {
+        std::fprintf(stderr, "velkaro-sim: %s\nTry velkaro-sim --help.\n", error.c_str());
+        return 2;
+    }
+#else
+    std::vector<char*> arguments = velkaro::withoutLanguageOption(argc, argv);
+#endif
+    const auto options = velkaro::sim::parseSimOptions(
+        std::vector<std::string>(arguments.begin() + 1, arguments.end() - 1), error);
     if (!options) {
         std::fprintf(stderr, "velkaro-sim: %s\nTry velkaro-sim --help.\n", error.c_str());
         return 2;

@@ -43,6 +43,73 @@ std::vector<std::string> fields(const std::string& line) {
     return out;
 }
 
+// Each console program in the language asked for, by --language or by the
+// locale (--language winning), and a wrong choice told in the locale's.
+TEST(ConsoleLanguageTest, ProgramsSpeakTheLanguageAskedFor) {
+#ifndef VELKARO_WITH_TRANSLATIONS
+    GTEST_SKIP() << "built without Qt: the tools have only the designed Chinese";
+#endif
+    struct Case {
+        std::string program; // under the build folder
+        std::string environment;
+        std::string arguments;
+        int exitCode;
+        std::string expected; // in standard output and error together
+    };
+    const Case cases[] = {
+        {"src/bus/velkaro-bus", "", "--language en --help", 0, "Usage:\n  velkaro-bus scan    "},
+        {"src/bus/velkaro-bus", "", "--help --language=en", 0,
+         "  --language zh|en        display language: zh Chinese, en English"},
+        {"src/bus/velkaro-bus", "", "scan --language en", 2,
+         "velkaro-bus: Missing --device device\nSee velkaro-bus --help for the usage.\n"},
+        {"src/bus/velkaro-bus", "LANG=en_US.UTF-8", "frobnicate", 2,
+         "velkaro-bus: Unknown command: frobnicate\n"},
+        {"src/bus/velkaro-bus", "LANG=en_US.UTF-8", "scan --device x --baud 7 --language zh", 2,
+         "velkaro-bus: 波特率只能是 38400、19200、9600、4800、2400 或 1200：7\n"},
+        {"src/bus/velkaro-bus", "", "--help", 0, "用法：\n  velkaro-bus scan    "},
+        {"src/bus/velkaro-bus", "LANG=en_US.UTF-8", "--language fr scan", 2,
+         "velkaro-bus: --language takes zh or en only: fr\n"},
+        {"src/bus/velkaro-bus", "", "scan --language", 2,
+         "velkaro-bus: --language 缺少取值（zh 或 en）\n"},
+        // The link's and the broker's texts, shared with the station.
+        {"src/bus/velkaro-bus", "", "--language en scan --device /nonexistent/tty --count 1", 1,
+         "velkaro-bus: Cannot open serial port /nonexistent/tty: "},
+        {"src/bus/velkaro-bus", "", "--language en log --device x --mqtt http://broker", 2,
+         "velkaro-bus: The MQTT broker address must be mqtt://HOST[:PORT] or "
+         "mqtts://HOST[:PORT]: http://broker\n"},
+        {"src/bus/velkaro-bus", "", "scan --device tcp://host --count 1", 1,
+         "velkaro-bus: 无法打开 tcp://host：缺少端口号（应为 主机:端口）\n"},
+        {"src/bus/velkaro-bus", "", "--language en scan --device tcp://host --count 1", 1,
+         "velkaro-bus: Cannot open tcp://host: Missing port number (HOST:PORT)\n"},
+        {"src/bus/velkaro-bus", "", "--language en compare /nonexistent/a.sav /nonexistent/b.sav",
+         2, "Cannot open file “/nonexistent/"},
+        {"src/records/velkaro-records", "", "--language en --help", 0,
+         "Usage:\n  velkaro-records export"},
+        {"src/records/velkaro-records", "LC_ALL=en_US.UTF-8", "export --hours 2", 2,
+         "velkaro-records: Missing the name of the CSV file to export to\n"
+         "See velkaro-records --help for the usage.\n"},
+        {"src/records/velkaro-records", "", "--language en --version", 0, "velkaro-records "},
+        {"src/records/velkaro-records", "", "export --hours 2", 2,
+         "velkaro-records: 缺少导出的 CSV 文件名\n"},
+        {"src/sim/velkaro-sim", "", "--language en --help", 0, "  --language zh|en  "},
+        {"src/sim/velkaro-sim", "", "--language xx --help", 2, "velkaro-sim: --language "},
+    };
+    for (const Case& c : cases) {
+        const std::string program = testing::binaryDir() + "/" + c.program;
+        if (!fs::exists(program)) {
+            ADD_FAILURE() << program << " is not built";
+            continue;
+        }
+        const testing::CommandResult run = testing::runCommand(
+            "env -u LANGUAGE -u LC_ALL -u LC_MESSAGES LANG=C.UTF-8 " + c.environment +
+            " timeout 60 " + program + " " + c.arguments + " 2>&1");
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.program << " " << c.arguments;
+        EXPECT_NE(run.output.find(c.expected), std::string::npos)
+            << c.environment << " " << c.program << " " << c.arguments << "\n"
+            << run.output;
+    }
+}
+
 class VelkaroBusPtyTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -229,6 +296,40 @@ TEST_F(VelkaroBusPtyTest, NothingIsWrittenWhenNoDriveAnswers) {
     EXPECT_EQ(runBus("compare " + at(9) + path("none.csv")).exitCode, 2);
 }
 
+// What is stored keeps the designed texts whatever the operator reads: a
+// backup taken in English is the one taken in Chinese, byte for byte, and a
+// report keeps its Chinese names; the operator's messages follow the language.
+TEST_F(VelkaroBusPtyTest, StoredFilesDoNotFollowTheLanguage) {
+    ASSERT_EQ(runBus("export --language zh " + at(3) + path("zh.sav")).exitCode, 0);
+    ASSERT_EQ(runBus("--language en export " + at(3) + path("en.sav")).exitCode, 0);
+    EXPECT_EQ(testing::fileText(path("en.sav")), testing::fileText(path("zh.sav")));
+    ASSERT_EQ(runBus("report --language=en " + at(3) + path("en.csv")).exitCode, 0);
+    EXPECT_NE(testing::fileText(path("en.csv")).find("\nF0,F0-00,数字给定频率,"),
+              std::string::npos);
+
+#ifdef VELKARO_WITH_TRANSLATIONS
+    // A file that is no report, told in English; its expected head stays Chinese.
+    std::ofstream(path("bad.csv")) << "x\n";
+    const testing::CommandResult notReport = testing::runCommand(
+        "timeout 60 " + bus("--language en compare " + path("bad.csv") + " " + path("zh.sav")) +
+        " 2>&1");
+    EXPECT_EQ(notReport.exitCode, 2);
+    EXPECT_EQ(notReport.output, "Parameter report “" + path("bad.csv") +
+                                    "”, line 1: expected “变频器名称,…”: this is not the header "
+                                    "of a parameter report.\n");
+
+    const testing::CommandResult nothing = testing::runCommand(
+        "timeout 60 " + bus("scan --language en --device " + m_pty + " --from 10 --count 1") +
+        " 2>" + path("errors"));
+    EXPECT_EQ(nothing.exitCode, 1);
+    EXPECT_EQ(testing::linesOf(testing::fileText(path("errors"))),
+              (std::vector<std::string>{
+                  "velkaro-bus: At 9600 N 8 1, addresses 10..10: no drive answered",
+                  "If the line settings are not known, run velkaro-bus find --device " + m_pty +
+                      " to detect them"}));
+#endif
+}
+
 /// control, read and write against drives that refuse chosen writes: QD30s at
 /// 3 (the EEPROM store, with 04) and 4 (register 0x0103, with 03), a QD10 at 2
 /// (its control block, with 01).
@@ -329,9 +430,13 @@ private:
 TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
     const PrivateAccount account(m_folder.path());
     ASSERT_TRUE(registerDataSourceFor("测试站").ok);
-    runBus("control", "--address 4 run stop");
+    // Two of the operator's requests in English: the rows keep the Chinese,
+    // so that stations in either language share one action log.
+    EXPECT_EQ(runBus("control", "--language en --address 4 run stop").output,
+              "Run\tConfirmed\nStop\tConfirmed\n");
     runBus("control", "--address 3 store");
-    runBus("write", "--address 4 --register 0x0103 --word 5");
+    EXPECT_EQ(runBus("write", "--address 4 --register 0x0103 --word 5 --language en").output,
+              "0x0103 = 0x0005\tRefused: Illegal data value (03)\n");
     runBus("read", "--address 4 --parameter F0-00");
 
     const auto session = openRecordSession(std::string(kRunRecordConnect));

@@ -4,6 +4,7 @@
 #include "link/ports/modbus_tcp_port.h"
 #include "link/ports/posix_serial_port.h"
 #include "link/ports/tcp_port.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -90,7 +91,7 @@ void DevicePort::disableReceiveEvents() {
 
 bool DevicePort::applyLineSettings(int baud, char parity, int dataBits, int stopBits) {
     if (!m_port) {
-        m_lastError = "串口未打开";
+        m_lastError = translated("PortTexts", "串口未打开");
         return false;
     }
     return m_port->applyLineSettings(baud, parity, dataBits, stopBits);
@@ -106,7 +107,7 @@ std::size_t DevicePort::read(uint8_t* buffer, std::size_t capacity) {
 
 bool DevicePort::write(const uint8_t* data, std::size_t length) {
     if (!m_port) {
-        m_lastError = "串口未打开";
+        m_lastError = translated("PortTexts", "串口未打开");
         return false;
     }
     return m_port->write(data, length);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "link/ports/serial_port.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -69,8 +70,9 @@ OpenLinkResult openLink(SerialPort& port, const LinkSettings& settings, bool& li
     if (!port.isOpen() && !port.open()) {
         // A network device text is no serial port; its reason names what is wrong.
         const bool network = port.devicePath().find("://") != std::string::npos;
-        return {false, (network ? "无法打开 " : "无法打开串口 ") + port.devicePath() + "：" +
-                           port.lastError()};
+        return {false, (network ? translated("PortTexts", "无法打开 ")
+                                : translated("PortTexts", "无法打开串口 ")) +
+                           port.devicePath() + translated("PortTexts", "：") + port.lastError()};
     }
     port.setReadEverything();
     port.setBinaryMode();
@@ -81,8 +83,8 @@ OpenLinkResult openLink(SerialPort& port, const LinkSettings& settings, bool& li
                                 std::atoi(settings.stopBitsText.c_str()))) {
         const std::string reason = port.lastError();
         port.close();
-        return {false, "无法设置串口 " + port.devicePath() + " (" + settings.settingsText() +
-                           ")：" + reason};
+        return {false, translated("PortTexts", "无法设置串口 ") + port.devicePath() + " (" +
+                           settings.settingsText() + translated("PortTexts", ")：") + reason};
     }
     linkOpen = true;
     return {true, {}};

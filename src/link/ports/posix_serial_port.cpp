@@ -1,4 +1,5 @@
 #include "link/ports/posix_serial_port.h"
+#include "registry/language.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -39,9 +40,12 @@ std::string openFailureReason(int errorNumber) {
     // Debian gives serial devices to the group dialout; a membership only
     // reaches processes started after the next login.
     const passwd* account = ::getpwuid(::geteuid());
-    const std::string name = account != nullptr ? account->pw_name : "账户名";
-    return "没有读写权限（" + reason + "）。在 Debian 上请把账户 " + name + " 加入 dialout 组：\n" +
-           "sudo adduser " + name + " dialout\n然后注销并重新登录。";
+    const std::string name =
+        account != nullptr ? account->pw_name : translated("PortTexts", "账户名");
+    return translated("PortTexts", "没有读写权限（") + reason +
+           translated("PortTexts", "）。在 Debian 上请把账户 ") + name +
+           translated("PortTexts", " 加入 dialout 组：\n") + "sudo adduser " + name +
+           translated("PortTexts", " dialout\n然后注销并重新登录。");
 }
 
 namespace {
@@ -135,10 +139,11 @@ std::string heldPortReason(const std::string& path) {
     }
     std::string who;
     for (std::size_t i = 0; i < holders.size() && i < 3; ++i) {
-        who += (i == 0 ? "" : "、") + processText(holders[i]);
+        who += (i == 0 ? "" : translated("PortTexts", "、")) + processText(holders[i]);
     }
-    return (who.empty() ? std::string("已被另一个程序") : "已被进程 " + who + " ") +
-           "占用，一个串口同一时间只能由一个程序使用";
+    return (who.empty() ? std::string(translated("PortTexts", "已被另一个程序"))
+                        : translated("PortTexts", "已被进程 ") + who + " ") +
+           translated("PortTexts", "占用，一个串口同一时间只能由一个程序使用");
 }
 
 } // namespace
@@ -181,7 +186,7 @@ void PosixSerialPort::discardPendingOutput() {
 bool PosixSerialPort::open() {
     close();
     if (m_path.empty()) {
-        m_lastError = "没有选择串口";
+        m_lastError = translated("PortTexts", "没有选择串口");
         return false;
     }
     const int fd = ::open(m_path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -191,7 +196,7 @@ bool PosixSerialPort::open() {
         return false;
     }
     if (!::isatty(fd)) {
-        m_lastError = "不是串口设备";
+        m_lastError = translated("PortTexts", "不是串口设备");
         ::close(fd);
         return false;
     }
@@ -272,7 +277,7 @@ bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stop
                      std::string& error) {
     speed_t speed{};
     if (!baudConstant(baud, speed)) {
-        error = "不支持的波特率 " + std::to_string(baud);
+        error = translated("PortTexts", "不支持的波特率 ") + std::to_string(baud);
         return false;
     }
     ::cfsetispeed(&tio, speed);
@@ -292,7 +297,7 @@ bool setLineSettings(termios& tio, int baud, char parity, int dataBits, int stop
 
 bool PosixSerialPort::applyLineSettings(int baud, char parity, int dataBits, int stopBits) {
     if (m_fd < 0) {
-        m_lastError = "串口未打开";
+        m_lastError = translated("PortTexts", "串口未打开");
         return false;
     }
     termios tio{};
@@ -337,7 +342,7 @@ std::size_t PosixSerialPort::read(uint8_t* buffer, std::size_t capacity) {
 
 bool PosixSerialPort::write(const uint8_t* data, std::size_t length) {
     if (m_fd < 0) {
-        m_lastError = "串口未打开";
+        m_lastError = translated("PortTexts", "串口未打开");
         return false;
     }
     std::size_t sent = 0;

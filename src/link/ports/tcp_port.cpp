@@ -1,4 +1,5 @@
 #include "link/ports/tcp_port.h"
+#include "registry/language.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -47,7 +48,7 @@ int connectOne(const addrinfo& address, Clock::time_point deadline, std::string&
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
-            error = "连接超时";
+            error = translated("PortTexts", "连接超时");
             ::close(fd);
             return -1;
         }
@@ -85,7 +86,8 @@ void TcpPort::resolveAndConnect(const std::string& host, uint16_t port, Clock::t
     int fd = -1;
     const int resolved = ::getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found);
     if (resolved != 0) {
-        error = "无法解析主机名（" + std::string(::gai_strerror(resolved)) + "）";
+        error = translated("PortTexts", "无法解析主机名（") +
+                std::string(::gai_strerror(resolved)) + translated("PortTexts", "）");
     } else {
         for (const addrinfo* a = found; a != nullptr && fd < 0; a = a->ai_next) {
             fd = connectOne(*a, deadline, error);
@@ -147,7 +149,8 @@ bool TcpPort::open() {
     } catch (const std::system_error& e) {
         m_attempt.reset();
         m_state = State::Closed;
-        m_lastError = "无法连接 " + endpoint() + "：" + e.what();
+        m_lastError = translated("PortTexts", "无法连接 ") + endpoint() +
+                      translated("PortTexts", "：") + e.what();
         return false;
     }
     return true;
@@ -163,7 +166,8 @@ void TcpPort::fail(const std::string& message) {
 }
 
 void TcpPort::lose(const std::string& reason) {
-    fail("与 " + endpoint() + " 的连接已断开：" + reason);
+    fail(translated("PortTexts", "与 ") + endpoint() + translated("PortTexts", " 的连接已断开：") +
+         reason);
 }
 
 void TcpPort::settleConnect() {
@@ -181,12 +185,14 @@ void TcpPort::settleConnect() {
         } else {
             // Resolving may hang past any limit: leave it to finish on its own.
             m_attempt->abandoned = true;
-            m_lastError = "连接超时（" + std::to_string(kConnectLimit.count()) + " 秒）";
+            m_lastError = translated("PortTexts", "连接超时（") +
+                          std::to_string(kConnectLimit.count()) + translated("PortTexts", " 秒）");
         }
     }
     m_attempt.reset();
     if (m_fd < 0) {
-        fail("无法连接 " + endpoint() + "：" + m_lastError);
+        fail(translated("PortTexts", "无法连接 ") + endpoint() + translated("PortTexts", "：") +
+             m_lastError);
         return;
     }
     m_lastError.clear();
@@ -211,7 +217,7 @@ std::size_t TcpPort::bytesWaiting() {
     uint8_t probe = 0;
     const ssize_t got = ::recv(m_fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (got == 0) {
-        lose("对方关闭了连接");
+        lose(translated("PortTexts", "对方关闭了连接"));
     } else if (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
         lose(std::strerror(errno));
     } else if (got > 0) {
@@ -230,7 +236,7 @@ std::size_t TcpPort::read(uint8_t* buffer, std::size_t capacity) {
         return static_cast<std::size_t>(got);
     }
     if (got == 0) {
-        lose("对方关闭了连接");
+        lose(translated("PortTexts", "对方关闭了连接"));
     } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
         lose(std::strerror(errno));
     }
@@ -247,7 +253,7 @@ bool TcpPort::write(const uint8_t* data, std::size_t length) {
     }
     if (m_state != State::Connected) {
         if (m_lastError.empty()) {
-            m_lastError = "未连接 " + endpoint();
+            m_lastError = translated("PortTexts", "未连接 ") + endpoint();
         }
         return false;
     }
