@@ -150,7 +150,7 @@ int readRegisters(LinkWaiter& wait, const Target& drive, const BusOptions& o, st
 }
 
 void printParameter(std::ostream& out, const ParamDescriptor& d, uint16_t word) {
-    out << d.code << '\t' << d.name << '\t' << valueWithUnit(d, word) << '\n';
+    out << d.code << '\t' << displayName(d) << '\t' << valueWithUnit(d, word) << '\n';
 }
 
 int readParameters(LinkWaiter& wait, const Target& drive, const std::string& series,

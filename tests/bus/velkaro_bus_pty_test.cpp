@@ -437,7 +437,11 @@ TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
     runBus("control", "--address 3 store");
     EXPECT_EQ(runBus("write", "--address 4 --register 0x0103 --word 5 --language en").output,
               "0x0103 = 0x0005\tRefused: Illegal data value (03)\n");
-    runBus("read", "--address 4 --parameter F0-00");
+    // The parameter's name from the catalogue's English column.
+    const std::string read = runBus("read", "--address 4 --parameter F0-00 --language en").output;
+    EXPECT_EQ(read.rfind("F0-00\t", 0), 0U) << read;
+    EXPECT_TRUE(std::all_of(read.begin(), read.end(), [](unsigned char c) { return c < 0x80; }))
+        << read;
 
     const auto session = openRecordSession(std::string(kRunRecordConnect));
     ActionQuery query;
