@@ -1,6 +1,7 @@
 #include "link/operator_messages.h"
 #include "registry/catalogue.h"
 #include "registry/fixed_point.h"
+#include "registry/language.h"
 #include "widgets/qt_text.h"
 
 #include "ui/parameter_panel.h"
@@ -72,7 +73,10 @@ ParameterPanel::ParameterPanel(QWidget* area, StationLink& station, OperatorMess
     m_list->setGeometry(du.rect(12, 66, 323, 151));
     m_list->setHorizontalHeaderLabels(
         {tr("功能号"), tr("当前值"), tr("参数范围"), tr("参数名称"), tr("备注")});
-    const int widths[] = {50, 50, 120, 120, 200};
+    // English names run about twice as long as the Chinese ones: their column
+    // takes more of the row, and the list scrolls sideways to the notes.
+    const bool english = displayLanguage() == Language::English;
+    const int widths[] = {50, 50, 120, english ? 230 : 120, 200};
     for (int column = 0; column < 5; ++column)
         m_list->setColumnWidth(column, widths[column]);
     m_list->horizontalHeader()->setSectionsClickable(false);
