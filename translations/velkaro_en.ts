@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AccessGate</name>
+    <message>
+        <source>不能生成密码的散列值</source>
+        <translation>Cannot compute the hash of the PIN</translation>
+    </message>
+</context>
+<context>
     <name>BusConsole</name>
     <message>
         <source>连接被中断</source>
@@ -1050,6 +1057,17 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     <message>
         <source>奇效验</source>
         <translation>Odd parity</translation>
+    </message>
+</context>
+<context>
+    <name>CsvFile</name>
+    <message>
+        <source>不能写入文件</source>
+        <translation>Cannot write the file</translation>
+    </message>
+    <message>
+        <source>：</source>
+        <translation>: </translation>
     </message>
 </context>
 <context>
@@ -2157,6 +2175,37 @@ Messages go to standard error.
     <message>
         <source>无</source>
         <translation>None</translation>
+    </message>
+</context>
+<context>
+    <name>StationName</name>
+    <message>
+        <source>站名不是有效的文字（UTF-8）</source>
+        <translation>The station name is not valid text (UTF-8)</translation>
+    </message>
+    <message>
+        <source>站名不能为空</source>
+        <translation>The station name cannot be empty</translation>
+    </message>
+    <message>
+        <source>站名最多 </source>
+        <translation>The station name has at most </translation>
+    </message>
+    <message>
+        <source> 个字</source>
+        <translation> characters</translation>
+    </message>
+    <message>
+        <source>站名前后不能有空格</source>
+        <translation>The station name cannot begin or end with a space</translation>
+    </message>
+    <message>
+        <source>站名不能含控制字符</source>
+        <translation>The station name cannot contain control characters</translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>.</translation>
     </message>
 </context>
 <context>

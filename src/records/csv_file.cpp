@@ -1,6 +1,7 @@
 #include "records/csv_file.h"
 
 #include "files/csv_text.h"
+#include "registry/language.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +23,7 @@ bool CsvFile::open(const std::string& path) {
     std::string pattern = path + ".XXXXXX";
     const int descriptor = mkstemp(pattern.data());
     if (descriptor < 0) {
-        return fail("不能写入文件");
+        return failWriting();
     }
     m_temporary = pattern;
     // mkstemp makes the file private; the export gets the usual mode.
@@ -32,7 +33,7 @@ bool CsvFile::open(const std::string& path) {
     m_file = fdopen(descriptor, "wb");
     if (!m_file) {
         ::close(descriptor);
-        return fail("不能写入文件");
+        return failWriting();
     }
     return write(kUtf8Bom);
 }
@@ -42,7 +43,7 @@ bool CsvFile::write(std::string_view bytes) {
         return false;
     }
     if (std::fwrite(bytes.data(), 1, bytes.size(), m_file) != bytes.size()) {
-        return fail("不能写入文件");
+        return failWriting();
     }
     return true;
 }
@@ -57,10 +58,10 @@ bool CsvFile::commit() {
     m_file = nullptr;
     if (!flushed) {
         errno = flushError;
-        return fail("不能写入文件");
+        return failWriting();
     }
     if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-        return fail("不能写入文件");
+        return failWriting();
     }
     m_temporary.clear();
     return true;
@@ -77,8 +78,11 @@ void CsvFile::abandon() {
     }
 }
 
-bool CsvFile::fail(const std::string& action) {
-    m_error = action + " " + m_path + "：" + std::strerror(errno);
+bool CsvFile::failWriting() {
+    // The cause is taken before the catalogue lookup can touch errno.
+    const int cause = errno;
+    m_error = translated("CsvFile", "不能写入文件") + " " + m_path + translated("CsvFile", "：") +
+              std::strerror(cause);
     abandon();
     return false;
 }

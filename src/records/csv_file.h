@@ -32,7 +32,7 @@ public:
     const std::string& path() const { return m_path; }
 
 private:
-    bool fail(const std::string& action);
+    bool failWriting();
 
     std::string m_path;
     std::string m_temporary;

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <vector>
 
+#include "registry/language.h"
+
 namespace velkaro {
 namespace {
 
@@ -182,7 +184,7 @@ std::string hostStationName() {
 std::string stationNameProblem(std::string_view name) {
     const std::optional<std::vector<char32_t>> points = codePoints(name);
     if (!points) {
-        return "站名不是有效的文字（UTF-8）";
+        return translated("StationName", "站名不是有效的文字（UTF-8）");
     }
     bool blank = true;
     bool control = false;
@@ -191,16 +193,17 @@ std::string stationNameProblem(std::string_view name) {
         control = control || isControl(c);
     }
     if (blank) {
-        return "站名不能为空";
+        return translated("StationName", "站名不能为空");
     }
     if (points->size() > static_cast<std::size_t>(kStationNameMaxLength)) {
-        return "站名最多 " + std::to_string(kStationNameMaxLength) + " 个字";
+        return translated("StationName", "站名最多 ") + std::to_string(kStationNameMaxLength) +
+               translated("StationName", " 个字");
     }
     if (isBlank(points->front()) || isBlank(points->back())) {
-        return "站名前后不能有空格";
+        return translated("StationName", "站名前后不能有空格");
     }
     if (control) {
-        return "站名不能含控制字符";
+        return translated("StationName", "站名不能含控制字符");
     }
     return {};
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "records/station_name.h"
+#include "registry/language.h"
 
 namespace velkaro {
 namespace {
@@ -196,7 +197,7 @@ bool AccessGate::store(std::string_view pin, int unlockMinutes, std::string& err
     if (!pin.empty()) {
         hash = hashPin(pin);
         if (hash.empty()) {
-            error = "不能生成密码的散列值";
+            error = translated("AccessGate", "不能生成密码的散列值");
             return false;
         }
     }

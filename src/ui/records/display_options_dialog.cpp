@@ -143,7 +143,7 @@ bool DisplayOptionsDialog::readStation(std::string& name) {
     if (problem.empty()) {
         return true;
     }
-    m_messages.show(problem + "。", std::string());
+    m_messages.show(problem + translated("StationName", "。"), std::string());
     m_station->setFocus();
     m_station->selectAll();
     return false;

@@ -2,6 +2,7 @@
 
 #include "ui/records/history_export.h"
 
+#include <QCoreApplication>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <optional>
 
+#include "i18n/translators.h"
 #include "records/data_source.h"
 #include "records/display_options.h"
 #include "support/recording_messages.h"
@@ -85,6 +87,33 @@ TEST_P(HistoryExportTest, ExportsTheGridsWindowAndFilterOrNothingWhenCancelled) 
     }
     EXPECT_EQ(frequencies, (std::vector<std::string>{"30.00", "40.00"}));
     EXPECT_NE(messages.last().text.find("已导出 2 条记录"), std::string::npos);
+}
+
+// Under English the operator reads why a file could not be written in
+// English; the file written next keeps the Chinese head and row texts that
+// stations in either language share.
+TEST_P(HistoryExportTest, ErrorsInTheDisplayLanguageFilesInChinese) {
+    installTranslators(*QCoreApplication::instance(), Language::English);
+    struct Restore {
+        ~Restore() { installTranslators(*QCoreApplication::instance(), Language::Chinese); }
+    } restore;
+    options.displayWindowHours = 1;
+    db->insert(now - 60, "1#QD10-7.5", "20.00", "停止中 ");
+
+    const std::string missing = (db->folder() / "no-such-folder" / "history.csv").string();
+    EXPECT_FALSE(exportTo(QString::fromStdString(missing)));
+    const std::string error = messages.last().text;
+    EXPECT_EQ(error.rfind("Cannot write the file " + missing + ": ", 0), 0u) << error;
+
+    const std::string path = (db->folder() / "history.csv").string();
+    ASSERT_TRUE(exportTo(QString::fromStdString(path)));
+    std::ifstream in(path);
+    std::string head;
+    std::string row;
+    std::getline(in, head);
+    std::getline(in, row);
+    EXPECT_NE(head.find("记录时间,名字,运行频率"), std::string::npos) << head;
+    EXPECT_NE(row.find(",\"停止中 \","), std::string::npos) << row;
 }
 
 INSTANTIATE_TEST_SUITE_P(Engines, HistoryExportTest,
