@@ -601,9 +601,8 @@ TX 或 RX、帧的字节（两位大写十六进制，以空格分隔；超时�
         <translation>Searches, then polls as watch does, and prints one line per frame
 (tab-separated): milliseconds since the start, TX or RX, the frame&apos;s bytes (two
 upper-case hex digits, space-separated; -- for a timeout without bytes), and
-what it is, in Chinese in either language, for example &quot;读 0x3210 ×16&quot; (read
-16 registers), &quot;应答 16 字&quot; (reply of 16 words), &quot;异常 02 非法地址&quot; (exception 02,
-illegal data address), &quot;CRC 错误&quot; (CRC error).</translation>
+what it is, for example &quot;read 0x3210 ×16&quot;, &quot;reply 16 words&quot;,
+&quot;exception 02 Illegal address&quot;, &quot;CRC error&quot;.</translation>
     </message>
     <message>
         <source>--device 设备 [--address 地址] [--count 个数] [--fast-replies]</source>
@@ -1186,6 +1185,97 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     </message>
 </context>
 <context>
+    <name>FrameSummary</name>
+    <message>
+        <source>功能 0x%02X（不完整）</source>
+        <translation>function 0x%02X (incomplete)</translation>
+    </message>
+    <message>
+        <source>读 0x%04X ×%u</source>
+        <translation>read 0x%04X ×%u</translation>
+    </message>
+    <message>
+        <source>写 0x%04X ×%u</source>
+        <translation>write 0x%04X ×%u</translation>
+    </message>
+    <message>
+        <source>写 0x%04X = 0x%04X</source>
+        <translation>write 0x%04X = 0x%04X</translation>
+    </message>
+    <message>
+        <source>回送测试</source>
+        <translation>echo test</translation>
+    </message>
+    <message>
+        <source>诊断 0x%04X</source>
+        <translation>diagnostics 0x%04X</translation>
+    </message>
+    <message>
+        <source>功能 0x%02X</source>
+        <translation>function 0x%02X</translation>
+    </message>
+    <message>
+        <source>异常（无代码）</source>
+        <translation>exception (no code)</translation>
+    </message>
+    <message>
+        <source>异常 %02X </source>
+        <translation>exception %02X </translation>
+    </message>
+    <message>
+        <source>应答 %u 字</source>
+        <translation>reply %u words</translation>
+    </message>
+    <message>
+        <source>（声明 %u 字节）</source>
+        <translation> (declares %u bytes)</translation>
+    </message>
+    <message>
+        <source>写应答 0x%04X ×%u</source>
+        <translation>write reply 0x%04X ×%u</translation>
+    </message>
+    <message>
+        <source>写应答（不完整）</source>
+        <translation>write reply (incomplete)</translation>
+    </message>
+    <message>
+        <source>写应答 0x%04X = 0x%04X</source>
+        <translation>write reply 0x%04X = 0x%04X</translation>
+    </message>
+    <message>
+        <source>回送应答</source>
+        <translation>echo reply</translation>
+    </message>
+    <message>
+        <source>诊断应答</source>
+        <translation>diagnostics reply</translation>
+    </message>
+    <message>
+        <source>应答 功能 0x%02X</source>
+        <translation>reply function 0x%02X</translation>
+    </message>
+    <message>
+        <source>CRC 错误</source>
+        <translation>CRC error</translation>
+    </message>
+    <message>
+        <source>残帧 %u 字节</source>
+        <translation>fragment of %u bytes</translation>
+    </message>
+    <message>
+        <source>超长帧，已丢弃</source>
+        <translation>overlong frame, discarded</translation>
+    </message>
+    <message>
+        <source>超时无应答</source>
+        <translation>timed out, no reply</translation>
+    </message>
+    <message>
+        <source>（发送失败）</source>
+        <translation> (send failed)</translation>
+    </message>
+</context>
+<context>
     <name>LanguageChoice</name>
     <message>
         <source>--language 缺少取值（zh 或 en）</source>
@@ -1194,6 +1284,84 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     <message>
         <source>--language 只能是 zh 或 en：</source>
         <translation>--language takes zh or en only: </translation>
+    </message>
+</context>
+<context>
+    <name>LinkDiagnostics</name>
+    <message>
+        <source>其他</source>
+        <translation>other</translation>
+    </message>
+</context>
+<context>
+    <name>LinkMessages</name>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>（异常 </source>
+        <translation> (exception </translation>
+    </message>
+    <message>
+        <source>）</source>
+        <translation>)</translation>
+    </message>
+    <message>
+        <source>变频器 </source>
+        <translation>Drive </translation>
+    </message>
+    <message>
+        <source> 连续三次拒绝控制字的写入</source>
+        <translation> refused the control word write three times in a row</translation>
+    </message>
+    <message>
+        <source> 连续三次没有应答控制字的写入</source>
+        <translation> did not answer the control word write three times in a row</translation>
+    </message>
+    <message>
+        <source>。</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source> 拒绝了命令：</source>
+        <translation> refused the command: </translation>
+    </message>
+    <message>
+        <source> 连续三次拒绝了命令：</source>
+        <translation> refused the command three times in a row: </translation>
+    </message>
+    <message>
+        <source> 连续三次没有应答命令：</source>
+        <translation> did not answer the command three times in a row: </translation>
+    </message>
+    <message>
+        <source>，命令未送达。</source>
+        <translation>; the command was not delivered.</translation>
+    </message>
+    <message>
+        <source> 已断开连接，</source>
+        <translation> has been disconnected; the </translation>
+    </message>
+    <message>
+        <source>命令未能送达！</source>
+        <translation> command was not delivered!</translation>
+    </message>
+    <message>
+        <source> 拒绝了参数 </source>
+        <translation> refused the change of parameter </translation>
+    </message>
+    <message>
+        <source> 的修改：</source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source> 的参数 </source>
+        <translation>: parameter </translation>
+    </message>
+    <message>
+        <source> 因通讯故障未能写入！</source>
+        <translation> was not written because of a communication fault!</translation>
     </message>
 </context>
 <context>
@@ -1268,6 +1436,102 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     <message>
         <source>该操作需要工程师权限，请先输入工程师密码。</source>
         <translation>This needs engineer access; enter the engineer PIN first.</translation>
+    </message>
+    <message>
+        <source>地址搜寻、参数导入导出或参数读取正在进行，请等待其完成后再检测通讯参数！</source>
+        <translation>An address search, parameter import or export, or parameter readout is running; wait until it ends before searching the line settings!</translation>
+    </message>
+    <message>
+        <source>已取消</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>串口未打开，无法检测通讯参数。请先检查串口连接。</source>
+        <translation>The serial port is not open, so the line settings cannot be searched. Check the serial port connection first.</translation>
+    </message>
+    <message>
+        <source>通讯参数检测正在进行。</source>
+        <translation>The line settings search is running.</translation>
+    </message>
+    <message>
+        <source>检测通讯参数期间无法监控和控制已连接的变频器。请先断开全部连接，再检测通讯参数。</source>
+        <translation>Connected drives cannot be monitored or controlled during the line settings search. Disconnect all drives first, then search the line settings.</translation>
+    </message>
+    <message>
+        <source>检测的地址应在 1..247 之间。</source>
+        <translation>The addresses to search must be within 1..247.</translation>
+    </message>
+    <message>
+        <source>经网络连接的端口由串口服务器或网关自行设定线路，无需检测通讯参数。</source>
+        <translation>A port reached over the network has its line set by the serial server or gateway; there are no line settings to search.</translation>
+    </message>
+    <message>
+        <source>接受数据溢出！</source>
+        <translation>Receive data overflow!</translation>
+    </message>
+    <message>
+        <source>机型错误！请确认导入参数与变频器机型一致。</source>
+        <translation>Wrong model! Make sure the imported parameters are for the model of the drive.</translation>
+    </message>
+    <message>
+        <source>请停机后再进行该操作！</source>
+        <translation>Stop the drive before doing this!</translation>
+    </message>
+    <message>
+        <source>该功能组不在机型的参数表中</source>
+        <translation>The function group is not in the parameter table of the model</translation>
+    </message>
+    <message>
+        <source>寄存器个数应在 1..125 之间</source>
+        <translation>The number of registers must be within 1..125</translation>
+    </message>
+    <message>
+        <source>已由新的搜寻代替</source>
+        <translation>Replaced by a new search</translation>
+    </message>
+    <message>
+        <source>变频器已断开连接</source>
+        <translation>The drive has been disconnected</translation>
+    </message>
+    <message>
+        <source>数据导入失败！可能是数据超出范围。</source>
+        <translation>Import failed! The data may be out of range.</translation>
+    </message>
+    <message>
+        <source>通讯故障导致数据导入失败！</source>
+        <translation>Import failed because of a communication fault!</translation>
+    </message>
+    <message>
+        <source>通讯原因导致数据导出失败！</source>
+        <translation>Export failed because of a communication problem!</translation>
+    </message>
+    <message>
+        <source>数据导出被中断，参数文件未写入！</source>
+        <translation>Export interrupted, the parameter file was not written!</translation>
+    </message>
+    <message>
+        <source>数据导入被中断，参数未全部写入变频器！</source>
+        <translation>Import interrupted, not all parameters were written to the drive!</translation>
+    </message>
+    <message>
+        <source>参数读取被中断！</source>
+        <translation>Parameter readout interrupted!</translation>
+    </message>
+    <message>
+        <source>参数导入或导出正在进行，请等待其完成后再进行该操作！</source>
+        <translation>A parameter import or export is running; wait until it ends before doing this!</translation>
+    </message>
+    <message>
+        <source>变频器参数读取正在进行，请等待其完成后再进行该操作！</source>
+        <translation>A parameter readout of the drive is running; wait until it ends before doing this!</translation>
+    </message>
+    <message>
+        <source>对不起！该系列变频器不支持该功能</source>
+        <translation>Sorry, this drive series does not support this function.</translation>
+    </message>
+    <message>
+        <source>已由新的读取代替</source>
+        <translation>Replaced by a newer read</translation>
     </message>
 </context>
 <context>
@@ -1856,6 +2120,38 @@ Messages go to standard error.
     <message>
         <source>未知异常</source>
         <translation>Unknown exception</translation>
+    </message>
+    <message>
+        <source>未知</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>非法地址</source>
+        <translation>Illegal address</translation>
+    </message>
+    <message>
+        <source>非法数据</source>
+        <translation>Illegal data</translation>
+    </message>
+    <message>
+        <source>设备故障</source>
+        <translation>Device failure</translation>
+    </message>
+    <message>
+        <source>设备忙</source>
+        <translation>Device busy</translation>
+    </message>
+    <message>
+        <source>存储校验错</source>
+        <translation>Memory parity error</translation>
+    </message>
+    <message>
+        <source>网关无路径</source>
+        <translation>Gateway no path</translation>
+    </message>
+    <message>
+        <source>网关无响应</source>
+        <translation>Gateway no answer</translation>
     </message>
 </context>
 <context>

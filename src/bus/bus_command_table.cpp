@@ -35,7 +35,7 @@ std::string completeSearch(BusOptions& o) {
 
 std::string completeFind(BusOptions& o) {
     if (isNetworkDevice(o.device)) {
-        return std::string(kNetworkLineFind);
+        return translated("OperatorMessages", kNetworkLineFind.data());
     }
     if (!o.countGiven) {
         o.count = 1; // every setting is tried at each address: 72 echo tests apiece

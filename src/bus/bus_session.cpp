@@ -187,7 +187,7 @@ void BusSession::drainTraffic(const Emit& emit) {
     const std::vector<FrameRecord> records = m_link.traffic(m_printedFrames);
     const int tickPeriodMs = m_link.settings().tickPeriodMs;
     for (const FrameRecord& r : records) {
-        emit(trafficLine(r, 0, tickPeriodMs));
+        emit(trafficLine(r, 0, tickPeriodMs, true));
     }
 }
 
@@ -238,7 +238,7 @@ BusSession::FindOutcome BusSession::find(int first, int count, std::ostream& pro
             // Cancelled by Ctrl-C, the run still ended; a lost port did not.
             outcome.ended = ended->confirmed() || ended->cancelReason == CancelReason::ByCaller;
             if (!outcome.ended) {
-                outcome.failure = ended->why;
+                outcome.failure = translated("OperatorMessages", ended->why.c_str());
             }
             outcome.found = ended->lines;
             return outcome;

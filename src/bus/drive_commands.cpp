@@ -235,7 +235,9 @@ std::string outcomeText(const Outcome& outcome) {
         text += translated("BusDrive", "：") + shownText(exceptionName(outcome.exception)) + code;
     } else if (outcome.result != Result::Confirmed && outcome.result != Result::TimedOut &&
                !outcome.why.empty() && outcome.why != toString(outcome.result)) {
-        text += translated("BusDrive", "：") + outcome.why;
+        // The reason stays Chinese in the action log; only the line is in
+        // the display language.
+        text += translated("BusDrive", "：") + translated("OperatorMessages", outcome.why.c_str());
     }
     return text;
 }

@@ -31,7 +31,8 @@ constexpr std::string_view kStoreUnconfirmed =
     VELKARO_TRANSLATE_NOOP("BusTransfer", "参数已写入，但变频器没有确认存储到EEPROM。");
 
 std::string failureText(const Outcome& outcome) {
-    return outcome.message.empty() ? outcome.why : outcome.message;
+    const std::string& text = outcome.message.empty() ? outcome.why : outcome.message;
+    return translated("OperatorMessages", text.c_str());
 }
 
 TransferOutcome exportTo(LinkWaiter& wait, const Target& drive, const std::string& file) {

@@ -13,9 +13,12 @@ namespace velkaro {
 
 namespace {
 
-constexpr std::string_view kReceiveOverflow = "接受数据溢出！";
-constexpr std::string_view kWrongModel = "机型错误！请确认导入参数与变频器机型一致。";
-constexpr std::string_view kStopFirst = "请停机后再进行该操作！";
+constexpr std::string_view kReceiveOverflow =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "接受数据溢出！");
+constexpr std::string_view kWrongModel =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "机型错误！请确认导入参数与变频器机型一致。");
+constexpr std::string_view kStopFirst =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "请停机后再进行该操作！");
 constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kMostRegisters = 125; // what one 0x03 reply can carry
 
@@ -158,9 +161,13 @@ struct Acceptor {
             job.count = read.count;
         }
         if (job.count <= 0 || job.count > kMostRegisters || job.first + job.count > 0x10000) {
-            deliverOutcome(state, endedAtOnce(id, target, Result::Refused,
-                                              read.group >= 0 ? "该功能组不在机型的参数表中"
-                                                              : "寄存器个数应在 1..125 之间"));
+            deliverOutcome(state,
+                           endedAtOnce(id, target, Result::Refused,
+                                       read.group >= 0
+                                           ? VELKARO_TRANSLATE_NOOP("OperatorMessages",
+                                                                    "该功能组不在机型的参数表中")
+                                           : VELKARO_TRANSLATE_NOOP("OperatorMessages",
+                                                                    "寄存器个数应在 1..125 之间")));
             return;
         }
         // A newer read of the drive takes the place of the caller's older ones.
@@ -247,7 +254,7 @@ struct Acceptor {
             // A new range takes over; the address under test is finished first.
             Outcome o = outcomeOf(state.search->id, state.search->target, Result::Cancelled);
             o.cancelReason = CancelReason::Superseded;
-            o.why = "已由新的搜寻代替";
+            o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "已由新的搜寻代替");
             o.names = std::move(state.search->names);
             deliverOutcome(state, std::move(o));
         }
@@ -304,7 +311,7 @@ bool cancelQueued(LinkState& state, RequestId id) {
     const auto cancelled = [&](const Target& target) {
         Outcome o = outcomeOf(id, target, Result::Cancelled);
         o.cancelReason = CancelReason::ByCaller;
-        o.why = "已取消";
+        o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "已取消");
         deliverOutcome(state, std::move(o));
         return true;
     };
@@ -361,7 +368,7 @@ RequestId DriveLink::submit(const Target& target, Request request) {
         if (needsDrive(request) && !bound(state, target)) {
             Outcome o = outcomeOf(id, target, Result::Cancelled);
             o.cancelReason = CancelReason::DriveGone;
-            o.why = "变频器已断开连接";
+            o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "变频器已断开连接");
             deliverOutcome(state, std::move(o));
         } else {
             std::visit(Acceptor{state, m_port, id, target}, request);
@@ -383,7 +390,7 @@ void DriveLink::cancel(RequestId id) {
         } else if (state.search && state.search->id == id) {
             Outcome o = outcomeOf(id, state.search->target, Result::Cancelled);
             o.cancelReason = CancelReason::ByCaller;
-            o.why = "已取消";
+            o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "已取消");
             o.names = std::move(state.search->names);
             state.search.reset();
             state.searchRemaining = 0;

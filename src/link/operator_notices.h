@@ -3,9 +3,12 @@
 #include <string>
 #include <string_view>
 
+#include "registry/language.h"
+
 namespace velkaro {
 
-inline constexpr std::string_view kInfoCaption = "信息提示";
+inline constexpr std::string_view kInfoCaption =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "信息提示");
 
 /// What the link tells the operator of its own doing (a receive overflow, a
 /// lost port, a follow-up the drive refused). Nothing here waits for the

@@ -15,15 +15,24 @@ struct ExceptionNames {
     std::string_view brief; ///< in a traffic line
 };
 constexpr ExceptionNames kExceptionNames[] = {
-    {0x01, VELKARO_TRANSLATE_NOOP("Requests", "非法功能"), "非法功能"},
-    {0x02, VELKARO_TRANSLATE_NOOP("Requests", "非法数据地址"), "非法地址"},
-    {0x03, VELKARO_TRANSLATE_NOOP("Requests", "非法数据值"), "非法数据"},
-    {0x04, VELKARO_TRANSLATE_NOOP("Requests", "从站设备故障"), "设备故障"},
-    {0x05, VELKARO_TRANSLATE_NOOP("Requests", "确认"), "已确认"},
-    {0x06, VELKARO_TRANSLATE_NOOP("Requests", "从站设备忙"), "设备忙"},
-    {0x08, VELKARO_TRANSLATE_NOOP("Requests", "存储奇偶性差错"), "存储校验错"},
-    {0x0A, VELKARO_TRANSLATE_NOOP("Requests", "网关路径不可用"), "网关无路径"},
-    {0x0B, VELKARO_TRANSLATE_NOOP("Requests", "网关目标设备无响应"), "网关无响应"},
+    {0x01, VELKARO_TRANSLATE_NOOP("Requests", "非法功能"),
+     VELKARO_TRANSLATE_NOOP("Requests", "非法功能")},
+    {0x02, VELKARO_TRANSLATE_NOOP("Requests", "非法数据地址"),
+     VELKARO_TRANSLATE_NOOP("Requests", "非法地址")},
+    {0x03, VELKARO_TRANSLATE_NOOP("Requests", "非法数据值"),
+     VELKARO_TRANSLATE_NOOP("Requests", "非法数据")},
+    {0x04, VELKARO_TRANSLATE_NOOP("Requests", "从站设备故障"),
+     VELKARO_TRANSLATE_NOOP("Requests", "设备故障")},
+    {0x05, VELKARO_TRANSLATE_NOOP("Requests", "确认"),
+     VELKARO_TRANSLATE_NOOP("Requests", "已确认")},
+    {0x06, VELKARO_TRANSLATE_NOOP("Requests", "从站设备忙"),
+     VELKARO_TRANSLATE_NOOP("Requests", "设备忙")},
+    {0x08, VELKARO_TRANSLATE_NOOP("Requests", "存储奇偶性差错"),
+     VELKARO_TRANSLATE_NOOP("Requests", "存储校验错")},
+    {0x0A, VELKARO_TRANSLATE_NOOP("Requests", "网关路径不可用"),
+     VELKARO_TRANSLATE_NOOP("Requests", "网关无路径")},
+    {0x0B, VELKARO_TRANSLATE_NOOP("Requests", "网关目标设备无响应"),
+     VELKARO_TRANSLATE_NOOP("Requests", "网关无响应")},
 };
 
 const ExceptionNames* namesOf(uint8_t code) {
@@ -110,7 +119,7 @@ std::string_view exceptionName(uint8_t code) {
 
 std::string_view exceptionShortName(uint8_t code) {
     const ExceptionNames* n = namesOf(code);
-    return n != nullptr ? n->brief : "未知";
+    return n != nullptr ? n->brief : VELKARO_TRANSLATE_NOOP("Requests", "未知");
 }
 
 } // namespace velkaro

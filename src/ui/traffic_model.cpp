@@ -122,7 +122,7 @@ const TrafficModel::Row& TrafficModel::shownRow(int row) const {
     return m_rows[static_cast<std::size_t>(serial - m_rows.front().serial)];
 }
 
-QString TrafficModel::cellText(const Row& row, int column) const {
+QString TrafficModel::cellText(const Row& row, int column, bool shown) const {
     const FrameRecord& r = row.record;
     switch (column) {
     case TimeColumn:
@@ -135,7 +135,7 @@ QString TrafficModel::cellText(const Row& row, int column) const {
         return r.length == 0 ? QStringLiteral("--")
                              : QString::fromStdString(hexBytes(r.bytes.data(), r.length));
     case SummaryColumn:
-        return QString::fromStdString(summariseFrame(r));
+        return QString::fromStdString(summariseFrame(r, shown));
     default:
         return {};
     }
@@ -149,7 +149,7 @@ std::string TrafficModel::shownText() const {
             if (column != 0) {
                 text += '\t';
             }
-            text += cellText(shown, column).toStdString();
+            text += cellText(shown, column, false).toStdString();
         }
         text += '\n';
     }

@@ -51,7 +51,8 @@ public:
     void setDriveFilter(const QString& name);
     QString driveFilter() const { return m_filter; }
     /// Every shown row as a line: time, direction, drive, bytes, summary,
-    /// tab-separated, in UTF-8.
+    /// tab-separated, in UTF-8. Saved traffic keeps the summaries in Chinese
+    /// whatever the display language, so files from any station read alike.
     std::string shownText() const;
     /// Rows kept, shown or hidden by the filter.
     std::size_t keptRows() const { return m_rows.size(); }
@@ -70,7 +71,8 @@ private:
         FrameRecord record;
     };
     const Row& shownRow(int row) const;
-    QString cellText(const Row& row, int column) const;
+    /// `shown`: the summary in the display language; otherwise as saved.
+    QString cellText(const Row& row, int column, bool shown = true) const;
     void append(std::deque<Row>& fresh);
 
     std::deque<Row> m_rows;       ///< kept, oldest first

@@ -442,6 +442,11 @@ TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
     EXPECT_EQ(read.rfind("F0-00\t", 0), 0U) << read;
     EXPECT_TRUE(std::all_of(read.begin(), read.end(), [](unsigned char c) { return c < 0x80; }))
         << read;
+    // The station's own refusal, told in English; the row keeps its reason in Chinese.
+    ASSERT_EQ(runBus("export", "--address 3 " + m_folder.file("qd30.sav")).exitCode, 0);
+    EXPECT_NE(runBus("import", "--language en --address 2 " + m_folder.file("qd30.sav")).exitCode,
+              0);
+    EXPECT_EQ(errors(), "Sorry, this drive series does not support this function.\n");
 
     const auto session = openRecordSession(std::string(kRunRecordConnect));
     ActionQuery query;
@@ -453,7 +458,10 @@ TEST_F(DriveCommandPtyTest, ControlAndWriteLeaveARowPerRequestInTheActionLog) {
     EXPECT_EQ(rows,
               (std::vector<std::string>{"4#QD30-7.50|运行||已确认", "4#QD30-7.50|停机||已确认",
                                         "3#QD30-7.50|存储EEPROM||被拒绝：从站设备故障",
-                                        "4#QD30-7.50|参数修改 0x0103|5|被拒绝：非法数据值"}));
+                                        "4#QD30-7.50|参数修改 0x0103|5|被拒绝：非法数据值",
+                                        "3#QD30-7.50|参数导出|qd30.sav|已确认",
+                                        "2#QD10-7.5|参数导入|qd30.sav|"
+                                        "被拒绝：对不起！该系列变频器不支持该功能"}));
 }
 
 TEST_F(DriveCommandPtyTest, ReadGivesValuesByCodeNameAndUnitOrRawWords) {

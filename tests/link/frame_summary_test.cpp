@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "registry/language.h"
 #include "support/case_names.h"
 #include "support/frames.h"
 
@@ -73,6 +74,26 @@ TEST(TrafficLineTest, MillisecondsDirectionHexAndSummaryTabSeparated) {
     EXPECT_EQ(trafficLine(silent, 1000, 1), "551\tRX\t--\t超时无应答");
     const uint8_t bytes[] = {0x00, 0x0A, 0xFF};
     EXPECT_EQ(hexBytes(bytes, 3), "00 0A FF");
+}
+
+/// Marks each text with the context it was looked up in.
+std::string bracketed(const char* context, const char* source) {
+    return std::string("[") + context + "]" + source;
+}
+
+// The monitor and the traffic table look the summary up; saved traffic keeps
+// it as written, whatever language the station shows.
+TEST(TrafficLineTest, ShownSummaryIsLookedUpAndSavedOneIsNot) {
+    setTextTranslator(&bracketed);
+    const FrameRecord refused = record(D::Rx, F::Accepted, withCrc({3, 0x83, 0x02}));
+    const FrameRecord silent = record(D::Rx, F::TimedOut, {});
+    const std::string saved = summariseFrame(refused);
+    const std::string shown = summariseFrame(refused, true);
+    const std::string monitor = trafficLine(silent, 0, 1, true);
+    setTextTranslator(nullptr);
+    EXPECT_EQ(saved, "异常 02 非法地址");
+    EXPECT_EQ(shown, "[FrameSummary]异常 02 [Requests]非法地址");
+    EXPECT_EQ(monitor, "0\tRX\t--\t[FrameSummary]超时无应答");
 }
 
 } // namespace VELKARO_UNITY_ID

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "link/requests.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -13,9 +14,15 @@ namespace {
 constexpr std::size_t kRequestHeadBytes = 8;
 constexpr uint16_t kEchoSubFunction = 0x0000;
 
-std::string format(const char* pattern, unsigned first, unsigned second = 0) {
-    char text[64];
-    std::snprintf(text, sizeof text, pattern, first, second);
+/// A summary text as written (saved traffic) or in the display language
+/// (the monitor, the traffic table).
+std::string says(bool shown, const char* source, const char* context = "FrameSummary") {
+    return shown ? translated(context, source) : std::string(source);
+}
+
+std::string format(const std::string& pattern, unsigned first, unsigned second = 0) {
+    char text[96];
+    std::snprintf(text, sizeof text, pattern.c_str(), first, second);
     return text;
 }
 
@@ -23,83 +30,103 @@ uint16_t wordAt(const FrameRecord& r, std::size_t at) {
     return decodeUnsigned(r.bytes[at], r.bytes[at + 1]);
 }
 
-std::string requestSummary(const FrameRecord& r) {
+std::string requestSummary(const FrameRecord& r, bool shown) {
     const uint8_t function = r.bytes[1];
     if (r.length < kRequestHeadBytes) {
-        return format("功能 0x%02X（不完整）", function);
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "功能 0x%02X（不完整）")),
+                      function);
     }
     switch (function) {
     case kReadHoldingRegisters:
-        return format("读 0x%04X ×%u", wordAt(r, 2), wordAt(r, 4));
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "读 0x%04X ×%u")),
+                      wordAt(r, 2), wordAt(r, 4));
     case kWriteMultipleRegisters:
-        return format("写 0x%04X ×%u", wordAt(r, 2), wordAt(r, 4));
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "写 0x%04X ×%u")),
+                      wordAt(r, 2), wordAt(r, 4));
     case kWriteSingleRegister:
-        return format("写 0x%04X = 0x%04X", wordAt(r, 2), wordAt(r, 4));
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "写 0x%04X = 0x%04X")),
+                      wordAt(r, 2), wordAt(r, 4));
     case kDiagnostics:
-        return wordAt(r, 2) == kEchoSubFunction ? std::string("回送测试")
-                                                : format("诊断 0x%04X", wordAt(r, 2));
+        return wordAt(r, 2) == kEchoSubFunction
+                   ? says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "回送测试"))
+                   : format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "诊断 0x%04X")),
+                            wordAt(r, 2));
     default:
-        return format("功能 0x%02X", function);
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "功能 0x%02X")), function);
     }
 }
 
-std::string answerSummary(const FrameRecord& r) {
+std::string answerSummary(const FrameRecord& r, bool shown) {
     const DecodedReply reply = decodeReply(r.bytes.data(), r.length);
     if (reply.exception) {
         if (r.length < 5) {
-            return "异常（无代码）";
+            return says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "异常（无代码）"));
         }
-        return format("异常 %02X ", reply.exceptionCode) +
-               std::string(exceptionShortName(reply.exceptionCode));
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "异常 %02X ")),
+                      reply.exceptionCode) +
+               says(shown, std::string(exceptionShortName(reply.exceptionCode)).c_str(),
+                    "Requests");
     }
     switch (reply.function) {
     case kReadHoldingRegisters: {
-        std::string text = format("应答 %u 字", reply.words());
+        std::string text = format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "应答 %u 字")),
+                                  reply.words());
         if (reply.byteCount != 2 * reply.words()) {
-            text += format("（声明 %u 字节）", reply.byteCount);
+            text += format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "（声明 %u 字节）")),
+                           reply.byteCount);
         }
         return text;
     }
     case kWriteMultipleRegisters:
-        return reply.echoed ? format("写应答 0x%04X ×%u", reply.echoFirst, reply.echoSecond)
-                            : std::string("写应答（不完整）");
+        return reply.echoed
+                   ? format(
+                         says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "写应答 0x%04X ×%u")),
+                         reply.echoFirst, reply.echoSecond)
+                   : says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "写应答（不完整）"));
     case kWriteSingleRegister:
-        return reply.echoed ? format("写应答 0x%04X = 0x%04X", reply.echoFirst, reply.echoSecond)
-                            : std::string("写应答（不完整）");
+        return reply.echoed
+                   ? format(says(shown,
+                                 VELKARO_TRANSLATE_NOOP("FrameSummary", "写应答 0x%04X = 0x%04X")),
+                            reply.echoFirst, reply.echoSecond)
+                   : says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "写应答（不完整）"));
     case kDiagnostics:
-        return reply.echoed && reply.echoFirst == kEchoSubFunction ? std::string("回送应答")
-                                                                   : std::string("诊断应答");
+        return reply.echoed && reply.echoFirst == kEchoSubFunction
+                   ? says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "回送应答"))
+                   : says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "诊断应答"));
     default:
-        return format("应答 功能 0x%02X", reply.function);
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "应答 功能 0x%02X")),
+                      reply.function);
     }
 }
 
 } // namespace
 
-std::string summariseFrame(const FrameRecord& record) {
+std::string summariseFrame(const FrameRecord& record, bool shown) {
     switch (record.fate) {
     case FrameFate::BadCrc:
-        return "CRC 错误";
+        return says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "CRC 错误"));
     case FrameFate::TooShort:
-        return format("残帧 %u 字节", record.length);
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "残帧 %u 字节")),
+                      record.length);
     case FrameFate::Overflow:
-        return "超长帧，已丢弃";
+        return says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "超长帧，已丢弃"));
     case FrameFate::TimedOut:
-        return "超时无应答";
+        return says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "超时无应答"));
     case FrameFate::Sent:
     case FrameFate::SendFailed:
     case FrameFate::Accepted:
         break;
     }
     if (record.length < kShortestFrame) {
-        return format("残帧 %u 字节", record.length);
+        return format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "残帧 %u 字节")),
+                      record.length);
     }
     if (record.direction == FrameDirection::Rx) {
-        return answerSummary(record);
+        return answerSummary(record, shown);
     }
-    std::string text = requestSummary(record);
+    std::string text = requestSummary(record, shown);
     if (record.fate == FrameFate::SendFailed) {
-        text += "（发送失败）";
+        text += says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "（发送失败）"));
     }
     return text;
 }
@@ -118,14 +145,15 @@ std::string hexBytes(const uint8_t* bytes, std::size_t length) {
     return text;
 }
 
-std::string trafficLine(const FrameRecord& record, uint64_t startTick, int tickPeriodMs) {
+std::string trafficLine(const FrameRecord& record, uint64_t startTick, int tickPeriodMs,
+                        bool shown) {
     const uint64_t ms = (record.tick > startTick ? record.tick - startTick : 0) *
                         static_cast<uint64_t>(tickPeriodMs);
     std::string line = std::to_string(ms);
     line += record.direction == FrameDirection::Tx ? "\tTX\t" : "\tRX\t";
     line += record.length == 0 ? std::string("--") : hexBytes(record.bytes.data(), record.length);
     line += '\t';
-    line += summariseFrame(record);
+    line += summariseFrame(record, shown);
     return line;
 }
 

@@ -7,6 +7,7 @@
 #include "link/master/link_operations.h"
 #include "link/master/link_state.h"
 #include "registry/drive_table.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -17,8 +18,8 @@ constexpr unsigned kDriveAnswerMarginTicks = 100;
 /// The echo test request and its echo: 8 bytes each.
 constexpr unsigned kEchoFrameBytes = 8;
 
-constexpr std::string_view kBusy =
-    "地址搜寻、参数导入导出或参数读取正在进行，请等待其完成后再检测通讯参数！";
+constexpr std::string_view kBusy = VELKARO_TRANSLATE_NOOP(
+    "OperatorMessages", "地址搜寻、参数导入导出或参数读取正在进行，请等待其完成后再检测通讯参数！");
 
 /// Parity letters in the order of parityChoices.
 constexpr char kParityLetters[] = {'N', 'O', 'E'};
@@ -40,7 +41,7 @@ void deliverFinding(LinkState& state) {
     Outcome o = outcomeOf(state.finderId, Target{}, result);
     if (f.cancelled) {
         o.cancelReason = CancelReason::ByCaller;
-        o.why = "已取消";
+        o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "已取消");
     } else if (f.failed) {
         o.cancelReason = CancelReason::LinkClosed;
         o.why = f.failure;
@@ -249,11 +250,12 @@ const LinkSettings& ownSettings(const LinkState& state) {
 bool requestLineFind(LinkState& state, int firstAddress, int count, std::string& refusal) {
     LineFinder& f = state.finder;
     if (!state.linkOpen) {
-        refusal = "串口未打开，无法检测通讯参数。请先检查串口连接。";
+        refusal = VELKARO_TRANSLATE_NOOP("OperatorMessages",
+                                         "串口未打开，无法检测通讯参数。请先检查串口连接。");
         return false;
     }
     if (f.running || f.wanted) {
-        refusal = "通讯参数检测正在进行。";
+        refusal = VELKARO_TRANSLATE_NOOP("OperatorMessages", "通讯参数检测正在进行。");
         return false;
     }
     if (linkBusy(state)) {
@@ -263,13 +265,14 @@ bool requestLineFind(LinkState& state, int firstAddress, int count, std::string&
     if (state.table.driveCount > 0) {
         // While the finder has the bus no drive is polled or commanded: a
         // stop pressed meanwhile would wait for the whole run.
-        refusal =
-            "检测通讯参数期间无法监控和控制已连接的变频器。请先断开全部连接，再检测通讯参数。";
+        refusal = VELKARO_TRANSLATE_NOOP(
+            "OperatorMessages",
+            "检测通讯参数期间无法监控和控制已连接的变频器。请先断开全部连接，再检测通讯参数。");
         return false;
     }
     if (firstAddress < kFirstBusAddress || firstAddress > kLastBusAddress || count < 1 ||
         firstAddress + count - 1 > kLastBusAddress) {
-        refusal = "检测的地址应在 1..247 之间。";
+        refusal = VELKARO_TRANSLATE_NOOP("OperatorMessages", "检测的地址应在 1..247 之间。");
         return false;
     }
     f.wanted = true;

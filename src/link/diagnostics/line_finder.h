@@ -10,13 +10,14 @@
 #include <vector>
 
 #include "link/ports/link_settings.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
 /// A serial device server or gateway sets its line itself: there is nothing
 /// for the finder to try through it.
-inline constexpr std::string_view kNetworkLineFind =
-    "经网络连接的端口由串口服务器或网关自行设定线路，无需检测通讯参数。";
+inline constexpr std::string_view kNetworkLineFind = VELKARO_TRANSLATE_NOOP(
+    "OperatorMessages", "经网络连接的端口由串口服务器或网关自行设定线路，无需检测通讯参数。");
 
 struct LinkState;
 struct TickOutcome;

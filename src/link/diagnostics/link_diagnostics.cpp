@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "link/master/link_state.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -65,15 +66,16 @@ std::string exceptionCountsText(const LinkCounters& c) {
         if (c.exceptions[code] == 0) {
             continue;
         }
-        char part[32];
+        char part[16];
+        std::string label;
         if (code == 0) {
-            // Codes beyond the counted ones share entry 0.
-            std::snprintf(part, sizeof part, "其他:%u", c.exceptions[0]);
+            // Codes beyond the counted ones share entry 0. Shown only, never saved.
+            label = translated("LinkDiagnostics", "其他");
         } else {
-            std::snprintf(part, sizeof part, "%02X:%u", static_cast<unsigned>(code),
-                          c.exceptions[code]);
+            std::snprintf(part, sizeof part, "%02X", static_cast<unsigned>(code));
+            label = part;
         }
-        text += text.empty() ? part : std::string(",") + part;
+        text += (text.empty() ? "" : ",") + label + ':' + std::to_string(c.exceptions[code]);
     }
     return text.empty() ? "0" : text;
 }

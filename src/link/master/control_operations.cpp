@@ -7,6 +7,7 @@
 
 #include "link/master/link_operations.h"
 #include "link/operator_notices.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -161,7 +162,8 @@ void confirmControlWrite(LinkState& state, SlotWork& w, DriveRecord& drive) {
 std::string carriedNames(const SlotWork& w) {
     std::string names;
     for (const CommandJob& job : w.carried) {
-        names += (names.empty() ? "" : "、") + commandName(job.command);
+        names += (names.empty() ? std::string() : translated("LinkMessages", "、")) +
+                 translated("Requests", commandName(job.command).c_str());
     }
     return names;
 }
@@ -189,7 +191,9 @@ void giveUp(SlotWork& w, DriveRecord& drive) {
 std::string exceptionText(uint8_t code) {
     char text[16];
     std::snprintf(text, sizeof text, "%02X", code);
-    return "（异常 " + std::string(text) + " " + std::string(exceptionName(code)) + "）";
+    return translated("LinkMessages", "（异常 ") + std::string(text) + " " +
+           translated("Requests", std::string(exceptionName(code)).c_str()) +
+           translated("LinkMessages", "）");
 }
 
 /// The drive refused the write (`code`) or did not answer it (`code` 0).
@@ -212,10 +216,14 @@ void failControlWrite(OpContext& context, SlotWork& w, uint8_t code) {
     if (w.carried.empty()) {
         if (!w.followUpTold) {
             w.followUpTold = true;
-            context.out.notice("变频器 " + name + " 连续三次" + (refused ? "拒绝" : "没有应答") +
-                                   "控制字的写入" +
-                                   (refused ? exceptionText(code) : std::string()) + "。",
-                               kInfoCaption);
+            // Shown only, never stored: composed in the display language.
+            context.out.notice(
+                translated("LinkMessages", "变频器 ") + name +
+                    (refused ? translated("LinkMessages", " 连续三次拒绝控制字的写入") +
+                                   exceptionText(code)
+                             : translated("LinkMessages", " 连续三次没有应答控制字的写入")) +
+                    translated("LinkMessages", "。"),
+                kInfoCaption);
         }
         giveUp(w, *context.drive);
         return;
@@ -223,10 +231,14 @@ void failControlWrite(OpContext& context, SlotWork& w, uint8_t code) {
     const std::string names = carriedNames(w);
     std::string message;
     if (refused) {
-        message = "变频器 " + name + (store ? " 拒绝了命令：" : " 连续三次拒绝了命令：") + names +
-                  exceptionText(code) + "。";
+        message = translated("LinkMessages", "变频器 ") + name +
+                  (store ? translated("LinkMessages", " 拒绝了命令：")
+                         : translated("LinkMessages", " 连续三次拒绝了命令：")) +
+                  names + exceptionText(code) + translated("LinkMessages", "。");
     } else {
-        message = "变频器 " + name + " 连续三次没有应答命令：" + names + "，命令未送达。";
+        message = translated("LinkMessages", "变频器 ") + name +
+                  translated("LinkMessages", " 连续三次没有应答命令：") + names +
+                  translated("LinkMessages", "，命令未送达。");
     }
     for (const CommandJob& job : w.carried) {
         Outcome o = outcomeOf(job.id, job.target, refused ? Result::Refused : Result::TimedOut);

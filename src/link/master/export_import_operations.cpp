@@ -6,6 +6,7 @@
 
 #include "link/master/link_operations.h"
 #include "registry/catalogue.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -29,9 +30,12 @@ constexpr uint8_t kImageTagQd10 = 0x50;
 constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kImageHeaderBytes = 4;
 
-constexpr std::string_view kImportRejected = "数据导入失败！可能是数据超出范围。";
-constexpr std::string_view kImportNoAnswer = "通讯故障导致数据导入失败！";
-constexpr std::string_view kExportNoAnswer = "通讯原因导致数据导出失败！";
+constexpr std::string_view kImportRejected =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "数据导入失败！可能是数据超出范围。");
+constexpr std::string_view kImportNoAnswer =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "通讯故障导致数据导入失败！");
+constexpr std::string_view kExportNoAnswer =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "通讯原因导致数据导出失败！");
 
 /// Where a transfer stands this tick, from its cursor.
 struct TransferStep {

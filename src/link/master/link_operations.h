@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "link/master/link_state.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -133,13 +134,17 @@ inline constexpr uint8_t kControlWords = 10;
 /// The fault reset bit of control word 0: sent once, then cleared.
 inline constexpr int32_t kOneShotBit = 0x0080;
 
-inline constexpr std::string_view kExportCut = "数据导出被中断，参数文件未写入！";
-inline constexpr std::string_view kImportCut = "数据导入被中断，参数未全部写入变频器！";
-inline constexpr std::string_view kReadoutCut = "参数读取被中断！";
-inline constexpr std::string_view kTransferUnderWay =
-    "参数导入或导出正在进行，请等待其完成后再进行该操作！";
-inline constexpr std::string_view kReadoutUnderWay =
-    "变频器参数读取正在进行，请等待其完成后再进行该操作！";
-inline constexpr std::string_view kUnsupportedSeries = "对不起！该系列变频器不支持该功能";
+inline constexpr std::string_view kExportCut =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "数据导出被中断，参数文件未写入！");
+inline constexpr std::string_view kImportCut =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "数据导入被中断，参数未全部写入变频器！");
+inline constexpr std::string_view kReadoutCut =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "参数读取被中断！");
+inline constexpr std::string_view kTransferUnderWay = VELKARO_TRANSLATE_NOOP(
+    "OperatorMessages", "参数导入或导出正在进行，请等待其完成后再进行该操作！");
+inline constexpr std::string_view kReadoutUnderWay = VELKARO_TRANSLATE_NOOP(
+    "OperatorMessages", "变频器参数读取正在进行，请等待其完成后再进行该操作！");
+inline constexpr std::string_view kUnsupportedSeries =
+    VELKARO_TRANSLATE_NOOP("OperatorMessages", "对不起！该系列变频器不支持该功能");
 
 } // namespace velkaro

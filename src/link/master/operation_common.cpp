@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "link/master/link_operations.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -217,7 +218,7 @@ void cancelSlotWork(LinkState& state, int slot) {
         return;
     }
     SlotWork& w = state.work[static_cast<std::size_t>(slot)];
-    const std::string gone = "变频器已断开连接";
+    const std::string gone = VELKARO_TRANSLATE_NOOP("OperatorMessages", "变频器已断开连接");
     const auto cancel = [&](RequestId id, const Target& target, std::string message,
                             std::size_t written = 0) {
         Outcome o = outcomeOf(id, target, Result::Cancelled);
@@ -230,7 +231,9 @@ void cancelSlotWork(LinkState& state, int slot) {
     const auto commandCut = [&](const CommandJob& job) {
         // A stop that never reached its drive is worth a word.
         return stopRank(job.command) > 0
-                   ? job.target.name + " 已断开连接，" + commandName(job.command) + "命令未能送达！"
+                   ? job.target.name + translated("LinkMessages", " 已断开连接，") +
+                         translated("Requests", commandName(job.command).c_str()) +
+                         translated("LinkMessages", "命令未能送达！")
                    : std::string();
     };
     for (const CommandJob& job : w.carried) {

@@ -6,6 +6,7 @@
 
 #include "link/master/link_operations.h"
 #include "registry/catalogue.h"
+#include "registry/language.h"
 
 namespace velkaro {
 
@@ -77,7 +78,7 @@ void dropSuperseded(LinkState& state, SlotWork& w) {
         if (job.owner == ReadJob::Owner::Caller) {
             Outcome o = outcomeOf(job.id, job.target, Result::Cancelled);
             o.cancelReason = CancelReason::Superseded;
-            o.why = "已由新的读取代替";
+            o.why = VELKARO_TRANSLATE_NOOP("OperatorMessages", "已由新的读取代替");
             deliverOutcome(state, std::move(o));
         }
         w.reads.pop_front();
@@ -192,17 +193,21 @@ void awaitParamWrite(OpContext& context, SlotWork& w) {
         // A refusal is the drive's answer: asking again would only be refused again.
         Outcome o = outcomeOf(job.id, job.target, Result::Refused);
         o.exception = state.buffers.replyFrame[2];
-        o.message = "变频器 " + context.drive->name + " 拒绝了参数 " +
-                    parameterCode(*context.drive, job.write) + " 的修改：" +
-                    std::string(exceptionName(o.exception)) + "。";
+        o.message = translated("LinkMessages", "变频器 ") + context.drive->name +
+                    translated("LinkMessages", " 拒绝了参数 ") +
+                    parameterCode(*context.drive, job.write) +
+                    translated("LinkMessages", " 的修改：") +
+                    translated("Requests", std::string(exceptionName(o.exception)).c_str()) +
+                    translated("LinkMessages", "。");
         endParamWrite(context, w, std::move(o));
         break;
     }
     case ReplyStatus::TimedOut:
         if (state.retryCount >= kParamWriteRetries) {
             Outcome o = outcomeOf(job.id, job.target, Result::TimedOut);
-            o.message = context.drive->name + " 的参数 " +
-                        parameterCode(*context.drive, job.write) + " 因通讯故障未能写入！";
+            o.message = context.drive->name + translated("LinkMessages", " 的参数 ") +
+                        parameterCode(*context.drive, job.write) +
+                        translated("LinkMessages", " 因通讯故障未能写入！");
             endParamWrite(context, w, std::move(o));
         } else {
             retryOrFinish(state, OpCode::ParamWrite, kParamWriteRetries);
