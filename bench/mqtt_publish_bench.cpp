@@ -22,13 +22,9 @@
 //
 //   mqtt_publish_bench [ticks [seconds]]   (defaults: 100000 ticks, 20 s)
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <signal.h>
+#include "support/mqtt_broker.h"
+
 #include <sys/resource.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,8 +32,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -67,76 +61,6 @@ public:
 constexpr sim::Series kSeries[] = {sim::Series::QD10, sim::Series::QD20, sim::Series::QD30,
                                    sim::Series::QD40};
 constexpr const char* kSeriesNames[] = {"QD10", "QD20", "QD30", "QD40"};
-constexpr const char* kMosquitto = "/usr/sbin/mosquitto";
-
-/// A private mosquitto on a free loopback port, ended with the object.
-class Broker {
-public:
-    ~Broker() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-        if (!m_folder.empty()) {
-            std::filesystem::remove_all(m_folder);
-        }
-    }
-    bool start() {
-        if (!std::filesystem::exists(kMosquitto)) {
-            return false;
-        }
-        char folder[] = "/tmp/velkaro-bench-XXXXXX";
-        if (mkdtemp(folder) == nullptr) {
-            return false;
-        }
-        m_folder = folder;
-        m_port = freePort();
-        const std::string conf = m_folder + "/broker.conf";
-        std::ofstream(conf) << "listener " << m_port << " 127.0.0.1\nallow_anonymous true\n";
-        m_pid = fork();
-        if (m_pid == 0) {
-            const int null = ::open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            execl(kMosquitto, kMosquitto, "-c", conf.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // Listening once a connection is taken.
-        for (const auto end = Clock::now() + 5s; m_pid > 0 && Clock::now() < end;) {
-            const int s = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            a.sin_port = htons(static_cast<uint16_t>(m_port));
-            const bool up = connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-            close(s);
-            if (up) {
-                return true;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-    int port() const { return m_port; }
-
-private:
-    static int freePort() {
-        const int s = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a);
-        socklen_t length = sizeof a;
-        getsockname(s, reinterpret_cast<sockaddr*>(&a), &length);
-        close(s);
-        return ntohs(a.sin_port);
-    }
-
-    pid_t m_pid = -1;
-    int m_port = 0;
-    std::string m_folder;
-};
-
 /// Where the states go: a publisher connected to the broker, or the sink.
 struct Sink {
     std::unique_ptr<MqttPublisher> publisher;
@@ -164,9 +88,9 @@ struct Sink {
 };
 
 /// Connects to the broker when there is one; the sink otherwise.
-std::string openSink(Sink& sink, Broker& broker, const std::string& station) {
-    if (!broker.start()) {
-        return "a discarding sink (no " + std::string(kMosquitto) + ")";
+std::string openSink(Sink& sink, velkaro::testing::MqttBroker& broker, const std::string& station) {
+    if (!velkaro::testing::MqttBroker::available() || !broker.start()) {
+        return "a discarding sink (no mosquitto)";
     }
     MqttSettings settings;
     settings.host = "127.0.0.1";
@@ -286,7 +210,7 @@ int main(int argc, char** argv) {
     const int span = argc > 2 ? std::atoi(argv[2]) : 20;
     signal(SIGPIPE, SIG_IGN);
 
-    Broker broker;
+    velkaro::testing::MqttBroker broker;
     Sink sink;
     const std::string where = openSink(sink, broker, "bench");
     std::printf("publishing to %s\n", where.c_str());
