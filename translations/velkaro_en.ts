@@ -1274,6 +1274,10 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
         <source>（发送失败）</source>
         <translation> (send failed)</translation>
     </message>
+    <message>
+        <source>应答 1 字</source>
+        <translation>reply 1 word</translation>
+    </message>
 </context>
 <context>
     <name>LanguageChoice</name>
@@ -1532,6 +1536,10 @@ the locale, as LANGUAGE, LC_ALL, LC_MESSAGES, LANG ask)</translation>
     <message>
         <source>已由新的读取代替</source>
         <translation>Replaced by a newer read</translation>
+    </message>
+    <message>
+        <source>已有更强的停机命令等待送达</source>
+        <translation>A stronger stop is already waiting to be sent</translation>
     </message>
 </context>
 <context>
@@ -2152,6 +2160,14 @@ Messages go to standard error.
     <message>
         <source>网关无响应</source>
         <translation>Gateway no answer</translation>
+    </message>
+    <message>
+        <source>命令字 </source>
+        <translation>Command word </translation>
+    </message>
+    <message>
+        <source>命令优先</source>
+        <translation> takes precedence</translation>
     </message>
 </context>
 <context>

@@ -238,7 +238,7 @@ BusSession::FindOutcome BusSession::find(int first, int count, std::ostream& pro
             // Cancelled by Ctrl-C, the run still ended; a lost port did not.
             outcome.ended = ended->confirmed() || ended->cancelReason == CancelReason::ByCaller;
             if (!outcome.ended) {
-                outcome.failure = translated("OperatorMessages", ended->why.c_str());
+                outcome.failure = shownWhy(*ended);
             }
             outcome.found = ended->lines;
             return outcome;

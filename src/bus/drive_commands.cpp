@@ -80,18 +80,6 @@ std::string shownText(std::string_view linkText) {
     return translated("Requests", std::string(linkText).c_str());
 }
 
-/// The name of a control command as the operator reads it.
-std::string shownCommandName(const Command& command) {
-    switch (command.kind) {
-    case Command::Kind::Frequency:
-        return translated("Requests", "给定频率 ") + formatFixed(command.value, 2) + "Hz";
-    case Command::Kind::Store:
-    case Command::Kind::Word:
-        break;
-    }
-    return shownText(commandName(command));
-}
-
 /// A command-line mistake found once the drive's series is known.
 int mistake(std::ostream& errors, const std::string& why) {
     errors << "velkaro-bus: " << why << std::endl;
@@ -237,7 +225,7 @@ std::string outcomeText(const Outcome& outcome) {
                !outcome.why.empty() && outcome.why != toString(outcome.result)) {
         // The reason stays Chinese in the action log; only the line is in
         // the display language.
-        text += translated("BusDrive", "：") + translated("OperatorMessages", outcome.why.c_str());
+        text += translated("BusDrive", "：") + shownWhy(outcome);
     }
     return text;
 }

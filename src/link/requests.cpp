@@ -45,6 +45,13 @@ const ExceptionNames* namesOf(uint8_t code) {
 }
 
 /// The command words the station writes, by the names the operator knows.
+// Names with a value after them, and the reason a stronger command gives;
+// each is translated as a piece.
+constexpr const char* kStoreName = VELKARO_TRANSLATE_NOOP("Requests", "存储到EEPROM");
+constexpr const char* kFrequencyName = VELKARO_TRANSLATE_NOOP("Requests", "给定频率 ");
+constexpr const char* kWordName = VELKARO_TRANSLATE_NOOP("Requests", "命令字 ");
+constexpr const char* kSupersededSuffix = VELKARO_TRANSLATE_NOOP("Requests", "命令优先");
+
 struct WordName {
     uint16_t word;
     std::string_view name;
@@ -82,10 +89,9 @@ std::string commandName(const Command& command) {
     char text[32];
     switch (command.kind) {
     case Command::Kind::Store:
-        return VELKARO_TRANSLATE_NOOP("Requests", "存储到EEPROM");
+        return kStoreName;
     case Command::Kind::Frequency:
-        return VELKARO_TRANSLATE_NOOP("Requests", "给定频率 ") + formatFixed(command.value, 2) +
-               "Hz";
+        return std::string(kFrequencyName) + formatFixed(command.value, 2) + "Hz";
     case Command::Kind::Word:
         break;
     }
@@ -94,8 +100,39 @@ std::string commandName(const Command& command) {
             return std::string(n.name);
         }
     }
-    std::snprintf(text, sizeof text, "命令字 0x%04X", command.value);
+    std::snprintf(text, sizeof text, "%s0x%04X", kWordName, command.value);
     return text;
+}
+
+std::string shownCommandName(const Command& command) {
+    // The names with a value are translated without it.
+    char word[8];
+    switch (command.kind) {
+    case Command::Kind::Frequency:
+        return translated("Requests", kFrequencyName) + formatFixed(command.value, 2) + "Hz";
+    case Command::Kind::Word:
+        for (const WordName& n : kCommandNames) {
+            if (n.word == command.value) {
+                return translated("Requests", n.name.data());
+            }
+        }
+        std::snprintf(word, sizeof word, "0x%04X", command.value);
+        return translated("Requests", kWordName) + word;
+    case Command::Kind::Store:
+        break;
+    }
+    return translated("Requests", kStoreName);
+}
+
+std::string supersededWhy(const Command& stronger) {
+    return commandName(stronger) + kSupersededSuffix;
+}
+
+std::string shownWhy(const Outcome& outcome) {
+    if (outcome.supersededBy) {
+        return shownCommandName(*outcome.supersededBy) + translated("Requests", kSupersededSuffix);
+    }
+    return translated("OperatorMessages", outcome.why.c_str());
 }
 
 std::string_view toString(Result result) {

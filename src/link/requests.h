@@ -59,6 +59,9 @@ int stopRank(const Command& command);
 /// The command by the name the operator knows ("紧急停机", "给定频率 30.00Hz",
 /// "存储到EEPROM", "命令字 0x1234").
 std::string commandName(const Command& command);
+/// The same name in the display language, for what the operator reads; the
+/// action log keeps commandName().
+std::string shownCommandName(const Command& command);
 
 /// One read of the drive's status block; the outcome carries its 16 words.
 struct StatusPoll {};
@@ -138,6 +141,9 @@ struct Outcome {
     /// For the operator: the exception's name, the station's own message (an
     /// unsupported series, a transfer failure), or why it was cancelled.
     std::string why;
+    /// A command cancelled by a stronger one: that command, so that the
+    /// reason ("紧急停机命令优先") can be shown in the display language.
+    std::optional<Command> supersededBy;
     /// What the operator must be told of this ending, in full ("变频器 3#QD30-7.50
     /// 拒绝了参数 F0-05 的修改：非法数据值。"); empty when nothing needs saying.
     std::string message;
@@ -160,5 +166,10 @@ struct Outcome {
 std::string_view exceptionName(uint8_t code);
 /// The short form used in traffic lines ("非法地址").
 std::string_view exceptionShortName(uint8_t code);
+/// `why` of an outcome in the display language; `why` itself stays in the
+/// designed Chinese for the action log.
+std::string shownWhy(const Outcome& outcome);
+/// The reason a command superseded by `stronger` was cancelled, as stored.
+std::string supersededWhy(const Command& stronger);
 
 } // namespace velkaro

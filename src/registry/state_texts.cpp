@@ -269,6 +269,35 @@ std::string alarmText(std::string_view series, int32_t low, int32_t high) {
     return alarmTextFor(series, low, high, Use::Stored);
 }
 
+std::string shownStoredCause(std::string_view stored) {
+    if (displayLanguage() == Language::Chinese || stored.empty()) {
+        return std::string(stored);
+    }
+    const std::string whole(stored);
+    std::string shown = translated("StateTexts", whole.c_str());
+    if (shown != whole) {
+        return shown;
+    }
+    const std::string_view unknown = VELKARO_TRANSLATE_NOOP("StateTexts", "未知代码");
+    if (stored.starts_with(unknown)) {
+        const std::string_view digits = stored.substr(unknown.size());
+        if (!digits.empty() && digits.find_first_not_of("-0123456789") == std::string_view::npos) {
+            return text(unknown, Use::Shown) + " " + std::string(digits);
+        }
+    }
+    // An alarm set: the causes in bit order, each matched whole.
+    std::string joined;
+    std::string_view rest = stored;
+    for (const std::string_view cause : kAlarmBits) {
+        if (!cause.empty() && rest.starts_with(cause)) {
+            joined += joined.empty() ? "" : ", ";
+            joined += text(cause, Use::Shown);
+            rest.remove_prefix(cause.size());
+        }
+    }
+    return rest.empty() ? joined : whole;
+}
+
 StateTexts driveStateTexts(const DriveRecord& drive) {
     return stateTextsFor(drive, Use::Stored);
 }

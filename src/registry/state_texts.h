@@ -40,6 +40,11 @@ StateTexts driveStateTexts(const DriveTable& table, int slot);
 StateTexts shownStateTexts(const DriveRecord& drive);
 StateTexts shownStateTexts(const DriveTable& table, int slot);
 
+/// A cause as a run record stores it (driveStateTexts().cause) in the display
+/// language: a table text, a QD30/QD40 alarm set (its causes run on without a
+/// separator) or an unknown code; anything else as stored.
+std::string shownStoredCause(std::string_view stored);
+
 /// Fault text of a series for a fault code. QD20 takes the low four bits.
 /// Codes beyond the table or negative give "未知代码N"; other series
 /// give "不能识别的故障".

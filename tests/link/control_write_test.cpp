@@ -271,8 +271,18 @@ TEST_P(StopPairTest, TheStrongestStopWinsAndARunGivenAfterAStopFollowsIt) {
     EXPECT_EQ(resultOf(first), c.firstResult);
     EXPECT_EQ(resultOf(second), c.secondResult);
     for (const RequestId id : {first, second}) {
-        if (h.outcome(id)->result == Result::Cancelled) {
-            EXPECT_EQ(h.outcome(id)->cancelReason, CancelReason::Superseded);
+        const Outcome o = *h.outcome(id);
+        if (o.result == Result::Cancelled) {
+            EXPECT_EQ(o.cancelReason, CancelReason::Superseded);
+            // The stronger command is named, so that the reason can be shown
+            // in either language; a stop given after a stronger one says so.
+            const Command other = Command::word(id == first ? c.second : c.first);
+            if (o.supersededBy) {
+                EXPECT_EQ(*o.supersededBy, other);
+                EXPECT_EQ(o.why, commandName(other) + "命令优先");
+            } else {
+                EXPECT_EQ(o.why, "已有更强的停机命令等待送达");
+            }
         }
     }
 }

@@ -90,7 +90,12 @@ TEST(TrafficLineTest, ShownSummaryIsLookedUpAndSavedOneIsNot) {
     const std::string saved = summariseFrame(refused);
     const std::string shown = summariseFrame(refused, true);
     const std::string monitor = trafficLine(silent, 0, 1, true);
+    // One word is its own text, so that English can say "word".
+    const std::string one = summariseFrame(record(D::Rx, F::Accepted, readReply(3, {7})), true);
+    const std::string two = summariseFrame(record(D::Rx, F::Accepted, readReply(3, {7, 8})), true);
     setTextTranslator(nullptr);
+    EXPECT_EQ(one, "[FrameSummary]应答 1 字");
+    EXPECT_EQ(two, "[FrameSummary]应答 2 字");
     EXPECT_EQ(saved, "异常 02 非法地址");
     EXPECT_EQ(shown, "[FrameSummary]异常 02 [Requests]非法地址");
     EXPECT_EQ(monitor, "0\tRX\t--\t[FrameSummary]超时无应答");

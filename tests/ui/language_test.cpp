@@ -189,8 +189,32 @@ TEST_F(Translators, CoreTextsShownTranslatedButStoredInChinese) {
     EXPECT_EQ(shownStateTexts(drive).cause, "Motor overload, Input phase loss");
     EXPECT_EQ(driveStateTexts(drive).cause, "电机过载输入缺相");
 
+    // A cause read back from a run record, where an alarm set has no separator.
+    for (const auto& [stored, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"电机过载输入缺相", "Motor overload, Input phase loss"},
+             {"减速运行过流", "Overcurrent during deceleration"},
+             {"未知代码42", "Unknown code 42"},
+             {"电机过载某事", "电机过载某事"},
+             {"4097", "4097"}}) {
+        EXPECT_EQ(shownStoredCause(stored), shown) << stored;
+    }
+
+    // A command cancelled by a stronger one: the reason stays Chinese for the
+    // action log, and reads whole in English, a value included.
+    Outcome cancelled;
+    cancelled.result = Result::Cancelled;
+    cancelled.why = supersededWhy(Command::word(command_word::kEmergencyStop));
+    cancelled.supersededBy = Command::word(command_word::kEmergencyStop);
+    EXPECT_EQ(cancelled.why, "紧急停机命令优先");
+    EXPECT_EQ(shownWhy(cancelled), "Emergency stop takes precedence");
+    EXPECT_EQ(shownCommandName(Command::frequency(3000)), "Frequency reference 30.00Hz");
+    EXPECT_EQ(shownCommandName(Command::word(0x1234)), "Command word 0x1234");
+    EXPECT_EQ(commandName(Command::word(0x1234)), "命令字 0x1234");
+
     installTranslators(*QCoreApplication::instance(), zh);
     EXPECT_EQ(shownStateTexts(drive).cause, "电机过载输入缺相");
+    EXPECT_EQ(shownStoredCause("电机过载输入缺相"), "电机过载输入缺相");
+    EXPECT_EQ(shownWhy(cancelled), "紧急停机命令优先");
 }
 
 TEST_F(Translators, OptionsDialogKeepsTheLanguageForTheNextStart) {

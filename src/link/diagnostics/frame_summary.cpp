@@ -69,8 +69,12 @@ std::string answerSummary(const FrameRecord& r, bool shown) {
     }
     switch (reply.function) {
     case kReadHoldingRegisters: {
-        std::string text = format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "应答 %u 字")),
-                                  reply.words());
+        // One word has a text of its own, for the English singular.
+        std::string text =
+            reply.words() == 1
+                ? says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "应答 1 字"))
+                : format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "应答 %u 字")),
+                         reply.words());
         if (reply.byteCount != 2 * reply.words()) {
             text += format(says(shown, VELKARO_TRANSLATE_NOOP("FrameSummary", "（声明 %u 字节）")),
                            reply.byteCount);

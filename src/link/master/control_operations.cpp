@@ -58,6 +58,13 @@ Outcome superseded(const CommandJob& job, std::string why) {
     return o;
 }
 
+/// Cancelled because `stronger` was given after it.
+Outcome superseded(const CommandJob& job, const Command& stronger) {
+    Outcome o = superseded(job, supersededWhy(stronger));
+    o.supersededBy = stronger;
+    return o;
+}
+
 enum class WriteKind { Block, Store };
 
 /// Puts into controlSet what the next write carries: a stop given (the word
@@ -79,7 +86,7 @@ WriteKind takeCommands(LinkState& state, SlotWork& w, DriveRecord& drive) {
         for (auto it = w.carried.begin(); it != w.carried.end();) {
             if (it->command.kind == Command::Kind::Word) {
                 job.previous = it->previous;
-                deliverOutcome(state, superseded(*it, commandName(job.command) + "命令优先"));
+                deliverOutcome(state, superseded(*it, job.command));
                 it = w.carried.erase(it);
             } else {
                 ++it;
@@ -163,7 +170,7 @@ std::string carriedNames(const SlotWork& w) {
     std::string names;
     for (const CommandJob& job : w.carried) {
         names += (names.empty() ? std::string() : translated("LinkMessages", "、")) +
-                 translated("Requests", commandName(job.command).c_str());
+                 shownCommandName(job.command);
     }
     return names;
 }
@@ -314,14 +321,16 @@ void queueCommand(LinkState& state, CommandJob job) {
             strongest = std::max(strongest, stopRank(other.command));
         }
         if (strongest >= rank) {
-            deliverOutcome(state, superseded(job, "已有更强的停机命令等待送达"));
+            deliverOutcome(state,
+                           superseded(job, VELKARO_TRANSLATE_NOOP("OperatorMessages",
+                                                                  "已有更强的停机命令等待送达")));
             return;
         }
         // The strongest stop wins, and what was given before it to set the
         // motor going is undone by it: the drive stays stopped.
         for (auto it = w.commands.begin(); it != w.commands.end();) {
             if (isStop(*it) || isMotion(*it)) {
-                deliverOutcome(state, superseded(*it, commandName(job.command) + "命令优先"));
+                deliverOutcome(state, superseded(*it, job.command));
                 it = w.commands.erase(it);
             } else {
                 ++it;

@@ -232,7 +232,7 @@ void cancelSlotWork(LinkState& state, int slot) {
         // A stop that never reached its drive is worth a word.
         return stopRank(job.command) > 0
                    ? job.target.name + translated("LinkMessages", " 已断开连接，") +
-                         translated("Requests", commandName(job.command).c_str()) +
+                         shownCommandName(job.command) +
                          translated("LinkMessages", "命令未能送达！")
                    : std::string();
     };

@@ -1,6 +1,7 @@
 #include "ui/records/history_model.h"
 
 #include "registry/language.h"
+#include "registry/state_texts.h"
 
 #include "records/record_database.h"
 #include "widgets/qt_text.h"
@@ -21,8 +22,7 @@ constexpr std::array<const char*, HistoryModel::kColumns> kHistoryHeaders = {
 constexpr int kStateColumn = 5;
 
 // A stored 工作状态 ("故障中 减速运行过流") in the display language: the state
-// and the cause each by the state texts' table; a cause the table does not
-// hold (a QD30 alarm set, a code) stays as stored.
+// by the state texts' table, the cause as the state texts read a stored one.
 QString shownWorkingState(const QString& stored) {
     if (displayLanguage() == Language::Chinese) {
         return stored;
@@ -31,8 +31,10 @@ QString shownWorkingState(const QString& stored) {
     const auto shown = [](const QString& text) {
         return QString::fromStdString(translated("StateTexts", text.toStdString().c_str()));
     };
-    return blank < 0 ? shown(stored)
-                     : shown(stored.left(blank)) + QLatin1Char(' ') + shown(stored.mid(blank + 1));
+    return blank < 0
+               ? shown(stored)
+               : shown(stored.left(blank)) + QLatin1Char(' ') +
+                     QString::fromStdString(shownStoredCause(stored.mid(blank + 1).toStdString()));
 }
 
 } // namespace
