@@ -30,7 +30,7 @@ set(VELKARO_TEST_HEADERS <gtest/gtest.h> <algorithm> <chrono> <filesystem> <fstr
 set(VELKARO_QT_TEST_HEADERS <QApplication> <QCheckBox> <QComboBox> <QLabel> <QLineEdit>
     <QPushButton> <QTableWidget> <QTimer> <QTreeWidget>)
 
-# velkaro_tests(DIR [QT] [DEPS ...]): the DIR/*_test.cpp files make one test
+# velkaro_tests(DIR [QT] [WAITING] [DEPS ...]): the DIR/*_test.cpp files make one test
 # program per folder, FOLDER_tests (tests/ui/records gives ui_records_tests):
 # seventy-odd programs each linking Qt and the sanitizers' runtimes cost more
 # than their tests compile. ctest still starts every test in a process of its
@@ -39,7 +39,7 @@ set(VELKARO_QT_TEST_HEADERS <QApplication> <QCheckBox> <QComboBox> <QLabel> <QLi
 # one offscreen QApplication. VELKARO_TEST_ONLY (a list of test file names
 # without .cpp) keeps only those files, for a sanitizer run of a few tests.
 function(velkaro_tests dir)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "QT" "" "")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "QT;WAITING" "" "")
   file(GLOB tests CONFIGURE_DEPENDS ${dir}/*_test.cpp)
   if(NOT tests)
     message(FATAL_ERROR "no *_test.cpp in ${dir}")
@@ -91,9 +91,17 @@ function(velkaro_tests dir)
       target_precompile_headers(${target} PRIVATE ${VELKARO_TEST_HEADERS})
     endif()
   endif()
+  # ctest's default cost is 0; measured times replace it after the first run.
+  if(arg_WAITING)
+    set(cost 10)
+  else()
+    set(cost 0)
+  endif()
   # Two variables without a list separator: gtest discovery splits lists.
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${label}
+  # Names without the parameter's bytes: they hold addresses, so a name
+  # would change from build to build.
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES
+    PROPERTIES LABELS ${label} COST ${cost}
     ENVIRONMENT "VELKARO_BINARY_DIR=${PROJECT_BINARY_DIR}"
     ENVIRONMENT_MODIFICATION "VELKARO_SOURCE_DIR=set:${PROJECT_SOURCE_DIR}")
 endfunction()
