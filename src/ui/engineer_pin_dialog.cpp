@@ -79,7 +79,7 @@ void EngineerPinDialog::unlock() {
     switch (entry) {
     case AccessGate::Entry::Unlocked:
         m_station.logAction({}, "工程师解锁", {}, {});
-        Q_EMIT done();
+        Q_EMIT entryAccepted();
         accept();
         return;
     case AccessGate::Entry::Wrong:
@@ -117,7 +117,7 @@ void EngineerPinDialog::storeSettings() {
     const std::string change = m_gate.pinSet() ? (had ? "更改" : "设置") : "取消";
     m_station.logAction({}, "工程师密码" + change, {},
                         std::to_string(m_gate.unlockMinutes()) + "分钟");
-    Q_EMIT done();
+    Q_EMIT entryAccepted();
     accept();
 }
 

@@ -36,7 +36,7 @@ public:
 
 Q_SIGNALS:
     /// The engineer's level was unlocked, or the PIN changed.
-    void done();
+    void entryAccepted();
 
 private:
     void unlock();
