@@ -187,7 +187,10 @@ TEST_F(VelkaroBusPtyTest, InterruptedSearchEndsWithinASecondWithWhatItFound) {
     };
     const Case cases[] = {{"scan", "INT", 130}, {"monitor", "TERM", 143}};
     for (const Case& c : cases) {
-        constexpr double kSignalAfter = 5.0;
+        // Long enough for the first drives to be found on a loaded machine
+        // (a sanitizer build, tests beside it); the search of sixty
+        // addresses takes far longer.
+        constexpr double kSignalAfter = 10.0;
         const auto start = std::chrono::steady_clock::now();
         const testing::CommandResult run = testing::runCommand(
             "timeout --preserve-status -s " + c.signal + " " + std::to_string(kSignalAfter) + " " +
@@ -199,7 +202,7 @@ TEST_F(VelkaroBusPtyTest, InterruptedSearchEndsWithinASecondWithWhatItFound) {
         EXPECT_LT(seconds, kSignalAfter + 1.0) << c.command;
         if (c.command == "scan") {
             const std::vector<std::string> found = testing::linesOf(run.output);
-            ASSERT_FALSE(found.empty()) << "addresses 2 to 6 are searched within three seconds";
+            ASSERT_FALSE(found.empty()) << "address 2 is found well within ten seconds";
             ASSERT_LE(found.size(), all.size());
             EXPECT_TRUE(std::equal(found.begin(), found.end(), all.begin())) << run.output;
         } else {
