@@ -75,11 +75,20 @@ void DriveStatePublisher::update(const LinkSnapshot& view, Clock::time_point now
             continue;
         }
         if (p.name != drive.name || p.address != drive.address) {
-            p = Published{drive.name, drive.address, {}, {}, false};
+            // Renamed at its address: what the broker keeps is overwritten below.
+            const bool sameAddress = p.address == drive.address;
+            p = Published{drive.name,
+                          drive.address,
+                          {},
+                          {},
+                          false,
+                          sameAddress && p.stateHeld,
+                          sameAddress && p.discoveryHeld};
         }
         if (m_haDiscovery && !p.announced) {
             announce(drive);
             p.announced = true;
+            p.discoveryHeld = true;
         }
         std::string body = driveStateBody(drive);
         if (body == p.body || (!p.body.empty() && now - p.at < kLeastInterval)) {
@@ -88,11 +97,20 @@ void DriveStatePublisher::update(const LinkSnapshot& view, Clock::time_point now
         m_send(stateTopic(drive.address), driveStateJson(body, wallNow), true);
         p.body = std::move(body);
         p.at = now;
+        p.stateHeld = true;
+    }
+}
+
+void DriveStatePublisher::resend() {
+    for (Published& p : m_published) {
+        p.body.clear();
+        p.at = {};
+        p.announced = false;
     }
 }
 
 void DriveStatePublisher::withdraw(Published& p, const LinkSnapshot& view) {
-    if (p.address.empty() || (p.body.empty() && !p.announced)) {
+    if (p.address.empty() || (!p.stateHeld && !p.discoveryHeld)) {
         p = Published{};
         return;
     }
@@ -103,10 +121,10 @@ void DriveStatePublisher::withdraw(Published& p, const LinkSnapshot& view) {
         });
     if (!stillThere) {
         // An empty retained message removes what the broker keeps.
-        if (!p.body.empty()) {
+        if (p.stateHeld) {
             m_send(stateTopic(p.address), std::string(), true);
         }
-        if (p.announced) {
+        if (p.discoveryHeld) {
             for (const Sensor& s : kSensors) {
                 m_send(discoveryTopic(p.address, s.key), std::string(), true);
             }

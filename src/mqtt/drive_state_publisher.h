@@ -32,6 +32,11 @@ public:
     /// `wallNow` is the time the messages carry.
     void update(const LinkSnapshot& view, Clock::time_point now, std::time_t wallNow);
 
+    /// For a new connection (publishing turned on again): every drive's state
+    /// and discovery go out again at the next update, and what was published
+    /// before is still cleared for a drive taken out meanwhile.
+    void resend();
+
     /// Topic of the state of the drive at `address`.
     std::string stateTopic(const std::string& address) const;
 
@@ -42,6 +47,9 @@ private:
         std::string body; ///< the last body sent (without time)
         Clock::time_point at{};
         bool announced = false;
+        // What the broker may still keep from an earlier connection.
+        bool stateHeld = false;
+        bool discoveryHeld = false;
     };
 
     void announce(const DriveRecord& drive);

@@ -49,7 +49,8 @@ StationMqtt::~StationMqtt() {
 }
 
 void StationMqtt::stop() {
-    m_states.reset();
+    // The drive states are kept: turned on again under the same topics, a
+    // drive taken out meanwhile still has its retained state cleared.
     if (m_publisher) {
         m_publisher->finish();
         m_publisher.reset();
@@ -77,16 +78,21 @@ QString StationMqtt::apply(const StationMqttSettings& settings, const std::strin
         return m_startError;
     }
     m_publisher = std::move(publisher);
-    m_states = std::make_unique<DriveStatePublisher>(
-        m_publisher->root(), station,
-        [p = m_publisher.get()](const std::string& topic, std::string payload, bool retained) {
-            p->publish(topic, std::move(payload), retained);
-        });
+    if (m_states && m_statesRoot == m_publisher->root()) {
+        m_states->resend();
+    } else {
+        m_statesRoot = m_publisher->root();
+        m_states = std::make_unique<DriveStatePublisher>(
+            m_statesRoot, station,
+            [this](const std::string& topic, std::string payload, bool retained) {
+                m_publisher->publish(topic, std::move(payload), retained);
+            });
+    }
     return {};
 }
 
 void StationMqtt::follow(const LinkSnapshot& view) {
-    if (m_states) {
+    if (m_publisher && m_states) {
         m_states->update(view, std::chrono::steady_clock::now(), std::time(nullptr));
     }
 }

@@ -47,7 +47,8 @@ private:
 
     QString m_startError;
     std::unique_ptr<MqttPublisher> m_publisher;
-    std::unique_ptr<DriveStatePublisher> m_states;
+    std::unique_ptr<DriveStatePublisher> m_states; ///< outlives a stop, for m_statesRoot
+    std::string m_statesRoot;
 };
 
 } // namespace velkaro

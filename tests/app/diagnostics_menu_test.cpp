@@ -250,6 +250,18 @@ TEST(DiagnosticsMenuTest, PublishingToARealBrokerFromTheDialog) {
     apply();
     EXPECT_TRUE(client.waitFor(status, "offline", std::chrono::seconds(3)));
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("status"))->text(), "未启用");
+
+    // Drive 1 taken out while publishing is off: cleared once it is on again.
+    list->setCurrentItem(list->topLevelItem(0));
+    ASSERT_EQ(st.window->selection().selectedName, "1#QD30-7.50");
+    st.window->disconnectDrive();
+    ASSERT_EQ(st.slotOf("1#QD30-7.50"), -1);
+    st.run(300);
+    dialog->findChild<QCheckBox*>(QStringLiteral("enabled"))->setChecked(true);
+    apply();
+    EXPECT_TRUE(runUntil([&] {
+        return client.last(status) == "online" && client.last(state1).empty();
+    })) << client.last(state1);
 }
 
 } // namespace VELKARO_UNITY_ID

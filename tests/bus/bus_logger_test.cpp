@@ -223,6 +223,7 @@ TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
         std::function<void(LinkSnapshot&)> change; ///< what happens to slot 0
         std::vector<std::string> cleared;          ///< topics sent empty, in order
         bool stateAgain;                           ///< slot 0's topic sent with a body
+        bool resend; ///< publishing turned off and on again before the change
     };
     const std::string state5 = "velkaro/站/5/state";
     const std::string config5 = "homeassistant/sensor/velkaro_e7ab99_5/";
@@ -238,21 +239,26 @@ TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
         v.statusRead[0] = false;
     };
     const Case cases[] = {
-        {"removed", false, true, removed, {state5}, false},
-        {"removed, with discovery", true, true, removed, withDiscovery, false},
-        {"removed before its first read", false, false, removed, {}, false},
+        {"removed", false, true, removed, {state5}, false, false},
+        {"removed, with discovery", true, true, removed, withDiscovery, false, false},
+        {"removed while publishing was off", false, true, removed, {state5}, false, true},
+        {"removed while off, with discovery", true, true, removed, withDiscovery, false, true},
+        {"unchanged while off: sent again", false, true, [](LinkSnapshot&) {}, {}, true, true},
+        {"removed before its first read", false, false, removed, {}, false, false},
         {"lost, not removed",
          false,
          true,
          [](LinkSnapshot& v) { v.table.slots[0].online = 0; },
          {},
-         true},
+         true,
+         false},
         {"renamed at its address",
          false,
          true,
          [](LinkSnapshot& v) { v.table.slots[0].name = "泵房"; },
          {},
-         true},
+         true,
+         false},
         {"slot taken by another address",
          false,
          true,
@@ -261,6 +267,7 @@ TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
              v.table.slots[0].name = "6#QD30-7.50";
          },
          {state5},
+         false,
          false},
         {"removed while another slot took its address",
          false,
@@ -275,7 +282,8 @@ TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
              v.statusRead[4] = true;
          },
          {},
-         true},
+         true,
+         false},
     };
     for (const Case& c : cases) {
         LinkSnapshot view;
@@ -296,6 +304,9 @@ TEST(MqttStatePublisher, ADriveTakenOutClearsItsRetainedTopics) {
         const auto t0 = Clock::time_point{} + 100s;
         p.update(view, t0, 0);
         sent.clear();
+        if (c.resend) {
+            p.resend();
+        }
         c.change(view);
         p.update(view, t0 + 2s, 0);
         p.update(view, t0 + 4s, 0); // said once
