@@ -187,22 +187,28 @@ TEST_F(VelkaroBusPtyTest, InterruptedSearchEndsWithinASecondWithWhatItFound) {
     };
     const Case cases[] = {{"scan", "INT", 130}, {"monitor", "TERM", 143}};
     for (const Case& c : cases) {
-        // Long enough for the first drives to be found on a loaded machine
-        // (a sanitizer build, tests beside it); the search of sixty
-        // addresses takes far longer.
-        constexpr double kSignalAfter = 10.0;
-        const auto start = std::chrono::steady_clock::now();
-        const testing::CommandResult run = testing::runCommand(
-            "timeout --preserve-status -s " + c.signal + " " + std::to_string(kSignalAfter) + " " +
-            bus(c.command + " --device " + m_pty + " --from 1 --count 60") + " 2>" +
-            path("errors"));
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        EXPECT_EQ(run.exitCode, c.exitCode) << c.command;
-        EXPECT_LT(seconds, kSignalAfter + 1.0) << c.command;
+        // The search of sixty addresses takes far longer than the signal
+        // waits. On a loaded machine (a sanitizer build, tests beside it) the
+        // first drives may take longer to answer: a scan that found none by
+        // the signal is tried once more, waiting longer.
+        testing::CommandResult run;
+        for (const double signalAfter : {10.0, 25.0}) {
+            const auto start = std::chrono::steady_clock::now();
+            run = testing::runCommand(
+                "timeout --preserve-status -s " + c.signal + " " + std::to_string(signalAfter) +
+                " " + bus(c.command + " --device " + m_pty + " --from 1 --count 60") + " 2>" +
+                path("errors"));
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            EXPECT_EQ(run.exitCode, c.exitCode) << c.command;
+            EXPECT_LT(seconds, signalAfter + 1.0) << c.command;
+            if (c.command != "scan" || !run.output.empty()) {
+                break;
+            }
+        }
         if (c.command == "scan") {
             const std::vector<std::string> found = testing::linesOf(run.output);
-            ASSERT_FALSE(found.empty()) << "address 2 is found well within ten seconds";
+            ASSERT_FALSE(found.empty()) << testing::fileText(path("errors"));
             ASSERT_LE(found.size(), all.size());
             EXPECT_TRUE(std::equal(found.begin(), found.end(), all.begin())) << run.output;
         } else {
