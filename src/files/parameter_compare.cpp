@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "files/csv_text.h"
+#include "files/parameter_file.h"
 #include "files/parameter_text.h"
 #include "files/small_file.h"
 #include "registry/catalogue.h"
@@ -13,8 +14,6 @@ namespace velkaro {
 
 namespace {
 
-constexpr uint8_t kImageTagQd10 = 0x50;
-constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr std::size_t kImageHeaderWords = 2;
 
 uint16_t imageWord(const ParameterImage& image, std::size_t word) {

@@ -12,6 +12,10 @@ inline constexpr std::size_t kParameterImageBytes = 2004;
 /// A ".sav" file is a few kilobytes; anything far larger is not one.
 inline constexpr std::size_t kMaxParameterFileBytes = std::size_t{64} * 1024;
 using ParameterImage = std::array<uint8_t, kParameterImageBytes>;
+/// An image begins with this marker and its series' tag.
+inline constexpr uint8_t kImageMarker = 0x83;
+inline constexpr uint8_t kImageTagQd10 = 0x50;
+inline constexpr uint8_t kImageTagQd30 = 0x70;
 
 struct ParameterFileResult {
     bool ok = false;

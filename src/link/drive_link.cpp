@@ -19,7 +19,6 @@ constexpr std::string_view kWrongModel =
     VELKARO_TRANSLATE_NOOP("OperatorMessages", "机型错误！请确认导入参数与变频器机型一致。");
 constexpr std::string_view kStopFirst =
     VELKARO_TRANSLATE_NOOP("OperatorMessages", "请停机后再进行该操作！");
-constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kMostRegisters = 125; // what one 0x03 reply can carry
 
 void countTick(unsigned& counter) {

@@ -25,9 +25,6 @@ constexpr int kQd30FirstGroupStored = 13; // rated power, version and password s
 constexpr int kQd30LastExportGroup = 15;
 constexpr int kQd30LastImportGroup = 14;
 
-constexpr uint8_t kImageMarker = 0x83;
-constexpr uint8_t kImageTagQd10 = 0x50;
-constexpr uint8_t kImageTagQd30 = 0x70;
 constexpr int kImageHeaderBytes = 4;
 
 constexpr std::string_view kImportRejected =
